@@ -1,0 +1,168 @@
+#include "compiler/field_reader.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace binario {
+
+namespace {
+
+char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string quoted(std::string_view s) {
+  std::string out = "'";
+  out.append(s);
+  out += '\'';
+  return out;
+}
+
+}  // namespace
+
+bool contains(std::string_view field, std::string_view key) {
+  return field.find(key) != std::string_view::npos;
+}
+
+bool contains_nocase(std::string_view field, std::string_view key) {
+  if (key.empty()) return true;
+  if (field.size() < key.size()) return false;
+  auto it = std::search(field.begin(), field.end(), key.begin(), key.end(),
+                        [](char a, char b) { return lower_ascii(a) == lower_ascii(b); });
+  return it != field.end();
+}
+
+void FieldReader::skip_blanks() {
+  while (pos_ < text_.size() && is_blank(text_[pos_])) ++pos_;
+}
+
+bool FieldReader::consume_line_end() {
+  if (pos_ >= text_.size()) return false;
+  char c = text_[pos_];
+  if (c == '\r') {
+    ++pos_;
+    if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+  } else if (c == '\n') {
+    ++pos_;
+  } else {
+    return false;
+  }
+  ++line_;
+  line_start_ = pos_;
+  return true;
+}
+
+void FieldReader::fail_at_end(std::string_view what) {
+  throw ReadFailure("expected " + std::string(what) + ", found the end of the file", position());
+}
+
+Field FieldReader::read_field() {
+  if (at_end()) fail_at_end("another field");
+  skip_blanks();
+  Field f;
+  f.where = position();
+  if (pos_ < text_.size() && text_[pos_] == '"') {
+    size_t start = ++pos_;
+    while (pos_ < text_.size() && text_[pos_] != '"') {
+      if (text_[pos_] == '\r' || text_[pos_] == '\n') {
+        consume_line_end();
+      } else {
+        ++pos_;
+      }
+    }
+    f.text = text_.substr(start, pos_ - start);
+    if (pos_ < text_.size()) ++pos_;  // the closing quote
+    skip_blanks();
+    if (pos_ < text_.size() && text_[pos_] == ',') {
+      ++pos_;
+    } else {
+      consume_line_end();
+    }
+  } else {
+    size_t start = pos_;
+    while (pos_ < text_.size()) {
+      char c = text_[pos_];
+      if (c == ',' || c == '\r' || c == '\n') break;
+      ++pos_;
+    }
+    size_t end = pos_;
+    while (end > start && is_blank(text_[end - 1])) --end;
+    f.text = text_.substr(start, end - start);
+    if (pos_ < text_.size() && text_[pos_] == ',') {
+      ++pos_;
+    } else {
+      consume_line_end();
+    }
+  }
+  current_ = f;
+  return f;
+}
+
+int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi,
+                                 const char* kind) {
+  if (at_end()) fail_at_end(what);
+  skip_blanks();
+  Field f;
+  f.where = position();
+  size_t start = pos_;
+  while (pos_ < text_.size()) {
+    char c = text_[pos_];
+    if (c == ',' || c == '\r' || c == '\n' || is_blank(c)) break;
+    ++pos_;
+  }
+  f.text = text_.substr(start, pos_ - start);
+  current_ = f;
+  skip_blanks();
+  if (pos_ < text_.size() && text_[pos_] == ',') {
+    ++pos_;
+  } else {
+    consume_line_end();
+  }
+
+  std::string_view s = f.text;
+  bool negative = false;
+  size_t i = 0;
+  if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
+    negative = s[0] == '-';
+    i = 1;
+  }
+  bool digits = i < s.size();
+  int64_t value = 0;
+  bool too_big = false;
+  for (; i < s.size(); ++i) {
+    if (s[i] < '0' || s[i] > '9') {
+      digits = false;
+      break;
+    }
+    if (!too_big) {
+      value = value * 10 + (s[i] - '0');
+      if (value > (int64_t{1} << 32)) too_big = true;
+    }
+  }
+  if (!digits) {
+    std::string found = s.empty() ? std::string("an empty field") : quoted(s);
+    throw ReadFailure("expected " + std::string(what) + " (a whole number), found " + found,
+                      f.where);
+  }
+  if (negative) value = -value;
+  if (too_big || value < lo || value > hi) {
+    throw ReadFailure("expected " + std::string(what) + " (" + kind + ", " + std::to_string(lo) +
+                          " to " + std::to_string(hi) + "), found " + quoted(s),
+                      f.where);
+  }
+  return value;
+}
+
+int32_t FieldReader::read_long(std::string_view what) {
+  return static_cast<int32_t>(read_number(what, std::numeric_limits<int32_t>::min(),
+                                          std::numeric_limits<int32_t>::max(), "a 32-bit value"));
+}
+
+int16_t FieldReader::read_integer(std::string_view what) {
+  return static_cast<int16_t>(read_number(what, std::numeric_limits<int16_t>::min(),
+                                          std::numeric_limits<int16_t>::max(), "a 16-bit value"));
+}
+
+uint8_t FieldReader::read_byte(std::string_view what) {
+  return static_cast<uint8_t>(read_number(what, 0, 255, "a byte"));
+}
+
+}  // namespace binario

@@ -1,0 +1,86 @@
+// Cuts a description text into comma-separated fields, the way both
+// descriptions are read: never line by line, always field by field, each
+// field with the line and column where it starts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace binario {
+
+struct TextPosition {
+  int line = 1;    // 1-based
+  int column = 1;  // 1-based, in bytes
+};
+
+struct Field {
+  std::string_view text;  // a view into the reader's text
+  TextPosition where;
+};
+
+// A value that could not be read: not a number, out of range for its field,
+// or a read that started at the end of the text. The compile turns it into
+// status 25.
+class ReadFailure : public std::runtime_error {
+ public:
+  ReadFailure(const std::string& message, TextPosition where)
+      : std::runtime_error(message), where_(where) {}
+  TextPosition where() const { return where_; }
+
+ private:
+  TextPosition where_;
+};
+
+class FieldReader {
+ public:
+  explicit FieldReader(std::string_view text) : text_(text) {}
+
+  // True once every byte has been consumed.
+  bool at_end() const { return pos_ >= text_.size(); }
+  // Where the next field would start reading.
+  TextPosition position() const { return {line_, static_cast<int>(pos_ - line_start_) + 1}; }
+
+  // Reads a text field (a keyword candidate, a station name, a board text).
+  // Blanks in front are skipped; the field runs to the next comma or line
+  // end, which is consumed; its trailing blanks are not part of the value. A
+  // field that begins with a double quote runs to the closing quote (across
+  // lines; to the end of the text when there is none), after which blanks and
+  // one comma or line end are consumed. Throws ReadFailure when the read
+  // starts at the end of the text.
+  Field read_field();
+
+  // Reads a number: an optional sign and decimal digits, ending at a blank,
+  // a comma or a line end. Blanks after it are skipped, and a comma or line
+  // end that follows them is consumed. `what` names the value in the message
+  // of a ReadFailure ("position of a gradient").
+  int32_t read_long(std::string_view what);
+  int16_t read_integer(std::string_view what);
+  uint8_t read_byte(std::string_view what);
+
+  // The field most recently read (text or number).
+  const Field& current() const { return current_; }
+
+ private:
+  void skip_blanks();
+  // Consumes a line end at pos_ if there is one (CR LF, CR or LF).
+  bool consume_line_end();
+  int64_t read_number(std::string_view what, int64_t lo, int64_t hi, const char* kind);
+  [[noreturn]] void fail_at_end(std::string_view what);
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  size_t line_start_ = 0;
+  int line_ = 1;
+  Field current_;
+};
+
+inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+// Substring tests used for keyword recognition.
+bool contains(std::string_view field, std::string_view key);
+bool contains_nocase(std::string_view field, std::string_view key);
+
+}  // namespace binario

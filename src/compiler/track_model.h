@@ -1,0 +1,143 @@
+// The in-memory track model: the cells of the track (`percorso`), the plan
+// geometry (`linea`) and the fixed table of stations and scenario parameters
+// (`treno`). Records are plain structs with their fields in file order; the
+// binary writer is the one place that knows their byte layout.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace binario {
+
+// One 50 m cell of the track. Cell k covers metres 50k .. 50k + 49.
+struct Cella {
+  uint8_t tipo = 0;  // kind of point object (CellKind), 0 = none
+  int16_t valore1 = 0;
+  int16_t valore2 = 0;
+  int16_t valore3 = 0;
+  int16_t valore4 = 0;
+  uint8_t tempo = 0;        // signal time
+  uint8_t ripetizione = 0;  // approach mark before a signal or a station stop
+  uint8_t montagna = 0;     // mountain kind over a span
+  uint8_t velocita = 0;     // speed limit / 5
+  uint8_t pendenza = 0;     // gradient + 100
+  uint8_t aderenza = 0;     // adhesion
+};
+
+// Values of `Cella::tipo`.
+enum CellKind : uint8_t {
+  kNone = 0,
+  kSignal = 1,
+  kSlowdownEnd = 2,
+  kSlowdownStart = 3,
+  kSlowdownWarning = 4,
+  kCountdown = 5,
+  kSpeedBoard = 6,
+  kStationStop = 10,
+  kMountainMarker = 11,
+  kCodePoint = 12,
+  kBareCodePoint = 13,
+  kSignBoard = 14,
+};
+
+// A cell is free for a placement when it holds nothing or only a mountain marker.
+inline bool is_free(const Cella& c) { return c.tipo == kNone || c.tipo == kMountainMarker; }
+
+// One entry of the `treno` table: a station, a sign-board text or a reserved entry.
+struct VoceTreno {
+  uint8_t tipo = 0;
+  int32_t inizio = 0;
+  int32_t fine = 0;
+  int32_t posizione = 0;
+  uint8_t tps = 0;
+  std::string nome;  // Windows-1252 bytes
+  int16_t dato1 = 0;
+  int16_t dato2 = 0;
+  int16_t dato3 = 0;
+  int16_t dato4 = 0;
+  int16_t dato5 = 0;
+  uint8_t opz1 = 0;
+  uint8_t opz2 = 0;
+  uint8_t opz3 = 0;
+  uint8_t opz4 = 0;
+  int32_t orario = 0;
+};
+
+// Entries of `treno`.
+inline constexpr int kTrenoEntries = 87;
+inline constexpr int kFirstBoardSlot = 80;  // sign-board texts count down from here
+inline constexpr int kChainageTre = 81;
+inline constexpr int kChainageDue = 82;
+inline constexpr int kChainageUno = 83;
+inline constexpr int kTrainParameters = 84;
+inline constexpr int kScenarioEntry = 85;
+inline constexpr int kTrainEntry = 86;
+
+// Largest accepted line length in metres, and the run-out beyond the line's end.
+inline constexpr int32_t kMaxLineLength = 1'000'000;
+inline constexpr int32_t kRunOut = 7000;
+
+// Type tags of the tagged values in the geometry file.
+enum class Tag : uint16_t { kEmpty = 0, kInteger = 2, kDouble = 5 };
+
+// The plan geometry: one point per metre, k = 0 .. last(). Held compactly as
+// two coordinate arrays: points 0 and 1 are the Integer seed (0,0), (0,1); the
+// points 2 .. filled() - 1 are computed Doubles; every later point is empty.
+// The tag of a point therefore follows from how far the geometry got.
+class Linea {
+ public:
+  // Makes room for points 0 .. last, all empty.
+  void allocate(int32_t last);
+  bool allocated() const { return allocated_; }
+  int32_t last() const { return last_; }
+  size_t points() const { return allocated_ ? static_cast<size_t>(last_) + 1 : 0; }
+
+  // Stores the Integer seed: point 0 = (0, 0), point 1 = (0, 1).
+  void seed();
+  // Number of points holding a value (0, or 2 and more once seeded).
+  size_t filled() const { return x_.size(); }
+  // Appends the next computed point; the caller keeps filled() <= points().
+  void push(double x, double y) {
+    x_.push_back(x);
+    y_.push_back(y);
+  }
+  double x(size_t k) const { return x_[k]; }
+  double y(size_t k) const { return y_[k]; }
+  Tag tag(size_t k) const {
+    if (k >= x_.size()) return Tag::kEmpty;
+    return k < 2 ? Tag::kInteger : Tag::kDouble;
+  }
+
+ private:
+  bool allocated_ = false;
+  int32_t last_ = 0;
+  std::vector<double> x_;
+  std::vector<double> y_;
+};
+
+struct TrackModel {
+  std::vector<Cella> percorso;  // cells 0 .. U; empty until the line length is read
+  Linea linea;
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  int32_t lunghezza_totale = 0;  // L + 7000
+
+  bool built() const { return !percorso.empty(); }
+  // Last cell index U.
+  int32_t last_cell() const { return static_cast<int32_t>(percorso.size()) - 1; }
+  bool in_cells(int64_t j) const { return j >= 0 && j < static_cast<int64_t>(percorso.size()); }
+
+  // Sizes the track for a line of `length` metres: cells 0 .. U with
+  // U = nearest((L + 7000) / 50), all zero, and (when `with_geometry`) the
+  // geometry points 0 .. L + 7000, all empty. Earlier content is discarded.
+  void allocate(int32_t length, bool with_geometry);
+  // Every number of every `treno` entry to 0, every name to "".
+  void clear_treno();
+};
+
+// U for a line of `length` metres.
+int64_t last_cell_for_length(int64_t length);
+
+}  // namespace binario

@@ -1,0 +1,18 @@
+// The forward pass that adds speed-code points in front of signals before a
+// slowdown warning board, before every slowdown start, inside slow slowdowns
+// and in front of the first signal after them.
+#pragma once
+
+#include <cstdint>
+
+#include "compiler/track_model.h"
+#include "run/status.h"
+
+namespace binario {
+
+// The smaller of the two; on equal values the first.
+int16_t minimo(int16_t x, int16_t y);
+
+void place_signal_codes(TrackModel& model, Status& status);
+
+}  // namespace binario

@@ -1,0 +1,201 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+namespace binario {
+
+bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
+                      std::string* error) {
+  auto out = fs.replace_file(path, error);
+  if (!out) return false;
+  out->write(contents);
+  return out->commit(error);
+}
+
+std::string join_path(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  std::filesystem::path p(dir);
+  p /= name;
+  return p.string();
+}
+
+namespace {
+
+std::string system_reason(int err) { return std::strerror(err); }
+
+class RealOutputFile : public OutputFile {
+ public:
+  RealOutputFile(int fd, std::string temp, std::string final_path)
+      : fd_(fd), temp_(std::move(temp)), final_(std::move(final_path)) {}
+  ~RealOutputFile() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.c_str());
+  }
+
+  void write(const void* data, size_t size) override {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0 && write_errno_ == 0) {
+      ssize_t n = ::write(fd_, p, size);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        write_errno_ = errno;
+        break;
+      }
+      p += n;
+      size -= static_cast<size_t>(n);
+    }
+  }
+
+  bool commit(std::string* error) override {
+    if (write_errno_ != 0) return fail(write_errno_, error);
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return fail(errno, error);
+    if (::rename(temp_.c_str(), final_.c_str()) != 0) return fail(errno, error);
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  bool fail(int err, std::string* error) {
+    if (error) *error = system_reason(err);
+    return false;
+  }
+
+  int fd_;
+  std::string temp_;
+  std::string final_;
+  int write_errno_ = 0;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+bool RealFileSystem::exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool RealFileSystem::read_file(const std::string& path, std::string* contents,
+                               std::string* error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = system_reason(errno);
+    return false;
+  }
+  contents->clear();
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) contents->reserve(static_cast<size_t>(st.st_size));
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      if (error) *error = system_reason(err);
+      return false;
+    }
+    if (n == 0) break;
+    contents->append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path,
+                                                         std::string* error) {
+  std::string temp = path + ".tmp-XXXXXX";
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    if (error) *error = system_reason(errno);
+    return nullptr;
+  }
+  // mkstemp creates the file with mode 0600; give it the usual mode of a new file.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  return std::make_unique<RealOutputFile>(fd, std::move(temp), path);
+}
+
+bool RealFileSystem::remove_file(const std::string& path, std::string* error) {
+  if (::unlink(path.c_str()) != 0) {
+    if (error) *error = system_reason(errno);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+class MemoryOutputFile : public OutputFile {
+ public:
+  MemoryOutputFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  void write(const void* data, size_t size) override {
+    if (fs_.fail_write.count(path_)) {
+      failed_ = true;
+      return;
+    }
+    buffer_.append(static_cast<const char*>(data), size);
+  }
+  bool commit(std::string* error) override {
+    if (failed_) {
+      if (error) *error = "No space left on device";
+      return false;
+    }
+    if (fs_.fail_commit.count(path_)) {
+      if (error) *error = "Permission denied";
+      return false;
+    }
+    fs_.files[path_] = std::move(buffer_);
+    return true;
+  }
+
+ private:
+  MemoryFileSystem& fs_;
+  std::string path_;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+bool MemoryFileSystem::exists(const std::string& path) { return files.count(path) > 0; }
+
+bool MemoryFileSystem::read_file(const std::string& path, std::string* contents,
+                                 std::string* error) {
+  auto it = files.find(path);
+  if (it == files.end() || fail_read.count(path)) {
+    if (error) *error = it == files.end() ? "No such file or directory" : "Input/output error";
+    return false;
+  }
+  *contents = it->second;
+  return true;
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::replace_file(const std::string& path,
+                                                           std::string* error) {
+  if (fail_create.count(path)) {
+    if (error) *error = "Permission denied";
+    return nullptr;
+  }
+  return std::make_unique<MemoryOutputFile>(*this, path);
+}
+
+bool MemoryFileSystem::remove_file(const std::string& path, std::string* error) {
+  if (fail_remove.count(path) || !files.count(path)) {
+    if (error) *error = files.count(path) ? "Permission denied" : "No such file or directory";
+    return false;
+  }
+  files.erase(path);
+  return true;
+}
+
+}  // namespace binario
