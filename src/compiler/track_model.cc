@@ -38,6 +38,7 @@ void TrackModel::allocate(int32_t length, bool with_geometry) {
 
 void TrackModel::clear_treno() {
   for (auto& v : treno) v = VoceTreno{};
+  numero_cartelli = 0;
 }
 
 }  // namespace binario

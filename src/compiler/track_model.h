@@ -123,6 +123,7 @@ struct TrackModel {
   Linea linea;
   std::array<VoceTreno, kTrenoEntries> treno{};
   int32_t lunghezza_totale = 0;  // L + 7000
+  int32_t numero_cartelli = 0;   // sign-board texts stored in `treno` 80, 79, … downward
 
   bool built() const { return !percorso.empty(); }
   // Last cell index U.
@@ -133,7 +134,8 @@ struct TrackModel {
   // U = nearest((L + 7000) / 50), all zero, and (when `with_geometry`) the
   // geometry points 0 .. L + 7000, all empty. Earlier content is discarded.
   void allocate(int32_t length, bool with_geometry);
-  // Every number of every `treno` entry to 0, every name to "".
+  // Every number of every `treno` entry to 0, every name to "" (and no
+  // sign-board text stored).
   void clear_treno();
 };
 
