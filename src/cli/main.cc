@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include "cli/app.h"
+
+int main(int argc, char** argv) {
+  return binario::run_cli(argc, argv);
+}

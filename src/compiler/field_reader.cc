@@ -7,7 +7,9 @@ namespace binario {
 
 namespace {
 
-char lower_ascii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower_ascii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string quoted(std::string_view s) {
   std::string out = "'";
@@ -96,8 +98,7 @@ Field FieldReader::read_field() {
   return f;
 }
 
-int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi,
-                                 const char* kind) {
+int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, const char* kind) {
   if (at_end()) fail_at_end(what);
   skip_blanks();
   Field f;

@@ -77,7 +77,9 @@ class FieldReader {
   Field current_;
 };
 
-inline bool is_blank(char c) { return c == ' ' || c == '\t'; }
+inline bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Substring tests used for keyword recognition.
 bool contains(std::string_view field, std::string_view key);

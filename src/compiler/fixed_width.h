@@ -11,7 +11,9 @@
 namespace binario {
 
 // Low 8 bits, as a Byte field keeps them.
-constexpr uint8_t low8(int64_t v) { return static_cast<uint8_t>(static_cast<uint64_t>(v) & 0xFFu); }
+constexpr uint8_t low8(int64_t v) {
+  return static_cast<uint8_t>(static_cast<uint64_t>(v) & 0xFFu);
+}
 
 // Low 16 bits read back as a signed Integer (16-bit wrap).
 constexpr int16_t low16(int64_t v) {
@@ -28,10 +30,14 @@ inline int64_t nearest(double x) {
 }
 
 // Cell of a span that starts at metre p: nearest(p / 50).
-inline int64_t span_cell(int64_t p) { return nearest(static_cast<double>(p) / 50.0); }
+inline int64_t span_cell(int64_t p) {
+  return nearest(static_cast<double>(p) / 50.0);
+}
 
 // Cell of a point object at metre p: nearest(p / 50 + 1).
-inline int64_t point_cell(int64_t p) { return nearest(static_cast<double>(p) / 50.0 + 1.0); }
+inline int64_t point_cell(int64_t p) {
+  return nearest(static_cast<double>(p) / 50.0 + 1.0);
+}
 
 constexpr bool fits_long(int64_t v) {
   return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
@@ -39,7 +45,9 @@ constexpr bool fits_long(int64_t v) {
 constexpr bool fits_integer(int64_t v) {
   return v >= std::numeric_limits<int16_t>::min() && v <= std::numeric_limits<int16_t>::max();
 }
-constexpr bool fits_byte(int64_t v) { return v >= 0 && v <= 255; }
+constexpr bool fits_byte(int64_t v) {
+  return v >= 0 && v <= 255;
+}
 
 // A value that must go into a Long field, or nothing when it does not fit.
 constexpr std::optional<int32_t> checked_long(int64_t v) {

@@ -3,6 +3,7 @@
 // geometry, the mountain spans, the speed boards and the sign boards.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "compiler/field_reader.h"
@@ -28,11 +29,64 @@ class LineParser {
   Outcome parse();
 
  private:
+  // What a body record asks of the loop that reads the records.
+  enum class Step {
+    kGoOn,     // read the next record
+    kEndBody,  // a position beyond the model (15): the tails follow
+    kStop,     // refused: nothing more is read
+  };
+
+  bool find_general_section();
+  Outcome read_general_section();
+  Step read_body_record(const Field& kw);
+
+  Step pendenza(const Field& kw);
+  Step curva(const Field& kw);
+  Step montagna(const Field& kw);
+  Step indicatori_v(const Field& kw);
+  Step cartello(const Field& kw);
+
+  // Stores a mountain span: the kind over its cells, markers when asked.
+  void memo_montagna(int64_t inizio, int64_t fine, int64_t tipo);
+  // Places a speed board; false (status 21 recorded) when its cell is taken.
+  bool memo_indicatori_v_max(const Field& kw, int32_t posizione, int32_t vas, int32_t vbs,
+                             int32_t vcs, int16_t strisces, int32_t vad, int32_t vbd, int32_t vcd,
+                             int16_t strisced);
+
+  // False, with status 15 recorded, when `p` leaves less than 100 m before
+  // the last cell.
+  bool range_check(const Field& kw, int64_t p);
+  // False, with status 15 recorded, when the point object of `what` at metre
+  // `p` would land outside the cells.
+  bool point_cell_inside(const Field& kw, int64_t p, int64_t j, const char* what);
+
+  // Computes the geometry points k_ .. `end` (those the geometry holds), by
+  // rotation with `kappa` or by straight continuation. With `capped`, false
+  // (status 103 recorded) when the point counter passes 1,000,000.
+  bool extend_geometry(const Field* kw, int64_t end, bool rotate, double kappa, bool capped);
+  void fill_gradient_cell();
+  void fill_tails();
+
+  SourceLocation at(const Field& f) const;
+  SourceLocation at(TextPosition p) const;
+
   TrackModel& model_;
   Status& status_;
   FieldReader& reader_;
   std::string file_;
   bool calcola_linea_;
+
+  // Where each chainage reference (tre, due, uno) was read, for a failure
+  // while sorting them.
+  TextPosition chainage_where_[3];
+
+  // Body state.
+  int32_t gradient_ = 0;       // gradient in force
+  int64_t next_gradient_ = 0;  // next cell to receive a gradient
+  int64_t k_ = 2;              // next geometry point
+  int32_t board_slot_ = kFirstBoardSlot;
+  int64_t numero_montagne_ = 0;
+  int64_t fine_montagna_precedente_ = 0;
 };
 
 // Rearranges the chainage references in `treno` entries 81 to 83.

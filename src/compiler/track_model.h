@@ -44,7 +44,9 @@ enum CellKind : uint8_t {
 };
 
 // A cell is free for a placement when it holds nothing or only a mountain marker.
-inline bool is_free(const Cella& c) { return c.tipo == kNone || c.tipo == kMountainMarker; }
+inline bool is_free(const Cella& c) {
+  return c.tipo == kNone || c.tipo == kMountainMarker;
+}
 
 // One entry of the `treno` table: a station, a sign-board text or a reserved entry.
 struct VoceTreno {

@@ -3,6 +3,8 @@
 // train's parameters into the reserved `treno` entries.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "compiler/field_reader.h"
@@ -22,10 +24,91 @@ class TrainParser {
   void parse();
 
  private:
+  // What a record asks of the main loop.
+  enum class Step {
+    kGoOn,       // read the next record
+    kEndOfFile,  // a position beyond the model (15): the end-of-file steps follow
+    kStop,       // refused: nothing more happens
+  };
+
+  // The eleven values of a signal record.
+  struct Segnale {
+    int32_t posizione = 0;
+    int32_t sx = 0;
+    int32_t s1 = 0;
+    int32_t s2 = 0;
+    int32_t s3 = 0;
+    int32_t rapp = 0;
+    int32_t dx = 0;
+    int32_t d1 = 0;
+    int32_t d2 = 0;
+    int32_t d3 = 0;
+    int32_t tempo = 0;
+  };
+
+  // The six values of a slowdown record.
+  struct Rallentamento {
+    int32_t x = 0;  // start
+    int32_t v = 0;  // speed, km/h
+    int32_t l = 0;  // length
+    int32_t f_tt = 0;
+    int32_t f_ta = 0;
+    int32_t d_v = 0;
+  };
+
+  // A placement that memo_segnale or memo_rallentamento refused.
+  struct Refusal {
+    int32_t code;
+    std::string detail;
+  };
+
+  Step read_record(const Field& kw);
+
+  Step velocita(const Field& kw);
+  Step aderenza(const Field& kw);
+  Step segnale(const Field& kw);
+  Step rallentamento(const Field& kw);
+  Step abbattimento(const Field& kw);
+  Step stazione(const Field& kw);
+
+  // Places a signal on a free cell with its approach marks; may raise `s.tempo`.
+  std::optional<Refusal> memo_segnale(Segnale& s);
+  // Places a slowdown's warning, start, end and countdown cells.
+  std::optional<Refusal> memo_rallentamento(Rallentamento& r);
+  // After a signal or slowdown: records the refusal, or repeats a fault still
+  // standing from the line stage, at the record's position. True when the
+  // description stops here.
+  bool stops_after_memo(const Field& kw, int32_t position, const std::optional<Refusal>& refusal,
+                        const char* what);
+
+  // False, with status 15 recorded, when `p` leaves less than `margin` metres
+  // before the last cell.
+  bool range_check(const Field& kw, int64_t p, int64_t margin);
+  // False, with status 15 recorded, when cell `j` of the object `what` at
+  // metre `p` lies outside the cells.
+  bool cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what);
+
+  void end_of_file_steps();
+  // The speed cell value of `previous_speed_`; throws ReadFailure when its
+  // fifth does not fit a byte.
+  uint8_t speed_cell_value() const;
+  void fill_speed(int64_t cell);
+  void fill_adhesion(int64_t cell);
+
+  Cella& cell(int64_t j) { return model_.percorso[static_cast<size_t>(j)]; }
+  SourceLocation at(const Field& f) const;
+
   TrackModel& model_;
   Status& status_;
   FieldReader& reader_;
   std::string file_;
+
+  int64_t speed_cursor_ = 0;
+  int64_t previous_speed_ = 0;
+  TextPosition previous_speed_where_;  // the record that set previous_speed_
+  int64_t adhesion_cursor_ = 0;
+  int64_t previous_adhesion_ = 0;
+  int64_t station_number_ = 1;
 };
 
 }  // namespace binario

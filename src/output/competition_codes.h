@@ -17,7 +17,10 @@ enum class StampResult {
   kSecondSlotTaken,  // 1251
 };
 
-// Checks the reserved slots and stamps the markers 610 / 5121 and the codes.
+// Checks the reserved slots and stamps the markers 610 / 5121 and the codes,
+// in this order: markers checked, markers stamped, code slots checked, st
+// into treno entry 85 `orario`, og into cell 1 `valore2`. A taken slot stops
+// the stamping there. A track without a cell 1 has only the table's slots.
 StampResult stamp_reserved_slots(TrackModel& model);
 
 }  // namespace binario

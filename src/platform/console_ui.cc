@@ -28,6 +28,8 @@ class ConsoleUi : public Ui {
 
 }  // namespace
 
-std::unique_ptr<Ui> make_console_ui() { return std::make_unique<ConsoleUi>(); }
+std::unique_ptr<Ui> make_console_ui() {
+  return std::make_unique<ConsoleUi>();
+}
 
 }  // namespace binario

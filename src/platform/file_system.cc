@@ -28,7 +28,9 @@ std::string join_path(const std::string& dir, const std::string& name) {
 
 namespace {
 
-std::string system_reason(int err) { return std::strerror(err); }
+std::string system_reason(int err) {
+  return std::strerror(err);
+}
 
 class RealOutputFile : public OutputFile {
  public:
@@ -83,8 +85,7 @@ bool RealFileSystem::exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool RealFileSystem::read_file(const std::string& path, std::string* contents,
-                               std::string* error) {
+bool RealFileSystem::read_file(const std::string& path, std::string* contents, std::string* error) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (error) *error = system_reason(errno);
@@ -167,7 +168,9 @@ class MemoryOutputFile : public OutputFile {
 
 }  // namespace
 
-bool MemoryFileSystem::exists(const std::string& path) { return files.count(path) > 0; }
+bool MemoryFileSystem::exists(const std::string& path) {
+  return files.count(path) > 0;
+}
 
 bool MemoryFileSystem::read_file(const std::string& path, std::string* contents,
                                  std::string* error) {

@@ -33,8 +33,7 @@ class FileSystem {
   virtual bool read_file(const std::string& path, std::string* contents, std::string* error) = 0;
   // Starts replacing `path`. Returns nullptr and sets `error` when the file
   // cannot even be started (for example a directory that does not exist).
-  virtual std::unique_ptr<OutputFile> replace_file(const std::string& path,
-                                                   std::string* error) = 0;
+  virtual std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) = 0;
   // Deletes `path`. Returns false and sets `error` on failure.
   virtual bool remove_file(const std::string& path, std::string* error) = 0;
 };
@@ -60,11 +59,11 @@ class RealFileSystem : public FileSystem {
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> fail_read;     // read_file fails
-  std::set<std::string> fail_create;   // replace_file fails at once
-  std::set<std::string> fail_write;    // writes fail, reported at commit
-  std::set<std::string> fail_commit;   // the final rename fails
-  std::set<std::string> fail_remove;   // remove_file fails
+  std::set<std::string> fail_read;    // read_file fails
+  std::set<std::string> fail_create;  // replace_file fails at once
+  std::set<std::string> fail_write;   // writes fail, reported at commit
+  std::set<std::string> fail_commit;  // the final rename fails
+  std::set<std::string> fail_remove;  // remove_file fails
 
   bool exists(const std::string& path) override;
   bool read_file(const std::string& path, std::string* contents, std::string* error) override;

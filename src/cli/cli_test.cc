@@ -1,0 +1,216 @@
+// Runs the program itself, as a user would, in scratch folders.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "cli/commands.h"
+
+namespace binario {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string slurp(const stdfs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = stdfs::temp_directory_path() /
+          ("binario-cli-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    stdfs::remove_all(dir);
+    stdfs::create_directories(dir);
+  }
+  void TearDown() override { stdfs::remove_all(dir); }
+
+  Result run(const std::string& args) {
+    const stdfs::path out = dir / "stdout.txt";
+    const stdfs::path err = dir / "stderr.txt";
+    std::string command = std::string(BINARIO_EXE) + " " + args + " >" + out.string() + " 2>" +
+                          err.string() + " </dev/null";
+    int raw = std::system(command.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    stdfs::remove(out);
+    stdfs::remove(err);
+    return r;
+  }
+
+  // Copies the example pair into the scratch folder.
+  void copy_examples() {
+    const stdfs::path examples = stdfs::path(BINARIO_SOURCE_DIR) / "examples";
+    stdfs::copy_file(examples / "Valdoria_linea.txt", dir / "Valdoria_linea.txt");
+    stdfs::copy_file(examples / "Valdoria_42-.txt", dir / "Valdoria_42-.txt");
+  }
+  std::string pair() const {
+    return (dir / "Valdoria_linea.txt").string() + " " + (dir / "Valdoria_42-.txt").string();
+  }
+
+  stdfs::path dir;
+};
+
+TEST_F(CliTest, CompileWritesTheThreeFilesBesideTheInputsAndKeepsThem) {
+  copy_examples();
+  const std::string line_before = slurp(dir / "Valdoria_linea.txt");
+  Result r = run("compile " + pair());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_TRUE(stdfs::exists(dir / "Valdoria_linea.dat"));
+  EXPECT_TRUE(stdfs::exists(dir / "Valdoria_42.sim"));
+  EXPECT_TRUE(stdfs::exists(dir / "Valdoria_42.dat"));
+  EXPECT_EQ(slurp(dir / "Valdoria_linea.txt"), line_before);
+  EXPECT_TRUE(stdfs::exists(dir / "Valdoria_42-.txt"));
+  // No temporary file is left behind.
+  int files = 0;
+  for (auto& e : stdfs::directory_iterator(dir)) {
+    (void)e;
+    ++files;
+  }
+  EXPECT_EQ(files, 5);
+}
+
+TEST_F(CliTest, CompileTwiceGivesByteIdenticalFiles) {
+  copy_examples();
+  ASSERT_EQ(run("compile " + pair()).status, 0);
+  const std::string cells = slurp(dir / "Valdoria_42.dat");
+  const std::string geometry = slurp(dir / "Valdoria_linea.dat");
+  ASSERT_EQ(run("compile " + pair()).status, 0);
+  EXPECT_EQ(slurp(dir / "Valdoria_42.dat"), cells);
+  EXPECT_EQ(slurp(dir / "Valdoria_linea.dat"), geometry);
+}
+
+TEST_F(CliTest, JsonReportsStatusDiagnosticsAndOutputs) {
+  copy_examples();
+  Result r = run("compile " + pair() + " -o " + (dir / "out").string() + " --json");
+  EXPECT_EQ(r.status, 0) << r.err;
+  nlohmann::json j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["status"]["code"], 0);
+  EXPECT_EQ(j["status"]["position"], 0);
+  EXPECT_TRUE(j["diagnostics"].empty());
+  ASSERT_EQ(j["outputs"].size(), 3u);
+  EXPECT_EQ(j["outputs"][2], (dir / "out" / "Valdoria_42.dat").string());
+}
+
+TEST_F(CliTest, FaultsArePrintedWithFileLineAndColumnAndExitOne) {
+  std::ofstream(dir / "X_linea.txt", std::ios::binary)
+      << "[generale]\r\nlunghezza percorso, 2000\r\n[pendenze]\r\n"
+         "  pendenza, 99999, 1\r\n[fine]\r\n";
+  std::ofstream(dir / "X_1-.txt", std::ios::binary) << "[generale]\r\n[fine]\r\n";
+  const std::string line = (dir / "X_linea.txt").string();
+  Result r = run("compile " + line + " " + (dir / "X_1-.txt").string());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find(line + ":4:3: error 15: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("(metre 99999)"), std::string::npos) << r.err;
+
+  Result j = run("compile " + line + " " + (dir / "X_1-.txt").string() + " --json");
+  nlohmann::json doc = nlohmann::json::parse(j.out);
+  EXPECT_EQ(doc["status"]["code"], 15);
+  EXPECT_EQ(doc["status"]["position"], 99999);
+  ASSERT_GE(doc["diagnostics"].size(), 1u);
+  EXPECT_EQ(doc["diagnostics"][0]["line"], 4);
+  EXPECT_EQ(doc["diagnostics"][0]["column"], 3);
+  EXPECT_EQ(doc["diagnostics"][0]["file"], line);
+}
+
+TEST_F(CliTest, MissingLineFileIsExitThreeAndWritesNothing) {
+  std::ofstream(dir / "Y_2-.txt", std::ios::binary) << "[generale]\r\n[fine]\r\n";
+  Result r = run("compile " + (dir / "Y_linea.txt").string() + " " + (dir / "Y_2-.txt").string());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("error 101"), std::string::npos);
+  EXPECT_FALSE(stdfs::exists(dir / "Y_2.dat"));
+}
+
+TEST_F(CliTest, NamesComeFromTheFileNamesOrTheOptions) {
+  copy_examples();
+  stdfs::rename(dir / "Valdoria_42-.txt", dir / "treno.txt");
+  Result r =
+      run("compile " + (dir / "Valdoria_linea.txt").string() + " " + (dir / "treno.txt").string());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--number"), std::string::npos);
+  r = run("compile " + (dir / "Valdoria_linea.txt").string() + " " + (dir / "treno.txt").string() +
+          " --number 9 --name Altro");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(stdfs::exists(dir / "Altro_9.dat"));
+
+  EXPECT_EQ(name_from_line_file("a/b/Zorvane_Pelk_linea.txt"), "Zorvane_Pelk");
+  EXPECT_EQ(name_from_line_file("linea.txt"), std::nullopt);
+  EXPECT_EQ(number_from_train_file("x/Zorvane_Pelk_728-.txt", "Zorvane_Pelk"), "728");
+  EXPECT_EQ(number_from_train_file("x/Other_728-.txt", "Zorvane_Pelk"), std::nullopt);
+}
+
+TEST_F(CliTest, NoGeometryWritesNoGeometryFileAndLeavesAnOldOne) {
+  copy_examples();
+  std::ofstream(dir / "Valdoria_linea.dat") << "old";
+  Result r = run("compile " + pair() + " --no-geometry");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(dir / "Valdoria_linea.dat"), "old");
+  EXPECT_TRUE(stdfs::exists(dir / "Valdoria_42.dat"));
+}
+
+TEST_F(CliTest, UnwritableOutputIsExitFiveWithTheFileAndTheReason) {
+  copy_examples();
+  // Running as root ignores permission bits; a folder path that runs through
+  // a regular file is refused by the system all the same.
+  std::ofstream(dir / "plain") << "x";
+  const stdfs::path target = dir / "plain" / "sub";
+  Result r = run("compile " + pair() + " -o " + target.string());
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.err.find("Not a directory"), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, FailedRenameLeavesThePreviousFileAndNoTemporary) {
+  copy_examples();
+  // A directory standing where the cells file goes: the rename over it fails.
+  stdfs::create_directories(dir / "Valdoria_42.dat");
+  Result r = run("compile " + pair());
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.err.find("Valdoria_42.dat"), std::string::npos) << r.err;
+  EXPECT_TRUE(stdfs::is_directory(dir / "Valdoria_42.dat"));
+  for (auto& e : stdfs::directory_iterator(dir)) {
+    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
+  }
+}
+
+TEST_F(CliTest, UsageErrorsAreExitTwo) {
+  EXPECT_EQ(run("compile").status, 2);
+  EXPECT_EQ(run("frobnicate").status, 2);
+  EXPECT_EQ(run("compile a b --bogus").status, 2);
+  copy_examples();
+  // An output that would replace an input is refused before anything runs.
+  stdfs::copy_file(dir / "Valdoria_42-.txt", dir / "Valdoria_42.dat");
+  Result clash = run("compile " + (dir / "Valdoria_linea.txt").string() + " " +
+                     (dir / "Valdoria_42.dat").string() + " --number 42");
+  EXPECT_EQ(clash.status, 2);
+  EXPECT_NE(clash.err.find("would replace an input"), std::string::npos);
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  Result help = run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("compile"), std::string::npos);
+  Result version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_NE(version.out.find("binario "), std::string::npos);
+}
+
+}  // namespace
+}  // namespace binario

@@ -1,0 +1,43 @@
+// The subcommands, independent of argument parsing so tests can call them.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/ui.h"
+
+namespace binario {
+
+inline constexpr int kExitUsage = 2;
+
+struct CompileOptions {
+  std::string line;                   // the line description
+  std::string train;                  // the train description
+  std::string output_dir;             // empty: the directory of `line`
+  std::optional<std::string> name;    // default: from <NAME>_linea.txt
+  std::optional<std::string> number;  // default: from <NAME>_<NUM>-.txt
+  bool no_geometry = false;
+  bool json = false;
+};
+
+// binario compile: compiles an author's pair and writes the three binary files.
+int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
+                    std::ostream& err);
+
+// binario [-C DIR]: the whole run in DIR.
+int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err);
+
+// binario sources [-C DIR]: writes the five texts of the built-in scenario.
+int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, std::ostream& err);
+
+// NAME from a path ending in <NAME>_linea.txt.
+std::optional<std::string> name_from_line_file(const std::string& path);
+// NUM from a path ending in <NAME>_<NUM>-.txt.
+std::optional<std::string> number_from_train_file(const std::string& path, const std::string& name);
+
+// The directory that holds the running program.
+std::string program_directory();
+
+}  // namespace binario

@@ -1,0 +1,550 @@
+#include "compiler/line_parser.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "compiler/fixed_width.h"
+
+namespace binario {
+
+namespace {
+
+// The geometry point counter may not pass this point while curves are read.
+constexpr int64_t kMaxGeometryPoint = 1'000'000;
+
+// Consecutive comment fields passed over in the general section and in the body.
+constexpr int kGeneralComments = 10;
+
+// Change of heading per metre of the six curve classes.
+constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
+
+bool is_comment(std::string_view field) {
+  return contains(field, "-");
+}
+
+std::string quoted(std::string_view s) {
+  std::string out = "\"";
+  out.append(s);
+  out += '"';
+  return out;
+}
+
+// What a cell holds, for the message of a refused placement.
+std::string kind_name(uint8_t tipo) {
+  switch (tipo) {
+    case kSignal:
+      return "a signal";
+    case kSlowdownEnd:
+      return "a slowdown end";
+    case kSlowdownStart:
+      return "a slowdown start";
+    case kSlowdownWarning:
+      return "a slowdown warning board";
+    case kCountdown:
+      return "a slowdown countdown cell";
+    case kSpeedBoard:
+      return "a speed board";
+    case kStationStop:
+      return "a station stop";
+    case kCodePoint:
+      return "a speed-code point";
+    case kBareCodePoint:
+      return "a speed-reduction point";
+    case kSignBoard:
+      return "a sign board";
+    default:
+      return "an object of kind " + std::to_string(tipo);
+  }
+}
+
+struct Triple {
+  int32_t key = 0;
+  int32_t chainage = 0;
+  int32_t flag = 0;
+};
+
+Triple triple_of(const VoceTreno& v) {
+  return {v.inizio, v.fine, v.posizione};
+}
+
+// Sorts the chainage references in entries 81 (tre), 82 (due) and 83 (uno)
+// and adds 100 to the chainage of every reference whose flag is 1. `where`
+// holds, per original entry, the place a failure is reported at.
+void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
+  const std::array<Triple, 3> in = {triple_of(model.treno[kChainageTre]),
+                                    triple_of(model.treno[kChainageDue]),
+                                    triple_of(model.treno[kChainageUno])};
+  constexpr int kTre = 0, kDue = 1, kUno = 2, kZero = -1;
+  // For each destination entry, the original reference it receives.
+  std::array<int, 3> order = {kZero, kZero, kZero};
+
+  const int64_t key_sum = int64_t{in[kTre].key} + in[kDue].key + in[kUno].key;
+  if (key_sum == 0) {
+    if (in[kTre].chainage > 0) order = {kTre, kDue, kUno};
+    if (in[kDue].chainage > 0) order = {kDue, kTre, kUno};
+    if (in[kUno].chainage > 0) order = {kUno, kDue, kTre};
+  } else {
+    // The first of the others is the lower-numbered line (uno before due
+    // before tre), which wins a tie for entry 82.
+    struct Choice {
+      int top, second, third;
+    };
+    const std::array<Choice, 3> choices = {Choice{kTre, kUno, kDue}, Choice{kDue, kUno, kTre},
+                                           Choice{kUno, kDue, kTre}};
+    for (const Choice& c : choices) {
+      if (in[c.top].key > in[c.second].key && in[c.top].key > in[c.third].key) {
+        if (in[c.third].key > in[c.second].key) {
+          order = {c.top, c.third, c.second};
+        } else {
+          order = {c.top, c.second, c.third};
+        }
+      }
+    }
+  }
+
+  static constexpr const char* kNames[3] = {"tre", "due", "uno"};
+  for (int d = 0; d < 3; ++d) {
+    Triple t = order[d] == kZero ? Triple{} : in[order[d]];
+    VoceTreno& v = model.treno[kChainageTre + d];
+    v.inizio = t.key;
+    v.fine = t.chainage;
+    v.posizione = t.flag;
+    if (t.flag == 1) {
+      std::optional<int32_t> raised = checked_long(int64_t{t.chainage} + 100);
+      if (!raised) {
+        throw ReadFailure("the chainage " + std::to_string(t.chainage) + " of reference " +
+                              kNames[order[d]] + " plus 100 does not fit 32 bits",
+                          where[order[d]]);
+      }
+      v.fine = *raised;
+    }
+  }
+}
+
+}  // namespace
+
+void progressive_ordina(TrackModel& model) {
+  const TextPosition nowhere[3] = {{0, 0}, {0, 0}, {0, 0}};
+  sort_chainages(model, nowhere);
+}
+
+LineParser::LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
+                       bool calcola_linea)
+    : model_(model),
+      status_(status),
+      reader_(reader),
+      file_(std::move(file)),
+      calcola_linea_(calcola_linea) {}
+
+SourceLocation LineParser::at(const Field& f) const {
+  return at(f.where);
+}
+
+SourceLocation LineParser::at(TextPosition p) const {
+  return SourceLocation{file_, p.line, p.column};
+}
+
+LineParser::Outcome LineParser::parse() {
+  if (!find_general_section()) return Outcome::kStopped;
+  if (read_general_section() == Outcome::kStopped) return Outcome::kStopped;
+
+  sort_chainages(model_, chainage_where_);
+
+  numero_montagne_ = 0;
+  board_slot_ = kFirstBoardSlot;
+  model_.numero_cartelli = 0;
+  next_gradient_ = 0;
+  gradient_ = 0;
+  k_ = 2;
+  if (calcola_linea_) model_.linea.seed();
+
+  // The last field of the text is never interpreted: a field whose read
+  // reaches the end ends the body unread.
+  while (!reader_.at_end()) {
+    Field kw = reader_.read_field();
+    if (reader_.at_end()) break;
+    if (is_comment(kw.text)) {
+      kw = reader_.read_field();
+      if (reader_.at_end()) break;
+      if (is_comment(kw.text)) {
+        kw = reader_.read_field();
+        if (reader_.at_end()) break;
+      }
+    }
+    Step step = read_body_record(kw);
+    if (step == Step::kStop) return Outcome::kStopped;
+    if (step == Step::kEndBody) break;
+  }
+
+  fill_tails();
+  return Outcome::kReadTrain;
+}
+
+bool LineParser::find_general_section() {
+  Field f;
+  do {
+    f = reader_.read_field();
+    if (reader_.at_end()) {
+      status_.fault(102, std::nullopt, at(reader_.position()),
+                    "the text ends before a field holding \"[generale]\"");
+      return false;
+    }
+  } while (!contains_nocase(f.text, "[generale]"));
+  return true;
+}
+
+LineParser::Outcome LineParser::read_general_section() {
+  std::optional<TextPosition> closed_at;
+  while (!reader_.at_end()) {
+    Field kw = reader_.read_field();
+    if (reader_.at_end()) break;
+    // Comments are replaced without a test for the end of the text: a run of
+    // them that reaches the end fails the read.
+    for (int i = 0; i < kGeneralComments; ++i) {
+      if (is_comment(kw.text)) kw = reader_.read_field();
+    }
+    const std::string_view t = kw.text;
+
+    if (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) {
+      const int32_t length = reader_.read_long("the length of the line");
+      const TextPosition length_at = reader_.current().where;
+      if (length > kMaxLineLength) {
+        status_.fault(1, std::nullopt, at(kw), "found " + std::to_string(length));
+        return Outcome::kStopped;
+      }
+      const int64_t last_cell = last_cell_for_length(length);
+      if (last_cell < 1) {
+        throw ReadFailure("a line of " + std::to_string(length) +
+                              " m leaves fewer than two cells for the track (the last cell "
+                              "would be " +
+                              std::to_string(last_cell) + ")",
+                          length_at);
+      }
+      model_.treno[kTrainParameters].fine = length;
+      model_.allocate(length, calcola_linea_);
+    }
+
+    struct Reference {
+      const char* word;
+      int entry;
+    };
+    static constexpr Reference kReferences[3] = {
+        {"tre", kChainageTre}, {"due", kChainageDue}, {"uno", kChainageUno}};
+    for (const Reference& r : kReferences) {
+      if (contains(t, "progressiva") && contains(t, r.word)) {
+        chainage_where_[r.entry - kChainageTre] = kw.where;
+        VoceTreno& v = model_.treno[r.entry];
+        const std::string name = std::string("chainage reference ") + r.word;
+        v.inizio = reader_.read_long("the key of " + name);
+        v.fine = reader_.read_long("the chainage of " + name);
+        v.posizione = reader_.read_long("the flag of " + name);
+      }
+    }
+
+    VoceTreno& scenario = model_.treno[kScenarioEntry];
+    if (contains(t, "sfondo") && contains(t, "uno")) {
+      scenario.inizio = reader_.read_long("background selector uno");
+    }
+    if (contains(t, "sfondo") && contains(t, "due")) {
+      scenario.posizione = reader_.read_long("background selector due");
+    }
+    if (contains(t, "sfondo") && contains(t, "tre")) {
+      scenario.fine = reader_.read_long("background selector tre");
+    }
+
+    if (contains(t, "ripetizione") && contains(t, "segnali")) {
+      VoceTreno& train = model_.treno[kTrainEntry];
+      train.inizio = reader_.read_long("the start of signal repetition");
+      train.fine = reader_.read_long("the end of signal repetition");
+      if (train.inizio % 50 != 0) {
+        status_.fault(3, std::nullopt, at(kw), "found " + std::to_string(train.inizio));
+        return Outcome::kStopped;
+      }
+      if (train.fine % 50 != 0) {
+        status_.fault(4, std::nullopt, at(kw), "found " + std::to_string(train.fine));
+        return Outcome::kStopped;
+      }
+      int32_t codes = 0;
+      if (contains(t, "4")) {
+        codes = 4;
+      } else if (contains(t, "9")) {
+        codes = 9;
+      } else {
+        status_.fault(5, std::nullopt, at(kw), "found " + quoted(t));
+        return Outcome::kStopped;
+      }
+      if (train.fine == 0) codes = 0;
+      train.posizione = codes;
+    }
+
+    std::string_view trimmed = t;
+    while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
+    if (contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-')) {
+      closed_at = kw.where;
+      break;
+    }
+  }
+
+  if (!model_.built()) {
+    throw ReadFailure(
+        "the general section ends without \"lunghezza percorso\": the line has no length",
+        closed_at.value_or(reader_.position()));
+  }
+  return Outcome::kReadTrain;
+}
+
+LineParser::Step LineParser::read_body_record(const Field& kw) {
+  // Every row whose keyword the field holds is read, in this order.
+  const std::string_view t = kw.text;
+  if (contains_nocase(t, "pendenza")) {
+    if (Step s = pendenza(kw); s != Step::kGoOn) return s;
+  }
+  if (calcola_linea_ && contains_nocase(t, "curva")) {
+    if (Step s = curva(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "montagna")) {
+    if (Step s = montagna(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "indicatori_v")) {
+    if (Step s = indicatori_v(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "indicat") && contains_nocase(t, "cartello")) {
+    if (Step s = cartello(kw); s != Step::kGoOn) return s;
+  }
+  return Step::kGoOn;
+}
+
+bool LineParser::range_check(const Field& kw, int64_t p) {
+  const int64_t last = model_.last_cell();
+  const double needed = (static_cast<double>(p) + 100.0) / 50.0;
+  if (static_cast<double>(last) < needed) {
+    status_.fault(15, static_cast<int32_t>(p), at(kw),
+                  "metre " + std::to_string(p) + " needs cell " +
+                      std::to_string(static_cast<int64_t>(std::ceil(needed))) +
+                      ", the last cell is " + std::to_string(last));
+    return false;
+  }
+  return true;
+}
+
+bool LineParser::point_cell_inside(const Field& kw, int64_t p, int64_t j, const char* what) {
+  if (model_.in_cells(j)) return true;
+  status_.fault(15, static_cast<int32_t>(p), at(kw),
+                "metre " + std::to_string(p) + " puts the " + what + " in cell " +
+                    std::to_string(j) + ", outside cells 0 to " +
+                    std::to_string(model_.last_cell()));
+  return false;
+}
+
+void LineParser::fill_gradient_cell() {
+  if (model_.in_cells(next_gradient_)) {
+    model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = low8(int64_t{gradient_} + 100);
+  }
+  ++next_gradient_;
+}
+
+LineParser::Step LineParser::pendenza(const Field& kw) {
+  const int32_t p = reader_.read_long("the position of a gradient");
+  const int32_t g = reader_.read_long("a gradient");
+  if (!range_check(kw, p)) return Step::kEndBody;
+  const int64_t v = span_cell(p);
+  // The cell in front of the change is always written, even when an earlier
+  // change at the same place has already passed it.
+  if (v > 0) {
+    do {
+      fill_gradient_cell();
+    } while (next_gradient_ < v);
+  }
+  gradient_ = g;
+  return Step::kGoOn;
+}
+
+LineParser::Step LineParser::curva(const Field& kw) {
+  const int32_t s = reader_.read_long("the start of a curve");
+  const int32_t n = reader_.read_long("the length of a curve");
+  if (!range_check(kw, s)) return Step::kEndBody;
+
+  double kappa = 0;
+  bool found = false;
+  for (size_t c = 0; c < kCurvature.size() && !found; ++c) {
+    const char digit[2] = {static_cast<char>('1' + c), '\0'};
+    if (contains(kw.text, digit)) {
+      kappa = kCurvature[c];
+      found = true;
+    }
+  }
+  if (!found) {
+    status_.fault(103, std::nullopt, at(kw),
+                  quoted(kw.text) + " holds none of the class digits 1 to 6");
+    return Step::kStop;
+  }
+  if (contains_nocase(kw.text, "s")) kappa = -kappa;
+
+  if (!extend_geometry(&kw, s, false, 0, true)) return Step::kStop;
+  if (!extend_geometry(&kw, int64_t{s} + n, true, kappa, true)) return Step::kStop;
+  return Step::kGoOn;
+}
+
+bool LineParser::extend_geometry(const Field* kw, int64_t end, bool rotate, double kappa,
+                                 bool capped) {
+  if (k_ > end) return true;
+  // Points past the end of the geometry are counted but not computed.
+  int64_t last_computed = std::min<int64_t>(end, model_.linea.last());
+  if (capped) last_computed = std::min(last_computed, kMaxGeometryPoint);
+
+  Linea& linea = model_.linea;
+  if (k_ <= last_computed) {
+    const size_t k = static_cast<size_t>(k_);
+    double x0 = linea.x(k - 2), y0 = linea.y(k - 2);
+    double x1 = linea.x(k - 1), y1 = linea.y(k - 1);
+    for (int64_t i = k_; i <= last_computed; ++i) {
+      const double d0 = x1 - x0;
+      const double d1 = y1 - y0;
+      double x, y;
+      if (rotate) {
+        x = x1 + (d0 + kappa * d1);
+        y = y1 + (d1 - kappa * d0);
+      } else {
+        x = x1 + d0;
+        y = y1 + d1;
+      }
+      linea.push(x, y);
+      x0 = x1;
+      y0 = y1;
+      x1 = x;
+      y1 = y;
+    }
+  }
+
+  if (capped && end >= kMaxGeometryPoint) {
+    k_ = kMaxGeometryPoint + 1;
+    status_.fault(103, std::nullopt, kw ? std::optional<SourceLocation>(at(*kw)) : std::nullopt,
+                  "the curve running to metre " + std::to_string(end) +
+                      " takes the geometry past point 1000000");
+    return false;
+  }
+  k_ = end + 1;
+  return true;
+}
+
+LineParser::Step LineParser::montagna(const Field& kw) {
+  const int32_t inizio = reader_.read_long("the start of a mountain span");
+  const int32_t fine = reader_.read_long("the end of a mountain span");
+  const int32_t tipo = reader_.read_long("the kind of a mountain span");
+  if (!range_check(kw, inizio)) return Step::kEndBody;
+  memo_montagna(inizio, fine, tipo);
+  return Step::kGoOn;
+}
+
+void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo) {
+  bool markers = false;
+  if (tipo > 10) {
+    tipo -= 10;
+    markers = true;
+  }
+  ++numero_montagne_;
+  // A span that begins at most 150 m after the previous one ends joins it.
+  if (numero_montagne_ > 1 && inizio - fine_montagna_precedente_ <= 150) tipo = 3;
+  fine_montagna_precedente_ = fine;
+
+  const int64_t first = span_cell(inizio);
+  const int64_t last = nearest(static_cast<double>(fine) / 50.0 - 1.0);
+  // Cells outside the track are skipped; the markers keep counting from the
+  // span's own first cell.
+  const int64_t from = std::max<int64_t>(first, 0);
+  const int64_t to = std::min<int64_t>(last, model_.last_cell());
+  for (int64_t j = from; j <= to; ++j) {
+    Cella& c = model_.percorso[static_cast<size_t>(j)];
+    c.montagna = low8(tipo);
+    const int64_t m = j - first + 1;
+    if (markers && m % 4 == 0 && c.tipo == kNone) c.tipo = kMountainMarker;
+  }
+}
+
+LineParser::Step LineParser::indicatori_v(const Field& kw) {
+  const int32_t posizione = reader_.read_long("the position of a speed board");
+  const int32_t vas = reader_.read_long("the left class A speed of a speed board");
+  const int32_t vbs = reader_.read_long("the left class B speed of a speed board");
+  const int32_t vcs = reader_.read_long("the left class C speed of a speed board");
+  const int16_t strisces = reader_.read_integer("the left stripe count of a speed board");
+  const int32_t vad = reader_.read_long("the right class A speed of a speed board");
+  const int32_t vbd = reader_.read_long("the right class B speed of a speed board");
+  const int32_t vcd = reader_.read_long("the right class C speed of a speed board");
+  const int16_t strisced = reader_.read_integer("the right stripe count of a speed board");
+  if (!range_check(kw, posizione)) return Step::kEndBody;
+  if (!point_cell_inside(kw, posizione, point_cell(posizione), "speed board")) {
+    return Step::kEndBody;
+  }
+  if (!memo_indicatori_v_max(kw, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced)) {
+    return Step::kStop;
+  }
+  return Step::kGoOn;
+}
+
+bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32_t vas, int32_t vbs,
+                                       int32_t vcs, int16_t strisces, int32_t vad, int32_t vbd,
+                                       int32_t vcd, int16_t strisced) {
+  const int64_t j = point_cell(posizione);
+  Cella& c = model_.percorso[static_cast<size_t>(j)];
+  if (!is_free(c)) {
+    status_.fault(21, posizione, at(kw),
+                  "cell " + std::to_string(j) + " already holds " + kind_name(c.tipo));
+    return false;
+  }
+  // Left speed in hundreds, right speed in units, both in steps of 5 km/h.
+  auto board_value = [](int32_t right, int32_t left) {
+    return low16(nearest(static_cast<double>(right) / 5.0 + 20.0 * static_cast<double>(left)));
+  };
+  c.tipo = kSpeedBoard;
+  c.valore1 = board_value(vad, vas);
+  c.valore2 = board_value(vbd, vbs);
+  c.valore3 = board_value(vcd, vcs);
+  c.valore4 = low16(10 * int64_t{strisces} + strisced);
+  return true;
+}
+
+LineParser::Step LineParser::cartello(const Field& kw) {
+  const int32_t p = reader_.read_long("the position of a sign board");
+  const Field text = reader_.read_field();
+  if (!range_check(kw, p)) return Step::kEndBody;
+  const int64_t j = point_cell(p);
+  if (!point_cell_inside(kw, p, j, "sign board")) return Step::kEndBody;
+  Cella& c = model_.percorso[static_cast<size_t>(j)];
+  if (!is_free(c)) {
+    status_.fault(6, p, at(kw),
+                  "cell " + std::to_string(j) + " already holds " + kind_name(c.tipo));
+    return Step::kStop;
+  }
+  if (board_slot_ < 1) {
+    status_.fault(
+        10, p, at(kw),
+        "all " + std::to_string(kFirstBoardSlot) + " entries for sign-board texts are taken");
+    return Step::kStop;
+  }
+  c.tipo = kSignBoard;
+  c.valore1 = low16(board_slot_);
+  model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(text.text);
+  --board_slot_;
+  ++model_.numero_cartelli;
+  return Step::kGoOn;
+}
+
+void LineParser::fill_tails() {
+  // Every cell up to U - 3 gets the gradient; the last three keep 0.
+  const int64_t stop = int64_t{model_.last_cell()} - 2;
+  do {
+    fill_gradient_cell();
+  } while (next_gradient_ < stop);
+
+  if (calcola_linea_) {
+    // The last two points of the geometry stay empty.
+    extend_geometry(nullptr, int64_t{model_.lunghezza_totale} - 2, false, 0, false);
+  }
+}
+
+}  // namespace binario

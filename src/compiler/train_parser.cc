@@ -1,0 +1,526 @@
+#include "compiler/train_parser.h"
+
+#include <cmath>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "compiler/fixed_width.h"
+
+namespace binario {
+
+namespace {
+
+bool is_comment(std::string_view field) {
+  return contains(field, "-");
+}
+
+// What a cell holds, for the message of a refused placement.
+std::string kind_name(uint8_t tipo) {
+  switch (tipo) {
+    case kSignal:
+      return "a signal";
+    case kSlowdownEnd:
+      return "a slowdown end";
+    case kSlowdownStart:
+      return "a slowdown start";
+    case kSlowdownWarning:
+      return "a slowdown warning board";
+    case kCountdown:
+      return "a slowdown countdown cell";
+    case kSpeedBoard:
+      return "a speed board";
+    case kStationStop:
+      return "a station stop";
+    case kCodePoint:
+      return "a speed-code point";
+    case kBareCodePoint:
+      return "a speed-reduction point";
+    case kSignBoard:
+      return "a sign board";
+    default:
+      return "an object of kind " + std::to_string(tipo);
+  }
+}
+
+std::string taken(int64_t j, const Cella& c) {
+  return "cell " + std::to_string(j) + " already holds " + kind_name(c.tipo);
+}
+
+// The cells of a slowdown starting at metre `p` and running for `l` metres.
+// The warning board (and the countdown before it) exist only past 1500 m.
+struct SlowdownCells {
+  bool warning;
+  int64_t a;  // warning board, 1200 m ahead of the start
+  int64_t b;  // start
+  int64_t e;  // end
+};
+
+SlowdownCells slowdown_cells(int64_t p, int64_t l) {
+  SlowdownCells c{};
+  c.warning = p > 1500;
+  if (c.warning) c.a = nearest(static_cast<double>(p - 1200) / 50.0 + 1.0);
+  c.b = point_cell(p);
+  c.e = nearest(static_cast<double>(p + l) / 50.0 + 1.0);
+  return c;
+}
+
+}  // namespace
+
+TrainParser::TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file)
+    : model_(model), status_(status), reader_(reader), file_(std::move(file)) {}
+
+SourceLocation TrainParser::at(const Field& f) const {
+  return SourceLocation{file_, f.where.line, f.where.column};
+}
+
+void TrainParser::parse() {
+  // Everything before the general section is skipped unread.
+  while (!reader_.at_end()) {
+    if (contains_nocase(reader_.read_field().text, "[generale]")) break;
+  }
+
+  // The last field of the text is never interpreted: every keyword read is
+  // followed by the end-of-file test.
+  while (!reader_.at_end()) {
+    Field kw = reader_.read_field();
+    if (reader_.at_end()) break;
+    bool ended = false;
+    for (int replaced = 0; replaced < 2 && is_comment(kw.text); ++replaced) {
+      kw = reader_.read_field();
+      if (reader_.at_end()) {
+        ended = true;
+        break;
+      }
+    }
+    if (ended) break;
+
+    Step step = read_record(kw);
+    if (step == Step::kStop) return;
+    if (step == Step::kEndOfFile) break;
+  }
+  end_of_file_steps();
+}
+
+TrainParser::Step TrainParser::read_record(const Field& kw) {
+  // Every record whose key text the field holds is read, in this order.
+  const std::string_view t = kw.text;
+  if (contains_nocase(t, "massa") && contains_nocase(t, "frenata")) {
+    model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
+  }
+  if (contains_nocase(t, "vetture")) {
+    model_.treno[kTrainParameters].posizione = reader_.read_long("the number of cars");
+  }
+  if (contains_nocase(t, "velocit")) {
+    if (Step s = velocita(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "aderenza")) {
+    if (Step s = aderenza(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "orologio")) {
+    VoceTreno& train = model_.treno[kTrainEntry];
+    train.dato3 = reader_.read_integer("the hours of the clock");
+    train.dato4 = reader_.read_integer("the minutes of the clock");
+    train.dato5 = reader_.read_integer("the seconds of the clock");
+  }
+  if (contains_nocase(t, "sabbia")) {
+    model_.treno[kTrainEntry].dato1 = reader_.read_integer("the sand value");
+  }
+  if (contains_nocase(t, "segnale")) {
+    if (Step s = segnale(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "rallentamento")) {
+    if (Step s = rallentamento(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "abbattimento")) {
+    if (Step s = abbattimento(kw); s != Step::kGoOn) return s;
+  }
+  if (contains_nocase(t, "stazione")) {
+    if (Step s = stazione(kw); s != Step::kGoOn) return s;
+  }
+  return Step::kGoOn;
+}
+
+bool TrainParser::range_check(const Field& kw, int64_t p, int64_t margin) {
+  const int64_t last = model_.last_cell();
+  const double needed = static_cast<double>(p + margin) / 50.0;
+  if (static_cast<double>(last) >= needed) return true;
+  status_.fault(15, static_cast<int32_t>(p), at(kw),
+                "metre " + std::to_string(p) + " needs cell " +
+                    std::to_string(static_cast<int64_t>(std::ceil(needed))) +
+                    ", the last cell is " + std::to_string(last));
+  return false;
+}
+
+bool TrainParser::cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what) {
+  if (model_.in_cells(j)) return true;
+  status_.fault(15, static_cast<int32_t>(p), at(kw),
+                what + " at metre " + std::to_string(p) + " falls in cell " + std::to_string(j) +
+                    ", outside cells 0 to " + std::to_string(model_.last_cell()));
+  return false;
+}
+
+uint8_t TrainParser::speed_cell_value() const {
+  const int64_t fifth = nearest(static_cast<double>(previous_speed_) / 5.0);
+  if (!fits_byte(fifth)) {
+    throw ReadFailure("a speed limit of " + std::to_string(previous_speed_) +
+                          " km/h does not fit a speed cell: its fifth, " + std::to_string(fifth) +
+                          ", is outside 0 to 255",
+                      previous_speed_where_);
+  }
+  return static_cast<uint8_t>(fifth);
+}
+
+void TrainParser::fill_speed(int64_t j) {
+  if (model_.in_cells(j)) cell(j).velocita = speed_cell_value();
+}
+
+void TrainParser::fill_adhesion(int64_t j) {
+  if (model_.in_cells(j)) cell(j).aderenza = low8(previous_adhesion_);
+}
+
+TrainParser::Step TrainParser::velocita(const Field& kw) {
+  const int64_t p = reader_.read_long("the position of a speed limit");
+  const int64_t s = reader_.read_long("the speed of a speed limit");
+  if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+
+  // The previous limit holds up to the cell before this record's cell; a
+  // record at or behind the cursor still moves it on by one cell.
+  const int64_t k = span_cell(p);
+  const int64_t last = model_.last_cell();
+  if (k > 0) {
+    do {
+      if (speed_cursor_ >= last) break;
+      fill_speed(speed_cursor_);
+      ++speed_cursor_;
+    } while (speed_cursor_ < k);
+  }
+  previous_speed_ = s;
+  previous_speed_where_ = kw.where;
+  return Step::kGoOn;
+}
+
+TrainParser::Step TrainParser::aderenza(const Field& kw) {
+  const int64_t p = reader_.read_long("the position of an adhesion value");
+  const int64_t a = reader_.read_long("an adhesion value");
+  if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+
+  const int64_t k = span_cell(p);
+  if (k > 0) {
+    do {
+      fill_adhesion(adhesion_cursor_);
+      ++adhesion_cursor_;
+    } while (adhesion_cursor_ < k);
+  }
+  previous_adhesion_ = a;
+  return Step::kGoOn;
+}
+
+TrainParser::Step TrainParser::segnale(const Field& kw) {
+  Segnale s;
+  s.posizione = reader_.read_long("the position of a signal");
+  s.sx = reader_.read_long("sx of a signal");
+  s.s1 = reader_.read_long("s1 of a signal");
+  s.s2 = reader_.read_long("s2 of a signal");
+  s.s3 = reader_.read_long("s3 of a signal");
+  s.rapp = reader_.read_long("rapp of a signal");
+  s.dx = reader_.read_long("dx of a signal");
+  s.d1 = reader_.read_long("d1 of a signal");
+  s.d2 = reader_.read_long("d2 of a signal");
+  s.d3 = reader_.read_long("d3 of a signal");
+  s.tempo = reader_.read_long("the time of a signal");
+  if (!range_check(kw, s.posizione, 100)) return Step::kEndOfFile;
+  if (!cell_inside(kw, s.posizione, point_cell(s.posizione), "the signal")) {
+    return Step::kEndOfFile;
+  }
+  const std::optional<Refusal> refusal = memo_segnale(s);
+  return stops_after_memo(kw, s.posizione, refusal, "signal") ? Step::kStop : Step::kGoOn;
+}
+
+std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s) {
+  const int64_t k = point_cell(s.posizione);
+  Cella& c = cell(k);
+  if (!is_free(c)) return Refusal{16, taken(k, c)};
+
+  c.tipo = kSignal;
+  c.valore4 = low16(int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx);
+  c.valore1 = low16(int64_t{s.s1} * 10 + s.d1);
+  c.valore2 = low16(int64_t{s.s2} * 10 + s.d2);
+  c.valore3 = low16(int64_t{s.s3} * 10 + s.d3);
+  // A timed signal waits at least 101.
+  if (s.tempo >= 1 && s.tempo <= 100) s.tempo = 101;
+  c.tempo = s.sx == 2 ? low8(s.tempo) : 0;
+
+  // Approach marks 100, 200, 300 and 400 m before the signal's cell; those
+  // before the first cell are left out.
+  const int64_t mark = (int64_t{s.sx} * 3 + s.dx) * 10;
+  for (int64_t b = 1; b <= 4; ++b) {
+    const int64_t j = k - 2 * b;
+    if (model_.in_cells(j)) cell(j).ripetizione = low8(mark + b);
+  }
+  return std::nullopt;
+}
+
+TrainParser::Step TrainParser::rallentamento(const Field& kw) {
+  Rallentamento r;
+  r.x = reader_.read_long("the start of a slowdown");
+  r.v = reader_.read_long("the speed of a slowdown");
+  r.l = reader_.read_long("the length of a slowdown");
+  r.f_tt = reader_.read_long("f_tt of a slowdown");
+  r.f_ta = reader_.read_long("f_ta of a slowdown");
+  r.d_v = reader_.read_long("d_v of a slowdown");
+  if (!range_check(kw, r.x, 100)) return Step::kEndOfFile;
+
+  // Start and end are checked before any cell is tested or written. The
+  // warning board, where there is one, lies between cell 7 and the start.
+  const SlowdownCells cells = slowdown_cells(r.x, r.l);
+  if (!cell_inside(kw, r.x, cells.b, "the slowdown's start") ||
+      !cell_inside(kw, r.x, cells.e, "the slowdown's end")) {
+    return Step::kEndOfFile;
+  }
+  const std::optional<Refusal> refusal = memo_rallentamento(r);
+  return stops_after_memo(kw, r.x, refusal, "slowdown") ? Step::kStop : Step::kGoOn;
+}
+
+std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentamento& r) {
+  const SlowdownCells cells = slowdown_cells(r.x, r.l);
+  // Near the start of the line there is no room for a warning board.
+  const int64_t f_ta = cells.warning ? r.f_ta : 0;
+
+  if (cells.warning && !is_free(cell(cells.a))) return Refusal{17, taken(cells.a, cell(cells.a))};
+  if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b, cell(cells.b))};
+  if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e, cell(cells.e))};
+
+  Cella& end = cell(cells.e);
+  end.tipo = kSlowdownEnd;
+  if (r.d_v != 0) end.valore2 = low16(r.d_v);
+  Cella& start = cell(cells.b);
+  start.tipo = kSlowdownStart;
+  if (r.d_v != 0) start.valore2 = low16(r.d_v);
+  if (cells.warning) {
+    Cella& board = cell(cells.a);
+    board.tipo = kSlowdownWarning;
+    if (r.d_v != 0) board.valore2 = low16(r.d_v);
+    board.valore1 = low16(r.v);
+  }
+  for (int64_t j : {cells.b, cells.e}) {
+    cell(j).valore1 = low16(r.v);
+    cell(j).valore3 = low16(r.f_tt);
+  }
+  if (f_ta == 0) return std::nullopt;
+
+  // The countdown stands in the four cells behind the warning board. The
+  // start lies past 1500 m here, so they are all at cell 3 or later.
+  const int64_t w = nearest(static_cast<double>(int64_t{r.x} - 1200) / 50.0);
+  for (int64_t i = 0; i < 4; ++i) {
+    if (!is_free(cell(w - i))) return Refusal{20, taken(w - i, cell(w - i))};
+  }
+  for (int64_t i = 0; i < 4; ++i) {
+    Cella& c = cell(w - i);
+    c.tipo = kCountdown;
+    c.valore1 = low16(i + 1);
+    if (r.d_v != 0) c.valore2 = low16(i + 1);
+  }
+  return std::nullopt;
+}
+
+bool TrainParser::stops_after_memo(const Field& kw, int32_t position,
+                                   const std::optional<Refusal>& refusal, const char* what) {
+  if (refusal) {
+    status_.fault(refusal->code, position, at(kw), refusal->detail);
+    return true;
+  }
+  // A fault left by the line stage (its status 15) ends the description at
+  // the first signal or slowdown, once that one is placed.
+  if (status_.codice_errore() > 0) {
+    status_.fault(status_.codice_errore(), position, at(kw),
+                  std::string("the train description stops after this ") + what +
+                      " because an earlier fault is still standing");
+    return true;
+  }
+  return false;
+}
+
+TrainParser::Step TrainParser::abbattimento(const Field& kw) {
+  const int64_t p = reader_.read_long("the position of a speed-code point");
+  const int64_t w = reader_.read_long("the value of a speed-code point");
+  if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+
+  const int64_t k = span_cell(p);
+  if (!cell_inside(kw, p, k, "the speed-code point")) return Step::kEndOfFile;
+  Cella& c = cell(k);
+  if (!is_free(c)) {
+    status_.fault(7, static_cast<int32_t>(p), at(kw), taken(k, c));
+    return Step::kStop;
+  }
+  if (w >= 1) {
+    c.tipo = kCodePoint;
+    c.valore1 = low16(w);
+  } else {
+    c.tipo = kBareCodePoint;
+  }
+  return Step::kGoOn;
+}
+
+TrainParser::Step TrainParser::stazione(const Field& kw) {
+  const int64_t n = station_number_;
+  const int64_t boards = model_.numero_cartelli;
+  // Entry n must lie below the sign-board texts (80 downward). The count test
+  // after each station keeps it there unless the texts fill every entry.
+  if (n > kFirstBoardSlot - boards) {
+    status_.fault(10, std::nullopt, at(kw),
+                  "entries " + std::to_string(kFirstBoardSlot - boards + 1) + " to " +
+                      std::to_string(kFirstBoardSlot) +
+                      " hold sign-board texts, there is no entry left for station " +
+                      std::to_string(n));
+    return Step::kStop;
+  }
+
+  VoceTreno& e = model_.treno[static_cast<size_t>(n)];
+  e.posizione = reader_.read_long("the position of a station");
+  const int64_t pos = e.posizione;
+  if (!range_check(kw, pos, 800)) return Step::kEndOfFile;
+  if (pos % 50 != 0) {
+    status_.fault(8, e.posizione, at(kw),
+                  "metre " + std::to_string(pos) + " is not a multiple of 50");
+    return Step::kStop;
+  }
+
+  e.tipo = reader_.read_byte("the kind of a station");
+  const int64_t length = reader_.read_long("the length of a station");
+  if (length % 100 != 0) {
+    status_.fault(9, e.posizione, at(kw),
+                  "length " + std::to_string(length) + " is not a multiple of 100");
+    return Step::kStop;
+  }
+
+  e.tps = reader_.read_byte("tps of a station");
+  e.opz4 = reader_.read_byte("tab of a station");
+  e.opz3 = reader_.read_byte("mar of a station");
+  e.dato1 = reader_.read_integer("the first d2 of a station");
+  e.dato2 = reader_.read_integer("the first d3 of a station");
+  e.opz1 = reader_.read_byte("rap of a station");
+  e.dato3 = reader_.read_integer("d1 of a station");
+  e.dato4 = reader_.read_integer("the second d2 of a station");
+  e.dato5 = reader_.read_integer("the second d3 of a station");
+  e.opz2 = reader_.read_byte("ac of a station");
+  const int64_t hours = reader_.read_long("the timetable hours of a station");
+  const int64_t minutes = reader_.read_long("the timetable minutes of a station");
+  const int64_t seconds = reader_.read_long("the timetable seconds of a station");
+  const int64_t orario = hours * 3600 + minutes * 60 + seconds;
+  if (!fits_long(orario)) {
+    throw ReadFailure("the timetable time of the station, " + std::to_string(hours) + " h " +
+                          std::to_string(minutes) + " min " + std::to_string(seconds) + " s, is " +
+                          std::to_string(orario) + " seconds, which does not fit a 32-bit value",
+                      kw.where);
+  }
+  e.orario = static_cast<int32_t>(orario);
+  e.nome = std::string(reader_.read_field().text);
+
+  // The station's extent, by kind.
+  int64_t inizio = 0;
+  int64_t fine = 0;
+  if (e.tipo == 5 || e.tipo == 6) {
+    inizio = pos - length;
+    fine = pos + 150;
+    e.opz3 = 0;
+  } else if (e.tipo == 7 || e.tipo == 8) {
+    inizio = pos - length;
+    fine = pos + length;
+    e.opz3 = 0;
+  } else {
+    inizio = pos - length / 2;
+    fine = pos + length / 2 + (e.opz3 != 0 ? 50 : 0);
+  }
+  for (int64_t v : {inizio, fine}) {
+    if (!fits_long(v)) {
+      throw ReadFailure("the station's extent runs from metre " + std::to_string(inizio) +
+                            " to metre " + std::to_string(fine) +
+                            ", which does not fit a 32-bit value",
+                        kw.where);
+    }
+  }
+  e.inizio = static_cast<int32_t>(inizio);
+  e.fine = static_cast<int32_t>(fine);
+  if (length < 600) e.opz4 = 0;
+  if (n == 1) {
+    e.opz3 = 0;
+    e.opz4 = 0;
+  }
+
+  if (e.tipo < 25) {
+    // `fine` is a multiple of 50: the station cell is the last cell of the extent.
+    const int64_t stop = fine / 50 - 1;
+    if (stop > model_.last_cell()) {
+      status_.fault(15, e.posizione, at(kw),
+                    "the station's stop cell " + std::to_string(stop) +
+                        " (its extent ends at metre " + std::to_string(fine) +
+                        ") lies beyond the last cell " + std::to_string(model_.last_cell()));
+      return Step::kEndOfFile;
+    }
+    if (e.tipo != 5 && e.tipo != 6) {
+      for (int64_t j = 1; j <= 4; ++j) {
+        const int64_t q = fine / 50 - j - 1;
+        if (q > 1) cell(q).ripetizione = low8(80 + j);
+      }
+    }
+    if (stop <= 1) {
+      status_.fault(24, std::nullopt, at(kw),
+                    "it ends at metre " + std::to_string(fine) + ", so its stop cell would be " +
+                        std::to_string(stop));
+      return Step::kStop;
+    }
+    Cella& c = cell(stop);
+    c.tipo = kStationStop;
+    c.valore1 = low16(n);
+  }
+
+  if (n > 1) {
+    const int64_t previous_fine = model_.treno[static_cast<size_t>(n - 1)].fine;
+    if (inizio - 350 < previous_fine) {
+      status_.fault(22, e.posizione, at(kw),
+                    "it begins at " + std::to_string(inizio) + ", " +
+                        std::to_string(inizio - previous_fine) +
+                        " m after the previous station ends at " + std::to_string(previous_fine));
+      return Step::kStop;
+    }
+  }
+
+  station_number_ = n + 1;
+  if (station_number_ >= kFirstBoardSlot - boards) {
+    status_.fault(10, std::nullopt, at(kw),
+                  "station " + std::to_string(n) + " takes the last free entry: with " +
+                      std::to_string(boards) + " sign-board texts at most " +
+                      std::to_string(kFirstBoardSlot - 2 - boards) + " stations fit");
+    return Step::kStop;
+  }
+  return Step::kGoOn;
+}
+
+void TrainParser::end_of_file_steps() {
+  // The last limit and adhesion run on to cell U - 3; at least one cell is
+  // written, and the last three cells keep 0.
+  const int64_t last = model_.last_cell();
+  do {
+    fill_speed(speed_cursor_);
+    ++speed_cursor_;
+  } while (speed_cursor_ < last - 2);
+  do {
+    fill_adhesion(adhesion_cursor_);
+    ++adhesion_cursor_;
+  } while (adhesion_cursor_ < last - 2);
+
+  // The line's kilometre markers must stand on cell boundaries.
+  std::string bad;
+  for (int entry : {kChainageTre, kChainageDue, kChainageUno}) {
+    const VoceTreno& m = model_.treno[entry];
+    for (auto [name, value] : {std::pair{"inizio", m.inizio}, std::pair{"fine", m.fine}}) {
+      if (value % 50 == 0) continue;
+      if (!bad.empty()) bad += ", ";
+      bad += "entry " + std::to_string(entry) + " " + name + " " + std::to_string(value);
+    }
+  }
+  if (!bad.empty()) status_.fault(2, std::nullopt, std::nullopt, bad);
+}
+
+}  // namespace binario

@@ -1,0 +1,192 @@
+#include "output/binary_files.h"
+
+#include <algorithm>
+#include <bit>
+#include <type_traits>
+
+#include "compiler/fixed_width.h"
+
+namespace binario {
+
+namespace {
+
+// Every field of a layout is as wide as the model's field it holds.
+#define BINARIO_SAME_WIDTH(layout, record, field) \
+  static_assert(layout.field.size == sizeof(record::field), #field " width")
+BINARIO_SAME_WIDTH(kCellRecord, Cella, tipo);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, valore1);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, valore2);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, valore3);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, valore4);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, tempo);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, ripetizione);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, montagna);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, velocita);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, pendenza);
+BINARIO_SAME_WIDTH(kCellRecord, Cella, aderenza);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, tipo);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, inizio);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, fine);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, posizione);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, tps);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato1);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato2);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato3);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato4);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato5);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz1);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz2);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz3);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz4);
+BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, orario);
+#undef BINARIO_SAME_WIDTH
+
+// The records are packed: the last field of each part ends where the part does.
+static_assert(kCellRecord.aderenza.end() == kCellRecord.size);
+static_assert(kTrainRecord.nome_length.end() == kTrainRecord.head_size);
+static_assert(kTrainRecord.orario.end() == kTrainRecord.tail_size);
+static_assert(kTrainRecord.size(0) == 34);
+static_assert(kTrainRecord.max_nome == 0xFFFF);
+
+// Bytes collected before they are handed to the file in one write.
+constexpr size_t kChunkSize = 512 * 1024;
+static_assert(kTrainRecord.size(kTrainRecord.max_nome) <= kChunkSize);
+
+// Collects records into a large buffer and writes it out whenever the next
+// record would not fit, so a file takes a handful of writes however many
+// fields it has. Only one chunk is ever held.
+class ChunkWriter {
+ public:
+  explicit ChunkWriter(OutputFile& out) : out_(out), buffer_(kChunkSize) {}
+  ChunkWriter(const ChunkWriter&) = delete;
+  ChunkWriter& operator=(const ChunkWriter&) = delete;
+
+  // Room for the next `n` bytes (n <= kChunkSize).
+  unsigned char* take(size_t n) {
+    if (used_ + n > buffer_.size()) flush();
+    unsigned char* p = buffer_.data() + used_;
+    used_ += n;
+    return p;
+  }
+  void flush() {
+    if (used_ > 0) out_.write(buffer_.data(), used_);
+    used_ = 0;
+  }
+
+ private:
+  OutputFile& out_;
+  std::vector<unsigned char> buffer_;
+  size_t used_ = 0;
+};
+
+// Stores the low `width` bytes of `value`, least significant first.
+template <typename T>
+void put_le(unsigned char* at, size_t width, T value) {
+  static_assert(std::is_integral_v<T>);
+  const uint64_t bits = static_cast<uint64_t>(value);  // two's complement for negatives
+  for (size_t b = 0; b < width; ++b) at[b] = static_cast<unsigned char>(bits >> (8 * b));
+}
+
+template <typename T>
+void put(unsigned char* record, FieldSpan field, T value) {
+  put_le(record + field.offset, field.size, value);
+}
+
+size_t nome_bytes(const VoceTreno& voce) {
+  return std::min(voce.nome.size(), kTrainRecord.max_nome);
+}
+
+// One coordinate's run of tagged values, points 0 .. last.
+void write_coordinate(const Linea& linea, int c, ChunkWriter& w) {
+  const size_t n = linea.points();
+  for (size_t k = 0; k < n; ++k) {
+    const Tag tag = linea.tag(k);
+    unsigned char* p = w.take(kTagSize + tagged_payload_size(tag));
+    put_le(p, kTagSize, static_cast<uint16_t>(tag));
+    const double v = c == 0 ? linea.x(k) : linea.y(k);
+    switch (tag) {
+      case Tag::kInteger:
+        put_le(p + kTagSize, 2, low16(nearest(v)));
+        break;
+      case Tag::kDouble:
+        put_le(p + kTagSize, 8, std::bit_cast<uint64_t>(v));
+        break;
+      case Tag::kEmpty:
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+size_t geometry_file_size(const Linea& linea) {
+  size_t total = 0;
+  for (size_t k = 0; k < linea.points(); ++k) {
+    total += kTagSize + tagged_payload_size(linea.tag(k));
+  }
+  return 2 * total;
+}
+
+size_t train_record_size(const VoceTreno& voce) {
+  return kTrainRecord.size(nome_bytes(voce));
+}
+
+void write_geometry_file(const Linea& linea, OutputFile& out) {
+  ChunkWriter w(out);
+  write_coordinate(linea, 0, w);
+  write_coordinate(linea, 1, w);
+  w.flush();
+}
+
+void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, OutputFile& out) {
+  static_assert(kTrenoEntries == kTrainTableRecords);
+  constexpr const TrainRecordLayout& r = kTrainRecord;
+  ChunkWriter w(out);
+  for (const VoceTreno& v : treno) {
+    // A name longer than the length word can say is cut to 65,535 bytes, so
+    // the length word and the bytes that follow it always agree.
+    const size_t n = nome_bytes(v);
+    unsigned char* head = w.take(r.size(n));
+    put(head, r.tipo, v.tipo);
+    put(head, r.inizio, v.inizio);
+    put(head, r.fine, v.fine);
+    put(head, r.posizione, v.posizione);
+    put(head, r.tps, v.tps);
+    put(head, r.nome_length, static_cast<uint16_t>(n));
+    std::copy_n(v.nome.data(), n, head + r.head_size);
+    unsigned char* tail = head + r.head_size + n;
+    put(tail, r.dato1, v.dato1);
+    put(tail, r.dato2, v.dato2);
+    put(tail, r.dato3, v.dato3);
+    put(tail, r.dato4, v.dato4);
+    put(tail, r.dato5, v.dato5);
+    put(tail, r.opz1, v.opz1);
+    put(tail, r.opz2, v.opz2);
+    put(tail, r.opz3, v.opz3);
+    put(tail, r.opz4, v.opz4);
+    put(tail, r.orario, v.orario);
+  }
+  w.flush();
+}
+
+void write_cells_file(const std::vector<Cella>& percorso, OutputFile& out) {
+  constexpr const CellRecordLayout& r = kCellRecord;
+  ChunkWriter w(out);
+  for (const Cella& c : percorso) {
+    unsigned char* p = w.take(r.size);
+    put(p, r.tipo, c.tipo);
+    put(p, r.valore1, c.valore1);
+    put(p, r.valore2, c.valore2);
+    put(p, r.valore3, c.valore3);
+    put(p, r.valore4, c.valore4);
+    put(p, r.tempo, c.tempo);
+    put(p, r.ripetizione, c.ripetizione);
+    put(p, r.montagna, c.montagna);
+    put(p, r.velocita, c.velocita);
+    put(p, r.pendenza, c.pendenza);
+    put(p, r.aderenza, c.aderenza);
+  }
+  w.flush();
+}
+
+}  // namespace binario

@@ -1,0 +1,179 @@
+#include "output/signal_codes.h"
+
+#include <optional>
+#include <string>
+
+namespace binario {
+
+namespace {
+
+constexpr int16_t kCode = 180;              // value of every code point the pass places
+constexpr int32_t kCellMetres = 50;         // a fault's position is its cell times this
+constexpr int kWarningLookBack = 20;        // cells examined before a warning board
+constexpr int32_t kLowestLookBackCell = 3;  // ... but none below this one
+constexpr int16_t kWalkSpeedLimit = 110;    // slowdowns below this get code points inside
+constexpr int kWalkStep = 8;                // cells between code points inside a slowdown
+constexpr int32_t kSignalSearchCells = 13;  // cells e .. e + 12 searched after a slowdown
+
+// The three look-back windows before a slowdown start: each applies when the
+// start lies beyond `after`, and its cells are tried nearest to the start first.
+struct Window {
+  int32_t after;
+  int32_t back[3];
+};
+constexpr Window kWindows[] = {{7, {5, 6, 7}}, {13, {11, 12, 13}}, {20, {18, 19, 20}}};
+
+class Pass {
+ public:
+  Pass(std::vector<Cella>& cells, Status& status)
+      : cells_(cells), status_(status), last_(static_cast<int32_t>(cells.size()) - 1) {}
+
+  void run() {
+    for (int32_t i = 1; i <= last_ - 2; ++i) {
+      switch (cells_[static_cast<size_t>(i)].tipo) {
+        case kSlowdownWarning:
+          warning_board(i);
+          break;
+        case kSlowdownStart:
+          slowdown_start(i);
+          break;
+        default:
+          break;
+      }
+    }
+  }
+
+ private:
+  bool exists(int32_t j) const { return j >= 0 && j <= last_; }
+  Cella& cell(int32_t j) { return cells_[static_cast<size_t>(j)]; }
+  // A cell outside the track is never free, so nothing is placed there.
+  bool free(int32_t j) { return exists(j) && is_free(cell(j)); }
+  bool code_point(int32_t j) { return exists(j) && cell(j).tipo == kCodePoint; }
+  void place(int32_t j) {
+    cell(j).tipo = kCodePoint;
+    cell(j).valore1 = kCode;
+  }
+  // Places a code point on the first free cell of `candidates`; the index of
+  // the one used, or nothing when none was free.
+  template <size_t N>
+  std::optional<size_t> place_first_free(const int32_t (&candidates)[N]) {
+    for (size_t c = 0; c < N; ++c) {
+      if (free(candidates[c])) {
+        place(candidates[c]);
+        return c;
+      }
+    }
+    return std::nullopt;
+  }
+  void fault(int32_t code, int32_t cell_index, const std::string& detail) {
+    status_.fault(code, cell_index * kCellMetres, std::nullopt, detail);
+  }
+  static std::string cell_list(const int32_t* cells, size_t n, int32_t last) {
+    std::string out;
+    for (size_t c = 0; c < n; ++c) {
+      if (c > 0) out += c + 1 == n ? " and " : ", ";
+      out += std::to_string(cells[c]);
+      if (cells[c] > last) out += " (beyond the last cell)";
+    }
+    return out;
+  }
+
+  // Every signal up to 20 cells before a warning board gets a code point in front of it.
+  void warning_board(int32_t i) {
+    for (int32_t k = 1; k <= kWarningLookBack; ++k) {
+      const int32_t d = i - k;
+      if (d < kLowestLookBackCell) break;
+      if (cell(d).tipo == kSignal) rule_s(d);
+    }
+  }
+
+  // A code point in front of the signal in cell d: a free cell one or two
+  // cells before it, else an existing code point there lowered to 180.
+  void rule_s(int32_t d) {
+    if (free(d - 1)) {
+      place(d - 1);
+    } else if (free(d - 2)) {
+      place(d - 2);
+    } else if (code_point(d - 1)) {
+      cell(d - 1).valore1 = minimo(kCode, cell(d - 1).valore1);
+    } else if (code_point(d - 2)) {
+      cell(d - 2).valore1 = minimo(kCode, cell(d - 2).valore1);
+    } else {
+      fault(11, d,
+            "cells " + std::to_string(d - 1) + " and " + std::to_string(d - 2) +
+                " before the signal in cell " + std::to_string(d) +
+                " hold neither room nor a code point");
+    }
+  }
+
+  void slowdown_start(int32_t i) {
+    for (const Window& w : kWindows) {
+      if (i <= w.after) continue;
+      const int32_t cells[3] = {i - w.back[0], i - w.back[1], i - w.back[2]};
+      if (!place_first_free(cells)) {
+        fault(12, i,
+              "cells " + cell_list(cells, 3, last_) + " before the slowdown start in cell " +
+                  std::to_string(i) + " are all taken");
+      }
+    }
+    if (cell(i).valore1 >= kWalkSpeedLimit) return;
+    if (std::optional<int32_t> e = walk(i)) after_slowdown(*e);
+  }
+
+  // Walks from the start to the slowdown's end, placing a code point every
+  // 8 cells. Returns the end cell, or nothing when the track ends first.
+  std::optional<int32_t> walk(int32_t i) {
+    int32_t n = 0;
+    int32_t k = i;
+    while (k < last_) {
+      ++k;
+      ++n;
+      if (n == kWalkStep) {
+        const int32_t cells[3] = {k, k - 1, k + 1};
+        // Counting restarts from the cell actually used.
+        constexpr int32_t kRestart[3] = {0, 1, -1};
+        if (std::optional<size_t> used = place_first_free(cells)) {
+          n = kRestart[*used];
+        } else {
+          fault(13, k,
+                "cells " + cell_list(cells, 3, last_) + " inside the slowdown starting in cell " +
+                    std::to_string(i) + " are all taken");
+        }
+      }
+      if (cell(k).tipo == kSlowdownEnd) return k;
+    }
+    return std::nullopt;
+  }
+
+  // The first signal in cells e .. e + 12 gets a code point in front of it.
+  void after_slowdown(int32_t e) {
+    for (int32_t m = e; m < e + kSignalSearchCells && m <= last_; ++m) {
+      if (cell(m).tipo != kSignal) continue;
+      const int32_t s = m - 1;
+      const int32_t cells[2] = {s, s - 1};
+      if (!place_first_free(cells)) {
+        fault(13, e,
+              "cells " + cell_list(cells, 2, last_) + " before the signal in cell " +
+                  std::to_string(m) + " after the slowdown ending in cell " + std::to_string(e) +
+                  " are both taken");
+      }
+      return;
+    }
+  }
+
+  std::vector<Cella>& cells_;
+  Status& status_;
+  const int32_t last_;
+};
+
+}  // namespace
+
+int16_t minimo(int16_t x, int16_t y) {
+  return x > y ? y : x;
+}
+
+void place_signal_codes(TrackModel& model, Status& status) {
+  Pass(model.percorso, status).run();
+}
+
+}  // namespace binario

@@ -1,0 +1,184 @@
+#include "run/form1.h"
+
+#include <functional>
+#include <optional>
+
+#include "compiler/field_reader.h"
+#include "compiler/line_parser.h"
+#include "compiler/train_parser.h"
+#include "output/binary_files.h"
+#include "output/competition_codes.h"
+#include "output/signal_codes.h"
+
+namespace binario {
+
+int exit_status(const RunReport& report, const Status& status) {
+  switch (report.end) {
+    case RunEnd::kModelNeverBuilt:
+      return 3;
+    case RunEnd::kStopped:
+      return 4;
+    case RunEnd::kFileError:
+      return 5;
+    case RunEnd::kCompiled:
+      break;
+  }
+  return status.codice_errore() == 0 ? 0 : 1;
+}
+
+FileNames Form1::names() const {
+  return file_names(cartella_scenario, nome_percorso, numero_treno);
+}
+
+std::string Form1::line_path() const {
+  return line_text_path.empty() ? names().line_text : line_text_path;
+}
+
+std::string Form1::train_path() const {
+  return train_text_path.empty() ? names().train_text : train_text_path;
+}
+
+RunReport Form1::form_load() {
+  ui_.show_waiting();
+  RunReport report;
+  if (!write_texts(report)) return report;
+  RunReport compiled = memorizza_percorso(1);
+  compiled.outputs.insert(compiled.outputs.begin(), report.outputs.begin(), report.outputs.end());
+  return compiled;
+}
+
+RunReport Form1::write_sources() {
+  RunReport report;
+  write_texts(report);
+  return report;
+}
+
+bool Form1::write_texts(RunReport& report) {
+  (void)report;
+  return true;
+}
+
+void Form1::errore(const std::string& a) {
+  ui_.errore(a);
+}
+
+void Form1::remove_source(const std::string& path) {
+  if (!delete_sources || !fs_.exists(path)) return;
+  std::string error;
+  if (!fs_.remove_file(path, &error)) delete_errors_.push_back(path + ": " + error);
+}
+
+void Form1::memorizza_dati() {
+  const std::string line = line_path();
+  const std::string train = train_path();
+  const std::string line_name = line_display_name.empty() ? line : line_display_name;
+  const std::string train_name = train_display_name.empty() ? train : train_display_name;
+
+  model.treno[kScenarioEntry].nome = nome_percorso_modello.value_or(nome_percorso);
+  model.treno[kTrainEntry].nome = numero_treno_modello.value_or(numero_treno);
+
+  if (!fs_.exists(line)) {
+    status.fault(101, std::nullopt, SourceLocation{line_name, 0, 0});
+    return;
+  }
+
+  // The file being read when a read failure strikes, for its diagnostic.
+  const std::string* reading = &line_name;
+  try {
+    std::string text;
+    std::string error;
+    if (!fs_.read_file(line, &text, &error)) {
+      throw ReadFailure("cannot open the file: " + error, TextPosition{0, 0});
+    }
+    FieldReader line_reader(text);
+    LineParser line_parser(model, status, line_reader, line_name, calcola_linea != 0);
+    LineParser::Outcome outcome = line_parser.parse();
+    remove_source(line);
+    if (outcome == LineParser::Outcome::kStopped) return;
+
+    reading = &train_name;
+    if (!fs_.read_file(train, &text, &error)) {
+      throw ReadFailure("cannot open the file: " + error, TextPosition{0, 0});
+    }
+    FieldReader train_reader(text);
+    TrainParser train_parser(model, status, train_reader, train_name);
+    train_parser.parse();
+    remove_source(train);
+  } catch (const ReadFailure& failure) {
+    // The common failure path: both descriptions go, whatever was read.
+    remove_source(line);
+    remove_source(train);
+    status.fault(25, std::nullopt,
+                 SourceLocation{*reading, failure.where().line, failure.where().column},
+                 failure.what());
+  }
+}
+
+RunReport Form1::memorizza_percorso(int32_t j) {
+  RunReport report;
+  calcola_linea = j;
+  status.reset();
+  model.clear_treno();
+  delete_errors_.clear();
+
+  memorizza_dati();
+  report.file_errors = delete_errors_;
+  if (!model.built()) {
+    report.end = RunEnd::kModelNeverBuilt;
+    return report;
+  }
+
+  place_signal_codes(model, status);
+
+  switch (stamp_reserved_slots(model)) {
+    case StampResult::kStamped:
+      break;
+    case StampResult::kFirstSlotTaken:
+      status.fault(1250, std::nullopt, std::nullopt,
+                   "treno entry 85 dato1 or cell 1 valore1 is not zero");
+      errore("1250");
+      report.end = RunEnd::kStopped;
+      return report;
+    case StampResult::kSecondSlotTaken:
+      status.fault(1251, std::nullopt, std::nullopt,
+                   "treno entry 85 orario or cell 1 valore2 is not zero");
+      errore("1251");
+      report.end = RunEnd::kStopped;
+      return report;
+  }
+
+  if (write_outputs && !write_binary_files(report)) {
+    report.end = RunEnd::kFileError;
+    return report;
+  }
+  if (!report.file_errors.empty()) report.end = RunEnd::kFileError;
+  return report;
+}
+
+bool Form1::write_binary_files(RunReport& report) {
+  const std::string dir = output_dir.empty() ? cartella_scenario : output_dir;
+  const FileNames out = file_names(dir, nome_percorso, numero_treno);
+
+  auto write = [&](const std::string& path, const std::function<void(OutputFile&)>& fill) {
+    std::string error;
+    auto file = fs_.replace_file(path, &error);
+    if (file) {
+      fill(*file);
+      if (file->commit(&error)) {
+        report.outputs.push_back(path);
+        return true;
+      }
+    }
+    report.file_errors.push_back(path + ": " + error);
+    return false;
+  };
+
+  if (calcola_linea != 0 &&
+      !write(out.geometry, [&](OutputFile& f) { write_geometry_file(model.linea, f); })) {
+    return false;
+  }
+  return write(out.train_table, [&](OutputFile& f) { write_train_table_file(model.treno, f); }) &&
+         write(out.cells, [&](OutputFile& f) { write_cells_file(model.percorso, f); });
+}
+
+}  // namespace binario

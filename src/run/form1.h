@@ -1,0 +1,94 @@
+// The run object: the run's state (names, folder, geometry flag, status, the
+// track model) and the fixed sequence of a run. It owns opening, reading and
+// deleting the description texts; the parsers only ever see a FieldReader.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/track_model.h"
+#include "platform/file_system.h"
+#include "platform/ui.h"
+#include "run/file_names.h"
+#include "run/status.h"
+
+namespace binario {
+
+// How a run ended, beside the status of the compile.
+enum class RunEnd {
+  kCompiled,         // the binary files were written (the status may hold a fault)
+  kModelNeverBuilt,  // the line description never sized the model: nothing written
+  kStopped,          // a reserved slot was taken; errore ended the run: nothing written
+  kFileError,        // a file could not be written or deleted
+};
+
+struct RunReport {
+  RunEnd end = RunEnd::kCompiled;
+  std::vector<std::string> outputs;      // every file written, in order
+  std::vector<std::string> file_errors;  // "PATH: reason" for each failed file operation
+};
+
+// The process exit status for a run: 0 compiled cleanly, 1 compiled with a
+// fault recorded, 3 model never built, 4 stopped by errore, 5 file error.
+int exit_status(const RunReport& report, const Status& status);
+
+class Form1 {
+ public:
+  Form1(FileSystem& fs, Ui& ui) : fs_(fs), ui_(ui) {}
+
+  // The run's inputs. Form_Load's defaults are the built-in scenario's names.
+  std::string nome_percorso = "Zorvane_Pelk";
+  std::string numero_treno = "728";
+  std::string cartella_scenario;
+  int32_t calcola_linea = 0;
+  // The names as the model stores them (Windows-1252 bytes), when they differ
+  // from the names used for the files (UTF-8 on this platform).
+  std::optional<std::string> nome_percorso_modello;
+  std::optional<std::string> numero_treno_modello;
+
+  // Where the descriptions are read from and how they are named in
+  // diagnostics; empty means the run's own names in `cartella_scenario`.
+  std::string line_text_path;
+  std::string train_text_path;
+  std::string line_display_name;
+  std::string train_display_name;
+  // Where the binary files go; empty means `cartella_scenario`.
+  std::string output_dir;
+  // A run deletes the descriptions it has read; an author's compile keeps them.
+  bool delete_sources = true;
+  // False for a check: everything but writing the binary files.
+  bool write_outputs = true;
+
+  Status status;  // codice_errore / posizione_errore and every diagnostic
+  TrackModel model;
+
+  // The whole run in cartella_scenario: show the waiting label, write the
+  // five texts, compile with the geometry, write the three binary files.
+  RunReport form_load();
+  // Writes the five texts of the built-in scenario and stops.
+  RunReport write_sources();
+  // Compiles the two descriptions and writes the binary files; `j` non-zero
+  // builds and writes the plan geometry.
+  RunReport memorizza_percorso(int32_t j);
+
+  void memorizza_dati();
+  // Shows the error box; the caller ends the run.
+  void errore(const std::string& a);
+
+  FileNames names() const;
+  std::string line_path() const;
+  std::string train_path() const;
+
+ private:
+  bool write_texts(RunReport& report);
+  void remove_source(const std::string& path);
+  bool write_binary_files(RunReport& report);
+
+  FileSystem& fs_;
+  Ui& ui_;
+  std::vector<std::string> delete_errors_;
+};
+
+}  // namespace binario
