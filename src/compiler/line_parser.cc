@@ -34,34 +34,6 @@ std::string quoted(std::string_view s) {
   return out;
 }
 
-// What a cell holds, for the message of a refused placement.
-std::string kind_name(uint8_t tipo) {
-  switch (tipo) {
-    case kSignal:
-      return "a signal";
-    case kSlowdownEnd:
-      return "a slowdown end";
-    case kSlowdownStart:
-      return "a slowdown start";
-    case kSlowdownWarning:
-      return "a slowdown warning board";
-    case kCountdown:
-      return "a slowdown countdown cell";
-    case kSpeedBoard:
-      return "a speed board";
-    case kStationStop:
-      return "a station stop";
-    case kCodePoint:
-      return "a speed-code point";
-    case kBareCodePoint:
-      return "a speed-reduction point";
-    case kSignBoard:
-      return "a sign board";
-    default:
-      return "an object of kind " + std::to_string(tipo);
-  }
-}
-
 struct Triple {
   int32_t key = 0;
   int32_t chainage = 0;
@@ -493,7 +465,7 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
     status_.fault(21, posizione, at(kw),
-                  "cell " + std::to_string(j) + " already holds " + kind_name(c.tipo));
+                  "cell " + std::to_string(j) + " already holds " + cell_kind_name(c.tipo));
     return false;
   }
   // Left speed in hundreds, right speed in units, both in steps of 5 km/h.
@@ -517,7 +489,7 @@ LineParser::Step LineParser::cartello(const Field& kw) {
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
     status_.fault(6, p, at(kw),
-                  "cell " + std::to_string(j) + " already holds " + kind_name(c.tipo));
+                  "cell " + std::to_string(j) + " already holds " + cell_kind_name(c.tipo));
     return Step::kStop;
   }
   if (board_slot_ < 1) {

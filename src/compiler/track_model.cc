@@ -22,6 +22,37 @@ void Linea::seed() {
   push(0, 1);
 }
 
+std::string cell_kind_name(uint8_t tipo) {
+  switch (tipo) {
+    case kNone:
+      return "nothing";
+    case kSignal:
+      return "a signal";
+    case kSlowdownEnd:
+      return "a slowdown end";
+    case kSlowdownStart:
+      return "a slowdown start";
+    case kSlowdownWarning:
+      return "a slowdown warning board";
+    case kCountdown:
+      return "a slowdown countdown cell";
+    case kSpeedBoard:
+      return "a speed board";
+    case kStationStop:
+      return "a station stop";
+    case kMountainMarker:
+      return "a mountain marker";
+    case kCodePoint:
+      return "a speed-code point";
+    case kBareCodePoint:
+      return "a speed-reduction point";
+    case kSignBoard:
+      return "a sign board";
+    default:
+      return "an object of kind " + std::to_string(tipo);
+  }
+}
+
 int64_t last_cell_for_length(int64_t length) {
   return nearest(static_cast<double>(length + kRunOut) / 50.0);
 }

@@ -43,6 +43,9 @@ enum CellKind : uint8_t {
   kSignBoard = 14,
 };
 
+// What a cell of kind `tipo` holds, in words ("a speed board"), for messages.
+std::string cell_kind_name(uint8_t tipo);
+
 // A cell is free for a placement when it holds nothing or only a mountain marker.
 inline bool is_free(const Cella& c) {
   return c.tipo == kNone || c.tipo == kMountainMarker;

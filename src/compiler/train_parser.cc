@@ -15,36 +15,8 @@ bool is_comment(std::string_view field) {
   return contains(field, "-");
 }
 
-// What a cell holds, for the message of a refused placement.
-std::string kind_name(uint8_t tipo) {
-  switch (tipo) {
-    case kSignal:
-      return "a signal";
-    case kSlowdownEnd:
-      return "a slowdown end";
-    case kSlowdownStart:
-      return "a slowdown start";
-    case kSlowdownWarning:
-      return "a slowdown warning board";
-    case kCountdown:
-      return "a slowdown countdown cell";
-    case kSpeedBoard:
-      return "a speed board";
-    case kStationStop:
-      return "a station stop";
-    case kCodePoint:
-      return "a speed-code point";
-    case kBareCodePoint:
-      return "a speed-reduction point";
-    case kSignBoard:
-      return "a sign board";
-    default:
-      return "an object of kind " + std::to_string(tipo);
-  }
-}
-
 std::string taken(int64_t j, const Cella& c) {
-  return "cell " + std::to_string(j) + " already holds " + kind_name(c.tipo);
+  return "cell " + std::to_string(j) + " already holds " + cell_kind_name(c.tipo);
 }
 
 // The cells of a slowdown starting at metre `p` and running for `l` metres.
