@@ -17,7 +17,7 @@ build: configure
 	cmake --build $(BUILD)
 
 run: build
-	$(BUILD)/binario compile examples/Valdoria_linea.txt examples/Valdoria_42-.txt -o $(SCENARIO)
+	$(BUILD)/binario -C $(SCENARIO)
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -201,6 +202,74 @@ TEST_F(CliTest, UsageErrorsAreExitTwo) {
                      (dir / "Valdoria_42.dat").string() + " --number 42");
   EXPECT_EQ(clash.status, 2);
   EXPECT_NE(clash.err.find("would replace an input"), std::string::npos);
+}
+
+// Little-endian reads from a file image.
+int read_i16(const std::string& b, size_t at) {
+  return static_cast<int16_t>(static_cast<uint8_t>(b[at]) | (static_cast<uint8_t>(b[at + 1]) << 8));
+}
+int32_t read_i32(const std::string& b, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(b[at + i]);
+  return static_cast<int32_t>(v);
+}
+
+TEST_F(CliTest, DefaultRunLeavesTheDocumentsAndTheBinaryFilesOnly) {
+  const stdfs::path scenario = dir / "nuova" / "cartella";  // created by the run
+  Result r = run("-C " + scenario.string());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  std::set<std::string> names;
+  for (auto& e : stdfs::directory_iterator(scenario)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"Zorvane_Pelk_728_scheda_treno.txt",
+                                          "Zorvane_Pelk_728_rallentamenti.txt",
+                                          "Zorvane_Pelk_728_note.txt", "Zorvane_Pelk_linea.dat",
+                                          "Zorvane_Pelk_728.sim", "Zorvane_Pelk_728.dat"}));
+
+  // 82,000 m: cells 0 .. 1780, and 2 × 89,001 geometry entries.
+  const std::string cells = slurp(scenario / "Zorvane_Pelk_728.dat");
+  EXPECT_EQ(cells.size(), 1781u * 15u);
+  EXPECT_EQ(slurp(scenario / "Zorvane_Pelk_linea.dat").size(), 2u * (8 + 88997 * 10 + 4));
+  // Cell 1: the marker 5121 and og of "728" + "Zorvane_Pelk".
+  EXPECT_EQ(read_i16(cells, 15 + 1), 5121);
+  EXPECT_EQ(read_i16(cells, 15 + 3), 2447);
+  // Entry 85 of the train table: walk the records to it.
+  const std::string table = slurp(scenario / "Zorvane_Pelk_728.sim");
+  size_t at = 0;
+  for (int entry = 0; entry < 85; ++entry) at += 34 + read_i16(table, at + 14);
+  const size_t n = static_cast<size_t>(read_i16(table, at + 14));
+  EXPECT_EQ(table.substr(at + 16, n), "Zorvane_Pelk");
+  EXPECT_EQ(read_i16(table, at + 16 + n), 610);
+  EXPECT_EQ(read_i32(table, at + 30 + n), 32806);
+
+  // A second run replaces every file with the same bytes.
+  const std::string table_before = table;
+  ASSERT_EQ(run("-C " + scenario.string()).status, 0);
+  EXPECT_EQ(slurp(scenario / "Zorvane_Pelk_728.sim"), table_before);
+  EXPECT_EQ(slurp(scenario / "Zorvane_Pelk_728.dat"), cells);
+}
+
+TEST_F(CliTest, SourcesThenCompileGivesTheFilesOfTheRun) {
+  ASSERT_EQ(run("-C " + (dir / "run").string()).status, 0);
+  Result s = run("sources -C " + (dir / "src").string());
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_NE(s.out.find("Zorvane_Pelk_linea.txt"), std::string::npos);
+  EXPECT_TRUE(stdfs::exists(dir / "src" / "Zorvane_Pelk_728-.txt"));
+  Result c = run("compile " + (dir / "src" / "Zorvane_Pelk_linea.txt").string() + " " +
+                 (dir / "src" / "Zorvane_Pelk_728-.txt").string());
+  EXPECT_EQ(c.status, 0) << c.err;
+  for (const char* f : {"Zorvane_Pelk_linea.dat", "Zorvane_Pelk_728.sim", "Zorvane_Pelk_728.dat",
+                        "Zorvane_Pelk_728_note.txt", "Zorvane_Pelk_728_scheda_treno.txt",
+                        "Zorvane_Pelk_728_rallentamenti.txt"}) {
+    EXPECT_EQ(slurp(dir / "src" / f), slurp(dir / "run" / f)) << f;
+  }
+}
+
+TEST_F(CliTest, RunThatCannotCreateItsFolderIsExitFive) {
+  std::ofstream(dir / "plain") << "x";
+  Result r = run("-C " + (dir / "plain" / "sub").string());
+  EXPECT_EQ(r.status, 5);
+  EXPECT_NE(r.err.find("plain"), std::string::npos) << r.err;
 }
 
 TEST_F(CliTest, HelpAndVersion) {

@@ -9,6 +9,8 @@
 #include "output/binary_files.h"
 #include "output/competition_codes.h"
 #include "output/signal_codes.h"
+#include "sources/builtin_texts.h"
+#include "sources/line_list.h"
 
 namespace binario {
 
@@ -43,7 +45,13 @@ RunReport Form1::form_load() {
   RunReport report;
   if (!write_texts(report)) return report;
   RunReport compiled = memorizza_percorso(1);
-  compiled.outputs.insert(compiled.outputs.begin(), report.outputs.begin(), report.outputs.end());
+  // The two descriptions were read and deleted; what the run leaves behind
+  // is the three documents and the binary files.
+  std::vector<std::string> left;
+  for (const std::string& path : report.outputs) {
+    if (fs_.exists(path)) left.push_back(path);
+  }
+  compiled.outputs.insert(compiled.outputs.begin(), left.begin(), left.end());
   return compiled;
 }
 
@@ -53,9 +61,38 @@ RunReport Form1::write_sources() {
   return report;
 }
 
-bool Form1::write_texts(RunReport& report) {
-  (void)report;
+bool Form1::write_text(const std::string& path, const LineList& list, RunReport& report) {
+  std::string error;
+  if (!write_line_list(fs_, path, list, &error)) {
+    report.file_errors.push_back(path + ": " + error);
+    report.end = RunEnd::kFileError;
+    return false;
+  }
+  report.outputs.push_back(path);
   return true;
+}
+
+bool Form1::dati_linea(RunReport& report) {
+  return write_text(names().line_text, builtin_line_list(), report);
+}
+bool Form1::dati_treno(RunReport& report) {
+  return write_text(names().train_text, builtin_train_list(), report);
+}
+bool Form1::dati_note(RunReport& report) {
+  return write_text(names().notes, notes_list(), report);
+}
+bool Form1::dati_rallentamenti(RunReport& report) {
+  return write_text(names().slowdown_order, slowdown_order_list(), report);
+}
+bool Form1::dati_scheda(RunReport& report) {
+  return write_text(names().train_sheet, train_sheet_list(), report);
+}
+
+bool Form1::write_texts(RunReport& report) {
+  // Each writer replaces its file before the next one starts; a failure ends
+  // the run there.
+  return dati_linea(report) && dati_treno(report) && dati_note(report) &&
+         dati_rallentamenti(report) && dati_scheda(report);
 }
 
 void Form1::errore(const std::string& a) {

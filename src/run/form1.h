@@ -13,6 +13,7 @@
 #include "platform/ui.h"
 #include "run/file_names.h"
 #include "run/status.h"
+#include "sources/line_list.h"
 
 namespace binario {
 
@@ -74,6 +75,13 @@ class Form1 {
   RunReport memorizza_percorso(int32_t j);
 
   void memorizza_dati();
+  // The five writers of the built-in texts, in the order of the run. Each
+  // replaces its file; false when it could not be written.
+  bool dati_linea(RunReport& report);
+  bool dati_treno(RunReport& report);
+  bool dati_note(RunReport& report);
+  bool dati_rallentamenti(RunReport& report);
+  bool dati_scheda(RunReport& report);
   // Shows the error box; the caller ends the run.
   void errore(const std::string& a);
 
@@ -83,6 +91,7 @@ class Form1 {
 
  private:
   bool write_texts(RunReport& report);
+  bool write_text(const std::string& path, const LineList& list, RunReport& report);
   void remove_source(const std::string& path);
   bool write_binary_files(RunReport& report);
 

@@ -227,6 +227,32 @@ TEST_F(Form1Test, FailedWriteKeepsThePreviousFileAndReportsIt) {
   EXPECT_EQ(fs.files[form.names().cells], "previous");
 }
 
+TEST_F(Form1Test, TheRunWritesItsTextsInOrderAndStopsAtAFailedOne) {
+  fs.fail_create.insert(form.names().slowdown_order);
+  RunReport report = form.form_load();
+  EXPECT_EQ(ui.waiting, 1);
+  EXPECT_EQ(exit_status(report, form.status), 5);
+  // The descriptions and the notes came first; nothing after the failure ran.
+  EXPECT_EQ(report.outputs,
+            (std::vector<std::string>{form.names().line_text, form.names().train_text,
+                                      form.names().notes}));
+  EXPECT_FALSE(fs.exists(form.names().train_sheet));
+  EXPECT_FALSE(fs.exists(form.names().cells));
+  EXPECT_TRUE(fs.exists(form.names().line_text));  // never compiled, so never deleted
+}
+
+TEST_F(Form1Test, TheRunCompilesTheBuiltInScenarioCleanly) {
+  form.nome_percorso = "Zorvane_Pelk";
+  form.numero_treno = "728";
+  RunReport report = form.form_load();
+  EXPECT_EQ(exit_status(report, form.status), 0);
+  EXPECT_TRUE(form.status.diagnostics().empty());
+  const FileNames n = form.names();
+  EXPECT_EQ(report.outputs, (std::vector<std::string>{n.notes, n.slowdown_order, n.train_sheet,
+                                                      n.geometry, n.train_table, n.cells}));
+  EXPECT_EQ(fs.files.size(), 6u);
+}
+
 TEST_F(Form1Test, UnreadableTrainFileIsAReadFailure) {
   put_pair();
   fs.fail_read.insert(form.names().train_text);

@@ -1,0 +1,158 @@
+// The built-in scenario must compile without a single fault: every signal,
+// board, station and slowdown on a cell of its own, every code point of the
+// finishing pass placed. These tests run the texts through the writer, back
+// through both parsers and the pass, and look at the cells the driver meets.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "compiler/field_reader.h"
+#include "compiler/line_parser.h"
+#include "compiler/track_model.h"
+#include "compiler/train_parser.h"
+#include "output/signal_codes.h"
+#include "platform/file_system.h"
+#include "run/status.h"
+#include "sources/builtin_texts.h"
+
+namespace binario {
+namespace {
+
+class BuiltinCompileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(write_line_list(fs_, "linea.txt", builtin_line_list(), &error)) << error;
+    ASSERT_TRUE(write_line_list(fs_, "treno.txt", builtin_train_list(), &error)) << error;
+    ASSERT_TRUE(fs_.read_file("linea.txt", &line_text_, &error)) << error;
+    ASSERT_TRUE(fs_.read_file("treno.txt", &train_text_, &error)) << error;
+
+    model_.clear_treno();
+    model_.treno[kScenarioEntry].nome = "Zorvane_Pelk";
+    model_.treno[kTrainEntry].nome = "728";
+    FieldReader line_reader(line_text_);
+    LineParser line_parser(model_, status_, line_reader, "linea.txt", true);
+    ASSERT_EQ(line_parser.parse(), LineParser::Outcome::kReadTrain);
+    FieldReader train_reader(train_text_);
+    TrainParser train_parser(model_, status_, train_reader, "treno.txt");
+    train_parser.parse();
+    place_signal_codes(model_, status_);
+  }
+
+  const Cella& cell(int k) const { return model_.percorso.at(static_cast<size_t>(k)); }
+
+  MemoryFileSystem fs_;
+  std::string line_text_;
+  std::string train_text_;
+  TrackModel model_;
+  Status status_;
+};
+
+TEST_F(BuiltinCompileTest, CompilesWithoutAnyFault) {
+  EXPECT_EQ(status_.codice_errore(), 0);
+  for (const Diagnostic& d : status_.diagnostics()) ADD_FAILURE() << format_diagnostic(d);
+  EXPECT_EQ(model_.last_cell(), 1780);
+  // The reserved slots of cell 1 are still free for the markers.
+  EXPECT_EQ(cell(1).valore1, 0);
+  EXPECT_EQ(cell(1).valore2, 0);
+  // The geometry ran up to its last computed point.
+  EXPECT_EQ(model_.linea.filled(), 88999u);
+}
+
+TEST_F(BuiltinCompileTest, SlowdownAtCarmignanoWithItsCodePoints) {
+  EXPECT_EQ(cell(357).tipo, kSlowdownWarning);
+  EXPECT_EQ(cell(357).valore1, 30);
+  for (int k = 353; k <= 356; ++k) {
+    EXPECT_EQ(cell(k).tipo, kCountdown) << k;
+    EXPECT_EQ(cell(k).valore1, 357 - k) << k;
+  }
+  EXPECT_EQ(cell(381).tipo, kSlowdownStart);
+  EXPECT_EQ(cell(381).valore1, 30);
+  EXPECT_EQ(cell(387).tipo, kSlowdownEnd);
+  EXPECT_EQ(cell(387).valore1, 30);
+  // One code point in each window before the start, the cell nearest the
+  // start first; none inside a slowdown shorter than eight cells.
+  for (int k : {376, 370, 363}) {
+    EXPECT_EQ(cell(k).tipo, kCodePoint) << k;
+    EXPECT_EQ(cell(k).valore1, 180) << k;
+  }
+  for (int k = 382; k < 387; ++k) EXPECT_EQ(cell(k).tipo, kNone) << k;
+}
+
+TEST_F(BuiltinCompileTest, SlowdownBeforeCascinaHeldByTheWholeTrain) {
+  EXPECT_EQ(cell(1271).tipo, kSlowdownWarning);
+  EXPECT_EQ(cell(1295).tipo, kSlowdownStart);
+  EXPECT_EQ(cell(1295).valore3, 1);
+  EXPECT_EQ(cell(1303).tipo, kSlowdownEnd);
+  EXPECT_EQ(cell(1303).valore1, 70);
+  for (int k = 1267; k <= 1270; ++k) EXPECT_EQ(cell(k).tipo, kCountdown) << k;
+  for (int k : {1290, 1284, 1277}) EXPECT_EQ(cell(k).tipo, kCodePoint) << k;
+  // The eighth cell of the walk is the end cell, so its code point goes one
+  // cell back.
+  EXPECT_EQ(cell(1302).tipo, kCodePoint);
+  EXPECT_EQ(cell(1302).valore1, 180);
+}
+
+TEST_F(BuiltinCompileTest, SignalsTakeTheirOwnCells) {
+  // The first signal: sx 1, s1 4, s2 1.
+  EXPECT_EQ(cell(21).tipo, kSignal);
+  EXPECT_EQ(cell(21).valore1, 40);
+  EXPECT_EQ(cell(21).valore2, 10);
+  EXPECT_EQ(cell(21).valore4, 3);
+  EXPECT_EQ(cell(19).ripetizione, 31);
+  EXPECT_EQ(cell(13).ripetizione, 34);
+  // The protection signal of Pontedera keeps its time of 160.
+  EXPECT_EQ(cell(1212).tipo, kSignal);
+  EXPECT_EQ(cell(1212).tempo, 160);
+  // The last one, the protection signal of Pelk.
+  EXPECT_EQ(cell(1584).tipo, kSignal);
+  EXPECT_EQ(cell(1584).valore4, 18);
+
+  int signals = 0;
+  int boards = 0;
+  int sign_boards = 0;
+  int stations = 0;
+  for (const Cella& c : model_.percorso) {
+    signals += c.tipo == kSignal;
+    boards += c.tipo == kSpeedBoard;
+    sign_boards += c.tipo == kSignBoard;
+    stations += c.tipo == kStationStop;
+  }
+  // Each of them would be missing here had it shared a cell with another.
+  EXPECT_EQ(signals, 42);
+  EXPECT_EQ(boards, 19);
+  EXPECT_EQ(sign_boards, 3);
+  EXPECT_EQ(stations, 12);
+}
+
+TEST_F(BuiltinCompileTest, StationsAndTheirEntries) {
+  EXPECT_EQ(cell(7).tipo, kStationStop);
+  EXPECT_EQ(cell(7).valore1, 1);
+  EXPECT_EQ(cell(61).tipo, kStationStop);
+  EXPECT_EQ(cell(61).valore1, 2);
+  EXPECT_EQ(cell(681).valore1, 8);    // EMPOLI
+  EXPECT_EQ(cell(1623).valore1, 16);  // PELK C.le
+  EXPECT_EQ(model_.treno[16].nome, "PELK C.le");
+  EXPECT_EQ(model_.treno[8].orario, 6 * 3600 + 19 * 60);
+  EXPECT_EQ(model_.treno[80].nome, "(  Km. ) (18.600)");
+  EXPECT_EQ(model_.treno[78].nome, "( Ponte  ) (su fiume) (  Arno  )");
+  EXPECT_EQ(cell(372).tipo, kSignBoard);
+}
+
+TEST_F(BuiltinCompileTest, SpeedProfileFollowsTheRecords) {
+  EXPECT_EQ(cell(5).velocita, 6);      // 30 km/h out of the terminus
+  EXPECT_EQ(cell(10).velocita, 24);    // 120 from metre 500
+  EXPECT_EQ(cell(600).velocita, 32);   // 160 from metre 30000
+  EXPECT_EQ(cell(1500).velocita, 27);  // 135 to the end
+  EXPECT_EQ(cell(1777).velocita, 27);
+  EXPECT_EQ(cell(1778).velocita, 0);
+  // The first speed board: 105, 115, 120 on the left only.
+  EXPECT_EQ(cell(17).tipo, kSpeedBoard);
+  EXPECT_EQ(cell(17).valore1, 2100);
+  EXPECT_EQ(cell(17).valore3, 2400);
+  EXPECT_EQ(cell(6).pendenza, 104);  // 4 per mille from metre 300
+  EXPECT_EQ(cell(80).pendenza, 96);  // -4 from metre 4000
+}
+
+}  // namespace
+}  // namespace binario

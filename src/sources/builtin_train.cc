@@ -1,0 +1,142 @@
+// The train description of the built-in scenario: train 728 from Zorvane
+// S.M.N. to Pelk C.le, written line for line as the train parser reads it
+// back.
+#include "sources/builtin_texts.h"
+
+namespace binario {
+
+LineList builtin_train_list() {
+  // clang-format off
+  return LineList{
+      // Preamble: the reader skips everything before the general section.
+      "                  Treno 3127 percorso Zorvane S.M.N. Pelk C.le",
+      "",
+      "inizio_dati",
+      "[generale]",
+      "numero vetture,    10",
+      "percentuale massa frenata,    130",
+      "sabbia,    200",
+      "orologio,    5               49            30 ",
+      // Adhesion over the whole line.
+      "[aderenze] ",
+      "aderenza,       0,    80",
+      // Line speeds for rank C, from metre 0 on: 30 km/h out of the terminus,
+      // 100 km/h through the station throats of Rifredi, Empoli and Pontedera and
+      // over the Arno bridge, 120 to 160 km/h on the open line. The train sheet
+      // lists the same twenty speeds in the same order.
+      "[vel_limite]",
+      "velocita' limite ,     0    ,  30",
+      "velocita,     500,   120",
+      "velocita,    2700,   100",
+      "velocita,    3500,   140",
+      "velocita' limite , 15000    ,  120",
+      "- come e` segnalato questo punto",
+      "velocita' limite , 17000    ,  140",
+      "velocita,   18600,   130",
+      "velocita,   20800,   100",
+      "velocita' limite , 22150    ,  140",
+      "velocita,   27500,   130",
+      "velocita' limite , 30000    ,  160",
+      "velocita,   32000,   150",
+      "velocita,   32950,   100",
+      "velocita' limite , 34500    ,  150",
+      "velocita,   49300,   160",
+      "velocita' limite , 55800    ,  130",
+      "velocita,   60550,   100",
+      "velocita' limite , 62200    ,  140",
+      "velocita,   66200,   150",
+      "velocita,   70650,   135",
+      // Stations with the timetable: departure 5.50, stops at Empoli (leaving
+      // at 6.19) and Pontedera (leaving at 6.36), arrival 6.50.
+      "[stazioni]",
+      "",
+      "-           pos. tipo lung. t  t  m    d d r   d d d   a   o  o  o   nome                                     ,",
+      "-                           p  a  a    2 3 a   1 2 3   c   r  r  r",
+      "-                           s  b  r        p               o  m  s",
+      "stazione,       0,  8,  400,  1, 0, 0,  4,1,0,  2,1,1,    1,   5,50, 0, ZORVANE S.M.N.",
+      "stazione,    2750,  2,  600,  0, 0, 1,  1,1,0,  4,1,1,    0,   0, 0, 0, ZORVANE RIFREDI",
+      "stazione,   7400,  4, 500,  0, 0, 1,   1,1,0,  4,1,1,  0,  0, 0, 0, ZORVANE CASCINE",
+      "stazione,  11950, 28, 400,  0, 0, 0,   0,0,0,  0,0,0,  0,  0, 0, 0, S.DONNINO",
+      "stazione,  15900, 12, 600,  0, 0, 1,   1,1,0,  4,1,1,  0,  0, 0, 0, SIGNA",
+      "stazione,  19150, 28, 300,  0, 0, 0,   0,0,0,  0,0,0,  0,  0, 0, 0, CARMIGNANO",
+      "stazione,  27550, 22, 400,  0, 0, 0,   0,0,0,  4,1,1,  0,  0, 0, 0, MONTELUPO",
+      "stazione,   33800,  4,  600,  1, 0, 0,  4,1,0,  2,1,1,   60,   6,19, 0, EMPOLI",
+      "stazione,  43400, 22, 500,  0, 0, 0,   1,1,0,  4,1,1,  0,  0, 0, 0, S.MINIATO",
+      "stazione,  49300, 22, 600,  0, 0, 0,   1,1,0,  4,1,1,  0,  0, 0, 0, S.ROMANO",
+      "stazione,  56800, 28, 300,  0, 0, 0,   0,0,0,  0,0,0,  0,  0, 0, 0, LA ROTTA",
+      "stazione,   61400,  4,  600,  0, 0, 0,  1,1,0,  4,1,1,   60,   6,36, 0, PONTEDERA",
+      "stazione,  68300, 22, 400,  0, 0, 0,   1,1,0,  4,1,1,  0,  0, 0, 0, CASCINA",
+      "stazione,  70650, 28, 300,  0, 0, 0,   0,0,0,  0,0,0,  0,  0, 0, 0, S.FREDIANO",
+      "stazione,   73200, 22,  400,  0, 0, 0,  0,0,0,  4,1,1,    0,   0, 0, 0, NAVACCHIO",
+      "",
+      "stazione,   80850,  2,  700,  1, 0, 0,  1,1,0,  2,1,1,    0,   6,50, 0, PELK C.le",
+      // Two temporary slowdowns: 30 km/h at Carmignano, 70 km/h before Cascina.
+      "[rallentamenti]",
+      "",
+      "rallentamento,   19000,    30,  300, 0,  1,  0",
+      "rallentamento,   64700,    70,  400, 1,  1,  0",
+      // Signals: block sections of 1.3 to 2.4 km and a protection signal 350 to
+      // 550 m before each station with a stop cell (1350 m before Pelk). Every
+      // signal has a cell of its own: none lies on a station cell, a slowdown
+      // cell or a window where the code points before a slowdown go.
+      "[segnali]",
+      "-                1                     destra",
+      "-                a  d1 d2 d3 ra       d1 d2 d3 ac",
+      "-                v",
+      "segnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0, 0",
+      "segnale,    2100,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,    3400,   1, 5, 0,  0, 0,    0,  0,0,0, 0",
+      "segnale,    5050,   2, 3, 2,  0, 0,    2,  1,1,0, 0",
+      "segnale,    6650,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,    8000,   2, 3, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   10300,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   12700,   2, 3, 5,  0, 0,    2,  2,1,0, 0",
+      "",
+      "segnale,   15100,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   16550,   2, 3, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   18250,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   20300,   2, 3, 6,  0, 0,    2,  2,1,0, 0",
+      "segnale,   22450,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   24650,   2, 3, 2,  0, 0,    2,  1,1,0, 0",
+      "",
+      "segnale,   26800,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   29000,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "",
+      "segnale,   31250,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   32950,   2, 5, 1,  1, 1,    2,  2,1,1, 0",
+      "segnale,   34450,   2, 3, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   36700,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   39000,   2, 3, 3,  0, 0,    2,  2,1,0, 0",
+      "segnale,   40800,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "",
+      "segnale,   42650,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   44900,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   46700,   2, 3, 2,  0, 0,    2,  1,1,0, 0",
+      "",
+      "segnale,   48450,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   50300,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   52500,   2, 3, 5,  0, 0,    2,  2,1,0, 0",
+      "segnale,   54700,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   56500,   2, 3, 4,  0, 0,    2,  2,0,0, 0",
+      "segnale,   58500,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "",
+      "segnale,   60550,   2, 3, 1,  1, 0,    2,  2,1,1, 160",
+      "segnale,   62050,   2, 3, 1,  1, 0,    2,  2,1,1, 0",
+      "segnale,   63950,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   66000,   2, 3, 2,  0, 0,    2,  1,1,0, 0",
+      "segnale,   67600,   2, 4, 1,  1, 0,    2,  2,1,1, 0",
+      "",
+      "segnale,   69500,   2, 3, 4,  0, 0,    2,  2,1,0, 0",
+      "segnale,   71050,   2, 3, 3,  0, 0,    2,  2,1,0, 0",
+      "",
+      "segnale,  72500, 2, 4, 1, 1, 0,     2, 2, 1, 1, 0",
+      "segnale,  74600, 2, 3, 4, 0, 0,     2, 2, 1, 0, 0",
+      "segnale,  76900, 2, 3, 6, 0, 0,     2, 2, 1, 0, 0",
+      "segnale,  79150, 2, 2, 3, 1, 1,     2, 2, 1, 1, 0",
+      "[codici]",
+      "[fine]",
+  };
+  // clang-format on
+}
+
+}  // namespace binario

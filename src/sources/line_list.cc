@@ -1,0 +1,37 @@
+#include "sources/line_list.h"
+
+#include <stdexcept>
+
+namespace binario {
+
+LineList::LineList() {
+  slots_[0] = kEndMarker;
+}
+
+LineList::LineList(std::initializer_list<std::string_view> lines) : LineList() {
+  for (std::string_view line : lines) add(line);
+}
+
+void LineList::add(std::string_view line) {
+  if (line == kEndMarker) {
+    throw std::invalid_argument("a line of a text file cannot be the end marker");
+  }
+  if (size_ >= kMaxLines) {
+    throw std::length_error("a text file holds at most 1000 lines");
+  }
+  slots_[size_] = line;
+  ++size_;
+  slots_[size_] = kEndMarker;
+}
+
+bool write_line_list(FileSystem& fs, const std::string& path, const LineList& list,
+                     std::string* error) {
+  std::string contents;
+  for (size_t i = 0; list.slot(i) != kEndMarker; ++i) {
+    contents += list.slot(i);
+    contents += "\r\n";
+  }
+  return write_whole_file(fs, path, contents, error);
+}
+
+}  // namespace binario
