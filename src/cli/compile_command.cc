@@ -1,8 +1,11 @@
 #include <filesystem>
+#include <iostream>
+#include <memory>
 #include <system_error>
 
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "cli/subcommands.h"
 #include "cli/text_encoding.h"
 #include "run/form1.h"
 
@@ -113,6 +116,38 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     print_text_report(err, form.status, report);
   }
   return exit_status(report, form.status);
+}
+
+Subcommand add_compile_command(CLI::App& app) {
+  struct Args {
+    CompileOptions options;
+    std::string name;
+    std::string number;
+    CLI::Option* name_opt = nullptr;
+    CLI::Option* number_opt = nullptr;
+  };
+  auto args = std::make_shared<Args>();
+  CLI::App* cmd = app.add_subcommand(
+      "compile", "Compile a line description and a train description into the binary files");
+  cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")->required();
+  cmd->add_option("TRAIN", args->options.train, "The train description (NAME_NUMBER-.txt)")
+      ->required();
+  cmd->add_option("-o,--output", args->options.output_dir,
+                  "Folder for the binary files (default: the folder of LINE)");
+  args->name_opt =
+      cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)");
+  args->number_opt =
+      cmd->add_option("--number", args->number, "Train number (default: from TRAIN's file name)");
+  cmd->add_flag("--no-geometry", args->options.no_geometry,
+                "Read no curves and write no geometry file");
+  cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");
+  return {cmd, [args] {
+            if (*args->name_opt) args->options.name = args->name;
+            if (*args->number_opt) args->options.number = args->number;
+            RealFileSystem fs;
+            auto ui = make_console_ui();
+            return compile_command(args->options, fs, *ui, std::cout, std::cerr);
+          }};
 }
 
 }  // namespace binario

@@ -1,11 +1,31 @@
 #include <filesystem>
+#include <iostream>
+#include <memory>
 #include <system_error>
 
 #include "cli/commands.h"
 #include "cli/report.h"
+#include "cli/subcommands.h"
 #include "run/form1.h"
 
 namespace binario {
+
+namespace {
+
+// The folder of a run: the one given with -C (created when missing), or the
+// folder that holds the program. Empty when it cannot be created.
+std::string scenario_folder(const std::string& option) {
+  if (option.empty()) return program_directory();
+  std::error_code ec;
+  std::filesystem::create_directories(option, ec);
+  if (ec) {
+    std::cerr << "binario: cannot create the folder '" << option << "': " << ec.message() << '\n';
+    return {};
+  }
+  return option;
+}
+
+}  // namespace
 
 std::string program_directory() {
   std::error_code ec;
@@ -30,6 +50,31 @@ int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, s
   print_text_report(err, form.status, report);
   for (const std::string& o : report.outputs) out << o << '\n';
   return exit_status(report, form.status);
+}
+
+std::function<int()> add_run_options(CLI::App& app) {
+  auto dir = std::make_shared<std::string>();
+  app.add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
+  return [dir] {
+    const std::string folder = scenario_folder(*dir);
+    if (folder.empty()) return 5;
+    RealFileSystem fs;
+    auto ui = make_console_ui();
+    return run_command(folder, fs, *ui, std::cerr);
+  };
+}
+
+Subcommand add_sources_command(CLI::App& app) {
+  auto dir = std::make_shared<std::string>();
+  CLI::App* cmd = app.add_subcommand(
+      "sources", "Write the built-in scenario's two descriptions and three documents, and stop");
+  cmd->add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
+  return {cmd, [dir] {
+            const std::string folder = scenario_folder(*dir);
+            if (folder.empty()) return 5;
+            RealFileSystem fs;
+            return sources_command(folder, fs, std::cout, std::cerr);
+          }};
 }
 
 }  // namespace binario

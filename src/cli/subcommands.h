@@ -1,0 +1,22 @@
+// Each subcommand registers its own arguments and says what it runs, so the
+// subcommands live in files of their own and app.cc only lists them.
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+
+namespace binario {
+
+struct Subcommand {
+  CLI::App* command = nullptr;
+  std::function<int()> run;  // returns the exit status
+};
+
+Subcommand add_compile_command(CLI::App& app);
+Subcommand add_sources_command(CLI::App& app);
+
+// The options of the run without a subcommand (-C); the returned action is
+// the run itself.
+std::function<int()> add_run_options(CLI::App& app);
+
+}  // namespace binario
