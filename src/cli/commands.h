@@ -7,6 +7,7 @@
 
 #include "platform/file_system.h"
 #include "platform/ui.h"
+#include "run/form1.h"
 
 namespace binario {
 
@@ -25,6 +26,24 @@ struct CompileOptions {
 // binario compile: compiles an author's pair and writes the three binary files.
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
                     std::ostream& err);
+
+// binario check: reads an author's pair exactly as compile does and prints
+// every diagnostic, but writes nothing. A taken reserved slot is reported as
+// a diagnostic, without the error box. `output_dir` is not used.
+int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& out,
+                  std::ostream& err);
+
+// Sets `form` up for an author's pair as compile and check both do: the
+// scenario name and train number from the options or the file names, the
+// descriptions read where they are and kept. Returns the usage exit status,
+// after saying why on `err`, when the names cannot be told.
+std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
+                                      std::ostream& err);
+
+// Prints the outcome of an author's compile or check, text on `err` or JSON
+// on `out`, and returns the exit status.
+int report_author_pair(const CompileOptions& options, const Form1& form, const RunReport& report,
+                       std::ostream& out, std::ostream& err);
 
 // binario [-C DIR]: the whole run in DIR.
 int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err);

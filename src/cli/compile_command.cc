@@ -54,8 +54,8 @@ std::optional<std::string> number_from_train_file(const std::string& path,
   return base.substr(prefix.size(), base.size() - prefix.size() - suffix.size());
 }
 
-int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
-                    std::ostream& err) {
+std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
+                                      std::ostream& err) {
   std::optional<std::string> name = options.name ? options.name : name_from_line_file(options.line);
   if (!name) {
     err << "binario: cannot tell the scenario name from '" << options.line
@@ -77,7 +77,6 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     return kExitUsage;
   }
 
-  Form1 form(fs, ui);
   form.nome_percorso = *name;
   form.numero_treno = *number;
   form.nome_percorso_modello = *model_name;
@@ -89,6 +88,23 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   form.output_dir = options.output_dir.empty() ? stdfs::path(options.line).parent_path().string()
                                                : options.output_dir;
   form.delete_sources = false;
+  return std::nullopt;
+}
+
+int report_author_pair(const CompileOptions& options, const Form1& form, const RunReport& report,
+                       std::ostream& out, std::ostream& err) {
+  if (options.json) {
+    out << json_report(form.status, report);
+  } else {
+    print_text_report(err, form.status, report);
+  }
+  return exit_status(report, form.status);
+}
+
+int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
+                    std::ostream& err) {
+  Form1 form(fs, ui);
+  if (std::optional<int> usage = set_up_author_pair(options, form, err)) return *usage;
 
   // The inputs are never touched: refuse an output name that is one of them.
   const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
@@ -110,12 +126,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   }
 
   RunReport report = form.memorizza_percorso(options.no_geometry ? 0 : 1);
-  if (options.json) {
-    out << json_report(form.status, report);
-  } else {
-    print_text_report(err, form.status, report);
-  }
-  return exit_status(report, form.status);
+  return report_author_pair(options, form, report, out, err);
 }
 
 Subcommand add_compile_command(CLI::App& app) {

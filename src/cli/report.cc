@@ -1,6 +1,8 @@
 #include "cli/report.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
+#include <string_view>
 
 #include "cli/text_encoding.h"
 
@@ -16,13 +18,55 @@ Json path_value(const std::string& path) {
   return path;
 }
 
+// A source line longer than this is shown as a window of it around the column.
+constexpr size_t kLongestShownLine = 160;
+constexpr size_t kShownBeforeColumn = 60;
+
+bool is_control(unsigned char c) {
+  return (c < 0x20 && c != '\t') || c == 0x7F;
+}
+
 }  // namespace
+
+std::string source_excerpt(const Diagnostic& d) {
+  if (!d.location || d.location->line <= 0 || !d.source_line) return {};
+  const std::string_view line = *d.source_line;
+  // Columns count bytes, and every Windows-1252 byte is one character.
+  const size_t column = static_cast<size_t>(std::max(d.location->column, 1)) - 1;
+
+  size_t from = 0;
+  size_t to = line.size();
+  if (line.size() > kLongestShownLine) {
+    from = std::min(column > kShownBeforeColumn ? column - kShownBeforeColumn : 0,
+                    line.size() - kLongestShownLine);
+    to = from + kLongestShownLine;
+  }
+  const std::string_view cut = "...";
+  std::string shown = from > 0 ? std::string(cut) : std::string();
+  std::string under(shown.size(), ' ');
+  for (size_t i = from; i < to; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    shown += is_control(c) ? '?' : static_cast<char>(c);
+    if (i < column) under += c == '\t' ? '\t' : ' ';
+  }
+  if (to < line.size()) shown += cut;
+  // A column past the shown text (the end of the line, or beyond it).
+  for (size_t i = std::max(to, from); i < column; ++i) under += ' ';
+  under += '^';
+
+  const std::string number = std::to_string(d.location->line);
+  const size_t width = std::max<size_t>(5, number.size() + 1);
+  std::string out =
+      std::string(width - number.size(), ' ') + number + " | " + windows1252_to_utf8(shown) + '\n';
+  out += std::string(width, ' ') + " | " + under + '\n';
+  return out;
+}
 
 void print_text_report(std::ostream& err, const Status& status, const RunReport& report) {
   for (const Diagnostic& d : status.diagnostics()) {
     Diagnostic shown = d;
     shown.message = windows1252_to_utf8(d.message);
-    err << format_diagnostic(shown) << '\n';
+    err << format_diagnostic(shown) << '\n' << source_excerpt(d);
   }
   for (const std::string& e : report.file_errors) err << "binario: cannot write " << e << '\n';
 }
@@ -41,6 +85,7 @@ std::string json_report(const Status& status, const RunReport& report) {
     item["line"] = has_line ? Json(d.location->line) : Json(nullptr);
     item["column"] = has_line ? Json(d.location->column) : Json(nullptr);
     item["message"] = windows1252_to_utf8(d.message);
+    item["source_line"] = d.source_line ? Json(windows1252_to_utf8(*d.source_line)) : Json(nullptr);
     diagnostics.push_back(std::move(item));
   }
   j["diagnostics"] = std::move(diagnostics);

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
+#include "platform/make_ui.h"
 #include "run/form1.h"
 
 namespace binario {
@@ -54,12 +55,15 @@ int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, s
 
 std::function<int()> add_run_options(CLI::App& app) {
   auto dir = std::make_shared<std::string>();
+  auto no_window = std::make_shared<bool>(false);
   app.add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
-  return [dir] {
+  app.add_flag("--no-window", *no_window,
+               "Show no window: \"Attendere\" and the error box go to standard error");
+  return [dir, no_window] {
     const std::string folder = scenario_folder(*dir);
     if (folder.empty()) return 5;
     RealFileSystem fs;
-    auto ui = make_console_ui();
+    auto ui = make_ui(!*no_window);
     return run_command(folder, fs, *ui, std::cerr);
   };
 }

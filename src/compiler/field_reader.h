@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -63,6 +64,10 @@ class FieldReader {
   // The field most recently read (text or number).
   const Field& current() const { return current_; }
 
+  // The text of line `line` (1-based, without its line end), counted the way
+  // the reader counts lines; nothing when the text has no such line.
+  std::optional<std::string_view> line_text(int line) const;
+
  private:
   void skip_blanks();
   // Consumes a line end at pos_ if there is one (CR LF, CR or LF).
@@ -80,6 +85,11 @@ class FieldReader {
 inline bool is_blank(char c) {
   return c == ' ' || c == '\t';
 }
+
+// Line `line` (1-based) of `text`, without its line end. A line ends at CR LF,
+// CR or LF, as the reader counts them; the text after the last line end is a
+// line of its own (possibly empty). Nothing when there is no such line.
+std::optional<std::string_view> text_line(std::string_view text, int line);
 
 // Substring tests used for keyword recognition.
 bool contains(std::string_view field, std::string_view key);

@@ -155,6 +155,34 @@ TEST(FieldReader, TheLastFieldLeavesTheReaderAtTheEnd) {
   EXPECT_TRUE(t.at_end());
 }
 
+TEST(LineText, CountsLinesAsTheReaderDoes) {
+  const std::string_view text = "one\r\ntwo\rthree\n\r\nfive";
+  EXPECT_EQ(text_line(text, 1), "one");
+  EXPECT_EQ(text_line(text, 2), "two");
+  EXPECT_EQ(text_line(text, 3), "three");
+  EXPECT_EQ(text_line(text, 4), "");
+  EXPECT_EQ(text_line(text, 5), "five");
+  EXPECT_EQ(text_line(text, 6), std::nullopt);
+  EXPECT_EQ(text_line(text, 0), std::nullopt);
+  // After the last line end there is one more, empty line: where a read that
+  // reaches the end is reported.
+  EXPECT_EQ(text_line("a\r\n", 2), "");
+  EXPECT_EQ(text_line("a\r\n", 3), std::nullopt);
+  EXPECT_EQ(text_line("", 1), "");
+}
+
+TEST(LineText, FieldAfterAMultiLineQuotedFieldFindsItsOwnLine) {
+  FieldReader r("cartello, \"a\r\nb\rc\"\r\n  segnale, x\r\n");
+  r.read_field();
+  const Field quoted = r.read_field();
+  EXPECT_EQ(quoted.where.line, 1);
+  EXPECT_EQ(r.line_text(quoted.where.line), "cartello, \"a");
+  const Field kw = r.read_field();
+  EXPECT_EQ(kw.where.line, 4);
+  EXPECT_EQ(kw.where.column, 3);
+  EXPECT_EQ(r.line_text(kw.where.line), "  segnale, x");
+}
+
 TEST(KeywordTests, ContainmentWithAndWithoutCase) {
   EXPECT_TRUE(contains_nocase("Velocita' LIMITE ", "velocit"));
   EXPECT_TRUE(contains_nocase("[GENERALE]", "[generale]"));

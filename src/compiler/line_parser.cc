@@ -89,8 +89,9 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
     if (t.flag == 1) {
       std::optional<int32_t> raised = checked_long(int64_t{t.chainage} + 100);
       if (!raised) {
-        throw ReadFailure("the chainage " + std::to_string(t.chainage) + " of reference " +
-                              kNames[order[d]] + " plus 100 does not fit 32 bits",
+        throw ReadFailure(std::string("expected a chainage of reference ") + kNames[order[d]] +
+                              " that still fits 32 bits once 100 is added, found " +
+                              std::to_string(t.chainage),
                           where[order[d]]);
       }
       v.fine = *raised;
@@ -113,12 +114,10 @@ LineParser::LineParser(TrackModel& model, Status& status, FieldReader& reader, s
       file_(std::move(file)),
       calcola_linea_(calcola_linea) {}
 
-SourceLocation LineParser::at(const Field& f) const {
-  return at(f.where);
-}
-
-SourceLocation LineParser::at(TextPosition p) const {
-  return SourceLocation{file_, p.line, p.column};
+void LineParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
+                       const std::string& detail) {
+  status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
+                reader_.line_text(where.line));
 }
 
 LineParser::Outcome LineParser::parse() {
@@ -162,8 +161,8 @@ bool LineParser::find_general_section() {
   do {
     f = reader_.read_field();
     if (reader_.at_end()) {
-      status_.fault(102, std::nullopt, at(reader_.position()),
-                    "the text ends before a field holding \"[generale]\"");
+      fault(102, std::nullopt, reader_.position(),
+            "expected a field holding \"[generale]\", found the end of the text");
       return false;
     }
   } while (!contains_nocase(f.text, "[generale]"));
@@ -186,14 +185,15 @@ LineParser::Outcome LineParser::read_general_section() {
       const int32_t length = reader_.read_long("the length of the line");
       const TextPosition length_at = reader_.current().where;
       if (length > kMaxLineLength) {
-        status_.fault(1, std::nullopt, at(kw), "found " + std::to_string(length));
+        fault(1, std::nullopt, kw.where,
+              "expected at most " + std::to_string(kMaxLineLength) + " m, found " +
+                  std::to_string(length) + " m");
         return Outcome::kStopped;
       }
       const int64_t last_cell = last_cell_for_length(length);
       if (last_cell < 1) {
-        throw ReadFailure("a line of " + std::to_string(length) +
-                              " m leaves fewer than two cells for the track (the last cell "
-                              "would be " +
+        throw ReadFailure("expected a line length that leaves at least two cells, found " +
+                              std::to_string(length) + " m (its last cell would be " +
                               std::to_string(last_cell) + ")",
                           length_at);
       }
@@ -234,11 +234,13 @@ LineParser::Outcome LineParser::read_general_section() {
       train.inizio = reader_.read_long("the start of signal repetition");
       train.fine = reader_.read_long("the end of signal repetition");
       if (train.inizio % 50 != 0) {
-        status_.fault(3, std::nullopt, at(kw), "found " + std::to_string(train.inizio));
+        fault(3, std::nullopt, kw.where,
+              "expected a multiple of 50, found " + std::to_string(train.inizio));
         return Outcome::kStopped;
       }
       if (train.fine % 50 != 0) {
-        status_.fault(4, std::nullopt, at(kw), "found " + std::to_string(train.fine));
+        fault(4, std::nullopt, kw.where,
+              "expected a multiple of 50, found " + std::to_string(train.fine));
         return Outcome::kStopped;
       }
       int32_t codes = 0;
@@ -247,7 +249,8 @@ LineParser::Outcome LineParser::read_general_section() {
       } else if (contains(t, "9")) {
         codes = 9;
       } else {
-        status_.fault(5, std::nullopt, at(kw), "found " + quoted(t));
+        fault(5, std::nullopt, kw.where,
+              "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
         return Outcome::kStopped;
       }
       if (train.fine == 0) codes = 0;
@@ -264,7 +267,8 @@ LineParser::Outcome LineParser::read_general_section() {
 
   if (!model_.built()) {
     throw ReadFailure(
-        "the general section ends without \"lunghezza percorso\": the line has no length",
+        "expected \"lunghezza percorso\" in the general section, found its end without it: the "
+        "line has no length",
         closed_at.value_or(reader_.position()));
   }
   return Outcome::kReadTrain;
@@ -295,10 +299,7 @@ bool LineParser::range_check(const Field& kw, int64_t p) {
   const int64_t last = model_.last_cell();
   const double needed = (static_cast<double>(p) + 100.0) / 50.0;
   if (static_cast<double>(last) < needed) {
-    status_.fault(15, static_cast<int32_t>(p), at(kw),
-                  "metre " + std::to_string(p) + " needs cell " +
-                      std::to_string(static_cast<int64_t>(std::ceil(needed))) +
-                      ", the last cell is " + std::to_string(last));
+    fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, 100));
     return false;
   }
   return true;
@@ -306,10 +307,10 @@ bool LineParser::range_check(const Field& kw, int64_t p) {
 
 bool LineParser::point_cell_inside(const Field& kw, int64_t p, int64_t j, const char* what) {
   if (model_.in_cells(j)) return true;
-  status_.fault(15, static_cast<int32_t>(p), at(kw),
-                "metre " + std::to_string(p) + " puts the " + what + " in cell " +
-                    std::to_string(j) + ", outside cells 0 to " +
-                    std::to_string(model_.last_cell()));
+  fault(15, static_cast<int32_t>(p), kw.where,
+        std::string("expected the ") + what + " in one of cells 0 to " +
+            std::to_string(model_.last_cell()) + ", found metre " + std::to_string(p) +
+            ", which puts it in cell " + std::to_string(j));
   return false;
 }
 
@@ -351,8 +352,8 @@ LineParser::Step LineParser::curva(const Field& kw) {
     }
   }
   if (!found) {
-    status_.fault(103, std::nullopt, at(kw),
-                  quoted(kw.text) + " holds none of the class digits 1 to 6");
+    fault(103, std::nullopt, kw.where,
+          "expected a class digit 1 to 6 in the keyword, found " + quoted(kw.text));
     return Step::kStop;
   }
   if (contains_nocase(kw.text, "s")) kappa = -kappa;
@@ -395,9 +396,14 @@ bool LineParser::extend_geometry(const Field* kw, int64_t end, bool rotate, doub
 
   if (capped && end >= kMaxGeometryPoint) {
     k_ = kMaxGeometryPoint + 1;
-    status_.fault(103, std::nullopt, kw ? std::optional<SourceLocation>(at(*kw)) : std::nullopt,
-                  "the curve running to metre " + std::to_string(end) +
-                      " takes the geometry past point 1000000");
+    const std::string detail =
+        "expected the curves to end by point " + std::to_string(kMaxGeometryPoint) +
+        " of the geometry, found one running to metre " + std::to_string(end);
+    if (kw) {
+      fault(103, std::nullopt, kw->where, detail);
+    } else {
+      status_.fault(103, std::nullopt, std::nullopt, detail);
+    }
     return false;
   }
   k_ = end + 1;
@@ -409,11 +415,11 @@ LineParser::Step LineParser::montagna(const Field& kw) {
   const int32_t fine = reader_.read_long("the end of a mountain span");
   const int32_t tipo = reader_.read_long("the kind of a mountain span");
   if (!range_check(kw, inizio)) return Step::kEndBody;
-  memo_montagna(inizio, fine, tipo);
+  memo_montagna(inizio, fine, tipo, placed_by(kw));
   return Step::kGoOn;
 }
 
-void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo) {
+void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellOrigin origin) {
   bool markers = false;
   if (tipo > 10) {
     tipo -= 10;
@@ -434,7 +440,10 @@ void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo) {
     Cella& c = model_.percorso[static_cast<size_t>(j)];
     c.montagna = low8(tipo);
     const int64_t m = j - first + 1;
-    if (markers && m % 4 == 0 && c.tipo == kNone) c.tipo = kMountainMarker;
+    if (markers && m % 4 == 0 && c.tipo == kNone) {
+      c.tipo = kMountainMarker;
+      model_.set_origin(j, origin);
+    }
   }
 }
 
@@ -464,8 +473,7 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
   const int64_t j = point_cell(posizione);
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
-    status_.fault(21, posizione, at(kw),
-                  "cell " + std::to_string(j) + " already holds " + cell_kind_name(c.tipo));
+    fault(21, posizione, kw.where, model_.cell_taken(j, Placer::kLineText));
     return false;
   }
   // Left speed in hundreds, right speed in units, both in steps of 5 km/h.
@@ -473,6 +481,7 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
     return low16(nearest(static_cast<double>(right) / 5.0 + 20.0 * static_cast<double>(left)));
   };
   c.tipo = kSpeedBoard;
+  model_.set_origin(j, placed_by(kw));
   c.valore1 = board_value(vad, vas);
   c.valore2 = board_value(vbd, vbs);
   c.valore3 = board_value(vcd, vcs);
@@ -488,17 +497,17 @@ LineParser::Step LineParser::cartello(const Field& kw) {
   if (!point_cell_inside(kw, p, j, "sign board")) return Step::kEndBody;
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
-    status_.fault(6, p, at(kw),
-                  "cell " + std::to_string(j) + " already holds " + cell_kind_name(c.tipo));
+    fault(6, p, kw.where, model_.cell_taken(j, Placer::kLineText));
     return Step::kStop;
   }
   if (board_slot_ < 1) {
-    status_.fault(
-        10, p, at(kw),
-        "all " + std::to_string(kFirstBoardSlot) + " entries for sign-board texts are taken");
+    fault(10, p, kw.where,
+          "expected a free entry for the sign-board text, found all " +
+              std::to_string(kFirstBoardSlot) + " entries for sign-board texts taken");
     return Step::kStop;
   }
   c.tipo = kSignBoard;
+  model_.set_origin(j, placed_by(kw));
   c.valore1 = low16(board_slot_);
   model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(text.text);
   --board_slot_;

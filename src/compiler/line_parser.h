@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "compiler/field_reader.h"
@@ -46,8 +47,9 @@ class LineParser {
   Step indicatori_v(const Field& kw);
   Step cartello(const Field& kw);
 
-  // Stores a mountain span: the kind over its cells, markers when asked.
-  void memo_montagna(int64_t inizio, int64_t fine, int64_t tipo);
+  // Stores a mountain span: the kind over its cells, markers when asked;
+  // `origin` is the record the markers come from.
+  void memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellOrigin origin);
   // Places a speed board; false (status 21 recorded) when its cell is taken.
   bool memo_indicatori_v_max(const Field& kw, int32_t posizione, int32_t vas, int32_t vbs,
                              int32_t vcs, int16_t strisces, int32_t vad, int32_t vbd, int32_t vcd,
@@ -67,8 +69,11 @@ class LineParser {
   void fill_gradient_cell();
   void fill_tails();
 
-  SourceLocation at(const Field& f) const;
-  SourceLocation at(TextPosition p) const;
+  // Records a fault at `where` in this text, with the text of its line.
+  void fault(int32_t code, std::optional<int32_t> position, TextPosition where,
+             const std::string& detail);
+  // The origin recorded for an object placed by the record of `kw`.
+  CellOrigin placed_by(const Field& kw) const { return {Placer::kLineText, kw.where.line}; }
 
   TrackModel& model_;
   Status& status_;

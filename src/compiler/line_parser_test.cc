@@ -293,9 +293,9 @@ TEST(LineParserBody, BoardsOnATakenCell) {
            "cartello indicatore, 1920, x\r\npendenza, 300, 4\r\n"));
   EXPECT_EQ(sign_later.outcome, LineParser::Outcome::kStopped);
   expect_fault(sign_later, 6, 1920, 5, 1);
-  EXPECT_NE(
-      sign_later.status.diagnostics().back().message.find("cell 39 already holds a speed board"),
-      std::string::npos);
+  EXPECT_NE(sign_later.status.diagnostics().back().message.find(
+                "cell 39 already holds the speed board from line 4"),
+            std::string::npos);
   EXPECT_EQ(sign_later.cell(0).pendenza, 0);  // no tails after a refusal
 
   Parsed speed_later(
@@ -304,8 +304,25 @@ TEST(LineParserBody, BoardsOnATakenCell) {
   EXPECT_EQ(speed_later.outcome, LineParser::Outcome::kStopped);
   expect_fault(speed_later, 21, 1900, 5, 3);
   EXPECT_EQ(speed_later.cell(39).tipo, kSignBoard);
-  EXPECT_NE(speed_later.status.diagnostics().back().message.find("already holds a sign board"),
+  EXPECT_NE(speed_later.status.diagnostics().back().message.find(
+                "already holds the sign board from line 4"),
             std::string::npos);
+}
+
+TEST(LineParserBody, AClashNamesTheLineOfTheBoardAfterAMultiLineText) {
+  // The quoted text spans lines 4 to 6; the clash is on line 7 and names the
+  // board placed by line 4, with the clashing line's own text.
+  Parsed r(
+      text("cartello indicatore, 1920, \"Km.\r\n(1.9)\r\nfine\"\r\n"
+           "\t cartello indicatore, 1910, x\r\n"));
+  expect_fault(r, 6, 1910, 7, 3);
+  ASSERT_FALSE(r.status.diagnostics().empty());
+  const Diagnostic& d = r.status.diagnostics().back();
+  EXPECT_NE(d.message.find("cell 39 already holds the sign board from line 4"), std::string::npos)
+      << d.message;
+  EXPECT_EQ(d.source_line, "\t cartello indicatore, 1910, x");
+  EXPECT_EQ(r.model.origin(39).by, Placer::kLineText);
+  EXPECT_EQ(r.model.origin(39).line, 4);
 }
 
 TEST(LineParserBody, EightyOneSignBoards) {
@@ -327,7 +344,8 @@ TEST(LineParserBody, PositionBeyondTheModel) {
       true);
   EXPECT_EQ(r.outcome, LineParser::Outcome::kReadTrain);
   expect_fault(r, 15, 88950, 5, 1);
-  EXPECT_NE(r.status.diagnostics().back().message.find("needs cell 1781, the last cell is 1780"),
+  EXPECT_NE(r.status.diagnostics().back().message.find(
+                "expected a position up to metre 88900, 100 m before the last cell (1780"),
             std::string::npos);
   EXPECT_EQ(r.cell(3).tipo, kNone);       // later lines stay unread
   EXPECT_EQ(r.cell(1777).pendenza, 101);  // the tails are still filled

@@ -1,8 +1,42 @@
 #include "compiler/track_model.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#include <algorithm>
+#include <cstdlib>
+
 #include "compiler/fixed_width.h"
 
 namespace binario {
+
+namespace {
+
+constexpr size_t kHugePage = size_t{2} << 20;
+
+}  // namespace
+
+void* allocate_coordinates(size_t bytes) {
+  if (bytes < kHugePage) {
+    void* p = std::malloc(std::max<size_t>(bytes, 1));
+    if (!p) throw std::bad_alloc();
+    return p;
+  }
+  if (bytes > SIZE_MAX - kHugePage) throw std::bad_alloc();
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (!p) throw std::bad_alloc();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  // Advice only: where huge pages are not to be had the array works the same.
+  ::madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+  return p;
+}
+
+void free_coordinates(void* p) noexcept {
+  std::free(p);
+}
 
 void Linea::allocate(int32_t last) {
   allocated_ = true;
@@ -22,35 +56,41 @@ void Linea::seed() {
   push(0, 1);
 }
 
-std::string cell_kind_name(uint8_t tipo) {
+std::string cell_kind_noun(uint8_t tipo) {
   switch (tipo) {
     case kNone:
       return "nothing";
     case kSignal:
-      return "a signal";
+      return "signal";
     case kSlowdownEnd:
-      return "a slowdown end";
+      return "slowdown end";
     case kSlowdownStart:
-      return "a slowdown start";
+      return "slowdown start";
     case kSlowdownWarning:
-      return "a slowdown warning board";
+      return "slowdown warning board";
     case kCountdown:
-      return "a slowdown countdown cell";
+      return "slowdown countdown cell";
     case kSpeedBoard:
-      return "a speed board";
+      return "speed board";
     case kStationStop:
-      return "a station stop";
+      return "station stop";
     case kMountainMarker:
-      return "a mountain marker";
+      return "mountain marker";
     case kCodePoint:
-      return "a speed-code point";
+      return "speed-code point";
     case kBareCodePoint:
-      return "a speed-reduction point";
+      return "speed-reduction point";
     case kSignBoard:
-      return "a sign board";
+      return "sign board";
     default:
-      return "an object of kind " + std::to_string(tipo);
+      return "object of kind " + std::to_string(tipo);
   }
+}
+
+std::string cell_kind_name(uint8_t tipo) {
+  if (tipo == kNone) return cell_kind_noun(tipo);
+  const std::string noun = cell_kind_noun(tipo);
+  return (noun.front() == 'o' ? "an " : "a ") + noun;
 }
 
 int64_t last_cell_for_length(int64_t length) {
@@ -60,11 +100,61 @@ int64_t last_cell_for_length(int64_t length) {
 void TrackModel::allocate(int32_t length, bool with_geometry) {
   lunghezza_totale = length + kRunOut;
   percorso.assign(static_cast<size_t>(last_cell_for_length(length)) + 1, Cella{});
+  origins.assign(percorso.size(), CellOrigin{});
   if (with_geometry) {
     linea.allocate(lunghezza_totale);
   } else {
     linea = Linea{};
   }
+}
+
+void TrackModel::set_origin(int64_t j, CellOrigin origin) {
+  if (!in_cells(j)) return;
+  // Models built cell by cell (in tests) may not have sized the origins.
+  if (origins.size() != percorso.size()) origins.resize(percorso.size());
+  origins[static_cast<size_t>(j)] = origin;
+}
+
+CellOrigin TrackModel::origin(int64_t j) const {
+  if (j < 0 || j >= static_cast<int64_t>(origins.size()) || !in_cells(j)) return {};
+  return origins[static_cast<size_t>(j)];
+}
+
+std::string TrackModel::origin_text(int64_t j, Placer reader) const {
+  const CellOrigin o = origin(j);
+  switch (o.by) {
+    case Placer::kUnknown:
+      return {};
+    case Placer::kSignalCodePass:
+      return "placed by the signal-code pass";
+    case Placer::kLineText:
+    case Placer::kTrainText:
+      break;
+  }
+  std::string out = "from line " + std::to_string(o.line);
+  if (o.by != reader) {
+    out += o.by == Placer::kLineText ? " of the line description" : " of the train description";
+  }
+  return out;
+}
+
+std::string TrackModel::occupant(int64_t j, Placer reader) const {
+  if (!in_cells(j)) return "nothing (it lies beyond the track)";
+  const uint8_t tipo = percorso[static_cast<size_t>(j)].tipo;
+  const std::string from = origin_text(j, reader);
+  if (tipo == kNone || from.empty()) return cell_kind_name(tipo);
+  return "the " + cell_kind_noun(tipo) + " " + from;
+}
+
+std::string TrackModel::cell_taken(int64_t j, Placer reader) const {
+  return "cell " + std::to_string(j) + " already holds " + occupant(j, reader);
+}
+
+std::string TrackModel::beyond_track(int64_t p, int64_t margin) const {
+  const int64_t last = last_cell();
+  return "expected a position up to metre " + std::to_string(50 * last - margin) + ", " +
+         std::to_string(margin) + " m before the last cell (" + std::to_string(last) +
+         ", from metre " + std::to_string(50 * last) + "), found metre " + std::to_string(p);
 }
 
 void TrackModel::clear_treno() {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,8 @@ enum CellKind : uint8_t {
 
 // What a cell of kind `tipo` holds, in words ("a speed board"), for messages.
 std::string cell_kind_name(uint8_t tipo);
+// The same without the article ("speed board").
+std::string cell_kind_noun(uint8_t tipo);
 
 // A cell is free for a placement when it holds nothing or only a mountain marker.
 inline bool is_free(const Cella& c) {
@@ -92,6 +95,28 @@ enum class Tag : uint16_t { kEmpty = 0, kInteger = 2, kDouble = 5 };
 // two coordinate arrays: points 0 and 1 are the Integer seed (0,0), (0,1); the
 // points 2 .. filled() - 1 are computed Doubles; every later point is empty.
 // The tag of a point therefore follows from how far the geometry got.
+// Storage for the geometry's coordinate arrays. A 1,000,000 m line holds
+// 16 MB of them: arrays of 2 MiB and more are aligned to 2 MiB and offered to
+// the system as huge pages, because first touching 16 MB in 4 KiB pages costs
+// about as much as writing the whole geometry file. Smaller arrays are plain
+// allocations.
+void* allocate_coordinates(size_t bytes);
+void free_coordinates(void* p) noexcept;
+
+template <typename T>
+struct CoordinateAllocator {
+  using value_type = T;
+  CoordinateAllocator() = default;
+  template <typename U>
+  CoordinateAllocator(const CoordinateAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    return static_cast<T*>(allocate_coordinates(n * sizeof(T)));
+  }
+  void deallocate(T* p, size_t) noexcept { free_coordinates(p); }
+  friend bool operator==(const CoordinateAllocator&, const CoordinateAllocator&) { return true; }
+};
+
 class Linea {
  public:
   // Makes room for points 0 .. last, all empty.
@@ -119,12 +144,24 @@ class Linea {
  private:
   bool allocated_ = false;
   int32_t last_ = 0;
-  std::vector<double> x_;
-  std::vector<double> y_;
+  std::vector<double, CoordinateAllocator<double>> x_;
+  std::vector<double, CoordinateAllocator<double>> y_;
+};
+
+// Who placed the point object of a cell: a record of one of the two
+// descriptions, or the signal-code pass. Kept beside the cells so that a clash
+// can say where the object already there came from; the binary files never
+// carry it.
+enum class Placer : uint8_t { kUnknown, kLineText, kTrainText, kSignalCodePass };
+
+struct CellOrigin {
+  Placer by = Placer::kUnknown;
+  int32_t line = 0;  // line of the record's keyword in its description
 };
 
 struct TrackModel {
   std::vector<Cella> percorso;  // cells 0 .. U; empty until the line length is read
+  std::vector<CellOrigin> origins;  // beside `percorso`: who placed each cell's object
   Linea linea;
   std::array<VoceTreno, kTrenoEntries> treno{};
   int32_t lunghezza_totale = 0;  // L + 7000
@@ -134,6 +171,25 @@ struct TrackModel {
   // Last cell index U.
   int32_t last_cell() const { return static_cast<int32_t>(percorso.size()) - 1; }
   bool in_cells(int64_t j) const { return j >= 0 && j < static_cast<int64_t>(percorso.size()); }
+
+  // Records who placed the object of cell `j`; a cell outside the track is ignored.
+  void set_origin(int64_t j, CellOrigin origin);
+  // Who placed the object of cell `j`; kUnknown when nothing was recorded.
+  CellOrigin origin(int64_t j) const;
+  // Where the object of cell `j` came from, told to a reader of the text
+  // `reader`: "from line 57", "from line 12 of the train description",
+  // "placed by the signal-code pass"; empty when nothing was recorded.
+  std::string origin_text(int64_t j, Placer reader) const;
+  // What cell `j` holds and where it came from, told to a reader of the text
+  // `reader`: "the speed board from line 57", "the signal from line 12 of the
+  // train description", "the speed-code point placed by the signal-code pass",
+  // or "a speed board" when its origin is unknown.
+  std::string occupant(int64_t j, Placer reader) const;
+  // "cell 39 already holds " followed by the occupant.
+  std::string cell_taken(int64_t j, Placer reader) const;
+  // For a position `p` refused because it leaves less than `margin` metres
+  // before the last cell: which positions fit, and what was found.
+  std::string beyond_track(int64_t p, int64_t margin) const;
 
   // Sizes the track for a line of `length` metres: cells 0 .. U with
   // U = nearest((L + 7000) / 50), all zero, and (when `with_geometry`) the

@@ -15,10 +15,6 @@ bool is_comment(std::string_view field) {
   return contains(field, "-");
 }
 
-std::string taken(int64_t j, const Cella& c) {
-  return "cell " + std::to_string(j) + " already holds " + cell_kind_name(c.tipo);
-}
-
 // The cells of a slowdown starting at metre `p` and running for `l` metres.
 // The warning board (and the countdown before it) exist only past 1500 m.
 struct SlowdownCells {
@@ -42,8 +38,10 @@ SlowdownCells slowdown_cells(int64_t p, int64_t l) {
 TrainParser::TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file)
     : model_(model), status_(status), reader_(reader), file_(std::move(file)) {}
 
-SourceLocation TrainParser::at(const Field& f) const {
-  return SourceLocation{file_, f.where.line, f.where.column};
+void TrainParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
+                        const std::string& detail) {
+  status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
+                reader_.line_text(where.line));
 }
 
 void TrainParser::parse() {
@@ -117,28 +115,26 @@ bool TrainParser::range_check(const Field& kw, int64_t p, int64_t margin) {
   const int64_t last = model_.last_cell();
   const double needed = static_cast<double>(p + margin) / 50.0;
   if (static_cast<double>(last) >= needed) return true;
-  status_.fault(15, static_cast<int32_t>(p), at(kw),
-                "metre " + std::to_string(p) + " needs cell " +
-                    std::to_string(static_cast<int64_t>(std::ceil(needed))) +
-                    ", the last cell is " + std::to_string(last));
+  fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, margin));
   return false;
 }
 
 bool TrainParser::cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what) {
   if (model_.in_cells(j)) return true;
-  status_.fault(15, static_cast<int32_t>(p), at(kw),
-                what + " at metre " + std::to_string(p) + " falls in cell " + std::to_string(j) +
-                    ", outside cells 0 to " + std::to_string(model_.last_cell()));
+  fault(15, static_cast<int32_t>(p), kw.where,
+        "expected " + what + " in one of cells 0 to " + std::to_string(model_.last_cell()) +
+            ", found metre " + std::to_string(p) + ", which puts it in cell " + std::to_string(j));
   return false;
 }
 
 uint8_t TrainParser::speed_cell_value() const {
   const int64_t fifth = nearest(static_cast<double>(previous_speed_) / 5.0);
   if (!fits_byte(fifth)) {
-    throw ReadFailure("a speed limit of " + std::to_string(previous_speed_) +
-                          " km/h does not fit a speed cell: its fifth, " + std::to_string(fifth) +
-                          ", is outside 0 to 255",
-                      previous_speed_where_);
+    throw ReadFailure(
+        "expected a speed limit of 0 to 1277 km/h, whose fifth fits a speed cell, "
+        "found " +
+            std::to_string(previous_speed_) + " km/h",
+        previous_speed_where_);
   }
   return static_cast<uint8_t>(fifth);
 }
@@ -205,16 +201,17 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
   if (!cell_inside(kw, s.posizione, point_cell(s.posizione), "the signal")) {
     return Step::kEndOfFile;
   }
-  const std::optional<Refusal> refusal = memo_segnale(s);
+  const std::optional<Refusal> refusal = memo_segnale(s, placed_by(kw));
   return stops_after_memo(kw, s.posizione, refusal, "signal") ? Step::kStop : Step::kGoOn;
 }
 
-std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s) {
+std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOrigin origin) {
   const int64_t k = point_cell(s.posizione);
   Cella& c = cell(k);
-  if (!is_free(c)) return Refusal{16, taken(k, c)};
+  if (!is_free(c)) return Refusal{16, model_.cell_taken(k, Placer::kTrainText)};
 
   c.tipo = kSignal;
+  model_.set_origin(k, origin);
   c.valore4 = low16(int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx);
   c.valore1 = low16(int64_t{s.s1} * 10 + s.d1);
   c.valore2 = low16(int64_t{s.s2} * 10 + s.d2);
@@ -250,28 +247,33 @@ TrainParser::Step TrainParser::rallentamento(const Field& kw) {
       !cell_inside(kw, r.x, cells.e, "the slowdown's end")) {
     return Step::kEndOfFile;
   }
-  const std::optional<Refusal> refusal = memo_rallentamento(r);
+  const std::optional<Refusal> refusal = memo_rallentamento(r, placed_by(kw));
   return stops_after_memo(kw, r.x, refusal, "slowdown") ? Step::kStop : Step::kGoOn;
 }
 
-std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentamento& r) {
+std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentamento& r,
+                                                                    CellOrigin origin) {
   const SlowdownCells cells = slowdown_cells(r.x, r.l);
   // Near the start of the line there is no room for a warning board.
   const int64_t f_ta = cells.warning ? r.f_ta : 0;
 
-  if (cells.warning && !is_free(cell(cells.a))) return Refusal{17, taken(cells.a, cell(cells.a))};
-  if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b, cell(cells.b))};
-  if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e, cell(cells.e))};
+  auto taken = [&](int64_t j) { return model_.cell_taken(j, Placer::kTrainText); };
+  if (cells.warning && !is_free(cell(cells.a))) return Refusal{17, taken(cells.a)};
+  if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b)};
+  if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e)};
 
   Cella& end = cell(cells.e);
   end.tipo = kSlowdownEnd;
+  model_.set_origin(cells.e, origin);
   if (r.d_v != 0) end.valore2 = low16(r.d_v);
   Cella& start = cell(cells.b);
   start.tipo = kSlowdownStart;
+  model_.set_origin(cells.b, origin);
   if (r.d_v != 0) start.valore2 = low16(r.d_v);
   if (cells.warning) {
     Cella& board = cell(cells.a);
     board.tipo = kSlowdownWarning;
+    model_.set_origin(cells.a, origin);
     if (r.d_v != 0) board.valore2 = low16(r.d_v);
     board.valore1 = low16(r.v);
   }
@@ -285,11 +287,12 @@ std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentament
   // start lies past 1500 m here, so they are all at cell 3 or later.
   const int64_t w = nearest(static_cast<double>(int64_t{r.x} - 1200) / 50.0);
   for (int64_t i = 0; i < 4; ++i) {
-    if (!is_free(cell(w - i))) return Refusal{20, taken(w - i, cell(w - i))};
+    if (!is_free(cell(w - i))) return Refusal{20, taken(w - i)};
   }
   for (int64_t i = 0; i < 4; ++i) {
     Cella& c = cell(w - i);
     c.tipo = kCountdown;
+    model_.set_origin(w - i, origin);
     c.valore1 = low16(i + 1);
     if (r.d_v != 0) c.valore2 = low16(i + 1);
   }
@@ -299,15 +302,15 @@ std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentament
 bool TrainParser::stops_after_memo(const Field& kw, int32_t position,
                                    const std::optional<Refusal>& refusal, const char* what) {
   if (refusal) {
-    status_.fault(refusal->code, position, at(kw), refusal->detail);
+    fault(refusal->code, position, kw.where, refusal->detail);
     return true;
   }
   // A fault left by the line stage (its status 15) ends the description at
   // the first signal or slowdown, once that one is placed.
   if (status_.codice_errore() > 0) {
-    status_.fault(status_.codice_errore(), position, at(kw),
-                  std::string("the train description stops after this ") + what +
-                      " because an earlier fault is still standing");
+    fault(status_.codice_errore(), position, kw.where,
+          std::string("the train description stops after this ") + what +
+              " because an earlier fault is still standing");
     return true;
   }
   return false;
@@ -322,7 +325,7 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
   if (!cell_inside(kw, p, k, "the speed-code point")) return Step::kEndOfFile;
   Cella& c = cell(k);
   if (!is_free(c)) {
-    status_.fault(7, static_cast<int32_t>(p), at(kw), taken(k, c));
+    fault(7, static_cast<int32_t>(p), kw.where, model_.cell_taken(k, Placer::kTrainText));
     return Step::kStop;
   }
   if (w >= 1) {
@@ -331,6 +334,7 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
   } else {
     c.tipo = kBareCodePoint;
   }
+  model_.set_origin(k, placed_by(kw));
   return Step::kGoOn;
 }
 
@@ -340,11 +344,11 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   // Entry n must lie below the sign-board texts (80 downward). The count test
   // after each station keeps it there unless the texts fill every entry.
   if (n > kFirstBoardSlot - boards) {
-    status_.fault(10, std::nullopt, at(kw),
-                  "entries " + std::to_string(kFirstBoardSlot - boards + 1) + " to " +
-                      std::to_string(kFirstBoardSlot) +
-                      " hold sign-board texts, there is no entry left for station " +
-                      std::to_string(n));
+    fault(10, std::nullopt, kw.where,
+          "expected a free entry for station " + std::to_string(n) + ", found entries " +
+              std::to_string(kFirstBoardSlot - boards + 1) + " to " +
+              std::to_string(kFirstBoardSlot) +
+              " holding sign-board texts: there is no entry left for station " + std::to_string(n));
     return Step::kStop;
   }
 
@@ -353,16 +357,16 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   const int64_t pos = e.posizione;
   if (!range_check(kw, pos, 800)) return Step::kEndOfFile;
   if (pos % 50 != 0) {
-    status_.fault(8, e.posizione, at(kw),
-                  "metre " + std::to_string(pos) + " is not a multiple of 50");
+    fault(8, e.posizione, kw.where,
+          "expected a multiple of 50, found metre " + std::to_string(pos));
     return Step::kStop;
   }
 
   e.tipo = reader_.read_byte("the kind of a station");
   const int64_t length = reader_.read_long("the length of a station");
   if (length % 100 != 0) {
-    status_.fault(9, e.posizione, at(kw),
-                  "length " + std::to_string(length) + " is not a multiple of 100");
+    fault(9, e.posizione, kw.where,
+          "expected a multiple of 100, found length " + std::to_string(length));
     return Step::kStop;
   }
 
@@ -381,9 +385,9 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   const int64_t seconds = reader_.read_long("the timetable seconds of a station");
   const int64_t orario = hours * 3600 + minutes * 60 + seconds;
   if (!fits_long(orario)) {
-    throw ReadFailure("the timetable time of the station, " + std::to_string(hours) + " h " +
-                          std::to_string(minutes) + " min " + std::to_string(seconds) + " s, is " +
-                          std::to_string(orario) + " seconds, which does not fit a 32-bit value",
+    throw ReadFailure("expected a timetable time that fits a 32-bit count of seconds, found " +
+                          std::to_string(hours) + " h " + std::to_string(minutes) + " min " +
+                          std::to_string(seconds) + " s, " + std::to_string(orario) + " seconds",
                       kw.where);
   }
   e.orario = static_cast<int32_t>(orario);
@@ -406,9 +410,8 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   }
   for (int64_t v : {inizio, fine}) {
     if (!fits_long(v)) {
-      throw ReadFailure("the station's extent runs from metre " + std::to_string(inizio) +
-                            " to metre " + std::to_string(fine) +
-                            ", which does not fit a 32-bit value",
+      throw ReadFailure("expected the station's extent to fit 32-bit positions, found metre " +
+                            std::to_string(inizio) + " to metre " + std::to_string(fine),
                         kw.where);
     }
   }
@@ -424,10 +427,10 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
     // `fine` is a multiple of 50: the station cell is the last cell of the extent.
     const int64_t stop = fine / 50 - 1;
     if (stop > model_.last_cell()) {
-      status_.fault(15, e.posizione, at(kw),
-                    "the station's stop cell " + std::to_string(stop) +
-                        " (its extent ends at metre " + std::to_string(fine) +
-                        ") lies beyond the last cell " + std::to_string(model_.last_cell()));
+      fault(15, e.posizione, kw.where,
+            "expected the station's stop cell up to the last cell, " +
+                std::to_string(model_.last_cell()) + ", found stop cell " + std::to_string(stop) +
+                " (its extent ends at metre " + std::to_string(fine) + ")");
       return Step::kEndOfFile;
     }
     if (e.tipo != 5 && e.tipo != 6) {
@@ -437,33 +440,35 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
       }
     }
     if (stop <= 1) {
-      status_.fault(24, std::nullopt, at(kw),
-                    "it ends at metre " + std::to_string(fine) + ", so its stop cell would be " +
-                        std::to_string(stop));
+      fault(24, std::nullopt, kw.where,
+            "expected its extent to end after metre 100, found its end at metre " +
+                std::to_string(fine) + " (its stop cell would be " + std::to_string(stop) + ")");
       return Step::kStop;
     }
     Cella& c = cell(stop);
     c.tipo = kStationStop;
+    model_.set_origin(stop, placed_by(kw));
     c.valore1 = low16(n);
   }
 
   if (n > 1) {
     const int64_t previous_fine = model_.treno[static_cast<size_t>(n - 1)].fine;
     if (inizio - 350 < previous_fine) {
-      status_.fault(22, e.posizione, at(kw),
-                    "it begins at " + std::to_string(inizio) + ", " +
-                        std::to_string(inizio - previous_fine) +
-                        " m after the previous station ends at " + std::to_string(previous_fine));
+      fault(22, e.posizione, kw.where,
+            "expected its extent to begin at metre " + std::to_string(previous_fine + 350) +
+                " or later, 350 m after the previous station ends at " +
+                std::to_string(previous_fine) + ", found it begins at " + std::to_string(inizio) +
+                ", " + std::to_string(inizio - previous_fine) + " m after");
       return Step::kStop;
     }
   }
 
   station_number_ = n + 1;
   if (station_number_ >= kFirstBoardSlot - boards) {
-    status_.fault(10, std::nullopt, at(kw),
-                  "station " + std::to_string(n) + " takes the last free entry: with " +
-                      std::to_string(boards) + " sign-board texts at most " +
-                      std::to_string(kFirstBoardSlot - 2 - boards) + " stations fit");
+    fault(10, std::nullopt, kw.where,
+          "expected at most " + std::to_string(kFirstBoardSlot - 2 - boards) + " stations with " +
+              std::to_string(boards) + " sign-board texts, found station " + std::to_string(n) +
+              ", which takes the last free entry");
     return Step::kStop;
   }
   return Step::kGoOn;
@@ -492,7 +497,12 @@ void TrainParser::end_of_file_steps() {
       bad += "entry " + std::to_string(entry) + " " + name + " " + std::to_string(value);
     }
   }
-  if (!bad.empty()) status_.fault(2, std::nullopt, std::nullopt, bad);
+  if (!bad.empty()) {
+    status_.fault(2, std::nullopt, std::nullopt,
+                  "expected the chainage references of the line description on multiples of 50, "
+                  "found " +
+                      bad);
+  }
 }
 
 }  // namespace binario

@@ -72,9 +72,10 @@ class TrainParser {
   Step stazione(const Field& kw);
 
   // Places a signal on a free cell with its approach marks; may raise `s.tempo`.
-  std::optional<Refusal> memo_segnale(Segnale& s);
+  // `origin` is the record it comes from.
+  std::optional<Refusal> memo_segnale(Segnale& s, CellOrigin origin);
   // Places a slowdown's warning, start, end and countdown cells.
-  std::optional<Refusal> memo_rallentamento(Rallentamento& r);
+  std::optional<Refusal> memo_rallentamento(Rallentamento& r, CellOrigin origin);
   // After a signal or slowdown: records the refusal, or repeats a fault still
   // standing from the line stage, at the record's position. True when the
   // description stops here.
@@ -96,7 +97,11 @@ class TrainParser {
   void fill_adhesion(int64_t cell);
 
   Cella& cell(int64_t j) { return model_.percorso[static_cast<size_t>(j)]; }
-  SourceLocation at(const Field& f) const;
+  // Records a fault at `where` in this text, with the text of its line.
+  void fault(int32_t code, std::optional<int32_t> position, TextPosition where,
+             const std::string& detail);
+  // The origin recorded for an object placed by the record of `kw`.
+  CellOrigin placed_by(const Field& kw) const { return {Placer::kTrainText, kw.where.line}; }
 
   TrackModel& model_;
   Status& status_;

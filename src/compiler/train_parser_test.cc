@@ -280,7 +280,8 @@ TEST_F(TrainParserTest, StationSpacingOf350IsAcceptedAnd300Refused) {
   EXPECT_EQ(status.codice_errore(), 22);
   EXPECT_EQ(status.posizione_errore(), 1650);
   EXPECT_NE(status.diagnostics().back().message.find(
-                "it begins at 1450, 300 m after the previous station ends at 1150"),
+                "to begin at metre 1500 or later, 350 m after the previous station ends at "
+                "1150, found it begins at 1450, 300 m after"),
             std::string::npos);
 }
 
@@ -331,7 +332,8 @@ TEST_F(TrainParserTest, MarkerCheckAfterTheEndReplacesAStatus15) {
   ASSERT_EQ(status.diagnostics().size(), 2u);
   EXPECT_EQ(status.diagnostics()[0].code, 15);
   EXPECT_NE(
-      status.diagnostics()[0].message.find("metre 88901 needs cell 1781, the last cell is 1780"),
+      status.diagnostics()[0].message.find("up to metre 88900, 100 m before the last cell (1780, "
+                                           "from metre 89000), found metre 88901"),
       std::string::npos);
   EXPECT_FALSE(status.diagnostics()[1].location.has_value());
   EXPECT_FALSE(status.diagnostics()[1].position.has_value());
@@ -370,17 +372,18 @@ TEST_F(TrainParserTest, EveryRefusalWithItsPositionAndPlace) {
       {"9", none, "stazione, 1000, 4, 350\r\n", 9, 1000, false, "length 350"},
       {"10 board texts everywhere", [](TrackModel& m) { m.numero_cartelli = 80; },
        station(1000, 4, 400), 10, std::nullopt, false, "no entry left for station 1"},
-      {"15 speed", none, "velocita, 90000, 30\r\n", 15, 90000, true, "needs cell 1802"},
-      {"15 adhesion", none, "aderenza, 88901, 30\r\n", 15, 88901, true, "cell 1781"},
+      {"15 speed", none, "velocita, 90000, 30\r\n", 15, 90000, true, "up to metre 88900"},
+      {"15 adhesion", none, "aderenza, 88901, 30\r\n", 15, 88901, true, "found metre 88901"},
       {"15 signal range", none, "segnale, 88901, 1,4,1,0,0, 0,0,0,0,0\r\n", 15, 88901, true, ""},
       {"15 signal before cell 0", none, "segnale, -76, 1,4,1,0,0, 0,0,0,0,0\r\n", 15, -76, true,
        "cell -1"},
       {"15 slowdown end", none, "rallentamento, 88000, 30, 2000, 0, 1, 0\r\n", 15, 88000, true,
-       "end at metre 88000 falls in cell 1801"},
+       "slowdown's end in one of cells 0 to 1780, found metre 88000, which puts it in cell 1801"},
       {"15 slowdown start", none, "rallentamento, -100, 30, 500, 0, 1, 0\r\n", 15, -100, true,
        "start"},
       {"15 code point", none, "abbattimento, -30, 5\r\n", 15, -30, true, "cell -1"},
-      {"15 station range", none, "stazione, 88250\r\n", 15, 88250, true, "needs cell 1781"},
+      {"15 station range", none, "stazione, 88250\r\n", 15, 88250, true,
+       "up to metre 88200, 800 m before"},
       {"15 station stop cell", none, station(88200, 4, 4000), 15, 88200, true, "stop cell 1803"},
       {"16", taken(21, kSpeedBoard), signal, 16, 1000, false,
        "cell 21 already holds a speed board"},
@@ -410,6 +413,38 @@ TEST_F(TrainParserTest, EveryRefusalWithItsPositionAndPlace) {
     EXPECT_EQ(cell(0).velocita, c.fills ? 6 : 0);
     EXPECT_EQ(model.treno[kTrainEntry].dato1, 0);  // nothing after the refusal is read
   }
+}
+
+TEST_F(TrainParserTest, AClashNamesWhatHoldsTheCellAndWhereItCameFrom) {
+  // An object the line description placed is named with that description.
+  cell(21).tipo = kSpeedBoard;
+  model.set_origin(21, {Placer::kLineText, 57});
+  parse("segnale, 1000, 1,4,1,0,0, 0,0,0,0,0\r\n");
+  ASSERT_EQ(status.diagnostics().size(), 1u);
+  EXPECT_NE(status.diagnostics()[0].message.find(
+                "cell 21 already holds the speed board from line 57 of the line description"),
+            std::string::npos)
+      << status.diagnostics()[0].message;
+
+  // One from this description is named by its line alone, counted across a
+  // station name that spans two lines; the fault shows its own line's text.
+  model.allocate(82000, false);
+  model.clear_treno();
+  status.reset();
+  parse(
+      "rallentamento, 19000, 30, 300, 0, 1, 0\r\n"
+      "stazione, 5000, 4, 400, 1,0,0, 4,1,0, 2,1,1, 1, 5,50,0, \"SAN\r\nMARCO\"\r\n"
+      "\tsegnale,   17700, 1,4,1,0,0, 0,0,0,0,0\r\n");
+  ASSERT_EQ(status.diagnostics().size(), 1u);
+  const Diagnostic& d = status.diagnostics()[0];
+  EXPECT_EQ(d.code, 16);
+  EXPECT_EQ(d.location->line, 6);
+  EXPECT_EQ(d.location->column, 2);
+  EXPECT_EQ(d.source_line, "\tsegnale,   17700, 1,4,1,0,0, 0,0,0,0,0");
+  EXPECT_NE(d.message.find("cell 355 already holds the slowdown countdown cell from line 3"),
+            std::string::npos)
+      << d.message;
+  EXPECT_EQ(d.message.find("description"), std::string::npos) << d.message;
 }
 
 TEST_F(TrainParserTest, RefusedSlowdownKeepsWhatWasWrittenBeforeTheCountdown) {

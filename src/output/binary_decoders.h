@@ -31,13 +31,29 @@ struct DecodedGeometry {
   std::vector<GeometryValue> second;
 };
 
+// Each decoder reads a whole file image. On success it replaces its result
+// (`*cells`, `*treno`, `*geometry`) with the decoded records and returns true;
+// otherwise it returns false, leaves the result as it was and, when `error`
+// is not null, says where the layout broke. Any byte string is safe to pass;
+// nothing is read outside `bytes`.
+//
+// Track cells: one 15-byte record per cell; an empty file holds no model and
+// is refused, as is a size that is not a whole number of records.
 bool decode_cells(std::string_view bytes, std::vector<Cella>* cells, DecodeError* error);
+// Train table: exactly 87 records walked in order; a record cut short, a
+// name longer than what is left, or bytes after record 86 are refused.
 bool decode_train_table(std::string_view bytes, std::array<VoceTreno, kTrenoEntries>* treno,
                         DecodeError* error);
+// Plan geometry: tagged values with tags 0, 2 or 5 only; an empty file, a
+// value cut short or an odd number of values (the two runs must be equally
+// long) is refused.
 bool decode_geometry(std::string_view bytes, DecodedGeometry* geometry, DecodeError* error);
 
+// "empty", "Integer" or "Double".
+const char* tag_name(Tag tag);
+
 // Which file a name is, by its ending: "_linea.dat" geometry, ".sim" train
-// table, any other ".dat" track cells.
+// table, any other ".dat" track cells; the case of the ending does not matter.
 enum class BinaryKind { kCells, kTrainTable, kGeometry, kUnknown };
 BinaryKind binary_kind_from_name(std::string_view path);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <memory>
 #include <type_traits>
 
 #include "compiler/fixed_width.h"
@@ -57,25 +59,30 @@ static_assert(kTrainRecord.size(kTrainRecord.max_nome) <= kChunkSize);
 // fields it has. Only one chunk is ever held.
 class ChunkWriter {
  public:
-  explicit ChunkWriter(OutputFile& out) : out_(out), buffer_(kChunkSize) {}
+  // The buffer is left uninitialised: a small file touches only the pages it
+  // fills, not the whole chunk.
+  explicit ChunkWriter(OutputFile& out)
+      : out_(out), buffer_(std::make_unique_for_overwrite<unsigned char[]>(kChunkSize)) {}
   ChunkWriter(const ChunkWriter&) = delete;
   ChunkWriter& operator=(const ChunkWriter&) = delete;
 
   // Room for the next `n` bytes (n <= kChunkSize).
   unsigned char* take(size_t n) {
-    if (used_ + n > buffer_.size()) flush();
-    unsigned char* p = buffer_.data() + used_;
+    if (used_ + n > kChunkSize) flush();
+    unsigned char* p = buffer_.get() + used_;
     used_ += n;
     return p;
   }
   void flush() {
-    if (used_ > 0) out_.write(buffer_.data(), used_);
+    if (used_ > 0) out_.write(buffer_.get(), used_);
     used_ = 0;
   }
+  // Bytes that still fit before the next flush.
+  size_t room() const { return kChunkSize - used_; }
 
  private:
   OutputFile& out_;
-  std::vector<unsigned char> buffer_;
+  std::unique_ptr<unsigned char[]> buffer_;
   size_t used_ = 0;
 };
 
@@ -96,24 +103,63 @@ size_t nome_bytes(const VoceTreno& voce) {
   return std::min(voce.nome.size(), kTrainRecord.max_nome);
 }
 
+// Stores the low W bytes of `value`, least significant first: on a
+// little-endian machine they are the first W bytes of its image, one store.
+template <size_t W>
+void put_le_fixed(unsigned char* at, uint64_t value) {
+  static_assert(W <= sizeof value);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(at, &value, W);
+  } else {
+    for (size_t b = 0; b < W; ++b) at[b] = static_cast<unsigned char>(value >> (8 * b));
+  }
+}
+
+// Points first .. end - 1 of one coordinate, all computed Doubles, encoded a
+// chunk at a time: a geometry holds up to a million of them in a row, so the
+// per-value work is kept to the two stores.
+template <typename Coordinate>
+void write_doubles(Coordinate coordinate, size_t first, size_t end, ChunkWriter& w) {
+  constexpr size_t kValueSize = kTagSize + tagged_payload_size(Tag::kDouble);
+  constexpr uint16_t kDoubleTag = static_cast<uint16_t>(Tag::kDouble);
+  size_t k = first;
+  while (k < end) {
+    size_t batch = std::min(end - k, w.room() / kValueSize);
+    if (batch == 0) {
+      w.flush();
+      continue;
+    }
+    unsigned char* p = w.take(batch * kValueSize);
+    for (const size_t stop = k + batch; k < stop; ++k, p += kValueSize) {
+      put_le_fixed<kTagSize>(p, kDoubleTag);
+      put_le_fixed<8>(p + kTagSize, std::bit_cast<uint64_t>(coordinate(k)));
+    }
+  }
+}
+
 // One coordinate's run of tagged values, points 0 .. last.
 void write_coordinate(const Linea& linea, int c, ChunkWriter& w) {
   const size_t n = linea.points();
-  for (size_t k = 0; k < n; ++k) {
+  for (size_t k = 0; k < n;) {
     const Tag tag = linea.tag(k);
+    if (tag == Tag::kDouble) {
+      // Every point from here up to filled() is a computed Double.
+      const size_t end = std::min(linea.filled(), n);
+      if (c == 0) {
+        write_doubles([&linea](size_t i) { return linea.x(i); }, k, end, w);
+      } else {
+        write_doubles([&linea](size_t i) { return linea.y(i); }, k, end, w);
+      }
+      k = end;
+      continue;
+    }
     unsigned char* p = w.take(kTagSize + tagged_payload_size(tag));
     put_le(p, kTagSize, static_cast<uint16_t>(tag));
-    const double v = c == 0 ? linea.x(k) : linea.y(k);
-    switch (tag) {
-      case Tag::kInteger:
-        put_le(p + kTagSize, 2, low16(nearest(v)));
-        break;
-      case Tag::kDouble:
-        put_le(p + kTagSize, 8, std::bit_cast<uint64_t>(v));
-        break;
-      case Tag::kEmpty:
-        break;
+    if (tag == Tag::kInteger) {
+      const double v = c == 0 ? linea.x(k) : linea.y(k);
+      put_le(p + kTagSize, 2, low16(nearest(v)));
     }
+    ++k;
   }
 }
 

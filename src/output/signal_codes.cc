@@ -25,8 +25,11 @@ constexpr Window kWindows[] = {{7, {5, 6, 7}}, {13, {11, 12, 13}}, {20, {18, 19,
 
 class Pass {
  public:
-  Pass(std::vector<Cella>& cells, Status& status)
-      : cells_(cells), status_(status), last_(static_cast<int32_t>(cells.size()) - 1) {}
+  Pass(TrackModel& model, Status& status)
+      : model_(model),
+        cells_(model.percorso),
+        status_(status),
+        last_(static_cast<int32_t>(model.percorso.size()) - 1) {}
 
   void run() {
     for (int32_t i = 1; i <= last_ - 2; ++i) {
@@ -52,6 +55,7 @@ class Pass {
   void place(int32_t j) {
     cell(j).tipo = kCodePoint;
     cell(j).valore1 = kCode;
+    model_.set_origin(j, {Placer::kSignalCodePass, 0});
   }
   // Places a code point on the first free cell of `candidates`; the index of
   // the one used, or nothing when none was free.
@@ -77,6 +81,26 @@ class Pass {
     }
     return out;
   }
+  // What each of `cells` inside the track holds and where it came from:
+  // "found cell 49 holding the signal from line 12 of the train description; …".
+  std::string found(const int32_t* cells, size_t n) const {
+    std::string out;
+    for (size_t c = 0; c < n; ++c) {
+      if (!exists(cells[c])) continue;
+      out += out.empty() ? "found cell " : "; cell ";
+      out += std::to_string(cells[c]) + " holding " +
+             model_.occupant(cells[c], Placer::kSignalCodePass);
+    }
+    return out.empty() ? "found none of them inside the track" : out;
+  }
+  // "the slowdown start in cell 381 (from line 23 of the train description)".
+  std::string object_in(int32_t j) const {
+    std::string out = "the " + cell_kind_noun(cells_[static_cast<size_t>(j)].tipo) + " in cell " +
+                      std::to_string(j);
+    const std::string from = model_.origin_text(j, Placer::kSignalCodePass);
+    if (!from.empty()) out += " (" + from + ")";
+    return out;
+  }
 
   // Every signal up to 20 cells before a warning board gets a code point in front of it.
   void warning_board(int32_t i) {
@@ -99,10 +123,10 @@ class Pass {
     } else if (code_point(d - 2)) {
       cell(d - 2).valore1 = minimo(kCode, cell(d - 2).valore1);
     } else {
+      const int32_t cells[2] = {d - 1, d - 2};
       fault(11, d,
-            "cells " + std::to_string(d - 1) + " and " + std::to_string(d - 2) +
-                " before the signal in cell " + std::to_string(d) +
-                " hold neither room nor a code point");
+            "expected a free cell or a code point among cells " + cell_list(cells, 2, last_) +
+                " before " + object_in(d) + ", " + found(cells, 2));
     }
   }
 
@@ -112,8 +136,8 @@ class Pass {
       const int32_t cells[3] = {i - w.back[0], i - w.back[1], i - w.back[2]};
       if (!place_first_free(cells)) {
         fault(12, i,
-              "cells " + cell_list(cells, 3, last_) + " before the slowdown start in cell " +
-                  std::to_string(i) + " are all taken");
+              "expected a free cell among cells " + cell_list(cells, 3, last_) + " before " +
+                  object_in(i) + ", " + found(cells, 3));
       }
     }
     if (cell(i).valore1 >= kWalkSpeedLimit) return;
@@ -136,8 +160,9 @@ class Pass {
           n = kRestart[*used];
         } else {
           fault(13, k,
-                "cells " + cell_list(cells, 3, last_) + " inside the slowdown starting in cell " +
-                    std::to_string(i) + " are all taken");
+                "expected a free cell among cells " + cell_list(cells, 3, last_) +
+                    " inside the slowdown that begins with " + object_in(i) + ", " +
+                    found(cells, 3));
         }
       }
       if (cell(k).tipo == kSlowdownEnd) return k;
@@ -153,14 +178,14 @@ class Pass {
       const int32_t cells[2] = {s, s - 1};
       if (!place_first_free(cells)) {
         fault(13, e,
-              "cells " + cell_list(cells, 2, last_) + " before the signal in cell " +
-                  std::to_string(m) + " after the slowdown ending in cell " + std::to_string(e) +
-                  " are both taken");
+              "expected a free cell among cells " + cell_list(cells, 2, last_) + " before " +
+                  object_in(m) + " after " + object_in(e) + ", " + found(cells, 2));
       }
       return;
     }
   }
 
+  TrackModel& model_;
   std::vector<Cella>& cells_;
   Status& status_;
   const int32_t last_;
@@ -173,7 +198,7 @@ int16_t minimo(int16_t x, int16_t y) {
 }
 
 void place_signal_codes(TrackModel& model, Status& status) {
-  Pass(model.percorso, status).run();
+  Pass(model, status).run();
 }
 
 }  // namespace binario

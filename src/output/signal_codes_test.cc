@@ -188,6 +188,29 @@ TEST(SignalCodeFaults, FullWindowIsReportedAndTheOthersStillFilled) {
   EXPECT_NE(status.diagnostics()[0].message.find("195, 194 and 193"), std::string::npos);
 }
 
+TEST(SignalCodeFaults, AFullWindowNamesWhatHoldsEachCellAndWhereItCameFrom) {
+  TrackModel m = track(400);
+  put(m, 195, B);
+  m.set_origin(195, {Placer::kLineText, 12});
+  put(m, 194, S, 11);
+  m.set_origin(194, {Placer::kTrainText, 30});
+  // The start in cell 198 has the pass put a code point in cell 193 first.
+  put(m, 198, A, 150);
+  put(m, 200, A, 150);
+  m.set_origin(200, {Placer::kTrainText, 31});
+  Status status;
+  place_signal_codes(m, status);
+  ASSERT_EQ(status.diagnostics().size(), 1u);
+  const std::string& message = status.diagnostics()[0].message;
+  EXPECT_NE(message.find("before the slowdown start in cell 200 (from line 31 of the train "
+                         "description), found cell 195 holding the speed board from line 12 of "
+                         "the line description; cell 194 holding the signal from line 30 of the "
+                         "train description; cell 193 holding the speed-code point placed by the "
+                         "signal-code pass"),
+            std::string::npos)
+      << message;
+}
+
 TEST(SignalCodeFaults, BlockedWalkStopsPlacingInThatSlowdown) {
   Status status;
   EXPECT_EQ(placed({{200, A, 50}, {240, E, 50}, {207, B}, {208, B}, {209, S, 11}}, status),

@@ -14,6 +14,29 @@
 
 namespace binario {
 
+namespace {
+
+// What stands in a reserved slot the markers or codes need: the table's
+// field of entry 85 or the named field of cell 1, with what placed it there.
+std::string reserved_slot_detail(const TrackModel& model, const char* stamp,
+                                 const char* entry_field, int32_t entry_value,
+                                 const char* cell_field, int16_t cell_value) {
+  std::string found;
+  if (entry_value != 0) {
+    found =
+        "treno entry 85 " + std::string(entry_field) + " holding " + std::to_string(entry_value);
+  } else {
+    found = "cell 1 " + std::string(cell_field) + " holding " + std::to_string(cell_value);
+    if (model.in_cells(1) && model.percorso[1].tipo != kNone) {
+      found += ", set by " + model.occupant(1, Placer::kUnknown);
+    }
+  }
+  return "expected treno entry 85 " + std::string(entry_field) + " and cell 1 " + cell_field +
+         " empty for " + stamp + ", found " + found;
+}
+
+}  // namespace
+
 int exit_status(const RunReport& report, const Status& status) {
   switch (report.end) {
     case RunEnd::kModelNeverBuilt:
@@ -119,10 +142,11 @@ void Form1::memorizza_dati() {
     return;
   }
 
-  // The file being read when a read failure strikes, for its diagnostic.
+  // The file being read when a read failure strikes, and its text, for its
+  // diagnostic.
   const std::string* reading = &line_name;
+  std::string text;
   try {
-    std::string text;
     std::string error;
     if (!fs_.read_file(line, &text, &error)) {
       throw ReadFailure("cannot open the file: " + error, TextPosition{0, 0});
@@ -147,7 +171,7 @@ void Form1::memorizza_dati() {
     remove_source(train);
     status.fault(25, std::nullopt,
                  SourceLocation{*reading, failure.where().line, failure.where().column},
-                 failure.what());
+                 failure.what(), text_line(text, failure.where().line));
   }
 }
 
@@ -171,14 +195,18 @@ RunReport Form1::memorizza_percorso(int32_t j) {
     case StampResult::kStamped:
       break;
     case StampResult::kFirstSlotTaken:
-      status.fault(1250, std::nullopt, std::nullopt,
-                   "treno entry 85 dato1 or cell 1 valore1 is not zero");
+      status.fault(
+          1250, std::nullopt, std::nullopt,
+          reserved_slot_detail(model, "the markers", "dato1", model.treno[kScenarioEntry].dato1,
+                               "valore1", model.in_cells(1) ? model.percorso[1].valore1 : 0));
       errore("1250");
       report.end = RunEnd::kStopped;
       return report;
     case StampResult::kSecondSlotTaken:
       status.fault(1251, std::nullopt, std::nullopt,
-                   "treno entry 85 orario or cell 1 valore2 is not zero");
+                   reserved_slot_detail(model, "the competition codes", "orario",
+                                        model.treno[kScenarioEntry].orario, "valore2",
+                                        model.in_cells(1) ? model.percorso[1].valore2 : 0));
       errore("1251");
       report.end = RunEnd::kStopped;
       return report;

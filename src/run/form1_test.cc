@@ -155,6 +155,8 @@ TEST_F(Form1Test, ReadFailureDeletesBothTextsAndNamesTheTrainFile) {
   EXPECT_EQ(d.location->line, 4);
   EXPECT_EQ(d.location->column, 18);
   EXPECT_FALSE(d.position.has_value());
+  // The text of the line is kept although the file itself is gone.
+  EXPECT_EQ(d.source_line, "numero vetture,  four");
 }
 
 TEST_F(Form1Test, ReadFailureBeforeTheModelExistsWritesNothing) {
@@ -191,6 +193,11 @@ TEST_F(Form1Test, TakenReservedSlotStopsTheRunThroughErrore) {
   EXPECT_EQ(exit_status(report, form.status), 4);
   EXPECT_EQ(ui.errors, (std::vector<std::string>{"1250"}));
   EXPECT_EQ(form.status.codice_errore(), 1250);
+  EXPECT_NE(form.status.diagnostics().back().message.find(
+                "found cell 1 valore1 holding 40, set by the signal from line 9 of the train "
+                "description"),
+            std::string::npos)
+      << form.status.diagnostics().back().message;
   EXPECT_TRUE(report.outputs.empty());
   EXPECT_FALSE(fs.exists(form.names().cells));
 }

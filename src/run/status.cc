@@ -9,7 +9,8 @@ void Status::reset() {
 }
 
 void Status::fault(int32_t code, std::optional<int32_t> position,
-                   std::optional<SourceLocation> where, std::string_view detail) {
+                   std::optional<SourceLocation> where, std::string_view detail,
+                   std::optional<std::string_view> source_line) {
   codice_errore_ = code;
   if (position) posizione_errore_ = *position;
   Diagnostic d;
@@ -21,6 +22,7 @@ void Status::fault(int32_t code, std::optional<int32_t> position,
     d.message += ": ";
     d.message += detail;
   }
+  if (source_line) d.source_line = std::string(*source_line);
   diagnostics_.push_back(std::move(d));
 }
 

@@ -24,6 +24,10 @@ struct Diagnostic {
   std::optional<int32_t> position;  // metres along the line, where the fault has one
   std::optional<SourceLocation> location;
   std::string message;
+  // The text of the source line at `location` as it was when the fault was
+  // met (Windows-1252 bytes, without the line end); the texts may be gone by
+  // the time the diagnostic is shown.
+  std::optional<std::string> source_line;
 };
 
 class Status {
@@ -36,9 +40,11 @@ class Status {
 
   // Records a fault: `codice_errore` becomes `code`; `posizione_errore`
   // becomes `position` only when one is given (otherwise it keeps whatever an
-  // earlier fault left). `detail` is appended to the code's standard message.
+  // earlier fault left). `detail` is appended to the code's standard message;
+  // `source_line` is the text of the line at `where`.
   void fault(int32_t code, std::optional<int32_t> position, std::optional<SourceLocation> where,
-             std::string_view detail = {});
+             std::string_view detail = {},
+             std::optional<std::string_view> source_line = std::nullopt);
 
  private:
   int32_t codice_errore_ = 0;

@@ -1,0 +1,386 @@
+// binario dump FILE [--json]: shows what one of the three binary files holds,
+// field by field under the model's own names, as a table or as JSON. The file
+// is decoded whole before anything is printed, so a file that does not fit
+// its layout prints nothing but the place where it broke.
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/subcommands.h"
+#include "cli/text_encoding.h"
+#include "output/binary_decoders.h"
+#include "platform/file_system.h"
+
+namespace binario {
+
+namespace {
+
+// A file that could not be read or does not fit its layout.
+constexpr int kExitRefused = 3;
+
+using OrderedJson = nlohmann::ordered_json;
+
+// The fields of a record in file order, under the model's names.
+template <typename Record>
+struct Column {
+  const char* name;
+  int64_t (*get)(const Record&);
+};
+
+// A field of a record as a plain number.
+template <auto Member, typename Record>
+int64_t field(const Record& r) {
+  return r.*Member;
+}
+
+constexpr Column<Cella> kCellColumns[] = {
+    {"tipo", field<&Cella::tipo>},
+    {"valore1", field<&Cella::valore1>},
+    {"valore2", field<&Cella::valore2>},
+    {"valore3", field<&Cella::valore3>},
+    {"valore4", field<&Cella::valore4>},
+    {"tempo", field<&Cella::tempo>},
+    {"ripetizione", field<&Cella::ripetizione>},
+    {"montagna", field<&Cella::montagna>},
+    {"velocita", field<&Cella::velocita>},
+    {"pendenza", field<&Cella::pendenza>},
+    {"aderenza", field<&Cella::aderenza>},
+};
+
+// The numbers before `nome`, then the numbers after it.
+constexpr Column<VoceTreno> kTrenoHead[] = {
+    {"tipo", field<&VoceTreno::tipo>}, {"inizio", field<&VoceTreno::inizio>},
+    {"fine", field<&VoceTreno::fine>}, {"posizione", field<&VoceTreno::posizione>},
+    {"tps", field<&VoceTreno::tps>},
+};
+constexpr Column<VoceTreno> kTrenoTail[] = {
+    {"dato1", field<&VoceTreno::dato1>}, {"dato2", field<&VoceTreno::dato2>},
+    {"dato3", field<&VoceTreno::dato3>}, {"dato4", field<&VoceTreno::dato4>},
+    {"dato5", field<&VoceTreno::dato5>}, {"opz1", field<&VoceTreno::opz1>},
+    {"opz2", field<&VoceTreno::opz2>},   {"opz3", field<&VoceTreno::opz3>},
+    {"opz4", field<&VoceTreno::opz4>},   {"orario", field<&VoceTreno::orario>},
+};
+
+// Metres per cell: cell k starts at metre 50k.
+constexpr int64_t kCellLength = 50;
+
+// JSON text of a value; a path or name that is not valid UTF-8 gets
+// replacement characters rather than an exception.
+std::string json_text(const OrderedJson& j) {
+  return j.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+}
+
+std::string number(int64_t v) {
+  return std::to_string(v);
+}
+
+// The shortest text that reads back as exactly `v`, always with a decimal
+// point or an exponent so that it reads back as a double (-0.0 included).
+std::string round_trip(double v) {
+  char buf[40];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  std::string s(buf, ec == std::errc() ? end : buf);
+  if (std::isfinite(v) && s.find_first_of(".e") == std::string::npos) s += ".0";
+  return s;
+}
+
+// A name for one line of the table: control characters shown as \xNN.
+std::string printable(const std::string& windows1252) {
+  std::string out;
+  for (char ch : windows1252_to_utf8(windows1252)) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      static constexpr char kHex[] = "0123456789abcdef";
+      out += "\\x";
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+// Prints rows of cells under their headers, numbers right-aligned to the
+// widest entry of their column; the last column, when `text_last`, is left
+// as it is (a name).
+void print_table(std::ostream& out, const std::vector<std::string>& headers,
+                 const std::vector<std::vector<std::string>>& rows, bool text_last) {
+  std::vector<size_t> width(headers.size());
+  for (size_t c = 0; c < headers.size(); ++c) width[c] = headers[c].size();
+  for (const auto& row : rows) {
+    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], row[c].size());
+  }
+  auto print_row = [&](const std::vector<std::string>& row) {
+    std::string line;
+    for (size_t c = 0; c < row.size(); ++c) {
+      if (c > 0) line += "  ";
+      if (text_last && c + 1 == row.size()) {
+        line += row[c];
+      } else {
+        line.append(width[c] - row[c].size(), ' ');
+        line += row[c];
+      }
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    line += '\n';
+    out << line;
+  };
+  print_row(headers);
+  for (const auto& row : rows) print_row(row);
+}
+
+// --- Track cells ----------------------------------------------------------
+
+void print_cells(std::ostream& out, const std::string& path, size_t size,
+                 const std::vector<Cella>& cells) {
+  out << path << ": track cells, " << cells.size() << " cells (" << size << " bytes)\n";
+  std::vector<std::string> headers = {"cell", "position"};
+  for (const auto& col : kCellColumns) headers.emplace_back(col.name);
+  std::vector<std::vector<std::string>> rows;
+  rows.reserve(cells.size());
+  for (size_t k = 0; k < cells.size(); ++k) {
+    std::vector<std::string> row = {number(static_cast<int64_t>(k)),
+                                    number(static_cast<int64_t>(k) * kCellLength)};
+    for (const auto& col : kCellColumns) row.push_back(number(col.get(cells[k])));
+    rows.push_back(std::move(row));
+  }
+  print_table(out, headers, rows, false);
+}
+
+void print_cells_json(std::ostream& out, const std::string& path, const std::vector<Cella>& cells) {
+  out << "{\"kind\":\"cells\",\"file\":" << json_text(path) << ",\"count\":" << cells.size()
+      << ",\"cells\":[";
+  for (size_t k = 0; k < cells.size(); ++k) {
+    OrderedJson j;
+    j["cell"] = k;
+    j["position"] = static_cast<int64_t>(k) * kCellLength;
+    for (const auto& col : kCellColumns) j[col.name] = col.get(cells[k]);
+    out << (k == 0 ? "\n" : ",\n") << json_text(j);
+  }
+  out << "\n]}\n";
+}
+
+// --- Train table ----------------------------------------------------------
+
+void print_train_table(std::ostream& out, const std::string& path, size_t size,
+                       const std::array<VoceTreno, kTrenoEntries>& treno) {
+  out << path << ": train table, " << treno.size() << " entries (" << size << " bytes)\n";
+  std::vector<std::string> headers = {"treno"};
+  for (const auto& col : kTrenoHead) headers.emplace_back(col.name);
+  for (const auto& col : kTrenoTail) headers.emplace_back(col.name);
+  headers.emplace_back("nome");
+  std::vector<std::vector<std::string>> rows;
+  for (size_t i = 0; i < treno.size(); ++i) {
+    std::vector<std::string> row = {number(static_cast<int64_t>(i))};
+    for (const auto& col : kTrenoHead) row.push_back(number(col.get(treno[i])));
+    for (const auto& col : kTrenoTail) row.push_back(number(col.get(treno[i])));
+    row.push_back(printable(treno[i].nome));
+    rows.push_back(std::move(row));
+  }
+  print_table(out, headers, rows, true);
+}
+
+void print_train_table_json(std::ostream& out, const std::string& path,
+                            const std::array<VoceTreno, kTrenoEntries>& treno) {
+  out << "{\"kind\":\"train_table\",\"file\":" << json_text(path) << ",\"count\":" << treno.size()
+      << ",\"treno\":[";
+  for (size_t i = 0; i < treno.size(); ++i) {
+    OrderedJson j;
+    j["index"] = i;
+    for (const auto& col : kTrenoHead) j[col.name] = col.get(treno[i]);
+    j["nome"] = windows1252_to_utf8(treno[i].nome);
+    for (const auto& col : kTrenoTail) j[col.name] = col.get(treno[i]);
+    out << (i == 0 ? "\n" : ",\n") << json_text(j);
+  }
+  out << "\n]}\n";
+}
+
+// --- Plan geometry --------------------------------------------------------
+
+// "Integer 1", "Double 2.5", "empty".
+std::string tagged_text(const GeometryValue& g) {
+  std::string s = tag_name(g.tag);
+  switch (g.tag) {
+    case Tag::kInteger:
+      return s + " " + number(static_cast<int64_t>(g.value));
+    case Tag::kDouble:
+      return s + " " + round_trip(g.value);
+    case Tag::kEmpty:
+      break;
+  }
+  return s;
+}
+
+// {"tag":5,"value":2.5}; the value of an empty entry, and a Double that is
+// not a finite number, is null.
+std::string tagged_json(const GeometryValue& g) {
+  std::string s = "{\"tag\":" + std::to_string(static_cast<unsigned>(g.tag)) + ",\"value\":";
+  switch (g.tag) {
+    case Tag::kInteger:
+      s += number(static_cast<int64_t>(g.value));
+      break;
+    case Tag::kDouble:
+      s += std::isfinite(g.value) ? round_trip(g.value) : "null";
+      break;
+    case Tag::kEmpty:
+      s += "null";
+      break;
+  }
+  return s + "}";
+}
+
+// The geometry can run to millions of points: lines are collected in a
+// buffer that goes out in large pieces.
+class Buffered {
+ public:
+  explicit Buffered(std::ostream& out) : out_(out) {}
+  ~Buffered() { flush(); }
+  Buffered& operator<<(std::string_view s) {
+    buffer_ += s;
+    if (buffer_.size() >= (1u << 16)) flush();
+    return *this;
+  }
+  void flush() {
+    out_ << buffer_;
+    buffer_.clear();
+  }
+
+ private:
+  std::ostream& out_;
+  std::string buffer_;
+};
+
+void print_geometry(std::ostream& out, const std::string& path, size_t size,
+                    const DecodedGeometry& g) {
+  out << path << ": plan geometry, " << g.first.size() << " points (" << size << " bytes)\n";
+  const size_t point_width =
+      std::max<size_t>(5, number(static_cast<int64_t>(g.first.size() - 1)).size());
+  constexpr size_t kValueWidth = 32;  // "Double " and the longest round-trip double
+  Buffered b(out);
+  auto pad_left = [](std::string s, size_t w) {
+    return std::string(w - std::min(w, s.size()), ' ') + s;
+  };
+  auto pad_right = [](std::string s, size_t w) {
+    return s + std::string(w - std::min(w, s.size()), ' ');
+  };
+  b << pad_left("point", point_width) << "  " << pad_right("first", kValueWidth) << "  second\n";
+  for (size_t k = 0; k < g.first.size(); ++k) {
+    b << pad_left(number(static_cast<int64_t>(k)), point_width) << "  "
+      << pad_right(tagged_text(g.first[k]), kValueWidth) << "  " << tagged_text(g.second[k])
+      << "\n";
+  }
+}
+
+void print_geometry_json(std::ostream& out, const std::string& path, const DecodedGeometry& g) {
+  Buffered b(out);
+  b << "{\"kind\":\"geometry\",\"file\":" << json_text(path)
+    << ",\"points\":" << std::to_string(g.first.size());
+  for (const auto* run : {&g.first, &g.second}) {
+    b << (run == &g.first ? ",\"first\":[" : ",\"second\":[");
+    for (size_t k = 0; k < run->size(); ++k) {
+      b << (k == 0 ? "\n" : ",\n") << tagged_json((*run)[k]);
+    }
+    b << "\n]";
+  }
+  b << "}\n";
+}
+
+// --- The command ----------------------------------------------------------
+
+int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostream& out,
+                 std::ostream& err) {
+  const BinaryKind kind = binary_kind_from_name(path);
+  if (kind == BinaryKind::kUnknown) {
+    err << "binario: cannot tell what '" << path
+        << "' holds from its name: expected NAME_NUM.dat (track cells), NAME_NUM.sim (train "
+           "table) or NAME_linea.dat (plan geometry)\n";
+    return kExitUsage;
+  }
+  std::string bytes;
+  std::string reason;
+  if (!fs.read_file(path, &bytes, &reason)) {
+    err << path << ": error: cannot read the file: " << reason << '\n';
+    return kExitRefused;
+  }
+  DecodeError error;
+  auto refused = [&] {
+    err << path << ": error: at byte " << error.offset << ": expected " << error.expected << '\n';
+    return kExitRefused;
+  };
+  switch (kind) {
+    case BinaryKind::kCells: {
+      std::vector<Cella> cells;
+      if (!decode_cells(bytes, &cells, &error)) return refused();
+      if (json) {
+        print_cells_json(out, path, cells);
+      } else {
+        print_cells(out, path, bytes.size(), cells);
+      }
+      break;
+    }
+    case BinaryKind::kTrainTable: {
+      auto treno = std::make_unique<std::array<VoceTreno, kTrenoEntries>>();
+      if (!decode_train_table(bytes, treno.get(), &error)) return refused();
+      if (json) {
+        print_train_table_json(out, path, *treno);
+      } else {
+        print_train_table(out, path, bytes.size(), *treno);
+      }
+      break;
+    }
+    case BinaryKind::kGeometry: {
+      DecodedGeometry geometry;
+      if (!decode_geometry(bytes, &geometry, &error)) return refused();
+      const size_t size = bytes.size();
+      bytes = std::string();  // the points are all that is needed from here on
+      if (json) {
+        print_geometry_json(out, path, geometry);
+      } else {
+        print_geometry(out, path, size, geometry);
+      }
+      break;
+    }
+    case BinaryKind::kUnknown:
+      break;
+  }
+  out.flush();
+  if (!out) {
+    err << "binario: cannot write the output\n";
+    return 5;
+  }
+  return 0;
+}
+
+}  // namespace
+
+Subcommand add_dump_command(CLI::App& app) {
+  struct Args {
+    std::string file;
+    bool json = false;
+  };
+  auto args = std::make_shared<Args>();
+  CLI::App* cmd = app.add_subcommand(
+      "dump",
+      "Show what a binary file holds: track cells (.dat), train table (.sim) or plan geometry "
+      "(_linea.dat)");
+  cmd->add_option("FILE", args->file, "The binary file; its name's ending says which it is")
+      ->required();
+  cmd->add_flag("--json", args->json, "Print the records as one JSON object");
+  return {cmd, [args] {
+            RealFileSystem fs;
+            return dump_command(args->file, args->json, fs, std::cout, std::cerr);
+          }};
+}
+
+}  // namespace binario

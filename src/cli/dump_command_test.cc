@@ -1,0 +1,288 @@
+// Runs `binario dump` on the files a run writes and on broken ones, as a user
+// would, in scratch folders.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+#include "cli/text_encoding.h"
+#include "run/form1.h"
+
+namespace binario {
+namespace {
+
+namespace stdfs = std::filesystem;
+using nlohmann::json;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string slurp(const stdfs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class NoUi : public Ui {
+ public:
+  void show_waiting() override {}
+  void errore(std::string_view) override {}
+};
+
+class DumpTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = stdfs::temp_directory_path() /
+          ("binario-dump-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    stdfs::remove_all(dir);
+    stdfs::create_directories(dir);
+  }
+  void TearDown() override { stdfs::remove_all(dir); }
+
+  Result run(const std::string& args) {
+    const stdfs::path out = dir / "stdout.txt";
+    const stdfs::path err = dir / "stderr.txt";
+    std::string command = std::string(BINARIO_EXE) + " " + args + " >" + out.string() + " 2>" +
+                          err.string() + " </dev/null";
+    int raw = std::system(command.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    stdfs::remove(out);
+    stdfs::remove(err);
+    return r;
+  }
+
+  // The default run into `dir`.
+  void default_run() { ASSERT_EQ(run("-C " + dir.string()).status, 0); }
+
+  json dump_json(const std::string& file) {
+    Result r = run("dump " + (dir / file).string() + " --json");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    return json::parse(r.out);
+  }
+
+  void write(const std::string& file, const std::string& bytes) {
+    std::ofstream(dir / file, std::ios::binary) << bytes;
+  }
+
+  stdfs::path dir;
+};
+
+// Every file of the default run, read back through `dump --json`, holds what
+// the same run puts in its model.
+TEST_F(DumpTest, JsonOfEveryFileOfTheRunAgreesWithTheModel) {
+  default_run();
+  MemoryFileSystem fs;
+  NoUi ui;
+  Form1 form(fs, ui);
+  form.cartella_scenario = "x";
+  form.form_load();
+  const TrackModel& model = form.model;
+  ASSERT_TRUE(model.built());
+
+  const json cells = dump_json("Zorvane_Pelk_728.dat");
+  EXPECT_EQ(cells["kind"], "cells");
+  EXPECT_EQ(cells["count"], model.percorso.size());
+  ASSERT_EQ(cells["cells"].size(), model.percorso.size());
+  for (size_t k = 0; k < model.percorso.size(); ++k) {
+    const Cella& c = model.percorso[k];
+    const json expected = {{"cell", k},
+                           {"position", k * 50},
+                           {"tipo", c.tipo},
+                           {"valore1", c.valore1},
+                           {"valore2", c.valore2},
+                           {"valore3", c.valore3},
+                           {"valore4", c.valore4},
+                           {"tempo", c.tempo},
+                           {"ripetizione", c.ripetizione},
+                           {"montagna", c.montagna},
+                           {"velocita", c.velocita},
+                           {"pendenza", c.pendenza},
+                           {"aderenza", c.aderenza}};
+    ASSERT_EQ(cells["cells"][k], expected);
+  }
+
+  const json table = dump_json("Zorvane_Pelk_728.sim");
+  EXPECT_EQ(table["kind"], "train_table");
+  ASSERT_EQ(table["treno"].size(), model.treno.size());
+  for (size_t i = 0; i < model.treno.size(); ++i) {
+    const VoceTreno& v = model.treno[i];
+    json j = table["treno"][i];
+    EXPECT_EQ(utf8_to_windows1252(j["nome"].get<std::string>()), v.nome) << i;
+    j.erase("nome");
+    const json expected = {{"index", i},        {"tipo", v.tipo},           {"inizio", v.inizio},
+                           {"fine", v.fine},    {"posizione", v.posizione}, {"tps", v.tps},
+                           {"dato1", v.dato1},  {"dato2", v.dato2},         {"dato3", v.dato3},
+                           {"dato4", v.dato4},  {"dato5", v.dato5},         {"opz1", v.opz1},
+                           {"opz2", v.opz2},    {"opz3", v.opz3},           {"opz4", v.opz4},
+                           {"orario", v.orario}};
+    EXPECT_EQ(j, expected);
+  }
+
+  const json geometry = dump_json("Zorvane_Pelk_linea.dat");
+  EXPECT_EQ(geometry["kind"], "geometry");
+  const Linea& linea = model.linea;
+  ASSERT_EQ(geometry["points"], linea.points());
+  ASSERT_EQ(geometry["first"].size(), linea.points());
+  ASSERT_EQ(geometry["second"].size(), linea.points());
+  for (size_t k = 0; k < linea.points(); ++k) {
+    const Tag tag = linea.tag(k);
+    for (int c = 0; c < 2; ++c) {
+      const json& j = geometry[c == 0 ? "first" : "second"][k];
+      ASSERT_EQ(j["tag"], static_cast<int>(tag)) << k;
+      if (tag == Tag::kEmpty) {
+        ASSERT_TRUE(j["value"].is_null()) << k;
+        continue;
+      }
+      const double v = c == 0 ? linea.x(k) : linea.y(k);
+      if (tag == Tag::kInteger) {
+        ASSERT_TRUE(j["value"].is_number_integer()) << k;
+      } else {
+        ASSERT_TRUE(j["value"].is_number_float()) << k << " " << j;
+      }
+      ASSERT_EQ(std::bit_cast<uint64_t>(j["value"].get<double>()), std::bit_cast<uint64_t>(v))
+          << k << " " << j;
+    }
+  }
+}
+
+TEST_F(DumpTest, TablesNameEveryFieldAndShowTheValues) {
+  default_run();
+  Result cells = run("dump " + (dir / "Zorvane_Pelk_728.dat").string());
+  ASSERT_EQ(cells.status, 0) << cells.err;
+  std::istringstream lines(cells.out);
+  std::string title, header, cell0, cell1;
+  std::getline(lines, title);
+  std::getline(lines, header);
+  std::getline(lines, cell0);
+  std::getline(lines, cell1);
+  EXPECT_NE(title.find("track cells, 1781 cells (26715 bytes)"), std::string::npos) << title;
+  EXPECT_EQ(header,
+            "cell  position  tipo  valore1  valore2  valore3  valore4  tempo  ripetizione  "
+            "montagna  velocita  pendenza  aderenza");
+  // Cell 1 at 50 m holds the marker 5121 and the competition code.
+  EXPECT_TRUE(cell1.starts_with("   1        50     0     5121     2447")) << cell1;
+  EXPECT_EQ(std::count(cells.out.begin(), cells.out.end(), '\n'), 2 + 1781);
+
+  Result table = run("dump " + (dir / "Zorvane_Pelk_728.sim").string());
+  ASSERT_EQ(table.status, 0) << table.err;
+  EXPECT_NE(table.out.find("treno  tipo  inizio"), std::string::npos);
+  EXPECT_NE(table.out.find("  orario  nome\n"), std::string::npos);
+  EXPECT_NE(table.out.find("   610      0      0      0      0     0     0     0     0   32806  "
+                           "Zorvane_Pelk\n"),
+            std::string::npos)
+      << table.out;
+
+  Result geometry = run("dump " + (dir / "Zorvane_Pelk_linea.dat").string());
+  ASSERT_EQ(geometry.status, 0) << geometry.err;
+  EXPECT_NE(geometry.out.find("\n    1  Integer 0 "), std::string::npos);
+  EXPECT_NE(geometry.out.find("  Integer 1\n"), std::string::npos);
+  EXPECT_NE(geometry.out.find("\n89000  empty "), std::string::npos);
+  EXPECT_NE(geometry.out.find("  Double "), std::string::npos);
+}
+
+TEST_F(DumpTest, NamesAreShownInUtf8AndDoublesReadBackExactly) {
+  // A train table whose entry 1 is named "Città" in Windows-1252.
+  std::string table;
+  for (int i = 0; i < 87; ++i) {
+    std::string record(34, '\0');
+    if (i == 1) {
+      record[14] = 5;  // the length of the name
+      record.insert(16, "Citt\xE0");
+    }
+    table += record;
+  }
+  write("T_1.sim", table);
+  Result text = run("dump " + (dir / "T_1.sim").string());
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("  Citt\xC3\xA0\n"), std::string::npos) << text.out;
+  EXPECT_EQ(dump_json("T_1.sim")["treno"][1]["nome"], "Citt\xC3\xA0");
+
+  // One point: first coordinate 0.1 as a Double, second -0.0.
+  auto value = [](double v) {
+    std::string s("\x05\x00", 2);
+    const uint64_t bits = std::bit_cast<uint64_t>(v);
+    for (int b = 0; b < 8; ++b) s += static_cast<char>(bits >> (8 * b));
+    return s;
+  };
+  write("G_linea.dat", value(0.1) + value(-0.0));
+  Result g = run("dump " + (dir / "G_linea.dat").string());
+  EXPECT_NE(g.out.find("Double 0.1 "), std::string::npos) << g.out;
+  EXPECT_NE(g.out.find("Double -0.0\n"), std::string::npos) << g.out;
+  const json j = dump_json("G_linea.dat");
+  EXPECT_EQ(j["first"][0]["value"].get<double>(), 0.1);
+  EXPECT_TRUE(std::signbit(j["second"][0]["value"].get<double>())) << j;
+}
+
+TEST_F(DumpTest, RefusedFileGivesTheByteAndPrintsNoTable) {
+  default_run();
+  const std::string cells = slurp(dir / "Zorvane_Pelk_728.dat");
+  write("Cut_1.dat", cells.substr(0, cells.size() - 1));
+  for (const char* flag : {"", " --json"}) {
+    Result r = run("dump " + (dir / "Cut_1.dat").string() + flag);
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, (dir / "Cut_1.dat").string() +
+                         ": error: at byte 26700: expected the 15-byte record of cell 1780, "
+                         "found only 14 bytes before the end of the file\n");
+  }
+
+  const std::string table = slurp(dir / "Zorvane_Pelk_728.sim");
+  write("Long_1.sim", table + "x");
+  Result r = run("dump " + (dir / "Long_1.sim").string() + " --json");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find(": error: at byte " + std::to_string(table.size()) +
+                       ": expected the end of the file after treno entry 86"),
+            std::string::npos)
+      << r.err;
+
+  write("Bad_linea.dat", std::string("\x08\x00", 2));
+  r = run("dump " + (dir / "Bad_linea.dat").string());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find(": error: at byte 0: expected a tag 0 (empty), 2 (Integer) or 5 (Double) "
+                       "for entry 0, found 8"),
+            std::string::npos)
+      << r.err;
+}
+
+TEST_F(DumpTest, UnreadableFileIsExitThreeAndUnknownEndingIsUsage) {
+  Result missing = run("dump " + (dir / "None_1.sim").string());
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_NE(missing.err.find("None_1.sim: error: cannot read the file: No such file or directory"),
+            std::string::npos)
+      << missing.err;
+
+  stdfs::create_directories(dir / "Folder_1.dat");
+  Result folder = run("dump " + (dir / "Folder_1.dat").string());
+  EXPECT_EQ(folder.status, 3);
+  EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
+
+  write("notes.txt", "x");
+  Result unknown = run("dump " + (dir / "notes.txt").string());
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("cannot tell what"), std::string::npos) << unknown.err;
+  EXPECT_EQ(run("dump").status, 2);
+}
+
+}  // namespace
+}  // namespace binario

@@ -1,0 +1,134 @@
+// How diagnostics are shown: the source line with a caret under the column,
+// and the same data in JSON.
+#include "cli/report.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+
+namespace binario {
+namespace {
+
+Diagnostic at(int line, int column, std::string source_line) {
+  Diagnostic d;
+  d.code = 15;
+  d.location = SourceLocation{"X_linea.txt", line, column};
+  d.message = "position lies beyond the track model";
+  d.source_line = std::move(source_line);
+  return d;
+}
+
+// The two lines of an excerpt, without their line ends.
+struct Excerpt {
+  std::string shown;
+  std::string under;
+};
+
+Excerpt split(const std::string& excerpt) {
+  const size_t first = excerpt.find('\n');
+  EXPECT_NE(first, std::string::npos);
+  EXPECT_EQ(excerpt.back(), '\n');
+  return {excerpt.substr(0, first), excerpt.substr(first + 1, excerpt.size() - first - 2)};
+}
+
+TEST(SourceExcerpt, CaretUnderTheColumnOfABlankLedLine) {
+  EXPECT_EQ(source_excerpt(at(4, 3, "  pendenza, 99999, 1")),
+            "    4 |   pendenza, 99999, 1\n"
+            "      |   ^\n");
+  EXPECT_EQ(source_excerpt(at(9, 1, "segnale, 10")),
+            "    9 | segnale, 10\n"
+            "      | ^\n");
+}
+
+TEST(SourceExcerpt, TabsBeforeTheColumnStayTabsSoTheCaretLinesUp) {
+  EXPECT_EQ(split(source_excerpt(at(2, 3, "\t\tsegnale, x"))).under, "      | \t\t^");
+  EXPECT_EQ(split(source_excerpt(at(2, 4, " \t segnale"))).under, "      |  \t ^");
+}
+
+TEST(SourceExcerpt, ColumnAtOrPastTheEndOfTheLine) {
+  // A value missing at the end of a line is reported just after it.
+  EXPECT_EQ(split(source_excerpt(at(3, 11, "sabbia, 4,"))).under, "      |           ^");
+  EXPECT_EQ(split(source_excerpt(at(3, 1, ""))).under, "      | ^");
+}
+
+TEST(SourceExcerpt, EachWindows1252ByteIsOneCharacter) {
+  // "città, x": the à is one byte in the text and two in UTF-8.
+  Excerpt e = split(source_excerpt(at(5, 8, "citt\xE0, x")));
+  EXPECT_EQ(e.shown, "    5 | citt\xC3\xA0, x");
+  EXPECT_EQ(e.under, "      |        ^");
+}
+
+TEST(SourceExcerpt, ControlCharactersAreShownAsQuestionMarks) {
+  Excerpt e = split(source_excerpt(at(1, 5, "a\x1B[2Jb\x7F")));
+  EXPECT_EQ(e.shown, "    1 | a?[2Jb?");
+  EXPECT_EQ(e.under, "      |     ^");
+}
+
+TEST(SourceExcerpt, ALongLineIsCutToAWindowAroundTheColumn) {
+  std::string line(5000, 'a');
+  line[2999] = 'X';
+  Excerpt e = split(source_excerpt(at(1, 3000, line)));
+  EXPECT_LT(e.shown.size(), 200u);
+  EXPECT_NE(e.shown.find("| ..."), std::string::npos);
+  EXPECT_EQ(e.shown.substr(e.shown.size() - 3), "...");
+  EXPECT_EQ(e.under.find('^'), e.shown.find('X'));
+
+  // Near either end only that end is cut.
+  Excerpt start = split(source_excerpt(at(1, 2, line)));
+  EXPECT_EQ(start.shown.find("..."), start.shown.size() - 3);
+  EXPECT_EQ(start.under.find('^'), start.shown.find("| ") + 3);
+  line[4998] = 'Y';
+  Excerpt end = split(source_excerpt(at(1, 4999, line)));
+  EXPECT_EQ(end.shown.find("..."), end.shown.find("| ") + 2);
+  EXPECT_EQ(end.under.find('^'), end.shown.find('Y'));
+}
+
+TEST(SourceExcerpt, WideLineNumbersKeepTheBarsAligned) {
+  Excerpt e = split(source_excerpt(at(1234567, 2, "ab")));
+  EXPECT_EQ(e.shown, " 1234567 | ab");
+  EXPECT_EQ(e.under.find('|'), e.shown.find('|'));
+  EXPECT_EQ(e.under.find('^'), e.shown.find('b'));
+}
+
+TEST(SourceExcerpt, NothingWithoutASourceLineOrALine) {
+  Diagnostic none = at(4, 3, "x");
+  none.source_line.reset();
+  EXPECT_EQ(source_excerpt(none), "");
+  EXPECT_EQ(source_excerpt(at(0, 0, "x")), "");
+  Diagnostic nowhere;
+  nowhere.source_line = "x";
+  EXPECT_EQ(source_excerpt(nowhere), "");
+}
+
+TEST(Report, TextPutsTheExcerptUnderItsDiagnostic) {
+  Status status;
+  status.fault(15, 99999, SourceLocation{"X_linea.txt", 4, 3}, "found metre 99999",
+               std::string_view("  pendenza, 99999, 1"));
+  status.fault(12, 19050, std::nullopt, "cells");
+  std::ostringstream err;
+  print_text_report(err, status, RunReport{});
+  EXPECT_EQ(err.str(),
+            "X_linea.txt:4:3: error 15: position lies beyond the track model: found metre 99999 "
+            "(metre 99999)\n"
+            "    4 |   pendenza, 99999, 1\n"
+            "      |   ^\n"
+            "binario: error 12: no free cell in a look-back window before a slowdown start: "
+            "cells (metre 19050)\n");
+}
+
+TEST(Report, JsonCarriesTheSourceLineInUtf8OrNull) {
+  Status status;
+  status.fault(6, 1920, SourceLocation{"X_linea.txt", 7, 1}, "",
+               std::string_view("cartello, 1920, citt\xE0"));
+  status.fault(2, std::nullopt, std::nullopt, "entry 81");
+  const nlohmann::json j = nlohmann::json::parse(json_report(status, RunReport{}));
+  ASSERT_EQ(j["diagnostics"].size(), 2u);
+  EXPECT_EQ(j["diagnostics"][0]["source_line"], "cartello, 1920, citt\xC3\xA0");
+  EXPECT_EQ(j["diagnostics"][0]["line"], 7);
+  EXPECT_TRUE(j["diagnostics"][1]["source_line"].is_null());
+}
+
+}  // namespace
+}  // namespace binario

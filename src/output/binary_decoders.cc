@@ -1,0 +1,281 @@
+#include "output/binary_decoders.h"
+
+#include <bit>
+#include <cstdint>
+#include <iterator>
+#include <type_traits>
+#include <utility>
+
+#include "output/binary_files.h"
+
+namespace binario {
+
+namespace {
+
+// The little-endian value of `size` bytes at `at`, sign-extended when the
+// model's field is signed. The caller has checked that the bytes are there.
+template <typename T>
+T get_le(std::string_view bytes, size_t at, size_t size) {
+  uint64_t v = 0;
+  for (size_t b = 0; b < size; ++b) {
+    v |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[at + b])) << (8 * b);
+  }
+  using U = std::make_unsigned_t<T>;
+  return static_cast<T>(static_cast<U>(v));
+}
+
+template <typename T>
+void get(std::string_view bytes, size_t base, FieldSpan field, T* value) {
+  *value = get_le<T>(bytes, base + field.offset, field.size);
+}
+
+std::string bytes_word(size_t n) {
+  return std::to_string(n) + (n == 1 ? " byte" : " bytes");
+}
+
+// "15-byte", as in "the 15-byte record".
+std::string sized(size_t n) {
+  return std::to_string(n) + "-byte";
+}
+
+// What follows `at`: "the end of the file" or "only N bytes".
+std::string found_at(std::string_view bytes, size_t at) {
+  const size_t left = at < bytes.size() ? bytes.size() - at : 0;
+  if (left == 0) return "found the end of the file";
+  return "found only " + bytes_word(left) + " before the end of the file";
+}
+
+bool refuse(DecodeError* error, size_t offset, std::string expected) {
+  if (error) {
+    error->offset = offset;
+    error->expected = std::move(expected);
+  }
+  return false;
+}
+
+// The fields of a train record's head and tail, in file order, with their
+// names, for finding the one a short file cuts.
+struct NamedSpan {
+  const char* name;
+  FieldSpan span;
+};
+constexpr NamedSpan kTrainHead[] = {
+    {"`tipo`", kTrainRecord.tipo}, {"`inizio`", kTrainRecord.inizio},
+    {"`fine`", kTrainRecord.fine}, {"`posizione`", kTrainRecord.posizione},
+    {"`tps`", kTrainRecord.tps},   {"length word of `nome`", kTrainRecord.nome_length},
+};
+constexpr NamedSpan kTrainTail[] = {
+    {"`dato1`", kTrainRecord.dato1}, {"`dato2`", kTrainRecord.dato2},
+    {"`dato3`", kTrainRecord.dato3}, {"`dato4`", kTrainRecord.dato4},
+    {"`dato5`", kTrainRecord.dato5}, {"`opz1`", kTrainRecord.opz1},
+    {"`opz2`", kTrainRecord.opz2},   {"`opz3`", kTrainRecord.opz3},
+    {"`opz4`", kTrainRecord.opz4},   {"`orario`", kTrainRecord.orario},
+};
+static_assert(kTrainHead[std::size(kTrainHead) - 1].span.end() == kTrainRecord.head_size);
+static_assert(kTrainTail[std::size(kTrainTail) - 1].span.end() == kTrainRecord.tail_size);
+
+// Checks that the part of entry `entry` that starts at `base` is whole; when
+// it is not, names the first field that the end of the file cuts.
+template <size_t N>
+bool part_is_whole(std::string_view bytes, size_t base, const NamedSpan (&fields)[N], int entry,
+                   DecodeError* error) {
+  const size_t left = base <= bytes.size() ? bytes.size() - base : 0;
+  if (fields[N - 1].span.end() <= left) return true;
+  for (const NamedSpan& f : fields) {
+    if (f.span.end() > left) {
+      return refuse(error, base + f.span.offset,
+                    "the " + sized(f.span.size) + " " + f.name + " of treno entry " +
+                        std::to_string(entry) + ", " + found_at(bytes, base + f.span.offset));
+    }
+  }
+  return true;
+}
+
+constexpr char kTagNames[] = "0 (empty), 2 (Integer) or 5 (Double)";
+
+bool known_tag(uint16_t raw, Tag* tag) {
+  switch (static_cast<Tag>(raw)) {
+    case Tag::kEmpty:
+    case Tag::kInteger:
+    case Tag::kDouble:
+      *tag = static_cast<Tag>(raw);
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool decode_cells(std::string_view bytes, std::vector<Cella>* cells, DecodeError* error) {
+  constexpr const CellRecordLayout& r = kCellRecord;
+  if (bytes.empty()) {
+    return refuse(error, 0, "the " + sized(r.size) + " record of cell 0, found an empty file");
+  }
+  if (bytes.size() % r.size != 0) {
+    const size_t whole = bytes.size() / r.size;
+    return refuse(error, whole * r.size,
+                  "the " + sized(r.size) + " record of cell " + std::to_string(whole) + ", " +
+                      found_at(bytes, whole * r.size));
+  }
+  std::vector<Cella> out(bytes.size() / r.size);
+  size_t at = 0;
+  for (Cella& c : out) {
+    get(bytes, at, r.tipo, &c.tipo);
+    get(bytes, at, r.valore1, &c.valore1);
+    get(bytes, at, r.valore2, &c.valore2);
+    get(bytes, at, r.valore3, &c.valore3);
+    get(bytes, at, r.valore4, &c.valore4);
+    get(bytes, at, r.tempo, &c.tempo);
+    get(bytes, at, r.ripetizione, &c.ripetizione);
+    get(bytes, at, r.montagna, &c.montagna);
+    get(bytes, at, r.velocita, &c.velocita);
+    get(bytes, at, r.pendenza, &c.pendenza);
+    get(bytes, at, r.aderenza, &c.aderenza);
+    at += r.size;
+  }
+  *cells = std::move(out);
+  return true;
+}
+
+bool decode_train_table(std::string_view bytes, std::array<VoceTreno, kTrenoEntries>* treno,
+                        DecodeError* error) {
+  constexpr const TrainRecordLayout& r = kTrainRecord;
+  std::array<VoceTreno, kTrenoEntries> out{};
+  size_t at = 0;
+  for (int entry = 0; entry < kTrenoEntries; ++entry) {
+    VoceTreno& v = out[static_cast<size_t>(entry)];
+    if (!part_is_whole(bytes, at, kTrainHead, entry, error)) return false;
+    get(bytes, at, r.tipo, &v.tipo);
+    get(bytes, at, r.inizio, &v.inizio);
+    get(bytes, at, r.fine, &v.fine);
+    get(bytes, at, r.posizione, &v.posizione);
+    get(bytes, at, r.tps, &v.tps);
+    uint16_t n = 0;
+    get(bytes, at, r.nome_length, &n);
+    const size_t nome_at = at + r.head_size;
+    if (bytes.size() - nome_at < n) {
+      return refuse(error, nome_at,
+                    "the " + bytes_word(n) + " of `nome` of treno entry " + std::to_string(entry) +
+                        " (as its length word at byte " +
+                        std::to_string(at + r.nome_length.offset) + " says), " +
+                        found_at(bytes, nome_at));
+    }
+    v.nome.assign(bytes.substr(nome_at, n));
+    const size_t tail = nome_at + n;
+    if (!part_is_whole(bytes, tail, kTrainTail, entry, error)) return false;
+    get(bytes, tail, r.dato1, &v.dato1);
+    get(bytes, tail, r.dato2, &v.dato2);
+    get(bytes, tail, r.dato3, &v.dato3);
+    get(bytes, tail, r.dato4, &v.dato4);
+    get(bytes, tail, r.dato5, &v.dato5);
+    get(bytes, tail, r.opz1, &v.opz1);
+    get(bytes, tail, r.opz2, &v.opz2);
+    get(bytes, tail, r.opz3, &v.opz3);
+    get(bytes, tail, r.opz4, &v.opz4);
+    get(bytes, tail, r.orario, &v.orario);
+    at = tail + r.tail_size;
+  }
+  if (at != bytes.size()) {
+    return refuse(error, at,
+                  "the end of the file after treno entry " + std::to_string(kTrenoEntries - 1) +
+                      " (" + std::to_string(kTrenoEntries) + " records), found " +
+                      bytes_word(bytes.size() - at) + " more");
+  }
+  *treno = std::move(out);
+  return true;
+}
+
+bool decode_geometry(std::string_view bytes, DecodedGeometry* geometry, DecodeError* error) {
+  if (bytes.empty()) {
+    return refuse(error, 0, "the tag of point 0, found an empty file");
+  }
+  // First pass: every tag known and every value whole, and the count.
+  size_t entries = 0;
+  for (size_t at = 0; at < bytes.size(); ++entries) {
+    if (bytes.size() - at < kTagSize) {
+      return refuse(error, at,
+                    "the " + sized(kTagSize) + " tag of entry " + std::to_string(entries) + ", " +
+                        found_at(bytes, at));
+    }
+    const uint16_t raw = get_le<uint16_t>(bytes, at, kTagSize);
+    Tag tag;
+    if (!known_tag(raw, &tag)) {
+      return refuse(error, at,
+                    std::string("a tag ") + kTagNames + " for entry " + std::to_string(entries) +
+                        ", found " + std::to_string(raw));
+    }
+    const size_t payload = tagged_payload_size(tag);
+    if (bytes.size() - at - kTagSize < payload) {
+      return refuse(error, at + kTagSize,
+                    "the " + sized(payload) + " " + (tag == Tag::kInteger ? "Integer" : "Double") +
+                        " of entry " + std::to_string(entries) + ", " +
+                        found_at(bytes, at + kTagSize));
+    }
+    at += kTagSize + payload;
+  }
+  if (entries % 2 != 0) {
+    return refuse(error, bytes.size(),
+                  "an even number of entries (the two coordinates of every point), found " +
+                      std::to_string(entries));
+  }
+  // Second pass: the values, first coordinates then second coordinates.
+  const size_t points = entries / 2;
+  DecodedGeometry out;
+  out.first.resize(points);
+  out.second.resize(points);
+  size_t at = 0;
+  for (size_t e = 0; e < entries; ++e) {
+    GeometryValue& g = e < points ? out.first[e] : out.second[e - points];
+    g.tag = static_cast<Tag>(get_le<uint16_t>(bytes, at, kTagSize));
+    at += kTagSize;
+    switch (g.tag) {
+      case Tag::kInteger:
+        g.value = get_le<int16_t>(bytes, at, 2);
+        break;
+      case Tag::kDouble:
+        g.value = std::bit_cast<double>(get_le<uint64_t>(bytes, at, 8));
+        break;
+      case Tag::kEmpty:
+        break;
+    }
+    at += tagged_payload_size(g.tag);
+  }
+  *geometry = std::move(out);
+  return true;
+}
+
+namespace {
+
+bool ends_with_nocase(std::string_view s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  s.remove_prefix(s.size() - suffix.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+const char* tag_name(Tag tag) {
+  switch (tag) {
+    case Tag::kInteger:
+      return "Integer";
+    case Tag::kDouble:
+      return "Double";
+    case Tag::kEmpty:
+      break;
+  }
+  return "empty";
+}
+
+BinaryKind binary_kind_from_name(std::string_view path) {
+  if (ends_with_nocase(path, "_linea.dat")) return BinaryKind::kGeometry;
+  if (ends_with_nocase(path, ".sim")) return BinaryKind::kTrainTable;
+  if (ends_with_nocase(path, ".dat")) return BinaryKind::kCells;
+  return BinaryKind::kUnknown;
+}
+
+}  // namespace binario

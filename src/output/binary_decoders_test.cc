@@ -1,0 +1,342 @@
+#include "output/binary_decoders.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "output/binary_files.h"
+#include "run/form1.h"
+
+namespace binario {
+namespace {
+
+// Writes through the in-memory file system and returns the committed bytes.
+template <typename Fill>
+std::string written(Fill fill) {
+  MemoryFileSystem fs;
+  std::string error;
+  auto out = fs.replace_file("f", &error);
+  EXPECT_TRUE(out);
+  fill(*out);
+  EXPECT_TRUE(out->commit(&error)) << error;
+  return fs.files["f"];
+}
+
+std::string cells_image(const std::vector<Cella>& cells) {
+  return written([&](OutputFile& f) { write_cells_file(cells, f); });
+}
+std::string table_image(const std::array<VoceTreno, kTrenoEntries>& treno) {
+  return written([&](OutputFile& f) { write_train_table_file(treno, f); });
+}
+std::string geometry_image(const Linea& linea) {
+  return written([&](OutputFile& f) { write_geometry_file(linea, f); });
+}
+
+auto fields(const Cella& c) {
+  return std::make_tuple(c.tipo, c.valore1, c.valore2, c.valore3, c.valore4, c.tempo, c.ripetizione,
+                         c.montagna, c.velocita, c.pendenza, c.aderenza);
+}
+auto fields(const VoceTreno& v) {
+  return std::make_tuple(v.tipo, v.inizio, v.fine, v.posizione, v.tps, v.nome, v.dato1, v.dato2,
+                         v.dato3, v.dato4, v.dato5, v.opz1, v.opz2, v.opz3, v.opz4, v.orario);
+}
+
+// Checks every point of `geometry` against what `linea` holds, bit for bit.
+void expect_geometry(const DecodedGeometry& geometry, const Linea& linea) {
+  ASSERT_EQ(geometry.first.size(), linea.points());
+  ASSERT_EQ(geometry.second.size(), linea.points());
+  for (size_t k = 0; k < linea.points(); ++k) {
+    const Tag tag = linea.tag(k);
+    ASSERT_EQ(geometry.first[k].tag, tag) << k;
+    ASSERT_EQ(geometry.second[k].tag, tag) << k;
+    if (tag == Tag::kEmpty) {
+      ASSERT_EQ(geometry.first[k].value, 0) << k;
+      ASSERT_EQ(geometry.second[k].value, 0) << k;
+    } else {
+      ASSERT_EQ(std::bit_cast<uint64_t>(geometry.first[k].value),
+                std::bit_cast<uint64_t>(linea.x(k)))
+          << k;
+      ASSERT_EQ(std::bit_cast<uint64_t>(geometry.second[k].value),
+                std::bit_cast<uint64_t>(linea.y(k)))
+          << k;
+    }
+  }
+}
+
+// --- Round trips ----------------------------------------------------------
+
+TEST(DecodeRoundTrip, CellsKeepEveryFieldAtItsExtremes) {
+  std::vector<Cella> cells(4);
+  cells[0] = Cella{255, -32768, 32767, -1, 1, 255, 0, 128, 127, 1, 254};
+  cells[1] = Cella{12, 5121, 2447, 0x1234, -2, 7, 81, 3, 18, 100, 9};
+  cells[3] = Cella{1, 11, 22, 33, 41, 30, 84, 0, 24, 97, 3};
+  std::vector<Cella> decoded;
+  DecodeError error;
+  ASSERT_TRUE(decode_cells(cells_image(cells), &decoded, &error)) << error.expected;
+  ASSERT_EQ(decoded.size(), cells.size());
+  for (size_t k = 0; k < cells.size(); ++k) EXPECT_EQ(fields(decoded[k]), fields(cells[k])) << k;
+}
+
+TEST(DecodeRoundTrip, TrainTableKeepsNamesBytesAndSignedFields) {
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  treno[1] = VoceTreno{2,  -123456, 2147483647, -2147483648LL, 200, "Citt\xE0 \x80",
+                       -1, 0x0102,  -32768,     32767,         5,   6,
+                       7,  8,       255,        82875};
+  treno[80].nome = std::string(65'535, 'x');  // the longest name the length word can hold
+  treno[85].nome = "Zorvane_Pelk";
+  treno[85].dato1 = 610;
+  treno[86].orario = -1;
+  std::array<VoceTreno, kTrenoEntries> decoded{};
+  DecodeError error;
+  ASSERT_TRUE(decode_train_table(table_image(treno), &decoded, &error)) << error.expected;
+  for (int i = 0; i < kTrenoEntries; ++i) {
+    EXPECT_EQ(fields(decoded[static_cast<size_t>(i)]), fields(treno[static_cast<size_t>(i)])) << i;
+  }
+}
+
+TEST(DecodeRoundTrip, GeometryKeepsTagsAndDoublesBitForBit) {
+  Linea linea;
+  linea.allocate(9);
+  linea.seed();
+  linea.push(-0.0, 0.1);
+  linea.push(std::numeric_limits<double>::denorm_min(), -1e300);
+  linea.push(123456.78901234567, -3.5);
+  linea.push(std::nextafter(1.0, 2.0), 1e-308);
+  DecodedGeometry decoded;
+  DecodeError error;
+  ASSERT_TRUE(decode_geometry(geometry_image(linea), &decoded, &error)) << error.expected;
+  expect_geometry(decoded, linea);
+  EXPECT_EQ(decoded.second[1].tag, Tag::kInteger);
+  EXPECT_EQ(decoded.second[1].value, 1);
+  EXPECT_EQ(decoded.first[9].tag, Tag::kEmpty);
+}
+
+TEST(DecodeRoundTrip, NegativeIntegerPayloadIsSigned) {
+  // Tag 2, payload 0xfffe: -2, then its second coordinate, tag 0.
+  const std::string bytes("\x02\x00\xfe\xff\x00\x00", 6);
+  DecodedGeometry decoded;
+  ASSERT_TRUE(decode_geometry(bytes, &decoded, nullptr));
+  ASSERT_EQ(decoded.first.size(), 1u);
+  EXPECT_EQ(decoded.first[0].value, -2);
+  EXPECT_EQ(decoded.second[0].tag, Tag::kEmpty);
+}
+
+class NoUi : public Ui {
+ public:
+  void show_waiting() override {}
+  void errore(std::string_view) override {}
+};
+
+TEST(DecodeRoundTrip, TheBuiltInRunDecodesToItsModel) {
+  MemoryFileSystem fs;
+  NoUi ui;
+  Form1 form(fs, ui);
+  form.cartella_scenario = "x";
+  form.form_load();
+  ASSERT_TRUE(form.model.built());
+  const FileNames names = form.names();
+
+  std::vector<Cella> cells;
+  DecodeError error;
+  ASSERT_TRUE(decode_cells(fs.files.at(names.cells), &cells, &error)) << error.expected;
+  ASSERT_EQ(cells.size(), 1781u);
+  for (size_t k = 0; k < cells.size(); ++k) {
+    ASSERT_EQ(fields(cells[k]), fields(form.model.percorso[k])) << k;
+  }
+
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  ASSERT_TRUE(decode_train_table(fs.files.at(names.train_table), &treno, &error)) << error.expected;
+  for (size_t i = 0; i < treno.size(); ++i) {
+    EXPECT_EQ(fields(treno[i]), fields(form.model.treno[i])) << i;
+  }
+
+  DecodedGeometry geometry;
+  ASSERT_TRUE(decode_geometry(fs.files.at(names.geometry), &geometry, &error)) << error.expected;
+  expect_geometry(geometry, form.model.linea);
+}
+
+// --- Refusals -------------------------------------------------------------
+
+enum class Decoder { kCells, kTrainTable, kGeometry };
+
+struct Refusal {
+  const char* name;
+  Decoder decoder;
+  std::function<std::string()> bytes;
+  size_t offset;
+  const char* expected;  // a part of the words that say what was expected
+};
+
+std::string le16(uint16_t v) {
+  return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+}
+
+// A valid train table of empty entries, except entry 5 named "stazione".
+std::string small_table() {
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  treno[5].nome = "stazione";
+  return table_image(treno);
+}
+constexpr size_t kEntry5 = 5 * 34;             // where entry 5 starts
+constexpr size_t kSmallTable = 87 * 34 + 8;    // size of small_table()
+constexpr size_t kEntry86 = kSmallTable - 34;  // where entry 86 starts
+
+// Geometry entries: empty, Integer, Double.
+std::string empty_value() {
+  return le16(0);
+}
+std::string integer_value(uint16_t v) {
+  return le16(2) + le16(v);
+}
+std::string double_value() {
+  return le16(5) + std::string(8, '\x01');
+}
+
+const Refusal kRefusals[] = {
+    {"CellsEmpty", Decoder::kCells, [] { return std::string(); }, 0,
+     "the 15-byte record of cell 0, found an empty file"},
+    {"CellsOneByteOver", Decoder::kCells, [] { return std::string(16, '\0'); }, 15,
+     "the 15-byte record of cell 1, found only 1 byte before the end of the file"},
+    {"TableEmpty", Decoder::kTrainTable, [] { return std::string(); }, 0,
+     "the 1-byte `tipo` of treno entry 0, found the end of the file"},
+    {"TableCutInInizio", Decoder::kTrainTable, [] { return std::string(3, '\0'); }, 1,
+     "the 4-byte `inizio` of treno entry 0, found only 2 bytes"},
+    {"TableCutInLengthWord", Decoder::kTrainTable,
+     [] { return small_table().substr(0, kEntry86 + 15); }, kEntry86 + 14,
+     "the 2-byte length word of `nome` of treno entry 86, found only 1 byte"},
+    {"TableNameRunsPastTheEnd", Decoder::kTrainTable,
+     [] {
+       std::string t = small_table().substr(0, kEntry5 + 16 + 40);
+       t.replace(kEntry5 + 14, 2, le16(1000));
+       return t;
+     },
+     kEntry5 + 16,
+     "the 1000 bytes of `nome` of treno entry 5 (as its length word at byte 184 says), found "
+     "only 40 bytes"},
+    {"TableCutInDato3", Decoder::kTrainTable,
+     [] { return small_table().substr(0, kEntry5 + 16 + 8 + 5); }, kEntry5 + 16 + 8 + 4,
+     "the 2-byte `dato3` of treno entry 5, found only 1 byte"},
+    {"TableCutInLastOrario", Decoder::kTrainTable,
+     [] { return small_table().substr(0, kSmallTable - 1); }, kSmallTable - 4,
+     "the 4-byte `orario` of treno entry 86, found only 3 bytes"},
+    {"TableOf86Records", Decoder::kTrainTable, [] { return small_table().substr(0, kEntry86); },
+     kEntry86, "the 1-byte `tipo` of treno entry 86, found the end of the file"},
+    {"TableWithTrailingBytes", Decoder::kTrainTable, [] { return small_table() + "ab"; },
+     kSmallTable, "the end of the file after treno entry 86 (87 records), found 2 bytes more"},
+    {"GeometryEmpty", Decoder::kGeometry, [] { return std::string(); }, 0,
+     "the tag of point 0, found an empty file"},
+    {"GeometryLongTag", Decoder::kGeometry,
+     [] { return integer_value(0) + le16(3) + std::string(4, '\0'); }, 4,
+     "a tag 0 (empty), 2 (Integer) or 5 (Double) for entry 1, found 3"},
+    {"GeometryBigEndianTag", Decoder::kGeometry,
+     [] { return empty_value() + empty_value() + std::string("\x00\x05", 2); }, 4,
+     "for entry 2, found 1280"},
+    {"GeometryTagCutShort", Decoder::kGeometry, [] { return double_value() + "\x05"; }, 10,
+     "the 2-byte tag of entry 1, found only 1 byte"},
+    {"GeometryIntegerCutShort", Decoder::kGeometry, [] { return empty_value() + le16(2) + "\x01"; },
+     4, "the 2-byte Integer of entry 1, found only 1 byte"},
+    {"GeometryDoubleCutShort", Decoder::kGeometry,
+     [] { return integer_value(0) + integer_value(1) + double_value().substr(0, 7); }, 10,
+     "the 8-byte Double of entry 2, found only 5 bytes"},
+    {"GeometryOddEntries", Decoder::kGeometry,
+     [] { return integer_value(0) + double_value() + empty_value(); }, 16,
+     "an even number of entries (the two coordinates of every point), found 3"},
+};
+
+class RefusalTest : public ::testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusalTest, GivesTheOffsetAndWhatWasExpectedAndReturnsNothing) {
+  const Refusal& r = GetParam();
+  const std::string bytes = r.bytes();
+  DecodeError error;
+  bool ok = true;
+  // Results already holding something stay as they were.
+  switch (r.decoder) {
+    case Decoder::kCells: {
+      std::vector<Cella> cells(2);
+      cells[1].tipo = 99;
+      ok = decode_cells(bytes, &cells, &error);
+      ASSERT_EQ(cells.size(), 2u);
+      EXPECT_EQ(cells[1].tipo, 99);
+      break;
+    }
+    case Decoder::kTrainTable: {
+      std::array<VoceTreno, kTrenoEntries> treno{};
+      treno[0].nome = "before";
+      ok = decode_train_table(bytes, &treno, &error);
+      EXPECT_EQ(treno[0].nome, "before");
+      break;
+    }
+    case Decoder::kGeometry: {
+      DecodedGeometry geometry;
+      geometry.first.resize(3);
+      ok = decode_geometry(bytes, &geometry, &error);
+      EXPECT_EQ(geometry.first.size(), 3u);
+      EXPECT_TRUE(geometry.second.empty());
+      break;
+    }
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(error.offset, r.offset);
+  EXPECT_NE(error.expected.find(r.expected), std::string::npos) << error.expected;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRefusal, RefusalTest, ::testing::ValuesIn(kRefusals),
+                         [](const ::testing::TestParamInfo<Refusal>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(DecodeRefusal, EveryShorterTrainTableIsRefused) {
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  for (int i = 0; i < kTrenoEntries; ++i) {
+    treno[static_cast<size_t>(i)].nome = std::string(static_cast<size_t>(i % 5), 'a');
+  }
+  const std::string image = table_image(treno);
+  std::array<VoceTreno, kTrenoEntries> decoded{};
+  for (size_t n = 0; n < image.size(); ++n) {
+    DecodeError error;
+    ASSERT_FALSE(decode_train_table(std::string_view(image).substr(0, n), &decoded, &error)) << n;
+    ASSERT_LE(error.offset, n) << n;
+  }
+  EXPECT_TRUE(decode_train_table(image, &decoded, nullptr));
+}
+
+TEST(DecodeRefusal, GeometryPrefixIsTakenOnlyWhenItEndsOnAPointPair) {
+  Linea linea;
+  linea.allocate(4);
+  linea.seed();
+  linea.push(1.5, 2.5);
+  const std::string image = geometry_image(linea);
+  // Each run is Integer, Integer, Double, empty, empty: 4 + 4 + 10 + 2 + 2
+  // bytes. A prefix is a whole geometry when it ends after an even count.
+  const std::vector<size_t> even_boundaries = {8, 20, 26, 40, 44};
+  for (size_t n = 1; n <= image.size(); ++n) {
+    DecodedGeometry decoded;
+    const bool taken = decode_geometry(std::string_view(image).substr(0, n), &decoded, nullptr);
+    const bool pair =
+        std::find(even_boundaries.begin(), even_boundaries.end(), n) != even_boundaries.end();
+    EXPECT_EQ(taken, pair) << n;
+  }
+}
+
+TEST(BinaryKind, ByTheEndingOfTheName) {
+  EXPECT_EQ(binary_kind_from_name("dir/Zorvane_Pelk_linea.dat"), BinaryKind::kGeometry);
+  EXPECT_EQ(binary_kind_from_name("Zorvane_Pelk_728.DAT"), BinaryKind::kCells);
+  EXPECT_EQ(binary_kind_from_name("Zorvane_Pelk_728.dat"), BinaryKind::kCells);
+  EXPECT_EQ(binary_kind_from_name("x/Zorvane_Pelk_728.sim"), BinaryKind::kTrainTable);
+  EXPECT_EQ(binary_kind_from_name("A_LINEA.Dat"), BinaryKind::kGeometry);
+  EXPECT_EQ(binary_kind_from_name("linea.dat"), BinaryKind::kCells);
+  EXPECT_EQ(binary_kind_from_name("Zorvane_Pelk_linea.txt"), BinaryKind::kUnknown);
+  EXPECT_EQ(binary_kind_from_name("sim"), BinaryKind::kUnknown);
+  EXPECT_EQ(binary_kind_from_name(""), BinaryKind::kUnknown);
+}
+
+}  // namespace
+}  // namespace binario

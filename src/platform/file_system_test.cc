@@ -1,0 +1,183 @@
+// The real disk in a scratch folder: a replacement appears whole or not at
+// all, a failure leaves the earlier file as it was and no temporary file
+// behind, and every refusal carries the system's reason. The tests run as
+// root, which ignores permission bits, so the refusals come from paths that
+// cannot work (a folder that is a regular file, a folder standing at the
+// file's name) and from a file-size limit.
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace binario {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+class RealFileSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (stdfs::temp_directory_path() / "binario-fs-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override { stdfs::remove_all(dir); }
+
+  std::string path(const std::string& name) const { return (dir / name).string(); }
+  void put(const std::string& name, const std::string& contents) {
+    std::ofstream(dir / name, std::ios::binary) << contents;
+  }
+  std::string slurp(const std::string& name) const {
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : stdfs::directory_iterator(dir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  stdfs::path dir;
+  RealFileSystem fs;
+};
+
+// Caps the size of any file this process writes, for as long as it lives;
+// writing past the cap fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeCap {
+ public:
+  explicit FileSizeCap(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    rlimit capped = saved_;
+    capped.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &capped);
+    previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+  }
+  ~FileSizeCap() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previous_handler_);
+  }
+
+ private:
+  rlimit saved_{};
+  void (*previous_handler_)(int) = nullptr;
+};
+
+TEST_F(RealFileSystemTest, ReplacesAFileWholeAndLeavesNoTemporary) {
+  put("cells.dat", "earlier");
+  std::string error;
+  ASSERT_TRUE(write_whole_file(fs, path("cells.dat"), "replacement", &error)) << error;
+  EXPECT_EQ(slurp("cells.dat"), "replacement");
+  EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
+
+  // A new file gets the usual mode of a new file, not the temporary's 0600.
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct stat st;
+  ASSERT_EQ(::stat(path("cells.dat").c_str(), &st), 0);
+  ASSERT_TRUE(write_whole_file(fs, path("new.dat"), "x", &error)) << error;
+  ASSERT_EQ(::stat(path("new.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST_F(RealFileSystemTest, AnUncommittedReplacementChangesNothing) {
+  put("cells.dat", "earlier");
+  {
+    std::string error;
+    auto out = fs.replace_file(path("cells.dat"), &error);
+    ASSERT_NE(out, nullptr) << error;
+    out->write("half of it");
+    EXPECT_EQ(entries().size(), 2u);  // the temporary beside the file
+  }
+  EXPECT_EQ(slurp("cells.dat"), "earlier");
+  EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
+}
+
+TEST_F(RealFileSystemTest, AFailedRenameKeepsWhatStoodThereAndRemovesTheTemporary) {
+  // A folder where the file should go: the rename over it is refused.
+  stdfs::create_directory(dir / "cells.dat");
+  put("cells.dat/inside", "kept");
+  std::string error;
+  auto out = fs.replace_file(path("cells.dat"), &error);
+  ASSERT_NE(out, nullptr) << error;
+  out->write("new cells");
+  EXPECT_FALSE(out->commit(&error));
+  EXPECT_EQ(error, "Is a directory");
+  out.reset();
+  EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
+  EXPECT_EQ(slurp("cells.dat/inside"), "kept");
+}
+
+TEST_F(RealFileSystemTest, AFailedWriteIsReportedAtCommitAndKeepsThePreviousFile) {
+  put("linea.dat", "earlier geometry");
+  const std::string big(64 * 1024, 'g');
+  std::string error;
+  bool committed = true;
+  {
+    FileSizeCap cap(4096);
+    auto out = fs.replace_file(path("linea.dat"), &error);
+    ASSERT_NE(out, nullptr) << error;
+    out->write(big);
+    out->write("more after the failure");
+    committed = out->commit(&error);
+  }
+  EXPECT_FALSE(committed);
+  EXPECT_EQ(error, "File too large");
+  EXPECT_EQ(slurp("linea.dat"), "earlier geometry");
+  EXPECT_EQ(entries(), std::vector<std::string>{"linea.dat"});
+}
+
+TEST_F(RealFileSystemTest, AFolderPathThroughARegularFileIsRefusedWithTheSystemsReason) {
+  put("plain", "a file, not a folder");
+  const std::string inside = path("plain") + "/sub/cells.dat";
+  std::string error;
+  EXPECT_EQ(fs.replace_file(inside, &error), nullptr);
+  EXPECT_EQ(error, "Not a directory");
+  std::string contents;
+  error.clear();
+  EXPECT_FALSE(fs.read_file(inside, &contents, &error));
+  EXPECT_EQ(error, "Not a directory");
+  EXPECT_FALSE(fs.exists(inside));
+  EXPECT_EQ(slurp("plain"), "a file, not a folder");
+  EXPECT_EQ(entries(), std::vector<std::string>{"plain"});
+}
+
+TEST_F(RealFileSystemTest, ReadingAndDeletingWhatIsNotAFileFail) {
+  std::string contents;
+  std::string error;
+  EXPECT_FALSE(fs.read_file(path("missing.txt"), &contents, &error));
+  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_FALSE(fs.remove_file(path("missing.txt"), &error));
+  EXPECT_EQ(error, "No such file or directory");
+
+  stdfs::create_directory(dir / "folder.txt");
+  EXPECT_FALSE(fs.exists(path("folder.txt")));  // only regular files count
+  EXPECT_FALSE(fs.read_file(path("folder.txt"), &contents, &error));
+  EXPECT_EQ(error, "Is a directory");
+  EXPECT_FALSE(fs.remove_file(path("folder.txt"), &error));
+  EXPECT_TRUE(stdfs::is_directory(dir / "folder.txt"));
+}
+
+TEST_F(RealFileSystemTest, ReadsBackEveryByte) {
+  std::string bytes;
+  for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(i * 7);
+  std::string error;
+  ASSERT_TRUE(write_whole_file(fs, path("all.bin"), bytes, &error)) << error;
+  std::string contents = "stale";
+  ASSERT_TRUE(fs.read_file(path("all.bin"), &contents, &error)) << error;
+  EXPECT_EQ(contents, bytes);
+}
+
+}  // namespace
+}  // namespace binario

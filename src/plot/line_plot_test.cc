@@ -1,0 +1,355 @@
+// The picture of the built-in line, compiled in memory: what it draws must be
+// where the model says it is.
+#include "plot/line_plot.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "output/binary_decoders.h"
+#include "platform/file_system.h"
+#include "plot/xml_reader_for_tests.h"
+#include "run/form1.h"
+
+namespace binario {
+namespace {
+
+using testing_xml::Element;
+
+struct Point {
+  double x;
+  double y;
+};
+
+std::vector<Point> points_of(const std::string& list) {
+  std::vector<Point> out;
+  std::istringstream in(list);
+  std::string pair;
+  while (in >> pair) {
+    const size_t comma = pair.find(',');
+    out.push_back({std::stod(pair.substr(0, comma)), std::stod(pair.substr(comma + 1))});
+  }
+  return out;
+}
+
+// The x of a path that starts "M<x> <y>".
+double path_start_x(const std::string& d) {
+  return std::stod(d.substr(1, d.find(' ') - 1));
+}
+
+// Every text below `e`, in order.
+std::vector<std::string> texts_below(const Element& e) {
+  std::vector<const Element*> found;
+  e.collect([](const Element& x) { return x.name == "text"; }, &found);
+  std::vector<std::string> out;
+  for (const Element* t : found) out.push_back(t->text);
+  return out;
+}
+
+class BuiltinLinePlotTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    fs_ = new MemoryFileSystem;
+    auto ui = make_console_ui();
+    Form1 form(*fs_, *ui);
+    form.cartella_scenario = "run";
+    report_ = new RunReport(form.form_load());
+    names_ = new FileNames(form.names());
+    model_ = new TrackModel(form.model);
+    plot_ = new LinePlot(build_line_plot(line_data_from_model(*model_)));
+    svg_ = new std::string(render_line_plot(*plot_));
+    std::string error;
+    auto root = testing_xml::parse(*svg_, &error);
+    parse_error_ = new std::string(error);
+    if (root) root_ = new Element(std::move(*root));
+  }
+  static void TearDownTestSuite() {
+    delete fs_;
+    delete report_;
+    delete names_;
+    delete model_;
+    delete plot_;
+    delete svg_;
+    delete parse_error_;
+    delete root_;
+  }
+  void SetUp() override {
+    ASSERT_EQ(report_->end, RunEnd::kCompiled);
+    ASSERT_NE(root_, nullptr) << *parse_error_;
+  }
+
+  static MemoryFileSystem* fs_;
+  static RunReport* report_;
+  static FileNames* names_;
+  static TrackModel* model_;
+  static LinePlot* plot_;
+  static std::string* svg_;
+  static std::string* parse_error_;
+  static Element* root_;
+};
+MemoryFileSystem* BuiltinLinePlotTest::fs_ = nullptr;
+RunReport* BuiltinLinePlotTest::report_ = nullptr;
+FileNames* BuiltinLinePlotTest::names_ = nullptr;
+TrackModel* BuiltinLinePlotTest::model_ = nullptr;
+LinePlot* BuiltinLinePlotTest::plot_ = nullptr;
+std::string* BuiltinLinePlotTest::svg_ = nullptr;
+std::string* BuiltinLinePlotTest::parse_error_ = nullptr;
+Element* BuiltinLinePlotTest::root_ = nullptr;
+
+TEST_F(BuiltinLinePlotTest, IsOneSmallSvgDocument) {
+  EXPECT_EQ(root_->name, "svg");
+  EXPECT_EQ(root_->attr("xmlns"), "http://www.w3.org/2000/svg");
+  EXPECT_LT(svg_->size(), 200'000u);  // the plan is decimated, numbers are short
+}
+
+TEST_F(BuiltinLinePlotTest, PlanReachesTheGeometrysExtremes) {
+  const Linea& linea = model_->linea;
+  ASSERT_GT(linea.filled(), 2u);
+  double min_x = linea.x(0), max_x = linea.x(0), min_y = linea.y(0), max_y = linea.y(0);
+  for (size_t k = 0; k < linea.filled(); ++k) {
+    min_x = std::min(min_x, linea.x(k));
+    max_x = std::max(max_x, linea.x(k));
+    min_y = std::min(min_y, linea.y(k));
+    max_y = std::max(max_y, linea.y(k));
+  }
+  EXPECT_EQ(plot_->plan_bounds.min_x, min_x);
+  EXPECT_EQ(plot_->plan_bounds.max_x, max_x);
+  EXPECT_EQ(plot_->plan_bounds.min_y, min_y);
+  EXPECT_EQ(plot_->plan_bounds.max_y, max_y);
+  // The line turns: the plan is no straight stroke.
+  EXPECT_GT(max_x - min_x, 1000);
+
+  // The drawn track (line and run-out) spans exactly the page box of those
+  // extremes, to the 0.1 px the numbers are written with.
+  std::vector<Point> drawn;
+  for (const char* cls : {"plan", "plan-runout"}) {
+    auto lines = root_->with_class(cls);
+    ASSERT_EQ(lines.size(), 1u) << cls;
+    auto pts = points_of(lines[0]->attr("points"));
+    drawn.insert(drawn.end(), pts.begin(), pts.end());
+  }
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_LT(drawn.size(), linea.filled() / 20);  // decimated
+  const PlotLayout layout = layout_line_plot(*plot_);
+  double lo_x = 1e9, hi_x = -1e9, lo_y = 1e9, hi_y = -1e9;
+  for (const Point& p : drawn) {
+    lo_x = std::min(lo_x, p.x);
+    hi_x = std::max(hi_x, p.x);
+    lo_y = std::min(lo_y, p.y);
+    hi_y = std::max(hi_y, p.y);
+  }
+  EXPECT_NEAR(lo_x, layout.page_x(min_x), 0.051);
+  EXPECT_NEAR(hi_x, layout.page_x(max_x), 0.051);
+  EXPECT_NEAR(lo_y, layout.page_y(max_y), 0.051);  // up on the page is the larger y
+  EXPECT_NEAR(hi_y, layout.page_y(min_y), 0.051);
+  // Scaled to fit: the drawing stays on the page and fills its width or its height.
+  EXPECT_GE(lo_x, 0);
+  EXPECT_LE(hi_x, layout.width);
+  EXPECT_TRUE(hi_x - lo_x > 1000 || hi_y - lo_y > 600) << hi_x - lo_x << " x " << hi_y - lo_y;
+}
+
+TEST_F(BuiltinLinePlotTest, EverySignalAppearsOnceAtItsKilometre) {
+  std::multiset<int> expected;
+  for (size_t k = 0; k < model_->percorso.size(); ++k) {
+    if (model_->percorso[k].tipo == kSignal) expected.insert(static_cast<int>(k) * 50);
+  }
+  EXPECT_EQ(expected.size(), 42u);  // the built-in train's signals
+
+  const PlotLayout layout = layout_line_plot(*plot_);
+  std::multiset<int> drawn;
+  for (const Element* g : root_->with_class("signal")) {
+    const int metre = std::stoi(g->attr("data-m"));
+    drawn.insert(metre);
+    const Element* mast = nullptr;
+    for (const Element& c : g->children) {
+      if (c.name == "path") mast = &c;
+    }
+    ASSERT_NE(mast, nullptr);
+    EXPECT_NEAR(path_start_x(mast->attr("d")), layout.metre_x(metre), 0.051) << metre;
+  }
+  EXPECT_EQ(drawn, expected);
+}
+
+TEST_F(BuiltinLinePlotTest, EveryStationAppearsOnceAtItsKilometreWithItsExtent) {
+  // The stations of the table: entries 1 up to the first empty one.
+  std::map<std::string, const VoceTreno*> expected;
+  for (int i = 1; i < kFirstBoardSlot && !model_->treno[i].nome.empty(); ++i) {
+    expected[model_->treno[i].nome] = &model_->treno[i];
+  }
+  ASSERT_EQ(expected.size(), 16u);
+
+  const PlotLayout layout = layout_line_plot(*plot_);
+  std::map<std::string, int> seen;
+  for (const Element* g : root_->with_class("station")) {
+    const std::vector<std::string> names = texts_below(*g);
+    ASSERT_EQ(names.size(), 1u);
+    const std::string& name = names[0];
+    ++seen[name];
+    ASSERT_EQ(expected.count(name), 1u) << name;
+    const VoceTreno& v = *expected[name];
+    EXPECT_EQ(g->attr("data-m"), std::to_string(v.posizione)) << name;
+    const Element* extent = nullptr;
+    const Element* mark = nullptr;
+    for (const Element& c : g->children) {
+      if (c.name == "rect") extent = &c;
+      if (c.name == "path") mark = &c;
+    }
+    ASSERT_TRUE(extent && mark) << name;
+    EXPECT_NEAR(std::stod(extent->attr("x")), layout.metre_x(v.inizio), 0.051) << name;
+    EXPECT_NEAR(std::stod(extent->attr("x")) + std::stod(extent->attr("width")),
+                layout.metre_x(v.fine), 0.11)
+        << name;
+    EXPECT_NEAR(path_start_x(mark->attr("d")), layout.metre_x(v.posizione), 0.051) << name;
+  }
+  for (const auto& [name, v] : expected) EXPECT_EQ(seen[name], 1) << name;
+
+  // The plan names each station once too, at its point of the track.
+  auto plan = root_->with_class("plan-stations");
+  ASSERT_EQ(plan.size(), 1u);
+  std::map<std::string, int> named;
+  for (const std::string& t : texts_below(*plan[0])) ++named[t];
+  for (const auto& [name, v] : expected) EXPECT_EQ(named[name], 1) << name;
+  for (const Element& c : plan[0]->children) {
+    if (c.name != "circle") continue;
+    const double x = std::stod(c.attr("cx"));
+    const double y = std::stod(c.attr("cy"));
+    bool on_station = false;
+    for (const auto& [name, v] : expected) {
+      const auto k = static_cast<size_t>(v->posizione);
+      on_station |= std::abs(x - layout.page_x(model_->linea.x(k))) < 0.051 &&
+                    std::abs(y - layout.page_y(model_->linea.y(k))) < 0.051;
+    }
+    EXPECT_TRUE(on_station) << x << "," << y;
+  }
+}
+
+TEST_F(BuiltinLinePlotTest, HeightsAreTheRunningSumOfGradientTimesLength) {
+  const auto& cells = model_->percorso;
+  // Every cell but the last three carries a gradient.
+  ASSERT_EQ(plot_->heights.size(), cells.size() - 2);
+  double h = 0;
+  for (size_t k = 0; k + 3 < cells.size(); ++k) {
+    h += (cells[k].pendenza - 100) * 50 / 1000.0;
+    ASSERT_NEAR(plot_->heights[k + 1], h, 1e-9) << "cell " << k;
+  }
+  EXPECT_EQ(plot_->heights[0], 0);
+  // The first gradient line: flat to cell 5, then 4 per mille.
+  EXPECT_EQ(plot_->heights[6], 0);
+  EXPECT_NEAR(plot_->heights[7], 0.2, 1e-12);
+
+  // Each vertex of the drawn profile sits at the height of its kilometre.
+  auto lines = root_->with_class("elevation-line");
+  ASSERT_EQ(lines.size(), 1u);
+  const std::vector<Point> vertices = points_of(lines[0]->attr("points"));
+  ASSERT_GE(vertices.size(), 10u);
+  const PlotLayout layout = layout_line_plot(*plot_);
+  double previous = -1;
+  for (const Point& p : vertices) {
+    const double metre = (p.x - layout.profile_left) / layout.metre_scale;
+    const auto cell = static_cast<size_t>(std::lround(metre / 50));
+    EXPECT_NEAR(metre, cell * 50.0, 5) << "a vertex between two cells";
+    EXPECT_GT(metre, previous);
+    previous = metre;
+    ASSERT_LT(cell, plot_->heights.size());
+    const double height = (layout.elevation_zero - p.y) / layout.height_scale;
+    EXPECT_NEAR(height, plot_->heights[cell], 0.05) << "at metre " << cell * 50;
+  }
+}
+
+TEST_F(BuiltinLinePlotTest, SlowdownsPairTheirStartAndEndCells) {
+  // "rallentamento, 19000, 30, 300, ..." and "rallentamento, 64700, 70, 400, ...":
+  // start cells 381 and 1295, end cells 387 and 1303, warnings 24 cells ahead.
+  ASSERT_EQ(plot_->slowdowns.size(), 2u);
+  EXPECT_EQ(plot_->slowdowns[0].start, 381 * 50);
+  EXPECT_EQ(plot_->slowdowns[0].end, 388 * 50);
+  EXPECT_EQ(plot_->slowdowns[0].speed, 30);
+  EXPECT_EQ(plot_->slowdowns[1].start, 1295 * 50);
+  EXPECT_EQ(plot_->slowdowns[1].end, 1304 * 50);
+  EXPECT_EQ(plot_->slowdowns[1].speed, 70);
+  ASSERT_EQ(plot_->warnings.size(), 2u);
+  EXPECT_EQ(plot_->warnings[0].cell, 357);
+  EXPECT_EQ(plot_->warnings[1].cell, 1271);
+  EXPECT_EQ(root_->with_class("slowdown").size(), 2u);
+  EXPECT_EQ(root_->with_class("warning").size(), 2u);
+}
+
+TEST_F(BuiltinLinePlotTest, FilesOfARunGiveTheSamePictureAsTheModel) {
+  DecodeError error;
+  std::vector<Cella> cells;
+  ASSERT_TRUE(decode_cells(fs_->files.at(names_->cells), &cells, &error)) << error.expected;
+  auto treno = std::make_unique<std::array<VoceTreno, kTrenoEntries>>();
+  ASSERT_TRUE(decode_train_table(fs_->files.at(names_->train_table), treno.get(), &error))
+      << error.expected;
+  DecodedGeometry geometry;
+  ASSERT_TRUE(decode_geometry(fs_->files.at(names_->geometry), &geometry, &error))
+      << error.expected;
+  const LinePlot from_files =
+      build_line_plot(line_data_from_records(std::move(cells), *treno, &geometry));
+  EXPECT_EQ(from_files.plan.size(), model_->linea.filled());
+  EXPECT_EQ(render_line_plot(from_files), *svg_);
+}
+
+// A small line built by hand: texts with characters XML must escape or
+// cannot hold, and no geometry.
+TEST(LinePlotTest, TextsAreEscapedAndAMissingPlanIsSaidSo) {
+  LineData data;
+  data.cells.resize(100);
+  for (Cella& c : data.cells) {
+    c.pendenza = 100;
+    c.velocita = 20;
+  }
+  data.cells[10].tipo = kSignBoard;
+  data.cells[10].valore1 = 80;
+  data.treno[80].nome = "( Ponte ) <su> \"Arno\" & 'Elsa'";
+  data.treno[1] = VoceTreno{};
+  data.treno[1].tipo = 2;
+  data.treno[1].posizione = 1000;
+  data.treno[1].inizio = 700;
+  data.treno[1].fine = 1300;
+  data.treno[1].nome = "CITT\xC0\x01";  // Windows-1252 "À" and a control character
+  data.treno[kScenarioEntry].nome = "A&B";
+  data.treno[kTrainParameters].fine = 1500;
+
+  const LinePlot plot = build_line_plot(data);
+  ASSERT_EQ(plot.stations.size(), 1u);
+  ASSERT_EQ(plot.sign_boards.size(), 1u);
+
+  const TextDecoder latin = [](std::string_view s) {
+    std::string out;
+    for (char c : s) {
+      const auto b = static_cast<unsigned char>(c);
+      if (b < 0x80) {
+        out += c;
+      } else {
+        out += static_cast<char>(0xC0 | (b >> 6));
+        out += static_cast<char>(0x80 | (b & 0x3F));
+      }
+    }
+    return out;
+  };
+  for (const TextDecoder& decode : {TextDecoder(), latin}) {
+    const std::string svg = render_line_plot(plot, decode);
+    std::string error;
+    auto root = testing_xml::parse(svg, &error);
+    ASSERT_TRUE(root) << error;
+    const std::vector<std::string> texts = texts_below(*root);
+    const auto has = [&](const std::string& t) {
+      return std::find(texts.begin(), texts.end(), t) != texts.end();
+    };
+    EXPECT_TRUE(has("( Ponte ) <su> \"Arno\" & 'Elsa'"));
+    EXPECT_TRUE(has(decode ? "CITT\u00C0\uFFFD" : "CITT?\uFFFD"));
+    EXPECT_TRUE(has("A&B"));
+    EXPECT_TRUE(has("No plan: the line was compiled without its geometry."));
+    EXPECT_TRUE(root->with_class("plan").empty());
+  }
+}
+
+}  // namespace
+}  // namespace binario

@@ -1,0 +1,180 @@
+// File operations that fail during a run: each ends the run with exit 5 and
+// a message naming the file and the reason, leaves every file it did not
+// finish exactly as it was, and writes nothing after the failure.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "run/form1.h"
+
+namespace binario {
+namespace {
+
+class SilentUi : public Ui {
+ public:
+  void show_waiting() override {}
+  void errore(std::string_view) override {}
+};
+
+const char* const kLine =
+    "[generale]\r\n"
+    "lunghezza percorso, 3000\r\n"
+    "[curve]\r\n"
+    "curvad3, 700, 200\r\n"
+    "[fine]\r\n";
+
+const char* const kTrain =
+    "[generale]\r\n"
+    "numero vetture, 4\r\n"
+    "velocita, 0, 30\r\n"
+    "segnale, 1500, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+    "[fine]\r\n";
+
+class FileFaultTest : public ::testing::Test {
+ protected:
+  FileFaultTest() : form(fs, ui) {
+    form.cartella_scenario = "dir";
+    form.nome_percorso = "Prova";
+    form.numero_treno = "7";
+    n = form.names();
+    fs.files[n.line_text] = kLine;
+    fs.files[n.train_text] = kTrain;
+    for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
+      fs.files[path] = "earlier " + path;
+    }
+    before = fs.files;
+  }
+
+  void expect_one_error(const RunReport& report, const std::string& path,
+                        const std::string& reason) {
+    EXPECT_EQ(report.end, RunEnd::kFileError);
+    EXPECT_EQ(exit_status(report, form.status), 5);
+    ASSERT_EQ(report.file_errors.size(), 1u);
+    EXPECT_EQ(report.file_errors[0], path + ": " + reason);
+  }
+  bool unchanged(const std::string& path) { return fs.files.at(path) == before.at(path); }
+
+  MemoryFileSystem fs;
+  SilentUi ui;
+  Form1 form;
+  FileNames n;
+  std::map<std::string, std::string> before;
+};
+
+TEST_F(FileFaultTest, AnOutputThatCannotBeCreatedStopsTheWriting) {
+  fs.fail_create.insert(n.geometry);
+  RunReport report = form.memorizza_percorso(1);
+  expect_one_error(report, n.geometry, "Permission denied");
+  EXPECT_TRUE(report.outputs.empty());
+  // The compile itself was clean; the files after the failed one were not touched.
+  EXPECT_EQ(form.status.codice_errore(), 0);
+  EXPECT_TRUE(unchanged(n.geometry));
+  EXPECT_TRUE(unchanged(n.train_table));
+  EXPECT_TRUE(unchanged(n.cells));
+}
+
+TEST_F(FileFaultTest, AFailedWriteKeepsThePreviousFileAndWritesNothingAfterIt) {
+  fs.fail_write.insert(n.train_table);
+  RunReport report = form.memorizza_percorso(1);
+  expect_one_error(report, n.train_table, "No space left on device");
+  EXPECT_EQ(report.outputs, std::vector<std::string>{n.geometry});
+  EXPECT_FALSE(unchanged(n.geometry));
+  EXPECT_TRUE(unchanged(n.train_table));
+  EXPECT_TRUE(unchanged(n.cells));
+}
+
+TEST_F(FileFaultTest, AFailedRenameKeepsThePreviousFile) {
+  fs.fail_commit.insert(n.cells);
+  RunReport report = form.memorizza_percorso(1);
+  expect_one_error(report, n.cells, "Permission denied");
+  EXPECT_EQ(report.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+  EXPECT_TRUE(unchanged(n.cells));
+}
+
+TEST_F(FileFaultTest, ADescriptionThatCannotBeDeletedIsReportedAfterTheFilesAreWritten) {
+  fs.fail_remove.insert(n.train_text);
+  RunReport report = form.memorizza_percorso(1);
+  expect_one_error(report, n.train_text, "Permission denied");
+  EXPECT_EQ(report.outputs.size(), 3u);
+  EXPECT_FALSE(fs.exists(n.line_text));
+  EXPECT_TRUE(fs.exists(n.train_text));
+}
+
+TEST_F(FileFaultTest, AnUnreadableLineDescriptionBuildsNothing) {
+  fs.fail_read.insert(n.line_text);
+  RunReport report = form.memorizza_percorso(1);
+  EXPECT_EQ(exit_status(report, form.status), 3);
+  EXPECT_EQ(form.status.codice_errore(), 25);
+  const Diagnostic& d = form.status.diagnostics().back();
+  ASSERT_TRUE(d.location.has_value());
+  EXPECT_EQ(d.location->file, n.line_text);
+  EXPECT_EQ(d.location->line, 0);
+  EXPECT_NE(d.message.find("Input/output error"), std::string::npos) << d.message;
+  for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
+    EXPECT_TRUE(unchanged(path)) << path;
+  }
+}
+
+TEST_F(FileFaultTest, TheRunStopsAtADocumentThatCannotBeWritten) {
+  form.nome_percorso = "Zorvane_Pelk";
+  form.numero_treno = "728";
+  const FileNames z = form.names();
+  fs.files[z.slowdown_order] = "earlier order";
+  fs.fail_write.insert(z.slowdown_order);
+  RunReport report = form.form_load();
+  expect_one_error(report, z.slowdown_order, "No space left on device");
+  EXPECT_EQ(fs.files[z.slowdown_order], "earlier order");
+  EXPECT_FALSE(fs.exists(z.train_sheet));
+  EXPECT_FALSE(fs.exists(z.cells));
+}
+
+// The same on the real disk, where the system refuses: a file-size cap makes
+// the geometry file, the largest, fail part way through its write.
+TEST(RealFileFault, AWriteTheSystemRefusesKeepsThePreviousFileAndNoTemporary) {
+  namespace stdfs = std::filesystem;
+  std::string pattern = (stdfs::temp_directory_path() / "binario-run-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const stdfs::path dir = pattern;
+  RealFileSystem fs;
+  SilentUi ui;
+  Form1 form(fs, ui);
+  form.cartella_scenario = dir.string();
+  form.nome_percorso = "Prova";
+  form.numero_treno = "7";
+  const FileNames n = form.names();
+  std::ofstream(n.line_text, std::ios::binary) << kLine;
+  std::ofstream(n.train_text, std::ios::binary) << kTrain;
+  std::ofstream(n.geometry, std::ios::binary) << "earlier geometry";
+
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit capped = saved;
+  capped.rlim_cur = 64 * 1024;  // the geometry of a 3000 m line takes about 200 KB
+  setrlimit(RLIMIT_FSIZE, &capped);
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  RunReport report = form.memorizza_percorso(1);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+
+  EXPECT_EQ(exit_status(report, form.status), 5);
+  ASSERT_EQ(report.file_errors.size(), 1u);
+  EXPECT_EQ(report.file_errors[0], n.geometry + ": File too large");
+  std::ifstream in(n.geometry, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier geometry");
+  std::set<std::string> left;
+  for (const auto& e : stdfs::directory_iterator(dir)) left.insert(e.path().filename());
+  EXPECT_EQ(left, std::set<std::string>{"Prova_linea.dat"});  // the texts were read and deleted
+  stdfs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace binario
