@@ -181,14 +181,14 @@ struct LegendEntry {
   const char* text;
 };
 
-struct BandSpec {
+struct BandStyle {
   const char* title;
   double min_height;
   std::vector<LegendEntry> legend;
 };
 
-const std::array<BandSpec, kBands>& band_specs() {
-  static const std::array<BandSpec, kBands> specs = {{
+const std::array<BandStyle, kBands>& band_styles() {
+  static const std::array<BandStyle, kBands> styles = {{
       {"Elevation",
        200,
        {{LegendEntry::kLine, "#6d4c41", "height above start, m"},
@@ -222,7 +222,7 @@ const std::array<BandSpec, kBands>& band_specs() {
         {LegendEntry::kBox, "#5d4037", "span, joined (3)"},
         {LegendEntry::kTick, "#3e2723", "marker"}}},
   }};
-  return specs;
+  return styles;
 }
 
 struct Page {
@@ -284,10 +284,10 @@ Page make_page(const LinePlot& plot) {
   l.metre_scale = kContentWidth / metres;
   double y = page.plan_panel_top + page.plan_panel_height + kGap;
   for (int b = 0; b < kBands; ++b) {
-    const BandSpec& spec = band_specs()[b];
-    const double legend = 22 + kLegendLine * static_cast<double>(spec.legend.size()) + 6;
+    const BandStyle& style = band_styles()[b];
+    const double legend = 22 + kLegendLine * static_cast<double>(style.legend.size()) + 6;
     page.band_top[b] = y;
-    page.band_height[b] = std::max(spec.min_height, legend);
+    page.band_height[b] = std::max(style.min_height, legend);
     y += page.band_height[b];
   }
   page.axis_top = y;
@@ -643,7 +643,7 @@ class Painter {
 
     for (int b = 0; b < kBands; ++b) {
       const BandId id = static_cast<BandId>(b);
-      legend(top(id), band_specs()[b].title, band_specs()[b].legend);
+      legend(top(id), band_styles()[b].title, band_styles()[b].legend);
       svg_.empty("rect", {{"x", kLegendWidth},
                           {"y", top(id)},
                           {"width", kContentWidth},
