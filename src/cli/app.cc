@@ -16,11 +16,8 @@ int run_cli(int argc, char** argv) {
   app.set_version_flag("--version", std::string("binario ") + BINARIO_VERSION);
   std::function<int()> run = add_run_options(app);
   const std::vector<Subcommand> subcommands = {
-      add_compile_command(app),
-      add_check_command(app),
-      add_sources_command(app),
-      add_dump_command(app),
-      add_plot_command(app),
+      add_compile_command(app), add_check_command(app), add_sources_command(app),
+      add_dump_command(app),    add_plot_command(app),
   };
   app.require_subcommand(0, 1);
 

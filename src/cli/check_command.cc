@@ -33,32 +33,14 @@ int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& o
 }
 
 Subcommand add_check_command(CLI::App& app) {
-  struct Args {
-    CompileOptions options;
-    std::string name;
-    std::string number;
-    CLI::Option* name_opt = nullptr;
-    CLI::Option* number_opt = nullptr;
-  };
-  auto args = std::make_shared<Args>();
   CLI::App* cmd = app.add_subcommand(
       "check",
       "Read a line description and a train description as compile does, print every "
       "fault, and write nothing");
-  cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")->required();
-  cmd->add_option("TRAIN", args->options.train, "The train description (NAME_NUMBER-.txt)")
-      ->required();
-  args->name_opt =
-      cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)");
-  args->number_opt =
-      cmd->add_option("--number", args->number, "Train number (default: from TRAIN's file name)");
-  cmd->add_flag("--no-geometry", args->options.no_geometry, "Read no curves, as compile does");
-  cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");
-  return {cmd, [args] {
-            if (*args->name_opt) args->options.name = args->name;
-            if (*args->number_opt) args->options.number = args->number;
+  std::function<CompileOptions()> options = add_author_pair_arguments(cmd);
+  return {cmd, [options] {
             RealFileSystem fs;
-            return check_command(args->options, fs, std::cout, std::cerr);
+            return check_command(options(), fs, std::cout, std::cerr);
           }};
 }
 

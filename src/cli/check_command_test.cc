@@ -16,18 +16,12 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/program_test_support.h"
 
 namespace binario {
 namespace {
 
 namespace stdfs = std::filesystem;
-
-std::string slurp(const stdfs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string example(const char* name) {
   return slurp(stdfs::path(BINARIO_SOURCE_DIR) / "examples" / name);
@@ -161,42 +155,21 @@ TEST(CheckCommand, JsonListsNoOutputsAndCarriesTheSourceLine) {
 
 // --- The program itself ----------------------------------------------------
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-class CheckProgramTest : public ::testing::Test {
+class CheckProgramTest : public ProgramTest {
  protected:
   void SetUp() override {
-    dir = stdfs::temp_directory_path() /
-          ("binario-check-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    stdfs::remove_all(dir);
+    ProgramTest::SetUp();
     stdfs::create_directories(dir / "w");
     std::ofstream(dir / "w" / "Valdoria_linea.txt", std::ios::binary)
         << example("Valdoria_linea.txt");
   }
-  void TearDown() override { stdfs::remove_all(dir); }
-
   void put_train(const std::string& text) {
     std::ofstream(dir / "w" / "Valdoria_42-.txt", std::ios::binary) << text;
   }
 
   Result check(const std::string& extra = "") {
-    const stdfs::path out = dir / "stdout.txt";
-    const stdfs::path err = dir / "stderr.txt";
-    const std::string command = std::string(BINARIO_EXE) + " check " +
-                                (dir / "w" / "Valdoria_linea.txt").string() + " " +
-                                (dir / "w" / "Valdoria_42-.txt").string() + extra + " >" +
-                                out.string() + " 2>" + err.string() + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    return r;
+    return run("check " + (dir / "w" / "Valdoria_linea.txt").string() + " " +
+               (dir / "w" / "Valdoria_42-.txt").string() + extra);
   }
 
   // Every file in the pair's folder with its bytes.
@@ -207,8 +180,6 @@ class CheckProgramTest : public ::testing::Test {
     }
     return files;
   }
-
-  stdfs::path dir;
 };
 
 TEST_F(CheckProgramTest, LeavesEveryFileOfTheFolderAsItWas) {

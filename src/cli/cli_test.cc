@@ -11,51 +11,15 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/program_test_support.h"
 
 namespace binario {
 namespace {
 
 namespace stdfs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const stdfs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class CliTest : public ::testing::Test {
+class CliTest : public ProgramTest {
  protected:
-  void SetUp() override {
-    dir = stdfs::temp_directory_path() /
-          ("binario-cli-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    stdfs::remove_all(dir);
-    stdfs::create_directories(dir);
-  }
-  void TearDown() override { stdfs::remove_all(dir); }
-
-  Result run(const std::string& args) {
-    const stdfs::path out = dir / "stdout.txt";
-    const stdfs::path err = dir / "stderr.txt";
-    std::string command = std::string(BINARIO_EXE) + " " + args + " >" + out.string() + " 2>" +
-                          err.string() + " </dev/null";
-    int raw = std::system(command.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    stdfs::remove(out);
-    stdfs::remove(err);
-    return r;
-  }
-
   // Copies the example pair into the scratch folder.
   void copy_examples() {
     const stdfs::path examples = stdfs::path(BINARIO_SOURCE_DIR) / "examples";
@@ -65,8 +29,6 @@ class CliTest : public ::testing::Test {
   std::string pair() const {
     return (dir / "Valdoria_linea.txt").string() + " " + (dir / "Valdoria_42-.txt").string();
   }
-
-  stdfs::path dir;
 };
 
 TEST_F(CliTest, CompileWritesTheThreeFilesBesideTheInputsAndKeepsThem) {

@@ -129,7 +129,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   return report_author_pair(options, form, report, out, err);
 }
 
-Subcommand add_compile_command(CLI::App& app) {
+std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {
   struct Args {
     CompileOptions options;
     std::string name;
@@ -138,13 +138,9 @@ Subcommand add_compile_command(CLI::App& app) {
     CLI::Option* number_opt = nullptr;
   };
   auto args = std::make_shared<Args>();
-  CLI::App* cmd = app.add_subcommand(
-      "compile", "Compile a line description and a train description into the binary files");
   cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")->required();
   cmd->add_option("TRAIN", args->options.train, "The train description (NAME_NUMBER-.txt)")
       ->required();
-  cmd->add_option("-o,--output", args->options.output_dir,
-                  "Folder for the binary files (default: the folder of LINE)");
   args->name_opt =
       cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)");
   args->number_opt =
@@ -152,12 +148,27 @@ Subcommand add_compile_command(CLI::App& app) {
   cmd->add_flag("--no-geometry", args->options.no_geometry,
                 "Read no curves and write no geometry file");
   cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");
-  return {cmd, [args] {
-            if (*args->name_opt) args->options.name = args->name;
-            if (*args->number_opt) args->options.number = args->number;
+  return [args] {
+    CompileOptions options = args->options;
+    if (*args->name_opt) options.name = args->name;
+    if (*args->number_opt) options.number = args->number;
+    return options;
+  };
+}
+
+Subcommand add_compile_command(CLI::App& app) {
+  CLI::App* cmd = app.add_subcommand(
+      "compile", "Compile a line description and a train description into the binary files");
+  auto output_dir = std::make_shared<std::string>();
+  cmd->add_option("-o,--output", *output_dir,
+                  "Folder for the binary files (default: the folder of LINE)");
+  std::function<CompileOptions()> options = add_author_pair_arguments(cmd);
+  return {cmd, [options, output_dir] {
+            CompileOptions o = options();
+            o.output_dir = *output_dir;
             RealFileSystem fs;
             auto ui = make_console_ui();
-            return compile_command(args->options, fs, *ui, std::cout, std::cerr);
+            return compile_command(o, fs, *ui, std::cout, std::cerr);
           }};
 }
 

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/program_test_support.h"
 #include "cli/text_encoding.h"
 #include "run/form1.h"
 
@@ -23,51 +24,14 @@ namespace {
 namespace stdfs = std::filesystem;
 using nlohmann::json;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const stdfs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class NoUi : public Ui {
  public:
   void show_waiting() override {}
   void errore(std::string_view) override {}
 };
 
-class DumpTest : public ::testing::Test {
+class DumpTest : public ProgramTest {
  protected:
-  void SetUp() override {
-    dir = stdfs::temp_directory_path() /
-          ("binario-dump-" + std::to_string(::getpid()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    stdfs::remove_all(dir);
-    stdfs::create_directories(dir);
-  }
-  void TearDown() override { stdfs::remove_all(dir); }
-
-  Result run(const std::string& args) {
-    const stdfs::path out = dir / "stdout.txt";
-    const stdfs::path err = dir / "stderr.txt";
-    std::string command = std::string(BINARIO_EXE) + " " + args + " >" + out.string() + " 2>" +
-                          err.string() + " </dev/null";
-    int raw = std::system(command.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    stdfs::remove(out);
-    stdfs::remove(err);
-    return r;
-  }
-
   // The default run into `dir`.
   void default_run() { ASSERT_EQ(run("-C " + dir.string()).status, 0); }
 
@@ -81,8 +45,6 @@ class DumpTest : public ::testing::Test {
   void write(const std::string& file, const std::string& bytes) {
     std::ofstream(dir / file, std::ios::binary) << bytes;
   }
-
-  stdfs::path dir;
 };
 
 // Every file of the default run, read back through `dump --json`, holds what

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/program_test_support.h"
 #include "plot/xml_reader_for_tests.h"
 
 namespace binario {
@@ -17,50 +18,12 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string slurp(const stdfs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-class PlotCommandTest : public ::testing::Test {
+class PlotCommandTest : public ProgramTest {
  protected:
-  void SetUp() override {
-    dir_ = stdfs::temp_directory_path() /
-           ("binario-plot-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    stdfs::remove_all(dir_);
-    stdfs::create_directories(dir_);
-  }
-  void TearDown() override { stdfs::remove_all(dir_); }
-
-  Result run(const std::string& args) {
-    const stdfs::path out = dir_ / "stdout.txt";
-    const stdfs::path err = dir_ / "stderr.txt";
-    const std::string command = std::string(BINARIO_EXE) + " " + args + " >" + out.string() +
-                                " 2>" + err.string() + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    stdfs::remove(out);
-    stdfs::remove(err);
-    return r;
-  }
-
-  stdfs::path dir_;
 };
 
 TEST_F(PlotCommandTest, TheFilesOfARunAndTheirDescriptionsGiveTheSamePicture) {
-  const stdfs::path run_dir = dir_ / "run";
+  const stdfs::path run_dir = dir / "run";
   ASSERT_EQ(run("--no-window -C " + run_dir.string()).status, 0);
   Result from_files = run("plot " + run_dir.string());
   ASSERT_EQ(from_files.status, 0) << from_files.err;
@@ -71,11 +34,11 @@ TEST_F(PlotCommandTest, TheFilesOfARunAndTheirDescriptionsGiveTheSamePicture) {
   EXPECT_TRUE(testing_xml::parse(svg, &error)) << error;
   EXPECT_LT(svg.size(), 1'000'000u);
 
-  const stdfs::path src = dir_ / "src";
+  const stdfs::path src = dir / "src";
   ASSERT_EQ(run("sources -C " + src.string()).status, 0);
   const stdfs::path line = src / "Zorvane_Pelk_linea.txt";
   const stdfs::path train = src / "Zorvane_Pelk_728-.txt";
-  const stdfs::path pair_svg = dir_ / "pair.svg";
+  const stdfs::path pair_svg = dir / "pair.svg";
   Result from_pair =
       run("plot " + line.string() + " " + train.string() + " -o " + pair_svg.string());
   ASSERT_EQ(from_pair.status, 0) << from_pair.err;
@@ -87,29 +50,29 @@ TEST_F(PlotCommandTest, TheFilesOfARunAndTheirDescriptionsGiveTheSamePicture) {
 }
 
 TEST_F(PlotCommandTest, ALineThatNeverBuildsAModelGivesNoPicture) {
-  std::ofstream(dir_ / "X_linea.txt") << "nothing here\r\n";
-  std::ofstream(dir_ / "X_1-.txt") << "[generale]\r\n[fine]\r\n";
-  Result r = run("plot " + (dir_ / "X_linea.txt").string() + " " + (dir_ / "X_1-.txt").string() +
-                 " -o " + (dir_ / "x.svg").string());
+  std::ofstream(dir / "X_linea.txt") << "nothing here\r\n";
+  std::ofstream(dir / "X_1-.txt") << "[generale]\r\n[fine]\r\n";
+  Result r = run("plot " + (dir / "X_linea.txt").string() + " " + (dir / "X_1-.txt").string() +
+                 " -o " + (dir / "x.svg").string());
   EXPECT_EQ(r.status, 3);
   EXPECT_NE(r.err.find("error 102"), std::string::npos) << r.err;
-  EXPECT_FALSE(stdfs::exists(dir_ / "x.svg"));
+  EXPECT_FALSE(stdfs::exists(dir / "x.svg"));
 }
 
 TEST_F(PlotCommandTest, RefusesFoldersItCannotRead) {
   // Nothing there.
-  Result empty = run("plot " + dir_.string());
+  Result empty = run("plot " + dir.string());
   EXPECT_EQ(empty.status, 3);
   EXPECT_NE(empty.err.find("no track cells file"), std::string::npos) << empty.err;
 
   // A cut cells file: the decoder's offset reaches the user.
-  const stdfs::path run_dir = dir_ / "run";
+  const stdfs::path run_dir = dir / "run";
   ASSERT_EQ(run("--no-window -C " + run_dir.string()).status, 0);
   stdfs::resize_file(run_dir / "Zorvane_Pelk_728.dat", 15 * 10 + 7);
-  Result cut = run("plot " + run_dir.string() + " -o " + (dir_ / "cut.svg").string());
+  Result cut = run("plot " + run_dir.string() + " -o " + (dir / "cut.svg").string());
   EXPECT_EQ(cut.status, 3);
   EXPECT_NE(cut.err.find("Zorvane_Pelk_728.dat: error: at byte"), std::string::npos) << cut.err;
-  EXPECT_FALSE(stdfs::exists(dir_ / "cut.svg"));
+  EXPECT_FALSE(stdfs::exists(dir / "cut.svg"));
 
   // Two scenarios in one folder: which one is meant cannot be told.
   stdfs::copy_file(run_dir / "Zorvane_Pelk_728.sim", run_dir / "Other_1.sim");
