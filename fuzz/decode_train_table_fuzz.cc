@@ -16,14 +16,7 @@ namespace {
 
 using namespace binario;
 
-class StringFile : public OutputFile {
- public:
-  void write(const void* data, size_t size) override {
-    bytes.append(static_cast<const char*>(data), size);
-  }
-  bool commit(std::string*) override { return true; }
-  std::string bytes;
-};
+using fuzz::StringFile;
 
 }  // namespace
 
