@@ -37,6 +37,7 @@
 #include "output/competition_codes.h"
 #include "output/signal_codes.h"
 #include "platform/file_system.h"
+#include "platform/paths.h"
 #include "platform/ui.h"
 #include "run/file_names.h"
 #include "run/form1.h"

@@ -9,6 +9,7 @@
 
 #include "bench/large_pair.h"
 #include "platform/file_system.h"
+#include "platform/paths.h"
 
 int main(int argc, char** argv) {
   using namespace binario;

@@ -17,6 +17,7 @@
 #include "cli/text_encoding.h"
 #include "output/binary_decoders.h"
 #include "platform/file_system.h"
+#include "platform/paths.h"
 #include "plot/line_plot.h"
 #include "run/form1.h"
 

@@ -4,10 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <system_error>
+
+#include "platform/paths.h"
 
 namespace binario {
 
@@ -17,13 +21,6 @@ bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view 
   if (!out) return false;
   out->write(contents);
   return out->commit(error);
-}
-
-std::string join_path(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  std::filesystem::path p(dir);
-  p /= name;
-  return p.string();
 }
 
 namespace {
@@ -134,6 +131,43 @@ bool RealFileSystem::remove_file(const std::string& path, std::string* error) {
   return true;
 }
 
+bool RealFileSystem::is_directory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RealFileSystem::make_directories(const std::string& path, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  if (is_directory(path)) return true;
+  if (error) *error = ec ? ec.message() : system_reason(ENOTDIR);
+  return false;
+}
+
+bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
+                                std::string* error) {
+  names->clear();
+  std::error_code ec;
+  std::filesystem::directory_iterator it(path, ec);
+  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    std::error_code kind_ec;
+    if (it->is_regular_file(kind_ec)) names->push_back(it->path().filename().string());
+  }
+  if (ec) {
+    if (error) *error = ec.message();
+    names->clear();
+    return false;
+  }
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RealFileSystem::same_file(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
 namespace {
 
 class MemoryOutputFile : public OutputFile {
@@ -199,6 +233,36 @@ bool MemoryFileSystem::remove_file(const std::string& path, std::string* error) 
   }
   files.erase(path);
   return true;
+}
+
+bool MemoryFileSystem::is_directory(const std::string& path) {
+  return directories.count(path) > 0;
+}
+
+bool MemoryFileSystem::make_directories(const std::string& path, std::string* error) {
+  if (files.count(path)) {
+    if (error) *error = "Not a directory";
+    return false;
+  }
+  directories.insert(path);
+  return true;
+}
+
+bool MemoryFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
+                                  std::string* error) {
+  names->clear();
+  if (!directories.count(path)) {
+    if (error) *error = "No such file or directory";
+    return false;
+  }
+  for (const auto& [file, contents] : files) {
+    if (path_parent(file) == path) names->push_back(path_file_name(file));
+  }
+  return true;  // std::map keeps them sorted
+}
+
+bool MemoryFileSystem::same_file(const std::string& a, const std::string& b) {
+  return a == b && files.count(a) > 0;
 }
 
 }  // namespace binario

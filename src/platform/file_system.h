@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace binario {
 
@@ -36,14 +37,22 @@ class FileSystem {
   virtual std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) = 0;
   // Deletes `path`. Returns false and sets `error` on failure.
   virtual bool remove_file(const std::string& path, std::string* error) = 0;
+  // True when `path` names a folder.
+  virtual bool is_directory(const std::string& path) = 0;
+  // Creates the folder `path` and any missing parents. True when it is a
+  // folder afterwards; otherwise false with the reason in `error`.
+  virtual bool make_directories(const std::string& path, std::string* error) = 0;
+  // The names (not paths) of the regular files directly inside folder
+  // `path`, sorted. Returns false and sets `error` when it cannot be read.
+  virtual bool list_files(const std::string& path, std::vector<std::string>* names,
+                          std::string* error) = 0;
+  // True when both paths name the same existing file.
+  virtual bool same_file(const std::string& a, const std::string& b) = 0;
 };
 
 // Replaces `path` with `contents` in one go.
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
                       std::string* error);
-
-// Joins a directory and a file name with the platform's separator.
-std::string join_path(const std::string& dir, const std::string& name);
 
 // The real disk. Replacement writes a temporary file in the same directory
 // and renames it over the old name.
@@ -53,12 +62,18 @@ class RealFileSystem : public FileSystem {
   bool read_file(const std::string& path, std::string* contents, std::string* error) override;
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
   bool remove_file(const std::string& path, std::string* error) override;
+  bool is_directory(const std::string& path) override;
+  bool make_directories(const std::string& path, std::string* error) override;
+  bool list_files(const std::string& path, std::vector<std::string>* names,
+                  std::string* error) override;
+  bool same_file(const std::string& a, const std::string& b) override;
 };
 
 // Files held in memory, for tests. Failures can be injected per path.
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<std::string, std::string> files;
+  std::set<std::string> directories;  // folders that exist (made or listed)
   std::set<std::string> fail_read;    // read_file fails
   std::set<std::string> fail_create;  // replace_file fails at once
   std::set<std::string> fail_write;   // writes fail, reported at commit
@@ -69,6 +84,11 @@ class MemoryFileSystem : public FileSystem {
   bool read_file(const std::string& path, std::string* contents, std::string* error) override;
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
   bool remove_file(const std::string& path, std::string* error) override;
+  bool is_directory(const std::string& path) override;
+  bool make_directories(const std::string& path, std::string* error) override;
+  bool list_files(const std::string& path, std::vector<std::string>* names,
+                  std::string* error) override;
+  bool same_file(const std::string& a, const std::string& b) override;
 };
 
 }  // namespace binario

@@ -179,5 +179,42 @@ TEST_F(RealFileSystemTest, ReadsBackEveryByte) {
   EXPECT_EQ(contents, bytes);
 }
 
+TEST_F(RealFileSystemTest, MakesListsAndComparesFolders) {
+  std::string error;
+  const std::string nested = path("città/b");
+  ASSERT_TRUE(fs.make_directories(nested, &error)) << error;
+  EXPECT_TRUE(fs.is_directory(nested));
+  EXPECT_TRUE(fs.make_directories(nested, &error)) << "an existing folder is fine";
+  put("città/b/z.dat", "z");
+  put("città/b/a.sim", "a");
+  stdfs::create_directory(dir / "città" / "b" / "sub");
+  std::vector<std::string> names;
+  ASSERT_TRUE(fs.list_files(nested, &names, &error)) << error;
+  EXPECT_EQ(names, (std::vector<std::string>{"a.sim", "z.dat"}));  // files only, sorted
+  EXPECT_TRUE(fs.same_file(path("città/b/a.sim"), path("città/b/../b/a.sim")));
+  EXPECT_FALSE(fs.same_file(path("città/b/a.sim"), path("città/b/z.dat")));
+  EXPECT_FALSE(fs.same_file(path("città/b/a.sim"), path("missing")));
+
+  put("plain.txt", "x");
+  EXPECT_FALSE(fs.make_directories(path("plain.txt"), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(fs.list_files(path("missing"), &names, &error));
+  EXPECT_TRUE(names.empty());
+}
+
+TEST(MemoryFileSystemTest, ListsTheFilesOfAFolder) {
+  MemoryFileSystem fs;
+  std::string error;
+  std::vector<std::string> names;
+  EXPECT_FALSE(fs.list_files("d", &names, &error));
+  ASSERT_TRUE(fs.make_directories("d", &error));
+  fs.files["d/b.dat"] = "b";
+  fs.files["d/a.sim"] = "a";
+  fs.files["e/c.dat"] = "c";
+  ASSERT_TRUE(fs.list_files("d", &names, &error));
+  EXPECT_EQ(names, (std::vector<std::string>{"a.sim", "b.dat"}));
+  EXPECT_FALSE(fs.make_directories("d/a.sim", &error));
+}
+
 }  // namespace
 }  // namespace binario

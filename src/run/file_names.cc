@@ -1,4 +1,5 @@
 #include "run/file_names.h"
+#include "platform/paths.h"
 
 #include "platform/file_system.h"
 

@@ -1,0 +1,32 @@
+// Paths taken apart and joined as text, the way the run names its files and
+// the command line finds an author's names.
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace binario {
+namespace {
+
+TEST(PathsTest, JoinsWithOneSeparator) {
+  const std::string sep(1, path_separator());
+  EXPECT_EQ(join_path("", "a.txt"), "a.txt");
+  EXPECT_EQ(join_path("dir", "a.txt"), "dir" + sep + "a.txt");
+  EXPECT_EQ(join_path("dir" + sep, "a.txt"), "dir" + sep + "a.txt");
+}
+
+TEST(PathsTest, TakesNamesApart) {
+  EXPECT_EQ(path_file_name("a/b/Zorvane_Pelk_linea.txt"), "Zorvane_Pelk_linea.txt");
+  EXPECT_EQ(path_file_name("b.txt"), "b.txt");
+  EXPECT_EQ(path_parent("a/b/c.txt"), "a/b");
+  EXPECT_EQ(path_parent("c.txt"), "");
+  EXPECT_EQ(path_parent("/c.txt"), "/");
+  EXPECT_EQ(path_parent("a//c.txt"), "a");
+  EXPECT_EQ(path_stem("a/Zorvane_Pelk_728.dat"), "Zorvane_Pelk_728");
+  EXPECT_EQ(path_stem("a/.hidden"), ".hidden");
+  EXPECT_EQ(path_stem("a/città.b.sim"), "città.b");
+}
+
+}  // namespace
+}  // namespace binario
