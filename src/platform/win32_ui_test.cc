@@ -159,7 +159,6 @@ struct ErrorBoxProbe {
   bool found = false;
   bool pressed = false;
   bool closed_by_enter = false;
-  HWND owner = nullptr;
   std::wstring title;
   std::wstring text;
   std::vector<std::wstring> buttons;
@@ -198,7 +197,6 @@ void probe_error_box(ErrorBoxProbe* probe, HWND waiting) {
   }
   if (box == nullptr) return;
   probe->found = true;
-  probe->owner = GetWindow(box, GW_OWNER);
   probe->title = text_of(box);
   EnumChildWindows(box, look_at_child, reinterpret_cast<LPARAM>(probe));
 
