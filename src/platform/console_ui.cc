@@ -7,12 +7,6 @@
 
 namespace binario {
 
-std::string errore_text(std::string_view code) {
-  std::string text = " Errore n. ";
-  text.append(code);
-  return text;
-}
-
 namespace {
 
 class ConsoleUi : public Ui {

@@ -9,18 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
 
 namespace binario {
-
-int twips_to_pixels(int twips, double dpi) {
-  return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
-int points_to_pixels(int points, double dpi) {
-  return static_cast<int>(std::lround(points * dpi / 72.0));
-}
 
 namespace {
 
@@ -149,17 +140,6 @@ class FltkUi : public Ui {
 
 }  // namespace
 
-}  // namespace binario
-
-// FLTK draws text through Xft and fontconfig, and fontconfig keeps caches it
-// never frees. Builds with the leak checker are told so, so that a window
-// that was shown does not count as a leak of ours.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libfontconfig.so\n";
-}
-
-namespace binario {
-
 std::unique_ptr<Ui> make_window_ui(const std::string& title) {
   if (fl_display == nullptr) {
     // FLTK ends the program when it cannot open its display, so the
@@ -174,3 +154,9 @@ std::unique_ptr<Ui> make_window_ui(const std::string& title) {
 }
 
 }  // namespace binario
+
+// The module's entry point, the only symbol it exports.
+extern "C" __attribute__((visibility("default"))) binario::Ui* binario_make_window_ui(
+    const char* title) {
+  return binario::make_window_ui(title).release();
+}

@@ -5,32 +5,30 @@
 // the screen's resolution. It is painted once when shown and not serviced
 // afterwards: the run is one thread and does not return to the event loop
 // until it ends or the error box asks for an answer.
+//
+// The layer is built as a module of its own, binario_window.so beside the
+// program, which the program opens only when it is about to show a window:
+// a run without one, and every other command, never loads FLTK and X11.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "platform/ui.h"
+#include "platform/window_layout.h"
 
 namespace binario {
-
-// The layout of the waiting window, in twips.
-inline constexpr int kWindowWidthTwips = 4200;  // client area
-inline constexpr int kWindowHeightTwips = 2688;
-inline constexpr int kLabelLeftTwips = 960;
-inline constexpr int kLabelTopTwips = 960;
-inline constexpr int kLabelWidthTwips = 2652;
-inline constexpr int kLabelHeightTwips = 792;
-inline constexpr int kLabelPoints = 24;
-
-// Twips and points to whole pixels at `dpi` dots per inch (15 twips per pixel
-// at 96 DPI).
-int twips_to_pixels(int twips, double dpi);
-int points_to_pixels(int points, double dpi);
 
 // The window layer on the display that DISPLAY names, with `title` as the
 // title of both windows; nullptr when DISPLAY is unset or the display cannot
 // be opened. Once a display is open the process keeps using it.
 std::unique_ptr<Ui> make_window_ui(const std::string& title);
+
+// The module's file name and the one function the program looks up in it:
+// binario_make_window_ui(title) is make_window_ui with the result released
+// to the caller (nullptr when there is no display).
+inline constexpr char kWindowModuleName[] = "binario_window.so";
+inline constexpr char kWindowModuleEntry[] = "binario_make_window_ui";
+using WindowModuleEntry = Ui* (*)(const char* title);
 
 }  // namespace binario

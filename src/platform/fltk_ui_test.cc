@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/program_test_support.h"
 #include "platform/fltk_ui.h"
 #include "platform/make_ui.h"
 
@@ -419,6 +420,94 @@ TEST_F(WindowOnXvfbTest, ErrorBoxShowsTheCodeAndClosesOnEnter) {
   EXPECT_GT(probe.dark_text_pixels, 50) << "the text is not drawn";
   EXPECT_TRUE(probe.pressed);
   EXPECT_FALSE(probe.forced_closed) << "Enter on the box did not close it";
+}
+
+TEST_F(WindowOnXvfbTest, ChooserLoadsTheModuleBesideTheProgramForTheWindow) {
+  std::unique_ptr<Ui> ui = make_ui(true);
+  ASSERT_NE(ui, nullptr);
+  ui->show_waiting();
+  Observer screen(server_->display());
+  ASSERT_NE(screen.get(), nullptr);
+  EXPECT_EQ(screen.windows_named("binario").size(), 1u) << "the console was chosen";
+  ui.reset();
+  EXPECT_TRUE(screen.windows_named("binario").empty());
+}
+
+// The program and its module copied into a folder of their own, as a package
+// holds them, run with the dynamic loader tracing what it loads.
+class PackagedProgramTest : public WindowOnXvfbTest {
+ protected:
+  void SetUp() override {
+    WindowOnXvfbTest::SetUp();
+    package_ =
+        std::filesystem::temp_directory_path() / ("binario-package-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(package_);
+    std::filesystem::create_directories(package_);
+    const std::filesystem::path built = BINARIO_EXE;
+    std::filesystem::copy_file(built, package_ / "binario");
+    std::filesystem::copy_file(built.parent_path() / kWindowModuleName,
+                               package_ / kWindowModuleName);
+  }
+  void TearDown() override {
+    std::filesystem::remove_all(package_);
+    WindowOnXvfbTest::TearDown();
+  }
+
+  // Runs the packaged program with `args`; returns its exit status and puts
+  // the loader's trace in `trace`.
+  int run(const std::string& args, std::string* trace) {
+    const std::filesystem::path log = package_ / "loader.txt";
+    const std::string command = "LD_DEBUG=files " + (package_ / "binario").string() + " " + args +
+                                " >/dev/null 2>" + log.string() + " </dev/null";
+    const int raw = std::system(command.c_str());
+    *trace = slurp(log);
+    std::filesystem::remove(log);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+  // Whether the trace shows FLTK or X11 loaded.
+  static bool loads_gui(const std::string& trace) {
+    return trace.find("libfltk") != std::string::npos || trace.find("libX11") != std::string::npos;
+  }
+  // Whether the program looked for its window module at all.
+  static bool opens_module(const std::string& trace) {
+    return trace.find(kWindowModuleName) != std::string::npos;
+  }
+
+  static int files_in(const std::filesystem::path& folder) {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+      n += entry.is_regular_file();
+    return n;
+  }
+
+  std::filesystem::path package_;
+};
+
+TEST_F(PackagedProgramTest, LoadsTheWindowLibrariesOnlyToShowTheWindow) {
+  std::string trace;
+  EXPECT_EQ(run("--version", &trace), 0);
+  EXPECT_FALSE(loads_gui(trace) || opens_module(trace)) << trace;
+
+  const std::filesystem::path console = package_ / "console";
+  EXPECT_EQ(run("--no-window -C " + console.string(), &trace), 0);
+  EXPECT_FALSE(loads_gui(trace) || opens_module(trace)) << trace;
+  EXPECT_EQ(files_in(console), 6);
+
+  const std::filesystem::path window = package_ / "window";
+  EXPECT_EQ(run("-C " + window.string(), &trace), 0);
+  EXPECT_TRUE(opens_module(trace) && loads_gui(trace)) << "the window module was not loaded";
+  EXPECT_EQ(files_in(window), 6);
+  EXPECT_EQ(slurp(window / "Zorvane_Pelk_728.dat"), slurp(console / "Zorvane_Pelk_728.dat"));
+}
+
+TEST_F(PackagedProgramTest, RunsWithTheConsoleWhenTheModuleIsMissing) {
+  std::filesystem::remove(package_ / kWindowModuleName);
+  const std::filesystem::path folder = package_ / "scenario";
+  std::string trace;
+  EXPECT_EQ(run("-C " + folder.string(), &trace), 0);
+  EXPECT_FALSE(loads_gui(trace));
+  EXPECT_EQ(files_in(folder), 6);
 }
 
 }  // namespace

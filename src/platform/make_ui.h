@@ -1,5 +1,5 @@
-// Chooses what the run shows the user: the window when the program was built
-// with one and a display can be opened, the console otherwise.
+// Chooses what the run shows the user: the platform's window layer when it
+// can show a window, the console otherwise. One make_ui file per platform.
 #pragma once
 
 #include <memory>
@@ -8,11 +8,8 @@
 
 namespace binario {
 
-// True when the program was built with the window layer.
-bool window_built();
-
-// The window layer when `allow_window` is set, the program has one and a
-// display is available; the console layer otherwise.
+// The window layer when `allow_window` is set and a window can be shown; the
+// console layer otherwise.
 std::unique_ptr<Ui> make_ui(bool allow_window);
 
 }  // namespace binario

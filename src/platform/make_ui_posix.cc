@@ -1,0 +1,61 @@
+// The chooser on Linux and other POSIX systems. The FLTK window layer is a
+// module beside the program (binario_window.so), opened only when a window is
+// about to be shown, so that a start without a window resolves no GUI
+// library. A missing module, a module that does not load, or a display that
+// cannot be opened all leave the run with the console.
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "platform/fltk_ui.h"
+#include "platform/make_ui.h"
+
+namespace binario {
+
+namespace {
+
+// The folder that holds the running program, or "" when it is unknown.
+std::filesystem::path program_folder() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe.parent_path();
+}
+
+std::unique_ptr<Ui> load_window_ui() {
+  // Without a display there is nothing to load the module for.
+  const char* display = std::getenv("DISPLAY");
+  if (display == nullptr || *display == '\0') return nullptr;
+  const std::filesystem::path folder = program_folder();
+  if (folder.empty()) return nullptr;
+  const std::string module = (folder / kWindowModuleName).string();
+  // The module stays loaded for the rest of the process: the window it makes
+  // runs its code until the run ends.
+  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) return nullptr;
+  auto entry = reinterpret_cast<WindowModuleEntry>(::dlsym(handle, kWindowModuleEntry));
+  if (entry == nullptr) return nullptr;
+  return std::unique_ptr<Ui>(entry(kWindowTitle));
+}
+
+}  // namespace
+
+std::unique_ptr<Ui> make_ui(bool allow_window) {
+  if (allow_window) {
+    if (std::unique_ptr<Ui> window = load_window_ui()) return window;
+  }
+  return make_console_ui();
+}
+
+}  // namespace binario
+
+// The window module draws text through Xft and fontconfig, and fontconfig
+// keeps caches it never frees. Builds with the leak checker are told so, so
+// that a window that was shown does not count as a leak of ours. (The hook is
+// read when the program starts, before the module is loaded, so it lives
+// here.)
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}
