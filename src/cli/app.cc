@@ -20,6 +20,8 @@ int run_cli(int argc, char** argv) {
       add_dump_command(app),    add_plot_command(app),
   };
   app.require_subcommand(0, 1);
+  // Arguments starting with '/' are paths, also on Windows.
+  app.allow_windows_style_options(false);
 
   try {
     app.parse(argc, argv);
