@@ -46,7 +46,7 @@ set(BINARIO_WINDOWS_TESTS
   field_reader_test line_parser_test train_parser_test
   binary_decoders_test binary_files_test competition_codes_test signal_codes_test
   builtin_texts_test builtin_compile_test form1_test bad_inputs_test
-  svg_writer_test line_plot_test report_test)
+  svg_writer_test line_plot_test report_test run_on_disk_test)
 
 # Google Benchmark is not built for MinGW.
 set(BINARIO_BENCH OFF)
