@@ -1,9 +1,13 @@
 # make run   installs what is missing, builds, and runs the built-in scenario
 # make test  installs what is missing, builds, and runs every test
+# make windows      installs what is missing and cross-builds build-windows/binario.exe
+# make test-windows builds for Windows and runs its tests under Wine
 BUILD ?= build
 SCENARIO ?= $(BUILD)/scenario
 
-.PHONY: all deps configure build run test clean
+WINDOWS_BUILD ?= build-windows
+
+.PHONY: all deps configure build run test windows test-windows clean
 
 all: build
 
@@ -22,5 +26,19 @@ run: build
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j2
 
+# Windows: cross-compiled with MinGW-w64, one statically linked binario.exe.
+windows:
+	@.ci/install-deps --windows
+	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DBINARIO_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+	cmake --build $(WINDOWS_BUILD)
+
+# Wine's server and prefix are started first: otherwise Wine's helper
+# processes keep CTest's output pipes open and the tests seem to hang.
+test-windows: windows
+	WINEDEBUG=-all wineserver -p
+	WINEDEBUG=-all wineboot -i
+	WINEDEBUG=-all ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2
+
 clean:
-	rm -rf $(BUILD) build-sanitize
+	rm -rf $(BUILD) $(WINDOWS_BUILD) build-sanitize

@@ -13,6 +13,9 @@ int run_cli(int argc, char** argv) {
       "binario compiles train-driving scenarios: without a subcommand it writes the built-in "
       "scenario's texts into the folder and compiles them into the simulator's three files.",
       "binario"};
+  // Arguments starting with '/' are paths, also on Windows (set before the
+  // subcommands, which inherit it).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", std::string("binario ") + BINARIO_VERSION);
   std::function<int()> run = add_run_options(app);
   const std::vector<Subcommand> subcommands = {

@@ -56,7 +56,4 @@ std::optional<std::string> name_from_line_file(const std::string& path);
 // NUM from a path ending in <NAME>_<NUM>-.txt.
 std::optional<std::string> number_from_train_file(const std::string& path, const std::string& name);
 
-// The directory that holds the running program.
-std::string program_directory();
-
 }  // namespace binario

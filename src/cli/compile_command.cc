@@ -1,36 +1,24 @@
-#include <filesystem>
 #include <iostream>
 #include <memory>
-#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
 #include "cli/text_encoding.h"
+#include "platform/paths.h"
 #include "run/form1.h"
 
 namespace binario {
 
 namespace {
 
-namespace stdfs = std::filesystem;
-
 std::string base_name(const std::string& path) {
-  return stdfs::path(path).filename().string();
+  return path_file_name(path);
 }
 
 bool ends_with(const std::string& s, const std::string& suffix) {
   return s.size() >= suffix.size() &&
          s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (stdfs::equivalent(a, b, ec) && !ec) return true;
-  stdfs::path ca = stdfs::weakly_canonical(a, ec);
-  if (ec) return false;
-  stdfs::path cb = stdfs::weakly_canonical(b, ec);
-  return !ec && ca == cb;
 }
 
 }  // namespace
@@ -85,8 +73,7 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
   form.train_text_path = options.train;
   form.line_display_name = options.line;
   form.train_display_name = options.train;
-  form.output_dir = options.output_dir.empty() ? stdfs::path(options.line).parent_path().string()
-                                               : options.output_dir;
+  form.output_dir = options.output_dir.empty() ? path_parent(options.line) : options.output_dir;
   form.delete_sources = false;
   return std::nullopt;
 }
@@ -109,18 +96,16 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   // The inputs are never touched: refuse an output name that is one of them.
   const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
   for (const std::string* o : {&outputs.geometry, &outputs.train_table, &outputs.cells}) {
-    if (same_file(*o, options.line) || same_file(*o, options.train)) {
+    if (fs.same_file(*o, options.line) || fs.same_file(*o, options.train)) {
       err << "binario: the output '" << *o << "' would replace an input file\n";
       return kExitUsage;
     }
   }
 
   if (!options.output_dir.empty()) {
-    std::error_code ec;
-    stdfs::create_directories(options.output_dir, ec);
-    if (ec) {
-      err << "binario: cannot create the folder '" << options.output_dir << "': " << ec.message()
-          << '\n';
+    std::string error;
+    if (!fs.make_directories(options.output_dir, &error)) {
+      err << "binario: cannot create the folder '" << options.output_dir << "': " << error << '\n';
       return 5;
     }
   }

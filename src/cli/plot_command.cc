@@ -3,12 +3,10 @@
 // in a folder.
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "cli/commands.h"
@@ -25,8 +23,6 @@ namespace binario {
 
 namespace {
 
-namespace stdfs = std::filesystem;
-
 constexpr int kExitRefused = 3;
 constexpr int kExitFileError = 5;
 
@@ -35,16 +31,11 @@ struct PlotArgs {
   std::string output;               // empty: beside the inputs
 };
 
-bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return stdfs::equivalent(a, b, ec) && !ec;
-}
-
 // Compiles LINE and TRAIN in memory, as `compile` would, without writing
 // anything. Returns the exit status; `plot` is filled when there is a model.
 int plot_from_descriptions(const std::string& line, const std::string& train, LinePlot* plot,
                            std::string* default_output, std::ostream& err) {
-  const std::string name = name_from_line_file(line).value_or(stdfs::path(line).stem().string());
+  const std::string name = name_from_line_file(line).value_or(path_stem(line));
   const std::string number = number_from_train_file(train, name).value_or("");
 
   auto ui = make_console_ui();
@@ -68,24 +59,29 @@ int plot_from_descriptions(const std::string& line, const std::string& train, Li
 
   *plot = build_line_plot(line_data_from_model(form.model));
   const std::string stem = number.empty() ? name : name + "_" + number;
-  *default_output = join_path(stdfs::path(line).parent_path().string(), stem + ".svg");
+  *default_output = join_path(path_parent(line), stem + ".svg");
   return status;
 }
 
 // Reads the files a run left in `dir`, found by their endings.
 int plot_from_folder(const std::string& dir, LinePlot* plot, std::string* default_output,
                      std::ostream& err) {
-  std::error_code ec;
-  if (!stdfs::is_directory(dir, ec)) {
+  RealFileSystem fs;
+  if (!fs.is_directory(dir)) {
     err << "binario: '" << dir
         << "' is not a folder: give a folder that holds a run's files, or LINE and TRAIN\n";
     return kExitUsage;
   }
   std::array<std::vector<std::string>, 3> found;  // cells, train table, geometry
-  for (const stdfs::directory_entry& e : stdfs::directory_iterator(dir, ec)) {
-    if (!e.is_regular_file(ec)) continue;
-    const std::string path = e.path().string();
-    switch (binary_kind_from_name(e.path().filename().string())) {
+  std::vector<std::string> names;
+  std::string list_error;
+  if (!fs.list_files(dir, &names, &list_error)) {
+    err << "binario: cannot list the folder '" << dir << "': " << list_error << '\n';
+    return kExitRefused;
+  }
+  for (const std::string& name : names) {
+    const std::string path = join_path(dir, name);
+    switch (binary_kind_from_name(name)) {
       case BinaryKind::kCells:
         found[0].push_back(path);
         break;
@@ -98,10 +94,6 @@ int plot_from_folder(const std::string& dir, LinePlot* plot, std::string* defaul
       case BinaryKind::kUnknown:
         break;
     }
-  }
-  if (ec) {
-    err << "binario: cannot list the folder '" << dir << "': " << ec.message() << '\n';
-    return kExitRefused;
   }
   const char* what[] = {"track cells file (NAME_NUM.dat)", "train table (NAME_NUM.sim)",
                         "plan geometry (NAME_linea.dat)"};
@@ -119,7 +111,6 @@ int plot_from_folder(const std::string& dir, LinePlot* plot, std::string* defaul
     }
   }
 
-  RealFileSystem fs;
   std::string bytes;
   std::string reason;
   DecodeError error;
@@ -149,8 +140,7 @@ int plot_from_folder(const std::string& dir, LinePlot* plot, std::string* defaul
 
   *plot = build_line_plot(
       line_data_from_records(std::move(cells), *treno, geometry ? &*geometry : nullptr));
-  *default_output =
-      join_path(dir, stdfs::path(found[0][0]).filename().replace_extension(".svg").string());
+  *default_output = join_path(dir, path_stem(found[0][0]) + ".svg");
   return 0;
 }
 
@@ -160,7 +150,7 @@ int plot_command(const PlotArgs& args, std::ostream& out, std::ostream& err) {
   int status = 0;
   if (args.inputs.size() == 2) {
     for (const std::string& input : args.inputs) {
-      if (!args.output.empty() && same_file(args.output, input)) {
+      if (!args.output.empty() && RealFileSystem().same_file(args.output, input)) {
         err << "binario: the picture '" << args.output << "' would replace an input file\n";
         return kExitUsage;
       }

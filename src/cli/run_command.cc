@@ -1,12 +1,11 @@
-#include <filesystem>
 #include <iostream>
 #include <memory>
-#include <system_error>
 
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
 #include "platform/make_ui.h"
+#include "platform/process.h"
 #include "run/form1.h"
 
 namespace binario {
@@ -17,23 +16,16 @@ namespace {
 // folder that holds the program. Empty when it cannot be created.
 std::string scenario_folder(const std::string& option) {
   if (option.empty()) return program_directory();
-  std::error_code ec;
-  std::filesystem::create_directories(option, ec);
-  if (ec) {
-    std::cerr << "binario: cannot create the folder '" << option << "': " << ec.message() << '\n';
+  RealFileSystem fs;
+  std::string error;
+  if (!fs.make_directories(option, &error)) {
+    std::cerr << "binario: cannot create the folder '" << option << "': " << error << '\n';
     return {};
   }
   return option;
 }
 
 }  // namespace
-
-std::string program_directory() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path(ec).string();
-  return exe.parent_path().string();
-}
 
 int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err) {
   Form1 form(fs, ui);

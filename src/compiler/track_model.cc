@@ -5,7 +5,7 @@
 #endif
 
 #include <algorithm>
-#include <cstdlib>
+#include <new>
 
 #include "compiler/fixed_width.h"
 
@@ -18,15 +18,10 @@ constexpr size_t kHugePage = size_t{2} << 20;
 }  // namespace
 
 void* allocate_coordinates(size_t bytes) {
-  if (bytes < kHugePage) {
-    void* p = std::malloc(std::max<size_t>(bytes, 1));
-    if (!p) throw std::bad_alloc();
-    return p;
-  }
+  if (bytes < kHugePage) return ::operator new(std::max<size_t>(bytes, 1));
   if (bytes > SIZE_MAX - kHugePage) throw std::bad_alloc();
   const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = std::aligned_alloc(kHugePage, rounded);
-  if (!p) throw std::bad_alloc();
+  void* p = ::operator new (rounded, std::align_val_t{kHugePage});
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   // Advice only: where huge pages are not to be had the array works the same.
   ::madvise(p, rounded, MADV_HUGEPAGE);
@@ -34,8 +29,12 @@ void* allocate_coordinates(size_t bytes) {
   return p;
 }
 
-void free_coordinates(void* p) noexcept {
-  std::free(p);
+void free_coordinates(void* p, size_t bytes) noexcept {
+  if (bytes < kHugePage) {
+    ::operator delete(p);
+  } else {
+    ::operator delete (p, std::align_val_t{kHugePage});
+  }
 }
 
 void Linea::allocate(int32_t last) {

@@ -101,7 +101,8 @@ enum class Tag : uint16_t { kEmpty = 0, kInteger = 2, kDouble = 5 };
 // about as much as writing the whole geometry file. Smaller arrays are plain
 // allocations.
 void* allocate_coordinates(size_t bytes);
-void free_coordinates(void* p) noexcept;
+// Frees what allocate_coordinates(bytes) returned.
+void free_coordinates(void* p, size_t bytes) noexcept;
 
 template <typename T>
 struct CoordinateAllocator {
@@ -113,7 +114,7 @@ struct CoordinateAllocator {
     if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
     return static_cast<T*>(allocate_coordinates(n * sizeof(T)));
   }
-  void deallocate(T* p, size_t) noexcept { free_coordinates(p); }
+  void deallocate(T* p, size_t n) noexcept { free_coordinates(p, n * sizeof(T)); }
   friend bool operator==(const CoordinateAllocator&, const CoordinateAllocator&) { return true; }
 };
 
@@ -160,7 +161,7 @@ struct CellOrigin {
 };
 
 struct TrackModel {
-  std::vector<Cella> percorso;  // cells 0 .. U; empty until the line length is read
+  std::vector<Cella> percorso;      // cells 0 .. U; empty until the line length is read
   std::vector<CellOrigin> origins;  // beside `percorso`: who placed each cell's object
   Linea linea;
   std::array<VoceTreno, kTrenoEntries> treno{};

@@ -1,8 +1,7 @@
-#include <unistd.h>
-
-#include <cstdio>
+#include <iostream>
 #include <string>
 
+#include "platform/process.h"
 #include "platform/ui.h"
 
 namespace binario {
@@ -12,12 +11,9 @@ namespace {
 class ConsoleUi : public Ui {
  public:
   void show_waiting() override {
-    if (::isatty(STDERR_FILENO)) std::fputs("Attendere\n", stderr);
+    if (standard_error_is_terminal()) std::cerr << "Attendere\n";
   }
-  void errore(std::string_view code) override {
-    std::string text = errore_text(code);
-    std::fprintf(stderr, "%s\n", text.c_str());
-  }
+  void errore(std::string_view code) override { std::cerr << errore_text(code) << '\n'; }
 };
 
 }  // namespace

@@ -54,8 +54,9 @@ class FileSystem {
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
                       std::string* error);
 
-// The real disk. Replacement writes a temporary file in the same directory
-// and renames it over the old name.
+// The real disk, one implementation per platform. Replacement writes a
+// temporary file in the same directory and renames it over the old name.
+// Reasons are the system's text for its error code.
 class RealFileSystem : public FileSystem {
  public:
   bool exists(const std::string& path) override;
@@ -68,6 +69,10 @@ class RealFileSystem : public FileSystem {
                   std::string* error) override;
   bool same_file(const std::string& a, const std::string& b) override;
 };
+
+// The system's text for its error code (errno on POSIX, GetLastError on
+// Windows), as RealFileSystem reports it: no line break, no final period.
+std::string system_error_reason(int code);
 
 // Files held in memory, for tests. Failures can be injected per path.
 class MemoryFileSystem : public FileSystem {

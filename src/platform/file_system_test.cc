@@ -3,48 +3,79 @@
 // behind, and every refusal carries the system's reason. The tests run as
 // root, which ignores permission bits, so the refusals come from paths that
 // cannot work (a folder that is a regular file, a folder standing at the
-// file's name) and from a file-size limit.
+// file's name) and from a file-size limit. Reasons are compared by the
+// system's error code, so the same tests hold on Windows.
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/paths.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
+#endif
 
 namespace binario {
 namespace {
 
 namespace stdfs = std::filesystem;
 
+// What went wrong, as the system's error code.
+#ifdef _WIN32
+constexpr int kMissing = ERROR_FILE_NOT_FOUND;
+constexpr int kThroughAFile = ERROR_PATH_NOT_FOUND;
+constexpr int kIsAFolder = ERROR_ACCESS_DENIED;
+#else
+constexpr int kMissing = ENOENT;
+constexpr int kThroughAFile = ENOTDIR;
+constexpr int kIsAFolder = EISDIR;
+#endif
+
+// UTF-8 names to std::filesystem and back, the same on every platform.
+stdfs::path fs_path(const std::string& utf8) {
+  return stdfs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+std::string utf8(const stdfs::path& p) {
+  const std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
 class RealFileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (stdfs::temp_directory_path() / "binario-fs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    std::random_device random;
+    do {
+      dir = stdfs::temp_directory_path() / ("binario-fs-" + std::to_string(random()));
+    } while (!stdfs::create_directory(dir));
   }
   void TearDown() override { stdfs::remove_all(dir); }
 
-  std::string path(const std::string& name) const { return (dir / name).string(); }
+  std::string path(const std::string& name) const { return join_path(utf8(dir), name); }
   void put(const std::string& name, const std::string& contents) {
-    std::ofstream(dir / name, std::ios::binary) << contents;
+    std::ofstream(dir / fs_path(name), std::ios::binary) << contents;
   }
   std::string slurp(const std::string& name) const {
-    std::ifstream in(dir / name, std::ios::binary);
+    std::ifstream in(dir / fs_path(name), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
-    for (const auto& e : stdfs::directory_iterator(dir)) names.push_back(e.path().filename());
+    for (const auto& e : stdfs::directory_iterator(dir)) names.push_back(utf8(e.path().filename()));
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -52,6 +83,8 @@ class RealFileSystemTest : public ::testing::Test {
   stdfs::path dir;
   RealFileSystem fs;
 };
+
+#ifndef _WIN32
 
 // Caps the size of any file this process writes, for as long as it lives;
 // writing past the cap fails with EFBIG instead of raising SIGXFSZ.
@@ -74,21 +107,28 @@ class FileSizeCap {
   void (*previous_handler_)(int) = nullptr;
 };
 
+#endif  // !_WIN32
+
 TEST_F(RealFileSystemTest, ReplacesAFileWholeAndLeavesNoTemporary) {
   put("cells.dat", "earlier");
   std::string error;
   ASSERT_TRUE(write_whole_file(fs, path("cells.dat"), "replacement", &error)) << error;
   EXPECT_EQ(slurp("cells.dat"), "replacement");
   EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
+  // And again over the file just written, as a second run does.
+  ASSERT_TRUE(write_whole_file(fs, path("cells.dat"), "again", &error)) << error;
+  EXPECT_EQ(slurp("cells.dat"), "again");
+  EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
 
+#ifndef _WIN32
   // A new file gets the usual mode of a new file, not the temporary's 0600.
   const mode_t mask = ::umask(0);
   ::umask(mask);
   struct stat st;
-  ASSERT_EQ(::stat(path("cells.dat").c_str(), &st), 0);
   ASSERT_TRUE(write_whole_file(fs, path("new.dat"), "x", &error)) << error;
   ASSERT_EQ(::stat(path("new.dat").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+#endif
 }
 
 TEST_F(RealFileSystemTest, AnUncommittedReplacementChangesNothing) {
@@ -113,12 +153,13 @@ TEST_F(RealFileSystemTest, AFailedRenameKeepsWhatStoodThereAndRemovesTheTemporar
   ASSERT_NE(out, nullptr) << error;
   out->write("new cells");
   EXPECT_FALSE(out->commit(&error));
-  EXPECT_EQ(error, "Is a directory");
+  EXPECT_EQ(error, system_error_reason(kIsAFolder));
   out.reset();
   EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
   EXPECT_EQ(slurp("cells.dat/inside"), "kept");
 }
 
+#ifndef _WIN32
 TEST_F(RealFileSystemTest, AFailedWriteIsReportedAtCommitAndKeepsThePreviousFile) {
   put("linea.dat", "earlier geometry");
   const std::string big(64 * 1024, 'g');
@@ -133,21 +174,22 @@ TEST_F(RealFileSystemTest, AFailedWriteIsReportedAtCommitAndKeepsThePreviousFile
     committed = out->commit(&error);
   }
   EXPECT_FALSE(committed);
-  EXPECT_EQ(error, "File too large");
+  EXPECT_EQ(error, system_error_reason(EFBIG));
   EXPECT_EQ(slurp("linea.dat"), "earlier geometry");
   EXPECT_EQ(entries(), std::vector<std::string>{"linea.dat"});
 }
+#endif  // !_WIN32
 
 TEST_F(RealFileSystemTest, AFolderPathThroughARegularFileIsRefusedWithTheSystemsReason) {
   put("plain", "a file, not a folder");
   const std::string inside = path("plain") + "/sub/cells.dat";
   std::string error;
   EXPECT_EQ(fs.replace_file(inside, &error), nullptr);
-  EXPECT_EQ(error, "Not a directory");
+  EXPECT_EQ(error, system_error_reason(kThroughAFile));
   std::string contents;
   error.clear();
   EXPECT_FALSE(fs.read_file(inside, &contents, &error));
-  EXPECT_EQ(error, "Not a directory");
+  EXPECT_EQ(error, system_error_reason(kThroughAFile));
   EXPECT_FALSE(fs.exists(inside));
   EXPECT_EQ(slurp("plain"), "a file, not a folder");
   EXPECT_EQ(entries(), std::vector<std::string>{"plain"});
@@ -157,26 +199,32 @@ TEST_F(RealFileSystemTest, ReadingAndDeletingWhatIsNotAFileFail) {
   std::string contents;
   std::string error;
   EXPECT_FALSE(fs.read_file(path("missing.txt"), &contents, &error));
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(error, system_error_reason(kMissing));
   EXPECT_FALSE(fs.remove_file(path("missing.txt"), &error));
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(error, system_error_reason(kMissing));
 
   stdfs::create_directory(dir / "folder.txt");
   EXPECT_FALSE(fs.exists(path("folder.txt")));  // only regular files count
   EXPECT_FALSE(fs.read_file(path("folder.txt"), &contents, &error));
-  EXPECT_EQ(error, "Is a directory");
+  EXPECT_EQ(error, system_error_reason(kIsAFolder));
   EXPECT_FALSE(fs.remove_file(path("folder.txt"), &error));
   EXPECT_TRUE(stdfs::is_directory(dir / "folder.txt"));
 }
 
-TEST_F(RealFileSystemTest, ReadsBackEveryByte) {
-  std::string bytes;
+TEST_F(RealFileSystemTest, ReadsBackEveryByteUnderAnyName) {
+  // Every byte value, CR LF and 0x1A included, comes back as written.
+  std::string bytes = "line\r\nend\x1a\n";
   for (int i = 0; i < 200000; ++i) bytes += static_cast<char>(i * 7);
   std::string error;
-  ASSERT_TRUE(write_whole_file(fs, path("all.bin"), bytes, &error)) << error;
-  std::string contents = "stale";
-  ASSERT_TRUE(fs.read_file(path("all.bin"), &contents, &error)) << error;
-  EXPECT_EQ(contents, bytes);
+  for (const std::string name : {"all.bin", "Ελλάδα_linea.txt"}) {
+    ASSERT_TRUE(write_whole_file(fs, path(name), bytes, &error)) << error;
+    std::string contents = "stale";
+    ASSERT_TRUE(fs.read_file(path(name), &contents, &error)) << error;
+    EXPECT_EQ(contents, bytes);
+    EXPECT_TRUE(fs.exists(path(name)));
+    EXPECT_EQ(slurp(name).size(), bytes.size());
+  }
+  EXPECT_EQ(entries(), (std::vector<std::string>{"all.bin", "Ελλάδα_linea.txt"}));
 }
 
 TEST_F(RealFileSystemTest, MakesListsAndComparesFolders) {
@@ -187,7 +235,7 @@ TEST_F(RealFileSystemTest, MakesListsAndComparesFolders) {
   EXPECT_TRUE(fs.make_directories(nested, &error)) << "an existing folder is fine";
   put("città/b/z.dat", "z");
   put("città/b/a.sim", "a");
-  stdfs::create_directory(dir / "città" / "b" / "sub");
+  stdfs::create_directory(dir / fs_path("città/b/sub"));
   std::vector<std::string> names;
   ASSERT_TRUE(fs.list_files(nested, &names, &error)) << error;
   EXPECT_EQ(names, (std::vector<std::string>{"a.sim", "z.dat"}));  // files only, sorted
@@ -201,6 +249,59 @@ TEST_F(RealFileSystemTest, MakesListsAndComparesFolders) {
   EXPECT_FALSE(fs.list_files(path("missing"), &names, &error));
   EXPECT_TRUE(names.empty());
 }
+
+#ifdef _WIN32
+TEST_F(RealFileSystemTest, TakesBothSeparatorsAndJoinsWithABackslash) {
+  std::string error;
+  ASSERT_TRUE(fs.make_directories(utf8(dir) + "/città\\Ελλάδα/", &error)) << error;
+  ASSERT_TRUE(write_whole_file(fs, utf8(dir) + "/città/Ελλάδα\\a.sim", "a", &error)) << error;
+  EXPECT_EQ(slurp("città/Ελλάδα/a.sim"), "a");
+  EXPECT_TRUE(fs.same_file(path("città\\Ελλάδα\\a.sim"), path("città/Ελλάδα/a.sim")));
+}
+
+TEST_F(RealFileSystemTest, RefusesNamesWindowsWouldChangeOrTakeForADevice) {
+  // Windows would drop the final dot or space, or write to the console or
+  // nowhere; each is refused and nothing is written.
+  for (const std::string name :
+       {"trailing.", "trailing ", "CON", "nul.txt", "com1.dat", "LPT9", "dot./inside.dat"}) {
+    SCOPED_TRACE(name);
+    std::string error;
+    EXPECT_EQ(fs.replace_file(path(name), &error), nullptr);
+    EXPECT_EQ(error, system_error_reason(ERROR_INVALID_NAME));
+    std::string contents;
+    EXPECT_FALSE(fs.read_file(path(name), &contents, &error));
+    EXPECT_FALSE(fs.make_directories(path(name), &error));
+    EXPECT_FALSE(fs.exists(path(name)));
+  }
+  EXPECT_TRUE(entries().empty());
+  std::string error;
+  EXPECT_TRUE(write_whole_file(fs, path("CONTROL.dat"), "x", &error)) << error;
+}
+
+TEST_F(RealFileSystemTest, AFileHeldOpenWithoutSharingIsReportedAndKeptWhole) {
+  put("cells.dat", "earlier");
+  HANDLE held = ::CreateFileW((dir / "cells.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::string error;
+  EXPECT_FALSE(write_whole_file(fs, path("cells.dat"), "replacement", &error));
+  EXPECT_FALSE(error.empty());
+  std::string contents;
+  EXPECT_FALSE(fs.read_file(path("cells.dat"), &contents, &error));
+  EXPECT_EQ(error, system_error_reason(ERROR_SHARING_VIOLATION));
+  ::CloseHandle(held);
+  EXPECT_EQ(slurp("cells.dat"), "earlier");
+  EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
+}
+
+TEST(SystemErrorReasonTest, IsOneLineWithoutTheFinalPeriod) {
+  const std::string reason = system_error_reason(ERROR_FILE_NOT_FOUND);
+  ASSERT_FALSE(reason.empty());
+  EXPECT_EQ(reason.find_first_of("\r\n"), std::string::npos);
+  EXPECT_NE(reason.back(), '.');
+  EXPECT_NE(reason.back(), ' ');
+}
+#endif  // _WIN32
 
 TEST(MemoryFileSystemTest, ListsTheFilesOfAFolder) {
   MemoryFileSystem fs;

@@ -2,14 +2,6 @@
 
 namespace binario {
 
-char path_separator() {
-  return '/';
-}
-
-bool is_path_separator(char c) {
-  return c == '/';
-}
-
 namespace {
 
 // The index just past the last separator, or 0 when there is none.

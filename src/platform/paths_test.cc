@@ -28,5 +28,23 @@ TEST(PathsTest, TakesNamesApart) {
   EXPECT_EQ(path_stem("a/città.b.sim"), "città.b");
 }
 
+TEST(PathsTest, AcceptsForwardSlashesEverywhereAndBackslashesOnWindows) {
+  EXPECT_TRUE(is_path_separator('/'));
+  EXPECT_TRUE(is_path_separator(path_separator()));
+  if (path_separator() != '\\') {
+    EXPECT_FALSE(is_path_separator('\\'));
+    EXPECT_EQ(path_file_name("a\\b.txt"), "a\\b.txt");
+    return;
+  }
+  EXPECT_EQ(join_path("C:\\Ελλάδα", "a.dat"), "C:\\Ελλάδα\\a.dat");
+  EXPECT_EQ(join_path("C:\\Ελλάδα\\", "a.dat"), "C:\\Ελλάδα\\a.dat");
+  EXPECT_EQ(join_path("città/", "a.dat"), "città/a.dat");
+  EXPECT_EQ(path_file_name("C:\\città\\b.txt"), "b.txt");
+  EXPECT_EQ(path_file_name("C:/città\\b.txt"), "b.txt");
+  EXPECT_EQ(path_parent("C:\\città/sub\\b.txt"), "C:\\città/sub");
+  EXPECT_EQ(path_parent("\\b.txt"), "\\");
+  EXPECT_EQ(path_stem("città\\Zorvane_Pelk_728.dat"), "Zorvane_Pelk_728");
+}
+
 }  // namespace
 }  // namespace binario

@@ -1,0 +1,162 @@
+// The real disk on POSIX systems: narrow paths (UTF-8) straight to the
+// system calls, reasons from strerror.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "platform/file_system.h"
+
+namespace binario {
+
+std::string system_error_reason(int code) {
+  return std::strerror(code);
+}
+
+namespace {
+
+class RealOutputFile : public OutputFile {
+ public:
+  RealOutputFile(int fd, std::string temp, std::string final_path)
+      : fd_(fd), temp_(std::move(temp)), final_(std::move(final_path)) {}
+  ~RealOutputFile() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!committed_) ::unlink(temp_.c_str());
+  }
+
+  void write(const void* data, size_t size) override {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0 && write_errno_ == 0) {
+      ssize_t n = ::write(fd_, p, size);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        write_errno_ = errno;
+        break;
+      }
+      p += n;
+      size -= static_cast<size_t>(n);
+    }
+  }
+
+  bool commit(std::string* error) override {
+    if (write_errno_ != 0) return fail(write_errno_, error);
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return fail(errno, error);
+    if (::rename(temp_.c_str(), final_.c_str()) != 0) return fail(errno, error);
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  bool fail(int err, std::string* error) {
+    if (error) *error = system_error_reason(err);
+    return false;
+  }
+
+  int fd_;
+  std::string temp_;
+  std::string final_;
+  int write_errno_ = 0;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+bool RealFileSystem::exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool RealFileSystem::read_file(const std::string& path, std::string* contents, std::string* error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = system_error_reason(errno);
+    return false;
+  }
+  contents->clear();
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) contents->reserve(static_cast<size_t>(st.st_size));
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      if (error) *error = system_error_reason(err);
+      return false;
+    }
+    if (n == 0) break;
+    contents->append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return true;
+}
+
+std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path,
+                                                         std::string* error) {
+  std::string temp = path + ".tmp-XXXXXX";
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    if (error) *error = system_error_reason(errno);
+    return nullptr;
+  }
+  // mkstemp creates the file with mode 0600; give it the usual mode of a new file.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  return std::make_unique<RealOutputFile>(fd, std::move(temp), path);
+}
+
+bool RealFileSystem::remove_file(const std::string& path, std::string* error) {
+  if (::unlink(path.c_str()) != 0) {
+    if (error) *error = system_error_reason(errno);
+    return false;
+  }
+  return true;
+}
+
+bool RealFileSystem::is_directory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RealFileSystem::make_directories(const std::string& path, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  if (is_directory(path)) return true;
+  if (error) *error = ec ? ec.message() : system_error_reason(ENOTDIR);
+  return false;
+}
+
+bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
+                                std::string* error) {
+  names->clear();
+  std::error_code ec;
+  std::filesystem::directory_iterator it(path, ec);
+  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+    std::error_code kind_ec;
+    if (it->is_regular_file(kind_ec)) names->push_back(it->path().filename().string());
+  }
+  if (ec) {
+    if (error) *error = ec.message();
+    names->clear();
+    return false;
+  }
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RealFileSystem::same_file(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+}  // namespace binario

@@ -1,0 +1,265 @@
+// The real disk on Windows: every path is UTF-8 inside the program and
+// UTF-16 at the wide-character Win32 call; files are always binary; reasons
+// come from GetLastError through FormatMessageW.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cwctype>
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/win32_text.h"
+
+namespace binario {
+
+std::string system_error_reason(int code) {
+  const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  wchar_t buffer[512];
+  // English when the system has it, so messages read the same everywhere.
+  DWORD n = ::FormatMessageW(flags, nullptr, static_cast<DWORD>(code),
+                             MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer, 512, nullptr);
+  if (n == 0)
+    n = ::FormatMessageW(flags, nullptr, static_cast<DWORD>(code), 0, buffer, 512, nullptr);
+  if (n == 0) return "error " + std::to_string(code);
+  std::wstring_view text(buffer, n);
+  while (!text.empty() && std::iswspace(text.back())) text.remove_suffix(1);
+  if (!text.empty() && text.back() == L'.') text.remove_suffix(1);
+  return wide_to_utf8(text);
+}
+
+namespace {
+
+bool fail(DWORD code, std::string* error) {
+  if (error) *error = system_error_reason(static_cast<int>(code));
+  return false;
+}
+
+bool fail_last(std::string* error) {
+  return fail(::GetLastError(), error);
+}
+
+bool is_device_name(std::string_view name) {
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+  std::string upper;
+  for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
+      upper == "CONOUT$") {
+    return true;
+  }
+  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
+         upper[3] >= '1' && upper[3] <= '9';
+}
+
+// Windows quietly drops a final dot or space from a name and opens a device
+// for CON, NUL, COM1 and the like; such a path would reach another file than
+// the one named, so it is refused as an invalid name instead.
+bool names_a_file_as_written(const std::string& path) {
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !is_path_separator(path[end])) ++end;
+    const std::string_view name(path.data() + start, end - start);
+    if (!name.empty() && name != "." && name != ".." && name != "?") {
+      if (name.back() == '.' || name.back() == ' ' || is_device_name(name)) return false;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+std::wstring wide(const std::string& path) {
+  return utf8_to_wide(path);
+}
+
+class WinOutputFile : public OutputFile {
+ public:
+  WinOutputFile(HANDLE handle, std::string temp, std::string final_path)
+      : handle_(handle), temp_(std::move(temp)), final_(std::move(final_path)) {}
+  ~WinOutputFile() override {
+    if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    if (!committed_) ::DeleteFileW(wide(temp_).c_str());
+  }
+
+  void write(const void* data, size_t size) override {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0 && write_error_ == 0) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1 << 30));
+      DWORD written = 0;
+      if (!::WriteFile(handle_, p, chunk, &written, nullptr)) {
+        write_error_ = ::GetLastError();
+        break;
+      }
+      p += written;
+      size -= written;
+    }
+  }
+
+  bool commit(std::string* error) override {
+    if (write_error_ != 0) return fail(write_error_, error);
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    if (!::CloseHandle(handle)) return fail_last(error);
+    // The old file, if any, is replaced in one step: the name never stands
+    // for a partly written file.
+    if (!::MoveFileExW(wide(temp_).c_str(), wide(final_).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return fail_last(error);
+    }
+    committed_ = true;
+    return true;
+  }
+
+ private:
+  HANDLE handle_;
+  std::string temp_;
+  std::string final_;
+  DWORD write_error_ = 0;
+  bool committed_ = false;
+};
+
+// Opens `path` for reading its attributes only, whatever it is.
+HANDLE open_for_identity(const std::string& path) {
+  return ::CreateFileW(wide(path).c_str(), 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+bool RealFileSystem::exists(const std::string& path) {
+  if (!names_a_file_as_written(path)) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
+
+bool RealFileSystem::read_file(const std::string& path, std::string* contents, std::string* error) {
+  if (!names_a_file_as_written(path)) return fail(ERROR_INVALID_NAME, error);
+  HANDLE handle = ::CreateFileW(wide(path).c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return fail_last(error);
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    ::CloseHandle(handle);
+    return fail(ERROR_INVALID_NAME, error);
+  }
+  contents->clear();
+  LARGE_INTEGER size;
+  if (::GetFileSizeEx(handle, &size) && size.QuadPart > 0) {
+    contents->reserve(static_cast<size_t>(size.QuadPart));
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    DWORD n = 0;
+    if (!::ReadFile(handle, buffer, sizeof buffer, &n, nullptr)) {
+      const DWORD code = ::GetLastError();
+      ::CloseHandle(handle);
+      contents->clear();
+      return fail(code, error);
+    }
+    if (n == 0) break;
+    contents->append(buffer, n);
+  }
+  ::CloseHandle(handle);
+  return true;
+}
+
+std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path,
+                                                         std::string* error) {
+  if (!names_a_file_as_written(path)) {
+    fail(ERROR_INVALID_NAME, error);
+    return nullptr;
+  }
+  // The temporary's name does not grow from the final one, so a final name
+  // Windows treats specially can never reach it.
+  static std::atomic<unsigned> counter{0};
+  const std::string folder = path_parent(path);
+  const std::string prefix = "~binario-" + std::to_string(::GetCurrentProcessId()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string temp = join_path(folder, prefix + std::to_string(counter++) + ".tmp");
+    HANDLE handle = ::CreateFileW(wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return std::make_unique<WinOutputFile>(handle, temp, path);
+    if (::GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  fail_last(error);
+  return nullptr;
+}
+
+bool RealFileSystem::remove_file(const std::string& path, std::string* error) {
+  if (!names_a_file_as_written(path)) return fail(ERROR_INVALID_NAME, error);
+  if (!::DeleteFileW(wide(path).c_str())) return fail_last(error);
+  return true;
+}
+
+bool RealFileSystem::is_directory(const std::string& path) {
+  if (!names_a_file_as_written(path)) return false;
+  const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RealFileSystem::make_directories(const std::string& path, std::string* error) {
+  if (!names_a_file_as_written(path)) return fail(ERROR_INVALID_NAME, error);
+  // Each folder along the path, shortest first. A prefix that cannot be
+  // made (a drive, a network share's name) is fine as long as the whole
+  // path is a folder in the end.
+  DWORD last_error = ERROR_PATH_NOT_FOUND;
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i < path.size() && !is_path_separator(path[i])) continue;
+    if (is_path_separator(path[i - 1])) continue;
+    const std::string prefix = path.substr(0, i);
+    if (is_directory(prefix)) continue;
+    if (!::CreateDirectoryW(wide(prefix).c_str(), nullptr)) last_error = ::GetLastError();
+  }
+  if (is_directory(path)) return true;
+  // A file standing at the folder's name is reported as such.
+  if (last_error == ERROR_ALREADY_EXISTS) last_error = ERROR_DIRECTORY;
+  return fail(last_error, error);
+}
+
+bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
+                                std::string* error) {
+  names->clear();
+  if (!names_a_file_as_written(path)) return fail(ERROR_INVALID_NAME, error);
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileExW(wide(join_path(path, "*")).c_str(), FindExInfoBasic, &entry,
+                                   FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND && is_directory(path)) return true;  // an empty root
+    return fail(code, error);
+  }
+  do {
+    if (!(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
+      names->push_back(wide_to_utf8(entry.cFileName));
+    }
+  } while (::FindNextFileW(find, &entry));
+  const DWORD code = ::GetLastError();
+  ::FindClose(find);
+  if (code != ERROR_NO_MORE_FILES) {
+    names->clear();
+    return fail(code, error);
+  }
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+bool RealFileSystem::same_file(const std::string& a, const std::string& b) {
+  if (!names_a_file_as_written(a) || !names_a_file_as_written(b)) return false;
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::string* paths[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    HANDLE handle = open_for_identity(*paths[i]);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool ok = ::GetFileInformationByHandle(handle, &info[i]);
+    ::CloseHandle(handle);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+}  // namespace binario

@@ -1,0 +1,26 @@
+// The running program's place in the operating system: where it lives, its
+// arguments as UTF-8, and its standard streams.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace binario {
+
+// Sets the standard streams up once, before anything is written: bytes go
+// out unchanged (no line-end translation) to a file or a pipe, and UTF-8 text
+// shows as the characters it encodes on a console.
+void set_up_standard_streams();
+
+// The program's arguments as UTF-8, the program's name first. On POSIX these
+// are `argv` as given; on Windows they are read from the wide command line.
+std::vector<std::string> program_arguments(int argc, char** argv);
+
+// The folder that holds the running program; the current folder when it
+// cannot be told.
+std::string program_directory();
+
+// True when standard error is a terminal (a console on Windows).
+bool standard_error_is_terminal();
+
+}  // namespace binario

@@ -1,0 +1,30 @@
+// The process on POSIX systems: the program's path from /proc/self/exe, the
+// arguments and streams as they are.
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/paths.h"
+#include "platform/process.h"
+
+namespace binario {
+
+void set_up_standard_streams() {}
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}
+
+std::string program_directory() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::filesystem::current_path(ec).string();
+  return path_parent(exe.string());
+}
+
+bool standard_error_is_terminal() {
+  return ::isatty(STDERR_FILENO) != 0;
+}
+
+}  // namespace binario

@@ -1,0 +1,42 @@
+// The process as the platform layer sees it: the program's own folder and
+// its arguments as UTF-8.
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/paths.h"
+
+namespace binario {
+namespace {
+
+TEST(ProcessTest, TheProgramsFolderHoldsTheProgram) {
+  const std::string folder = program_directory();
+  RealFileSystem fs;
+  ASSERT_TRUE(fs.is_directory(folder)) << folder;
+  std::vector<std::string> names;
+  std::string error;
+  ASSERT_TRUE(fs.list_files(folder, &names, &error)) << error;
+  const bool found = std::any_of(names.begin(), names.end(), [](const std::string& name) {
+    return name == "process_test" || name == "process_test.exe";
+  });
+  EXPECT_TRUE(found) << folder;
+}
+
+TEST(ProcessTest, TheArgumentsAreTheOnesTheProgramWasStartedWith) {
+  std::vector<std::string> given = ::testing::internal::GetArgvs();
+  std::vector<char*> argv;
+  for (std::string& a : given) argv.push_back(a.data());
+  const std::vector<std::string> arguments =
+      program_arguments(static_cast<int>(argv.size()), argv.data());
+  ASSERT_EQ(arguments.size(), given.size());
+  EXPECT_EQ(path_stem(arguments[0]), "process_test");
+  for (size_t i = 1; i < given.size(); ++i) EXPECT_EQ(arguments[i], given[i]);
+}
+
+}  // namespace
+}  // namespace binario

@@ -1,0 +1,125 @@
+// The process on Windows: arguments from the wide command line, the
+// program's folder from GetModuleFileNameW, standard streams in binary mode,
+// and text to a console written as UTF-16 so every character shows right.
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <iostream>
+#include <streambuf>
+
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/win32_text.h"
+
+namespace binario {
+
+namespace {
+
+bool is_console(HANDLE handle) {
+  DWORD mode;
+  return handle != INVALID_HANDLE_VALUE && handle != nullptr && ::GetConsoleMode(handle, &mode);
+}
+
+// The length of the longest prefix of `text` that does not end inside a
+// UTF-8 sequence.
+size_t complete_utf8_prefix(const char* text, size_t size) {
+  for (size_t back = 1; back <= 3 && back <= size; ++back) {
+    const auto byte = static_cast<unsigned char>(text[size - back]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    const size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    return length > back ? size - back : size;
+  }
+  return size;
+}
+
+// A stream buffer writing UTF-8 text to a console with WriteConsoleW. A
+// character split between two writes is held back until it is whole.
+class ConsoleBuffer : public std::streambuf {
+ public:
+  explicit ConsoleBuffer(HANDLE console) : console_(console) { setp(buffer_, buffer_ + kSize); }
+
+ protected:
+  int_type overflow(int_type c) override {
+    flush_complete();
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      *pptr() = traits_type::to_char_type(c);
+      pbump(1);
+    }
+    return traits_type::not_eof(c);
+  }
+  int sync() override {
+    flush_complete();
+    return 0;
+  }
+
+ private:
+  static constexpr size_t kSize = 4096;
+
+  void flush_complete() {
+    const size_t size = static_cast<size_t>(pptr() - pbase());
+    const size_t complete = complete_utf8_prefix(pbase(), size);
+    const std::wstring text = utf8_to_wide(std::string_view(pbase(), complete));
+    DWORD written = 0;
+    if (!text.empty()) {
+      ::WriteConsoleW(console_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    const size_t rest = size - complete;
+    std::char_traits<char>::move(buffer_, buffer_ + complete, rest);
+    setp(buffer_, buffer_ + kSize);
+    pbump(static_cast<int>(rest));
+  }
+
+  HANDLE console_;
+  char buffer_[kSize];
+};
+
+}  // namespace
+
+void set_up_standard_streams() {
+  // No CR inserted before LF, no byte taken for the end of a file.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  // The buffers live as long as the process: the streams flush at exit.
+  HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (is_console(out)) std::cout.rdbuf(new ConsoleBuffer(out));
+  HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (is_console(err)) {
+    std::cerr.rdbuf(new ConsoleBuffer(err));
+    std::clog.rdbuf(std::cerr.rdbuf());
+  }
+}
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(wide_to_utf8(wide[i]));
+  ::LocalFree(wide);
+  return arguments;
+}
+
+std::string program_directory() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return ".";
+    if (n < path.size()) {
+      path.resize(n);
+      return path_parent(wide_to_utf8(path));
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool standard_error_is_terminal() {
+  return is_console(::GetStdHandle(STD_ERROR_HANDLE));
+}
+
+}  // namespace binario
