@@ -9,8 +9,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/file_system.h"
-
 #define FUZZ_CHECK(condition)                                                            \
   do {                                                                                   \
     if (!(condition)) {                                                                  \
@@ -20,16 +18,6 @@
   } while (false)
 
 namespace binario::fuzz {
-
-// An output file that keeps its bytes in memory, for re-encoding a decoded file.
-class StringFile : public OutputFile {
- public:
-  void write(const void* data, size_t size) override {
-    bytes.append(static_cast<const char*>(data), size);
-  }
-  bool commit(std::string*) override { return true; }
-  std::string bytes;
-};
 
 inline bool is_status_code(int32_t code) {
   static constexpr std::array<int32_t, 28> kCodes = {1,  2,  3,  4,   5,   6,   7,    8,   9,  10,

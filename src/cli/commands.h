@@ -8,10 +8,9 @@
 #include "platform/file_system.h"
 #include "platform/ui.h"
 #include "run/form1.h"
+#include "run/run_report.h"
 
 namespace binario {
-
-inline constexpr int kExitUsage = 2;
 
 struct CompileOptions {
   std::string line;                   // the line description
@@ -33,6 +32,21 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
 int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& out,
                   std::ostream& err);
 
+// The scenario name and train number of an author's pair, for the files
+// (UTF-8) and as the model stores them (Windows-1252).
+struct AuthorPairNames {
+  std::string name;
+  std::string number;
+  std::string model_name;
+  std::string model_number;
+};
+
+// The names from the options or the file names, as compile and check both
+// tell them. Returns the usage exit status, after saying why on `err`, when
+// they cannot be told.
+std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
+                                     std::ostream& err);
+
 // Sets `form` up for an author's pair as compile and check both do: the
 // scenario name and train number from the options or the file names, the
 // descriptions read where they are and kept. Returns the usage exit status,
@@ -42,7 +56,7 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
 
 // Prints the outcome of an author's compile or check, text on `err` or JSON
 // on `out`, and returns the exit status.
-int report_author_pair(const CompileOptions& options, const Form1& form, const RunReport& report,
+int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
                        std::ostream& out, std::ostream& err);
 
 // binario [-C DIR]: the whole run in DIR.

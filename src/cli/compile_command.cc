@@ -6,7 +6,7 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
-#include "cli/text_encoding.h"
+#include "output/text_encoding.h"
 #include "run/form1.h"
 
 namespace binario {
@@ -54,8 +54,8 @@ std::optional<std::string> number_from_train_file(const std::string& path,
   return base.substr(prefix.size(), base.size() - prefix.size() - suffix.size());
 }
 
-std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
-                                      std::ostream& err) {
+std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
+                                     std::ostream& err) {
   std::optional<std::string> name = options.name ? options.name : name_from_line_file(options.line);
   if (!name) {
     err << "binario: cannot tell the scenario name from '" << options.line
@@ -76,11 +76,21 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
            "can hold\n";
     return kExitUsage;
   }
+  names->name = *name;
+  names->number = *number;
+  names->model_name = *model_name;
+  names->model_number = *model_number;
+  return std::nullopt;
+}
 
-  form.nome_percorso = *name;
-  form.numero_treno = *number;
-  form.nome_percorso_modello = *model_name;
-  form.numero_treno_modello = *model_number;
+std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
+                                      std::ostream& err) {
+  AuthorPairNames names;
+  if (std::optional<int> usage = author_pair_names(options, &names, err)) return usage;
+  form.nome_percorso = names.name;
+  form.numero_treno = names.number;
+  form.nome_percorso_modello = names.model_name;
+  form.numero_treno_modello = names.model_number;
   form.line_text_path = options.line;
   form.train_text_path = options.train;
   form.line_display_name = options.line;
@@ -91,14 +101,14 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
   return std::nullopt;
 }
 
-int report_author_pair(const CompileOptions& options, const Form1& form, const RunReport& report,
+int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
                        std::ostream& out, std::ostream& err) {
   if (options.json) {
-    out << json_report(form.status, report);
+    out << json_report(status, report);
   } else {
-    print_text_report(err, form.status, report);
+    print_text_report(err, status, report);
   }
-  return exit_status(report, form.status);
+  return exit_status(report, status);
 }
 
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
@@ -121,12 +131,12 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     if (ec) {
       err << "binario: cannot create the folder '" << options.output_dir << "': " << ec.message()
           << '\n';
-      return 5;
+      return kExitFileError;
     }
   }
 
   RunReport report = form.memorizza_percorso(options.no_geometry ? 0 : 1);
-  return report_author_pair(options, form, report, out, err);
+  return report_author_pair(options, form.status, report, out, err);
 }
 
 std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {

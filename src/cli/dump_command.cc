@@ -17,8 +17,8 @@
 
 #include "cli/commands.h"
 #include "cli/subcommands.h"
-#include "cli/text_encoding.h"
 #include "output/binary_decoders.h"
+#include "output/text_encoding.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -26,7 +26,6 @@ namespace binario {
 namespace {
 
 // A file that could not be read or does not fit its layout.
-constexpr int kExitRefused = 3;
 
 using OrderedJson = nlohmann::ordered_json;
 
@@ -357,9 +356,9 @@ int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostrea
   out.flush();
   if (!out) {
     err << "binario: cannot write the output\n";
-    return 5;
+    return kExitFileError;
   }
-  return 0;
+  return kExitClean;
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "cli/program_test_support.h"
-#include "cli/text_encoding.h"
+#include "output/text_encoding.h"
 #include "run/form1.h"
 
 namespace binario {

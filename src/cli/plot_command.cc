@@ -14,21 +14,20 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
-#include "cli/text_encoding.h"
+#include "compiler/compile.h"
 #include "output/binary_decoders.h"
+#include "output/text_encoding.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "plot/line_plot.h"
-#include "run/form1.h"
+#include "run/read_descriptions.h"
+#include "run/run_report.h"
 
 namespace binario {
 
 namespace {
 
 namespace stdfs = std::filesystem;
-
-constexpr int kExitRefused = 3;
-constexpr int kExitFileError = 5;
 
 struct PlotArgs {
   std::vector<std::string> inputs;  // LINE TRAIN, or DIR
@@ -47,26 +46,23 @@ int plot_from_descriptions(const std::string& line, const std::string& train, Li
   const std::string name = name_from_line_file(line).value_or(stdfs::path(line).stem().string());
   const std::string number = number_from_train_file(train, name).value_or("");
 
-  auto ui = make_console_ui();
   RealFileSystem fs;
-  Form1 form(fs, *ui);
-  form.nome_percorso = name;
-  form.numero_treno = number;
-  form.nome_percorso_modello = utf8_to_windows1252(name).value_or(name);
-  form.numero_treno_modello = utf8_to_windows1252(number).value_or(number);
-  form.line_text_path = line;
-  form.train_text_path = train;
-  form.line_display_name = line;
-  form.train_display_name = train;
-  form.delete_sources = false;
-  form.write_outputs = false;
-
-  const RunReport report = form.memorizza_percorso(1);
-  print_text_report(err, form.status, report);
-  const int status = exit_status(report, form.status);
+  CompileInput input;
+  input.nome_percorso = utf8_to_windows1252(name).value_or(name);
+  input.numero_treno = utf8_to_windows1252(number).value_or(number);
+  input.calcola_linea = true;
+  read_descriptions(fs, line, line, train, train, &input);
+  const CompileResult result = compile(input);
+  // As the run does, a taken reserved slot shows its box before the report.
+  if (result.end == CompileEnd::kSlotTaken) {
+    make_console_ui()->errore(std::to_string(result.taken_slot()));
+  }
+  const RunReport report = compile_report(result);
+  print_text_report(err, result.status, report);
+  const int status = exit_status(report, result.status);
   if (report.end != RunEnd::kCompiled) return status;
 
-  *plot = build_line_plot(line_data_from_model(form.model));
+  *plot = build_line_plot(line_data_from_model(result.model));
   const std::string stem = number.empty() ? name : name + "_" + number;
   *default_output = join_path(stdfs::path(line).parent_path().string(), stem + ".svg");
   return status;
@@ -151,7 +147,7 @@ int plot_from_folder(const std::string& dir, LinePlot* plot, std::string* defaul
       line_data_from_records(std::move(cells), *treno, geometry ? &*geometry : nullptr));
   *default_output =
       join_path(dir, stdfs::path(found[0][0]).filename().replace_extension(".svg").string());
-  return 0;
+  return kExitClean;
 }
 
 int plot_command(const PlotArgs& args, std::ostream& out, std::ostream& err) {

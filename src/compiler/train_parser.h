@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/track_model.h"
-#include "run/status.h"
 
 namespace binario {
 

@@ -216,5 +216,36 @@ TEST(MemoryFileSystemTest, ListsTheFilesOfAFolder) {
   EXPECT_FALSE(fs.make_directories("d/a.sim", &error));
 }
 
+TEST(WriteWholeFile, FailuresReportTheReasonAndKeepTheOldFile) {
+  for (auto inject : {&MemoryFileSystem::fail_create, &MemoryFileSystem::fail_write,
+                      &MemoryFileSystem::fail_commit}) {
+    MemoryFileSystem fs;
+    fs.files["a.txt"] = "old contents\r\n";
+    (fs.*inject).insert("a.txt");
+    std::string error;
+    EXPECT_FALSE(write_whole_file(fs, "a.txt", "new\r\n", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(fs.files["a.txt"], "old contents\r\n");
+  }
+}
+
+TEST(WriteWholeFile, ReplacesALongerFileOnDisk) {
+  namespace fsys = std::filesystem;
+  fsys::path dir = fsys::temp_directory_path() / ("line_list_test_" + std::to_string(::getpid()));
+  fsys::create_directories(dir);
+  std::string path = (dir / "a.txt").string();
+  RealFileSystem fs;
+  std::string error;
+  ASSERT_TRUE(write_whole_file(fs, path, std::string(500, 'Z'), &error)) << error;
+
+  ASSERT_TRUE(write_whole_file(fs, path, "ab\r\n\r\n", &error)) << error;
+  std::string contents;
+  ASSERT_TRUE(fs.read_file(path, &contents, &error)) << error;
+  EXPECT_EQ(contents, "ab\r\n\r\n");
+  // Nothing but the file itself is left in the directory.
+  EXPECT_EQ(std::distance(fsys::directory_iterator(dir), fsys::directory_iterator()), 1);
+  fsys::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace binario

@@ -1,4 +1,4 @@
-#include "run/status.h"
+#include "compiler/diagnostics.h"
 
 namespace binario {
 
