@@ -9,8 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
-
 namespace binario {
 namespace {
 
