@@ -38,6 +38,9 @@ enum ExitStatus : int {
   kExitFileError = 5,  // a file could not be written, deleted or a folder made
 };
 
+inline constexpr ExitStatus kExitStatuses[] = {kExitClean,   kExitFault,   kExitUsage,
+                                               kExitRefused, kExitStopped, kExitFileError};
+
 // The exit status for a run or a compile: clean or with a fault when the
 // binary files were (or could have been) written, otherwise how it ended.
 ExitStatus exit_status(const RunReport& report, const Status& status);
