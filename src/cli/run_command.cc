@@ -17,10 +17,10 @@ namespace {
 // folder that holds the program. Empty when it cannot be created.
 std::string scenario_folder(const std::string& option) {
   if (option.empty()) return program_directory();
-  std::error_code ec;
-  std::filesystem::create_directories(option, ec);
-  if (ec) {
-    std::cerr << "binario: cannot create the folder '" << option << "': " << ec.message() << '\n';
+  RealFileSystem fs;
+  std::string error;
+  if (!fs.make_directories(option, &error)) {
+    std::cerr << "binario: cannot create the folder '" << option << "': " << error << '\n';
     return {};
   }
   return option;
