@@ -1,8 +1,6 @@
 // binario plot, run as a user would: from the files a run left, from a pair
 // of descriptions, and refusing folders it cannot read.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,14 +9,14 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/program_test_support.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
-#include "plot/xml_reader_for_tests.h"
 #include "run/form1.h"
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
+#include "test_support/program.h"
+#include "test_support/xml_reader.h"
 
 namespace binario {
 namespace {

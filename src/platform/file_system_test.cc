@@ -17,8 +17,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "test_support/scratch_folder.h"
 
 namespace binario {
 namespace {
@@ -28,11 +31,10 @@ namespace stdfs = std::filesystem;
 class RealFileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (stdfs::temp_directory_path() / "binario-fs-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir = pattern;
+    scratch = std::make_unique<test::ScratchFolder>("binario-fs");
+    dir = scratch->path();
   }
-  void TearDown() override { stdfs::remove_all(dir); }
+  void TearDown() override { scratch.reset(); }
 
   std::string path(const std::string& name) const { return (dir / name).string(); }
   void put(const std::string& name, const std::string& contents) {
@@ -49,6 +51,7 @@ class RealFileSystemTest : public ::testing::Test {
     return names;
   }
 
+  std::unique_ptr<test::ScratchFolder> scratch;
   stdfs::path dir;
   RealFileSystem fs;
 };
@@ -231,8 +234,8 @@ TEST(WriteWholeFile, FailuresReportTheReasonAndKeepTheOldFile) {
 
 TEST(WriteWholeFile, ReplacesALongerFileOnDisk) {
   namespace fsys = std::filesystem;
-  fsys::path dir = fsys::temp_directory_path() / ("line_list_test_" + std::to_string(::getpid()));
-  fsys::create_directories(dir);
+  const test::ScratchFolder scratch("binario-write");
+  const fsys::path& dir = scratch.path();
   std::string path = (dir / "a.txt").string();
   RealFileSystem fs;
   std::string error;
@@ -244,7 +247,6 @@ TEST(WriteWholeFile, ReplacesALongerFileOnDisk) {
   EXPECT_EQ(contents, "ab\r\n\r\n");
   // Nothing but the file itself is left in the directory.
   EXPECT_EQ(std::distance(fsys::directory_iterator(dir), fsys::directory_iterator()), 1);
-  fsys::remove_all(dir);
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 #include "output/binary_decoders.h"
 #include "output/binary_files.h"
 #include "output/byte_sink.h"
-#include "plot/xml_reader_for_tests.h"
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
+#include "test_support/xml_reader.h"
 
 namespace binario {
 namespace {
