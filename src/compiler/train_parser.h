@@ -71,6 +71,35 @@ class TrainParser {
   Step abbattimento(const Field& kw);
   Step stazione(const Field& kw);
 
+  // The steps of a station record, in order. Each that can end the record
+  // records its fault and says so.
+  struct StationExtent {
+    int64_t inizio;
+    int64_t fine;
+  };
+  // False (status 10) when station `n` would take a sign-board text's entry.
+  bool station_entry_free(const Field& kw, int64_t n);
+  // Reads the position; the step to take when it is out of range (15) or not
+  // a multiple of 50 (8).
+  std::optional<Step> read_station_position(const Field& kw, VoceTreno& e);
+  // Reads the kind, the length (false, status 9, when not a multiple of
+  // 100) and every value up to the name into `e`.
+  bool read_station_values(const Field& kw, VoceTreno& e, int64_t* length);
+  // The extent of the station by its kind, stored in `e`.
+  StationExtent station_extent(const Field& kw, VoceTreno& e, int64_t length);
+  // Marks the repetition cells before the stop and places the stop cell of
+  // station `n`; the step to take when it lies beyond the model (15) or at
+  // metre 100 or before (24).
+  std::optional<Step> place_station_stop(const Field& kw, const VoceTreno& e, int64_t n,
+                                         int64_t fine);
+  // False (status 22) when station `n` begins less than 350 m after the
+  // previous one ends.
+  bool far_enough_from_previous_station(const Field& kw, const VoceTreno& e, int64_t n,
+                                        int64_t inizio);
+  // Moves on to the next station's entry; stops (status 10) when it would
+  // be the last free one.
+  Step next_station(const Field& kw, int64_t n);
+
   // Places a signal on a free cell with its approach marks; may raise `s.tempo`.
   // `origin` is the record it comes from.
   std::optional<Refusal> memo_segnale(Segnale& s, CellOrigin origin);
