@@ -179,87 +179,17 @@ LineParser::Outcome LineParser::read_general_section() {
     for (int i = 0; i < kGeneralComments; ++i) {
       if (is_comment(kw.text)) kw = reader_.read_field();
     }
+    // Every row whose keyword the field holds is read, in this order.
     const std::string_view t = kw.text;
-
     if (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) {
-      const int32_t length = reader_.read_long("the length of the line");
-      const TextPosition length_at = reader_.current().where;
-      if (length > kMaxLineLength) {
-        fault(1, std::nullopt, kw.where,
-              "expected at most " + std::to_string(kMaxLineLength) + " m, found " +
-                  std::to_string(length) + " m");
-        return Outcome::kStopped;
-      }
-      const int64_t last_cell = last_cell_for_length(length);
-      if (last_cell < 1) {
-        throw ReadFailure("expected a line length that leaves at least two cells, found " +
-                              std::to_string(length) + " m (its last cell would be " +
-                              std::to_string(last_cell) + ")",
-                          length_at);
-      }
-      model_.treno[kTrainParameters].fine = length;
-      model_.allocate(length, calcola_linea_);
+      if (!read_line_length(kw)) return Outcome::kStopped;
     }
-
-    struct Reference {
-      const char* word;
-      int entry;
-    };
-    static constexpr Reference kReferences[3] = {
-        {"tre", kChainageTre}, {"due", kChainageDue}, {"uno", kChainageUno}};
-    for (const Reference& r : kReferences) {
-      if (contains(t, "progressiva") && contains(t, r.word)) {
-        chainage_where_[r.entry - kChainageTre] = kw.where;
-        VoceTreno& v = model_.treno[r.entry];
-        const std::string name = std::string("chainage reference ") + r.word;
-        v.inizio = reader_.read_long("the key of " + name);
-        v.fine = reader_.read_long("the chainage of " + name);
-        v.posizione = reader_.read_long("the flag of " + name);
-      }
-    }
-
-    VoceTreno& scenario = model_.treno[kScenarioEntry];
-    if (contains(t, "sfondo") && contains(t, "uno")) {
-      scenario.inizio = reader_.read_long("background selector uno");
-    }
-    if (contains(t, "sfondo") && contains(t, "due")) {
-      scenario.posizione = reader_.read_long("background selector due");
-    }
-    if (contains(t, "sfondo") && contains(t, "tre")) {
-      scenario.fine = reader_.read_long("background selector tre");
-    }
-
+    read_chainage_references(kw);
+    read_backgrounds(kw);
     if (contains(t, "ripetizione") && contains(t, "segnali")) {
-      VoceTreno& train = model_.treno[kTrainEntry];
-      train.inizio = reader_.read_long("the start of signal repetition");
-      train.fine = reader_.read_long("the end of signal repetition");
-      if (train.inizio % 50 != 0) {
-        fault(3, std::nullopt, kw.where,
-              "expected a multiple of 50, found " + std::to_string(train.inizio));
-        return Outcome::kStopped;
-      }
-      if (train.fine % 50 != 0) {
-        fault(4, std::nullopt, kw.where,
-              "expected a multiple of 50, found " + std::to_string(train.fine));
-        return Outcome::kStopped;
-      }
-      int32_t codes = 0;
-      if (contains(t, "4")) {
-        codes = 4;
-      } else if (contains(t, "9")) {
-        codes = 9;
-      } else {
-        fault(5, std::nullopt, kw.where,
-              "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
-        return Outcome::kStopped;
-      }
-      if (train.fine == 0) codes = 0;
-      train.posizione = codes;
+      if (!read_signal_repetition(kw)) return Outcome::kStopped;
     }
-
-    std::string_view trimmed = t;
-    while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
-    if (contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-')) {
+    if (closes_general_section(t)) {
       closed_at = kw.where;
       break;
     }
@@ -272,6 +202,97 @@ LineParser::Outcome LineParser::read_general_section() {
         closed_at.value_or(reader_.position()));
   }
   return Outcome::kReadTrain;
+}
+
+bool LineParser::read_line_length(const Field& kw) {
+  const int32_t length = reader_.read_long("the length of the line");
+  const TextPosition length_at = reader_.current().where;
+  if (length > kMaxLineLength) {
+    fault(1, std::nullopt, kw.where,
+          "expected at most " + std::to_string(kMaxLineLength) + " m, found " +
+              std::to_string(length) + " m");
+    return false;
+  }
+  const int64_t last_cell = last_cell_for_length(length);
+  if (last_cell < 1) {
+    throw ReadFailure("expected a line length that leaves at least two cells, found " +
+                          std::to_string(length) + " m (its last cell would be " +
+                          std::to_string(last_cell) + ")",
+                      length_at);
+  }
+  model_.treno[kTrainParameters].fine = length;
+  model_.allocate(length, calcola_linea_);
+  return true;
+}
+
+void LineParser::read_chainage_references(const Field& kw) {
+  const std::string_view t = kw.text;
+  struct Reference {
+    const char* word;
+    int entry;
+  };
+  static constexpr Reference kReferences[3] = {
+      {"tre", kChainageTre}, {"due", kChainageDue}, {"uno", kChainageUno}};
+  for (const Reference& r : kReferences) {
+    if (contains(t, "progressiva") && contains(t, r.word)) {
+      chainage_where_[r.entry - kChainageTre] = kw.where;
+      VoceTreno& v = model_.treno[r.entry];
+      const std::string name = std::string("chainage reference ") + r.word;
+      v.inizio = reader_.read_long("the key of " + name);
+      v.fine = reader_.read_long("the chainage of " + name);
+      v.posizione = reader_.read_long("the flag of " + name);
+    }
+  }
+}
+
+void LineParser::read_backgrounds(const Field& kw) {
+  const std::string_view t = kw.text;
+  VoceTreno& scenario = model_.treno[kScenarioEntry];
+  if (contains(t, "sfondo") && contains(t, "uno")) {
+    scenario.inizio = reader_.read_long("background selector uno");
+  }
+  if (contains(t, "sfondo") && contains(t, "due")) {
+    scenario.posizione = reader_.read_long("background selector due");
+  }
+  if (contains(t, "sfondo") && contains(t, "tre")) {
+    scenario.fine = reader_.read_long("background selector tre");
+  }
+}
+
+bool LineParser::read_signal_repetition(const Field& kw) {
+  const std::string_view t = kw.text;
+  VoceTreno& train = model_.treno[kTrainEntry];
+  train.inizio = reader_.read_long("the start of signal repetition");
+  train.fine = reader_.read_long("the end of signal repetition");
+  if (train.inizio % 50 != 0) {
+    fault(3, std::nullopt, kw.where,
+          "expected a multiple of 50, found " + std::to_string(train.inizio));
+    return false;
+  }
+  if (train.fine % 50 != 0) {
+    fault(4, std::nullopt, kw.where,
+          "expected a multiple of 50, found " + std::to_string(train.fine));
+    return false;
+  }
+  int32_t codes = 0;
+  if (contains(t, "4")) {
+    codes = 4;
+  } else if (contains(t, "9")) {
+    codes = 9;
+  } else {
+    fault(5, std::nullopt, kw.where,
+          "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
+    return false;
+  }
+  if (train.fine == 0) codes = 0;
+  train.posizione = codes;
+  return true;
+}
+
+bool LineParser::closes_general_section(std::string_view t) {
+  std::string_view trimmed = t;
+  while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
+  return contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-');
 }
 
 LineParser::Step LineParser::read_body_record(const Field& kw) {

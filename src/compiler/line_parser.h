@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
@@ -39,6 +40,15 @@ class LineParser {
 
   bool find_general_section();
   Outcome read_general_section();
+  // The rows of the general section. The line length sizes the model (false,
+  // status 1, when above the longest line); the signal repetition is false
+  // (status 3, 4 or 5) when refused.
+  bool read_line_length(const Field& kw);
+  void read_chainage_references(const Field& kw);
+  void read_backgrounds(const Field& kw);
+  bool read_signal_repetition(const Field& kw);
+  // True for the "[...]" header that closes the section (not a comment).
+  static bool closes_general_section(std::string_view t);
   Step read_body_record(const Field& kw);
 
   Step pendenza(const Field& kw);
