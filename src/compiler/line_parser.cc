@@ -108,17 +108,8 @@ void progressive_ordina(TrackModel& model) {
 
 LineParser::LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
                        bool calcola_linea)
-    : model_(model),
-      status_(status),
-      reader_(reader),
-      file_(std::move(file)),
+    : DescriptionParser(model, status, reader, std::move(file), Placer::kLineText),
       calcola_linea_(calcola_linea) {}
-
-void LineParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-                       const std::string& detail) {
-  status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
-                reader_.line_text(where.line));
-}
 
 LineParser::Outcome LineParser::parse() {
   if (!find_general_section()) return Outcome::kStopped;
@@ -316,25 +307,6 @@ LineParser::Step LineParser::read_body_record(const Field& kw) {
   return Step::kGoOn;
 }
 
-bool LineParser::range_check(const Field& kw, int64_t p) {
-  const int64_t last = model_.last_cell();
-  const double needed = (static_cast<double>(p) + 100.0) / 50.0;
-  if (static_cast<double>(last) < needed) {
-    fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, 100));
-    return false;
-  }
-  return true;
-}
-
-bool LineParser::point_cell_inside(const Field& kw, int64_t p, int64_t j, const char* what) {
-  if (model_.in_cells(j)) return true;
-  fault(15, static_cast<int32_t>(p), kw.where,
-        std::string("expected the ") + what + " in one of cells 0 to " +
-            std::to_string(model_.last_cell()) + ", found metre " + std::to_string(p) +
-            ", which puts it in cell " + std::to_string(j));
-  return false;
-}
-
 void LineParser::fill_gradient_cell() {
   if (model_.in_cells(next_gradient_)) {
     model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = low8(int64_t{gradient_} + 100);
@@ -345,7 +317,7 @@ void LineParser::fill_gradient_cell() {
 LineParser::Step LineParser::pendenza(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a gradient");
   const int32_t g = reader_.read_long("a gradient");
-  if (!range_check(kw, p)) return Step::kEndBody;
+  if (!range_check(kw, p, 100)) return Step::kEndBody;
   const int64_t v = span_cell(p);
   // The cell in front of the change is always written, even when an earlier
   // change at the same place has already passed it.
@@ -361,7 +333,7 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
 LineParser::Step LineParser::curva(const Field& kw) {
   const int32_t s = reader_.read_long("the start of a curve");
   const int32_t n = reader_.read_long("the length of a curve");
-  if (!range_check(kw, s)) return Step::kEndBody;
+  if (!range_check(kw, s, 100)) return Step::kEndBody;
 
   double kappa = 0;
   bool found = false;
@@ -435,7 +407,7 @@ LineParser::Step LineParser::montagna(const Field& kw) {
   const int32_t inizio = reader_.read_long("the start of a mountain span");
   const int32_t fine = reader_.read_long("the end of a mountain span");
   const int32_t tipo = reader_.read_long("the kind of a mountain span");
-  if (!range_check(kw, inizio)) return Step::kEndBody;
+  if (!range_check(kw, inizio, 100)) return Step::kEndBody;
   memo_montagna(inizio, fine, tipo, placed_by(kw));
   return Step::kGoOn;
 }
@@ -478,8 +450,8 @@ LineParser::Step LineParser::indicatori_v(const Field& kw) {
   const int32_t vbd = reader_.read_long("the right class B speed of a speed board");
   const int32_t vcd = reader_.read_long("the right class C speed of a speed board");
   const int16_t strisced = reader_.read_integer("the right stripe count of a speed board");
-  if (!range_check(kw, posizione)) return Step::kEndBody;
-  if (!point_cell_inside(kw, posizione, point_cell(posizione), "speed board")) {
+  if (!range_check(kw, posizione, 100)) return Step::kEndBody;
+  if (!cell_inside(kw, posizione, point_cell(posizione), "the speed board")) {
     return Step::kEndBody;
   }
   if (!memo_indicatori_v_max(kw, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced)) {
@@ -513,9 +485,9 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
 LineParser::Step LineParser::cartello(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a sign board");
   const Field text = reader_.read_field();
-  if (!range_check(kw, p)) return Step::kEndBody;
+  if (!range_check(kw, p, 100)) return Step::kEndBody;
   const int64_t j = point_cell(p);
-  if (!point_cell_inside(kw, p, j, "sign board")) return Step::kEndBody;
+  if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndBody;
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
     fault(6, p, kw.where, model_.cell_taken(j, Placer::kLineText));

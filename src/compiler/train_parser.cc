@@ -37,13 +37,7 @@ SlowdownCells slowdown_cells(int64_t p, int64_t l) {
 }  // namespace
 
 TrainParser::TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file)
-    : model_(model), status_(status), reader_(reader), file_(std::move(file)) {}
-
-void TrainParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-                        const std::string& detail) {
-  status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
-                reader_.line_text(where.line));
-}
+    : DescriptionParser(model, status, reader, std::move(file), Placer::kTrainText) {}
 
 void TrainParser::parse() {
   // Everything before the general section is skipped unread.
@@ -110,22 +104,6 @@ TrainParser::Step TrainParser::read_record(const Field& kw) {
     if (Step s = stazione(kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
-}
-
-bool TrainParser::range_check(const Field& kw, int64_t p, int64_t margin) {
-  const int64_t last = model_.last_cell();
-  const double needed = static_cast<double>(p + margin) / 50.0;
-  if (static_cast<double>(last) >= needed) return true;
-  fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, margin));
-  return false;
-}
-
-bool TrainParser::cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what) {
-  if (model_.in_cells(j)) return true;
-  fault(15, static_cast<int32_t>(p), kw.where,
-        "expected " + what + " in one of cells 0 to " + std::to_string(model_.last_cell()) +
-            ", found metre " + std::to_string(p) + ", which puts it in cell " + std::to_string(j));
-  return false;
 }
 
 uint8_t TrainParser::speed_cell_value() const {

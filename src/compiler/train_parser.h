@@ -7,13 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "compiler/description_parser.h"
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/track_model.h"
 
 namespace binario {
 
-class TrainParser {
+class TrainParser : private DescriptionParser {
  public:
   // The model must already be built by the line parser.
   TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file);
@@ -111,13 +112,6 @@ class TrainParser {
   bool stops_after_memo(const Field& kw, int32_t position, const std::optional<Refusal>& refusal,
                         const char* what);
 
-  // False, with status 15 recorded, when `p` leaves less than `margin` metres
-  // before the last cell.
-  bool range_check(const Field& kw, int64_t p, int64_t margin);
-  // False, with status 15 recorded, when cell `j` of the object `what` at
-  // metre `p` lies outside the cells.
-  bool cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what);
-
   void end_of_file_steps();
   // The speed cell value of `previous_speed_`; throws ReadFailure when its
   // fifth does not fit a byte.
@@ -126,17 +120,6 @@ class TrainParser {
   void fill_adhesion(int64_t cell);
 
   Cella& cell(int64_t j) { return model_.percorso[static_cast<size_t>(j)]; }
-  // Records a fault at `where` in this text, with the text of its line.
-  void fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-             const std::string& detail);
-  // The origin recorded for an object placed by the record of `kw`.
-  CellOrigin placed_by(const Field& kw) const { return {Placer::kTrainText, kw.where.line}; }
-
-  TrackModel& model_;
-  Status& status_;
-  FieldReader& reader_;
-  std::string file_;
-
   int64_t speed_cursor_ = 0;
   int64_t previous_speed_ = 0;
   TextPosition previous_speed_where_;  // the record that set previous_speed_
