@@ -29,19 +29,22 @@
 #include <vector>
 
 #include "bench/large_pair.h"
+#include "compiler/competition_codes.h"
+#include "compiler/compile.h"
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
+#include "compiler/signal_codes.h"
 #include "compiler/track_model.h"
 #include "compiler/train_parser.h"
 #include "output/binary_files.h"
-#include "output/competition_codes.h"
-#include "output/signal_codes.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "run/file_names.h"
 #include "run/form1.h"
-#include "run/status.h"
+#include "run/read_descriptions.h"
+#include "run/run_report.h"
 
 namespace binario {
 namespace {
@@ -128,26 +131,27 @@ void parse_train(TrackModel& model) {
   if (status.codice_errore() != 0) die("the large train description does not compile cleanly");
 }
 
-// The compile that `binario compile LINE TRAIN` runs.
-RunReport compile_large_pair(FileSystem& fs, Ui& ui, Status* status) {
-  Form1 form(fs, ui);
-  form.nome_percorso = kLargePairName;
-  form.numero_treno = kLargePairNumber;
-  form.line_text_path = bench->line_path;
-  form.train_text_path = bench->train_path;
-  form.output_dir = bench->dir;
-  form.delete_sources = false;
-  RunReport report = form.memorizza_percorso(1);
-  if (status) *status = form.status;
+// The compile that `binario compile LINE TRAIN` runs: both descriptions
+// read, compiled with the geometry, the three binary files written.
+RunReport compile_large_pair(FileSystem& fs, Status* status) {
+  CompileInput input;
+  input.nome_percorso = kLargePairName;
+  input.numero_treno = kLargePairNumber;
+  input.calcola_linea = true;
+  read_descriptions(fs, bench->line_path, "", bench->train_path, "", &input);
+  CompileResult result = compile(input);
+  RunReport report = compile_report(result);
+  if (result.end == CompileEnd::kCompiled &&
+      !write_binary_files(fs, file_names(bench->dir, kLargePairName, kLargePairNumber),
+                          result.model, true, &report)) {
+    report.end = RunEnd::kFileError;
+  }
+  if (status) *status = std::move(result.status);
   return report;
 }
 
 RunReport default_run(FileSystem& fs, Ui& ui, Status* status) {
-  Form1 form(fs, ui);
-  form.cartella_scenario = bench->default_dir;
-  RunReport report = form.form_load();
-  if (status) *status = form.status;
-  return report;
+  return run_scenario(fs, ui, bench->default_dir, status);
 }
 
 void prepare(const std::string& dir) {
@@ -188,7 +192,7 @@ void prepare(const std::string& dir) {
 
   // Both whole runs once, to check them and to learn the built-in run's files.
   QuietUi ui;
-  RunReport report = compile_large_pair(fs, ui, &status);
+  RunReport report = compile_large_pair(fs, &status);
   if (exit_status(report, status) != 0 || report.outputs.size() != 3) {
     die("the compile of the large pair does not end cleanly");
   }
@@ -264,49 +268,42 @@ void BM_SignalCodes(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench->cells_bytes));
 }
 
-// One binary file written the way the compile writes it (a temporary file
+// One binary image written the way the compile writes it (a temporary file
 // renamed to its name), as a new file.
-template <typename Fill>
-void write_binary(benchmark::State& state, const std::string& name, size_t bytes, Fill fill) {
+void write_binary(benchmark::State& state, const std::string& name, size_t bytes,
+                  BinaryImage image) {
   RealFileSystem fs;
   const std::string path = join_path(bench->dir, name);
   for (auto _ : state) {
     settle(state, {path});
     std::string error;
-    std::unique_ptr<OutputFile> out = fs.replace_file(path, &error);
-    if (!out) die(path + ": " + error);
-    fill(*out);
-    if (!out->commit(&error)) die(path + ": " + error);
+    if (!write_binary_image(fs, path, image, bench->finished, &error)) die(path + ": " + error);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
 }
 
 void BM_WriteGeometry(benchmark::State& state) {
-  write_binary(state, "bench_linea.dat", bench->geometry_bytes,
-               [](OutputFile& f) { write_geometry_file(bench->finished.linea, f); });
+  write_binary(state, "bench_linea.dat", bench->geometry_bytes, BinaryImage::kGeometry);
 }
 
 void BM_WriteTrainTable(benchmark::State& state) {
-  write_binary(state, "bench_1.sim", bench->table_bytes,
-               [](OutputFile& f) { write_train_table_file(bench->finished.treno, f); });
+  write_binary(state, "bench_1.sim", bench->table_bytes, BinaryImage::kTrainTable);
 }
 
 void BM_WriteCells(benchmark::State& state) {
-  write_binary(state, "bench_1.dat", bench->cells_bytes,
-               [](OutputFile& f) { write_cells_file(bench->finished.percorso, f); });
+  write_binary(state, "bench_1.dat", bench->cells_bytes, BinaryImage::kCells);
 }
 
 // The compile of the large pair: `again` replaces the files of the previous
 // compile, otherwise they are written new.
 void compile_benchmark(benchmark::State& state, bool again) {
   RealFileSystem fs;
-  QuietUi ui;
   const FileNames out = file_names(bench->dir, kLargePairName, kLargePairNumber);
   std::vector<std::string> absent;
   if (!again) absent = {out.geometry, out.train_table, out.cells};
   for (auto _ : state) {
     settle(state, absent);
-    RunReport report = compile_large_pair(fs, ui, nullptr);
+    RunReport report = compile_large_pair(fs, nullptr);
     benchmark::DoNotOptimize(report.outputs.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(

@@ -5,62 +5,51 @@
 #include <map>
 #include <string>
 
-#include "platform/file_system.h"
-#include "platform/ui.h"
-#include "run/form1.h"
+#include "compiler/compile.h"
+#include "output/binary_files.h"
+#include "output/byte_sink.h"
 
 namespace binario {
 namespace {
-
-class NoUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override {}
-};
 
 // The pair compiled the way `binario compile` compiles it, in memory.
 class LargePairTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     pair_ = new LargePair(make_large_pair());
-    fs_ = new MemoryFileSystem;
-    fs_->files["Grande_linea.txt"] = pair_->line;
-    fs_->files["Grande_1-.txt"] = pair_->train;
-    form_ = new Form1(*fs_, ui_);
-    form_->nome_percorso = kLargePairName;
-    form_->numero_treno = kLargePairNumber;
-    form_->line_text_path = kLargePairLineFile;
-    form_->train_text_path = kLargePairTrainFile;
-    form_->delete_sources = false;
-    report_ = new RunReport(form_->memorizza_percorso(1));
+    CompileInput input;
+    input.line = SourceText{kLargePairLineFile, pair_->line, std::nullopt, false};
+    input.train = SourceText{kLargePairTrainFile, pair_->train, std::nullopt, false};
+    input.nome_percorso = kLargePairName;
+    input.numero_treno = kLargePairNumber;
+    input.calcola_linea = true;
+    result_ = new CompileResult(compile(input));
   }
   static void TearDownTestSuite() {
-    delete report_;
-    delete form_;
-    delete fs_;
+    delete result_;
     delete pair_;
   }
 
   static std::map<int, int> cells_by_kind() {
     std::map<int, int> n;
-    for (const Cella& c : form_->model.percorso) ++n[c.tipo];
+    for (const Cella& c : result_->model.percorso) ++n[c.tipo];
     return n;
   }
 
   static inline LargePair* pair_ = nullptr;
-  static inline MemoryFileSystem* fs_ = nullptr;
-  static inline NoUi ui_;
-  static inline Form1* form_ = nullptr;
-  static inline RunReport* report_ = nullptr;
+  static inline CompileResult* result_ = nullptr;
 };
 
 TEST_F(LargePairTest, CompilesWithoutAFaultIntoThreeFiles) {
-  for (const Diagnostic& d : form_->status.diagnostics()) ADD_FAILURE() << format_diagnostic(d);
-  EXPECT_EQ(exit_status(*report_, form_->status), 0);
-  EXPECT_EQ(report_->outputs.size(), 3u);
+  for (const Diagnostic& d : result_->status.diagnostics()) {
+    ADD_FAILURE() << format_diagnostic(d);
+  }
+  EXPECT_EQ(result_->end, CompileEnd::kCompiled);
+  EXPECT_EQ(result_->status.codice_errore(), 0);
   // About 20 MB of geometry: every point up to the last two computed.
-  const std::string& geometry = fs_->files["Grande_linea.dat"];
-  EXPECT_EQ(geometry.size(), 2 * (2 * 4 + (kLargePairLength + 7000 - 3) * 10 + 2 * 2));
+  StringSink geometry;
+  write_image(BinaryImage::kGeometry, result_->model, geometry);
+  EXPECT_EQ(geometry.bytes.size(), 2 * (2 * 4 + (kLargePairLength + 7000 - 3) * 10 + 2 * 2));
 }
 
 TEST_F(LargePairTest, IsAsLargeAsPromised) {
@@ -71,8 +60,8 @@ TEST_F(LargePairTest, IsAsLargeAsPromised) {
                     n.speed_limits, n.stations, n.slowdowns, n.signals, n.code_points}) {
     EXPECT_GT(count, 0);
   }
-  EXPECT_EQ(form_->model.treno[kTrainParameters].fine, kLargePairLength);
-  EXPECT_EQ(form_->model.percorso.size(), 20'141u);
+  EXPECT_EQ(result_->model.treno[kTrainParameters].fine, kLargePairLength);
+  EXPECT_EQ(result_->model.percorso.size(), 20'141u);
 }
 
 TEST_F(LargePairTest, EveryPlacedRecordLandsOnItsOwnCell) {
@@ -90,8 +79,8 @@ TEST_F(LargePairTest, EveryPlacedRecordLandsOnItsOwnCell) {
   // The signal-code pass adds code points beside those of the description:
   // at least the three look-back windows of every slowdown.
   EXPECT_GE(kinds[kCodePoint] + kinds[kBareCodePoint], n.code_points + 3 * n.slowdowns);
-  EXPECT_EQ(form_->model.numero_cartelli, n.sign_boards);
-  EXPECT_EQ(form_->model.treno[static_cast<size_t>(n.stations)].nome, "POSTO 990");
+  EXPECT_EQ(result_->model.numero_cartelli, n.sign_boards);
+  EXPECT_EQ(result_->model.treno[static_cast<size_t>(n.stations)].nome, "POSTO 990");
 }
 
 }  // namespace

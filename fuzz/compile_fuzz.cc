@@ -2,38 +2,30 @@
 // at its first NUL or SOH byte: what comes before is the line description,
 // what follows the train description (with neither byte there is no train
 // description at all); NUL compiles with the plan geometry, SOH without.
-// Whatever the texts, the run ends in one of its ways; nothing is written
-// unless the model was built and the run not stopped, and what is written
-// reads back, through the decoders, as exactly the model the compile built
-// (the geometry file, by far the largest, only by its size: its decoder has a
-// target of its own).
+// Whatever the texts, the compile ends in one of its ways; there is nothing
+// to write unless the model was built and no reserved slot was taken, and
+// what the output layer writes reads back, through the decoders, as exactly
+// the model the compile built (the geometry image, by far the largest, only
+// by its size: its decoder has a target of its own).
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "compiler/compile.h"
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
 #include "compiler/track_model.h"
 #include "fuzz_check.h"
 #include "output/binary_decoders.h"
 #include "output/binary_files.h"
-#include "platform/file_system.h"
-#include "platform/ui.h"
-#include "run/form1.h"
-#include "run/status.h"
+#include "output/byte_sink.h"
 
 namespace {
 
 using namespace binario;
-
-class QuietUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override { ++errors; }
-  int errors = 0;
-};
 
 bool same_cell(const Cella& a, const Cella& b) {
   return a.tipo == b.tipo && a.valore1 == b.valore1 && a.valore2 == b.valore2 &&
@@ -52,15 +44,23 @@ bool same_entry(const VoceTreno& a, const VoceTreno& b) {
          a.orario == b.orario;
 }
 
-void check_written(MemoryFileSystem& fs, const FileNames& out, const TrackModel& model) {
+std::string image(BinaryImage kind, const TrackModel& model) {
+  StringSink sink;
+  write_image(kind, model, sink);
+  return sink.bytes;
+}
+
+void check_written(const TrackModel& model) {
   std::vector<Cella> cells;
   DecodeError error;
-  FUZZ_CHECK(decode_cells(fs.files[out.cells], &cells, &error));
+  const std::string cells_image = image(BinaryImage::kCells, model);
+  FUZZ_CHECK(cells_image.size() == model.percorso.size() * kCellRecordSize);
+  FUZZ_CHECK(decode_cells(cells_image, &cells, &error));
   FUZZ_CHECK(cells.size() == model.percorso.size());
   for (size_t j = 0; j < cells.size(); ++j) FUZZ_CHECK(same_cell(cells[j], model.percorso[j]));
 
   std::array<VoceTreno, kTrenoEntries> treno;
-  FUZZ_CHECK(decode_train_table(fs.files[out.train_table], &treno, &error));
+  FUZZ_CHECK(decode_train_table(image(BinaryImage::kTrainTable, model), &treno, &error));
   for (size_t e = 0; e < treno.size(); ++e) FUZZ_CHECK(same_entry(model.treno[e], treno[e]));
 }
 
@@ -89,44 +89,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
   const size_t split = input.find_first_of(std::string_view("\0\1", 2));
 
-  MemoryFileSystem fs;
-  QuietUi ui;
-  Form1 form(fs, ui);
-  form.cartella_scenario = "s";
-  form.nome_percorso = "F";
-  form.numero_treno = "1";
-  const FileNames names = form.names();
-  fs.files[names.line_text] = input.substr(0, split);
-  if (split != std::string::npos) fs.files[names.train_text] = input.substr(split + 1);
-
-  const bool geometry =
-      split != std::string::npos && input[split] == '\0' && short_line(fs.files[names.line_text]);
-  const RunReport report = form.memorizza_percorso(geometry ? 1 : 0);
-  const int exit = exit_status(report, form.status);
-  FUZZ_CHECK(exit == 0 || exit == 1 || exit == 3 || exit == 4);
-  FUZZ_CHECK(report.file_errors.empty());
-  FUZZ_CHECK((exit == 0) == form.status.diagnostics().empty());
-  for (const Diagnostic& d : form.status.diagnostics()) {
-    FUZZ_CHECK(fuzz::is_status_code(d.code));
-    if (d.location) {
-      FUZZ_CHECK(d.location->file == names.line_text || d.location->file == names.train_text);
-    }
+  CompileInput in;
+  in.line.name = "F_linea.txt";
+  in.train.name = "F_1-.txt";
+  in.nome_percorso = "F";
+  in.numero_treno = "1";
+  in.line.text = input.substr(0, split);
+  if (split != std::string::npos) {
+    in.train.text = input.substr(split + 1);
+  } else {
+    in.train.unreadable = "No such file or directory";
   }
-  // The description that was opened is gone.
-  FUZZ_CHECK(!fs.exists(names.line_text));
+  in.calcola_linea = split != std::string::npos && input[split] == '\0' && short_line(in.line.text);
 
-  const bool written = exit == 0 || exit == 1;
-  FUZZ_CHECK(written == form.model.built() || exit == 4);
-  FUZZ_CHECK((ui.errors == 1) == (exit == 4));
-  FUZZ_CHECK(fs.exists(names.geometry) == (written && geometry));
-  FUZZ_CHECK(fs.exists(names.train_table) == written);
-  FUZZ_CHECK(fs.exists(names.cells) == written);
-  if (written) {
-    FUZZ_CHECK(fs.files[names.cells].size() == form.model.percorso.size() * kCellRecordSize);
-    if (geometry) {
-      FUZZ_CHECK(fs.files[names.geometry].size() == geometry_file_size(form.model.linea));
+  const CompileResult result = compile(in);
+  const Status& status = result.status;
+  FUZZ_CHECK((result.end == CompileEnd::kCompiled && status.codice_errore() == 0) ==
+             status.diagnostics().empty());
+  for (const Diagnostic& d : status.diagnostics()) {
+    FUZZ_CHECK(fuzz::is_status_code(d.code));
+    if (d.location)
+      FUZZ_CHECK(d.location->file == in.line.name || d.location->file == in.train.name);
+  }
+  // The line description is always read; the train only past a usable line.
+  FUZZ_CHECK(result.texts_read != TextsRead::kNone);
+  FUZZ_CHECK((result.end == CompileEnd::kModelNeverBuilt) == !result.model.built());
+  FUZZ_CHECK((result.end == CompileEnd::kSlotTaken) ==
+             (result.taken_slot() == 1250 || result.taken_slot() == 1251));
+  if (result.end == CompileEnd::kCompiled) {
+    if (in.calcola_linea) {
+      FUZZ_CHECK(image(BinaryImage::kGeometry, result.model).size() ==
+                 geometry_file_size(result.model.linea));
     }
-    check_written(fs, names, form.model);
+    check_written(result.model);
   }
   return 0;
 }

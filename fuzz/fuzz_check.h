@@ -3,13 +3,13 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 
-#include "platform/file_system.h"
+#include "compiler/diagnostics.h"
 
 #define FUZZ_CHECK(condition)                                                            \
   do {                                                                                   \
@@ -21,21 +21,9 @@
 
 namespace binario::fuzz {
 
-// An output file that keeps its bytes in memory, for re-encoding a decoded file.
-class StringFile : public OutputFile {
- public:
-  void write(const void* data, size_t size) override {
-    bytes.append(static_cast<const char*>(data), size);
-  }
-  bool commit(std::string*) override { return true; }
-  std::string bytes;
-};
-
 inline bool is_status_code(int32_t code) {
-  static constexpr std::array<int32_t, 28> kCodes = {1,  2,  3,  4,   5,   6,   7,    8,   9,  10,
-                                                     11, 12, 13, 15,  16,  17,  18,   19,  20, 21,
-                                                     22, 24, 25, 101, 102, 103, 1250, 1251};
-  return std::find(kCodes.begin(), kCodes.end(), code) != kCodes.end();
+  return std::any_of(std::begin(kFaultCodes), std::end(kFaultCodes),
+                     [code](const FaultCode& f) { return f.code == code; });
 }
 
 }  // namespace binario::fuzz

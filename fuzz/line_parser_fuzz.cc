@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
 #include "compiler/track_model.h"
 #include "fuzz_check.h"
-#include "run/status.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
 #include "compiler/track_model.h"
 #include "compiler/train_parser.h"
 #include "fuzz_check.h"
-#include "run/status.h"
 
 namespace {
 

@@ -28,7 +28,7 @@ int run_cli(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
-    return code == 0 ? 0 : kExitUsage;
+    return code == 0 ? kExitClean : kExitUsage;
   }
   for (const Subcommand& s : subcommands) {
     if (s.command->parsed()) return s.run();

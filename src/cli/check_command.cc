@@ -6,30 +6,24 @@
 
 #include "cli/commands.h"
 #include "cli/subcommands.h"
-#include "run/form1.h"
+#include "compiler/compile.h"
+#include "run/read_descriptions.h"
+#include "run/run_report.h"
 
 namespace binario {
 
-namespace {
-
-// A check shows no window and no error box: a taken reserved slot is one
-// more diagnostic, printed with the others.
-class QuietUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override {}
-};
-
-}  // namespace
-
 int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& out,
                   std::ostream& err) {
-  QuietUi ui;
-  Form1 form(fs, ui);
-  if (std::optional<int> usage = set_up_author_pair(options, form, err)) return *usage;
-  form.write_outputs = false;
-  RunReport report = form.memorizza_percorso(options.no_geometry ? 0 : 1);
-  return report_author_pair(options, form, report, out, err);
+  AuthorPairNames names;
+  if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
+  CompileInput input;
+  input.nome_percorso = names.model_name;
+  input.numero_treno = names.model_number;
+  input.calcola_linea = !options.no_geometry;
+  read_descriptions(fs, options.line, options.line, options.train, options.train, &input);
+  // A check shows no box: a taken reserved slot is one more diagnostic.
+  const CompileResult result = compile(input);
+  return report_author_pair(options, result.status, compile_report(result), out, err);
 }
 
 Subcommand add_check_command(CLI::App& app) {

@@ -1,8 +1,6 @@
 // binario check: the same reading and the same verdict as compile, and not a
 // byte written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,7 +14,8 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "cli/program_test_support.h"
+#include "test_support/program.h"
+#include "test_support/recording_ui.h"
 
 namespace binario {
 namespace {
@@ -32,13 +31,6 @@ std::string with_record(std::string text, const std::string& record) {
   text.insert(text.rfind("[fine]"), record);
   return text;
 }
-
-class RecordingUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view code) override { errors.emplace_back(code); }
-  std::vector<std::string> errors;
-};
 
 constexpr const char* kLinePath = "w/Valdoria_linea.txt";
 constexpr const char* kTrainPath = "w/Valdoria_42-.txt";
@@ -88,7 +80,7 @@ TEST(CheckCommand, GivesTheExitStatusAndDiagnosticsOfCompileAndWritesNothing) {
 
     MemoryFileSystem compiled = example_pair();
     c.setup(compiled);
-    RecordingUi ui;
+    test::RecordingUi ui;
     std::ostringstream compile_out, compile_err;
     const int compile_status = compile_command(options, compiled, ui, compile_out, compile_err);
 
@@ -129,7 +121,7 @@ TEST(CheckCommand, NeverOpensAnOutput) {
   std::ostringstream out, err;
   EXPECT_EQ(check_command(options, fs, out, err), 0) << err.str();
   EXPECT_EQ(err.str(), "");
-  RecordingUi ui;
+  test::RecordingUi ui;
   EXPECT_EQ(compile_command(options, fs, ui, out, err), 5);
 }
 

@@ -1,6 +1,5 @@
 // Runs the program itself, as a user would, in scratch folders.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,7 +10,7 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/program_test_support.h"
+#include "test_support/program.h"
 
 namespace binario {
 namespace {

@@ -4,24 +4,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "cli/author_pair.h"
 #include "platform/file_system.h"
 #include "platform/ui.h"
 #include "run/form1.h"
+#include "run/run_report.h"
 
 namespace binario {
-
-inline constexpr int kExitUsage = 2;
-
-struct CompileOptions {
-  std::string line;                   // the line description
-  std::string train;                  // the train description
-  std::string output_dir;             // empty: the directory of `line`
-  std::optional<std::string> name;    // default: from <NAME>_linea.txt
-  std::optional<std::string> number;  // default: from <NAME>_<NUM>-.txt
-  bool no_geometry = false;
-  bool json = false;
-};
 
 // binario compile: compiles an author's pair and writes the three binary files.
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
@@ -33,17 +24,14 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
 int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& out,
                   std::ostream& err);
 
-// Sets `form` up for an author's pair as compile and check both do: the
-// scenario name and train number from the options or the file names, the
-// descriptions read where they are and kept. Returns the usage exit status,
-// after saying why on `err`, when the names cannot be told.
-std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
-                                      std::ostream& err);
+struct PlotArgs {
+  std::vector<std::string> inputs;  // LINE TRAIN, or DIR
+  std::string output;               // empty: beside the inputs
+};
 
-// Prints the outcome of an author's compile or check, text on `err` or JSON
-// on `out`, and returns the exit status.
-int report_author_pair(const CompileOptions& options, const Form1& form, const RunReport& report,
-                       std::ostream& out, std::ostream& err);
+// binario plot: the picture of a line pair compiled in memory, or of the
+// binary files a run left in a folder, written as one SVG.
+int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
 
 // binario [-C DIR]: the whole run in DIR.
 int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err);
@@ -51,9 +39,5 @@ int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& er
 // binario sources [-C DIR]: writes the five texts of the built-in scenario.
 int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, std::ostream& err);
 
-// NAME from a path ending in <NAME>_linea.txt.
-std::optional<std::string> name_from_line_file(const std::string& path);
-// NUM from a path ending in <NAME>_<NUM>-.txt.
-std::optional<std::string> number_from_train_file(const std::string& path, const std::string& name);
 
 }  // namespace binario

@@ -16,9 +16,10 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/decode_file.h"
 #include "cli/subcommands.h"
-#include "cli/text_encoding.h"
 #include "output/binary_decoders.h"
+#include "output/text_encoding.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -26,7 +27,6 @@ namespace binario {
 namespace {
 
 // A file that could not be read or does not fit its layout.
-constexpr int kExitRefused = 3;
 
 using OrderedJson = nlohmann::ordered_json;
 
@@ -307,43 +307,42 @@ int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostrea
            "table) or NAME_linea.dat (plan geometry)\n";
     return kExitUsage;
   }
-  std::string bytes;
-  std::string reason;
-  if (!fs.read_file(path, &bytes, &reason)) {
-    err << path << ": error: cannot read the file: " << reason << '\n';
-    return kExitRefused;
-  }
-  DecodeError error;
-  auto refused = [&] {
-    err << path << ": error: at byte " << error.offset << ": expected " << error.expected << '\n';
-    return kExitRefused;
-  };
+  size_t size = 0;
   switch (kind) {
     case BinaryKind::kCells: {
       std::vector<Cella> cells;
-      if (!decode_cells(bytes, &cells, &error)) return refused();
+      auto decode = [&](std::string_view bytes, DecodeError* e) {
+        return decode_cells(bytes, &cells, e);
+      };
+      if (!decode_file(fs, path, err, decode, &size)) return kExitRefused;
       if (json) {
         print_cells_json(out, path, cells);
       } else {
-        print_cells(out, path, bytes.size(), cells);
+        print_cells(out, path, size, cells);
       }
       break;
     }
     case BinaryKind::kTrainTable: {
       auto treno = std::make_unique<std::array<VoceTreno, kTrenoEntries>>();
-      if (!decode_train_table(bytes, treno.get(), &error)) return refused();
+      auto decode = [&](std::string_view bytes, DecodeError* e) {
+        return decode_train_table(bytes, treno.get(), e);
+      };
+      if (!decode_file(fs, path, err, decode, &size)) return kExitRefused;
       if (json) {
         print_train_table_json(out, path, *treno);
       } else {
-        print_train_table(out, path, bytes.size(), *treno);
+        print_train_table(out, path, size, *treno);
       }
       break;
     }
     case BinaryKind::kGeometry: {
+      // The bytes are let go once decoded: the points are all that is
+      // needed from here on.
       DecodedGeometry geometry;
-      if (!decode_geometry(bytes, &geometry, &error)) return refused();
-      const size_t size = bytes.size();
-      bytes = std::string();  // the points are all that is needed from here on
+      auto decode = [&](std::string_view bytes, DecodeError* e) {
+        return decode_geometry(bytes, &geometry, e);
+      };
+      if (!decode_file(fs, path, err, decode, &size)) return kExitRefused;
       if (json) {
         print_geometry_json(out, path, geometry);
       } else {
@@ -357,9 +356,9 @@ int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostrea
   out.flush();
   if (!out) {
     err << "binario: cannot write the output\n";
-    return 5;
+    return kExitFileError;
   }
-  return 0;
+  return kExitClean;
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Runs `binario dump` on the files a run writes and on broken ones, as a user
 // would, in scratch folders.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
@@ -14,21 +12,16 @@
 #include <sstream>
 #include <string>
 
-#include "cli/program_test_support.h"
-#include "cli/text_encoding.h"
+#include "output/text_encoding.h"
 #include "run/form1.h"
+#include "test_support/program.h"
+#include "test_support/recording_ui.h"
 
 namespace binario {
 namespace {
 
 namespace stdfs = std::filesystem;
 using nlohmann::json;
-
-class NoUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override {}
-};
 
 class DumpTest : public ProgramTest {
  protected:
@@ -52,7 +45,7 @@ class DumpTest : public ProgramTest {
 TEST_F(DumpTest, JsonOfEveryFileOfTheRunAgreesWithTheModel) {
   default_run();
   MemoryFileSystem fs;
-  NoUi ui;
+  test::RecordingUi ui;
   Form1 form(fs, ui);
   form.cartella_scenario = "x";
   form.form_load();

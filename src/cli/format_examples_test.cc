@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "cli/program_test_support.h"
+#include "test_support/program.h"
 
 namespace binario {
 namespace {

@@ -1,8 +1,6 @@
 // binario plot, run as a user would: from the files a run left, from a pair
 // of descriptions, and refusing folders it cannot read.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,8 +8,15 @@
 #include <sstream>
 #include <string>
 
-#include "cli/program_test_support.h"
-#include "plot/xml_reader_for_tests.h"
+#include "cli/commands.h"
+#include "platform/file_system.h"
+#include "platform/paths.h"
+#include "platform/ui.h"
+#include "run/form1.h"
+#include "sources/builtin_texts.h"
+#include "sources/line_list.h"
+#include "test_support/program.h"
+#include "test_support/xml_reader.h"
 
 namespace binario {
 namespace {
@@ -83,6 +88,36 @@ TEST_F(PlotCommandTest, RefusesFoldersItCannotRead) {
   // A file is no folder.
   Result file = run("plot " + (run_dir / "Other_1.sim").string());
   EXPECT_EQ(file.status, 2);
+}
+
+// The same command on the in-memory file system: the folder of a run and the
+// run's pair give one picture, and the disk is never touched.
+TEST(PlotInMemory, AFolderAndItsPairGiveTheSamePicture) {
+  MemoryFileSystem fs;
+  fs.directories.insert("run");
+  auto ui = make_console_ui();
+  ASSERT_EQ(exit_status(run_scenario(fs, *ui, "run", nullptr), Status{}), kExitClean);
+
+  std::ostringstream out;
+  std::ostringstream err;
+  ASSERT_EQ(plot_command(PlotArgs{{"run"}, ""}, fs, out, err), kExitClean) << err.str();
+  const std::string svg_path = join_path("run", "Zorvane_Pelk_728.svg");
+  EXPECT_EQ(out.str(), svg_path + "\n");
+  ASSERT_EQ(fs.files.count(svg_path), 1u);
+
+  const std::string line = join_path("src", "Zorvane_Pelk_linea.txt");
+  const std::string train = join_path("src", "Zorvane_Pelk_728-.txt");
+  fs.files[line] = line_list_text(builtin_line_list());
+  fs.files[train] = line_list_text(builtin_train_list());
+  ASSERT_EQ(plot_command(PlotArgs{{line, train}, "pair.svg"}, fs, out, err), kExitClean)
+      << err.str();
+  EXPECT_EQ(fs.files.at("pair.svg"), fs.files.at(svg_path));
+  // The picture would replace an input: refused.
+  EXPECT_EQ(plot_command(PlotArgs{{line, train}, train}, fs, out, err), kExitUsage);
+
+  // Two train tables in one folder: which scenario is meant cannot be told.
+  fs.files[join_path("run", "Other_1.sim")] = fs.files.at(join_path("run", "Zorvane_Pelk_728.sim"));
+  EXPECT_EQ(plot_command(PlotArgs{{"run"}, ""}, fs, out, err), kExitUsage);
 }
 
 }  // namespace

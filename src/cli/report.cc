@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
-#include "cli/text_encoding.h"
+#include "output/text_encoding.h"
 
 namespace binario {
 

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "compiler/diagnostics.h"
 #include "run/form1.h"
-#include "run/status.h"
 
 namespace binario {
 

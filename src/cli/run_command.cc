@@ -28,11 +28,10 @@ std::string scenario_folder(const std::string& option) {
 }  // namespace
 
 int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err) {
-  Form1 form(fs, ui);
-  form.cartella_scenario = dir;
-  RunReport report = form.form_load();
-  print_text_report(err, form.status, report);
-  return exit_status(report, form.status);
+  Status status;
+  const RunReport report = run_scenario(fs, ui, dir, &status);
+  print_text_report(err, status, report);
+  return exit_status(report, status);
 }
 
 int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, std::ostream& err) {
@@ -51,9 +50,9 @@ std::function<int()> add_run_options(CLI::App& app) {
   app.add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
   app.add_flag("--no-window", *no_window,
                "Show no window: \"Attendere\" and the error box go to standard error");
-  return [dir, no_window] {
+  return [dir, no_window]() -> int {
     const std::string folder = scenario_folder(*dir);
-    if (folder.empty()) return 5;
+    if (folder.empty()) return kExitFileError;
     RealFileSystem fs;
     auto ui = make_ui(!*no_window);
     return run_command(folder, fs, *ui, std::cerr);
@@ -65,9 +64,9 @@ Subcommand add_sources_command(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "sources", "Write the built-in scenario's two descriptions and three documents, and stop");
   cmd->add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
-  return {cmd, [dir] {
+  return {cmd, [dir]() -> int {
             const std::string folder = scenario_folder(*dir);
-            if (folder.empty()) return 5;
+            if (folder.empty()) return kExitFileError;
             RealFileSystem fs;
             return sources_command(folder, fs, std::cout, std::cerr);
           }};

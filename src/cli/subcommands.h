@@ -20,11 +20,6 @@ Subcommand add_sources_command(CLI::App& app);
 Subcommand add_dump_command(CLI::App& app);
 Subcommand add_plot_command(CLI::App& app);
 
-// LINE, TRAIN, --name, --number, --no-geometry and --json, shared by the
-// subcommands that read an author's pair; the returned function gives the
-// options once the command line has been parsed.
-std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd);
-
 // The options of the run without a subcommand (-C); the returned action is
 // the run itself.
 std::function<int()> add_run_options(CLI::App& app);

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "run/status.h"
+#include "compiler/diagnostics.h"
 
 namespace binario {
 namespace {

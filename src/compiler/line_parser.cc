@@ -108,17 +108,8 @@ void progressive_ordina(TrackModel& model) {
 
 LineParser::LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
                        bool calcola_linea)
-    : model_(model),
-      status_(status),
-      reader_(reader),
-      file_(std::move(file)),
+    : DescriptionParser(model, status, reader, std::move(file), Placer::kLineText),
       calcola_linea_(calcola_linea) {}
-
-void LineParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-                       const std::string& detail) {
-  status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
-                reader_.line_text(where.line));
-}
 
 LineParser::Outcome LineParser::parse() {
   if (!find_general_section()) return Outcome::kStopped;
@@ -179,87 +170,17 @@ LineParser::Outcome LineParser::read_general_section() {
     for (int i = 0; i < kGeneralComments; ++i) {
       if (is_comment(kw.text)) kw = reader_.read_field();
     }
+    // Every row whose keyword the field holds is read, in this order.
     const std::string_view t = kw.text;
-
     if (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) {
-      const int32_t length = reader_.read_long("the length of the line");
-      const TextPosition length_at = reader_.current().where;
-      if (length > kMaxLineLength) {
-        fault(1, std::nullopt, kw.where,
-              "expected at most " + std::to_string(kMaxLineLength) + " m, found " +
-                  std::to_string(length) + " m");
-        return Outcome::kStopped;
-      }
-      const int64_t last_cell = last_cell_for_length(length);
-      if (last_cell < 1) {
-        throw ReadFailure("expected a line length that leaves at least two cells, found " +
-                              std::to_string(length) + " m (its last cell would be " +
-                              std::to_string(last_cell) + ")",
-                          length_at);
-      }
-      model_.treno[kTrainParameters].fine = length;
-      model_.allocate(length, calcola_linea_);
+      if (!read_line_length(kw)) return Outcome::kStopped;
     }
-
-    struct Reference {
-      const char* word;
-      int entry;
-    };
-    static constexpr Reference kReferences[3] = {
-        {"tre", kChainageTre}, {"due", kChainageDue}, {"uno", kChainageUno}};
-    for (const Reference& r : kReferences) {
-      if (contains(t, "progressiva") && contains(t, r.word)) {
-        chainage_where_[r.entry - kChainageTre] = kw.where;
-        VoceTreno& v = model_.treno[r.entry];
-        const std::string name = std::string("chainage reference ") + r.word;
-        v.inizio = reader_.read_long("the key of " + name);
-        v.fine = reader_.read_long("the chainage of " + name);
-        v.posizione = reader_.read_long("the flag of " + name);
-      }
-    }
-
-    VoceTreno& scenario = model_.treno[kScenarioEntry];
-    if (contains(t, "sfondo") && contains(t, "uno")) {
-      scenario.inizio = reader_.read_long("background selector uno");
-    }
-    if (contains(t, "sfondo") && contains(t, "due")) {
-      scenario.posizione = reader_.read_long("background selector due");
-    }
-    if (contains(t, "sfondo") && contains(t, "tre")) {
-      scenario.fine = reader_.read_long("background selector tre");
-    }
-
+    read_chainage_references(kw);
+    read_backgrounds(kw);
     if (contains(t, "ripetizione") && contains(t, "segnali")) {
-      VoceTreno& train = model_.treno[kTrainEntry];
-      train.inizio = reader_.read_long("the start of signal repetition");
-      train.fine = reader_.read_long("the end of signal repetition");
-      if (train.inizio % 50 != 0) {
-        fault(3, std::nullopt, kw.where,
-              "expected a multiple of 50, found " + std::to_string(train.inizio));
-        return Outcome::kStopped;
-      }
-      if (train.fine % 50 != 0) {
-        fault(4, std::nullopt, kw.where,
-              "expected a multiple of 50, found " + std::to_string(train.fine));
-        return Outcome::kStopped;
-      }
-      int32_t codes = 0;
-      if (contains(t, "4")) {
-        codes = 4;
-      } else if (contains(t, "9")) {
-        codes = 9;
-      } else {
-        fault(5, std::nullopt, kw.where,
-              "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
-        return Outcome::kStopped;
-      }
-      if (train.fine == 0) codes = 0;
-      train.posizione = codes;
+      if (!read_signal_repetition(kw)) return Outcome::kStopped;
     }
-
-    std::string_view trimmed = t;
-    while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
-    if (contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-')) {
+    if (closes_general_section(t)) {
       closed_at = kw.where;
       break;
     }
@@ -272,6 +193,97 @@ LineParser::Outcome LineParser::read_general_section() {
         closed_at.value_or(reader_.position()));
   }
   return Outcome::kReadTrain;
+}
+
+bool LineParser::read_line_length(const Field& kw) {
+  const int32_t length = reader_.read_long("the length of the line");
+  const TextPosition length_at = reader_.current().where;
+  if (length > kMaxLineLength) {
+    fault(1, std::nullopt, kw.where,
+          "expected at most " + std::to_string(kMaxLineLength) + " m, found " +
+              std::to_string(length) + " m");
+    return false;
+  }
+  const int64_t last_cell = last_cell_for_length(length);
+  if (last_cell < 1) {
+    throw ReadFailure("expected a line length that leaves at least two cells, found " +
+                          std::to_string(length) + " m (its last cell would be " +
+                          std::to_string(last_cell) + ")",
+                      length_at);
+  }
+  model_.treno[kTrainParameters].fine = length;
+  model_.allocate(length, calcola_linea_);
+  return true;
+}
+
+void LineParser::read_chainage_references(const Field& kw) {
+  const std::string_view t = kw.text;
+  struct Reference {
+    const char* word;
+    int entry;
+  };
+  static constexpr Reference kReferences[3] = {
+      {"tre", kChainageTre}, {"due", kChainageDue}, {"uno", kChainageUno}};
+  for (const Reference& r : kReferences) {
+    if (contains(t, "progressiva") && contains(t, r.word)) {
+      chainage_where_[r.entry - kChainageTre] = kw.where;
+      VoceTreno& v = model_.treno[r.entry];
+      const std::string name = std::string("chainage reference ") + r.word;
+      v.inizio = reader_.read_long("the key of " + name);
+      v.fine = reader_.read_long("the chainage of " + name);
+      v.posizione = reader_.read_long("the flag of " + name);
+    }
+  }
+}
+
+void LineParser::read_backgrounds(const Field& kw) {
+  const std::string_view t = kw.text;
+  VoceTreno& scenario = model_.treno[kScenarioEntry];
+  if (contains(t, "sfondo") && contains(t, "uno")) {
+    scenario.inizio = reader_.read_long("background selector uno");
+  }
+  if (contains(t, "sfondo") && contains(t, "due")) {
+    scenario.posizione = reader_.read_long("background selector due");
+  }
+  if (contains(t, "sfondo") && contains(t, "tre")) {
+    scenario.fine = reader_.read_long("background selector tre");
+  }
+}
+
+bool LineParser::read_signal_repetition(const Field& kw) {
+  const std::string_view t = kw.text;
+  VoceTreno& train = model_.treno[kTrainEntry];
+  train.inizio = reader_.read_long("the start of signal repetition");
+  train.fine = reader_.read_long("the end of signal repetition");
+  if (train.inizio % 50 != 0) {
+    fault(3, std::nullopt, kw.where,
+          "expected a multiple of 50, found " + std::to_string(train.inizio));
+    return false;
+  }
+  if (train.fine % 50 != 0) {
+    fault(4, std::nullopt, kw.where,
+          "expected a multiple of 50, found " + std::to_string(train.fine));
+    return false;
+  }
+  int32_t codes = 0;
+  if (contains(t, "4")) {
+    codes = 4;
+  } else if (contains(t, "9")) {
+    codes = 9;
+  } else {
+    fault(5, std::nullopt, kw.where,
+          "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
+    return false;
+  }
+  if (train.fine == 0) codes = 0;
+  train.posizione = codes;
+  return true;
+}
+
+bool LineParser::closes_general_section(std::string_view t) {
+  std::string_view trimmed = t;
+  while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
+  return contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-');
 }
 
 LineParser::Step LineParser::read_body_record(const Field& kw) {
@@ -295,25 +307,6 @@ LineParser::Step LineParser::read_body_record(const Field& kw) {
   return Step::kGoOn;
 }
 
-bool LineParser::range_check(const Field& kw, int64_t p) {
-  const int64_t last = model_.last_cell();
-  const double needed = (static_cast<double>(p) + 100.0) / 50.0;
-  if (static_cast<double>(last) < needed) {
-    fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, 100));
-    return false;
-  }
-  return true;
-}
-
-bool LineParser::point_cell_inside(const Field& kw, int64_t p, int64_t j, const char* what) {
-  if (model_.in_cells(j)) return true;
-  fault(15, static_cast<int32_t>(p), kw.where,
-        std::string("expected the ") + what + " in one of cells 0 to " +
-            std::to_string(model_.last_cell()) + ", found metre " + std::to_string(p) +
-            ", which puts it in cell " + std::to_string(j));
-  return false;
-}
-
 void LineParser::fill_gradient_cell() {
   if (model_.in_cells(next_gradient_)) {
     model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = low8(int64_t{gradient_} + 100);
@@ -324,7 +317,7 @@ void LineParser::fill_gradient_cell() {
 LineParser::Step LineParser::pendenza(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a gradient");
   const int32_t g = reader_.read_long("a gradient");
-  if (!range_check(kw, p)) return Step::kEndBody;
+  if (!range_check(kw, p, 100)) return Step::kEndBody;
   const int64_t v = span_cell(p);
   // The cell in front of the change is always written, even when an earlier
   // change at the same place has already passed it.
@@ -340,7 +333,7 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
 LineParser::Step LineParser::curva(const Field& kw) {
   const int32_t s = reader_.read_long("the start of a curve");
   const int32_t n = reader_.read_long("the length of a curve");
-  if (!range_check(kw, s)) return Step::kEndBody;
+  if (!range_check(kw, s, 100)) return Step::kEndBody;
 
   double kappa = 0;
   bool found = false;
@@ -414,7 +407,7 @@ LineParser::Step LineParser::montagna(const Field& kw) {
   const int32_t inizio = reader_.read_long("the start of a mountain span");
   const int32_t fine = reader_.read_long("the end of a mountain span");
   const int32_t tipo = reader_.read_long("the kind of a mountain span");
-  if (!range_check(kw, inizio)) return Step::kEndBody;
+  if (!range_check(kw, inizio, 100)) return Step::kEndBody;
   memo_montagna(inizio, fine, tipo, placed_by(kw));
   return Step::kGoOn;
 }
@@ -457,8 +450,8 @@ LineParser::Step LineParser::indicatori_v(const Field& kw) {
   const int32_t vbd = reader_.read_long("the right class B speed of a speed board");
   const int32_t vcd = reader_.read_long("the right class C speed of a speed board");
   const int16_t strisced = reader_.read_integer("the right stripe count of a speed board");
-  if (!range_check(kw, posizione)) return Step::kEndBody;
-  if (!point_cell_inside(kw, posizione, point_cell(posizione), "speed board")) {
+  if (!range_check(kw, posizione, 100)) return Step::kEndBody;
+  if (!cell_inside(kw, posizione, point_cell(posizione), "the speed board")) {
     return Step::kEndBody;
   }
   if (!memo_indicatori_v_max(kw, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced)) {
@@ -492,9 +485,9 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
 LineParser::Step LineParser::cartello(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a sign board");
   const Field text = reader_.read_field();
-  if (!range_check(kw, p)) return Step::kEndBody;
+  if (!range_check(kw, p, 100)) return Step::kEndBody;
   const int64_t j = point_cell(p);
-  if (!point_cell_inside(kw, p, j, "sign board")) return Step::kEndBody;
+  if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndBody;
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
     fault(6, p, kw.where, model_.cell_taken(j, Placer::kLineText));

@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "compiler/description_parser.h"
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/track_model.h"
-#include "run/status.h"
 
 namespace binario {
 
-class LineParser {
+class LineParser : private DescriptionParser {
  public:
   // `file` names the text in diagnostics. `calcola_linea`: build the geometry.
   LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
@@ -39,6 +41,15 @@ class LineParser {
 
   bool find_general_section();
   Outcome read_general_section();
+  // The rows of the general section. The line length sizes the model (false,
+  // status 1, when above the longest line); the signal repetition is false
+  // (status 3, 4 or 5) when refused.
+  bool read_line_length(const Field& kw);
+  void read_chainage_references(const Field& kw);
+  void read_backgrounds(const Field& kw);
+  bool read_signal_repetition(const Field& kw);
+  // True for the "[...]" header that closes the section (not a comment).
+  static bool closes_general_section(std::string_view t);
   Step read_body_record(const Field& kw);
 
   Step pendenza(const Field& kw);
@@ -55,13 +66,6 @@ class LineParser {
                              int32_t vcs, int16_t strisces, int32_t vad, int32_t vbd, int32_t vcd,
                              int16_t strisced);
 
-  // False, with status 15 recorded, when `p` leaves less than 100 m before
-  // the last cell.
-  bool range_check(const Field& kw, int64_t p);
-  // False, with status 15 recorded, when the point object of `what` at metre
-  // `p` would land outside the cells.
-  bool point_cell_inside(const Field& kw, int64_t p, int64_t j, const char* what);
-
   // Computes the geometry points k_ .. `end` (those the geometry holds), by
   // rotation with `kappa` or by straight continuation. With `capped`, false
   // (status 103 recorded) when the point counter passes 1,000,000.
@@ -69,16 +73,6 @@ class LineParser {
   void fill_gradient_cell();
   void fill_tails();
 
-  // Records a fault at `where` in this text, with the text of its line.
-  void fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-             const std::string& detail);
-  // The origin recorded for an object placed by the record of `kw`.
-  CellOrigin placed_by(const Field& kw) const { return {Placer::kLineText, kw.where.line}; }
-
-  TrackModel& model_;
-  Status& status_;
-  FieldReader& reader_;
-  std::string file_;
   bool calcola_linea_;
 
   // Where each chainage reference (tre, due, uno) was read, for a failure

@@ -1,6 +1,7 @@
 #include "compiler/train_parser.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -36,13 +37,7 @@ SlowdownCells slowdown_cells(int64_t p, int64_t l) {
 }  // namespace
 
 TrainParser::TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file)
-    : model_(model), status_(status), reader_(reader), file_(std::move(file)) {}
-
-void TrainParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-                        const std::string& detail) {
-  status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
-                reader_.line_text(where.line));
-}
+    : DescriptionParser(model, status, reader, std::move(file), Placer::kTrainText) {}
 
 void TrainParser::parse() {
   // Everything before the general section is skipped unread.
@@ -109,22 +104,6 @@ TrainParser::Step TrainParser::read_record(const Field& kw) {
     if (Step s = stazione(kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
-}
-
-bool TrainParser::range_check(const Field& kw, int64_t p, int64_t margin) {
-  const int64_t last = model_.last_cell();
-  const double needed = static_cast<double>(p + margin) / 50.0;
-  if (static_cast<double>(last) >= needed) return true;
-  fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, margin));
-  return false;
-}
-
-bool TrainParser::cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what) {
-  if (model_.in_cells(j)) return true;
-  fault(15, static_cast<int32_t>(p), kw.where,
-        "expected " + what + " in one of cells 0 to " + std::to_string(model_.last_cell()) +
-            ", found metre " + std::to_string(p) + ", which puts it in cell " + std::to_string(j));
-  return false;
 }
 
 uint8_t TrainParser::speed_cell_value() const {
@@ -340,6 +319,25 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
 
 TrainParser::Step TrainParser::stazione(const Field& kw) {
   const int64_t n = station_number_;
+  if (!station_entry_free(kw, n)) return Step::kStop;
+  VoceTreno& e = model_.treno[static_cast<size_t>(n)];
+  if (std::optional<Step> refused = read_station_position(kw, e)) return *refused;
+  int64_t length = 0;
+  if (!read_station_values(kw, e, &length)) return Step::kStop;
+  const StationExtent extent = station_extent(kw, e, length);
+  if (length < 600) e.opz4 = 0;
+  if (n == 1) {
+    e.opz3 = 0;
+    e.opz4 = 0;
+  }
+  if (e.tipo < 25) {
+    if (std::optional<Step> refused = place_station_stop(kw, e, n, extent.fine)) return *refused;
+  }
+  if (!far_enough_from_previous_station(kw, e, n, extent.inizio)) return Step::kStop;
+  return next_station(kw, n);
+}
+
+bool TrainParser::station_entry_free(const Field& kw, int64_t n) {
   const int64_t boards = model_.numero_cartelli;
   // Entry n must lie below the sign-board texts (80 downward). The count test
   // after each station keeps it there unless the texts fill every entry.
@@ -349,10 +347,12 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
               std::to_string(kFirstBoardSlot - boards + 1) + " to " +
               std::to_string(kFirstBoardSlot) +
               " holding sign-board texts: there is no entry left for station " + std::to_string(n));
-    return Step::kStop;
+    return false;
   }
+  return true;
+}
 
-  VoceTreno& e = model_.treno[static_cast<size_t>(n)];
+std::optional<TrainParser::Step> TrainParser::read_station_position(const Field& kw, VoceTreno& e) {
   e.posizione = reader_.read_long("the position of a station");
   const int64_t pos = e.posizione;
   if (!range_check(kw, pos, 800)) return Step::kEndOfFile;
@@ -361,14 +361,18 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
           "expected a multiple of 50, found metre " + std::to_string(pos));
     return Step::kStop;
   }
+  return std::nullopt;
+}
 
+bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* length_out) {
   e.tipo = reader_.read_byte("the kind of a station");
   const int64_t length = reader_.read_long("the length of a station");
   if (length % 100 != 0) {
     fault(9, e.posizione, kw.where,
           "expected a multiple of 100, found length " + std::to_string(length));
-    return Step::kStop;
+    return false;
   }
+  *length_out = length;
 
   e.tps = reader_.read_byte("tps of a station");
   e.opz4 = reader_.read_byte("tab of a station");
@@ -392,8 +396,13 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   }
   e.orario = static_cast<int32_t>(orario);
   e.nome = std::string(reader_.read_field().text);
+  return true;
+}
 
+TrainParser::StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e,
+                                                       int64_t length) {
   // The station's extent, by kind.
+  const int64_t pos = e.posizione;
   int64_t inizio = 0;
   int64_t fine = 0;
   if (e.tipo == 5 || e.tipo == 6) {
@@ -417,52 +426,57 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   }
   e.inizio = static_cast<int32_t>(inizio);
   e.fine = static_cast<int32_t>(fine);
-  if (length < 600) e.opz4 = 0;
-  if (n == 1) {
-    e.opz3 = 0;
-    e.opz4 = 0;
-  }
+  return {inizio, fine};
+}
 
-  if (e.tipo < 25) {
-    // `fine` is a multiple of 50: the station cell is the last cell of the extent.
-    const int64_t stop = fine / 50 - 1;
-    if (stop > model_.last_cell()) {
-      fault(15, e.posizione, kw.where,
-            "expected the station's stop cell up to the last cell, " +
-                std::to_string(model_.last_cell()) + ", found stop cell " + std::to_string(stop) +
-                " (its extent ends at metre " + std::to_string(fine) + ")");
-      return Step::kEndOfFile;
-    }
-    if (e.tipo != 5 && e.tipo != 6) {
-      for (int64_t j = 1; j <= 4; ++j) {
-        const int64_t q = fine / 50 - j - 1;
-        if (q > 1) cell(q).ripetizione = low8(80 + j);
-      }
-    }
-    if (stop <= 1) {
-      fault(24, std::nullopt, kw.where,
-            "expected its extent to end after metre 100, found its end at metre " +
-                std::to_string(fine) + " (its stop cell would be " + std::to_string(stop) + ")");
-      return Step::kStop;
-    }
-    Cella& c = cell(stop);
-    c.tipo = kStationStop;
-    model_.set_origin(stop, placed_by(kw));
-    c.valore1 = low16(n);
+std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw,
+                                                                 const VoceTreno& e, int64_t n,
+                                                                 int64_t fine) {
+  // `fine` is a multiple of 50: the station cell is the last cell of the extent.
+  const int64_t stop = fine / 50 - 1;
+  if (stop > model_.last_cell()) {
+    fault(15, e.posizione, kw.where,
+          "expected the station's stop cell up to the last cell, " +
+              std::to_string(model_.last_cell()) + ", found stop cell " + std::to_string(stop) +
+              " (its extent ends at metre " + std::to_string(fine) + ")");
+    return Step::kEndOfFile;
   }
-
-  if (n > 1) {
-    const int64_t previous_fine = model_.treno[static_cast<size_t>(n - 1)].fine;
-    if (inizio - 350 < previous_fine) {
-      fault(22, e.posizione, kw.where,
-            "expected its extent to begin at metre " + std::to_string(previous_fine + 350) +
-                " or later, 350 m after the previous station ends at " +
-                std::to_string(previous_fine) + ", found it begins at " + std::to_string(inizio) +
-                ", " + std::to_string(inizio - previous_fine) + " m after");
-      return Step::kStop;
+  if (e.tipo != 5 && e.tipo != 6) {
+    for (int64_t j = 1; j <= 4; ++j) {
+      const int64_t q = fine / 50 - j - 1;
+      if (q > 1) cell(q).ripetizione = low8(80 + j);
     }
   }
+  if (stop <= 1) {
+    fault(24, std::nullopt, kw.where,
+          "expected its extent to end after metre 100, found its end at metre " +
+              std::to_string(fine) + " (its stop cell would be " + std::to_string(stop) + ")");
+    return Step::kStop;
+  }
+  Cella& c = cell(stop);
+  c.tipo = kStationStop;
+  model_.set_origin(stop, placed_by(kw));
+  c.valore1 = low16(n);
+  return std::nullopt;
+}
 
+bool TrainParser::far_enough_from_previous_station(const Field& kw, const VoceTreno& e, int64_t n,
+                                                   int64_t inizio) {
+  if (n <= 1) return true;
+  const int64_t previous_fine = model_.treno[static_cast<size_t>(n - 1)].fine;
+  if (inizio - 350 < previous_fine) {
+    fault(22, e.posizione, kw.where,
+          "expected its extent to begin at metre " + std::to_string(previous_fine + 350) +
+              " or later, 350 m after the previous station ends at " +
+              std::to_string(previous_fine) + ", found it begins at " + std::to_string(inizio) +
+              ", " + std::to_string(inizio - previous_fine) + " m after");
+    return false;
+  }
+  return true;
+}
+
+TrainParser::Step TrainParser::next_station(const Field& kw, int64_t n) {
+  const int64_t boards = model_.numero_cartelli;
   station_number_ = n + 1;
   if (station_number_ >= kFirstBoardSlot - boards) {
     fault(10, std::nullopt, kw.where,

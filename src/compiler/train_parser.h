@@ -7,13 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "compiler/description_parser.h"
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/track_model.h"
-#include "run/status.h"
 
 namespace binario {
 
-class TrainParser {
+class TrainParser : private DescriptionParser {
  public:
   // The model must already be built by the line parser.
   TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file);
@@ -71,6 +72,35 @@ class TrainParser {
   Step abbattimento(const Field& kw);
   Step stazione(const Field& kw);
 
+  // The steps of a station record, in order. Each that can end the record
+  // records its fault and says so.
+  struct StationExtent {
+    int64_t inizio;
+    int64_t fine;
+  };
+  // False (status 10) when station `n` would take a sign-board text's entry.
+  bool station_entry_free(const Field& kw, int64_t n);
+  // Reads the position; the step to take when it is out of range (15) or not
+  // a multiple of 50 (8).
+  std::optional<Step> read_station_position(const Field& kw, VoceTreno& e);
+  // Reads the kind, the length (false, status 9, when not a multiple of
+  // 100) and every value up to the name into `e`.
+  bool read_station_values(const Field& kw, VoceTreno& e, int64_t* length);
+  // The extent of the station by its kind, stored in `e`.
+  StationExtent station_extent(const Field& kw, VoceTreno& e, int64_t length);
+  // Marks the repetition cells before the stop and places the stop cell of
+  // station `n`; the step to take when it lies beyond the model (15) or at
+  // metre 100 or before (24).
+  std::optional<Step> place_station_stop(const Field& kw, const VoceTreno& e, int64_t n,
+                                         int64_t fine);
+  // False (status 22) when station `n` begins less than 350 m after the
+  // previous one ends.
+  bool far_enough_from_previous_station(const Field& kw, const VoceTreno& e, int64_t n,
+                                        int64_t inizio);
+  // Moves on to the next station's entry; stops (status 10) when it would
+  // be the last free one.
+  Step next_station(const Field& kw, int64_t n);
+
   // Places a signal on a free cell with its approach marks; may raise `s.tempo`.
   // `origin` is the record it comes from.
   std::optional<Refusal> memo_segnale(Segnale& s, CellOrigin origin);
@@ -82,13 +112,6 @@ class TrainParser {
   bool stops_after_memo(const Field& kw, int32_t position, const std::optional<Refusal>& refusal,
                         const char* what);
 
-  // False, with status 15 recorded, when `p` leaves less than `margin` metres
-  // before the last cell.
-  bool range_check(const Field& kw, int64_t p, int64_t margin);
-  // False, with status 15 recorded, when cell `j` of the object `what` at
-  // metre `p` lies outside the cells.
-  bool cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what);
-
   void end_of_file_steps();
   // The speed cell value of `previous_speed_`; throws ReadFailure when its
   // fifth does not fit a byte.
@@ -97,17 +120,6 @@ class TrainParser {
   void fill_adhesion(int64_t cell);
 
   Cella& cell(int64_t j) { return model_.percorso[static_cast<size_t>(j)]; }
-  // Records a fault at `where` in this text, with the text of its line.
-  void fault(int32_t code, std::optional<int32_t> position, TextPosition where,
-             const std::string& detail);
-  // The origin recorded for an object placed by the record of `kw`.
-  CellOrigin placed_by(const Field& kw) const { return {Placer::kTrainText, kw.where.line}; }
-
-  TrackModel& model_;
-  Status& status_;
-  FieldReader& reader_;
-  std::string file_;
-
   int64_t speed_cursor_ = 0;
   int64_t previous_speed_ = 0;
   TextPosition previous_speed_where_;  // the record that set previous_speed_

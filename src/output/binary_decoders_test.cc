@@ -12,62 +12,30 @@
 #include <vector>
 
 #include "output/binary_files.h"
-#include "run/form1.h"
+#include "test_support/model_fields.h"
 
 namespace binario {
 namespace {
 
-// Writes through the in-memory file system and returns the committed bytes.
+using test::expect_geometry;
+using test::fields;
+
+// The bytes a writer produces.
 template <typename Fill>
 std::string written(Fill fill) {
-  MemoryFileSystem fs;
-  std::string error;
-  auto out = fs.replace_file("f", &error);
-  EXPECT_TRUE(out);
-  fill(*out);
-  EXPECT_TRUE(out->commit(&error)) << error;
-  return fs.files["f"];
+  StringSink sink;
+  fill(sink);
+  return sink.bytes;
 }
 
 std::string cells_image(const std::vector<Cella>& cells) {
-  return written([&](OutputFile& f) { write_cells_file(cells, f); });
+  return written([&](ByteSink& f) { write_cells_file(cells, f); });
 }
 std::string table_image(const std::array<VoceTreno, kTrenoEntries>& treno) {
-  return written([&](OutputFile& f) { write_train_table_file(treno, f); });
+  return written([&](ByteSink& f) { write_train_table_file(treno, f); });
 }
 std::string geometry_image(const Linea& linea) {
-  return written([&](OutputFile& f) { write_geometry_file(linea, f); });
-}
-
-auto fields(const Cella& c) {
-  return std::make_tuple(c.tipo, c.valore1, c.valore2, c.valore3, c.valore4, c.tempo, c.ripetizione,
-                         c.montagna, c.velocita, c.pendenza, c.aderenza);
-}
-auto fields(const VoceTreno& v) {
-  return std::make_tuple(v.tipo, v.inizio, v.fine, v.posizione, v.tps, v.nome, v.dato1, v.dato2,
-                         v.dato3, v.dato4, v.dato5, v.opz1, v.opz2, v.opz3, v.opz4, v.orario);
-}
-
-// Checks every point of `geometry` against what `linea` holds, bit for bit.
-void expect_geometry(const DecodedGeometry& geometry, const Linea& linea) {
-  ASSERT_EQ(geometry.first.size(), linea.points());
-  ASSERT_EQ(geometry.second.size(), linea.points());
-  for (size_t k = 0; k < linea.points(); ++k) {
-    const Tag tag = linea.tag(k);
-    ASSERT_EQ(geometry.first[k].tag, tag) << k;
-    ASSERT_EQ(geometry.second[k].tag, tag) << k;
-    if (tag == Tag::kEmpty) {
-      ASSERT_EQ(geometry.first[k].value, 0) << k;
-      ASSERT_EQ(geometry.second[k].value, 0) << k;
-    } else {
-      ASSERT_EQ(std::bit_cast<uint64_t>(geometry.first[k].value),
-                std::bit_cast<uint64_t>(linea.x(k)))
-          << k;
-      ASSERT_EQ(std::bit_cast<uint64_t>(geometry.second[k].value),
-                std::bit_cast<uint64_t>(linea.y(k)))
-          << k;
-    }
-  }
+  return written([&](ByteSink& f) { write_geometry_file(linea, f); });
 }
 
 // --- Round trips ----------------------------------------------------------
@@ -126,40 +94,6 @@ TEST(DecodeRoundTrip, NegativeIntegerPayloadIsSigned) {
   ASSERT_EQ(decoded.first.size(), 1u);
   EXPECT_EQ(decoded.first[0].value, -2);
   EXPECT_EQ(decoded.second[0].tag, Tag::kEmpty);
-}
-
-class NoUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override {}
-};
-
-TEST(DecodeRoundTrip, TheBuiltInRunDecodesToItsModel) {
-  MemoryFileSystem fs;
-  NoUi ui;
-  Form1 form(fs, ui);
-  form.cartella_scenario = "x";
-  form.form_load();
-  ASSERT_TRUE(form.model.built());
-  const FileNames names = form.names();
-
-  std::vector<Cella> cells;
-  DecodeError error;
-  ASSERT_TRUE(decode_cells(fs.files.at(names.cells), &cells, &error)) << error.expected;
-  ASSERT_EQ(cells.size(), 1781u);
-  for (size_t k = 0; k < cells.size(); ++k) {
-    ASSERT_EQ(fields(cells[k]), fields(form.model.percorso[k])) << k;
-  }
-
-  std::array<VoceTreno, kTrenoEntries> treno{};
-  ASSERT_TRUE(decode_train_table(fs.files.at(names.train_table), &treno, &error)) << error.expected;
-  for (size_t i = 0; i < treno.size(); ++i) {
-    EXPECT_EQ(fields(treno[i]), fields(form.model.treno[i])) << i;
-  }
-
-  DecodedGeometry geometry;
-  ASSERT_TRUE(decode_geometry(fs.files.at(names.geometry), &geometry, &error)) << error.expected;
-  expect_geometry(geometry, form.model.linea);
 }
 
 // --- Refusals -------------------------------------------------------------

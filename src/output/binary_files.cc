@@ -61,7 +61,7 @@ class ChunkWriter {
  public:
   // The buffer is left uninitialised: a small file touches only the pages it
   // fills, not the whole chunk.
-  explicit ChunkWriter(OutputFile& out)
+  explicit ChunkWriter(ByteSink& out)
       : out_(out), buffer_(std::make_unique_for_overwrite<unsigned char[]>(kChunkSize)) {}
   ChunkWriter(const ChunkWriter&) = delete;
   ChunkWriter& operator=(const ChunkWriter&) = delete;
@@ -81,7 +81,7 @@ class ChunkWriter {
   size_t room() const { return kChunkSize - used_; }
 
  private:
-  OutputFile& out_;
+  ByteSink& out_;
   std::unique_ptr<unsigned char[]> buffer_;
   size_t used_ = 0;
 };
@@ -177,14 +177,14 @@ size_t train_record_size(const VoceTreno& voce) {
   return kTrainRecord.size(nome_bytes(voce));
 }
 
-void write_geometry_file(const Linea& linea, OutputFile& out) {
+void write_geometry_file(const Linea& linea, ByteSink& out) {
   ChunkWriter w(out);
   write_coordinate(linea, 0, w);
   write_coordinate(linea, 1, w);
   w.flush();
 }
 
-void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, OutputFile& out) {
+void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, ByteSink& out) {
   static_assert(kTrenoEntries == kTrainTableRecords);
   constexpr const TrainRecordLayout& r = kTrainRecord;
   ChunkWriter w(out);
@@ -215,7 +215,7 @@ void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, O
   w.flush();
 }
 
-void write_cells_file(const std::vector<Cella>& percorso, OutputFile& out) {
+void write_cells_file(const std::vector<Cella>& percorso, ByteSink& out) {
   constexpr const CellRecordLayout& r = kCellRecord;
   ChunkWriter w(out);
   for (const Cella& c : percorso) {
@@ -233,6 +233,25 @@ void write_cells_file(const std::vector<Cella>& percorso, OutputFile& out) {
     put(p, r.aderenza, c.aderenza);
   }
   w.flush();
+}
+
+std::vector<BinaryImage> images_to_write(bool calcola_linea) {
+  if (calcola_linea) return {BinaryImage::kGeometry, BinaryImage::kTrainTable, BinaryImage::kCells};
+  return {BinaryImage::kTrainTable, BinaryImage::kCells};
+}
+
+void write_image(BinaryImage image, const TrackModel& model, ByteSink& out) {
+  switch (image) {
+    case BinaryImage::kGeometry:
+      write_geometry_file(model.linea, out);
+      return;
+    case BinaryImage::kTrainTable:
+      write_train_table_file(model.treno, out);
+      return;
+    case BinaryImage::kCells:
+      write_cells_file(model.percorso, out);
+      return;
+  }
 }
 
 }  // namespace binario

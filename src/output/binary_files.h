@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "compiler/track_model.h"
-#include "platform/file_system.h"
+#include "output/byte_sink.h"
 
 namespace binario {
 
@@ -89,11 +89,22 @@ constexpr size_t tagged_payload_size(Tag tag) {
   return 0;
 }
 
-// Each writer writes the whole image; the caller commits the file. A Linea
-// that was never allocated writes nothing.
-void write_geometry_file(const Linea& linea, OutputFile& out);
-void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, OutputFile& out);
-void write_cells_file(const std::vector<Cella>& percorso, OutputFile& out);
+// Each writer writes the whole image into `out`. A Linea that was never
+// allocated writes nothing.
+void write_geometry_file(const Linea& linea, ByteSink& out);
+void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, ByteSink& out);
+void write_cells_file(const std::vector<Cella>& percorso, ByteSink& out);
+
+// The three images of a finished model, in the order a compile writes them.
+enum class BinaryImage {
+  kGeometry,    // the plan geometry, NAME_linea.dat (only when it was built)
+  kTrainTable,  // NAME_NUM.sim
+  kCells,       // NAME_NUM.dat
+};
+// The images a compile writes: the geometry only with `calcola_linea`.
+std::vector<BinaryImage> images_to_write(bool calcola_linea);
+// Writes `image` of `model` into `out`.
+void write_image(BinaryImage image, const TrackModel& model, ByteSink& out);
 
 // Bytes each writer produces, for checks and reports.
 size_t geometry_file_size(const Linea& linea);

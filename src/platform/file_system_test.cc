@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -29,6 +28,9 @@
 #include <cerrno>
 #include <csignal>
 #endif
+#include <memory>
+
+#include "test_support/scratch_folder.h"
 
 namespace binario {
 namespace {
@@ -58,12 +60,10 @@ std::string utf8(const stdfs::path& p) {
 class RealFileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device random;
-    do {
-      dir = stdfs::temp_directory_path() / ("binario-fs-" + std::to_string(random()));
-    } while (!stdfs::create_directory(dir));
+    scratch = std::make_unique<test::ScratchFolder>("binario-fs");
+    dir = scratch->path();
   }
-  void TearDown() override { stdfs::remove_all(dir); }
+  void TearDown() override { scratch.reset(); }
 
   std::string path(const std::string& name) const { return join_path(utf8(dir), name); }
   void put(const std::string& name, const std::string& contents) {
@@ -80,6 +80,7 @@ class RealFileSystemTest : public ::testing::Test {
     return names;
   }
 
+  std::unique_ptr<test::ScratchFolder> scratch;
   stdfs::path dir;
   RealFileSystem fs;
 };
@@ -315,6 +316,36 @@ TEST(MemoryFileSystemTest, ListsTheFilesOfAFolder) {
   ASSERT_TRUE(fs.list_files("d", &names, &error));
   EXPECT_EQ(names, (std::vector<std::string>{"a.sim", "b.dat"}));
   EXPECT_FALSE(fs.make_directories("d/a.sim", &error));
+}
+
+TEST(WriteWholeFile, FailuresReportTheReasonAndKeepTheOldFile) {
+  for (auto inject : {&MemoryFileSystem::fail_create, &MemoryFileSystem::fail_write,
+                      &MemoryFileSystem::fail_commit}) {
+    MemoryFileSystem fs;
+    fs.files["a.txt"] = "old contents\r\n";
+    (fs.*inject).insert("a.txt");
+    std::string error;
+    EXPECT_FALSE(write_whole_file(fs, "a.txt", "new\r\n", &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(fs.files["a.txt"], "old contents\r\n");
+  }
+}
+
+TEST(WriteWholeFile, ReplacesALongerFileOnDisk) {
+  namespace fsys = std::filesystem;
+  const test::ScratchFolder scratch("binario-write");
+  const fsys::path& dir = scratch.path();
+  std::string path = (dir / "a.txt").string();
+  RealFileSystem fs;
+  std::string error;
+  ASSERT_TRUE(write_whole_file(fs, path, std::string(500, 'Z'), &error)) << error;
+
+  ASSERT_TRUE(write_whole_file(fs, path, "ab\r\n\r\n", &error)) << error;
+  std::string contents;
+  ASSERT_TRUE(fs.read_file(path, &contents, &error)) << error;
+  EXPECT_EQ(contents, "ab\r\n\r\n");
+  // Nothing but the file itself is left in the directory.
+  EXPECT_EQ(std::distance(fsys::directory_iterator(dir), fsys::directory_iterator()), 1);
 }
 
 }  // namespace

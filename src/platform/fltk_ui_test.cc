@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/program_test_support.h"
+#include "test_support/program.h"
 #include "platform/fltk_ui.h"
 #include "platform/make_ui.h"
 

@@ -13,10 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compile.h"
 #include "output/binary_decoders.h"
-#include "platform/file_system.h"
-#include "plot/xml_reader_for_tests.h"
-#include "run/form1.h"
+#include "output/binary_files.h"
+#include "output/byte_sink.h"
+#include "sources/builtin_texts.h"
+#include "sources/line_list.h"
+#include "test_support/xml_reader.h"
 
 namespace binario {
 namespace {
@@ -56,13 +59,16 @@ std::vector<std::string> texts_below(const Element& e) {
 class BuiltinLinePlotTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    fs_ = new MemoryFileSystem;
-    auto ui = make_console_ui();
-    Form1 form(*fs_, *ui);
-    form.cartella_scenario = "run";
-    report_ = new RunReport(form.form_load());
-    names_ = new FileNames(form.names());
-    model_ = new TrackModel(form.model);
+    CompileInput input;
+    input.line = SourceText{"linea.txt", line_list_text(builtin_line_list()), std::nullopt, false};
+    input.train =
+        SourceText{"treno.txt", line_list_text(builtin_train_list()), std::nullopt, false};
+    input.nome_percorso = "Zorvane_Pelk";
+    input.numero_treno = "728";
+    input.calcola_linea = true;
+    CompileResult result = compile(input);
+    end_ = result.end;
+    model_ = new TrackModel(std::move(result.model));
     plot_ = new LinePlot(build_line_plot(line_data_from_model(*model_)));
     svg_ = new std::string(render_line_plot(*plot_));
     std::string error;
@@ -71,9 +77,6 @@ class BuiltinLinePlotTest : public ::testing::Test {
     if (root) root_ = new Element(std::move(*root));
   }
   static void TearDownTestSuite() {
-    delete fs_;
-    delete report_;
-    delete names_;
     delete model_;
     delete plot_;
     delete svg_;
@@ -81,22 +84,17 @@ class BuiltinLinePlotTest : public ::testing::Test {
     delete root_;
   }
   void SetUp() override {
-    ASSERT_EQ(report_->end, RunEnd::kCompiled);
+    ASSERT_EQ(end_, CompileEnd::kCompiled);
     ASSERT_NE(root_, nullptr) << *parse_error_;
   }
 
-  static MemoryFileSystem* fs_;
-  static RunReport* report_;
-  static FileNames* names_;
+  static inline CompileEnd end_ = CompileEnd::kModelNeverBuilt;
   static TrackModel* model_;
   static LinePlot* plot_;
   static std::string* svg_;
   static std::string* parse_error_;
   static Element* root_;
 };
-MemoryFileSystem* BuiltinLinePlotTest::fs_ = nullptr;
-RunReport* BuiltinLinePlotTest::report_ = nullptr;
-FileNames* BuiltinLinePlotTest::names_ = nullptr;
 TrackModel* BuiltinLinePlotTest::model_ = nullptr;
 LinePlot* BuiltinLinePlotTest::plot_ = nullptr;
 std::string* BuiltinLinePlotTest::svg_ = nullptr;
@@ -281,15 +279,19 @@ TEST_F(BuiltinLinePlotTest, SlowdownsPairTheirStartAndEndCells) {
 }
 
 TEST_F(BuiltinLinePlotTest, FilesOfARunGiveTheSamePictureAsTheModel) {
+  auto image = [](BinaryImage kind) {
+    StringSink sink;
+    write_image(kind, *model_, sink);
+    return sink.bytes;
+  };
   DecodeError error;
   std::vector<Cella> cells;
-  ASSERT_TRUE(decode_cells(fs_->files.at(names_->cells), &cells, &error)) << error.expected;
+  ASSERT_TRUE(decode_cells(image(BinaryImage::kCells), &cells, &error)) << error.expected;
   auto treno = std::make_unique<std::array<VoceTreno, kTrenoEntries>>();
-  ASSERT_TRUE(decode_train_table(fs_->files.at(names_->train_table), treno.get(), &error))
+  ASSERT_TRUE(decode_train_table(image(BinaryImage::kTrainTable), treno.get(), &error))
       << error.expected;
   DecodedGeometry geometry;
-  ASSERT_TRUE(decode_geometry(fs_->files.at(names_->geometry), &geometry, &error))
-      << error.expected;
+  ASSERT_TRUE(decode_geometry(image(BinaryImage::kGeometry), &geometry, &error)) << error.expected;
   const LinePlot from_files =
       build_line_plot(line_data_from_records(std::move(cells), *treno, &geometry));
   EXPECT_EQ(from_files.plan.size(), model_->linea.filled());

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "plot/xml_reader_for_tests.h"
+#include "test_support/xml_reader.h"
 
 namespace binario {
 namespace {

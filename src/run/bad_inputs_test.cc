@@ -11,16 +11,10 @@
 #include <vector>
 
 #include "run/form1.h"
+#include "test_support/recording_ui.h"
 
 namespace binario {
 namespace {
-
-class SilentUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view code) override { shown.emplace_back(code); }
-  std::vector<std::string> shown;
-};
 
 std::string crlf(const std::string& text) {
   std::string out;
@@ -195,7 +189,7 @@ class BadInputTest : public ::testing::TestWithParam<BadInput> {
   }
 
   MemoryFileSystem fs;
-  SilentUi ui;
+  test::RecordingUi ui;
   Form1 form;
 };
 
@@ -229,7 +223,7 @@ TEST_P(BadInputTest, GivesItsCodePositionAndPlace) {
   if (c.mentions) {
     EXPECT_NE(d.message.find(c.mentions), std::string::npos) << d.message;
   }
-  EXPECT_EQ(ui.shown.empty(), c.exit != 4);
+  EXPECT_EQ(ui.errors.empty(), c.exit != 4);
 
   if (c.exit == 3 || c.exit == 4) {
     // Nothing written: no file appeared, and the earlier outputs are intact.

@@ -15,15 +15,11 @@
 #include <vector>
 
 #include "run/form1.h"
+#include "test_support/recording_ui.h"
+#include "test_support/scratch_folder.h"
 
 namespace binario {
 namespace {
-
-class SilentUi : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override {}
-};
 
 const char* const kLine =
     "[generale]\r\n"
@@ -64,7 +60,7 @@ class FileFaultTest : public ::testing::Test {
   bool unchanged(const std::string& path) { return fs.files.at(path) == before.at(path); }
 
   MemoryFileSystem fs;
-  SilentUi ui;
+  test::RecordingUi ui;
   Form1 form;
   FileNames n;
   std::map<std::string, std::string> before;
@@ -141,11 +137,10 @@ TEST_F(FileFaultTest, TheRunStopsAtADocumentThatCannotBeWritten) {
 // the geometry file, the largest, fail part way through its write.
 TEST(RealFileFault, AWriteTheSystemRefusesKeepsThePreviousFileAndNoTemporary) {
   namespace stdfs = std::filesystem;
-  std::string pattern = (stdfs::temp_directory_path() / "binario-run-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  const stdfs::path dir = pattern;
+  const test::ScratchFolder scratch("binario-run");
+  const stdfs::path& dir = scratch.path();
   RealFileSystem fs;
-  SilentUi ui;
+  test::RecordingUi ui;
   Form1 form(fs, ui);
   form.cartella_scenario = dir.string();
   form.nome_percorso = "Prova";
@@ -173,7 +168,6 @@ TEST(RealFileFault, AWriteTheSystemRefusesKeepsThePreviousFileAndNoTemporary) {
   std::set<std::string> left;
   for (const auto& e : stdfs::directory_iterator(dir)) left.insert(e.path().filename());
   EXPECT_EQ(left, std::set<std::string>{"Prova_linea.dat"});  // the texts were read and deleted
-  stdfs::remove_all(dir);
 }
 
 }  // namespace

@@ -8,33 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "compiler/compile.h"
+#include "compiler/diagnostics.h"
 #include "compiler/track_model.h"
+#include "output/binary_files.h"
 #include "platform/file_system.h"
 #include "platform/ui.h"
 #include "run/file_names.h"
-#include "run/status.h"
+#include "run/run_report.h"
 #include "sources/line_list.h"
 
 namespace binario {
 
-// How a run ended, beside the status of the compile.
-enum class RunEnd {
-  kCompiled,         // the binary files were written (the status may hold a fault)
-  kModelNeverBuilt,  // the line description never sized the model: nothing written
-  kStopped,          // a reserved slot was taken; errore ended the run: nothing written
-  kFileError,        // a file could not be written or deleted
-};
-
-struct RunReport {
-  RunEnd end = RunEnd::kCompiled;
-  std::vector<std::string> outputs;      // every file written, in order
-  std::vector<std::string> file_errors;  // "PATH: reason" for each failed file operation
-};
-
-// The process exit status for a run: 0 compiled cleanly, 1 compiled with a
-// fault recorded, 3 model never built, 4 stopped by errore, 5 file error.
-int exit_status(const RunReport& report, const Status& status);
-
+// The run on top of the compile: it writes the texts, reads them, compiles,
+// deletes what was read, writes the binary files and shows the window and
+// the error box.
 class Form1 {
  public:
   Form1(FileSystem& fs, Ui& ui) : fs_(fs), ui_(ui) {}
@@ -74,7 +62,6 @@ class Form1 {
   // builds and writes the plan geometry.
   RunReport memorizza_percorso(int32_t j);
 
-  void memorizza_dati();
   // The five writers of the built-in texts, in the order of the run. Each
   // replaces its file; false when it could not be written.
   bool dati_linea(RunReport& report);
@@ -99,5 +86,9 @@ class Form1 {
   Ui& ui_;
   std::vector<std::string> delete_errors_;
 };
+
+// The whole run of the built-in scenario in `dir`; `status`, when given,
+// receives the compile's status.
+RunReport run_scenario(FileSystem& fs, Ui& ui, const std::string& dir, Status* status);
 
 }  // namespace binario

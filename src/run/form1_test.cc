@@ -5,16 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "test_support/recording_ui.h"
+
 namespace binario {
 namespace {
-
-class RecordingUi : public Ui {
- public:
-  void show_waiting() override { ++waiting; }
-  void errore(std::string_view code) override { errors.emplace_back(code); }
-  int waiting = 0;
-  std::vector<std::string> errors;
-};
 
 std::string crlf(std::string text) {
   std::string out;
@@ -64,7 +58,7 @@ class Form1Test : public ::testing::Test {
   }
 
   MemoryFileSystem fs;
-  RecordingUi ui;
+  test::RecordingUi ui;
   Form1 form;
 };
 

@@ -4,16 +4,22 @@
 // through both parsers and the pass, and look at the cells the driver meets.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <vector>
 
+#include "compiler/compile.h"
+#include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
+#include "compiler/signal_codes.h"
 #include "compiler/track_model.h"
 #include "compiler/train_parser.h"
-#include "output/signal_codes.h"
-#include "platform/file_system.h"
-#include "run/status.h"
+#include "output/binary_decoders.h"
+#include "output/binary_files.h"
+#include "output/byte_sink.h"
 #include "sources/builtin_texts.h"
+#include "test_support/model_fields.h"
 
 namespace binario {
 namespace {
@@ -21,11 +27,8 @@ namespace {
 class BuiltinCompileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(write_line_list(fs_, "linea.txt", builtin_line_list(), &error)) << error;
-    ASSERT_TRUE(write_line_list(fs_, "treno.txt", builtin_train_list(), &error)) << error;
-    ASSERT_TRUE(fs_.read_file("linea.txt", &line_text_, &error)) << error;
-    ASSERT_TRUE(fs_.read_file("treno.txt", &train_text_, &error)) << error;
+    line_text_ = line_list_text(builtin_line_list());
+    train_text_ = line_list_text(builtin_train_list());
 
     model_.clear_treno();
     model_.treno[kScenarioEntry].nome = "Zorvane_Pelk";
@@ -41,7 +44,6 @@ class BuiltinCompileTest : public ::testing::Test {
 
   const Cella& cell(int k) const { return model_.percorso.at(static_cast<size_t>(k)); }
 
-  MemoryFileSystem fs_;
   std::string line_text_;
   std::string train_text_;
   TrackModel model_;
@@ -152,6 +154,44 @@ TEST_F(BuiltinCompileTest, SpeedProfileFollowsTheRecords) {
   EXPECT_EQ(cell(17).valore3, 2400);
   EXPECT_EQ(cell(6).pendenza, 104);  // 4 per mille from metre 300
   EXPECT_EQ(cell(80).pendenza, 96);  // -4 from metre 4000
+}
+
+// The whole compile of the built-in pair, written by the output layer and
+// read back by the decoders, gives the finished model field for field.
+TEST(BuiltinRoundTrip, TheBuiltInScenarioDecodesToItsModel) {
+  CompileInput input;
+  input.line = SourceText{"linea.txt", line_list_text(builtin_line_list()), std::nullopt, false};
+  input.train = SourceText{"treno.txt", line_list_text(builtin_train_list()), std::nullopt, false};
+  input.nome_percorso = "Zorvane_Pelk";
+  input.numero_treno = "728";
+  input.calcola_linea = true;
+  const CompileResult result = compile(input);
+  ASSERT_EQ(result.end, CompileEnd::kCompiled);
+  const TrackModel& model = result.model;
+  auto image = [&](BinaryImage kind) {
+    StringSink sink;
+    write_image(kind, model, sink);
+    return sink.bytes;
+  };
+
+  std::vector<Cella> cells;
+  DecodeError error;
+  ASSERT_TRUE(decode_cells(image(BinaryImage::kCells), &cells, &error)) << error.expected;
+  ASSERT_EQ(cells.size(), 1781u);
+  for (size_t k = 0; k < cells.size(); ++k) {
+    ASSERT_EQ(test::fields(cells[k]), test::fields(model.percorso[k])) << k;
+  }
+
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  ASSERT_TRUE(decode_train_table(image(BinaryImage::kTrainTable), &treno, &error))
+      << error.expected;
+  for (size_t i = 0; i < treno.size(); ++i) {
+    EXPECT_EQ(test::fields(treno[i]), test::fields(model.treno[i])) << i;
+  }
+
+  DecodedGeometry geometry;
+  ASSERT_TRUE(decode_geometry(image(BinaryImage::kGeometry), &geometry, &error)) << error.expected;
+  test::expect_geometry(geometry, model.linea);
 }
 
 }  // namespace

@@ -9,17 +9,12 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/file_system.h"
-
 namespace binario {
 namespace {
 
 // The bytes of a list as written to a file.
 std::string file_text(const LineList& list) {
-  MemoryFileSystem fs;
-  std::string error;
-  EXPECT_TRUE(write_line_list(fs, "t.txt", list, &error)) << error;
-  return fs.files["t.txt"];
+  return line_list_text(list);
 }
 
 // The lines of a written file, split at CR LF.

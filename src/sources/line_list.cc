@@ -24,14 +24,13 @@ void LineList::add(std::string_view line) {
   slots_[size_] = kEndMarker;
 }
 
-bool write_line_list(FileSystem& fs, const std::string& path, const LineList& list,
-                     std::string* error) {
+std::string line_list_text(const LineList& list) {
   std::string contents;
   for (size_t i = 0; list.slot(i) != kEndMarker; ++i) {
     contents += list.slot(i);
     contents += "\r\n";
   }
-  return write_whole_file(fs, path, contents, error);
+  return contents;
 }
 
 }  // namespace binario

@@ -9,8 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file_system.h"
-
 namespace binario {
 
 // The text that closes a list. It is never written to a file.
@@ -43,11 +41,8 @@ class LineList {
   size_t size_ = 0;
 };
 
-// Replaces `path` (through FileSystem::replace_file, atomically) with every
-// slot up to the end marker, each line followed by CR LF. Returns false with
-// the system's reason in *error on failure; the earlier file, if any, is then
-// left as it was.
-bool write_line_list(FileSystem& fs, const std::string& path, const LineList& list,
-                     std::string* error);
+// The text of a file written from `list`: every slot up to the end marker,
+// each line followed by CR LF.
+std::string line_list_text(const LineList& list);
 
 }  // namespace binario

@@ -1,4 +1,4 @@
-#include "cli/text_encoding.h"
+#include "output/text_encoding.h"
 
 #include <array>
 #include <cstdint>

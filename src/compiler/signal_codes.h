@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
+#include "compiler/diagnostics.h"
 #include "compiler/track_model.h"
-#include "run/status.h"
 
 namespace binario {
 

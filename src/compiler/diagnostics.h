@@ -52,7 +52,44 @@ class Status {
   std::vector<Diagnostic> diagnostics_;
 };
 
-// The one-line English meaning of a status code.
+// Every status code a compile records, with its one-line English meaning.
+struct FaultCode {
+  int32_t code;
+  std::string_view text;
+};
+inline constexpr FaultCode kFaultCodes[] = {
+    {1, "line length above 1,000,000 m"},
+    {2, "a kilometre-marker chainage is not a multiple of 50"},
+    {3, "signal-repetition start is not a multiple of 50"},
+    {4, "signal-repetition end is not a multiple of 50"},
+    {5, "signal-repetition keyword holds neither \"4\" nor \"9\""},
+    {6, "sign board on a cell that is already taken"},
+    {7, "speed-code point on a cell that is already taken"},
+    {8, "station position is not a multiple of 50"},
+    {9, "station length is not a multiple of 100"},
+    {10, "no table entry left for this station or sign board"},
+    {11, "no room for the code point in front of a signal before a slowdown warning board"},
+    {12, "no free cell in a look-back window before a slowdown start"},
+    {13, "no free cell for a code point inside a slowdown or in front of the signal after it"},
+    {15, "position lies beyond the track model"},
+    {16, "signal on a cell that is already taken"},
+    {17, "slowdown warning board on a cell that is already taken"},
+    {18, "slowdown start on a cell that is already taken"},
+    {19, "slowdown end on a cell that is already taken"},
+    {20, "slowdown countdown cells are not free"},
+    {21, "maximum-speed indicator on a cell that is already taken"},
+    {22, "station begins less than 350 m after the previous station ends"},
+    {24, "station ends at metre 100 or before"},
+    {25, "the description could not be read"},
+    {101, "the line description file does not exist"},
+    {102, "the line description ends before \"[generale]\""},
+    {103, "curve keyword without a class digit, or the geometry passes 1,000,000 points"},
+    {1250, "the first reserved marker slot is already in use"},
+    {1251, "the second reserved marker slot is already in use"},
+};
+
+// The one-line English meaning of a status code ("unknown fault" for a code
+// that is not in the table).
 std::string_view status_text(int32_t code);
 
 // "FILE:LINE:COL: error CODE: message (metre P)", or "binario: error CODE: …"

@@ -1,4 +1,4 @@
-#include "output/competition_codes.h"
+#include "compiler/competition_codes.h"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "output/signal_codes.h"
+#include "compiler/signal_codes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,124 @@
+#include "cli/author_pair.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli/report.h"
+#include "output/text_encoding.h"
+#include "platform/paths.h"
+
+namespace binario {
+
+namespace {
+
+bool ends_with(const std::string& s, const std::string& suffix) {
+  return s.size() >= suffix.size() &&
+         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> name_from_line_file(const std::string& path) {
+  const std::string base = path_file_name(path);
+  const std::string suffix = "_linea.txt";
+  if (!ends_with(base, suffix)) return std::nullopt;
+  return base.substr(0, base.size() - suffix.size());
+}
+
+std::optional<std::string> number_from_train_file(const std::string& path,
+                                                  const std::string& name) {
+  const std::string base = path_file_name(path);
+  const std::string prefix = name + "_";
+  const std::string suffix = "-.txt";
+  if (base.size() < prefix.size() + suffix.size() || base.compare(0, prefix.size(), prefix) != 0 ||
+      !ends_with(base, suffix)) {
+    return std::nullopt;
+  }
+  return base.substr(prefix.size(), base.size() - prefix.size() - suffix.size());
+}
+
+std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
+                                     std::ostream& err) {
+  std::optional<std::string> name = options.name ? options.name : name_from_line_file(options.line);
+  if (!name) {
+    err << "binario: cannot tell the scenario name from '" << options.line
+        << "' (expected NAME_linea.txt); give it with --name\n";
+    return kExitUsage;
+  }
+  std::optional<std::string> number =
+      options.number ? options.number : number_from_train_file(options.train, *name);
+  if (!number) {
+    err << "binario: cannot tell the train number from '" << options.train << "' (expected "
+        << *name << "_NUMBER-.txt); give it with --number\n";
+    return kExitUsage;
+  }
+  std::optional<std::string> model_name = utf8_to_windows1252(*name);
+  std::optional<std::string> model_number = utf8_to_windows1252(*number);
+  if (!model_name || !model_number) {
+    err << "binario: the scenario name and the train number must be text that Windows-1252 "
+           "can hold\n";
+    return kExitUsage;
+  }
+  names->name = *name;
+  names->number = *number;
+  names->model_name = *model_name;
+  names->model_number = *model_number;
+  return std::nullopt;
+}
+
+std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
+                                      std::ostream& err) {
+  AuthorPairNames names;
+  if (std::optional<int> usage = author_pair_names(options, &names, err)) return usage;
+  form.nome_percorso = names.name;
+  form.numero_treno = names.number;
+  form.nome_percorso_modello = names.model_name;
+  form.numero_treno_modello = names.model_number;
+  form.line_text_path = options.line;
+  form.train_text_path = options.train;
+  form.line_display_name = options.line;
+  form.train_display_name = options.train;
+  form.output_dir = options.output_dir.empty() ? path_parent(options.line) : options.output_dir;
+  form.delete_sources = false;
+  return std::nullopt;
+}
+
+int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
+                       std::ostream& out, std::ostream& err) {
+  if (options.json) {
+    out << json_report(status, report);
+  } else {
+    print_text_report(err, status, report);
+  }
+  return exit_status(report, status);
+}
+
+std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {
+  struct Args {
+    CompileOptions options;
+    std::string name;
+    std::string number;
+    CLI::Option* name_opt = nullptr;
+    CLI::Option* number_opt = nullptr;
+  };
+  auto args = std::make_shared<Args>();
+  cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")->required();
+  cmd->add_option("TRAIN", args->options.train, "The train description (NAME_NUMBER-.txt)")
+      ->required();
+  args->name_opt =
+      cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)");
+  args->number_opt =
+      cmd->add_option("--number", args->number, "Train number (default: from TRAIN's file name)");
+  cmd->add_flag("--no-geometry", args->options.no_geometry,
+                "Read no curves and write no geometry file");
+  cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");
+  return [args] {
+    CompileOptions options = args->options;
+    if (*args->name_opt) options.name = args->name;
+    if (*args->number_opt) options.number = args->number;
+    return options;
+  };
+}
+
+}  // namespace binario

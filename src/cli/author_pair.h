@@ -1,0 +1,66 @@
+// An author's pair of descriptions on the command line, as compile, check and
+// plot take it: the arguments, the scenario name and train number told from
+// the options or the file names, and the report of the outcome.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "compiler/diagnostics.h"
+#include "run/form1.h"
+#include "run/run_report.h"
+
+namespace binario {
+
+struct CompileOptions {
+  std::string line;                   // the line description
+  std::string train;                  // the train description
+  std::string output_dir;             // empty: the directory of `line`
+  std::optional<std::string> name;    // default: from <NAME>_linea.txt
+  std::optional<std::string> number;  // default: from <NAME>_<NUM>-.txt
+  bool no_geometry = false;
+  bool json = false;
+};
+
+// The scenario name and train number of an author's pair, for the files
+// (UTF-8) and as the model stores them (Windows-1252).
+struct AuthorPairNames {
+  std::string name;
+  std::string number;
+  std::string model_name;
+  std::string model_number;
+};
+
+// The names from the options or the file names, as compile and check both
+// tell them. Returns the usage exit status, after saying why on `err`, when
+// they cannot be told.
+std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
+                                     std::ostream& err);
+
+// Sets `form` up to compile an author's pair into files, as compile does: the
+// scenario name and train number from the options or the file names, the
+// descriptions read where they are and kept. Returns the usage exit status,
+// after saying why on `err`, when the names cannot be told.
+std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
+                                      std::ostream& err);
+
+// Prints the outcome of an author's compile or check, text on `err` or JSON
+// on `out`, and returns the exit status.
+int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
+                       std::ostream& out, std::ostream& err);
+
+// NAME from a path ending in <NAME>_linea.txt.
+std::optional<std::string> name_from_line_file(const std::string& path);
+// NUM from a path ending in <NAME>_<NUM>-.txt.
+std::optional<std::string> number_from_train_file(const std::string& path, const std::string& name);
+
+// LINE, TRAIN, --name, --number, --no-geometry and --json, shared by the
+// subcommands that read an author's pair; the returned function gives the
+// options once the command line has been parsed.
+std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd);
+
+}  // namespace binario

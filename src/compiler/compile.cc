@@ -1,0 +1,107 @@
+#include "compiler/compile.h"
+
+#include "compiler/competition_codes.h"
+#include "compiler/field_reader.h"
+#include "compiler/line_parser.h"
+#include "compiler/signal_codes.h"
+#include "compiler/train_parser.h"
+
+namespace binario {
+
+namespace {
+
+// What stands in a reserved slot the markers or codes need: the table's
+// field of entry 85 or the named field of cell 1, with what placed it there.
+std::string reserved_slot_detail(const TrackModel& model, const char* stamp,
+                                 const char* entry_field, int32_t entry_value,
+                                 const char* cell_field, int16_t cell_value) {
+  std::string found;
+  if (entry_value != 0) {
+    found =
+        "treno entry 85 " + std::string(entry_field) + " holding " + std::to_string(entry_value);
+  } else {
+    found = "cell 1 " + std::string(cell_field) + " holding " + std::to_string(cell_value);
+    if (model.in_cells(1) && model.percorso[1].tipo != kNone) {
+      found += ", set by " + model.occupant(1, Placer::kUnknown);
+    }
+  }
+  return "expected treno entry 85 " + std::string(entry_field) + " and cell 1 " + cell_field +
+         " empty for " + stamp + ", found " + found;
+}
+
+// The fault that ends the reading of a description that could not be read.
+ReadFailure unreadable(const SourceText& source) {
+  return ReadFailure("cannot open the file: " + *source.unreadable, TextPosition{0, 0});
+}
+
+// Runs both parsers; a read failure is recorded as status 25 at the text
+// being read.
+void parse_descriptions(const CompileInput& input, CompileResult& result) {
+  TrackModel& model = result.model;
+  model.treno[kScenarioEntry].nome = input.nome_percorso;
+  model.treno[kTrainEntry].nome = input.numero_treno;
+
+  if (input.line.missing) {
+    result.status.fault(101, std::nullopt, SourceLocation{input.line.name, 0, 0});
+    return;
+  }
+  const SourceText* reading = &input.line;
+  result.texts_read = TextsRead::kLine;
+  try {
+    if (input.line.unreadable) throw unreadable(input.line);
+    FieldReader line_reader(input.line.text);
+    LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
+    if (line_parser.parse() == LineParser::Outcome::kStopped) return;
+
+    reading = &input.train;
+    result.texts_read = TextsRead::kBoth;
+    if (input.train.unreadable) throw unreadable(input.train);
+    FieldReader train_reader(input.train.text);
+    TrainParser train_parser(model, result.status, train_reader, input.train.name);
+    train_parser.parse();
+  } catch (const ReadFailure& failure) {
+    result.texts_read = TextsRead::kBoth;
+    // The text of the line is looked up in the text that was being read; an
+    // unreadable text has none.
+    const std::string_view text = reading->unreadable ? std::string_view() : reading->text;
+    result.status.fault(25, std::nullopt,
+                        SourceLocation{reading->name, failure.where().line, failure.where().column},
+                        failure.what(), text_line(text, failure.where().line));
+  }
+}
+
+}  // namespace
+
+CompileResult compile(const CompileInput& input) {
+  CompileResult result;
+  parse_descriptions(input, result);
+  TrackModel& model = result.model;
+  if (!model.built()) {
+    result.end = CompileEnd::kModelNeverBuilt;
+    return result;
+  }
+
+  place_signal_codes(model, result.status);
+
+  switch (stamp_reserved_slots(model)) {
+    case StampResult::kStamped:
+      break;
+    case StampResult::kFirstSlotTaken:
+      result.status.fault(
+          1250, std::nullopt, std::nullopt,
+          reserved_slot_detail(model, "the markers", "dato1", model.treno[kScenarioEntry].dato1,
+                               "valore1", model.in_cells(1) ? model.percorso[1].valore1 : 0));
+      result.end = CompileEnd::kSlotTaken;
+      break;
+    case StampResult::kSecondSlotTaken:
+      result.status.fault(1251, std::nullopt, std::nullopt,
+                          reserved_slot_detail(model, "the competition codes", "orario",
+                                               model.treno[kScenarioEntry].orario, "valore2",
+                                               model.in_cells(1) ? model.percorso[1].valore2 : 0));
+      result.end = CompileEnd::kSlotTaken;
+      break;
+  }
+  return result;
+}
+
+}  // namespace binario

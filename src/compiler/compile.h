@@ -1,0 +1,64 @@
+// The compile: two description texts in memory to the finished model, its
+// status pair and every diagnostic. It touches no file and no window, so
+// every front end — the run, check, plot, the fuzz targets, the benchmarks —
+// reaches the same compile the same way.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "compiler/diagnostics.h"
+#include "compiler/track_model.h"
+
+namespace binario {
+
+// One description as the caller obtained it.
+struct SourceText {
+  std::string name;  // how diagnostics name the text
+  std::string text;  // Windows-1252 bytes
+  // Set when the text could not be read: the reason, recorded as status 25
+  // at the moment the compile would have read it.
+  std::optional<std::string> unreadable;
+  // The line description only: it does not exist (status 101).
+  bool missing = false;
+};
+
+struct CompileInput {
+  SourceText line;
+  SourceText train;
+  // The scenario name and train number as the model stores them
+  // (Windows-1252 bytes).
+  std::string nome_percorso;
+  std::string numero_treno;
+  bool calcola_linea = false;  // read the curves and build the plan geometry
+};
+
+// How a compile ended.
+enum class CompileEnd {
+  kCompiled,         // the model is finished and may be written (the status may hold a fault)
+  kModelNeverBuilt,  // the line description never sized the model
+  kSlotTaken,        // a reserved slot was taken (status 1250 or 1251): nothing to write
+};
+
+// How far the compile read the descriptions: a run deletes what was read.
+enum class TextsRead {
+  kNone,  // the line description does not exist
+  kLine,  // the line description was refused: the train was never read
+  kBoth,  // both were read, or a read failure ended the compile
+};
+
+struct CompileResult {
+  TrackModel model;
+  Status status;
+  CompileEnd end = CompileEnd::kCompiled;
+  TextsRead texts_read = TextsRead::kNone;
+  // The code of the reserved slot that stopped the compile (1250 or 1251).
+  int32_t taken_slot() const { return end == CompileEnd::kSlotTaken ? status.codice_errore() : 0; }
+};
+
+// Parses the line and the train description, places the signal codes, then
+// checks the reserved slots and stamps the markers and competition codes.
+CompileResult compile(const CompileInput& input);
+
+}  // namespace binario

@@ -1,0 +1,20 @@
+// The two descriptions read from their files into a compile's input: the
+// step every front end that compiles files takes before `compile`.
+#pragma once
+
+#include <string>
+
+#include "compiler/compile.h"
+#include "platform/file_system.h"
+
+namespace binario {
+
+// Reads `line_path` and `train_path` into `input`, named `line_name` and
+// `train_name` in diagnostics (the paths themselves when empty). A line
+// description that does not exist is marked missing and the train is not
+// read; a text that cannot be read carries the system's reason.
+void read_descriptions(FileSystem& fs, const std::string& line_path, const std::string& line_name,
+                       const std::string& train_path, const std::string& train_name,
+                       CompileInput* input);
+
+}  // namespace binario

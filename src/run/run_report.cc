@@ -1,0 +1,76 @@
+#include "run/run_report.h"
+
+#include <memory>
+
+namespace binario {
+
+ExitStatus exit_status(const RunReport& report, const Status& status) {
+  switch (report.end) {
+    case RunEnd::kModelNeverBuilt:
+      return kExitRefused;
+    case RunEnd::kStopped:
+      return kExitStopped;
+    case RunEnd::kFileError:
+      return kExitFileError;
+    case RunEnd::kCompiled:
+      break;
+  }
+  return status.codice_errore() == 0 ? kExitClean : kExitFault;
+}
+
+RunReport compile_report(const CompileResult& result) {
+  RunReport report;
+  switch (result.end) {
+    case CompileEnd::kCompiled:
+      report.end = RunEnd::kCompiled;
+      break;
+    case CompileEnd::kModelNeverBuilt:
+      report.end = RunEnd::kModelNeverBuilt;
+      break;
+    case CompileEnd::kSlotTaken:
+      report.end = RunEnd::kStopped;
+      break;
+  }
+  return report;
+}
+
+namespace {
+
+// The file being replaced, as the sink the binary writers stream into.
+class OutputFileSink : public ByteSink {
+ public:
+  explicit OutputFileSink(OutputFile& file) : file_(file) {}
+  void write(const void* data, size_t size) override { file_.write(data, size); }
+
+ private:
+  OutputFile& file_;
+};
+
+}  // namespace
+
+bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage image,
+                        const TrackModel& model, std::string* error) {
+  std::unique_ptr<OutputFile> file = fs.replace_file(path, error);
+  if (!file) return false;
+  OutputFileSink sink(*file);
+  write_image(image, model, sink);
+  return file->commit(error);
+}
+
+bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& model,
+                        bool calcola_linea, RunReport* report) {
+  for (BinaryImage image : images_to_write(calcola_linea)) {
+    const std::string& path = image == BinaryImage::kGeometry     ? out.geometry
+                              : image == BinaryImage::kTrainTable ? out.train_table
+                                                                  : out.cells;
+    std::string error;
+    if (!write_binary_image(fs, path, image, model, &error)) {
+      report->file_errors.push_back(path + ": " + error);
+      return false;
+    }
+    report->outputs.push_back(path);
+  }
+  return true;
+}
+
+}  // namespace binario

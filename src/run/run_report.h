@@ -1,0 +1,63 @@
+// How a run or a compile ends: what it wrote, which files failed, and the
+// process exit status it gives.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "compiler/compile.h"
+#include "compiler/diagnostics.h"
+#include "compiler/track_model.h"
+#include "output/binary_files.h"
+#include "platform/file_system.h"
+#include "run/file_names.h"
+
+namespace binario {
+
+// How a run ended, beside the status of the compile.
+enum class RunEnd {
+  kCompiled,         // the binary files were written (the status may hold a fault)
+  kModelNeverBuilt,  // the line description never sized the model: nothing written
+  kStopped,          // a reserved slot was taken; errore ended the run: nothing written
+  kFileError,        // a file could not be written or deleted
+};
+
+struct RunReport {
+  RunEnd end = RunEnd::kCompiled;
+  std::vector<std::string> outputs;      // every file written, in order
+  std::vector<std::string> file_errors;  // "PATH: reason" for each failed file operation
+};
+
+// The process exit statuses of every command.
+enum ExitStatus : int {
+  kExitClean = 0,      // compiled, no fault
+  kExitFault = 1,      // compiled with a fault recorded; the binary files are written all the same
+  kExitUsage = 2,      // usage error
+  kExitRefused = 3,    // nothing compiled (the model was never built), or an input refused
+  kExitStopped = 4,    // a taken reserved slot stopped the run
+  kExitFileError = 5,  // a file could not be written, deleted or a folder made
+};
+
+inline constexpr ExitStatus kExitStatuses[] = {kExitClean,   kExitFault,   kExitUsage,
+                                               kExitRefused, kExitStopped, kExitFileError};
+
+// The exit status for a run or a compile: clean or with a fault when the
+// binary files were (or could have been) written, otherwise how it ended.
+ExitStatus exit_status(const RunReport& report, const Status& status);
+
+// A run's report for a compile that writes nothing: how it ended, no outputs.
+RunReport compile_report(const CompileResult& result);
+
+// Replaces `path` with `image` of `model`, streamed through the file system.
+// Returns false with the system's reason in `error` on failure.
+bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage image,
+                        const TrackModel& model, std::string* error);
+
+// Writes the binary files of a finished model under the names of `out`, in
+// order (the plan geometry only with `calcola_linea`), adding each to
+// `report->outputs`. The first that fails is added to `report->file_errors`
+// and ends the writing: false.
+bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& model,
+                        bool calcola_linea, RunReport* report);
+
+}  // namespace binario

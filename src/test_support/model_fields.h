@@ -1,0 +1,47 @@
+// Comparing what a decoder read back with the model it was written from:
+// every field of a record as one tuple, every geometry point bit for bit.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <tuple>
+
+#include "compiler/track_model.h"
+#include "output/binary_decoders.h"
+
+namespace binario::test {
+
+auto fields(const Cella& c) {
+  return std::make_tuple(c.tipo, c.valore1, c.valore2, c.valore3, c.valore4, c.tempo, c.ripetizione,
+                         c.montagna, c.velocita, c.pendenza, c.aderenza);
+}
+auto fields(const VoceTreno& v) {
+  return std::make_tuple(v.tipo, v.inizio, v.fine, v.posizione, v.tps, v.nome, v.dato1, v.dato2,
+                         v.dato3, v.dato4, v.dato5, v.opz1, v.opz2, v.opz3, v.opz4, v.orario);
+}
+
+// Checks every point of `geometry` against what `linea` holds, bit for bit.
+void expect_geometry(const DecodedGeometry& geometry, const Linea& linea) {
+  ASSERT_EQ(geometry.first.size(), linea.points());
+  ASSERT_EQ(geometry.second.size(), linea.points());
+  for (size_t k = 0; k < linea.points(); ++k) {
+    const Tag tag = linea.tag(k);
+    ASSERT_EQ(geometry.first[k].tag, tag) << k;
+    ASSERT_EQ(geometry.second[k].tag, tag) << k;
+    if (tag == Tag::kEmpty) {
+      ASSERT_EQ(geometry.first[k].value, 0) << k;
+      ASSERT_EQ(geometry.second[k].value, 0) << k;
+    } else {
+      ASSERT_EQ(std::bit_cast<uint64_t>(geometry.first[k].value),
+                std::bit_cast<uint64_t>(linea.x(k)))
+          << k;
+      ASSERT_EQ(std::bit_cast<uint64_t>(geometry.second[k].value),
+                std::bit_cast<uint64_t>(linea.y(k)))
+          << k;
+    }
+  }
+}
+
+}  // namespace binario::test
