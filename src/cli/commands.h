@@ -39,5 +39,4 @@ int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& er
 // binario sources [-C DIR]: writes the five texts of the built-in scenario.
 int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, std::ostream& err);
 
-
 }  // namespace binario

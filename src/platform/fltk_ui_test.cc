@@ -25,9 +25,9 @@
 #include <string>
 #include <vector>
 
-#include "test_support/program.h"
 #include "platform/fltk_ui.h"
 #include "platform/make_ui.h"
+#include "test_support/program.h"
 
 namespace binario {
 namespace {
