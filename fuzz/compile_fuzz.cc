@@ -7,9 +7,12 @@
 // what the output layer writes reads back, through the decoders, as exactly
 // the model the compile built (the geometry image, by far the largest, only
 // by its size: its decoder has a target of its own).
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -104,12 +107,46 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const CompileResult result = compile(in);
   const Status& status = result.status;
-  FUZZ_CHECK((result.end == CompileEnd::kCompiled && status.codice_errore() == 0) ==
-             status.diagnostics().empty());
+  bool any_error = false;
   for (const Diagnostic& d : status.diagnostics()) {
-    FUZZ_CHECK(fuzz::is_status_code(d.code));
-    if (d.location)
+    if (d.severity == Severity::kError) {
+      FUZZ_CHECK(fuzz::is_status_code(d.code));
+      any_error = any_error || !d.after_stop;
+    } else {
+      FUZZ_CHECK(d.code == 0);
+    }
+    if (d.severity == Severity::kWarning) {
+      FUZZ_CHECK(std::find(std::begin(kWarningNames), std::end(kWarningNames), d.name) !=
+                 std::end(kWarningNames));
+    }
+    if (d.location) {
       FUZZ_CHECK(d.location->file == in.line.name || d.location->file == in.train.name);
+      // Every place points inside its text: a line it has, a column up to
+      // one past that line's end.
+      if (d.location->line > 0) {
+        const std::string& text = d.location->file == in.line.name ? in.line.text : in.train.text;
+        const std::optional<std::string_view> line = text_line(text, d.location->line);
+        FUZZ_CHECK(line.has_value());
+        FUZZ_CHECK(d.location->column >= 1 &&
+                   static_cast<size_t>(d.location->column) <= line->size() + 1);
+      }
+    }
+  }
+  FUZZ_CHECK((result.end == CompileEnd::kCompiled && status.codice_errore() == 0) == !any_error);
+
+  // Warnings and the faults found after a stop change nothing: the compile
+  // without them leaves the same status pair and the same model.
+  CompileInput plain = in;
+  plain.extra_diagnostics = false;
+  const CompileResult bare = compile(plain);
+  FUZZ_CHECK(bare.end == result.end);
+  FUZZ_CHECK(bare.status.codice_errore() == status.codice_errore());
+  FUZZ_CHECK(bare.status.posizione_errore() == status.posizione_errore());
+  for (const Diagnostic& d : bare.status.diagnostics()) FUZZ_CHECK(d.severity == Severity::kError);
+  if (result.end == CompileEnd::kCompiled) {
+    FUZZ_CHECK(image(BinaryImage::kCells, bare.model) == image(BinaryImage::kCells, result.model));
+    FUZZ_CHECK(image(BinaryImage::kTrainTable, bare.model) ==
+               image(BinaryImage::kTrainTable, result.model));
   }
   // The line description is always read; the train only past a usable line.
   FUZZ_CHECK(result.texts_read != TextsRead::kNone);

@@ -7,6 +7,7 @@
 #include "cli/report.h"
 #include "output/text_encoding.h"
 #include "platform/paths.h"
+#include "run/read_descriptions.h"
 
 namespace binario {
 
@@ -84,6 +85,16 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
   return std::nullopt;
 }
 
+CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
+                                  FileSystem& fs) {
+  CompileInput input;
+  input.nome_percorso = names.model_name;
+  input.numero_treno = names.model_number;
+  input.calcola_linea = !options.no_geometry;
+  read_descriptions(fs, options.line, options.line, options.train, options.train, &input);
+  return compile(input);
+}
+
 int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
                        std::ostream& out, std::ostream& err) {
   if (options.json) {
@@ -91,7 +102,8 @@ int report_author_pair(const CompileOptions& options, const Status& status, cons
   } else {
     print_text_report(err, status, report);
   }
-  return exit_status(report, status);
+  const ExitStatus exit = exit_status(report, status);
+  return options.strict ? strict_exit_status(exit, status) : exit;
 }
 
 std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {
@@ -113,6 +125,8 @@ std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {
   cmd->add_flag("--no-geometry", args->options.no_geometry,
                 "Read no curves and write no geometry file");
   cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");
+  cmd->add_flag("--strict", args->options.strict,
+                "Any fault or warning ends with exit status 1 (compile then writes nothing)");
   return [args] {
     CompileOptions options = args->options;
     if (*args->name_opt) options.name = args->name;

@@ -10,7 +10,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "compiler/compile.h"
 #include "compiler/diagnostics.h"
+#include "platform/file_system.h"
 #include "run/form1.h"
 #include "run/run_report.h"
 
@@ -24,6 +26,7 @@ struct CompileOptions {
   std::optional<std::string> number;  // default: from <NAME>_<NUM>-.txt
   bool no_geometry = false;
   bool json = false;
+  bool strict = false;  // any warning or fault fails the command; compile writes nothing
 };
 
 // The scenario name and train number of an author's pair, for the files
@@ -48,6 +51,10 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
 std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
                                       std::ostream& err);
 
+// Compiles the pair in memory, as check does, without writing anything.
+CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
+                                  FileSystem& fs);
+
 // Prints the outcome of an author's compile or check, text on `err` or JSON
 // on `out`, and returns the exit status.
 int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
@@ -58,7 +65,7 @@ std::optional<std::string> name_from_line_file(const std::string& path);
 // NUM from a path ending in <NAME>_<NUM>-.txt.
 std::optional<std::string> number_from_train_file(const std::string& path, const std::string& name);
 
-// LINE, TRAIN, --name, --number, --no-geometry and --json, shared by the
+// LINE, TRAIN, --name, --number, --no-geometry, --json and --strict, shared by the
 // subcommands that read an author's pair; the returned function gives the
 // options once the command line has been parsed.
 std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd);

@@ -16,13 +16,8 @@ int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& o
                   std::ostream& err) {
   AuthorPairNames names;
   if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
-  CompileInput input;
-  input.nome_percorso = names.model_name;
-  input.numero_treno = names.model_number;
-  input.calcola_linea = !options.no_geometry;
-  read_descriptions(fs, options.line, options.line, options.train, options.train, &input);
   // A check shows no box: a taken reserved slot is one more diagnostic.
-  const CompileResult result = compile(input);
+  const CompileResult result = compile_author_pair(options, names, fs);
   return report_author_pair(options, result.status, compile_report(result), out, err);
 }
 

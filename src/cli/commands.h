@@ -27,11 +27,16 @@ int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& o
 struct PlotArgs {
   std::vector<std::string> inputs;  // LINE TRAIN, or DIR
   std::string output;               // empty: beside the inputs
+  bool strict = false;              // any diagnostic gives exit status 1
 };
 
 // binario plot: the picture of a line pair compiled in memory, or of the
 // binary files a run left in a folder, written as one SVG.
 int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
+
+// binario explain CODE|NAME: prints the format reference's entry for `what`;
+// an unknown name is a usage error that lists every entry.
+int explain_command(const std::string& what, std::ostream& out, std::ostream& err);
 
 // binario [-C DIR]: the whole run in DIR.
 int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err);

@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/subcommands.h"
 #include "run/form1.h"
+#include "run/run_report.h"
 
 namespace binario {
 
@@ -20,6 +21,17 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     if (fs.same_file(*o, options.line) || fs.same_file(*o, options.train)) {
       err << "binario: the output '" << *o << "' would replace an input file\n";
       return kExitUsage;
+    }
+  }
+
+  // Strict: the pair is compiled in memory first, and any diagnostic ends
+  // the command before a file is touched.
+  if (options.strict) {
+    AuthorPairNames names;
+    if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
+    const CompileResult trial = compile_author_pair(options, names, fs);
+    if (!trial.status.diagnostics().empty()) {
+      return report_author_pair(options, trial.status, compile_report(trial), out, err);
     }
   }
 

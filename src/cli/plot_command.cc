@@ -30,7 +30,8 @@ namespace {
 // Compiles LINE and TRAIN in memory, as `compile` would, without writing
 // anything. Returns the exit status; `plot` is filled when there is a model.
 int plot_from_descriptions(FileSystem& fs, const std::string& line, const std::string& train,
-                           LinePlot* plot, std::string* default_output, std::ostream& err) {
+                           bool strict, LinePlot* plot, std::string* default_output,
+                           std::ostream& err) {
   const std::string name = name_from_line_file(line).value_or(path_stem(line));
   const std::string number = number_from_train_file(train, name).value_or("");
 
@@ -46,7 +47,8 @@ int plot_from_descriptions(FileSystem& fs, const std::string& line, const std::s
   }
   const RunReport report = compile_report(result);
   print_text_report(err, result.status, report);
-  const int status = exit_status(report, result.status);
+  const ExitStatus exit = exit_status(report, result.status);
+  const int status = strict ? strict_exit_status(exit, result.status) : exit;
   if (report.end != RunEnd::kCompiled) return status;
 
   *plot = build_line_plot(line_data_from_model(result.model));
@@ -143,8 +145,8 @@ int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::o
         return kExitUsage;
       }
     }
-    status =
-        plot_from_descriptions(fs, args.inputs[0], args.inputs[1], &plot, &default_output, err);
+    status = plot_from_descriptions(fs, args.inputs[0], args.inputs[1], args.strict, &plot,
+                                    &default_output, err);
     if (status != 0 && status != 1) return status;
   } else {
     status = plot_from_folder(fs, args.inputs[0], &plot, &default_output, err);
@@ -175,6 +177,8 @@ Subcommand add_plot_command(CLI::App& app) {
       ->expected(1, 2);
   cmd->add_option("-o,--output", args->output,
                   "The SVG file (default: NAME_NUM.svg beside LINE, or beside the files in DIR)");
+  cmd->add_flag("--strict", args->strict,
+                "Any fault or warning of the descriptions ends with exit status 1");
   return {cmd, [args] {
             RealFileSystem fs;
             return plot_command(*args, fs, std::cout, std::cerr);

@@ -26,6 +26,18 @@ bool is_control(unsigned char c) {
   return (c < 0x20 && c != '\t') || c == 0x7F;
 }
 
+const char* severity_name(Severity s) {
+  switch (s) {
+    case Severity::kWarning:
+      return "warning";
+    case Severity::kNote:
+      return "note";
+    case Severity::kError:
+      break;
+  }
+  return "error";
+}
+
 }  // namespace
 
 std::string source_excerpt(const Diagnostic& d) {
@@ -67,6 +79,13 @@ void print_text_report(std::ostream& err, const Status& status, const RunReport&
     Diagnostic shown = d;
     shown.message = windows1252_to_utf8(d.message);
     err << format_diagnostic(shown) << '\n' << source_excerpt(d);
+    for (const RelatedLocation& r : d.related) {
+      Diagnostic note;
+      note.severity = Severity::kNote;
+      note.location = r.location;
+      note.message = windows1252_to_utf8(r.message);
+      err << format_diagnostic(note) << '\n';
+    }
   }
   for (const std::string& e : report.file_errors) err << "binario: cannot write " << e << '\n';
 }
@@ -77,7 +96,9 @@ std::string json_report(const Status& status, const RunReport& report) {
   Json diagnostics = Json::array();
   for (const Diagnostic& d : status.diagnostics()) {
     Json item;
-    item["code"] = d.code;
+    item["severity"] = severity_name(d.severity);
+    if (d.severity == Severity::kWarning) item["name"] = d.name;
+    item["code"] = d.severity == Severity::kError ? Json(d.code) : Json(nullptr);
     item["position"] = d.position ? Json(*d.position) : Json(nullptr);
     bool located = d.location && !d.location->file.empty();
     bool has_line = located && d.location->line > 0;
@@ -86,6 +107,17 @@ std::string json_report(const Status& status, const RunReport& report) {
     item["column"] = has_line ? Json(d.location->column) : Json(nullptr);
     item["message"] = windows1252_to_utf8(d.message);
     item["source_line"] = d.source_line ? Json(windows1252_to_utf8(*d.source_line)) : Json(nullptr);
+    if (d.after_stop) item["after_stop"] = true;
+    if (!d.related.empty()) {
+      Json related = Json::array();
+      for (const RelatedLocation& r : d.related) {
+        related.push_back({{"file", path_value(r.location.file)},
+                           {"line", r.location.line},
+                           {"column", r.location.column},
+                           {"message", windows1252_to_utf8(r.message)}});
+      }
+      item["related"] = std::move(related);
+    }
     diagnostics.push_back(std::move(item));
   }
   j["diagnostics"] = std::move(diagnostics);

@@ -1,6 +1,7 @@
 #include "compiler/compile.h"
 
 #include "compiler/competition_codes.h"
+#include "compiler/encoding_warnings.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
 #include "compiler/signal_codes.h"
@@ -49,6 +50,8 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
   result.texts_read = TextsRead::kLine;
   try {
     if (input.line.unreadable) throw unreadable(input.line);
+    result.status.begin_description();
+    warn_utf8_text(input.line.text, input.line.name, result.status);
     FieldReader line_reader(input.line.text);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
@@ -56,6 +59,8 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     reading = &input.train;
     result.texts_read = TextsRead::kBoth;
     if (input.train.unreadable) throw unreadable(input.train);
+    result.status.begin_description();
+    warn_utf8_text(input.train.text, input.train.name, result.status);
     FieldReader train_reader(input.train.text);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
     train_parser.parse();
@@ -74,6 +79,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
 
 CompileResult compile(const CompileInput& input) {
   CompileResult result;
+  result.status.set_extras(input.extra_diagnostics);
   parse_descriptions(input, result);
   TrackModel& model = result.model;
   if (!model.built()) {

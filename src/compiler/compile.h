@@ -32,6 +32,9 @@ struct CompileInput {
   std::string nome_percorso;
   std::string numero_treno;
   bool calcola_linea = false;  // read the curves and build the plan geometry
+  // Report warnings and the faults after a stop (they never change the model
+  // or the status pair; off only to check exactly that).
+  bool extra_diagnostics = true;
 };
 
 // How a compile ended.

@@ -1,8 +1,60 @@
 #include "compiler/description_parser.h"
 
+#include <algorithm>
+#include <cctype>
 #include <utility>
+#include <vector>
+
+#include "compiler/fixed_width.h"
 
 namespace binario {
+
+namespace {
+
+std::string lowered(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// A field longer than this is no misspelt keyword (and would make the
+// distance costly).
+constexpr size_t kLongestKeywordField = 40;
+
+}  // namespace
+
+std::string_view closest_keyword(std::string_view field,
+                                 std::span<const std::string_view> keywords) {
+  if (field.size() > kLongestKeywordField) return {};
+  std::string f = lowered(field);
+  while (!f.empty() && std::isdigit(static_cast<unsigned char>(f.back()))) f.pop_back();
+  std::string_view best;
+  size_t best_distance = 0;
+  for (std::string_view k : keywords) {
+    const size_t d = edit_distance(f, k);
+    if (d > std::max<size_t>(1, k.size() / 3)) continue;
+    if (best.empty() || d < best_distance) {
+      best = k;
+      best_distance = d;
+    }
+  }
+  return best;
+}
 
 DescriptionParser::DescriptionParser(TrackModel& model, Status& status, FieldReader& reader,
                                      std::string file, Placer placer)
@@ -12,6 +64,79 @@ void DescriptionParser::fault(int32_t code, std::optional<int32_t> position, Tex
                               const std::string& detail) {
   status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
                 reader_.line_text(where.line));
+}
+
+void DescriptionParser::warn(std::string_view name, TextPosition where, std::string message) {
+  status_.warn(name, SourceLocation{file_, where.line, where.column}, std::move(message),
+               reader_.line_text(where.line));
+}
+
+Field DescriptionParser::next_field() {
+  Field f = reader_.read_field();
+  if (f.unclosed_quote) {
+    warn("unclosed-quote", f.where,
+         "this quote is never closed: the rest of the text is read as one field");
+  } else if (f.spans_lines) {
+    warn("multiline-quote", f.where,
+         "this quoted text runs over a line end: the line end is part of the field");
+  }
+  return f;
+}
+
+void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::string_view> keywords) {
+  const std::string_view t = kw.text;
+  if (t.empty() || contains(t, "[") || contains(t, "-")) return;
+  // A number is the rest of a record whose keyword was already reported (or
+  // of a record this compile does not read, such as a curve without the
+  // geometry).
+  if (t.find_first_not_of("+0123456789 \t") == std::string_view::npos) return;
+  std::string message = "ignored field '" + std::string(t) + "': no record starts with it";
+  if (std::string_view k = closest_keyword(t, keywords); !k.empty()) {
+    message += "; did you mean '" + std::string(k) + "'?";
+  }
+  warn("ignored-field", kw.where, std::move(message));
+}
+
+void DescriptionParser::warn_in_run_out(const Field& kw, int64_t p, const char* what) {
+  const int64_t end = int64_t{model_.lunghezza_totale} - kRunOut;
+  if (p <= end) return;
+  warn("in-run-out", kw.where,
+       std::string(what) + " at metre " + std::to_string(p) +
+           " lies past the end of the line (metre " + std::to_string(end) +
+           "), in the run-out after it");
+}
+
+void DescriptionParser::warn_changed(const Field& kw, int64_t value, int64_t stored,
+                                     const char* what) {
+  if (value == stored) return;
+  warn("value-changed", kw.where,
+       std::string(what) + " " + std::to_string(value) +
+           " does not fit its field: " + std::to_string(stored) + " is stored");
+}
+
+void DescriptionParser::relate_occupant(int64_t j) {
+  const CellOrigin o = model_.origin(j);
+  if (o.by != placer_ || o.line <= 0) return;
+  status_.relate_last(
+      {SourceLocation{file_, o.line, 1}, "the occupant of the cell was placed here"});
+}
+
+void DescriptionParser::begin_after_stop(TextPosition where) {
+  saved_ = model_;
+  status_.begin_after_stop(file_, where.line);
+  // The values left of the record that stopped are no keywords.
+  if (!reader_.at_end() && reader_.position().line == where.line) reader_.skip_line();
+}
+
+void DescriptionParser::end_after_stop() {
+  if (!saved_) return;
+  model_ = std::move(*saved_);
+  saved_.reset();
+  status_.end_after_stop();
+}
+
+void DescriptionParser::fault_after_stop(const ReadFailure& failure) {
+  fault(25, std::nullopt, failure.where(), failure.what());
 }
 
 bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) {

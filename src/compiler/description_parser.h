@@ -5,13 +5,21 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
 #include "compiler/track_model.h"
 
 namespace binario {
+
+// The keyword of `keywords` closest to `field` by edit distance (ignoring
+// case and a trailing class digit), when it is close enough to be a likely
+// misspelling; empty otherwise.
+std::string_view closest_keyword(std::string_view field,
+                                 std::span<const std::string_view> keywords);
 
 class DescriptionParser {
  protected:
@@ -32,6 +40,32 @@ class DescriptionParser {
   // The origin recorded for an object placed by the record of `kw`.
   CellOrigin placed_by(const Field& kw) const { return {placer_, kw.where.line}; }
 
+  // Records warning `name` at `where` in this text, with the text of its line.
+  void warn(std::string_view name, TextPosition where, std::string message);
+  // Reads the next text field, warning about a quote that is never closed or
+  // a quoted text that runs over line ends.
+  Field next_field();
+  // Warns about `kw`, which no keyword took: a misspelt keyword drops its
+  // record without a fault. Comments, section headers and empty fields are
+  // meant to be passed over and give none.
+  void warn_ignored(const Field& kw, std::span<const std::string_view> keywords);
+  // Warns when `what` at metre `p` lies past the end of the line, in the
+  // run-out the model adds after it.
+  void warn_in_run_out(const Field& kw, int64_t p, const char* what);
+  // Warns when the fixed-width store turned `value` into `stored`.
+  void warn_changed(const Field& kw, int64_t value, int64_t stored, const char* what);
+  // Gives the cell-clash fault just recorded the place its occupant came from.
+  void relate_occupant(int64_t j);
+
+  // Reading on after the description stopped at `where`: the model is saved
+  // now and given back by end_after_stop, so nothing read later reaches it,
+  // and every fault and warning from here on is marked as found after the
+  // stop.
+  void begin_after_stop(TextPosition where);
+  void end_after_stop();
+  // Records a read failure met after the stop.
+  void fault_after_stop(const ReadFailure& failure);
+
   TrackModel& model_;
   Status& status_;
   FieldReader& reader_;
@@ -39,6 +73,7 @@ class DescriptionParser {
 
  private:
   Placer placer_;
+  std::optional<TrackModel> saved_;
 };
 
 }  // namespace binario

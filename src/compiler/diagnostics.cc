@@ -6,13 +6,19 @@ void Status::reset() {
   codice_errore_ = 0;
   posizione_errore_ = 0;
   diagnostics_.clear();
+  after_stop_ = false;
+  extra_in_description_ = 0;
 }
 
 void Status::fault(int32_t code, std::optional<int32_t> position,
                    std::optional<SourceLocation> where, std::string_view detail,
                    std::optional<std::string_view> source_line) {
-  codice_errore_ = code;
-  if (position) posizione_errore_ = *position;
+  if (after_stop_) {
+    if (!room_for_extra(where)) return;
+  } else {
+    codice_errore_ = code;
+    if (position) posizione_errore_ = *position;
+  }
   Diagnostic d;
   d.code = code;
   d.position = position;
@@ -23,6 +29,54 @@ void Status::fault(int32_t code, std::optional<int32_t> position,
     d.message += detail;
   }
   if (source_line) d.source_line = std::string(*source_line);
+  push(std::move(d));
+}
+
+void Status::warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
+                  std::optional<std::string_view> source_line) {
+  if (!room_for_extra(where)) return;
+  Diagnostic d;
+  d.severity = Severity::kWarning;
+  d.name = std::string(name);
+  d.location = std::move(where);
+  d.message = std::move(message);
+  if (source_line) d.source_line = std::string(*source_line);
+  push(std::move(d));
+}
+
+void Status::relate_last(RelatedLocation related) {
+  if (!diagnostics_.empty()) diagnostics_.back().related.push_back(std::move(related));
+}
+
+void Status::begin_after_stop(const std::string& file, int line) {
+  Diagnostic d;
+  d.severity = Severity::kNote;
+  d.location = SourceLocation{file, 0, 0};
+  d.message =
+      "the compile stopped at line " + std::to_string(line) + "; what follows was not compiled";
+  d.after_stop = true;
+  diagnostics_.push_back(std::move(d));
+  after_stop_ = true;
+}
+
+bool Status::room_for_extra(const std::optional<SourceLocation>& where) {
+  if (!extras_) return false;
+  ++extra_in_description_;
+  if (extra_in_description_ <= kMostExtra) return true;
+  if (extra_in_description_ == kMostExtra + 1) {
+    Diagnostic d;
+    d.severity = Severity::kNote;
+    if (where) d.location = SourceLocation{where->file, 0, 0};
+    d.message = "more than " + std::to_string(kMostExtra) +
+                " warnings and later faults in this description; the rest are not shown";
+    d.after_stop = after_stop_;
+    diagnostics_.push_back(std::move(d));
+  }
+  return false;
+}
+
+void Status::push(Diagnostic d) {
+  d.after_stop = after_stop_;
   diagnostics_.push_back(std::move(d));
 }
 
@@ -43,8 +97,18 @@ std::string format_diagnostic(const Diagnostic& d) {
   } else {
     out += "binario";
   }
-  out += ": error " + std::to_string(d.code) + ": " + d.message;
-  if (d.position) out += " (metre " + std::to_string(*d.position) + ")";
+  switch (d.severity) {
+    case Severity::kError:
+      out += ": error " + std::to_string(d.code) + ": " + d.message;
+      if (d.position) out += " (metre " + std::to_string(*d.position) + ")";
+      break;
+    case Severity::kWarning:
+      out += ": warning: " + d.message + " [" + d.name + "]";
+      break;
+    case Severity::kNote:
+      out += ": note: " + d.message;
+      break;
+  }
   return out;
 }
 

@@ -19,8 +19,19 @@ struct SourceLocation {
   int column = 0;
 };
 
+enum class Severity { kError, kWarning, kNote };
+
+// Another place that explains a diagnostic, such as where the occupant of a
+// taken cell was placed.
+struct RelatedLocation {
+  SourceLocation location;
+  std::string message;
+};
+
 struct Diagnostic {
-  int32_t code = 0;
+  Severity severity = Severity::kError;
+  int32_t code = 0;                 // errors only
+  std::string name;                 // warnings only: the stable name (see kWarningNames)
   std::optional<int32_t> position;  // metres along the line, where the fault has one
   std::optional<SourceLocation> location;
   std::string message;
@@ -28,6 +39,16 @@ struct Diagnostic {
   // met (Windows-1252 bytes, without the line end); the texts may be gone by
   // the time the diagnostic is shown.
   std::optional<std::string> source_line;
+  // Found after the compile stopped the description: the model, the bytes
+  // and the status pair do not reflect it.
+  bool after_stop = false;
+  std::vector<RelatedLocation> related;
+};
+
+// Every warning the compile can give, by its stable name.
+inline constexpr std::string_view kWarningNames[] = {
+    "ignored-field", "section-not-found", "unclosed-quote", "multiline-quote", "utf8-text",
+    "speed-rounded", "in-run-out",        "value-changed",  "empty-train",     "no-stations",
 };
 
 class Status {
@@ -46,7 +67,37 @@ class Status {
              std::string_view detail = {},
              std::optional<std::string_view> source_line = std::nullopt);
 
+  // Records a warning `name`: the status pair is never touched.
+  void warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
+            std::optional<std::string_view> source_line = std::nullopt);
+  // Adds a related location to the diagnostic recorded last.
+  void relate_last(RelatedLocation related);
+
+  // From here on, every fault and warning is one found after the compile
+  // stopped the description at `line` of `file`: it leaves the status pair
+  // alone and is marked so. A note says where the compile stopped.
+  void begin_after_stop(const std::string& file, int line);
+  void end_after_stop() { after_stop_ = false; }
+  bool after_stop() const { return after_stop_; }
+  // Without extras, warnings are dropped and nothing is read after a stop:
+  // the compile as it was before either existed, for comparing with it.
+  void set_extras(bool on) { extras_ = on; }
+  bool extras() const { return extras_; }
+  // Starts counting the warnings and later faults of one more description.
+  void begin_description() { extra_in_description_ = 0; }
+
+  // At most this many warnings and later faults are kept per description;
+  // one note says when more were left out.
+  static constexpr int kMostExtra = 100;
+
  private:
+  // False when the cap is reached (a note is added the first time).
+  bool room_for_extra(const std::optional<SourceLocation>& where);
+  void push(Diagnostic d);
+
+  bool after_stop_ = false;
+  bool extras_ = true;
+  int extra_in_description_ = 0;
   int32_t codice_errore_ = 0;
   int32_t posizione_errore_ = 0;
   std::vector<Diagnostic> diagnostics_;
@@ -93,7 +144,8 @@ inline constexpr FaultCode kFaultCodes[] = {
 std::string_view status_text(int32_t code);
 
 // "FILE:LINE:COL: error CODE: message (metre P)", or "binario: error CODE: …"
-// when the fault has no place in a source text.
+// when the fault has no place in a source text; "FILE:LINE:COL: warning:
+// message [NAME]" for a warning and "FILE:LINE:COL: note: message" for a note.
 std::string format_diagnostic(const Diagnostic& d);
 
 }  // namespace binario

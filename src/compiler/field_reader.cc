@@ -49,6 +49,11 @@ std::optional<std::string_view> FieldReader::line_text(int line) const {
   return text_line(text_, line);
 }
 
+void FieldReader::skip_line() {
+  while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+  consume_line_end();
+}
+
 void FieldReader::skip_blanks() {
   while (pos_ < text_.size() && is_blank(text_[pos_])) ++pos_;
 }
@@ -83,11 +88,13 @@ Field FieldReader::read_field() {
     while (pos_ < text_.size() && text_[pos_] != '"') {
       if (text_[pos_] == '\r' || text_[pos_] == '\n') {
         consume_line_end();
+        f.spans_lines = true;
       } else {
         ++pos_;
       }
     }
     f.text = text_.substr(start, pos_ - start);
+    f.unclosed_quote = pos_ >= text_.size();
     if (pos_ < text_.size()) ++pos_;  // the closing quote
     skip_blanks();
     if (pos_ < text_.size() && text_[pos_] == ',') {

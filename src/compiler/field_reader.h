@@ -20,6 +20,8 @@ struct TextPosition {
 struct Field {
   std::string_view text;  // a view into the reader's text
   TextPosition where;
+  bool unclosed_quote = false;  // a quoted field that ran to the end of the text
+  bool spans_lines = false;     // a quoted field that holds a line end
 };
 
 // A value that could not be read: not a number, out of range for its field,
@@ -60,6 +62,9 @@ class FieldReader {
   int32_t read_long(std::string_view what);
   int16_t read_integer(std::string_view what);
   uint8_t read_byte(std::string_view what);
+
+  // Passes over the rest of the current line and its line end.
+  void skip_line();
 
   // The field most recently read (text or number).
   const Field& current() const { return current_; }

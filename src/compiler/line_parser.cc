@@ -27,6 +27,18 @@ bool is_comment(std::string_view field) {
   return contains(field, "-");
 }
 
+// The keywords a misspelt field is compared with.
+constexpr std::string_view kGeneralKeywords[] = {"lunghezza percorso",
+                                                 "progressiva chilometrica uno",
+                                                 "progressiva chilometrica due",
+                                                 "progressiva chilometrica tre",
+                                                 "sfondo uno",
+                                                 "sfondo due",
+                                                 "sfondo tre",
+                                                 "ripetizione segnali"};
+constexpr std::string_view kBodyKeywords[] = {"pendenza", "curvas",          "curvad",
+                                              "montagna", "indicatori_vmax", "cartello indicatore"};
+
 std::string quoted(std::string_view s) {
   std::string out = "\"";
   out.append(s);
@@ -125,32 +137,52 @@ LineParser::Outcome LineParser::parse() {
   k_ = 2;
   if (calcola_linea_) model_.linea.seed();
 
+  TextPosition stopped_at;
+  const Step step = read_body(&stopped_at);
+  if (step != Step::kStop) fill_tails();
+  if (step != Step::kGoOn) read_after_stop(stopped_at);
+  return step == Step::kStop ? Outcome::kStopped : Outcome::kReadTrain;
+}
+
+LineParser::Step LineParser::read_body(TextPosition* stopped_at) {
   // The last field of the text is never interpreted: a field whose read
   // reaches the end ends the body unread.
   while (!reader_.at_end()) {
-    Field kw = reader_.read_field();
+    Field kw = next_field();
     if (reader_.at_end()) break;
     if (is_comment(kw.text)) {
-      kw = reader_.read_field();
+      kw = next_field();
       if (reader_.at_end()) break;
       if (is_comment(kw.text)) {
-        kw = reader_.read_field();
+        kw = next_field();
         if (reader_.at_end()) break;
       }
     }
-    Step step = read_body_record(kw);
-    if (step == Step::kStop) return Outcome::kStopped;
-    if (step == Step::kEndBody) break;
+    const Step step = read_body_record(kw);
+    if (step != Step::kGoOn) {
+      *stopped_at = kw.where;
+      return step;
+    }
   }
+  return Step::kGoOn;
+}
 
-  fill_tails();
-  return Outcome::kReadTrain;
+void LineParser::read_after_stop(TextPosition stopped_at) {
+  if (!status_.extras()) return;
+  begin_after_stop(stopped_at);
+  try {
+    while (read_body(&stopped_at) != Step::kGoOn) {
+    }
+  } catch (const ReadFailure& failure) {
+    fault_after_stop(failure);
+  }
+  end_after_stop();
 }
 
 bool LineParser::find_general_section() {
   Field f;
   do {
-    f = reader_.read_field();
+    f = next_field();
     if (reader_.at_end()) {
       fault(102, std::nullopt, reader_.position(),
             "expected a field holding \"[generale]\", found the end of the text");
@@ -163,12 +195,12 @@ bool LineParser::find_general_section() {
 LineParser::Outcome LineParser::read_general_section() {
   std::optional<TextPosition> closed_at;
   while (!reader_.at_end()) {
-    Field kw = reader_.read_field();
+    Field kw = next_field();
     if (reader_.at_end()) break;
     // Comments are replaced without a test for the end of the text: a run of
     // them that reaches the end fails the read.
     for (int i = 0; i < kGeneralComments; ++i) {
-      if (is_comment(kw.text)) kw = reader_.read_field();
+      if (is_comment(kw.text)) kw = next_field();
     }
     // Every row whose keyword the field holds is read, in this order.
     const std::string_view t = kw.text;
@@ -184,6 +216,7 @@ LineParser::Outcome LineParser::read_general_section() {
       closed_at = kw.where;
       break;
     }
+    if (!is_general_keyword(t)) warn_ignored(kw, kGeneralKeywords);
   }
 
   if (!model_.built()) {
@@ -286,9 +319,22 @@ bool LineParser::closes_general_section(std::string_view t) {
   return contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-');
 }
 
+bool LineParser::is_general_keyword(std::string_view t) {
+  return (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) ||
+         (contains(t, "progressiva") &&
+          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
+         (contains(t, "sfondo") &&
+          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
+         (contains(t, "ripetizione") && contains(t, "segnali"));
+}
+
 LineParser::Step LineParser::read_body_record(const Field& kw) {
   // Every row whose keyword the field holds is read, in this order.
   const std::string_view t = kw.text;
+  if (!contains_nocase(t, "pendenza") && !contains_nocase(t, "curva") &&
+      !contains_nocase(t, "montagna") && !contains_nocase(t, "indicat")) {
+    warn_ignored(kw, kBodyKeywords);
+  }
   if (contains_nocase(t, "pendenza")) {
     if (Step s = pendenza(kw); s != Step::kGoOn) return s;
   }
@@ -318,6 +364,7 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a gradient");
   const int32_t g = reader_.read_long("a gradient");
   if (!range_check(kw, p, 100)) return Step::kEndBody;
+  warn_changed(kw, g, int64_t{low8(int64_t{g} + 100)} - 100, "the gradient");
   const int64_t v = span_cell(p);
   // The cell in front of the change is always written, even when an earlier
   // change at the same place has already passed it.
@@ -454,6 +501,7 @@ LineParser::Step LineParser::indicatori_v(const Field& kw) {
   if (!cell_inside(kw, posizione, point_cell(posizione), "the speed board")) {
     return Step::kEndBody;
   }
+  warn_in_run_out(kw, posizione, "the speed board");
   if (!memo_indicatori_v_max(kw, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced)) {
     return Step::kStop;
   }
@@ -467,6 +515,7 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
     fault(21, posizione, kw.where, model_.cell_taken(j, Placer::kLineText));
+    relate_occupant(j);
     return false;
   }
   // Left speed in hundreds, right speed in units, both in steps of 5 km/h.
@@ -484,13 +533,15 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
 
 LineParser::Step LineParser::cartello(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a sign board");
-  const Field text = reader_.read_field();
+  const Field text = next_field();
   if (!range_check(kw, p, 100)) return Step::kEndBody;
   const int64_t j = point_cell(p);
   if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndBody;
+  warn_in_run_out(kw, p, "the sign board");
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {
     fault(6, p, kw.where, model_.cell_taken(j, Placer::kLineText));
+    relate_occupant(j);
     return Step::kStop;
   }
   if (board_slot_ < 1) {

@@ -50,6 +50,14 @@ class LineParser : private DescriptionParser {
   bool read_signal_repetition(const Field& kw);
   // True for the "[...]" header that closes the section (not a comment).
   static bool closes_general_section(std::string_view t);
+  // True for a field some row of the general section takes.
+  static bool is_general_keyword(std::string_view t);
+  // Reads body records up to the end of the text, or up to one that ends
+  // the body (its keyword's place in `stopped_at`).
+  Step read_body(TextPosition* stopped_at);
+  // Reads the rest of the body after it ended at `stopped_at`, for its
+  // diagnostics only.
+  void read_after_stop(TextPosition stopped_at);
   Step read_body_record(const Field& kw);
 
   Step pendenza(const Field& kw);

@@ -16,6 +16,28 @@ bool is_comment(std::string_view field) {
   return contains(field, "-");
 }
 
+// The keywords a misspelt field is compared with.
+constexpr std::string_view kKeywords[] = {"percentuale massa frenata",
+                                          "numero vetture",
+                                          "velocita",
+                                          "aderenza",
+                                          "orologio",
+                                          "sabbia",
+                                          "segnale",
+                                          "rallentamento",
+                                          "abbattimento",
+                                          "stazione"};
+
+// True for a field some record takes.
+bool is_keyword(std::string_view t) {
+  return (contains_nocase(t, "massa") && contains_nocase(t, "frenata")) ||
+         contains_nocase(t, "vetture") || contains_nocase(t, "velocit") ||
+         contains_nocase(t, "aderenza") || contains_nocase(t, "orologio") ||
+         contains_nocase(t, "sabbia") || contains_nocase(t, "segnale") ||
+         contains_nocase(t, "rallentamento") || contains_nocase(t, "abbattimento") ||
+         contains_nocase(t, "stazione");
+}
+
 // The cells of a slowdown starting at metre `p` and running for `l` metres.
 // The warning board (and the countdown before it) exist only past 1500 m.
 struct SlowdownCells {
@@ -41,18 +63,42 @@ TrainParser::TrainParser(TrackModel& model, Status& status, FieldReader& reader,
 
 void TrainParser::parse() {
   // Everything before the general section is skipped unread.
-  while (!reader_.at_end()) {
-    if (contains_nocase(reader_.read_field().text, "[generale]")) break;
+  bool found = false;
+  while (!reader_.at_end() && !found) {
+    found = contains_nocase(next_field().text, "[generale]");
+  }
+  if (!found) {
+    status_.warn("section-not-found", SourceLocation{file_, 0, 0},
+                 "no field holds \"[generale]\": nothing in the train description was read");
   }
 
+  TextPosition stopped_at;
+  const Step step = read_records(&stopped_at);
+  if (step == Step::kStop) {
+    read_after_stop(stopped_at);
+    return;
+  }
+  end_of_file_steps();
+  if (step == Step::kEndOfFile) {
+    read_after_stop(stopped_at);
+  } else if (found && records_read_ == 0) {
+    status_.warn("empty-train", SourceLocation{file_, 0, 0},
+                 "the train description holds no record: the speed is 0 everywhere");
+  } else if (found && station_number_ == 1) {
+    status_.warn("no-stations", SourceLocation{file_, 0, 0},
+                 "the train description places no station");
+  }
+}
+
+TrainParser::Step TrainParser::read_records(TextPosition* stopped_at) {
   // The last field of the text is never interpreted: every keyword read is
   // followed by the end-of-file test.
   while (!reader_.at_end()) {
-    Field kw = reader_.read_field();
+    Field kw = next_field();
     if (reader_.at_end()) break;
     bool ended = false;
     for (int replaced = 0; replaced < 2 && is_comment(kw.text); ++replaced) {
-      kw = reader_.read_field();
+      kw = next_field();
       if (reader_.at_end()) {
         ended = true;
         break;
@@ -60,16 +106,35 @@ void TrainParser::parse() {
     }
     if (ended) break;
 
-    Step step = read_record(kw);
-    if (step == Step::kStop) return;
-    if (step == Step::kEndOfFile) break;
+    const Step step = read_record(kw);
+    if (step != Step::kGoOn) {
+      *stopped_at = kw.where;
+      return step;
+    }
   }
-  end_of_file_steps();
+  return Step::kGoOn;
+}
+
+void TrainParser::read_after_stop(TextPosition stopped_at) {
+  if (!status_.extras()) return;
+  begin_after_stop(stopped_at);
+  try {
+    while (read_records(&stopped_at) != Step::kGoOn) {
+    }
+  } catch (const ReadFailure& failure) {
+    fault_after_stop(failure);
+  }
+  end_after_stop();
 }
 
 TrainParser::Step TrainParser::read_record(const Field& kw) {
   // Every record whose key text the field holds is read, in this order.
   const std::string_view t = kw.text;
+  if (is_keyword(t)) {
+    ++records_read_;
+  } else {
+    warn_ignored(kw, kKeywords);
+  }
   if (contains_nocase(t, "massa") && contains_nocase(t, "frenata")) {
     model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
   }
@@ -130,6 +195,12 @@ TrainParser::Step TrainParser::velocita(const Field& kw) {
   const int64_t p = reader_.read_long("the position of a speed limit");
   const int64_t s = reader_.read_long("the speed of a speed limit");
   if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+  if (s % 5 != 0) {
+    warn("speed-rounded", kw.where,
+         "a speed of " + std::to_string(s) + " km/h is stored as " +
+             std::to_string(nearest(static_cast<double>(s) / 5.0) * 5) +
+             " km/h: the cells keep the speed in steps of 5 km/h");
+  }
 
   // The previous limit holds up to the cell before this record's cell; a
   // record at or behind the cursor still moves it on by one cell.
@@ -180,6 +251,7 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
   if (!cell_inside(kw, s.posizione, point_cell(s.posizione), "the signal")) {
     return Step::kEndOfFile;
   }
+  warn_in_run_out(kw, s.posizione, "the signal");
   const std::optional<Refusal> refusal = memo_segnale(s, placed_by(kw));
   return stops_after_memo(kw, s.posizione, refusal, "signal") ? Step::kStop : Step::kGoOn;
 }
@@ -187,7 +259,7 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
 std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOrigin origin) {
   const int64_t k = point_cell(s.posizione);
   Cella& c = cell(k);
-  if (!is_free(c)) return Refusal{16, model_.cell_taken(k, Placer::kTrainText)};
+  if (!is_free(c)) return Refusal{16, model_.cell_taken(k, Placer::kTrainText), k};
 
   c.tipo = kSignal;
   model_.set_origin(k, origin);
@@ -226,6 +298,8 @@ TrainParser::Step TrainParser::rallentamento(const Field& kw) {
       !cell_inside(kw, r.x, cells.e, "the slowdown's end")) {
     return Step::kEndOfFile;
   }
+  warn_in_run_out(kw, r.x, "the slowdown");
+  warn_changed(kw, r.v, low16(r.v), "the slowdown's speed");
   const std::optional<Refusal> refusal = memo_rallentamento(r, placed_by(kw));
   return stops_after_memo(kw, r.x, refusal, "slowdown") ? Step::kStop : Step::kGoOn;
 }
@@ -237,9 +311,9 @@ std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentament
   const int64_t f_ta = cells.warning ? r.f_ta : 0;
 
   auto taken = [&](int64_t j) { return model_.cell_taken(j, Placer::kTrainText); };
-  if (cells.warning && !is_free(cell(cells.a))) return Refusal{17, taken(cells.a)};
-  if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b)};
-  if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e)};
+  if (cells.warning && !is_free(cell(cells.a))) return Refusal{17, taken(cells.a), cells.a};
+  if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b), cells.b};
+  if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e), cells.e};
 
   Cella& end = cell(cells.e);
   end.tipo = kSlowdownEnd;
@@ -266,7 +340,7 @@ std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentament
   // start lies past 1500 m here, so they are all at cell 3 or later.
   const int64_t w = nearest(static_cast<double>(int64_t{r.x} - 1200) / 50.0);
   for (int64_t i = 0; i < 4; ++i) {
-    if (!is_free(cell(w - i))) return Refusal{20, taken(w - i)};
+    if (!is_free(cell(w - i))) return Refusal{20, taken(w - i), w - i};
   }
   for (int64_t i = 0; i < 4; ++i) {
     Cella& c = cell(w - i);
@@ -282,11 +356,12 @@ bool TrainParser::stops_after_memo(const Field& kw, int32_t position,
                                    const std::optional<Refusal>& refusal, const char* what) {
   if (refusal) {
     fault(refusal->code, position, kw.where, refusal->detail);
+    relate_occupant(refusal->cell);
     return true;
   }
   // A fault left by the line stage (its status 15) ends the description at
   // the first signal or slowdown, once that one is placed.
-  if (status_.codice_errore() > 0) {
+  if (status_.codice_errore() > 0 && !status_.after_stop()) {
     fault(status_.codice_errore(), position, kw.where,
           std::string("the train description stops after this ") + what +
               " because an earlier fault is still standing");
@@ -302,9 +377,11 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
 
   const int64_t k = span_cell(p);
   if (!cell_inside(kw, p, k, "the speed-code point")) return Step::kEndOfFile;
+  warn_in_run_out(kw, p, "the speed-code point");
   Cella& c = cell(k);
   if (!is_free(c)) {
     fault(7, static_cast<int32_t>(p), kw.where, model_.cell_taken(k, Placer::kTrainText));
+    relate_occupant(k);
     return Step::kStop;
   }
   if (w >= 1) {
@@ -322,6 +399,7 @@ TrainParser::Step TrainParser::stazione(const Field& kw) {
   if (!station_entry_free(kw, n)) return Step::kStop;
   VoceTreno& e = model_.treno[static_cast<size_t>(n)];
   if (std::optional<Step> refused = read_station_position(kw, e)) return *refused;
+  warn_in_run_out(kw, e.posizione, "the station");
   int64_t length = 0;
   if (!read_station_values(kw, e, &length)) return Step::kStop;
   const StationExtent extent = station_extent(kw, e, length);
@@ -395,7 +473,7 @@ bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* le
                       kw.where);
   }
   e.orario = static_cast<int32_t>(orario);
-  e.nome = std::string(reader_.read_field().text);
+  e.nome = std::string(next_field().text);
   return true;
 }
 

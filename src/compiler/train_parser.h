@@ -61,8 +61,15 @@ class TrainParser : private DescriptionParser {
   struct Refusal {
     int32_t code;
     std::string detail;
+    int64_t cell;  // the taken cell
   };
 
+  // Reads records up to the end of the text, or up to one that ends the
+  // description (its keyword's place in `stopped_at`).
+  Step read_records(TextPosition* stopped_at);
+  // Reads the rest of the text after the description ended at `stopped_at`,
+  // for its diagnostics only.
+  void read_after_stop(TextPosition stopped_at);
   Step read_record(const Field& kw);
 
   Step velocita(const Field& kw);
@@ -126,6 +133,7 @@ class TrainParser : private DescriptionParser {
   int64_t adhesion_cursor_ = 0;
   int64_t previous_adhesion_ = 0;
   int64_t station_number_ = 1;
+  int64_t records_read_ = 0;
 };
 
 }  // namespace binario

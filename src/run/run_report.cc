@@ -18,6 +18,11 @@ ExitStatus exit_status(const RunReport& report, const Status& status) {
   return status.codice_errore() == 0 ? kExitClean : kExitFault;
 }
 
+ExitStatus strict_exit_status(ExitStatus status, const Status& compile_status) {
+  if (status == kExitClean && !compile_status.diagnostics().empty()) return kExitFault;
+  return status;
+}
+
 RunReport compile_report(const CompileResult& result) {
   RunReport report;
   switch (result.end) {

@@ -45,6 +45,10 @@ inline constexpr ExitStatus kExitStatuses[] = {kExitClean,   kExitFault,   kExit
 // binary files were (or could have been) written, otherwise how it ended.
 ExitStatus exit_status(const RunReport& report, const Status& status);
 
+// The exit status under --strict: a clean compile with any warning (or any
+// other diagnostic) ends with kExitFault instead.
+ExitStatus strict_exit_status(ExitStatus status, const Status& compile_status);
+
 // A run's report for a compile that writes nothing: how it ended, no outputs.
 RunReport compile_report(const CompileResult& result);
 

@@ -1,0 +1,103 @@
+#include "compiler/encoding_warnings.h"
+
+#include "compiler/field_reader.h"
+
+namespace binario {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool is_continuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
+
+// The length of the UTF-8 multi-byte sequence starting at `i`, or 0 when
+// none starts there. Overlong two-byte forms (C0, C1) are not sequences.
+size_t sequence_length(std::string_view s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t n = 0;
+  if (c >= 0xC2 && c <= 0xDF) {
+    n = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    n = 3;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    n = 4;
+  }
+  if (n == 0 || i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k) {
+    if (!is_continuation(static_cast<unsigned char>(s[i + k]))) return 0;
+  }
+  return n;
+}
+
+// `line` with each UTF-8 sequence replaced by the Windows-1252 byte it was
+// likely meant as: the letters of U+00A0..U+00FF are the same bytes there;
+// others show as '?'. Nothing when the line holds no sequence.
+std::optional<std::string> intended(std::string_view line) {
+  std::string out;
+  bool found = false;
+  for (size_t i = 0; i < line.size();) {
+    const size_t n = sequence_length(line, i);
+    if (n == 0) {
+      out += line[i++];
+      continue;
+    }
+    found = true;
+    if (n == 2) {
+      const unsigned code = ((static_cast<unsigned char>(line[i]) & 0x1Fu) << 6) |
+                            (static_cast<unsigned char>(line[i + 1]) & 0x3Fu);
+      out += code >= 0xA0 ? static_cast<char>(code) : '?';
+    } else {
+      out += '?';
+    }
+    i += n;
+  }
+  if (!found) return std::nullopt;
+  return out;
+}
+
+}  // namespace
+
+void warn_utf8_text(std::string_view text, const std::string& file, Status& status) {
+  size_t start = 0;
+  if (text.starts_with(kByteOrderMark)) {
+    status.warn("utf8-text", SourceLocation{file, 1, 1},
+                "the text starts with a UTF-8 byte-order mark, but descriptions are "
+                "Windows-1252 texts: save the file as Windows-1252",
+                text_line(text, 1));
+    start = kByteOrderMark.size();
+  }
+  // Lines end as the reader counts them: CR LF, CR or LF.
+  size_t line_start = 0;
+  for (int line = 1; start <= text.size(); ++line) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view scanned = text.substr(start, end - start);
+    if (std::optional<std::string> meant = intended(scanned)) {
+      const std::string_view shown = text.substr(line_start, end - line_start);
+      size_t column = 0;
+      while (sequence_length(scanned, column) == 0) ++column;
+      // The field around the first sequence, as read and as meant.
+      size_t from = scanned.rfind(',', column);
+      from = from == std::string_view::npos ? 0 : from + 1;
+      while (from < column && is_blank(scanned[from])) ++from;
+      size_t to = scanned.find(',', column);
+      if (to == std::string_view::npos) to = scanned.size();
+      const std::string_view field = scanned.substr(from, to - from);
+      const std::string meant_field = *intended(field);
+      status.warn("utf8-text",
+                  SourceLocation{file, line, static_cast<int>(column + start - line_start) + 1},
+                  "bytes here form UTF-8 sequences, but descriptions are Windows-1252 texts: '" +
+                      std::string(field) + "' is read, likely meant as '" + meant_field +
+                      "'; save the file as Windows-1252",
+                  shown);
+    }
+    if (end == text.size()) break;
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    line_start = start;
+  }
+}
+
+}  // namespace binario

@@ -1,0 +1,175 @@
+// Warnings and the faults found after a description stopped: each mistake
+// is reported at its own line, and none of them changes the model or the
+// status pair the compile leaves.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "compiler/compile.h"
+
+namespace binario {
+namespace {
+
+const char* const kLine =
+    "[generale]\n"
+    "lunghezza percorso, 6000\n"
+    "[pendenze]\n"
+    "pendenza, 400, 2\n"
+    "[fine]\n"
+    "[fine]\n";
+
+// Line 3 onward; `records` stands between [generale] and the stations.
+std::string train(const std::string& records) {
+  return "[generale]\n"
+         "velocita, 0, 30\n" +
+         records +
+         "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, VALDORIA\n"
+         "[fine]\n"
+         "[fine]\n";
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  return text.replace(text.find(from), from.size(), to);
+}
+
+CompileResult compile_pair(const std::string& line, const std::string& train_text) {
+  CompileInput input;
+  input.line = {"l.txt", line, std::nullopt, false};
+  input.train = {"t.txt", train_text, std::nullopt, false};
+  return compile(input);
+}
+
+// "NAME@LINE" for every warning, "CODE@LINE" for every error, "note" for a
+// note; a trailing "+" marks one found after the stop.
+std::vector<std::string> summary(const Status& status) {
+  std::vector<std::string> out;
+  for (const Diagnostic& d : status.diagnostics()) {
+    std::string s = d.severity == Severity::kWarning ? d.name
+                    : d.severity == Severity::kError ? std::to_string(d.code)
+                                                     : "note";
+    if (d.severity != Severity::kNote) {
+      s += "@" + std::to_string(d.location ? d.location->line : -1);
+    }
+    if (d.after_stop) s += "+";
+    out.push_back(s);
+  }
+  return out;
+}
+
+using Strings = std::vector<std::string>;
+
+TEST(Warnings, CorrectTextsGiveNone) {
+  EXPECT_EQ(summary(compile_pair(kLine, train("")).status), Strings{});
+}
+
+TEST(Warnings, EachMistakeIsReportedAtItsLineAndLeavesTheStatusAlone) {
+  struct Case {
+    const char* what;
+    std::string line;
+    std::string train;
+    Strings expected;
+  } cases[] = {
+      {"misspelt train keyword",
+       kLine,
+       train("segnle, 1000, 1,4,1,0,0,0,0,0,0,0\n"),
+       {"ignored-field@3"}},
+      {"misspelt line keyword",
+       replaced(kLine, "pendenza,", "pendnza,"),
+       train(""),
+       {"ignored-field@4"}},
+      {"speed not a multiple of 5", kLine, train("velocita, 500, 87\n"), {"speed-rounded@3"}},
+      {"signal in the run-out",
+       kLine,
+       train("segnale, 6500, 1,4,1,0,0,0,0,0,0,0\n"),
+       {"in-run-out@3"}},
+      {"gradient wraps", replaced(kLine, "400, 2\n", "400, 200\n"), train(""), {"value-changed@4"}},
+      {"UTF-8 name",
+       kLine,
+       train("stazione, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, S\xC3\x88\n"),
+       {"utf8-text@3"}},
+      {"multiline quote",
+       kLine,
+       train("stazione, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, \"A\nB\"\n"),
+       {"multiline-quote@3"}},
+      {"unclosed quote",
+       kLine,
+       train("stazione, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, \"A\n"),
+       {"unclosed-quote@3"}},
+      {"no section header", kLine, "velocita, 0, 30\n[fine]\n", {"section-not-found@0"}},
+      {"empty train", kLine, "[generale]\n[fine]\n[fine]\n", {"empty-train@0"}},
+      {"no stations", kLine, "[generale]\nvelocita, 0, 30\n[fine]\n", {"no-stations@0"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const CompileResult r = compile_pair(c.line, c.train);
+    EXPECT_EQ(summary(r.status), c.expected);
+    for (const Diagnostic& d : r.status.diagnostics()) {
+      EXPECT_NE(std::find(std::begin(kWarningNames), std::end(kWarningNames), d.name),
+                std::end(kWarningNames));
+    }
+  }
+}
+
+// Two independent faults in one description: the first stops it as before,
+// the second is reported too, after a note, without reaching the model.
+TEST(Warnings, FaultsAfterTheStopAreReportedAndLeaveTheModelAsTheStopLeftIt) {
+  const std::string station_8 = "stazione, 2730, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, A\n";
+  const std::string station_9 = "stazione, 2750, 2, 650, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, B\n";
+  const std::string signal = "segnale, 1000, 1,4,1,0,0,0,0,0,0,0\n";
+  const std::string signal_16 = "segnale, 1010, 1,4,1,0,0,0,0,0,0,0\n";
+  const std::string point_7 = "abbattimento, 950, 3\n";
+  const std::string beyond_15 = "segnale, 99000, 1,4,1,0,0,0,0,0,0,0\n";
+  struct Case {
+    std::string records;
+    Strings expected;
+  } cases[] = {
+      {station_8 + station_9, {"8@3", "note", "9@4+"}},
+      {station_9 + station_8, {"9@3", "note", "8@4+"}},
+      {signal + signal_16 + station_9, {"16@4", "note", "9@5+"}},
+      {signal + signal_16 + signal_16, {"16@4", "note", "16@5+"}},
+      {signal + point_7 + station_8, {"7@4", "note", "8@5+"}},
+      {beyond_15 + station_9, {"15@3", "note", "9@4+"}},
+      {station_9 + "velocita, 500, 87\n", {"9@3", "note", "speed-rounded@4+"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.records);
+    const CompileResult r = compile_pair(kLine, train(c.records));
+    EXPECT_EQ(summary(r.status), c.expected);
+    // The status pair and the model are those of the text cut after the
+    // record that stopped it.
+    const int stop_line = r.status.diagnostics().front().location->line;
+    std::string cut = train(c.records);
+    size_t end = 0;
+    for (int i = 0; i < stop_line; ++i) end = cut.find('\n', end) + 1;
+    const CompileResult alone = compile_pair(kLine, cut.substr(0, end) + "[fine]\n");
+    EXPECT_EQ(r.status.codice_errore(), alone.status.codice_errore());
+    EXPECT_EQ(r.status.posizione_errore(), alone.status.posizione_errore());
+    ASSERT_EQ(r.model.percorso.size(), alone.model.percorso.size());
+    for (size_t j = 0; j < r.model.percorso.size(); ++j) {
+      const Cella& a = r.model.percorso[j];
+      const Cella& b = alone.model.percorso[j];
+      EXPECT_EQ(a.tipo, b.tipo) << "cell " << j;
+      EXPECT_EQ(a.velocita, b.velocita) << "cell " << j;
+      EXPECT_EQ(a.valore1, b.valore1) << "cell " << j;
+    }
+    for (size_t e = 0; e < r.model.treno.size(); ++e) {
+      EXPECT_EQ(r.model.treno[e].posizione, alone.model.treno[e].posizione) << "entry " << e;
+      EXPECT_EQ(r.model.treno[e].nome, alone.model.treno[e].nome) << "entry " << e;
+    }
+  }
+}
+
+TEST(Warnings, ARecurringFaultIsCapped) {
+  std::string records;
+  for (int i = 0; i < 300; ++i) records += "segnale, 99000, 1,4,1,0,0,0,0,0,0,0\n";
+  const CompileResult r = compile_pair(kLine, train(records));
+  EXPECT_LE(r.status.diagnostics().size(), static_cast<size_t>(Status::kMostExtra) + 3);
+  EXPECT_EQ(r.status.diagnostics().back().severity, Severity::kNote);
+  EXPECT_EQ(r.status.codice_errore(), 15);
+}
+
+}  // namespace
+}  // namespace binario
