@@ -10,6 +10,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/format_reference.h"
+#include "compiler/diagnostics.h"
 #include "test_support/program.h"
 
 namespace binario {
@@ -240,6 +242,27 @@ TEST_F(CliTest, HelpAndVersion) {
   Result version = run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_NE(version.out.find("binario "), std::string::npos);
+}
+
+// explain prints from the document built into the program: every status
+// code and every warning has its entry there, and an unknown name lists them.
+TEST(Explain, EveryCodeAndWarningHasItsEntryAndUnknownNamesAreUsageErrors) {
+  std::vector<std::string> names;
+  for (const FaultCode& f : kFaultCodes) names.push_back(std::to_string(f.code));
+  for (std::string_view w : kWarningNames) names.emplace_back(w);
+  names.emplace_back("stazione");
+  for (const std::string& name : names) {
+    std::ostringstream out, err;
+    EXPECT_EQ(explain_command(name, out, err), 0) << name;
+    EXPECT_EQ(out.str().rfind("### `" + name + "`\n", 0), 0u) << out.str();
+    EXPECT_EQ(out.str().find("\n## "), std::string::npos) << "runs past its section: " << name;
+    EXPECT_EQ(out.str().find("\n### ", 1), std::string::npos) << "runs into the next: " << name;
+  }
+  std::ostringstream out, err;
+  EXPECT_EQ(explain_command("pendnza", out, err), 2);
+  EXPECT_TRUE(out.str().empty());
+  EXPECT_NE(err.str().find("ignored-field"), std::string::npos);
+  EXPECT_NE(err.str().find("pendenza"), std::string::npos);
 }
 
 }  // namespace

@@ -130,5 +130,43 @@ TEST(Report, JsonCarriesTheSourceLineInUtf8OrNull) {
   EXPECT_TRUE(j["diagnostics"][1]["source_line"].is_null());
 }
 
+// A warning, the note of a stop, a later fault with the place of its
+// occupant: the text form of each, and the fields JSON adds for them.
+TEST(Report, WarningsNotesAndLaterFaults) {
+  Status status;
+  status.fault(9, 2750, SourceLocation{"X_1-.txt", 22, 1}, "650");
+  status.begin_after_stop("X_1-.txt", 22);
+  status.warn("speed-rounded", SourceLocation{"X_1-.txt", 23, 1}, "87 is stored as 85",
+              std::string_view("velocita, 500, 87"));
+  status.fault(16, 1000, SourceLocation{"X_1-.txt", 24, 1}, "taken");
+  status.relate_last({SourceLocation{"X_1-.txt", 20, 1}, "placed here"});
+  status.end_after_stop();
+
+  std::ostringstream err;
+  print_text_report(err, status, RunReport{});
+  EXPECT_EQ(err.str(),
+            "X_1-.txt:22:1: error 9: station length is not a multiple of 100: 650 (metre 2750)\n"
+            "X_1-.txt: note: the compile stopped at line 22; what follows was not compiled\n"
+            "X_1-.txt:23:1: warning: 87 is stored as 85 [speed-rounded]\n"
+            "   23 | velocita, 500, 87\n"
+            "      | ^\n"
+            "X_1-.txt:24:1: error 16: signal on a cell that is already taken: taken (metre 1000)\n"
+            "X_1-.txt:20:1: note: placed here\n");
+  EXPECT_EQ(status.codice_errore(), 9);
+  EXPECT_EQ(status.posizione_errore(), 2750);
+
+  const nlohmann::json j = nlohmann::json::parse(json_report(status, RunReport{}));
+  const nlohmann::json& d = j["diagnostics"];
+  ASSERT_EQ(d.size(), 4u);
+  EXPECT_EQ(d[0]["severity"], "error");
+  EXPECT_FALSE(d[0].contains("after_stop"));
+  EXPECT_EQ(d[1]["severity"], "note");
+  EXPECT_EQ(d[2]["severity"], "warning");
+  EXPECT_EQ(d[2]["name"], "speed-rounded");
+  EXPECT_TRUE(d[2]["code"].is_null());
+  EXPECT_EQ(d[2]["after_stop"], true);
+  EXPECT_EQ(d[3]["related"][0]["line"], 20);
+}
+
 }  // namespace
 }  // namespace binario
