@@ -121,22 +121,23 @@ void DescriptionParser::relate_occupant(int64_t j) {
       {SourceLocation{file_, o.line, 1}, "the occupant of the cell was placed here"});
 }
 
-void DescriptionParser::begin_after_stop(TextPosition where) {
-  saved_ = model_;
+void DescriptionParser::read_after_stop(TextPosition where, const std::function<bool()>& read_on) {
+  if (!status_.extras()) return;
+  TrackModel saved = model_;
   status_.begin_after_stop(file_, where.line);
-  // The values left of the record that stopped are no keywords.
-  if (!reader_.at_end() && reader_.position().line == where.line) reader_.skip_line();
-}
-
-void DescriptionParser::end_after_stop() {
-  if (!saved_) return;
-  model_ = std::move(*saved_);
-  saved_.reset();
+  // The values left of a record that stopped are no keywords: reading goes
+  // on at the next line.
+  auto skip_rest = [this] {
+    if (!reader_.at_end() && reader_.position().column > 1) reader_.skip_line();
+  };
+  if (reader_.position().line == where.line) skip_rest();
+  try {
+    while (read_on()) skip_rest();
+  } catch (const ReadFailure& failure) {
+    fault(25, std::nullopt, failure.where(), failure.what());
+  }
+  model_ = std::move(saved);
   status_.end_after_stop();
-}
-
-void DescriptionParser::fault_after_stop(const ReadFailure& failure) {
-  fault(25, std::nullopt, failure.where(), failure.what());
 }
 
 bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -57,14 +58,12 @@ class DescriptionParser {
   // Gives the cell-clash fault just recorded the place its occupant came from.
   void relate_occupant(int64_t j);
 
-  // Reading on after the description stopped at `where`: the model is saved
-  // now and given back by end_after_stop, so nothing read later reaches it,
-  // and every fault and warning from here on is marked as found after the
-  // stop.
-  void begin_after_stop(TextPosition where);
-  void end_after_stop();
-  // Records a read failure met after the stop.
-  void fault_after_stop(const ReadFailure& failure);
+  // Reads on after the description stopped at `where`, calling `read_on`
+  // while it says there is more, for the diagnostics only: the model is saved
+  // first and given back after, so nothing read later reaches it, and every
+  // fault and warning meanwhile is marked as found after the stop. A read
+  // failure ends it.
+  void read_after_stop(TextPosition where, const std::function<bool()>& read_on);
 
   TrackModel& model_;
   Status& status_;
@@ -73,7 +72,6 @@ class DescriptionParser {
 
  private:
   Placer placer_;
-  std::optional<TrackModel> saved_;
 };
 
 }  // namespace binario

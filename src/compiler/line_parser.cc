@@ -140,7 +140,8 @@ LineParser::Outcome LineParser::parse() {
   TextPosition stopped_at;
   const Step step = read_body(&stopped_at);
   if (step != Step::kStop) fill_tails();
-  if (step != Step::kGoOn) read_after_stop(stopped_at);
+  if (step != Step::kGoOn)
+    read_after_stop(stopped_at, [&] { return read_body(&stopped_at) != Step::kGoOn; });
   return step == Step::kStop ? Outcome::kStopped : Outcome::kReadTrain;
 }
 
@@ -165,18 +166,6 @@ LineParser::Step LineParser::read_body(TextPosition* stopped_at) {
     }
   }
   return Step::kGoOn;
-}
-
-void LineParser::read_after_stop(TextPosition stopped_at) {
-  if (!status_.extras()) return;
-  begin_after_stop(stopped_at);
-  try {
-    while (read_body(&stopped_at) != Step::kGoOn) {
-    }
-  } catch (const ReadFailure& failure) {
-    fault_after_stop(failure);
-  }
-  end_after_stop();
 }
 
 bool LineParser::find_general_section() {

@@ -55,9 +55,6 @@ class LineParser : private DescriptionParser {
   // Reads body records up to the end of the text, or up to one that ends
   // the body (its keyword's place in `stopped_at`).
   Step read_body(TextPosition* stopped_at);
-  // Reads the rest of the body after it ended at `stopped_at`, for its
-  // diagnostics only.
-  void read_after_stop(TextPosition stopped_at);
   Step read_body_record(const Field& kw);
 
   Step pendenza(const Field& kw);

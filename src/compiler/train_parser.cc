@@ -75,12 +75,12 @@ void TrainParser::parse() {
   TextPosition stopped_at;
   const Step step = read_records(&stopped_at);
   if (step == Step::kStop) {
-    read_after_stop(stopped_at);
+    read_after_stop(stopped_at, [&] { return read_records(&stopped_at) != Step::kGoOn; });
     return;
   }
   end_of_file_steps();
   if (step == Step::kEndOfFile) {
-    read_after_stop(stopped_at);
+    read_after_stop(stopped_at, [&] { return read_records(&stopped_at) != Step::kGoOn; });
   } else if (found && records_read_ == 0) {
     status_.warn("empty-train", SourceLocation{file_, 0, 0},
                  "the train description holds no record: the speed is 0 everywhere");
@@ -113,18 +113,6 @@ TrainParser::Step TrainParser::read_records(TextPosition* stopped_at) {
     }
   }
   return Step::kGoOn;
-}
-
-void TrainParser::read_after_stop(TextPosition stopped_at) {
-  if (!status_.extras()) return;
-  begin_after_stop(stopped_at);
-  try {
-    while (read_records(&stopped_at) != Step::kGoOn) {
-    }
-  } catch (const ReadFailure& failure) {
-    fault_after_stop(failure);
-  }
-  end_after_stop();
 }
 
 TrainParser::Step TrainParser::read_record(const Field& kw) {

@@ -67,9 +67,6 @@ class TrainParser : private DescriptionParser {
   // Reads records up to the end of the text, or up to one that ends the
   // description (its keyword's place in `stopped_at`).
   Step read_records(TextPosition* stopped_at);
-  // Reads the rest of the text after the description ended at `stopped_at`,
-  // for its diagnostics only.
-  void read_after_stop(TextPosition stopped_at);
   Step read_record(const Field& kw);
 
   Step velocita(const Field& kw);

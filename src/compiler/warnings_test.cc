@@ -24,9 +24,8 @@ const char* const kLine =
 // Line 3 onward; `records` stands between [generale] and the stations.
 std::string train(const std::string& records) {
   return "[generale]\n"
-         "velocita, 0, 30\n" +
+         "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, VALDORIA\n" +
          records +
-         "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, VALDORIA\n"
          "[fine]\n"
          "[fine]\n";
 }
@@ -100,7 +99,7 @@ TEST(Warnings, EachMistakeIsReportedAtItsLineAndLeavesTheStatusAlone) {
        {"unclosed-quote@3"}},
       {"no section header", kLine, "velocita, 0, 30\n[fine]\n", {"section-not-found@0"}},
       {"empty train", kLine, "[generale]\n[fine]\n[fine]\n", {"empty-train@0"}},
-      {"no stations", kLine, "[generale]\nvelocita, 0, 30\n[fine]\n", {"no-stations@0"}},
+      {"no stations", kLine, "[generale]\nvelocita, 0, 30\n[fine]\n[fine]\n", {"no-stations@0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -126,13 +125,13 @@ TEST(Warnings, FaultsAfterTheStopAreReportedAndLeaveTheModelAsTheStopLeftIt) {
     std::string records;
     Strings expected;
   } cases[] = {
-      {station_8 + station_9, {"8@3", "note", "9@4+"}},
-      {station_9 + station_8, {"9@3", "note", "8@4+"}},
-      {signal + signal_16 + station_9, {"16@4", "note", "9@5+"}},
-      {signal + signal_16 + signal_16, {"16@4", "note", "16@5+"}},
-      {signal + point_7 + station_8, {"7@4", "note", "8@5+"}},
-      {beyond_15 + station_9, {"15@3", "note", "9@4+"}},
-      {station_9 + "velocita, 500, 87\n", {"9@3", "note", "speed-rounded@4+"}},
+      {station_8 + station_9, {"8@3", "note+", "9@4+"}},
+      {station_9 + station_8, {"9@3", "note+", "8@4+"}},
+      {signal + signal_16 + station_9, {"16@4", "note+", "9@5+"}},
+      {signal + signal_16 + signal_16, {"16@4", "note+", "16@5+"}},
+      {signal + point_7 + station_8, {"7@4", "note+", "8@5+"}},
+      {beyond_15 + station_9, {"15@3", "note+", "9@4+"}},
+      {station_9 + "velocita, 500, 87\n", {"9@3", "note+", "speed-rounded@4+"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.records);
