@@ -119,7 +119,7 @@ TEST(Warnings, FaultsAfterTheStopAreReportedAndLeaveTheModelAsTheStopLeftIt) {
   const std::string station_9 = "stazione, 2750, 2, 650, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, B\n";
   const std::string signal = "segnale, 1000, 1,4,1,0,0,0,0,0,0,0\n";
   const std::string signal_16 = "segnale, 1010, 1,4,1,0,0,0,0,0,0,0\n";
-  const std::string point_7 = "abbattimento, 950, 3\n";
+  const std::string point_7 = "abbattimento, 1050, 3\n";
   const std::string beyond_15 = "segnale, 99000, 1,4,1,0,0,0,0,0,0,0\n";
   struct Case {
     std::string records;
