@@ -55,8 +55,14 @@ void Status::begin_after_stop(const std::string& file, int line) {
   d.message =
       "the compile stopped at line " + std::to_string(line) + "; what follows was not compiled";
   d.after_stop = true;
+  stop_note_ = diagnostics_.size();
   diagnostics_.push_back(std::move(d));
   after_stop_ = true;
+}
+
+void Status::end_after_stop() {
+  if (after_stop_ && diagnostics_.size() == stop_note_ + 1) diagnostics_.pop_back();
+  after_stop_ = false;
 }
 
 bool Status::room_for_extra(const std::optional<SourceLocation>& where) {

@@ -77,7 +77,8 @@ class Status {
   // stopped the description at `line` of `file`: it leaves the status pair
   // alone and is marked so. A note says where the compile stopped.
   void begin_after_stop(const std::string& file, int line);
-  void end_after_stop() { after_stop_ = false; }
+  // The note goes again when nothing was found after the stop.
+  void end_after_stop();
   bool after_stop() const { return after_stop_; }
   // Without extras, warnings are dropped and nothing is read after a stop:
   // the compile as it was before either existed, for comparing with it.
@@ -96,6 +97,7 @@ class Status {
   void push(Diagnostic d);
 
   bool after_stop_ = false;
+  size_t stop_note_ = 0;  // the index of the note of the stop
   bool extras_ = true;
   int extra_in_description_ = 0;
   int32_t codice_errore_ = 0;
