@@ -24,6 +24,8 @@ struct CompileOptions {
   std::optional<std::string> number;  // default: from <NAME>_<NUM>-.txt
   bool no_geometry = false;
   bool json = false;
+  // compile: one line on `err` saying what was written, on success.
+  bool summary = false;
 };
 
 // The scenario name and train number of an author's pair, for the files
