@@ -78,21 +78,57 @@ TEST_F(FileFaultTest, AnOutputThatCannotBeCreatedStopsTheWriting) {
   EXPECT_TRUE(unchanged(n.cells));
 }
 
-TEST_F(FileFaultTest, AFailedWriteKeepsThePreviousFileAndWritesNothingAfterIt) {
-  fs.fail_write.insert(n.train_table);
-  RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.train_table, "No space left on device");
-  EXPECT_EQ(report.outputs, std::vector<std::string>{n.geometry});
-  EXPECT_FALSE(unchanged(n.geometry));
-  EXPECT_TRUE(unchanged(n.train_table));
-  EXPECT_TRUE(unchanged(n.cells));
+TEST_F(FileFaultTest, AFailedWriteKeepsTheWholePreviousSet) {
+  // Whichever image fails, the three old files stay byte for byte: the new
+  // ones are only renamed into place once all three are complete.
+  for (const std::string& failing : {n.geometry, n.train_table, n.cells}) {
+    MemoryFileSystem fresh;
+    fresh.files = before;
+    fresh.fail_write.insert(failing);
+    Form1 again(fresh, ui);
+    again.cartella_scenario = "dir";
+    again.nome_percorso = "Prova";
+    again.numero_treno = "7";
+    RunReport report = again.memorizza_percorso(1);
+    EXPECT_EQ(exit_status(report, again.status), 5) << failing;
+    EXPECT_EQ(report.file_errors, std::vector<std::string>{failing + ": No space left on device"});
+    EXPECT_TRUE(report.outputs.empty()) << failing;
+    for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
+      EXPECT_EQ(fresh.files.at(path), before.at(path)) << failing << " " << path;
+    }
+  }
 }
 
-TEST_F(FileFaultTest, AFailedRenameKeepsThePreviousFile) {
-  fs.fail_commit.insert(n.cells);
+TEST_F(FileFaultTest, AThirdFileThatCannotBeCreatedKeepsThePreviousSet) {
+  fs.fail_create.insert(n.cells);
   RunReport report = form.memorizza_percorso(1);
   expect_one_error(report, n.cells, "Permission denied");
-  EXPECT_EQ(report.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+  EXPECT_TRUE(report.outputs.empty());
+  for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
+    EXPECT_TRUE(unchanged(path)) << path;
+  }
+}
+
+TEST_F(FileFaultTest, OnlyARenameAfterAnotherSucceededLeavesAMixedSetAndSaysWhichFilesAreNew) {
+  // The first rename failing changes nothing.
+  fs.fail_commit.insert(n.geometry);
+  RunReport first = form.memorizza_percorso(1);
+  expect_one_error(first, n.geometry, "Permission denied");
+  EXPECT_TRUE(first.outputs.empty());
+  for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
+    EXPECT_TRUE(unchanged(path)) << path;
+  }
+
+  // The last one failing after two succeeded cannot be undone: reported.
+  fs.files = before;
+  fs.fail_commit = {n.cells};
+  RunReport last = form.memorizza_percorso(1);
+  expect_one_error(last, n.cells,
+                   "Permission denied (already replaced by this compile: " + n.geometry + " " +
+                       n.train_table + "; the others are the previous ones)");
+  EXPECT_EQ(last.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+  EXPECT_FALSE(unchanged(n.geometry));
+  EXPECT_FALSE(unchanged(n.train_table));
   EXPECT_TRUE(unchanged(n.cells));
 }
 
