@@ -58,6 +58,15 @@ class FileFaultTest : public ::testing::Test {
     EXPECT_EQ(report.file_errors[0], path + ": " + reason);
   }
   bool unchanged(const std::string& path) { return fs.files.at(path) == before.at(path); }
+  // Runs the compile, which fails on `path`; the old binary files all stay.
+  void expect_old_set_after_failure(const std::string& path, const std::string& reason) {
+    RunReport report = form.memorizza_percorso(1);
+    expect_one_error(report, path, reason);
+    EXPECT_TRUE(report.outputs.empty()) << path;
+    for (const std::string& output : {n.geometry, n.train_table, n.cells}) {
+      EXPECT_TRUE(unchanged(output)) << path << " failed, " << output << " changed";
+    }
+  }
 
   MemoryFileSystem fs;
   test::RecordingUi ui;
@@ -82,42 +91,21 @@ TEST_F(FileFaultTest, AFailedWriteKeepsTheWholePreviousSet) {
   // Whichever image fails, the three old files stay byte for byte: the new
   // ones are only renamed into place once all three are complete.
   for (const std::string& failing : {n.geometry, n.train_table, n.cells}) {
-    MemoryFileSystem fresh;
-    fresh.files = before;
-    fresh.fail_write.insert(failing);
-    Form1 again(fresh, ui);
-    again.cartella_scenario = "dir";
-    again.nome_percorso = "Prova";
-    again.numero_treno = "7";
-    RunReport report = again.memorizza_percorso(1);
-    EXPECT_EQ(exit_status(report, again.status), 5) << failing;
-    EXPECT_EQ(report.file_errors, std::vector<std::string>{failing + ": No space left on device"});
-    EXPECT_TRUE(report.outputs.empty()) << failing;
-    for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
-      EXPECT_EQ(fresh.files.at(path), before.at(path)) << failing << " " << path;
-    }
+    fs.files = before;
+    fs.fail_write = {failing};
+    expect_old_set_after_failure(failing, "No space left on device");
   }
 }
 
 TEST_F(FileFaultTest, AThirdFileThatCannotBeCreatedKeepsThePreviousSet) {
   fs.fail_create.insert(n.cells);
-  RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.cells, "Permission denied");
-  EXPECT_TRUE(report.outputs.empty());
-  for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
-    EXPECT_TRUE(unchanged(path)) << path;
-  }
+  expect_old_set_after_failure(n.cells, "Permission denied");
 }
 
 TEST_F(FileFaultTest, OnlyARenameAfterAnotherSucceededLeavesAMixedSetAndSaysWhichFilesAreNew) {
   // The first rename failing changes nothing.
   fs.fail_commit.insert(n.geometry);
-  RunReport first = form.memorizza_percorso(1);
-  expect_one_error(first, n.geometry, "Permission denied");
-  EXPECT_TRUE(first.outputs.empty());
-  for (const std::string& path : {n.geometry, n.train_table, n.cells}) {
-    EXPECT_TRUE(unchanged(path)) << path;
-  }
+  expect_old_set_after_failure(n.geometry, "Permission denied");
 
   // The last one failing after two succeeded cannot be undone: reported.
   fs.files = before;
