@@ -20,6 +20,8 @@ TEST(BoundedRead, TheCapIsExactAndItsRefusalSaysBothSizes) {
   std::string contents, error;
   EXPECT_TRUE(fs.read_file(path, ReadCap{10, "a test file"}, &contents, &error)) << error;
   EXPECT_EQ(contents, "0123456789");
+  EXPECT_TRUE(fs.read_file(path, &contents, &error)) << error;  // no cap at all
+  EXPECT_EQ(contents, "0123456789");
   EXPECT_FALSE(fs.read_file(path, ReadCap{9, "a test file"}, &contents, &error));
   EXPECT_EQ(error, "Is 10 bytes, more than the 9 bytes a test file may have");
   EXPECT_TRUE(contents.empty());

@@ -99,7 +99,7 @@ bool RealFileSystem::exists(const std::string& path) {
 
 bool RealFileSystem::missing(const std::string& path) {
   struct stat st;
-  return ::lstat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+  return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
 bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std::string* contents,
@@ -123,7 +123,7 @@ bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std:
   for (;;) {
     // One byte past the cap is enough to know a growing file went over it.
     const uint64_t room = cap.max_bytes - std::min<uint64_t>(contents->size(), cap.max_bytes);
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof buf, room + 1));
+    const size_t want = room < sizeof buf ? static_cast<size_t>(room) + 1 : sizeof buf;
     ssize_t n = ::read(fd, buf, want);
     if (n < 0) {
       if (errno == EINTR) continue;

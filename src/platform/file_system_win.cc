@@ -189,7 +189,7 @@ bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std:
   for (;;) {
     // One byte past the cap is enough to know a growing file went over it.
     const uint64_t room = cap.max_bytes - std::min<uint64_t>(contents->size(), cap.max_bytes);
-    const DWORD want = static_cast<DWORD>(std::min<uint64_t>(sizeof buffer, room + 1));
+    const DWORD want = room < sizeof buffer ? static_cast<DWORD>(room) + 1 : sizeof buffer;
     DWORD n = 0;
     if (!::ReadFile(handle, buffer, want, &n, nullptr)) {
       return refuse(system_error_reason(static_cast<int>(::GetLastError())));
