@@ -42,7 +42,7 @@ endif()
 # The tests that build and pass on Windows so far; the others are Linux only
 # until they are made portable.
 set(BINARIO_WINDOWS_TESTS
-  paths_test file_system_test process_test
+  paths_test file_system_test bounded_read_test process_test
   field_reader_test line_parser_test train_parser_test
   binary_decoders_test binary_files_test competition_codes_test signal_codes_test
   builtin_texts_test builtin_compile_test form1_test bad_inputs_test

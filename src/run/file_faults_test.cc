@@ -58,6 +58,15 @@ class FileFaultTest : public ::testing::Test {
     EXPECT_EQ(report.file_errors[0], path + ": " + reason);
   }
   bool unchanged(const std::string& path) { return fs.files.at(path) == before.at(path); }
+  // Runs the compile, which fails on `path`; the old binary files all stay.
+  void expect_old_set_after_failure(const std::string& path, const std::string& reason) {
+    RunReport report = form.memorizza_percorso(1);
+    expect_one_error(report, path, reason);
+    EXPECT_TRUE(report.outputs.empty()) << path;
+    for (const std::string& output : {n.geometry, n.train_table, n.cells}) {
+      EXPECT_TRUE(unchanged(output)) << path << " failed, " << output << " changed";
+    }
+  }
 
   MemoryFileSystem fs;
   test::RecordingUi ui;
@@ -78,21 +87,36 @@ TEST_F(FileFaultTest, AnOutputThatCannotBeCreatedStopsTheWriting) {
   EXPECT_TRUE(unchanged(n.cells));
 }
 
-TEST_F(FileFaultTest, AFailedWriteKeepsThePreviousFileAndWritesNothingAfterIt) {
-  fs.fail_write.insert(n.train_table);
-  RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.train_table, "No space left on device");
-  EXPECT_EQ(report.outputs, std::vector<std::string>{n.geometry});
-  EXPECT_FALSE(unchanged(n.geometry));
-  EXPECT_TRUE(unchanged(n.train_table));
-  EXPECT_TRUE(unchanged(n.cells));
+TEST_F(FileFaultTest, AFailedWriteKeepsTheWholePreviousSet) {
+  // Whichever image fails, the three old files stay byte for byte: the new
+  // ones are only renamed into place once all three are complete.
+  for (const std::string& failing : {n.geometry, n.train_table, n.cells}) {
+    fs.files = before;
+    fs.fail_write = {failing};
+    expect_old_set_after_failure(failing, "No space left on device");
+  }
 }
 
-TEST_F(FileFaultTest, AFailedRenameKeepsThePreviousFile) {
-  fs.fail_commit.insert(n.cells);
-  RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.cells, "Permission denied");
-  EXPECT_EQ(report.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+TEST_F(FileFaultTest, AThirdFileThatCannotBeCreatedKeepsThePreviousSet) {
+  fs.fail_create.insert(n.cells);
+  expect_old_set_after_failure(n.cells, "Permission denied");
+}
+
+TEST_F(FileFaultTest, OnlyARenameAfterAnotherSucceededLeavesAMixedSetAndSaysWhichFilesAreNew) {
+  // The first rename failing changes nothing.
+  fs.fail_commit.insert(n.geometry);
+  expect_old_set_after_failure(n.geometry, "Permission denied");
+
+  // The last one failing after two succeeded cannot be undone: reported.
+  fs.files = before;
+  fs.fail_commit = {n.cells};
+  RunReport last = form.memorizza_percorso(1);
+  expect_one_error(last, n.cells,
+                   "Permission denied (already replaced by this compile: " + n.geometry + " " +
+                       n.train_table + "; the others are the previous ones)");
+  EXPECT_EQ(last.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+  EXPECT_FALSE(unchanged(n.geometry));
+  EXPECT_FALSE(unchanged(n.train_table));
   EXPECT_TRUE(unchanged(n.cells));
 }
 
