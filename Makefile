@@ -40,7 +40,7 @@ windows:
 # ask on screen and wait.
 WINE_ENV = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 test-windows: windows
-	$(WINE_ENV) wineserver -p
+	-$(WINE_ENV) wineserver -p  # fails harmlessly when a server already runs
 	$(WINE_ENV) wineboot -i
 	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --output-on-failure -j2
 

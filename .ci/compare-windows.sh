@@ -20,7 +20,7 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 # Wine reads the arguments' bytes in the locale's encoding: UTF-8, so that a
 # name such as "città" reaches binario.exe as the characters it spells.
 export LC_ALL=C.UTF-8
-wineserver -p
+wineserver -p || true  # a server already running serves as well
 wineboot -i
 
 work="$(mktemp -d)"

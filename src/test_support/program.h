@@ -43,8 +43,11 @@ namespace test {
 // gets it as a standard handle.
 inline HANDLE inheritable_file(const std::filesystem::path& p, DWORD access, DWORD creation) {
   SECURITY_ATTRIBUTES inherit{static_cast<DWORD>(sizeof(SECURITY_ATTRIBUTES)), nullptr, TRUE};
-  return ::CreateFileW(p.wstring().c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                       creation, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Shared for deletion too: the system may close the child's copies of the
+  // handle a moment after the child has ended, and the file is removed then.
+  return ::CreateFileW(p.wstring().c_str(), access,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, creation,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Starts the UTF-8 `command` line with CreateProcessW and the given standard
@@ -97,8 +100,11 @@ inline Result run_program(const std::string& command, const std::filesystem::pat
 #endif
   r.out = slurp(out);
   r.err = slurp(err);
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
+  // Left behind only if the system still holds them; the scratch folder
+  // goes at the end of the test either way.
+  std::error_code ignored;
+  std::filesystem::remove(out, ignored);
+  std::filesystem::remove(err, ignored);
   return r;
 }
 
