@@ -13,7 +13,9 @@
 #include <string>
 
 #include "output/text_encoding.h"
+#include "platform/file_system.h"
 #include "run/form1.h"
+#include "test_support/error_codes.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 
@@ -223,14 +225,16 @@ TEST_F(DumpTest, UnreadableFileIsExitThreeAndUnknownEndingIsUsage) {
   Result missing = run("dump " + (dir / "None_1.sim").string());
   EXPECT_EQ(missing.status, 3);
   EXPECT_EQ(missing.out, "");
-  EXPECT_NE(missing.err.find("None_1.sim: error: cannot read the file: No such file or directory"),
+  EXPECT_NE(missing.err.find("None_1.sim: error: cannot read the file: " +
+                             system_error_reason(test::kMissing)),
             std::string::npos)
       << missing.err;
 
   stdfs::create_directories(dir / "Folder_1.dat");
   Result folder = run("dump " + (dir / "Folder_1.dat").string());
   EXPECT_EQ(folder.status, 3);
-  EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
+  EXPECT_NE(folder.err.find(system_error_reason(test::kIsAFolder)), std::string::npos)
+      << folder.err;
 
   write("notes.txt", "x");
   Result unknown = run("dump " + (dir / "notes.txt").string());
