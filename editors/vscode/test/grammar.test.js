@@ -87,34 +87,24 @@ function tokenise(text) {
   });
 }
 
-function scopesAt(line, column) {
-  const token = line.tokens.find((t) => t.start <= column && column < t.end);
-  assert.ok(token, `column ${column} of ${JSON.stringify(line.text)} has a token`);
-  return token.scopes;
-}
-
-function hasScope(scopes, prefix) {
-  return scopes.some((s) => s === prefix || s.startsWith(prefix + '.'));
-}
-
-// Asserts that every non-blank character from `start` to `end` carries `prefix`.
-function assertScoped(line, start, end, prefix) {
+// Asserts that every non-blank character from `start` to `end` carries a
+// scope `prefix` or `prefix.*` (or, with `present` false, that none does).
+function assertScoped(line, start, end, prefix, present = true) {
   for (let c = start; c < end; c++) {
     if (/\s/.test(line.text[c])) continue;
-    const scopes = scopesAt(line, c);
-    assert.ok(
-      hasScope(scopes, prefix),
+    const { scopes } = line.tokens.find((t) => t.start <= c && c < t.end);
+    const has = scopes.some((s) => s === prefix || s.startsWith(prefix + '.'));
+    assert.equal(
+      has,
+      present,
       `${JSON.stringify(line.text.slice(start, end))} in ${JSON.stringify(line.text)}: ` +
-        `column ${c} is ${scopes.join(' ')}, expected ${prefix}`
+        `column ${c} is ${scopes.join(' ')}, ${present ? 'expected' : 'unexpected'} ${prefix}`
     );
   }
 }
 
 function assertNotScoped(line, start, end, prefix) {
-  for (let c = start; c < end; c++) {
-    const scopes = scopesAt(line, c);
-    assert.ok(!hasScope(scopes, prefix), `column ${c} of ${JSON.stringify(line.text)} is ${scopes.join(' ')}`);
-  }
+  assertScoped(line, start, end, prefix, false);
 }
 
 // The fields of a line as the reader cuts them (no quoted fields in these texts).
