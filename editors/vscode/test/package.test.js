@@ -53,7 +53,10 @@ test('the manifest names files that exist and agree with each other', () => {
   const configuration = JSON.parse(fs.readFileSync(path.join(PACKAGE, language.configuration), 'utf8'));
   assert.equal(configuration.comments.lineComment, '-');
 
-  assert.deepEqual(manifest.contributes.configurationDefaults[`[${language.id}]`], { 'files.encoding': 'windows1252' });
+  assert.deepEqual(manifest.contributes.configurationDefaults[`[${language.id}]`], {
+    'files.encoding': 'windows1252',
+    'files.eol': '\r\n',
+  });
   assert.ok(manifest.activationEvents.includes(`onLanguage:${language.id}`));
   assert.equal(manifest.contributes.configuration.properties['binario.path'].default, 'binario');
 
