@@ -20,7 +20,7 @@ int run_cli(int argc, char** argv) {
   std::function<int()> run = add_run_options(app);
   const std::vector<Subcommand> subcommands = {
       add_compile_command(app), add_check_command(app), add_sources_command(app),
-      add_dump_command(app),    add_plot_command(app),
+      add_dump_command(app),    add_plot_command(app),  add_lsp_command(app),
   };
   app.require_subcommand(0, 1);
 
