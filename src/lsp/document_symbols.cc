@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "lsp/hover.h"
 #include "lsp/text_position.h"
 
 namespace binario {
@@ -43,14 +44,10 @@ bool contains_ignoring_case(std::string_view text, std::string_view key) {
 
 // "km 2.750" for metre 2750; the field as written when it is no number.
 std::string km(std::string_view field) {
-  long long metres = 0;
+  int64_t metres = 0;
   const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), metres);
   if (error != std::errc() || end != field.data() + field.size()) return std::string(field);
-  const long long whole = (metres < 0 ? -metres : metres);
-  std::string fraction = std::to_string(whole % 1000);
-  fraction.insert(0, 3 - fraction.size(), '0');
-  return std::string("km ") + (metres < 0 ? "-" : "") + std::to_string(whole / 1000) + "." +
-         fraction;
+  return "km " + kilometres(metres);
 }
 
 json range(int line, int start, int end) {

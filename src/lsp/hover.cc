@@ -99,13 +99,6 @@ std::string ascii(const std::u32string& s, FieldSpan span) {
   return out;
 }
 
-std::string km(int64_t metres) {
-  const int64_t whole = metres < 0 ? -metres : metres;
-  std::string fraction = std::to_string(whole % 1000);
-  fraction.insert(0, 3 - fraction.size(), '0');
-  return std::string(metres < 0 ? "-" : "") + std::to_string(whole / 1000) + "." + fraction;
-}
-
 std::string cell_contents(const TrackModel& model, int64_t k) {
   if (!model.in_cells(k)) return "past the end of the track model";
   const Cella& c = model.percorso[static_cast<size_t>(k)];
@@ -135,6 +128,13 @@ json range(int line, std::string_view utf8_line, FieldSpan span) {
 }
 
 }  // namespace
+
+std::string kilometres(int64_t metres) {
+  const int64_t whole = metres < 0 ? -metres : metres;
+  std::string fraction = std::to_string(whole % 1000);
+  fraction.insert(0, 3 - fraction.size(), '0');
+  return std::string(metres < 0 ? "-" : "") + std::to_string(whole / 1000) + "." + fraction;
+}
 
 int64_t nearest_fiftieth(int64_t n) {
   int64_t q = n / 50;
@@ -181,7 +181,7 @@ json hover(std::string_view utf8_text, int line, int column, const TrackModel* m
     const auto [end, error] = std::from_chars(begin, value.data() + value.size(), metres);
     if (static_cast<int>(field) == keyword->position_field && error == std::errc() &&
         end == value.data() + value.size()) {
-      text += "\n\nmetre " + std::to_string(metres) + ", km " + km(metres);
+      text += "\n\nmetre " + std::to_string(metres) + ", km " + kilometres(metres);
       if (keyword->rule != CellRule::kNone) {
         const int64_t cell = keyword->rule == CellRule::kPoint ? nearest_fiftieth(metres + 50)
                                                                : nearest_fiftieth(metres);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
 #include <string_view>
 
 #include "compiler/track_model.h"
@@ -14,6 +15,9 @@ namespace binario {
 // description, or null when the place holds no record. `model` is the last
 // compile's model of the pair (null when there is none yet).
 nlohmann::json hover(std::string_view utf8_text, int line, int column, const TrackModel* model);
+
+// "2.750" for metre 2750: kilometres with three decimals.
+std::string kilometres(int64_t metres);
 
 // nearest(n / 50): the whole number nearest to the exact quotient, halves
 // to the even neighbour.

@@ -12,13 +12,12 @@ nlohmann::json position(int line, int character) {
 
 }  // namespace
 
-nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view utf8_text) {
+nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view text_line) {
   int line = 0;
   int start = 0;
   int end = 0;
   if (d.location && d.location->line > 0) {
     line = d.location->line - 1;
-    const std::string_view text_line = line_of(utf8_text, line);
     // Characters and Windows-1252 bytes are one to one: the field's end is
     // found on the characters of the editor's line.
     const int first = d.location->column > 0 ? d.location->column - 1 : 0;

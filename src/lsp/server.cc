@@ -24,6 +24,26 @@ constexpr int kMethodNotFound = -32601;
 constexpr int kInvalidParams = -32602;
 constexpr int kServerNotInitialized = -32002;
 
+// A document gets at most this many diagnostics, so that a text that is
+// wrong on every line costs the editor and the server a bounded amount.
+constexpr size_t kMaxDiagnostics = 1000;
+
+// The start of every line of a text, as line_of counts them.
+std::vector<size_t> line_starts(std::string_view text) {
+  std::vector<size_t> starts = {0};
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      starts.push_back(i + 1);
+    }
+  }
+  return starts;
+}
+
+std::string_view indexed_line(std::string_view text, const std::vector<size_t>& starts, int line) {
+  if (line < 0 || static_cast<size_t>(line) >= starts.size()) return {};
+  return line_of(text.substr(starts[static_cast<size_t>(line)]), 0);
+}
+
 json capabilities() {
   return {{"textDocumentSync",
            {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
@@ -303,6 +323,7 @@ void Server::compile_and_publish(const std::string& uri) {
     if (!part->utf8) continue;
     json& list = published[part->uri] = json::array();
     for (const ReplacedCharacter& r : part->replaced) {
+      if (list.size() >= kMaxDiagnostics) break;
       list.push_back({{"range",
                        {{"start", {{"line", r.line}, {"character", r.start}}},
                         {"end", {{"line", r.line}, {"character", r.end}}}}},
@@ -310,6 +331,10 @@ void Server::compile_and_publish(const std::string& uri) {
                       {"source", "binario"},
                       {"message", "Windows-1252 has no such character; it is compiled as '?'"}});
     }
+  }
+  std::map<const PairText*, std::vector<size_t>> starts;
+  for (const PairText* part : {&line, &train}) {
+    if (part->utf8) starts[part] = line_starts(*part->utf8);
   }
   for (const Diagnostic& d : result.status.diagnostics()) {
     // A diagnostic without a place in a text goes to the document that
@@ -323,7 +348,10 @@ void Server::compile_and_publish(const std::string& uri) {
     if (!part->utf8) part = uri == train.uri ? &train : &line;
     Diagnostic placed = d;
     if (part->source.name != (d.location ? d.location->file : "")) placed.location.reset();
-    published[part->uri].push_back(lsp_diagnostic(placed, *part->utf8));
+    json& list = published[part->uri];
+    if (list.size() >= kMaxDiagnostics) continue;
+    const int at = placed.location ? placed.location->line - 1 : -1;
+    list.push_back(lsp_diagnostic(placed, indexed_line(*part->utf8, starts[part], at)));
   }
   {
     auto model = std::make_shared<const TrackModel>(std::move(result.model));

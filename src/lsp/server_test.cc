@@ -209,6 +209,16 @@ TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   EXPECT_EQ(published[kLineUri], json::array());
 }
 
+TEST(Server, BoundsTheDiagnosticsOfADocument) {
+  Session s;
+  s.request(1, "initialize");
+  std::string text = line_with("");
+  for (int i = 0; i < 1500; ++i) text += "- \xCE\xA9\r\n";
+  s.received();
+  s.open(kLineUri, text);
+  EXPECT_EQ(s.published()[kLineUri].size(), 1000u);
+}
+
 TEST(Server, HoverAndOutline) {
   Session s;
   s.request(1, "initialize");
