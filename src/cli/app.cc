@@ -70,7 +70,7 @@ int run_cli(int argc, char** argv) {
   std::function<int()> run = add_run_options(app, folder);
   const std::vector<Subcommand> subcommands = {
       add_compile_command(app), add_check_command(app), add_sources_command(app, folder),
-      add_dump_command(app),    add_plot_command(app),
+      add_dump_command(app),    add_plot_command(app),  add_lsp_command(app),
   };
   for (const Subcommand& s : subcommands) {
     s.command->set_version_flag("--version", version);
