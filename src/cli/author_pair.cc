@@ -115,13 +115,18 @@ std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {
     CLI::Option* number_opt = nullptr;
   };
   auto args = std::make_shared<Args>();
-  cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")->required();
+  cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")
+      ->required()
+      ->type_name("FILE");
   cmd->add_option("TRAIN", args->options.train, "The train description (NAME_NUMBER-.txt)")
-      ->required();
+      ->required()
+      ->type_name("FILE");
   args->name_opt =
-      cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)");
+      cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)")
+          ->type_name("NAME");
   args->number_opt =
-      cmd->add_option("--number", args->number, "Train number (default: from TRAIN's file name)");
+      cmd->add_option("--number", args->number, "Train number (default: from TRAIN's file name)")
+          ->type_name("NUM");
   cmd->add_flag("--no-geometry", args->options.no_geometry,
                 "Read no curves and write no geometry file");
   cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");

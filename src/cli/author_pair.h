@@ -27,6 +27,8 @@ struct CompileOptions {
   bool no_geometry = false;
   bool json = false;
   bool strict = false;  // any warning or fault fails the command; compile writes nothing
+  // compile: one line on `err` saying what was written, on success.
+  bool summary = false;
 };
 
 // The scenario name and train number of an author's pair, for the files

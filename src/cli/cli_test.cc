@@ -1,6 +1,7 @@
 // Runs the program itself, as a user would, in scratch folders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "cli/format_reference.h"
 #include "compiler/diagnostics.h"
 #include "test_support/program.h"
+#include "test_support/recording_ui.h"
 
 namespace binario {
 namespace {
@@ -242,6 +244,94 @@ TEST_F(CliTest, HelpAndVersion) {
   Result version = run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_NE(version.out.find("binario "), std::string::npos);
+  for (const char* sub : {"compile", "check", "sources", "dump", "plot"}) {
+    Result v = run(std::string(sub) + " --version");
+    EXPECT_EQ(v.status, 0) << sub;
+    EXPECT_EQ(v.out, version.out) << sub;
+    // Arguments are named for what they are, not for their type.
+    Result h = run(std::string(sub) + " --help");
+    EXPECT_EQ(h.out.find("TEXT"), std::string::npos) << sub << h.out;
+  }
+  Result compile = run("compile --help");
+  EXPECT_NE(compile.out.find("LINE FILE"), std::string::npos) << compile.out;
+  EXPECT_NE(compile.out.find("-o,--output DIR"), std::string::npos) << compile.out;
+  Result plot = run("plot --help");
+  EXPECT_NE(plot.out.find("binario plot LINE TRAIN"), std::string::npos) << plot.out;
+  EXPECT_NE(plot.out.find("binario plot DIR"), std::string::npos) << plot.out;
+}
+
+// The program's -C moves it into the folder before any subcommand runs, so
+// relative paths are taken from there, and the run keeps its own -C.
+TEST_F(CliTest, ProgramFolderOptionWorksForEverySubcommand) {
+  const stdfs::path work = dir / "lavoro";  // created by -C
+  Result s = run("-C " + work.string() + " sources");
+  EXPECT_EQ(s.status, 0) << s.err;
+  EXPECT_EQ(s.out.find(work.string()), std::string::npos) << "bare names: " << s.out;
+  EXPECT_NE(s.out.find("Zorvane_Pelk_linea.txt\n"), std::string::npos) << s.out;
+  ASSERT_TRUE(stdfs::exists(work / "Zorvane_Pelk_728-.txt"));
+
+  const std::string pair_here = "Zorvane_Pelk_linea.txt Zorvane_Pelk_728-.txt";
+  EXPECT_EQ(run("-C " + work.string() + " check " + pair_here).status, 0);
+  Result c = run("-C " + work.string() + " compile " + pair_here + " -o out");
+  EXPECT_EQ(c.status, 0) << c.err;
+  EXPECT_TRUE(stdfs::exists(work / "out" / "Zorvane_Pelk_728.dat"));
+  EXPECT_EQ(run("-C " + work.string() + " dump out/Zorvane_Pelk_728.dat --cell 0").status, 0);
+
+  // sources' own -C is taken from the program's.
+  EXPECT_EQ(run("-C " + work.string() + " sources -C sub").status, 0);
+  EXPECT_TRUE(stdfs::exists(work / "sub" / "Zorvane_Pelk_linea.txt"));
+
+  std::ofstream(dir / "plain") << "x";
+  Result bad = run("-C " + (dir / "plain").string() + " check a b");
+  EXPECT_EQ(bad.status, 5);
+  EXPECT_NE(bad.err.find("plain"), std::string::npos) << bad.err;
+}
+
+TEST_F(CliTest, ColourOnlyWhenAskedForOrOnATerminal) {
+  std::ofstream(dir / "X_linea.txt", std::ios::binary)
+      << "[generale]\r\nlunghezza percorso, 2000\r\n[pendenze]\r\n"
+         "  pendenza, 99999, 1\r\n[fine]\r\n";
+  std::ofstream(dir / "X_1-.txt", std::ios::binary) << "[generale]\r\n[fine]\r\n";
+  const std::string check =
+      "check " + (dir / "X_linea.txt").string() + " " + (dir / "X_1-.txt").string();
+  const std::string red = "\033[01;31m\033[Kerror 15:";
+  // Standard error is a file here: auto and never give the plain text.
+  const Result plain = run(check);
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_EQ(plain.err.find('\033'), std::string::npos);
+  EXPECT_EQ(run(check + " --color=never").err, plain.err);
+  EXPECT_EQ(run("--color=never " + check).err, plain.err);
+  // Before or after the subcommand, and NO_COLOR does not overrule "always".
+  EXPECT_NE(run(check + " --color=always").err.find(red), std::string::npos);
+  EXPECT_NE(run("--color always " + check).err.find(red), std::string::npos);
+  const Result forced =
+      run_program("NO_COLOR=1 " + std::string(BINARIO_EXE) + " --color=always " + check, dir);
+  EXPECT_NE(forced.err.find(red), std::string::npos);
+  EXPECT_EQ(run(check + " --color=sometimes").status, 2);
+}
+
+TEST_F(CliTest, CompileSaysWhatItWroteOnlyWhenAsked) {
+  copy_examples();
+  RealFileSystem fs;
+  test::RecordingUi ui;
+  CompileOptions options;
+  options.line = (dir / "Valdoria_linea.txt").string();
+  options.train = (dir / "Valdoria_42-.txt").string();
+  std::ostringstream out, err;
+  ASSERT_EQ(compile_command(options, fs, ui, out, err), 0);
+  EXPECT_EQ(err.str(), "");
+  options.summary = true;
+  ASSERT_EQ(compile_command(options, fs, ui, out, err), 0);
+  const std::string line = err.str();
+  EXPECT_EQ(line.rfind("binario: wrote Valdoria_linea.dat, Valdoria_42.sim, Valdoria_42.dat: ", 0),
+            0u)
+      << line;
+  // What `dump` counts in the example's cells file.
+  EXPECT_NE(line.find(": 261 cells, 3 stations, 4 signals\n"), std::string::npos) << line;
+  EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+  // Standard error is not a terminal here: nothing is said, -q or not.
+  EXPECT_EQ(run("compile " + pair()).err, "");
+  EXPECT_EQ(run("compile -q " + pair()).status, 0);
 }
 
 // explain prints from the document built into the program: every status

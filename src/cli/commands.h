@@ -18,6 +18,10 @@ namespace binario {
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
                     std::ostream& err);
 
+// The line compile prints on success on a terminal: the files written and
+// how many cells, stations and signals the track holds.
+std::string compile_summary(const RunReport& report, const TrackModel& model);
+
 // binario check: reads an author's pair exactly as compile does and prints
 // every diagnostic, but writes nothing. A taken reserved slot is reported as
 // a diagnostic, without the error box. `output_dir` is not used.

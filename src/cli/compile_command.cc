@@ -5,6 +5,9 @@
 #include "cli/author_pair.h"
 #include "cli/commands.h"
 #include "cli/subcommands.h"
+#include "platform/make_ui.h"
+#include "platform/paths.h"
+#include "platform/process.h"
 #include "run/form1.h"
 #include "run/run_report.h"
 
@@ -42,7 +45,28 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   }
 
   RunReport report = form.memorizza_percorso(options.no_geometry ? 0 : 1);
-  return report_author_pair(options, form.status, report, out, err);
+  const int status = report_author_pair(options, form.status, report, out, err);
+  if (status == kExitClean && options.summary) err << compile_summary(report, form.model) << '\n';
+  return status;
+}
+
+std::string compile_summary(const RunReport& report, const TrackModel& model) {
+  std::string files;
+  for (const std::string& o : report.outputs) {
+    files += (files.empty() ? "" : ", ") + path_file_name(o);
+  }
+  int64_t stations = 0;
+  int64_t signals = 0;
+  for (const Cella& c : model.percorso) {
+    stations += c.tipo == kStationStop;
+    signals += c.tipo == kSignal;
+  }
+  auto counted = [](int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  return "binario: wrote " + files + ": " +
+         counted(static_cast<int64_t>(model.percorso.size()), "cell", "cells") + ", " +
+         counted(stations, "station", "stations") + ", " + counted(signals, "signal", "signals");
 }
 
 Subcommand add_compile_command(CLI::App& app) {
@@ -50,11 +74,16 @@ Subcommand add_compile_command(CLI::App& app) {
       "compile", "Compile a line description and a train description into the binary files");
   auto output_dir = std::make_shared<std::string>();
   cmd->add_option("-o,--output", *output_dir,
-                  "Folder for the binary files (default: the folder of LINE)");
+                  "Folder for the binary files (default: the folder of LINE)")
+      ->type_name("DIR");
+  auto quiet = std::make_shared<bool>(false);
+  cmd->add_flag("-q,--quiet", *quiet,
+                "Print nothing on success (on a terminal, compile says what it wrote)");
   std::function<CompileOptions()> options = add_author_pair_arguments(cmd);
-  return {cmd, [options, output_dir] {
+  return {cmd, [options, output_dir, quiet] {
             CompileOptions o = options();
             o.output_dir = *output_dir;
+            o.summary = !*quiet && !o.json && standard_error_is_terminal();
             RealFileSystem fs;
             auto ui = make_console_ui();
             return compile_command(o, fs, *ui, std::cout, std::cerr);

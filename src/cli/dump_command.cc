@@ -1,7 +1,8 @@
 // binario dump FILE [--json]: shows what one of the three binary files holds,
 // field by field under the model's own names, as a table or as JSON. The file
 // is decoded whole before anything is printed, so a file that does not fit
-// its layout prints nothing but the place where it broke.
+// its layout prints nothing but the place where it broke. On a cells file,
+// --cell N and --at METRE show one cell and its neighbours, named.
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -10,6 +11,7 @@
 #include <iostream>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -18,6 +20,8 @@
 #include "cli/commands.h"
 #include "cli/decode_file.h"
 #include "cli/subcommands.h"
+#include "compiler/fixed_width.h"
+#include "compiler/track_model.h"
 #include "output/binary_decoders.h"
 #include "output/text_encoding.h"
 #include "platform/file_system.h"
@@ -171,6 +175,99 @@ void print_cells_json(std::ostream& out, const std::string& path, const std::vec
   out << "\n]}\n";
 }
 
+// --- A window of cells -----------------------------------------------------
+
+// What --cell or --at asks for: the cells from `first` to `last`, and for a
+// metre the cells a point object and a span change at it land in.
+struct CellWindow {
+  std::optional<int64_t> metre;
+  int64_t point = 0;  // the cell asked for, or the cell of a point object at `metre`
+  int64_t span = 0;   // the cell of a span change at `metre`
+  int64_t first = 0;
+  int64_t last = 0;
+};
+
+// Cells shown on each side of the ones asked for.
+constexpr int64_t kNeighbours = 2;
+
+// The window for --cell or --at on a file of `count` cells; nullopt, after
+// saying why, when it lies wholly outside the file.
+std::optional<CellWindow> cell_window(std::optional<int64_t> cell, std::optional<int64_t> metre,
+                                      size_t count, std::ostream& err) {
+  CellWindow w;
+  if (metre) {
+    w.metre = metre;
+    w.point = point_cell(*metre);
+    w.span = span_cell(*metre);
+  } else {
+    w.point = w.span = *cell;
+  }
+  const int64_t last_cell = static_cast<int64_t>(count) - 1;
+  w.first = std::max<int64_t>(0, std::min(w.point, w.span) - kNeighbours);
+  w.last = std::min(last_cell, std::max(w.point, w.span) + kNeighbours);
+  if (w.first > w.last) {
+    err << "binario: " << (metre ? "metre " + number(*metre) : "cell " + number(*cell))
+        << " lies outside the file's cells 0 to " << last_cell << '\n';
+    return std::nullopt;
+  }
+  return w;
+}
+
+// km/h: a cell keeps the speed limit ÷ 5.
+int64_t speed_kmh(const Cella& c) {
+  return int64_t{c.velocita} * 5;
+}
+
+void print_cell_window(std::ostream& out, const std::string& path, size_t size,
+                       const std::vector<Cella>& cells, const CellWindow& w) {
+  out << path << ": track cells, " << cells.size() << " cells (" << size << " bytes)\n";
+  if (w.metre) {
+    out << "metre " << *w.metre << ": a point object goes into cell " << w.point
+        << ", a span change takes effect from cell " << w.span << '\n';
+  }
+  std::vector<std::string> headers = {"cell", "position"};
+  for (const auto& col : kCellColumns) headers.emplace_back(col.name);
+  headers.emplace_back("km/h");
+  headers.emplace_back("kind");
+  std::vector<std::vector<std::string>> rows;
+  for (int64_t k = w.first; k <= w.last; ++k) {
+    const Cella& c = cells[static_cast<size_t>(k)];
+    std::vector<std::string> row = {number(k), number(k * kCellLength)};
+    for (const auto& col : kCellColumns) row.push_back(number(col.get(c)));
+    row.push_back(number(speed_kmh(c)));
+    row.push_back(cell_kind_noun(c.tipo));
+    rows.push_back(std::move(row));
+  }
+  print_table(out, headers, rows, true);
+}
+
+void print_cell_window_json(std::ostream& out, const std::string& path,
+                            const std::vector<Cella>& cells, const CellWindow& w) {
+  OrderedJson j;
+  j["kind"] = "cells";
+  j["file"] = path;
+  j["count"] = cells.size();
+  if (w.metre) {
+    j["metre"] = *w.metre;
+    j["point_cell"] = w.point;
+    j["span_cell"] = w.span;
+  } else {
+    j["cell"] = w.point;
+  }
+  j["cells"] = OrderedJson::array();
+  for (int64_t k = w.first; k <= w.last; ++k) {
+    const Cella& c = cells[static_cast<size_t>(k)];
+    OrderedJson item;
+    item["cell"] = k;
+    item["position"] = k * kCellLength;
+    for (const auto& col : kCellColumns) item[col.name] = col.get(c);
+    item["kind"] = cell_kind_noun(c.tipo);
+    item["speed_kmh"] = speed_kmh(c);
+    j["cells"].push_back(std::move(item));
+  }
+  out << j.dump(2, ' ', false, OrderedJson::error_handler_t::replace) << '\n';
+}
+
 // --- Train table ----------------------------------------------------------
 
 void print_train_table(std::ostream& out, const std::string& path, size_t size,
@@ -298,13 +395,27 @@ void print_geometry_json(std::ostream& out, const std::string& path, const Decod
 
 // --- The command ----------------------------------------------------------
 
-int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostream& out,
-                 std::ostream& err) {
+struct DumpArgs {
+  std::string file;
+  bool json = false;
+  std::optional<int64_t> cell;   // --cell N
+  std::optional<int64_t> metre;  // --at METRE
+};
+
+int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err) {
+  const std::string& path = args.file;
+  const bool json = args.json;
   const BinaryKind kind = binary_kind_from_name(path);
   if (kind == BinaryKind::kUnknown) {
     err << "binario: cannot tell what '" << path
         << "' holds from its name: expected NAME_NUM.dat (track cells), NAME_NUM.sim (train "
            "table) or NAME_linea.dat (plan geometry)\n";
+    return kExitUsage;
+  }
+  const bool window = args.cell || args.metre;
+  if (window && kind != BinaryKind::kCells) {
+    err << "binario: --cell and --at read a track cells file (NAME_NUM.dat), not '" << path
+        << "'\n";
     return kExitUsage;
   }
   size_t size = 0;
@@ -315,7 +426,15 @@ int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostrea
         return decode_cells(bytes, &cells, e);
       };
       if (!decode_file(fs, path, err, decode, &size)) return kExitRefused;
-      if (json) {
+      if (window) {
+        const std::optional<CellWindow> w = cell_window(args.cell, args.metre, cells.size(), err);
+        if (!w) return kExitUsage;
+        if (json) {
+          print_cell_window_json(out, path, cells, *w);
+        } else {
+          print_cell_window(out, path, size, cells, *w);
+        }
+      } else if (json) {
         print_cells_json(out, path, cells);
       } else {
         print_cells(out, path, size, cells);
@@ -365,20 +484,38 @@ int dump_command(const std::string& path, bool json, FileSystem& fs, std::ostrea
 
 Subcommand add_dump_command(CLI::App& app) {
   struct Args {
-    std::string file;
-    bool json = false;
+    DumpArgs dump;
+    int64_t cell = 0;
+    int64_t metre = 0;
+    CLI::Option* cell_opt = nullptr;
+    CLI::Option* metre_opt = nullptr;
   };
   auto args = std::make_shared<Args>();
   CLI::App* cmd = app.add_subcommand(
       "dump",
       "Show what a binary file holds: track cells (.dat), train table (.sim) or plan geometry "
       "(_linea.dat)");
-  cmd->add_option("FILE", args->file, "The binary file; its name's ending says which it is")
-      ->required();
-  cmd->add_flag("--json", args->json, "Print the records as one JSON object");
+  cmd->add_option("FILE", args->dump.file, "The binary file; its name's ending says which it is")
+      ->required()
+      ->type_name("FILE");
+  cmd->add_flag("--json", args->dump.json, "Print the records as one JSON object");
+  args->cell_opt = cmd->add_option("--cell", args->cell,
+                                   "Track cells only: cell N and the two cells on each side")
+                       ->type_name("N")
+                       ->check(CLI::NonNegativeNumber);
+  args->metre_opt =
+      cmd->add_option("--at", args->metre,
+                      "Track cells only: the cells a point object and a span change at METRE "
+                      "land in, and the two cells on each side")
+          ->type_name("METRE")
+          ->check(CLI::NonNegativeNumber)
+          ->excludes(args->cell_opt);
   return {cmd, [args] {
+            DumpArgs dump = args->dump;
+            if (*args->cell_opt) dump.cell = args->cell;
+            if (*args->metre_opt) dump.metre = args->metre;
             RealFileSystem fs;
-            return dump_command(args->file, args->json, fs, std::cout, std::cerr);
+            return dump_command(dump, fs, std::cout, std::cerr);
           }};
 }
 

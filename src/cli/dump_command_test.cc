@@ -13,7 +13,9 @@
 #include <string>
 
 #include "output/text_encoding.h"
+#include "platform/file_system.h"
 #include "run/form1.h"
+#include "test_support/error_codes.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 
@@ -223,20 +225,78 @@ TEST_F(DumpTest, UnreadableFileIsExitThreeAndUnknownEndingIsUsage) {
   Result missing = run("dump " + (dir / "None_1.sim").string());
   EXPECT_EQ(missing.status, 3);
   EXPECT_EQ(missing.out, "");
-  EXPECT_NE(missing.err.find("None_1.sim: error: cannot read the file: No such file or directory"),
+  EXPECT_NE(missing.err.find("None_1.sim: error: cannot read the file: " +
+                             system_error_reason(test::kMissing)),
             std::string::npos)
       << missing.err;
 
   stdfs::create_directories(dir / "Folder_1.dat");
   Result folder = run("dump " + (dir / "Folder_1.dat").string());
   EXPECT_EQ(folder.status, 3);
-  EXPECT_NE(folder.err.find("Is a directory"), std::string::npos) << folder.err;
+  EXPECT_NE(folder.err.find(system_error_reason(test::kIsAFolder)), std::string::npos)
+      << folder.err;
 
   write("notes.txt", "x");
   Result unknown = run("dump " + (dir / "notes.txt").string());
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("cannot tell what"), std::string::npos) << unknown.err;
   EXPECT_EQ(run("dump").status, 2);
+}
+
+// --cell and --at show a few cells of the full dump, named, with the cells a
+// metre's point object and span change land in (halves to even).
+TEST_F(DumpTest, CellAndMetreShowTheirNeighboursNamed) {
+  default_run();
+  const json all = dump_json("Zorvane_Pelk_728.dat");
+  const size_t count = all["cells"].size();
+  size_t signal = 0;
+  while (signal < count && all["cells"][signal]["tipo"] != 1) ++signal;
+  ASSERT_LT(signal, count);
+
+  const json one = dump_json("Zorvane_Pelk_728.dat --cell " + std::to_string(signal));
+  EXPECT_EQ(one["cell"], signal);
+  ASSERT_EQ(one["cells"].size(), 5u);
+  for (size_t i = 0; i < 5; ++i) {
+    json c = one["cells"][i];
+    const json& full = all["cells"][signal - 2 + i];
+    EXPECT_EQ(c["speed_kmh"], full["velocita"].get<int>() * 5);
+    if (i == 2) {
+      EXPECT_EQ(c["kind"], "signal");
+    }
+    c.erase("kind");
+    c.erase("speed_kmh");
+    EXPECT_EQ(c, full);
+  }
+
+  // 125 / 50 + 1 = 3.5 goes to 4, 125 / 50 = 2.5 to 2: cells 0 to 6.
+  const json at = dump_json("Zorvane_Pelk_728.dat --at 125");
+  EXPECT_EQ(at["point_cell"], 4);
+  EXPECT_EQ(at["span_cell"], 2);
+  ASSERT_EQ(at["cells"].size(), 7u);
+  EXPECT_EQ(at["cells"][0]["cell"], 0);
+
+  Result text = run("dump " + (dir / "Zorvane_Pelk_728.dat").string() + " --at 125");
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("metre 125: a point object goes into cell 4, a span change takes "
+                          "effect from cell 2\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("km/h  kind\n"), std::string::npos) << text.out;
+  text =
+      run("dump " + (dir / "Zorvane_Pelk_728.dat").string() + " --cell " + std::to_string(signal));
+  EXPECT_NE(text.out.find("  signal\n"), std::string::npos) << text.out;
+
+  // The last cell has no neighbours after it; past it is a usage error.
+  EXPECT_EQ(dump_json("Zorvane_Pelk_728.dat --cell " + std::to_string(count - 1))["cells"].size(),
+            3u);
+  const std::string cells = (dir / "Zorvane_Pelk_728.dat").string();
+  Result past = run("dump " + cells + " --cell " + std::to_string(count + 2));
+  EXPECT_EQ(past.status, 2);
+  EXPECT_NE(past.err.find("outside"), std::string::npos) << past.err;
+  EXPECT_EQ(past.out, "");
+  EXPECT_EQ(run("dump " + cells + " --cell 1 --at 50").status, 2);
+  EXPECT_EQ(run("dump " + cells + " --at -50").status, 2);
+  EXPECT_EQ(run("dump " + (dir / "Zorvane_Pelk_728.sim").string() + " --cell 1").status, 2);
 }
 
 }  // namespace

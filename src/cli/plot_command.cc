@@ -174,11 +174,17 @@ Subcommand add_plot_command(CLI::App& app) {
                   "LINE TRAIN (two descriptions, compiled in memory), or DIR (the folder of a "
                   "run's binary files)")
       ->required()
-      ->expected(1, 2);
+      ->expected(1, 2)
+      ->type_name("FILE FILE | DIR");
   cmd->add_option("-o,--output", args->output,
-                  "The SVG file (default: NAME_NUM.svg beside LINE, or beside the files in DIR)");
+                  "The SVG file (default: NAME_NUM.svg beside LINE, or beside the files in DIR)")
+      ->type_name("FILE");
   cmd->add_flag("--strict", args->strict,
                 "Any fault or warning of the descriptions ends with exit status 1");
+  cmd->footer(
+      "Forms:\n"
+      "  binario plot LINE TRAIN [-o FILE]   compile the two descriptions in memory and draw them\n"
+      "  binario plot DIR [-o FILE]          draw the binary files a run left in DIR");
   return {cmd, [args] {
             RealFileSystem fs;
             return plot_command(*args, fs, std::cout, std::cerr);

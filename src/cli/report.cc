@@ -38,7 +38,78 @@ const char* severity_name(Severity s) {
   return "error";
 }
 
+bool colour_diagnostics = false;
+
+// The compilers' sequences: each switches its attribute on and clears the
+// rest of the line, so a line that wraps keeps its background.
+constexpr std::string_view kBold = "\033[01m\033[K";
+constexpr std::string_view kRed = "\033[01;31m\033[K";
+constexpr std::string_view kMagenta = "\033[01;35m\033[K";
+constexpr std::string_view kCyan = "\033[01;36m\033[K";
+constexpr std::string_view kGreen = "\033[01;32m\033[K";
+constexpr std::string_view kReset = "\033[m\033[K";
+
+std::string_view severity_colour(std::string_view word) {
+  if (word.starts_with("error")) return kRed;
+  if (word.starts_with("warning")) return kMagenta;
+  if (word.starts_with("note")) return kCyan;
+  return kBold;
+}
+
+// The diagnostic's place as format_diagnostic starts its line with it.
+std::string location_text(const Diagnostic& d) {
+  if (!d.location || d.location->file.empty()) return "binario";
+  std::string out = d.location->file;
+  if (d.location->line > 0) {
+    out += ':' + std::to_string(d.location->line) + ':' + std::to_string(d.location->column);
+  }
+  return out;
+}
+
+// The excerpt with its caret (the last character of the caret line) green.
+std::string coloured_excerpt(std::string excerpt) {
+  if (excerpt.size() < 2 || excerpt[excerpt.size() - 2] != '^') return excerpt;
+  excerpt.insert(excerpt.size() - 1, kReset);
+  excerpt.insert(excerpt.size() - 2 - kReset.size(), kGreen);
+  return excerpt;
+}
+
 }  // namespace
+
+bool colour_wanted(ColourMode mode, bool terminal_shows_colour, const char* no_color) {
+  switch (mode) {
+    case ColourMode::kAlways:
+      return true;
+    case ColourMode::kNever:
+      return false;
+    case ColourMode::kAuto:
+      break;
+  }
+  return terminal_shows_colour && (no_color == nullptr || *no_color == '\0');
+}
+
+void set_colour_diagnostics(bool on) {
+  colour_diagnostics = on;
+}
+
+std::string coloured_heading(const Diagnostic& d) {
+  const std::string plain = format_diagnostic(d);
+  // "LOCATION: WORD…: message": anything else is left as it is.
+  const std::string location = location_text(d);
+  const size_t word_at = location.size() + 2;
+  if (plain.compare(0, location.size(), location) != 0 ||
+      plain.compare(location.size(), 2, ": ") != 0) {
+    return plain;
+  }
+  const size_t colon = plain.find(':', word_at);
+  if (colon == std::string::npos) return plain;
+  const std::string_view word = std::string_view(plain).substr(word_at, colon + 1 - word_at);
+  std::string out;
+  out.append(kBold).append(location).append(":").append(kReset).append(" ");
+  out.append(severity_colour(word)).append(word).append(kReset);
+  out.append(plain, colon + 1);
+  return out;
+}
 
 std::string source_excerpt(const Diagnostic& d) {
   if (!d.location || d.location->line <= 0 || !d.source_line) return {};
@@ -78,13 +149,17 @@ void print_text_report(std::ostream& err, const Status& status, const RunReport&
   for (const Diagnostic& d : status.diagnostics()) {
     Diagnostic shown = d;
     shown.message = windows1252_to_utf8(d.message);
-    err << format_diagnostic(shown) << '\n' << source_excerpt(d);
+    const std::string heading =
+        colour_diagnostics ? coloured_heading(shown) : format_diagnostic(shown);
+    const std::string excerpt =
+        colour_diagnostics ? coloured_excerpt(source_excerpt(d)) : source_excerpt(d);
+    err << heading << '\n' << excerpt;
     for (const RelatedLocation& r : d.related) {
       Diagnostic note;
       note.severity = Severity::kNote;
       note.location = r.location;
       note.message = windows1252_to_utf8(r.message);
-      err << format_diagnostic(note) << '\n';
+      err << (colour_diagnostics ? coloured_heading(note) : format_diagnostic(note)) << '\n';
     }
   }
   for (const std::string& e : report.file_errors) err << "binario: cannot write " << e << '\n';

@@ -10,6 +10,23 @@
 
 namespace binario {
 
+// --color: colour always, never, or when standard error is a terminal.
+enum class ColourMode { kAuto, kAlways, kNever };
+
+// Whether diagnostics are coloured: in auto mode only on a terminal that
+// shows colour, and not when `no_color` (the NO_COLOR variable, null when
+// unset) is set and not empty.
+bool colour_wanted(ColourMode mode, bool terminal_shows_colour, const char* no_color);
+
+// Colours the diagnostics print_text_report writes from now on, or stops.
+// Set once by the command line, after its options are read.
+void set_colour_diagnostics(bool on);
+
+// The first line of `d` as format_diagnostic gives it, coloured as the
+// compilers do: the location bold, the severity word ("error",
+// "warning", "note", with what follows it up to its colon) in its colour.
+std::string coloured_heading(const Diagnostic& d);
+
 // Every diagnostic, then every file error, one per line. A diagnostic with a
 // source line is followed by that line and a caret under its column.
 void print_text_report(std::ostream& err, const Status& status, const RunReport& report);

@@ -168,5 +168,40 @@ TEST(Report, WarningsNotesAndLaterFaults) {
   EXPECT_EQ(d[3]["related"][0]["line"], 20);
 }
 
+TEST(Colour, AutoFollowsTheTerminalAndNoColorTheFlagsWin) {
+  EXPECT_TRUE(colour_wanted(ColourMode::kAuto, true, nullptr));
+  EXPECT_TRUE(colour_wanted(ColourMode::kAuto, true, ""));  // set but empty: ignored
+  EXPECT_FALSE(colour_wanted(ColourMode::kAuto, true, "1"));
+  EXPECT_FALSE(colour_wanted(ColourMode::kAuto, false, nullptr));
+  EXPECT_TRUE(colour_wanted(ColourMode::kAlways, false, "1"));
+  EXPECT_FALSE(colour_wanted(ColourMode::kNever, true, nullptr));
+}
+
+TEST(Colour, LocationBoldSeverityRedCaretGreenAndTheTextUnchangedWithout) {
+  Status status;
+  status.fault(15, 99999, SourceLocation{"X_linea.txt", 4, 3}, "", "  pendenza, 99999, 1");
+  status.fault(101, std::nullopt, std::nullopt, "", std::nullopt);
+  const std::string plain =
+      "X_linea.txt:4:3: error 15: position lies beyond the track model (metre 99999)\n"
+      "    4 |   pendenza, 99999, 1\n"
+      "      |   ^\n"
+      "binario: error 101: the line description file does not exist\n";
+  auto printed = [&](bool colour) {
+    set_colour_diagnostics(colour);
+    std::ostringstream err;
+    print_text_report(err, status, RunReport{});
+    set_colour_diagnostics(false);
+    return err.str();
+  };
+  EXPECT_EQ(printed(false), plain);
+  EXPECT_EQ(printed(true),
+            "\033[01m\033[KX_linea.txt:4:3:\033[m\033[K \033[01;31m\033[Kerror 15:\033[m\033[K "
+            "position lies beyond the track model (metre 99999)\n"
+            "    4 |   pendenza, 99999, 1\n"
+            "      |   \033[01;32m\033[K^\033[m\033[K\n"
+            "\033[01m\033[Kbinario:\033[m\033[K \033[01;31m\033[Kerror 101:\033[m\033[K the line "
+            "description file does not exist\n");
+}
+
 }  // namespace
 }  // namespace binario

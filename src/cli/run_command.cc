@@ -44,10 +44,8 @@ int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, s
   return exit_status(report, form.status);
 }
 
-std::function<int()> add_run_options(CLI::App& app) {
-  auto dir = std::make_shared<std::string>();
+std::function<int()> add_run_options(CLI::App& app, std::shared_ptr<const std::string> dir) {
   auto no_window = std::make_shared<bool>(false);
-  app.add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
   app.add_flag("--no-window", *no_window,
                "Show no window: \"Attendere\" and the error box go to standard error");
   return [dir, no_window]() -> int {
@@ -59,12 +57,19 @@ std::function<int()> add_run_options(CLI::App& app) {
   };
 }
 
-Subcommand add_sources_command(CLI::App& app) {
+Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string> program_folder) {
   auto dir = std::make_shared<std::string>();
   CLI::App* cmd = app.add_subcommand(
       "sources", "Write the built-in scenario's two descriptions and three documents, and stop");
-  cmd->add_option("-C", *dir, "The scenario folder (default: the folder of the program)");
-  return {cmd, [dir]() -> int {
+  cmd->add_option("-C", *dir, "The scenario folder (default: the folder of the program)")
+      ->type_name("DIR");
+  return {cmd, [dir, program_folder]() -> int {
+            // After the program's -C the current folder is the one asked for;
+            // the texts go there under their bare names.
+            if (dir->empty() && !program_folder->empty()) {
+              RealFileSystem fs;
+              return sources_command("", fs, std::cout, std::cerr);
+            }
             const std::string folder = scenario_folder(*dir);
             if (folder.empty()) return kExitFileError;
             RealFileSystem fs;

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <memory>
+#include <string>
 
 #include "cli/commands.h"
 
@@ -16,13 +18,16 @@ struct Subcommand {
 
 Subcommand add_compile_command(CLI::App& app);
 Subcommand add_check_command(CLI::App& app);
-Subcommand add_sources_command(CLI::App& app);
+// `folder` is the program's -C: when it is given and sources has no -C of
+// its own, the texts go into the folder the program was moved into.
+Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string> folder);
 Subcommand add_dump_command(CLI::App& app);
 Subcommand add_plot_command(CLI::App& app);
 Subcommand add_explain_command(CLI::App& app);
+Subcommand add_lsp_command(CLI::App& app);
 
-// The options of the run without a subcommand (-C); the returned action is
-// the run itself.
-std::function<int()> add_run_options(CLI::App& app);
+// The options of the run without a subcommand; the returned action is the
+// run itself, in `folder` (the program's -C).
+std::function<int()> add_run_options(CLI::App& app, std::shared_ptr<const std::string> folder);
 
 }  // namespace binario

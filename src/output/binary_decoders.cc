@@ -278,4 +278,24 @@ BinaryKind binary_kind_from_name(std::string_view path) {
   return BinaryKind::kUnknown;
 }
 
+void encode_geometry(const DecodedGeometry& geometry, ByteSink& out) {
+  unsigned char value[kTagSize + tagged_payload_size(Tag::kDouble)];
+  for (const std::vector<GeometryValue>* run : {&geometry.first, &geometry.second}) {
+    for (const GeometryValue& g : *run) {
+      uint64_t payload = 0;
+      if (g.tag == Tag::kInteger) {
+        payload = static_cast<uint16_t>(static_cast<int16_t>(g.value));
+      } else if (g.tag == Tag::kDouble) {
+        payload = std::bit_cast<uint64_t>(g.value);
+      }
+      const uint16_t tag = static_cast<uint16_t>(g.tag);
+      for (size_t b = 0; b < kTagSize; ++b) value[b] = static_cast<unsigned char>(tag >> (8 * b));
+      for (size_t b = 0; b < tagged_payload_size(g.tag); ++b) {
+        value[kTagSize + b] = static_cast<unsigned char>(payload >> (8 * b));
+      }
+      out.write(value, kTagSize + tagged_payload_size(g.tag));
+    }
+  }
+}
+
 }  // namespace binario

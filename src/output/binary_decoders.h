@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compiler/track_model.h"
+#include "output/byte_sink.h"
 
 namespace binario {
 
@@ -48,6 +49,11 @@ bool decode_train_table(std::string_view bytes, std::array<VoceTreno, kTrenoEntr
 // value cut short or an odd number of values (the two runs must be equally
 // long) is refused.
 bool decode_geometry(std::string_view bytes, DecodedGeometry* geometry, DecodeError* error);
+
+// The geometry file of `geometry` again, value by value: the inverse of
+// decode_geometry. (Decoded cells and train records go back through the
+// writers of binary_files.h.)
+void encode_geometry(const DecodedGeometry& geometry, ByteSink& out);
 
 // "empty", "Integer" or "Double".
 const char* tag_name(Tag tag);

@@ -84,6 +84,9 @@ TEST(DecodeRoundTrip, GeometryKeepsTagsAndDoublesBitForBit) {
   EXPECT_EQ(decoded.second[1].tag, Tag::kInteger);
   EXPECT_EQ(decoded.second[1].value, 1);
   EXPECT_EQ(decoded.first[9].tag, Tag::kEmpty);
+  StringSink again;
+  encode_geometry(decoded, again);
+  EXPECT_EQ(again.bytes, geometry_image(linea));
 }
 
 TEST(DecodeRoundTrip, NegativeIntegerPayloadIsSigned) {
@@ -94,6 +97,9 @@ TEST(DecodeRoundTrip, NegativeIntegerPayloadIsSigned) {
   ASSERT_EQ(decoded.first.size(), 1u);
   EXPECT_EQ(decoded.first[0].value, -2);
   EXPECT_EQ(decoded.second[0].tag, Tag::kEmpty);
+  StringSink again;
+  encode_geometry(decoded, again);
+  EXPECT_EQ(again.bytes, bytes);
 }
 
 // --- Refusals -------------------------------------------------------------

@@ -6,6 +6,7 @@
 // cannot disagree.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -105,6 +106,21 @@ enum class BinaryImage {
 std::vector<BinaryImage> images_to_write(bool calcola_linea);
 // Writes `image` of `model` into `out`.
 void write_image(BinaryImage image, const TrackModel& model, ByteSink& out);
+
+// The largest image a compile can write, worked out from the layouts: the
+// geometry of the longest line (1,000,000 m and the 7,000 m run-out, one
+// point per metre, two coordinates of at most a Double each) is larger than
+// 87 train records with 65,535-byte names and than the cells of that line.
+// Readers of the binary files refuse anything larger.
+inline constexpr size_t kMaxGeometryPoints = size_t{kMaxLineLength} + kRunOut + 1;
+inline constexpr size_t kMaxCells = (size_t{kMaxLineLength} + kRunOut) / 50 + 1;
+inline constexpr size_t kMaxGeometryFileSize =
+    2 * kMaxGeometryPoints * (kTagSize + tagged_payload_size(Tag::kDouble));
+inline constexpr size_t kMaxTrainTableFileSize =
+    kTrainTableRecords * kTrainRecord.size(kTrainRecord.max_nome);
+inline constexpr size_t kMaxCellsFileSize = kMaxCells * kCellRecordSize;
+inline constexpr size_t kMaxBinaryFileSize =
+    std::max({kMaxGeometryFileSize, kMaxTrainTableFileSize, kMaxCellsFileSize});
 
 // Bytes each writer produces, for checks and reports.
 size_t geometry_file_size(const Linea& linea);

@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include "platform/paths.h"
+#include "platform/temporary_files.h"
 
 namespace binario {
 
@@ -10,6 +11,47 @@ bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view 
   if (!out) return false;
   out->write(contents);
   return out->commit(error);
+}
+
+namespace {
+
+std::string size_in_words(uint64_t bytes) {
+  constexpr uint64_t kMiB = 1024 * 1024;
+  if (bytes > 0 && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  if (bytes >= 1'000'000) return std::to_string(bytes / 1'000'000) + " MB";
+  return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+}  // namespace
+
+std::string too_large_reason(uint64_t size, const ReadCap& cap) {
+  // The cap is said exactly; the size only as closely as a reader needs.
+  std::string cap_words = size_in_words(cap.max_bytes);
+  if (cap_words.ends_with(" MB")) cap_words = std::to_string(cap.max_bytes) + " bytes";
+  return "Is " + size_in_words(size) + ", more than the " + cap_words + " " + cap.what +
+         " may have";
+}
+
+bool replace_files_together(std::vector<std::unique_ptr<OutputFile>>& files, SetReplaced* result) {
+  *result = SetReplaced{};
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!files[i]->finish(&result->error)) {
+      result->failed = i;
+      files.clear();  // removes every temporary; the old files stay
+      return false;
+    }
+  }
+  const InterruptionsHeld held;
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (!files[i]->commit(&result->error)) {
+      result->failed = i;
+      files.clear();
+      return false;
+    }
+    ++result->renamed;
+  }
+  files.clear();
+  return true;
 }
 
 namespace {
@@ -24,11 +66,15 @@ class MemoryOutputFile : public OutputFile {
     }
     buffer_.append(static_cast<const char*>(data), size);
   }
-  bool commit(std::string* error) override {
+  bool finish(std::string* error) override {
     if (failed_) {
       if (error) *error = "No space left on device";
       return false;
     }
+    return true;
+  }
+  bool commit(std::string* error) override {
+    if (!finish(error)) return false;
     if (fs_.fail_commit.count(path_)) {
       if (error) *error = "Permission denied";
       return false;
@@ -50,9 +96,21 @@ bool MemoryFileSystem::exists(const std::string& path) {
   return files.count(path) > 0;
 }
 
-bool MemoryFileSystem::read_file(const std::string& path, std::string* contents,
+bool MemoryFileSystem::missing(const std::string& path) {
+  return !files.count(path) && !directories.count(path) && !others.count(path);
+}
+
+bool MemoryFileSystem::read_file(const std::string& path, const ReadCap& cap, std::string* contents,
                                  std::string* error) {
+  if (directories.count(path) || others.count(path)) {
+    if (error) *error = directories.count(path) ? kIsDirectoryReason : kNotRegularReason;
+    return false;
+  }
   auto it = files.find(path);
+  if (it != files.end() && it->second.size() > cap.max_bytes) {
+    if (error) *error = too_large_reason(it->second.size(), cap);
+    return false;
+  }
   if (it == files.end() || fail_read.count(path)) {
     if (error) *error = it == files.end() ? "No such file or directory" : "Input/output error";
     return false;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
@@ -13,25 +14,55 @@
 
 namespace binario {
 
-// A file being replaced. Bytes written go to a temporary place; commit() puts
-// them under the final name in one step. Destroying an uncommitted file
-// discards what was written and leaves any earlier file of that name intact.
+// A file being replaced. Bytes written go to a temporary file beside the final
+// name; commit() puts them under the final name in one step. Destroying an
+// uncommitted file removes the temporary and leaves any earlier file of that
+// name intact. Until then an interruption of the program (Ctrl+C, SIGTERM,
+// the console closing) removes the temporary too.
 class OutputFile {
  public:
   virtual ~OutputFile() = default;
-  // A failed write is remembered and reported by commit().
+  // A failed write is remembered and reported by finish() or commit().
   virtual void write(const void* data, size_t size) = 0;
   void write(std::string_view s) { write(s.data(), s.size()); }
-  // Returns false and sets `error` to the system's reason on failure.
+  // Completes the temporary file (every byte written, the file closed)
+  // without putting it in place. Returns false and sets `error` to the
+  // system's reason on failure; after a success only the rename is left.
+  virtual bool finish(std::string* error) = 0;
+  // Finishes the file if that is not done yet, then renames it over the
+  // final name. Returns false and sets `error` on failure.
   virtual bool commit(std::string* error) = 0;
 };
+
+// The most a read returns, and how the refusal names the file: a file larger
+// than `max_bytes` is refused with "Is 300 MB, more than the 64 MiB <what>
+// may have".
+struct ReadCap {
+  uint64_t max_bytes = UINT64_MAX;
+  const char* what = "a file";
+};
+// The refusal of a file of `size` bytes under `cap`.
+std::string too_large_reason(uint64_t size, const ReadCap& cap);
+// The refusals of what is not a regular file, the same on every platform.
+inline constexpr char kIsDirectoryReason[] = "Is a directory";
+inline constexpr char kNotRegularReason[] = "Is not a regular file";
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // True when `path` names a regular file.
   virtual bool exists(const std::string& path) = 0;
-  // Reads the whole file. Returns false and sets `error` on failure.
-  virtual bool read_file(const std::string& path, std::string* contents, std::string* error) = 0;
+  // True when nothing at all stands at `path` (no file, folder or device).
+  virtual bool missing(const std::string& path) = 0;
+  // Reads the whole regular file, at most `cap.max_bytes` of it. A folder, a
+  // FIFO or a device is refused before anything is read (a FIFO is never
+  // waited on), as is a file larger than the cap, even one that grows while
+  // it is read. Returns false and sets `error` to the reason on failure.
+  virtual bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                         std::string* error) = 0;
+  bool read_file(const std::string& path, std::string* contents, std::string* error) {
+    return read_file(path, ReadCap{}, contents, error);
+  }
   // Starts replacing `path`. Returns nullptr and sets `error` when the file
   // cannot even be started (for example a directory that does not exist).
   virtual std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) = 0;
@@ -54,13 +85,30 @@ class FileSystem {
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
                       std::string* error);
 
+// Where replacing a set of files together stopped.
+struct SetReplaced {
+  size_t renamed = 0;  // files put in place, from the first on
+  size_t failed = 0;   // the index of the file that failed, when one did
+  std::string error;   // the system's reason
+};
+// Puts every file of `files` (all written) in place as one set: all are
+// finished first, and only when every one is complete are they renamed, in
+// order. A file that cannot be finished leaves every old file untouched and
+// removes every temporary. Only a rename failing after an earlier one
+// succeeded leaves a mixed set: `renamed` says how many are new. Interruptions
+// wait until the renames are over, so they never split the set.
+bool replace_files_together(std::vector<std::unique_ptr<OutputFile>>& files, SetReplaced* result);
+
 // The real disk, one implementation per platform. Replacement writes a
 // temporary file in the same directory and renames it over the old name.
 // Reasons are the system's text for its error code.
 class RealFileSystem : public FileSystem {
  public:
+  using FileSystem::read_file;
   bool exists(const std::string& path) override;
-  bool read_file(const std::string& path, std::string* contents, std::string* error) override;
+  bool missing(const std::string& path) override;
+  bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                 std::string* error) override;
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
   bool remove_file(const std::string& path, std::string* error) override;
   bool is_directory(const std::string& path) override;
@@ -84,9 +132,13 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string> fail_write;   // writes fail, reported at commit
   std::set<std::string> fail_commit;  // the final rename fails
   std::set<std::string> fail_remove;  // remove_file fails
+  std::set<std::string> others;       // paths holding something not a file (a FIFO, a device)
 
+  using FileSystem::read_file;
   bool exists(const std::string& path) override;
-  bool read_file(const std::string& path, std::string* contents, std::string* error) override;
+  bool missing(const std::string& path) override;
+  bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                 std::string* error) override;
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
   bool remove_file(const std::string& path, std::string* error) override;
   bool is_directory(const std::string& path) override;

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/file_system.h"
+#include "platform/temporary_files.h"
 
 namespace binario {
 
@@ -23,10 +24,14 @@ namespace {
 class RealOutputFile : public OutputFile {
  public:
   RealOutputFile(int fd, std::string temp, std::string final_path)
-      : fd_(fd), temp_(std::move(temp)), final_(std::move(final_path)) {}
+      : fd_(fd),
+        temp_(std::move(temp)),
+        final_(std::move(final_path)),
+        entry_(register_temporary(temp_)) {}
   ~RealOutputFile() override {
     if (fd_ >= 0) ::close(fd_);
     if (!committed_) ::unlink(temp_.c_str());
+    unregister_temporary(entry_);
   }
 
   void write(const void* data, size_t size) override {
@@ -43,13 +48,24 @@ class RealOutputFile : public OutputFile {
     }
   }
 
-  bool commit(std::string* error) override {
+  bool finish(std::string* error) override {
     if (write_errno_ != 0) return fail(write_errno_, error);
+    if (fd_ < 0) return true;
     int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) return fail(errno, error);
+    if (::close(fd) != 0) {
+      write_errno_ = errno;
+      return fail(write_errno_, error);
+    }
+    return true;
+  }
+
+  bool commit(std::string* error) override {
+    if (!finish(error)) return false;
     if (::rename(temp_.c_str(), final_.c_str()) != 0) return fail(errno, error);
     committed_ = true;
+    unregister_temporary(entry_);
+    entry_ = -1;
     return true;
   }
 
@@ -62,9 +78,17 @@ class RealOutputFile : public OutputFile {
   int fd_;
   std::string temp_;
   std::string final_;
+  int entry_;
   int write_errno_ = 0;
   bool committed_ = false;
 };
+
+bool read_failure(int fd, const std::string& reason, std::string* contents, std::string* error) {
+  ::close(fd);
+  contents->clear();
+  if (error) *error = reason;
+  return false;
+}
 
 }  // namespace
 
@@ -73,27 +97,43 @@ bool RealFileSystem::exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool RealFileSystem::read_file(const std::string& path, std::string* contents, std::string* error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool RealFileSystem::missing(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                               std::string* error) {
+  // O_NONBLOCK: opening a FIFO nobody writes to returns at once instead of
+  // waiting; the type check below then refuses it before any read.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     if (error) *error = system_error_reason(errno);
     return false;
   }
   contents->clear();
   struct stat st;
-  if (::fstat(fd, &st) == 0 && st.st_size > 0) contents->reserve(static_cast<size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0) return read_failure(fd, system_error_reason(errno), contents, error);
+  if (S_ISDIR(st.st_mode)) return read_failure(fd, kIsDirectoryReason, contents, error);
+  if (!S_ISREG(st.st_mode)) return read_failure(fd, kNotRegularReason, contents, error);
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size > cap.max_bytes) return read_failure(fd, too_large_reason(size, cap), contents, error);
+  contents->reserve(static_cast<size_t>(size));
   char buf[1 << 16];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    // One byte past the cap is enough to know a growing file went over it.
+    const uint64_t room = cap.max_bytes - std::min<uint64_t>(contents->size(), cap.max_bytes);
+    const size_t want = room < sizeof buf ? static_cast<size_t>(room) + 1 : sizeof buf;
+    ssize_t n = ::read(fd, buf, want);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      if (error) *error = system_error_reason(err);
-      return false;
+      return read_failure(fd, system_error_reason(errno), contents, error);
     }
     if (n == 0) break;
     contents->append(buf, static_cast<size_t>(n));
+    if (contents->size() > cap.max_bytes) {
+      return read_failure(fd, too_large_reason(contents->size(), cap), contents, error);
+    }
   }
   ::close(fd);
   return true;

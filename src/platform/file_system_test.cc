@@ -21,15 +21,12 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
 #endif
 #include <memory>
 
+#include "test_support/error_codes.h"
+#include "test_support/full_disk.h"
 #include "test_support/scratch_folder.h"
 
 namespace binario {
@@ -37,16 +34,9 @@ namespace {
 
 namespace stdfs = std::filesystem;
 
-// What went wrong, as the system's error code.
-#ifdef _WIN32
-constexpr int kMissing = ERROR_FILE_NOT_FOUND;
-constexpr int kThroughAFile = ERROR_PATH_NOT_FOUND;
-constexpr int kIsAFolder = ERROR_ACCESS_DENIED;
-#else
-constexpr int kMissing = ENOENT;
-constexpr int kThroughAFile = ENOTDIR;
-constexpr int kIsAFolder = EISDIR;
-#endif
+using test::kIsAFolder;
+using test::kMissing;
+using test::kThroughAFile;
 
 // UTF-8 names to std::filesystem and back, the same on every platform.
 stdfs::path fs_path(const std::string& utf8) {
@@ -84,31 +74,6 @@ class RealFileSystemTest : public ::testing::Test {
   stdfs::path dir;
   RealFileSystem fs;
 };
-
-#ifndef _WIN32
-
-// Caps the size of any file this process writes, for as long as it lives;
-// writing past the cap fails with EFBIG instead of raising SIGXFSZ.
-class FileSizeCap {
- public:
-  explicit FileSizeCap(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit capped = saved_;
-    capped.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &capped);
-    previous_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-  }
-  ~FileSizeCap() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, previous_handler_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*previous_handler_)(int) = nullptr;
-};
-
-#endif  // !_WIN32
 
 TEST_F(RealFileSystemTest, ReplacesAFileWholeAndLeavesNoTemporary) {
   put("cells.dat", "earlier");
@@ -160,26 +125,24 @@ TEST_F(RealFileSystemTest, AFailedRenameKeepsWhatStoodThereAndRemovesTheTemporar
   EXPECT_EQ(slurp("cells.dat/inside"), "kept");
 }
 
-#ifndef _WIN32
 TEST_F(RealFileSystemTest, AFailedWriteIsReportedAtCommitAndKeepsThePreviousFile) {
   put("linea.dat", "earlier geometry");
   const std::string big(64 * 1024, 'g');
   std::string error;
   bool committed = true;
   {
-    FileSizeCap cap(4096);
-    auto out = fs.replace_file(path("linea.dat"), &error);
+    test::FullDisk disk(fs, 4096);
+    auto out = disk.fs().replace_file(path("linea.dat"), &error);
     ASSERT_NE(out, nullptr) << error;
     out->write(big);
     out->write("more after the failure");
     committed = out->commit(&error);
   }
   EXPECT_FALSE(committed);
-  EXPECT_EQ(error, system_error_reason(EFBIG));
+  EXPECT_EQ(error, test::FullDisk::reason());
   EXPECT_EQ(slurp("linea.dat"), "earlier geometry");
   EXPECT_EQ(entries(), std::vector<std::string>{"linea.dat"});
 }
-#endif  // !_WIN32
 
 TEST_F(RealFileSystemTest, AFolderPathThroughARegularFileIsRefusedWithTheSystemsReason) {
   put("plain", "a file, not a folder");

@@ -9,6 +9,7 @@
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "platform/temporary_files.h"
 #include "platform/win32_text.h"
 
 namespace binario {
@@ -76,10 +77,14 @@ std::wstring wide(const std::string& path) {
 class WinOutputFile : public OutputFile {
  public:
   WinOutputFile(HANDLE handle, std::string temp, std::string final_path)
-      : handle_(handle), temp_(std::move(temp)), final_(std::move(final_path)) {}
+      : handle_(handle),
+        temp_(std::move(temp)),
+        final_(std::move(final_path)),
+        entry_(register_temporary(temp_)) {}
   ~WinOutputFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
     if (!committed_) ::DeleteFileW(wide(temp_).c_str());
+    unregister_temporary(entry_);
   }
 
   void write(const void* data, size_t size) override {
@@ -96,11 +101,20 @@ class WinOutputFile : public OutputFile {
     }
   }
 
-  bool commit(std::string* error) override {
+  bool finish(std::string* error) override {
     if (write_error_ != 0) return fail(write_error_, error);
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
     HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
-    if (!::CloseHandle(handle)) return fail_last(error);
+    if (!::CloseHandle(handle)) {
+      write_error_ = ::GetLastError();
+      return fail(write_error_, error);
+    }
+    return true;
+  }
+
+  bool commit(std::string* error) override {
+    if (!finish(error)) return false;
     // The old file, if any, is replaced in one step: the name never stands
     // for a partly written file.
     if (!::MoveFileExW(wide(temp_).c_str(), wide(final_).c_str(),
@@ -108,6 +122,8 @@ class WinOutputFile : public OutputFile {
       return fail_last(error);
     }
     committed_ = true;
+    unregister_temporary(entry_);
+    entry_ = -1;
     return true;
   }
 
@@ -115,6 +131,7 @@ class WinOutputFile : public OutputFile {
   HANDLE handle_;
   std::string temp_;
   std::string final_;
+  int entry_;
   DWORD write_error_ = 0;
   bool committed_ = false;
 };
@@ -135,32 +152,51 @@ bool RealFileSystem::exists(const std::string& path) {
          !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
-bool RealFileSystem::read_file(const std::string& path, std::string* contents, std::string* error) {
+bool RealFileSystem::missing(const std::string& path) {
+  if (!names_a_file_as_written(path)) return false;
+  if (::GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD code = ::GetLastError();
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                               std::string* error) {
+  contents->clear();
   if (!names_a_file_as_written(path)) return fail(ERROR_INVALID_NAME, error);
+  // Backup semantics open a folder too, so that it is refused as a folder
+  // rather than with "Access is denied".
   HANDLE handle = ::CreateFileW(wide(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return fail_last(error);
-  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+  const auto refuse = [&](const std::string& reason) {
     ::CloseHandle(handle);
-    return fail(ERROR_INVALID_NAME, error);
+    contents->clear();
+    if (error) *error = reason;
+    return false;
+  };
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileType(handle) != FILE_TYPE_DISK) return refuse(kNotRegularReason);
+  if (!::GetFileInformationByHandle(handle, &info)) {
+    return refuse(system_error_reason(static_cast<int>(::GetLastError())));
   }
-  contents->clear();
-  LARGE_INTEGER size;
-  if (::GetFileSizeEx(handle, &size) && size.QuadPart > 0) {
-    contents->reserve(static_cast<size_t>(size.QuadPart));
-  }
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return refuse(kIsDirectoryReason);
+  if (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) return refuse(kNotRegularReason);
+  const uint64_t size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  if (size > cap.max_bytes) return refuse(too_large_reason(size, cap));
+  contents->reserve(static_cast<size_t>(size));
   char buffer[1 << 16];
   for (;;) {
+    // One byte past the cap is enough to know a growing file went over it.
+    const uint64_t room = cap.max_bytes - std::min<uint64_t>(contents->size(), cap.max_bytes);
+    const DWORD want = room < sizeof buffer ? static_cast<DWORD>(room) + 1 : sizeof buffer;
     DWORD n = 0;
-    if (!::ReadFile(handle, buffer, sizeof buffer, &n, nullptr)) {
-      const DWORD code = ::GetLastError();
-      ::CloseHandle(handle);
-      contents->clear();
-      return fail(code, error);
+    if (!::ReadFile(handle, buffer, want, &n, nullptr)) {
+      return refuse(system_error_reason(static_cast<int>(::GetLastError())));
     }
     if (n == 0) break;
     contents->append(buffer, n);
+    if (contents->size() > cap.max_bytes) return refuse(too_large_reason(contents->size(), cap));
   }
   ::CloseHandle(handle);
   return true;

@@ -6,31 +6,22 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "platform/fltk_ui.h"
 #include "platform/make_ui.h"
+#include "platform/paths.h"
+#include "platform/process.h"
 
 namespace binario {
 
 namespace {
 
-// The folder that holds the running program, or "" when it is unknown.
-std::filesystem::path program_folder() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : exe.parent_path();
-}
-
 std::unique_ptr<Ui> load_window_ui() {
   // Without a display there is nothing to load the module for.
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') return nullptr;
-  const std::filesystem::path folder = program_folder();
-  if (folder.empty()) return nullptr;
-  const std::string module = (folder / kWindowModuleName).string();
+  const std::string module = join_path(program_directory(), kWindowModuleName);
   // The module stays loaded for the rest of the process: the window it makes
   // runs its code until the run ends.
   void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -23,4 +23,13 @@ std::string program_directory();
 // True when standard error is a terminal (a console on Windows).
 bool standard_error_is_terminal();
 
+// True when standard error is a terminal that shows ANSI colour sequences
+// as colour: any terminal on POSIX, a console on Windows once
+// set_up_standard_streams has switched its escape sequences on.
+bool standard_error_shows_colour();
+
+// Makes `dir` the process's current folder, so relative paths are taken
+// from it. On failure returns false and, when `error` is given, the reason.
+bool change_directory(const std::string& dir, std::string* error);
+
 }  // namespace binario

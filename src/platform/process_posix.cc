@@ -2,9 +2,11 @@
 // arguments and streams as they are.
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 
@@ -25,6 +27,16 @@ std::string program_directory() {
 
 bool standard_error_is_terminal() {
   return ::isatty(STDERR_FILENO) != 0;
+}
+
+bool standard_error_shows_colour() {
+  return standard_error_is_terminal();
+}
+
+bool change_directory(const std::string& dir, std::string* error) {
+  if (::chdir(dir.c_str()) == 0) return true;
+  if (error) *error = system_error_reason(errno);
+  return false;
 }
 
 }  // namespace binario

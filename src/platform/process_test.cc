@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
+#include "test_support/scratch_folder.h"
 
 namespace binario {
 namespace {
@@ -36,6 +38,26 @@ TEST(ProcessTest, TheArgumentsAreTheOnesTheProgramWasStartedWith) {
   ASSERT_EQ(arguments.size(), given.size());
   EXPECT_EQ(path_stem(arguments[0]), "process_test");
   for (size_t i = 1; i < given.size(); ++i) EXPECT_EQ(arguments[i], given[i]);
+}
+
+// Relative paths are taken from the folder changed into, whatever characters
+// its name holds; a folder that is not there is refused with a reason.
+TEST(ProcessTest, ChangingTheFolderMovesRelativePaths) {
+  test::ScratchFolder scratch("binario-process");
+  const std::filesystem::path before = std::filesystem::current_path();
+  const std::string folder = join_path(scratch.path().string(), "cartella \xC3\x88");
+  RealFileSystem fs;
+  std::string error;
+  ASSERT_TRUE(fs.make_directories(folder, &error)) << error;
+  ASSERT_TRUE(change_directory(folder, &error)) << error;
+  ASSERT_TRUE(write_whole_file(fs, "qui.txt", "x", &error)) << error;
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(fs.exists(join_path(folder, "qui.txt")));
+
+  error.clear();
+  EXPECT_FALSE(change_directory(join_path(folder, "assente"), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(std::filesystem::current_path(), before);
 }
 
 }  // namespace

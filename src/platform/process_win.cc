@@ -12,13 +12,23 @@
 #include <iostream>
 #include <streambuf>
 
+#include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/win32_text.h"
 
+// Older headers lack the flag that makes a console act on ANSI sequences.
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+
 namespace binario {
 
 namespace {
+
+// Whether the console behind standard error acts on ANSI sequences; set once
+// by set_up_standard_streams.
+bool error_console_shows_colour = false;
 
 bool is_console(HANDLE handle) {
   DWORD mode;
@@ -92,6 +102,13 @@ void set_up_standard_streams() {
   if (is_console(err)) {
     std::cerr.rdbuf(new ConsoleBuffer(err));
     std::clog.rdbuf(std::cerr.rdbuf());
+    // Colour sequences written with WriteConsoleW show as colour only once
+    // the console is told to act on them; a console that refuses (before
+    // Windows 10) gets no colour in auto mode.
+    DWORD mode = 0;
+    error_console_shows_colour = ::GetConsoleMode(err, &mode) &&
+                                 ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0 ||
+                                  ::SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
   }
 }
 
@@ -120,6 +137,16 @@ std::string program_directory() {
 
 bool standard_error_is_terminal() {
   return is_console(::GetStdHandle(STD_ERROR_HANDLE));
+}
+
+bool standard_error_shows_colour() {
+  return error_console_shows_colour && standard_error_is_terminal();
+}
+
+bool change_directory(const std::string& dir, std::string* error) {
+  if (::SetCurrentDirectoryW(utf8_to_wide(dir).c_str())) return true;
+  if (error) *error = system_error_reason(static_cast<int>(::GetLastError()));
+  return false;
 }
 
 }  // namespace binario

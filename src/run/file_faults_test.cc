@@ -2,10 +2,7 @@
 // a message naming the file and the reason, leaves every file it did not
 // finish exactly as it was, and writes nothing after the failure.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +12,7 @@
 #include <vector>
 
 #include "run/form1.h"
+#include "test_support/full_disk.h"
 #include "test_support/recording_ui.h"
 #include "test_support/scratch_folder.h"
 
@@ -58,6 +56,15 @@ class FileFaultTest : public ::testing::Test {
     EXPECT_EQ(report.file_errors[0], path + ": " + reason);
   }
   bool unchanged(const std::string& path) { return fs.files.at(path) == before.at(path); }
+  // Runs the compile, which fails on `path`; the old binary files all stay.
+  void expect_old_set_after_failure(const std::string& path, const std::string& reason) {
+    RunReport report = form.memorizza_percorso(1);
+    expect_one_error(report, path, reason);
+    EXPECT_TRUE(report.outputs.empty()) << path;
+    for (const std::string& output : {n.geometry, n.train_table, n.cells}) {
+      EXPECT_TRUE(unchanged(output)) << path << " failed, " << output << " changed";
+    }
+  }
 
   MemoryFileSystem fs;
   test::RecordingUi ui;
@@ -78,21 +85,36 @@ TEST_F(FileFaultTest, AnOutputThatCannotBeCreatedStopsTheWriting) {
   EXPECT_TRUE(unchanged(n.cells));
 }
 
-TEST_F(FileFaultTest, AFailedWriteKeepsThePreviousFileAndWritesNothingAfterIt) {
-  fs.fail_write.insert(n.train_table);
-  RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.train_table, "No space left on device");
-  EXPECT_EQ(report.outputs, std::vector<std::string>{n.geometry});
-  EXPECT_FALSE(unchanged(n.geometry));
-  EXPECT_TRUE(unchanged(n.train_table));
-  EXPECT_TRUE(unchanged(n.cells));
+TEST_F(FileFaultTest, AFailedWriteKeepsTheWholePreviousSet) {
+  // Whichever image fails, the three old files stay byte for byte: the new
+  // ones are only renamed into place once all three are complete.
+  for (const std::string& failing : {n.geometry, n.train_table, n.cells}) {
+    fs.files = before;
+    fs.fail_write = {failing};
+    expect_old_set_after_failure(failing, "No space left on device");
+  }
 }
 
-TEST_F(FileFaultTest, AFailedRenameKeepsThePreviousFile) {
-  fs.fail_commit.insert(n.cells);
-  RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.cells, "Permission denied");
-  EXPECT_EQ(report.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+TEST_F(FileFaultTest, AThirdFileThatCannotBeCreatedKeepsThePreviousSet) {
+  fs.fail_create.insert(n.cells);
+  expect_old_set_after_failure(n.cells, "Permission denied");
+}
+
+TEST_F(FileFaultTest, OnlyARenameAfterAnotherSucceededLeavesAMixedSetAndSaysWhichFilesAreNew) {
+  // The first rename failing changes nothing.
+  fs.fail_commit.insert(n.geometry);
+  expect_old_set_after_failure(n.geometry, "Permission denied");
+
+  // The last one failing after two succeeded cannot be undone: reported.
+  fs.files = before;
+  fs.fail_commit = {n.cells};
+  RunReport last = form.memorizza_percorso(1);
+  expect_one_error(last, n.cells,
+                   "Permission denied (already replaced by this compile: " + n.geometry + " " +
+                       n.train_table + "; the others are the previous ones)");
+  EXPECT_EQ(last.outputs, (std::vector<std::string>{n.geometry, n.train_table}));
+  EXPECT_FALSE(unchanged(n.geometry));
+  EXPECT_FALSE(unchanged(n.train_table));
   EXPECT_TRUE(unchanged(n.cells));
 }
 
@@ -133,40 +155,38 @@ TEST_F(FileFaultTest, TheRunStopsAtADocumentThatCannotBeWritten) {
   EXPECT_FALSE(fs.exists(z.cells));
 }
 
-// The same on the real disk, where the system refuses: a file-size cap makes
-// the geometry file, the largest, fail part way through its write.
+// The same on the real disk, where the system refuses: a disk that fills at
+// 64 KB makes the geometry file, the largest (about 200 KB for a 3000 m
+// line), fail part way through its write.
 TEST(RealFileFault, AWriteTheSystemRefusesKeepsThePreviousFileAndNoTemporary) {
   namespace stdfs = std::filesystem;
   const test::ScratchFolder scratch("binario-run");
   const stdfs::path& dir = scratch.path();
-  RealFileSystem fs;
+  RealFileSystem real;
+  test::FullDisk disk(real, 64 * 1024);
   test::RecordingUi ui;
-  Form1 form(fs, ui);
-  form.cartella_scenario = dir.string();
+  Form1 form(disk.fs(), ui);
+  const std::u8string folder = dir.u8string();
+  form.cartella_scenario = std::string(folder.begin(), folder.end());
   form.nome_percorso = "Prova";
   form.numero_treno = "7";
   const FileNames n = form.names();
-  std::ofstream(n.line_text, std::ios::binary) << kLine;
-  std::ofstream(n.train_text, std::ios::binary) << kTrain;
-  std::ofstream(n.geometry, std::ios::binary) << "earlier geometry";
+  const auto on_disk = [](const std::string& utf8) {
+    return stdfs::path(std::u8string(utf8.begin(), utf8.end()));
+  };
+  std::ofstream(on_disk(n.line_text), std::ios::binary) << kLine;
+  std::ofstream(on_disk(n.train_text), std::ios::binary) << kTrain;
+  std::ofstream(on_disk(n.geometry), std::ios::binary) << "earlier geometry";
 
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  rlimit capped = saved;
-  capped.rlim_cur = 64 * 1024;  // the geometry of a 3000 m line takes about 200 KB
-  setrlimit(RLIMIT_FSIZE, &capped);
-  auto previous = std::signal(SIGXFSZ, SIG_IGN);
   RunReport report = form.memorizza_percorso(1);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
 
   EXPECT_EQ(exit_status(report, form.status), 5);
   ASSERT_EQ(report.file_errors.size(), 1u);
-  EXPECT_EQ(report.file_errors[0], n.geometry + ": File too large");
-  std::ifstream in(n.geometry, std::ios::binary);
+  EXPECT_EQ(report.file_errors[0], n.geometry + ": " + test::FullDisk::reason());
+  std::ifstream in(on_disk(n.geometry), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier geometry");
   std::set<std::string> left;
-  for (const auto& e : stdfs::directory_iterator(dir)) left.insert(e.path().filename());
+  for (const auto& e : stdfs::directory_iterator(dir)) left.insert(e.path().filename().string());
   EXPECT_EQ(left, std::set<std::string>{"Prova_linea.dat"});  // the texts were read and deleted
 }
 

@@ -8,7 +8,7 @@ SourceText read_source(FileSystem& fs, const std::string& path, const std::strin
   SourceText source;
   source.name = name.empty() ? path : name;
   std::string error;
-  if (!fs.read_file(path, &source.text, &error)) source.unreadable = error;
+  if (!fs.read_file(path, kDescriptionCap, &source.text, &error)) source.unreadable = error;
   return source;
 }
 
@@ -17,7 +17,9 @@ SourceText read_source(FileSystem& fs, const std::string& path, const std::strin
 void read_descriptions(FileSystem& fs, const std::string& line_path, const std::string& line_name,
                        const std::string& train_path, const std::string& train_name,
                        CompileInput* input) {
-  if (!fs.exists(line_path)) {
+  // Only a path where nothing stands is a missing description; a folder, a
+  // device or a file that cannot be opened is a read failure with its reason.
+  if (fs.missing(line_path)) {
     input->line = SourceText{};
     input->line.name = line_name.empty() ? line_path : line_name;
     input->line.missing = true;

@@ -1,6 +1,8 @@
 #include "run/run_report.h"
 
+#include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace binario {
 
@@ -64,17 +66,40 @@ bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage ima
 
 bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& model,
                         bool calcola_linea, RunReport* report) {
+  // All images go to temporaries first; the old files are replaced only when
+  // every new one is complete, so the folder never holds a mixed set.
+  std::vector<std::string> paths;
+  std::vector<std::unique_ptr<OutputFile>> files;
   for (BinaryImage image : images_to_write(calcola_linea)) {
     const std::string& path = image == BinaryImage::kGeometry     ? out.geometry
                               : image == BinaryImage::kTrainTable ? out.train_table
                                                                   : out.cells;
     std::string error;
-    if (!write_binary_image(fs, path, image, model, &error)) {
+    std::unique_ptr<OutputFile> file = fs.replace_file(path, &error);
+    if (!file) {
       report->file_errors.push_back(path + ": " + error);
-      return false;
+      return false;  // the temporaries made so far go with `files`
     }
-    report->outputs.push_back(path);
+    OutputFileSink sink(*file);
+    write_image(image, model, sink);
+    paths.push_back(path);
+    files.push_back(std::move(file));
   }
+  SetReplaced replaced;
+  if (!replace_files_together(files, &replaced)) {
+    std::string message = paths[replaced.failed] + ": " + replaced.error;
+    if (replaced.renamed > 0) {
+      // The renames cannot be taken back: say which files are the new ones.
+      message += " (already replaced by this compile:";
+      for (size_t i = 0; i < replaced.renamed; ++i) message += " " + paths[i];
+      message += "; the others are the previous ones)";
+      report->outputs.insert(report->outputs.end(), paths.begin(),
+                             paths.begin() + static_cast<std::ptrdiff_t>(replaced.renamed));
+    }
+    report->file_errors.push_back(message);
+    return false;
+  }
+  report->outputs.insert(report->outputs.end(), paths.begin(), paths.end());
   return true;
 }
 

@@ -57,10 +57,13 @@ RunReport compile_report(const CompileResult& result);
 bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage image,
                         const TrackModel& model, std::string* error);
 
-// Writes the binary files of a finished model under the names of `out`, in
-// order (the plan geometry only with `calcola_linea`), adding each to
-// `report->outputs`. The first that fails is added to `report->file_errors`
-// and ends the writing: false.
+// Writes the binary files of a finished model under the names of `out` (the
+// plan geometry only with `calcola_linea`) as one set: every image is written
+// to a temporary first and the old files are replaced only when all are
+// complete, each then added to `report->outputs`. A failure is added to
+// `report->file_errors` and gives false; the old files are then all still in
+// place, unless a rename failed after an earlier one succeeded, which the
+// message spells out.
 bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& model,
                         bool calcola_linea, RunReport* report);
 

@@ -19,7 +19,10 @@ class ScratchFolder {
     std::mt19937_64 random(seed());
     const std::filesystem::path base = std::filesystem::temp_directory_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::filesystem::path candidate = base / (label + "-" + std::to_string(random()));
+      // Built from UTF-8, so a label with any character names the same folder
+      // on every system.
+      const std::string name = label + "-" + std::to_string(random());
+      std::filesystem::path candidate = base / std::u8string(name.begin(), name.end());
       std::error_code ec;
       if (std::filesystem::create_directory(candidate, ec) && !ec) {
         path_ = candidate;

@@ -1,0 +1,68 @@
+// The manifest: which files open as descriptions, and whether everything it
+// names is there to be loaded.
+'use strict';
+
+const assert = require('node:assert/strict');
+const fs = require('node:fs');
+const path = require('node:path');
+const { test } = require('node:test');
+
+const PACKAGE = path.join(__dirname, '..');
+const manifest = JSON.parse(fs.readFileSync(path.join(PACKAGE, 'package.json'), 'utf8'));
+const [language] = manifest.contributes.languages;
+
+// A file name pattern of the manifest as VS Code reads it: `*` and `?` stand
+// for any characters of the name, everything else for itself.
+function globToRegExp(glob) {
+  const body = glob.replace(/[.+^${}()|[\]\\]/g, '\\$&').replace(/\*/g, '.*').replace(/\?/g, '.');
+  return new RegExp(`^${body}$`);
+}
+
+function isDescription(name) {
+  return language.filenamePatterns.some((p) => globToRegExp(p).test(name));
+}
+
+test('descriptions open in the language, other texts do not', () => {
+  const examples = fs.readdirSync(path.join(PACKAGE, '..', '..', 'examples'));
+  assert.ok(examples.length >= 2);
+  for (const name of [...examples, 'Zorvane_Pelk_linea.txt', 'Zorvane_Pelk_728-.txt', 'X_1-.txt', 'Linea a_linea.txt']) {
+    assert.ok(isDescription(name), `${name} is a description`);
+  }
+  for (const name of [
+    'notes.txt',
+    'README.txt',
+    'Zorvane_Pelk_728_note.txt',
+    'Zorvane_Pelk_728_scheda_treno.txt',
+    'Zorvane_Pelk_728_rallentamenti.txt',
+    'Zorvane_Pelk_linea.dat',
+    'Zorvane_Pelk_linea.txt.bak',
+    'Zorvane_Pelk_728-.txt~',
+  ]) {
+    assert.ok(!isDescription(name), `${name} is not a description`);
+  }
+});
+
+test('the manifest names files that exist and agree with each other', () => {
+  assert.ok(fs.existsSync(path.join(PACKAGE, manifest.main)), manifest.main);
+
+  const [grammar] = manifest.contributes.grammars;
+  assert.equal(grammar.language, language.id);
+  const rules = JSON.parse(fs.readFileSync(path.join(PACKAGE, grammar.path), 'utf8'));
+  assert.equal(rules.scopeName, grammar.scopeName);
+
+  const configuration = JSON.parse(fs.readFileSync(path.join(PACKAGE, language.configuration), 'utf8'));
+  assert.equal(configuration.comments.lineComment, '-');
+
+  assert.deepEqual(manifest.contributes.configurationDefaults[`[${language.id}]`], {
+    'files.encoding': 'windows1252',
+    'files.eol': '\r\n',
+  });
+  assert.ok(manifest.activationEvents.includes(`onLanguage:${language.id}`));
+  assert.equal(manifest.contributes.configuration.properties['binario.path'].default, 'binario');
+
+  // Every command the manifest lists is one the extension registers.
+  const source = fs.readFileSync(path.join(PACKAGE, manifest.main), 'utf8');
+  for (const { command } of manifest.contributes.commands) {
+    assert.ok(source.includes(`'${command}'`), `${command} is registered`);
+  }
+});

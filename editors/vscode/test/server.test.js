@@ -1,0 +1,96 @@
+// Drives the real `binario lsp` through vscode-jsonrpc, the protocol library
+// VS Code's client uses: a pair with two records on one cell gets its
+// diagnostic at the field, a fix clears it, the outline lists the records,
+// and the server ends with status 0 after shutdown and exit.
+//
+// Needs BINARIO naming a built binario program; skipped without it.
+'use strict';
+
+const assert = require('node:assert/strict');
+const childProcess = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { test } = require('node:test');
+const rpc = require('vscode-jsonrpc/node');
+
+const REPO = path.join(__dirname, '..', '..', '..');
+
+function example(name) {
+  return new TextDecoder('windows-1252').decode(fs.readFileSync(path.join(REPO, 'examples', name)));
+}
+
+// Resolves with the next diagnostics published for `uri`.
+function nextDiagnostics(waiting, uri) {
+  return new Promise((resolve) => waiting.set(uri, resolve));
+}
+
+test('binario lsp: diagnostics while typing, outline, shutdown', { skip: !process.env.BINARIO && 'set BINARIO to a built binario program', timeout: 30000 }, async () => {
+  // The train alone on disk: the server reads the partner it is not given.
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'binario-lsp-'));
+  const trainPath = path.join(dir, 'Valdoria_42-.txt');
+  fs.copyFileSync(path.join(REPO, 'examples', 'Valdoria_42-.txt'), trainPath);
+  const lineUri = 'file://' + path.join(dir, 'Valdoria_linea.txt');
+  const trainUri = 'file://' + trainPath;
+
+  const server = childProcess.spawn(process.env.BINARIO, ['lsp'], { stdio: ['pipe', 'pipe', 'inherit'] });
+  const exited = new Promise((resolve) => server.on('exit', (code) => resolve(code)));
+  const connection = rpc.createMessageConnection(
+    new rpc.StreamMessageReader(server.stdout), new rpc.StreamMessageWriter(server.stdin));
+  const waiting = new Map();
+  connection.onNotification('textDocument/publishDiagnostics', (params) => {
+    const resolve = waiting.get(params.uri);
+    waiting.delete(params.uri);
+    if (resolve) resolve(params.diagnostics);
+  });
+  connection.listen();
+
+  try {
+    const init = await connection.sendRequest('initialize', { processId: process.pid, rootUri: null, capabilities: {} });
+    assert.equal(init.capabilities.textDocumentSync.change, 1);
+    assert.equal(init.capabilities.documentSymbolProvider, true);
+    await connection.sendNotification('initialized', {});
+
+    // A second maximum-speed indicator on the cell of the first one.
+    const good = example('Valdoria_linea.txt');
+    const first = good.indexOf('indicatori_vmax');
+    const after = good.indexOf('\n', first) + 1;
+    const clashLine = good.slice(0, after).split('\n').length - 1;
+    const bad = good.slice(0, after) + 'indicatori_vmax, 600, 90, 100, 100, 0, 0, 0, 0, 0\r\n' + good.slice(after);
+
+    let published = nextDiagnostics(waiting, lineUri);
+    const trainPublished = nextDiagnostics(waiting, trainUri);
+    await connection.sendNotification('textDocument/didOpen', {
+      textDocument: { uri: lineUri, languageId: 'binario', version: 1, text: bad },
+    });
+    const diagnostics = await published;
+    assert.deepEqual(await trainPublished, []);
+    assert.equal(diagnostics.length, 1);
+    assert.equal(diagnostics[0].code, 21);
+    assert.deepEqual(diagnostics[0].range, {
+      start: { line: clashLine, character: 0 },
+      end: { line: clashLine, character: 15 },
+    });
+
+    published = nextDiagnostics(waiting, lineUri);
+    await connection.sendNotification('textDocument/didChange', {
+      textDocument: { uri: lineUri, version: 2 },
+      contentChanges: [{ text: good }],
+    });
+    assert.deepEqual(await published, []);
+
+    const symbols = await connection.sendRequest('textDocument/documentSymbol', { textDocument: { uri: lineUri } });
+    const names = symbols.flatMap((s) => [s.name, ...(s.children || []).map((c) => `${c.name} ${c.detail}`)]);
+    assert.ok(names.includes('[cartelli]'), names.join(', '));
+    assert.ok(names.includes('cartello indicatore km 2.950'), names.join(', '));
+
+    await assert.rejects(connection.sendRequest('no/suchMethod', {}), (e) => e.code === -32601);
+    await connection.sendRequest('shutdown');
+    await connection.sendNotification('exit');
+    assert.equal(await exited, 0);
+  } finally {
+    connection.dispose();
+    server.kill();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+});

@@ -1,0 +1,48 @@
+#include "lsp/lsp_diagnostic.h"
+
+#include "lsp/text_position.h"
+#include "output/text_encoding.h"
+
+namespace binario {
+namespace {
+
+nlohmann::json position(int line, int character) {
+  return {{"line", line}, {"character", character}};
+}
+
+}  // namespace
+
+nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view text_line) {
+  int line = 0;
+  int start = 0;
+  int end = 0;
+  if (d.location && d.location->line > 0) {
+    line = d.location->line - 1;
+    // Characters and Windows-1252 bytes are one to one: the field's end is
+    // found on the characters of the editor's line.
+    const int first = d.location->column > 0 ? d.location->column - 1 : 0;
+    std::string_view field = d.source_line ? std::string_view(*d.source_line) : std::string_view();
+    int last = first;
+    if (static_cast<size_t>(first) < field.size()) {
+      size_t stop = field.find(',', static_cast<size_t>(first));
+      if (stop == std::string_view::npos) stop = field.size();
+      while (stop > static_cast<size_t>(first) &&
+             (field[stop - 1] == ' ' || field[stop - 1] == '\t')) {
+        --stop;
+      }
+      last = static_cast<int>(stop);
+    }
+    start = utf16_column(text_line, first);
+    end = utf16_column(text_line, last);
+    if (end <= start) end = utf16_column(text_line, first + 1);
+  }
+  std::string message = windows1252_to_utf8(d.message);
+  if (d.position) message += " (metre " + std::to_string(*d.position) + ")";
+  return {{"range", {{"start", position(line, start)}, {"end", position(line, end)}}},
+          {"severity", 1},
+          {"code", d.code},
+          {"source", "binario"},
+          {"message", message}};
+}
+
+}  // namespace binario

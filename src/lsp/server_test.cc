@@ -1,0 +1,271 @@
+#include "lsp/server.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "lsp/hover.h"
+#include "lsp/message_reader.h"
+#include "output/text_encoding.h"
+
+namespace binario {
+namespace {
+
+using nlohmann::json;
+
+const char kLineUri[] = "file:///d/Valdoria_linea.txt";
+const char kTrainUri[] = "file:///d/Valdoria_42-.txt";
+// A second record on the cell of the first maximum-speed indicator.
+const char kClash[] = "indicatori_vmax, 600, 90, 100, 100, 0, 0, 0, 0, 0\r\n";
+
+std::string example(const std::string& name) {
+  std::ifstream in(std::string(BINARIO_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return windows1252_to_utf8(text.str());
+}
+
+// The example line with `record` inserted after its first maximum-speed
+// indicator, and the 0-based line it lands on.
+std::string line_with(const std::string& record, int* at = nullptr) {
+  std::string text = example("Valdoria_linea.txt");
+  const size_t first = text.find("indicatori_vmax");
+  const size_t next = text.find('\n', first) + 1;
+  if (at) *at = static_cast<int>(std::count(text.begin(), text.begin() + next, '\n'));
+  return text.insert(next, record);
+}
+
+class Session {
+ public:
+  Session() : server_(fs, out_, ServerOptions{std::chrono::milliseconds(0), false}) {}
+
+  void send(const json& message) { server_.handle(message.dump()); }
+  void request(int id, const std::string& method, const json& params = json::object()) {
+    send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+  }
+  void notify(const std::string& method, const json& params = json::object()) {
+    send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+  }
+  void open(const std::string& uri, const std::string& text) {
+    notify("textDocument/didOpen",
+           {{"textDocument",
+             {{"uri", uri}, {"languageId", "binario"}, {"version", 1}, {"text", text}}}});
+  }
+  void change(const std::string& uri, const std::string& text) {
+    notify("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                      {"contentChanges", {{{"text", text}}}}});
+  }
+  // The messages the server wrote since the last call.
+  std::vector<json> received() {
+    std::istringstream in(out_.str());
+    out_.str("");
+    std::vector<json> messages;
+    std::string body;
+    while (read_message(in, &body) == ReadResult::kMessage) messages.push_back(json::parse(body));
+    return messages;
+  }
+  // The diagnostics last published for each document since the last call.
+  std::map<std::string, json> published() {
+    std::map<std::string, json> out;
+    for (const json& m : received()) {
+      if (m.value("method", "") == "textDocument/publishDiagnostics") {
+        out[m["params"]["uri"]] = m["params"]["diagnostics"];
+      }
+    }
+    return out;
+  }
+  Server& server() { return server_; }
+
+  MemoryFileSystem fs;
+
+ private:
+  std::ostringstream out_;
+  Server server_;
+};
+
+int error_code(const json& reply) {
+  return reply.at("error").at("code").get<int>();
+}
+
+TEST(Server, Lifecycle) {
+  Session s;
+  s.request(1, "textDocument/hover");
+  s.notify("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", ""}}}});
+  std::vector<json> replies = s.received();
+  ASSERT_EQ(replies.size(), 1u);  // the notification is dropped
+  EXPECT_EQ(error_code(replies[0]), -32002);
+
+  s.request(2, "initialize", {{"capabilities", json::object()}});
+  replies = s.received();
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(replies[0]["id"], 2);
+  EXPECT_EQ(replies[0]["result"]["capabilities"]["textDocumentSync"]["change"], 1);
+  s.notify("initialized");
+  s.request(3, "initialize");
+  s.request(4, "no/suchMethod");
+  s.notify("no/suchNotification");
+  s.notify("$/cancelRequest", {{"id", 4}});
+  s.request(5, "shutdown");
+  s.request(6, "textDocument/hover");
+  replies = s.received();
+  ASSERT_EQ(replies.size(), 4u);
+  EXPECT_EQ(error_code(replies[0]), -32600);
+  EXPECT_EQ(error_code(replies[1]), -32601);
+  EXPECT_TRUE(replies[2]["result"].is_null());
+  EXPECT_EQ(error_code(replies[3]), -32600);
+  EXPECT_FALSE(s.server().exited());
+  s.notify("exit");
+  EXPECT_TRUE(s.server().exited());
+  EXPECT_EQ(s.server().exit_status(), 0);
+}
+
+TEST(Server, RunEndsWithTheStatusOfHowTheClientLeft) {
+  MemoryFileSystem fs;
+  auto run = [&](const std::string& input) {
+    std::ostringstream out;
+    std::istringstream in(input);
+    Server server(fs, out);
+    return server.run(in);
+  };
+  auto frame = [](const std::string& body) {
+    std::ostringstream out;
+    write_message(out, body);
+    return out.str();
+  };
+  const std::string exit = frame(R"({"jsonrpc":"2.0","method":"exit"})");
+  EXPECT_EQ(run(exit), 1);  // exit without shutdown
+  EXPECT_EQ(run(""), 1);    // the client is gone
+  EXPECT_EQ(run("Content-Length: x\r\n\r\n"), 1);
+  EXPECT_EQ(run("Content-Length: 999999999999\r\n\r\n"), 1);
+  const std::string initialize = frame(R"({"jsonrpc":"2.0","id":1,"method":"initialize"})");
+  const std::string shutdown = frame(R"({"jsonrpc":"2.0","id":2,"method":"shutdown"})");
+  EXPECT_EQ(run(initialize + shutdown + exit), 0);
+}
+
+TEST(Server, AnswersBadMessagesWithErrors) {
+  Session s;
+  s.request(1, "initialize");
+  s.received();
+  s.server().handle("{\"jsonrpc\":");
+  s.server().handle("[1,2]");
+  s.server().handle("{\"jsonrpc\":\"2.0\",\"id\":{},\"method\":\"x\"}");
+  s.server().handle("{\"jsonrpc\":\"2.0\",\"id\":7,\"method\":3}");
+  // Parameters of the wrong shape: the request gets an error, the
+  // notification is dropped.
+  s.notify("textDocument/didOpen", {{"textDocument", {{"uri", 3}}}});
+  s.notify("textDocument/didChange", json::array());
+  std::vector<json> replies = s.received();
+  ASSERT_EQ(replies.size(), 4u);
+  EXPECT_EQ(error_code(replies[0]), -32700);
+  EXPECT_EQ(error_code(replies[1]), -32600);
+  EXPECT_EQ(error_code(replies[2]), -32600);
+  EXPECT_TRUE(replies[2]["id"].is_null());
+  EXPECT_EQ(error_code(replies[3]), -32600);
+  EXPECT_EQ(replies[3]["id"], 7);
+}
+
+TEST(Server, PublishesTheClashAndClearsItOnceFixed) {
+  Session s;
+  s.request(1, "initialize");
+  s.received();
+  int clash_line = 0;
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(kClash, &clash_line));
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published.size(), 2u);
+  EXPECT_EQ(published[kTrainUri], json::array());
+  ASSERT_EQ(published[kLineUri].size(), 1u) << published[kLineUri];
+  const json& d = published[kLineUri][0];
+  EXPECT_EQ(d["code"], 21);
+  // The compile places the clash at the record's keyword: the range is that field.
+  EXPECT_EQ(d["range"]["start"], json({{"line", clash_line}, {"character", 0}}));
+  EXPECT_EQ(d["range"]["end"], json({{"line", clash_line}, {"character", 15}}));
+
+  s.change(kLineUri, line_with(""));
+  published = s.published();
+  EXPECT_EQ(published[kLineUri], json::array());
+  EXPECT_EQ(published[kTrainUri], json::array());
+}
+
+TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
+  Session s;
+  s.fs.directories.insert("/d");
+  std::string train = example("Valdoria_42-.txt");
+  s.fs.files["/d/Valdoria_42-.txt"] = *utf8_to_windows1252(train);
+  s.request(1, "initialize");
+  s.received();
+  // "Ω" in the title line: replaced, reported, and the compile goes on.
+  s.open(kLineUri, "\xCE\xA9" + line_with(""));
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published[kLineUri].size(), 1u);
+  EXPECT_EQ(published[kLineUri][0]["range"]["end"], json({{"line", 0}, {"character", 1}}));
+  EXPECT_EQ(published[kTrainUri], json::array());
+
+  // Closing the line clears its diagnostics.
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  published = s.published();
+  EXPECT_EQ(published[kLineUri], json::array());
+}
+
+TEST(Server, BoundsTheDiagnosticsOfADocument) {
+  Session s;
+  s.request(1, "initialize");
+  std::string text = line_with("");
+  for (int i = 0; i < 1500; ++i) text += "- \xCE\xA9\r\n";
+  s.received();
+  s.open(kLineUri, text);
+  EXPECT_EQ(s.published()[kLineUri].size(), 1000u);
+}
+
+TEST(Server, HoverAndOutline) {
+  Session s;
+  s.request(1, "initialize");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(""));
+  s.received();
+  // "segnale,   2400, 2, …" on line 32 of the train: cell 49 holds the signal.
+  auto hover = [&](int line, int character) {
+    s.request(2, "textDocument/hover",
+              {{"textDocument", {{"uri", kTrainUri}}},
+               {"position", {{"line", line}, {"character", character}}}});
+    return s.received().at(0)["result"];
+  };
+  const json on_position = hover(31, 12);
+  const std::string text = on_position["contents"]["value"];
+  EXPECT_NE(text.find("metre 2400, km 2.400; cell 49"), std::string::npos) << text;
+  EXPECT_NE(text.find("signal"), std::string::npos) << text;
+  EXPECT_NE(text.find("| 1 | `posizione`"), std::string::npos) << text;
+  EXPECT_EQ(on_position["range"]["start"]["character"], 11);
+  EXPECT_EQ(on_position["range"]["end"]["character"], 15);
+  EXPECT_EQ(hover(31, 2)["contents"]["value"].get<std::string>().rfind("### `segnale`", 0), 0u);
+  EXPECT_TRUE(hover(0, 0).is_null());
+
+  s.request(3, "textDocument/documentSymbol", {{"textDocument", {{"uri", kTrainUri}}}});
+  const std::string outline = s.received().at(0)["result"].dump();
+  EXPECT_NE(outline.find("PIAN DEL RIO"), std::string::npos);
+
+  s.request(
+      4, "textDocument/completion",
+      {{"textDocument", {{"uri", kTrainUri}}}, {"position", {{"line", 0}, {"character", 0}}}});
+  const json items = s.received().at(0)["result"];
+  const auto signal = std::find_if(items.begin(), items.end(),
+                                   [](const json& item) { return item["label"] == "segnale"; });
+  ASSERT_NE(signal, items.end());
+  EXPECT_EQ(
+      (*signal)["insertText"].get<std::string>().rfind("segnale, ${1:posizione}, ${2:sx}, ", 0),
+      0u);
+}
+
+TEST(Hover, NearestFiftiethRoundsHalvesToEven) {
+  EXPECT_EQ(nearest_fiftieth(125), 2);  // 2.5
+  EXPECT_EQ(nearest_fiftieth(175), 4);  // 3.5
+  EXPECT_EQ(nearest_fiftieth(2450), 49);
+  EXPECT_EQ(nearest_fiftieth(1124), 22);
+  EXPECT_EQ(nearest_fiftieth(-75), -2);  // -1.5
+  EXPECT_EQ(nearest_fiftieth(-24), 0);
+}
+
+}  // namespace
+}  // namespace binario

@@ -1,0 +1,123 @@
+#include "lsp/text_position.h"
+
+#include "output/text_encoding.h"
+
+namespace binario {
+namespace {
+
+// The code point at the start of `s` and its length in bytes; a byte that
+// does not start a valid sequence is one character of its own (-1).
+int next_code_point(std::string_view s, size_t* length) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char lead = b(0);
+  int count = 0;
+  int cp = 0;
+  if (lead < 0x80) {
+    *length = 1;
+    return lead;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    count = 1, cp = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    count = 2, cp = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    count = 3, cp = lead & 0x07;
+  } else {
+    *length = 1;
+    return -1;
+  }
+  if (s.size() < static_cast<size_t>(count) + 1) {
+    *length = 1;
+    return -1;
+  }
+  for (int i = 1; i <= count; ++i) {
+    if ((b(i) & 0xC0) != 0x80) {
+      *length = 1;
+      return -1;
+    }
+    cp = (cp << 6) | (b(i) & 0x3F);
+  }
+  const int minimum[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < minimum[count] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    *length = 1;
+    return -1;
+  }
+  *length = static_cast<size_t>(count) + 1;
+  return cp;
+}
+
+int utf16_units(int cp) {
+  return cp > 0xFFFF ? 2 : 1;
+}
+
+}  // namespace
+
+CompileText to_compile_text(std::string_view utf8) {
+  CompileText out;
+  out.bytes.reserve(utf8.size());
+  int line = 0;
+  int column = 0;
+  size_t i = 0;
+  while (i < utf8.size()) {
+    size_t length = 1;
+    const int cp = next_code_point(utf8.substr(i), &length);
+    const int units = cp < 0 ? 1 : utf16_units(cp);
+    if (cp >= 0 && cp < 0x80) {
+      out.bytes.push_back(static_cast<char>(cp));
+    } else if (std::optional<std::string> byte =
+                   cp < 0 ? std::nullopt : utf8_to_windows1252(utf8.substr(i, length))) {
+      out.bytes += *byte;
+    } else {
+      out.bytes.push_back('?');
+      out.replaced.push_back({line, column, column + units});
+    }
+    // Line ends as the protocol counts them: LF, CR LF, CR.
+    if (cp == '\n' || (cp == '\r' && (i + 1 >= utf8.size() || utf8[i + 1] != '\n'))) {
+      ++line;
+      column = 0;
+    } else {
+      column += units;
+    }
+    i += length;
+  }
+  return out;
+}
+
+std::string_view line_of(std::string_view text, int line) {
+  size_t start = 0;
+  for (int n = 0; n < line; ++n) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return {};
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  const size_t end = text.find_first_of("\r\n", start);
+  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+}
+
+int utf16_column(std::string_view utf8_line, int character) {
+  int column = 0;
+  size_t i = 0;
+  for (int n = 0; n < character && i < utf8_line.size(); ++n) {
+    size_t length = 1;
+    const int cp = next_code_point(utf8_line.substr(i), &length);
+    column += cp < 0 ? 1 : utf16_units(cp);
+    i += length;
+  }
+  return column;
+}
+
+int character_index(std::string_view utf8_line, int column) {
+  int character = 0;
+  int units = 0;
+  size_t i = 0;
+  while (i < utf8_line.size()) {
+    size_t length = 1;
+    const int cp = next_code_point(utf8_line.substr(i), &length);
+    units += cp < 0 ? 1 : utf16_units(cp);
+    if (units > column) return character;
+    ++character;
+    i += length;
+  }
+  return character;
+}
+
+}  // namespace binario

@@ -1,0 +1,32 @@
+// The temporary files a replacement is writing, known to the platform layer
+// so that an interruption of the program (Ctrl+C, SIGTERM, SIGHUP, the
+// console closing) removes them before the program ends: every final name
+// then holds its old file or its new one, whole, and no temporary is left.
+#pragma once
+
+#include <string>
+
+namespace binario {
+
+// Adds `path` to the temporaries an interruption removes; the first call
+// installs the handlers. Returns the entry's number, or -1 when every entry
+// is taken (the file is then only removed by its owner).
+int register_temporary(const std::string& path);
+// Removes entry `entry` (from register_temporary; -1 does nothing): the file
+// was renamed into place or removed by its owner.
+void unregister_temporary(int entry);
+
+// While one lives, an interruption waits: renames of a set of files run to
+// their end and the set is never split by Ctrl+C.
+class InterruptionsHeld {
+ public:
+  InterruptionsHeld();
+  ~InterruptionsHeld();
+  InterruptionsHeld(const InterruptionsHeld&) = delete;
+  InterruptionsHeld& operator=(const InterruptionsHeld&) = delete;
+
+ private:
+  unsigned long long saved_ = 0;  // what the platform needs to restore
+};
+
+}  // namespace binario
