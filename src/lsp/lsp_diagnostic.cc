@@ -38,11 +38,32 @@ nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view text_line) {
   }
   std::string message = windows1252_to_utf8(d.message);
   if (d.position) message += " (metre " + std::to_string(*d.position) + ")";
-  return {{"range", {{"start", position(line, start)}, {"end", position(line, end)}}},
-          {"severity", 1},
-          {"code", d.code},
-          {"source", "binario"},
-          {"message", message}};
+  // The protocol's severities: 1 error, 2 warning, 3 information.
+  const int severity = d.severity == Severity::kWarning ? 2 : d.severity == Severity::kNote ? 3 : 1;
+  nlohmann::json out = {{"range", {{"start", position(line, start)}, {"end", position(line, end)}}},
+                        {"severity", severity},
+                        {"source", "binario"},
+                        {"message", message}};
+  if (d.severity == Severity::kWarning) {
+    out["code"] = d.name;
+  } else if (d.severity == Severity::kError) {
+    out["code"] = d.code;
+  }
+  // Where the occupant of a taken cell was placed, in this text or the other
+  // one (the texts are named by their URIs).
+  nlohmann::json related = nlohmann::json::array();
+  for (const RelatedLocation& r : d.related) {
+    if (r.location.file.empty() || r.location.line <= 0) continue;
+    const int at = r.location.column > 0 ? r.location.column - 1 : 0;
+    related.push_back({{"location",
+                        {{"uri", r.location.file},
+                         {"range",
+                          {{"start", position(r.location.line - 1, at)},
+                           {"end", position(r.location.line - 1, at + 1)}}}}},
+                       {"message", windows1252_to_utf8(r.message)}});
+  }
+  if (!related.empty()) out["relatedInformation"] = std::move(related);
+  return out;
 }
 
 }  // namespace binario

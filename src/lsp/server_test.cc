@@ -189,6 +189,31 @@ TEST(Server, PublishesTheClashAndClearsItOnceFixed) {
   EXPECT_EQ(published[kTrainUri], json::array());
 }
 
+// A misspelt keyword is a warning named by its code; the clash points at
+// the record that holds the cell.
+TEST(Server, PublishesWarningsByNameAndTheOccupantOfATakenCell) {
+  Session s;
+  s.request(1, "initialize");
+  s.received();
+  int at = 0;
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(std::string("pendnza, 900, 1\r\n") + kClash, &at));
+  const json list = s.published()[kLineUri];
+  const json* warning = nullptr;
+  const json* clash = nullptr;
+  for (const json& d : list) {
+    if (d["severity"] == 2 && d["code"] == "ignored-field") warning = &d;
+    if (d["severity"] == 1 && d["code"] == 21) clash = &d;
+  }
+  ASSERT_NE(warning, nullptr) << list;
+  EXPECT_EQ((*warning)["range"]["start"]["line"], at);
+  ASSERT_NE(clash, nullptr) << list;
+  ASSERT_TRUE(clash->contains("relatedInformation")) << *clash;
+  const json& related = (*clash)["relatedInformation"][0]["location"];
+  EXPECT_EQ(related["uri"], kLineUri);
+  EXPECT_EQ(related["range"]["start"]["line"], at - 1);  // the first indicator
+}
+
 TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   Session s;
   s.fs.directories.insert("/d");
