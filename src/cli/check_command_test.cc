@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/paths.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 
@@ -112,8 +113,8 @@ TEST(CheckCommand, NeverOpensAnOutput) {
   // Every output refuses to be created: a compile fails with 5, a check
   // does not notice.
   MemoryFileSystem fs = example_pair();
-  for (const char* out : {"w/Valdoria_linea.dat", "w/Valdoria_42.sim", "w/Valdoria_42.dat"}) {
-    fs.fail_create.insert(out);
+  for (const char* out : {"Valdoria_linea.dat", "Valdoria_42.sim", "Valdoria_42.dat"}) {
+    fs.fail_create.insert(join_path("w", out));
   }
   CompileOptions options;
   options.line = kLinePath;

@@ -38,9 +38,12 @@ class FullDisk : public FileSystem {
   // What a write past the cap is refused with.
   static std::string reason() { return system_error_reason(ERROR_DISK_FULL); }
 
+  using FileSystem::read_file;
   bool exists(const std::string& path) override { return real_.exists(path); }
-  bool read_file(const std::string& path, std::string* contents, std::string* error) override {
-    return real_.read_file(path, contents, error);
+  bool missing(const std::string& path) override { return real_.missing(path); }
+  bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                 std::string* error) override {
+    return real_.read_file(path, cap, contents, error);
   }
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override {
     std::unique_ptr<OutputFile> real = real_.replace_file(path, error);
@@ -77,6 +80,12 @@ class FullDisk : public FileSystem {
       }
       real_->write(data, size);
       room_ -= size;
+    }
+    bool finish(std::string* error) override {
+      if (!full_) return real_->finish(error);
+      if (error) *error = reason();
+      real_.reset();  // never committed: the real layer removes its temporary
+      return false;
     }
     bool commit(std::string* error) override {
       if (!full_) return real_->commit(error);
