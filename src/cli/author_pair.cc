@@ -82,6 +82,7 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
   form.train_display_name = options.train;
   form.output_dir = options.output_dir.empty() ? path_parent(options.line) : options.output_dir;
   form.delete_sources = false;
+  form.extra_diagnostics = true;
   return std::nullopt;
 }
 

@@ -345,6 +345,51 @@ TEST_F(CliTest, CompileSaysWhatItWroteOnlyWhenAsked) {
   EXPECT_EQ(run("compile -q " + pair()).status, 0);
 }
 
+// A warning alone leaves the exit status at 0; --strict makes it 1, and a
+// strict compile then writes nothing and leaves earlier outputs as they were.
+TEST_F(CliTest, StrictMakesAWarningAFailureAndCompileThenWritesNothing) {
+  copy_examples();
+  for (const char* command : {"check --strict ", "compile --strict -q ", "plot --strict "}) {
+    EXPECT_EQ(run(command + pair()).status, 0) << command << "on the examples";
+  }
+  std::string train = slurp(dir / "Valdoria_42-.txt");
+  train.replace(train.find("\nsegnale,"), 9, "\nsegnle,");
+  std::ofstream(dir / "Valdoria_42-.txt", std::ios::binary) << train;
+  for (const stdfs::path& f : {dir / "Valdoria_42.dat", dir / "Valdoria_42.sim",
+                               dir / "Valdoria_linea.dat", dir / "Valdoria_42.svg"}) {
+    stdfs::remove(f);
+  }
+  std::ofstream(dir / "Valdoria_42.dat", std::ios::binary) << "earlier";
+
+  const Result check = run("check " + pair());
+  EXPECT_EQ(check.status, 0);
+  EXPECT_NE(check.err.find("did you mean 'segnale'? [ignored-field]"), std::string::npos)
+      << check.err;
+  EXPECT_EQ(run("check --strict " + pair()).status, 1);
+  EXPECT_EQ(run("plot --strict " + pair()).status, 1);
+
+  const Result strict = run("compile --strict " + pair());
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_NE(strict.err.find("[ignored-field]"), std::string::npos) << strict.err;
+  EXPECT_EQ(slurp(dir / "Valdoria_42.dat"), "earlier");
+  EXPECT_FALSE(stdfs::exists(dir / "Valdoria_42.sim"));
+  EXPECT_FALSE(stdfs::exists(dir / "Valdoria_linea.dat"));
+
+  // Without --strict the same pair compiles, with the warning shown.
+  const Result lenient = run("compile " + pair());
+  EXPECT_EQ(lenient.status, 0);
+  EXPECT_NE(lenient.err.find("[ignored-field]"), std::string::npos) << lenient.err;
+  EXPECT_NE(slurp(dir / "Valdoria_42.dat"), "earlier");
+}
+
+TEST_F(CliTest, TheBuiltInScenarioGivesNoWarning) {
+  ASSERT_EQ(run("sources -C " + dir.string()).status, 0);
+  const Result r = run("check --strict " + (dir / "Zorvane_Pelk_linea.txt").string() + " " +
+                       (dir / "Zorvane_Pelk_728-.txt").string());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+}
+
 // explain prints from the document built into the program: every status
 // code and every warning has its entry there, and an unknown name lists them.
 TEST(Explain, EveryCodeAndWarningHasItsEntryAndUnknownNamesAreUsageErrors) {

@@ -134,6 +134,7 @@ TEST(Report, JsonCarriesTheSourceLineInUtf8OrNull) {
 // occupant: the text form of each, and the fields JSON adds for them.
 TEST(Report, WarningsNotesAndLaterFaults) {
   Status status;
+  status.set_extras(true);
   status.fault(9, 2750, SourceLocation{"X_1-.txt", 22, 1}, "650");
   status.begin_after_stop("X_1-.txt", 22);
   status.warn("speed-rounded", SourceLocation{"X_1-.txt", 23, 1}, "87 is stored as 85",

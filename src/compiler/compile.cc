@@ -63,6 +63,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     warn_utf8_text(input.train.text, input.train.name, result.status);
     FieldReader train_reader(input.train.text);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
+    train_parser.set_line_file(input.line.name);
     train_parser.parse();
   } catch (const ReadFailure& failure) {
     result.texts_read = TextsRead::kBoth;

@@ -32,6 +32,12 @@ size_t edit_distance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
+std::string_view trimmed(std::string_view s) {
+  const size_t first = s.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
 // A field longer than this is no misspelt keyword (and would make the
 // distance costly).
 constexpr size_t kLongestKeywordField = 40;
@@ -90,6 +96,9 @@ void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::strin
   // of a record this compile does not read, such as a curve without the
   // geometry).
   if (t.find_first_not_of("+0123456789 \t") == std::string_view::npos) return;
+  // One warning a line: the rest of a dropped record is no news.
+  if (kw.where.line == ignored_line_) return;
+  ignored_line_ = kw.where.line;
   std::string message = "ignored field '" + std::string(t) + "': no record starts with it";
   if (std::string_view k = closest_keyword(t, keywords); !k.empty()) {
     message += "; did you mean '" + std::string(k) + "'?";
@@ -116,9 +125,13 @@ void DescriptionParser::warn_changed(const Field& kw, int64_t value, int64_t sto
 
 void DescriptionParser::relate_occupant(int64_t j) {
   const CellOrigin o = model_.origin(j);
-  if (o.by != placer_ || o.line <= 0) return;
+  if (o.line <= 0) return;
+  const std::string* file = o.by == placer_                                    ? &file_
+                            : o.by == Placer::kLineText && !line_file_.empty() ? &line_file_
+                                                                               : nullptr;
+  if (!file) return;
   status_.relate_last(
-      {SourceLocation{file_, o.line, 1}, "the occupant of the cell was placed here"});
+      {SourceLocation{*file, o.line, 1}, "the occupant of the cell was placed here"});
 }
 
 void DescriptionParser::read_after_stop(TextPosition where, const std::function<bool()>& read_on) {
@@ -138,6 +151,18 @@ void DescriptionParser::read_after_stop(TextPosition where, const std::function<
   }
   model_ = std::move(saved);
   status_.end_after_stop();
+}
+
+void DescriptionParser::look_for_misspelt_header(const Field& f) {
+  if (misspelt_header_ || !contains(f.text, "[")) return;
+  static constexpr std::string_view kGeneral[] = {"[generale]"};
+  if (!closest_keyword(trimmed(f.text), kGeneral).empty()) misspelt_header_ = f;
+}
+
+std::string DescriptionParser::misspelt_header_hint() const {
+  if (!misspelt_header_) return {};
+  return "; line " + std::to_string(misspelt_header_->where.line) + " holds '" +
+         std::string(trimmed(misspelt_header_->text)) + "': did you mean '[generale]'?";
 }
 
 bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) {

@@ -55,15 +55,31 @@ class DescriptionParser {
   void warn_in_run_out(const Field& kw, int64_t p, const char* what);
   // Warns when the fixed-width store turned `value` into `stored`.
   void warn_changed(const Field& kw, int64_t value, int64_t stored, const char* what);
-  // Gives the cell-clash fault just recorded the place its occupant came from.
+  // Gives the cell-clash fault just recorded the place its occupant came from:
+  // a record of this text, or of the line description when its name is known.
   void relate_occupant(int64_t j);
 
+ public:
+  // Names the line description, so that a clash with an object it placed can
+  // point at that object's record.
+  void set_line_file(std::string name) { line_file_ = std::move(name); }
+
+ protected:
   // Reads on after the description stopped at `where`, calling `read_on`
   // while it says there is more, for the diagnostics only: the model is saved
   // first and given back after, so nothing read later reaches it, and every
   // fault and warning meanwhile is marked as found after the stop. A read
   // failure ends it.
   void read_after_stop(TextPosition where, const std::function<bool()>& read_on);
+
+  // While the general section is searched for: remembers the first field
+  // that looks like a misspelt "[generale]", to point at when it is never
+  // found.
+  void look_for_misspelt_header(const Field& f);
+  // "; line N holds 'TEXT': did you mean '[generale]'?" for the field
+  // remembered, or empty.
+  std::string misspelt_header_hint() const;
+  std::optional<Field> misspelt_header_;
 
   TrackModel& model_;
   Status& status_;
@@ -72,6 +88,10 @@ class DescriptionParser {
 
  private:
   Placer placer_;
+  // The line of the last ignored field warned about: the values after a
+  // dropped keyword are not warned about again.
+  int ignored_line_ = 0;
+  std::string line_file_;
 };
 
 }  // namespace binario

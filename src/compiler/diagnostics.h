@@ -80,8 +80,9 @@ class Status {
   // The note goes again when nothing was found after the stop.
   void end_after_stop();
   bool after_stop() const { return after_stop_; }
-  // Without extras, warnings are dropped and nothing is read after a stop:
-  // the compile as it was before either existed, for comparing with it.
+  // Without extras (the default), warnings are dropped and nothing is read
+  // after a stop: only the faults that set the status pair are recorded. The
+  // compile turns them on when its caller asks for them.
   void set_extras(bool on) { extras_ = on; }
   bool extras() const { return extras_; }
   // Starts counting the warnings and later faults of one more description.
@@ -98,7 +99,7 @@ class Status {
 
   bool after_stop_ = false;
   size_t stop_note_ = 0;  // the index of the note of the stop
-  bool extras_ = true;
+  bool extras_ = false;
   int extra_in_description_ = 0;
   int32_t codice_errore_ = 0;
   int32_t posizione_errore_ = 0;

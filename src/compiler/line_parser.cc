@@ -174,9 +174,11 @@ bool LineParser::find_general_section() {
     f = next_field();
     if (reader_.at_end()) {
       fault(102, std::nullopt, reader_.position(),
-            "expected a field holding \"[generale]\", found the end of the text");
+            "expected a field holding \"[generale]\", found the end of the text" +
+                misspelt_header_hint());
       return false;
     }
+    look_for_misspelt_header(f);
   } while (!contains_nocase(f.text, "[generale]"));
   return true;
 }

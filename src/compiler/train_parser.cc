@@ -65,11 +65,18 @@ void TrainParser::parse() {
   // Everything before the general section is skipped unread.
   bool found = false;
   while (!reader_.at_end() && !found) {
-    found = contains_nocase(next_field().text, "[generale]");
+    const Field f = next_field();
+    found = contains_nocase(f.text, "[generale]");
+    if (!found) look_for_misspelt_header(f);
   }
   if (!found) {
-    status_.warn("section-not-found", SourceLocation{file_, 0, 0},
-                 "no field holds \"[generale]\": nothing in the train description was read");
+    const std::string message =
+        "no field holds \"[generale]\": nothing in the train description was read";
+    if (misspelt_header_) {
+      warn("section-not-found", misspelt_header_->where, message + "; did you mean '[generale]'?");
+    } else {
+      status_.warn("section-not-found", SourceLocation{file_, 0, 0}, message);
+    }
   }
 
   TextPosition stopped_at;

@@ -16,6 +16,7 @@ namespace binario {
 
 class TrainParser : private DescriptionParser {
  public:
+  using DescriptionParser::set_line_file;
   // The model must already be built by the line parser.
   TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file);
 

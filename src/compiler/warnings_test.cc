@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "compiler/compile.h"
@@ -89,6 +90,7 @@ TEST(Warnings, EachMistakeIsReportedAtItsLineAndLeavesTheStatusAlone) {
        kLine,
        train("stazione, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, S\xC3\x88\n"),
        {"utf8-text@3"}},
+      {"UTF-8 byte-order mark", kLine, "\xEF\xBB\xBF" + train(""), {"utf8-text@1"}},
       {"multiline quote",
        kLine,
        train("stazione, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, \"A\nB\"\n"),
@@ -159,6 +161,63 @@ TEST(Warnings, FaultsAfterTheStopAreReportedAndLeaveTheModelAsTheStopLeftIt) {
       EXPECT_EQ(r.model.treno[e].nome, alone.model.treno[e].nome) << "entry " << e;
     }
   }
+}
+
+// A misspelt keyword drops its record with one warning, not one for each of
+// its values; a misspelt section header is pointed at.
+// The line description reads on after its stop as the train description does;
+// the train description is then not compiled at all.
+TEST(Warnings, TheLineDescriptionReadsOnAfterItsStopToo) {
+  const std::string line = replaced(kLine, "pendenza, 400, 2\n",
+                                    "pendenza, 99999, 2\n"
+                                    "pendnza, 900, 1\n"
+                                    "pendenza, 1000, 200\n"
+                                    "pendenza, 99000, 1\n");
+  const CompileResult r = compile_pair(line, train(""));
+  EXPECT_EQ(summary(r.status),
+            (Strings{"15@4", "note+", "ignored-field@5+", "value-changed@6+", "15@7+"}));
+  EXPECT_EQ(r.status.codice_errore(), 15);
+  EXPECT_EQ(r.status.posizione_errore(), 99999);
+}
+
+// A clash names where its occupant was placed, also when that is the other
+// description.
+TEST(Warnings, AClashPointsAtTheRecordThatHoldsTheCell) {
+  const std::string line =
+      replaced(kLine, "[fine]\n[fine]\n",
+               "[cartelli]\nindicatori_vmax, 1000, 90, 100, 100, 0, 0, 0, 0, 0\n[fine]\n[fine]\n");
+  const std::string signal = "segnale, 1000, 1,4,1,0,0,0,0,0,0,0\n";
+  for (const auto& [line_text, train_text, file, line_no] :
+       {std::tuple{line, train(signal), "l.txt", 6},
+        std::tuple{std::string(kLine), train(signal + signal), "t.txt", 3}}) {
+    const CompileResult r = compile_pair(line_text, train_text);
+    ASSERT_FALSE(r.status.diagnostics().empty());
+    const Diagnostic& d = r.status.diagnostics()[0];
+    EXPECT_EQ(d.code, 16) << d.message;
+    ASSERT_EQ(d.related.size(), 1u) << d.message;
+    EXPECT_EQ(d.related[0].location.file, file);
+    EXPECT_EQ(d.related[0].location.line, line_no);
+  }
+}
+
+TEST(Warnings, MisspellingsAreNamedOnceWithWhatWasMeant) {
+  const Status s = compile_pair(kLine, train("stazone, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, "
+                                             "7,34,30, MONTE, SERENO\n"))
+                       .status;
+  ASSERT_EQ(summary(s), Strings{"ignored-field@3"});
+  EXPECT_NE(s.diagnostics()[0].message.find("did you mean 'stazione'?"), std::string::npos);
+
+  const Status train_header =
+      compile_pair(kLine, "- treno\n[Generle]\nvelocita, 0, 30\n[fine]\n").status;
+  ASSERT_EQ(summary(train_header), Strings{"section-not-found@2"});
+  EXPECT_NE(train_header.diagnostics()[0].message.find("did you mean '[generale]'?"),
+            std::string::npos);
+
+  const Status line_header = compile_pair(replaced(kLine, "[generale]", "[generle]"), "").status;
+  ASSERT_EQ(line_header.codice_errore(), 102);
+  EXPECT_NE(line_header.diagnostics()[0].message.find(
+                "line 1 holds '[generle]': did you mean '[generale]'?"),
+            std::string::npos);
 }
 
 TEST(Warnings, ARecurringFaultIsCapped) {

@@ -98,6 +98,7 @@ RunReport Form1::memorizza_percorso(int32_t j) {
   input.nome_percorso = nome_percorso_modello.value_or(nome_percorso);
   input.numero_treno = numero_treno_modello.value_or(numero_treno);
   input.calcola_linea = calcola_linea != 0;
+  input.extra_diagnostics = extra_diagnostics;
   read_descriptions(fs_, line, line_display_name, train, train_display_name, &input);
 
   CompileResult result = compile(input);

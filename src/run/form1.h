@@ -49,6 +49,9 @@ class Form1 {
   bool delete_sources = true;
   // False for a check: everything but writing the binary files.
   bool write_outputs = true;
+  // An author's compile also reports warnings and the faults after a stop;
+  // the run reports only the faults that set the status pair.
+  bool extra_diagnostics = false;
 
   Status status;  // codice_errore / posizione_errore and every diagnostic
   TrackModel model;
