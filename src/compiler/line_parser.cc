@@ -493,10 +493,43 @@ LineParser::Step LineParser::indicatori_v(const Field& kw) {
     return Step::kEndBody;
   }
   warn_in_run_out(kw, posizione, "the speed board");
+  warn_board_values(kw, {vas, vbs, vcs, vad, vbd, vcd}, strisces, strisced);
   if (!memo_indicatori_v_max(kw, posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced)) {
     return Step::kStop;
   }
   return Step::kGoOn;
+}
+
+void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>& speeds,
+                                   int16_t strisces, int16_t strisced) {
+  // The board keeps each class's two speeds in one Integer, in steps of
+  // 5 km/h: the left one as hundreds, the right one as units.
+  std::string off_step;
+  for (int32_t v : speeds) {
+    if (v % 5 != 0) off_step += (off_step.empty() ? "" : ", ") + std::to_string(v);
+  }
+  if (!off_step.empty()) {
+    warn("speed-rounded", kw.where,
+         "the speed board's speeds " + off_step +
+             " km/h are not multiples of 5: a board keeps speeds in steps of 5 km/h, so they "
+             "do not read back as written");
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    const int64_t value =
+        nearest(static_cast<double>(speeds[i + 3]) / 5.0 + 20.0 * static_cast<double>(speeds[i]));
+    warn_changed(kw, value, low16(value), "the speed board's pair of class speeds");
+  }
+  // The stripe counts share one Integer as 10 * left + right.
+  if (strisces < 0 || strisced < 0 || strisced > 9) {
+    warn("value-changed", kw.where,
+         "the stripe counts " + std::to_string(strisces) + " and " + std::to_string(strisced) +
+             " are stored as 10 * left + right = " +
+             std::to_string(low16(10 * int64_t{strisces} + strisced)) +
+             ", which does not read back as the two counts");
+  } else {
+    const int64_t value = 10 * int64_t{strisces} + strisced;
+    warn_changed(kw, value, low16(value), "the speed board's stripe counts");
+  }
 }
 
 bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32_t vas, int32_t vbs,

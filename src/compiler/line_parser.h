@@ -3,6 +3,7 @@
 // geometry, the mountain spans, the speed boards and the sign boards.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -67,6 +68,9 @@ class LineParser : private DescriptionParser {
   // `origin` is the record the markers come from.
   void memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellOrigin origin);
   // Places a speed board; false (status 21 recorded) when its cell is taken.
+  // Warns about speeds and stripe counts a speed board cannot keep as given.
+  void warn_board_values(const Field& kw, const std::array<int32_t, 6>& speeds, int16_t strisces,
+                         int16_t strisced);
   bool memo_indicatori_v_max(const Field& kw, int32_t posizione, int32_t vas, int32_t vbs,
                              int32_t vcs, int16_t strisces, int32_t vad, int32_t vbd, int32_t vcd,
                              int16_t strisced);

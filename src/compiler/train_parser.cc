@@ -217,6 +217,7 @@ TrainParser::Step TrainParser::aderenza(const Field& kw) {
   const int64_t p = reader_.read_long("the position of an adhesion value");
   const int64_t a = reader_.read_long("an adhesion value");
   if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+  warn_changed(kw, a, low8(a), "the adhesion value");
 
   const int64_t k = span_cell(p);
   if (k > 0) {
@@ -247,6 +248,18 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
     return Step::kEndOfFile;
   }
   warn_in_run_out(kw, s.posizione, "the signal");
+  // The cell keeps each aspect pair as one Integer and the time as a Byte.
+  for (const auto& [value, what] :
+       {std::pair{int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx, "rapp * 10 + sx * 3 + dx"},
+        std::pair{int64_t{s.s1} * 10 + s.d1, "s1 * 10 + d1"},
+        std::pair{int64_t{s.s2} * 10 + s.d2, "s2 * 10 + d2"},
+        std::pair{int64_t{s.s3} * 10 + s.d3, "s3 * 10 + d3"}}) {
+    warn_changed(kw, value, low16(value), (std::string("the signal's ") + what).c_str());
+  }
+  if (s.sx == 2) {
+    const int64_t tempo = s.tempo >= 1 && s.tempo <= 100 ? 101 : s.tempo;
+    warn_changed(kw, tempo, low8(tempo), "the signal's time");
+  }
   const std::optional<Refusal> refusal = memo_segnale(s, placed_by(kw));
   return stops_after_memo(kw, s.posizione, refusal, "signal") ? Step::kStop : Step::kGoOn;
 }
@@ -295,6 +308,8 @@ TrainParser::Step TrainParser::rallentamento(const Field& kw) {
   }
   warn_in_run_out(kw, r.x, "the slowdown");
   warn_changed(kw, r.v, low16(r.v), "the slowdown's speed");
+  warn_changed(kw, r.f_tt, low16(r.f_tt), "the slowdown's f_tt");
+  warn_changed(kw, r.d_v, low16(r.d_v), "the slowdown's d_v");
   const std::optional<Refusal> refusal = memo_rallentamento(r, placed_by(kw));
   return stops_after_memo(kw, r.x, refusal, "slowdown") ? Step::kStop : Step::kGoOn;
 }

@@ -35,6 +35,11 @@ std::string replaced(std::string text, const std::string& from, const std::strin
   return text.replace(text.find(from), from.size(), to);
 }
 
+// kLine with `record` as line 6, in the board section.
+std::string with_board(const std::string& record) {
+  return replaced(kLine, "[fine]\n[fine]\n", "[cartelli]\n" + record + "[fine]\n[fine]\n");
+}
+
 CompileResult compile_pair(const std::string& line, const std::string& train_text) {
   CompileInput input;
   input.line = {"l.txt", line, std::nullopt, false};
@@ -86,6 +91,27 @@ TEST(Warnings, EachMistakeIsReportedAtItsLineAndLeavesTheStatusAlone) {
        train("segnale, 6500, 1,4,1,0,0,0,0,0,0,0\n"),
        {"in-run-out@3"}},
       {"gradient wraps", replaced(kLine, "400, 2\n", "400, 200\n"), train(""), {"value-changed@4"}},
+      {"adhesion wraps", kLine, train("aderenza, 0, 300\n"), {"value-changed@3"}},
+      {"signal aspect pair wraps",
+       kLine,
+       train("segnale, 1000, 1,5000,1,0,0,0,0,0,0,0\n"),
+       {"value-changed@3"}},
+      {"signal time wraps",
+       kLine,
+       train("segnale, 1000, 2,4,1,0,0,0,0,0,0,300\n"),
+       {"value-changed@3"}},
+      {"slowdown f_tt wraps",
+       kLine,
+       train("rallentamento, 3000, 30, 300, 40000, 1, 0\n"),
+       {"value-changed@3"}},
+      {"speed board speed off the 5 km/h steps",
+       with_board("indicatori_vmax, 1000, 87, 100, 100, 0, 0, 0, 0, 0\n"),
+       train(""),
+       {"speed-rounded@6"}},
+      {"speed board stripe count above 9",
+       with_board("indicatori_vmax, 1000, 90, 100, 100, 1, 0, 0, 0, 12\n"),
+       train(""),
+       {"value-changed@6"}},
       {"UTF-8 name",
        kLine,
        train("stazione, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, S\xC3\x88\n"),
@@ -183,9 +209,7 @@ TEST(Warnings, TheLineDescriptionReadsOnAfterItsStopToo) {
 // A clash names where its occupant was placed, also when that is the other
 // description.
 TEST(Warnings, AClashPointsAtTheRecordThatHoldsTheCell) {
-  const std::string line =
-      replaced(kLine, "[fine]\n[fine]\n",
-               "[cartelli]\nindicatori_vmax, 1000, 90, 100, 100, 0, 0, 0, 0, 0\n[fine]\n[fine]\n");
+  const std::string line = with_board("indicatori_vmax, 1000, 90, 100, 100, 0, 0, 0, 0, 0\n");
   const std::string signal = "segnale, 1000, 1,4,1,0,0,0,0,0,0,0\n";
   for (const auto& [line_text, train_text, file, line_no] :
        {std::tuple{line, train(signal), "l.txt", 6},
