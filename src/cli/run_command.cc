@@ -13,9 +13,11 @@ namespace binario {
 namespace {
 
 // The folder of a run: the one given with -C (created when missing), or the
-// folder that holds the program. Empty when it cannot be created.
+// folder that holds the program, or the current folder when that cannot be
+// told (the run writes data there, it loads no code from it). Empty when it
+// cannot be created.
 std::string scenario_folder(const std::string& option) {
-  if (option.empty()) return program_directory();
+  if (option.empty()) return program_directory().value_or(".");
   RealFileSystem fs;
   std::string error;
   if (!fs.make_directories(option, &error)) {

@@ -32,6 +32,10 @@ size_t edit_distance(std::string_view a, std::string_view b) {
   return row[b.size()];
 }
 
+bool is_comment(std::string_view field) {
+  return contains(field, "-");
+}
+
 std::string_view trimmed(std::string_view s) {
   const size_t first = s.find_first_not_of(" \t\r\n");
   if (first == std::string_view::npos) return {};
@@ -134,7 +138,38 @@ void DescriptionParser::relate_occupant(int64_t j) {
       {SourceLocation{*file, o.line, 1}, "the occupant of the cell was placed here"});
 }
 
-void DescriptionParser::read_after_stop(TextPosition where, const std::function<bool()>& read_on) {
+DescriptionParser::Step DescriptionParser::read_records(const Section& section,
+                                                        TextPosition* stopped_at,
+                                                        const RecordReader& read_record) {
+  while (!reader_.at_end()) {
+    const std::optional<Field> kw = next_keyword(section);
+    if (!kw) break;
+    if (section.takes(kw->text)) {
+      ++records_read_;
+    } else {
+      warn_ignored(*kw, section.keywords);
+    }
+    const Step step = read_record(*kw);
+    if (step != Step::kGoOn) {
+      *stopped_at = kw->where;
+      return step;
+    }
+  }
+  return Step::kGoOn;
+}
+
+std::optional<Field> DescriptionParser::next_keyword(const Section& section) {
+  Field kw = next_field();
+  if (reader_.at_end()) return std::nullopt;
+  for (int passed = 0; passed < section.comments && is_comment(kw.text); ++passed) {
+    kw = next_field();
+    if (section.last_field_unread && reader_.at_end()) return std::nullopt;
+  }
+  return kw;
+}
+
+void DescriptionParser::read_after_stop(TextPosition where, const Section& section,
+                                        const RecordReader& read_record) {
   if (!status_.extras()) return;
   TrackModel saved = model_;
   status_.begin_after_stop(file_, where.line);
@@ -145,7 +180,7 @@ void DescriptionParser::read_after_stop(TextPosition where, const std::function<
   };
   if (reader_.position().line == where.line) skip_rest();
   try {
-    while (read_on()) skip_rest();
+    while (read_records(section, &where, read_record) != Step::kGoOn) skip_rest();
   } catch (const ReadFailure& failure) {
     fault(25, std::nullopt, failure.where(), failure.what());
   }

@@ -23,6 +23,33 @@ std::string_view closest_keyword(std::string_view field,
                                  std::span<const std::string_view> keywords);
 
 class DescriptionParser {
+ public:
+  // What a record asks of the loop that reads the records.
+  enum class Step {
+    kGoOn,        // read the next record
+    kEndSection,  // the section ends here: a position beyond the model (15) in the
+                  // body, the header that closes the general section
+    kStop,        // refused: nothing more is read
+  };
+  using RecordReader = std::function<Step(const Field& kw)>;
+
+  // How the fields in keyword position of a section are read.
+  struct Section {
+    // Comment fields (those holding "-") in a row that are passed over before
+    // a keyword; the next one is read as the keyword.
+    int comments;
+    // True when a field whose read reaches the end of the text is never read
+    // as a keyword, a comment's replacement included; otherwise only the
+    // first field is tested, and a run of comments that reaches the end fails
+    // the read.
+    bool last_field_unread;
+    // True for a field some record of the section takes; any other is warned
+    // about as ignored.
+    bool (*takes)(std::string_view field);
+    // The keywords a misspelt field is compared with.
+    std::span<const std::string_view> keywords;
+  };
+
  protected:
   // `file` names the text in diagnostics; `placer` is what the objects this
   // text places are said to be placed by.
@@ -65,12 +92,17 @@ class DescriptionParser {
   void set_line_file(std::string name) { line_file_ = std::move(name); }
 
  protected:
-  // Reads on after the description stopped at `where`, calling `read_on`
-  // while it says there is more, for the diagnostics only: the model is saved
-  // first and given back after, so nothing read later reaches it, and every
-  // fault and warning meanwhile is marked as found after the stop. A read
-  // failure ends it.
-  void read_after_stop(TextPosition where, const std::function<bool()>& read_on);
+  // Reads the records of `section` up to the end of the text, handing each
+  // keyword to `read_record`, or up to one whose record does not go on (its
+  // keyword's place in `stopped_at`). The last field of the text is never
+  // read as a keyword.
+  Step read_records(const Section& section, TextPosition* stopped_at,
+                    const RecordReader& read_record);
+  // Reads on through the records of `section` after the description stopped
+  // at `where`, for the diagnostics only: the model is saved first and given
+  // back after, so nothing read later reaches it, and every fault and warning
+  // meanwhile is marked as found after the stop. A read failure ends it.
+  void read_after_stop(TextPosition where, const Section& section, const RecordReader& read_record);
 
   // While the general section is searched for: remembers the first field
   // that looks like a misspelt "[generale]", to point at when it is never
@@ -80,6 +112,8 @@ class DescriptionParser {
   // remembered, or empty.
   std::string misspelt_header_hint() const;
   std::optional<Field> misspelt_header_;
+  // The fields read_records has read as keywords that a record takes.
+  int64_t records_read_ = 0;
 
   TrackModel& model_;
   Status& status_;
@@ -87,6 +121,10 @@ class DescriptionParser {
   std::string file_;
 
  private:
+  // Reads the field in keyword position, passing over comments as `section`
+  // says; empty when the field read reaches the end of the text first.
+  std::optional<Field> next_keyword(const Section& section);
+
   Placer placer_;
   // The line of the last ignored field warned about: the values after a
   // dropped keyword are not warned about again.

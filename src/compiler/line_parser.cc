@@ -17,15 +17,8 @@ namespace {
 // The geometry point counter may not pass this point while curves are read.
 constexpr int64_t kMaxGeometryPoint = 1'000'000;
 
-// Consecutive comment fields passed over in the general section and in the body.
-constexpr int kGeneralComments = 10;
-
 // Change of heading per metre of the six curve classes.
 constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-
-bool is_comment(std::string_view field) {
-  return contains(field, "-");
-}
 
 // The keywords a misspelt field is compared with.
 constexpr std::string_view kGeneralKeywords[] = {"lunghezza percorso",
@@ -38,6 +31,31 @@ constexpr std::string_view kGeneralKeywords[] = {"lunghezza percorso",
                                                  "ripetizione segnali"};
 constexpr std::string_view kBodyKeywords[] = {"pendenza", "curvas",          "curvad",
                                               "montagna", "indicatori_vmax", "cartello indicatore"};
+
+// True for a field some row of the general section takes.
+bool is_general_keyword(std::string_view t) {
+  return (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) ||
+         (contains(t, "progressiva") &&
+          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
+         (contains(t, "sfondo") &&
+          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
+         (contains(t, "ripetizione") && contains(t, "segnali"));
+}
+
+// True for a field some body record takes (a curve too when the geometry is
+// not built: its record is skipped, not misspelt).
+bool is_body_keyword(std::string_view t) {
+  return contains_nocase(t, "pendenza") || contains_nocase(t, "curva") ||
+         contains_nocase(t, "montagna") || contains_nocase(t, "indicat");
+}
+
+// In the general section ten comments in a row are passed over, with no test
+// for the end of the text: a run of them that reaches the end fails the read.
+constexpr DescriptionParser::Section kGeneralSection = {10, false, is_general_keyword,
+                                                        kGeneralKeywords};
+// In the body two comments in a row are passed over; the last field of the
+// text is never read as a keyword.
+constexpr DescriptionParser::Section kBody = {2, true, is_body_keyword, kBodyKeywords};
 
 std::string quoted(std::string_view s) {
   std::string out = "\"";
@@ -137,35 +155,12 @@ LineParser::Outcome LineParser::parse() {
   k_ = 2;
   if (calcola_linea_) model_.linea.seed();
 
+  const RecordReader read_record = [this](const Field& kw) { return read_body_record(kw); };
   TextPosition stopped_at;
-  const Step step = read_body(&stopped_at);
+  const Step step = read_records(kBody, &stopped_at, read_record);
   if (step != Step::kStop) fill_tails();
-  if (step != Step::kGoOn)
-    read_after_stop(stopped_at, [&] { return read_body(&stopped_at) != Step::kGoOn; });
+  if (step != Step::kGoOn) read_after_stop(stopped_at, kBody, read_record);
   return step == Step::kStop ? Outcome::kStopped : Outcome::kReadTrain;
-}
-
-LineParser::Step LineParser::read_body(TextPosition* stopped_at) {
-  // The last field of the text is never interpreted: a field whose read
-  // reaches the end ends the body unread.
-  while (!reader_.at_end()) {
-    Field kw = next_field();
-    if (reader_.at_end()) break;
-    if (is_comment(kw.text)) {
-      kw = next_field();
-      if (reader_.at_end()) break;
-      if (is_comment(kw.text)) {
-        kw = next_field();
-        if (reader_.at_end()) break;
-      }
-    }
-    const Step step = read_body_record(kw);
-    if (step != Step::kGoOn) {
-      *stopped_at = kw.where;
-      return step;
-    }
-  }
-  return Step::kGoOn;
 }
 
 bool LineParser::find_general_section() {
@@ -184,39 +179,31 @@ bool LineParser::find_general_section() {
 }
 
 LineParser::Outcome LineParser::read_general_section() {
-  std::optional<TextPosition> closed_at;
-  while (!reader_.at_end()) {
-    Field kw = next_field();
-    if (reader_.at_end()) break;
-    // Comments are replaced without a test for the end of the text: a run of
-    // them that reaches the end fails the read.
-    for (int i = 0; i < kGeneralComments; ++i) {
-      if (is_comment(kw.text)) kw = next_field();
-    }
-    // Every row whose keyword the field holds is read, in this order.
-    const std::string_view t = kw.text;
-    if (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) {
-      if (!read_line_length(kw)) return Outcome::kStopped;
-    }
-    read_chainage_references(kw);
-    read_backgrounds(kw);
-    if (contains(t, "ripetizione") && contains(t, "segnali")) {
-      if (!read_signal_repetition(kw)) return Outcome::kStopped;
-    }
-    if (closes_general_section(t)) {
-      closed_at = kw.where;
-      break;
-    }
-    if (!is_general_keyword(t)) warn_ignored(kw, kGeneralKeywords);
-  }
-
+  TextPosition closed_at;
+  const Step step = read_records(kGeneralSection, &closed_at,
+                                 [this](const Field& kw) { return read_general_row(kw); });
+  if (step == Step::kStop) return Outcome::kStopped;
   if (!model_.built()) {
     throw ReadFailure(
         "expected \"lunghezza percorso\" in the general section, found its end without it: the "
         "line has no length",
-        closed_at.value_or(reader_.position()));
+        step == Step::kEndSection ? closed_at : reader_.position());
   }
   return Outcome::kReadTrain;
+}
+
+LineParser::Step LineParser::read_general_row(const Field& kw) {
+  // Every row whose keyword the field holds is read, in this order.
+  const std::string_view t = kw.text;
+  if (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) {
+    if (!read_line_length(kw)) return Step::kStop;
+  }
+  read_chainage_references(kw);
+  read_backgrounds(kw);
+  if (contains(t, "ripetizione") && contains(t, "segnali")) {
+    if (!read_signal_repetition(kw)) return Step::kStop;
+  }
+  return closes_general_section(t) ? Step::kEndSection : Step::kGoOn;
 }
 
 bool LineParser::read_line_length(const Field& kw) {
@@ -310,22 +297,9 @@ bool LineParser::closes_general_section(std::string_view t) {
   return contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-');
 }
 
-bool LineParser::is_general_keyword(std::string_view t) {
-  return (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) ||
-         (contains(t, "progressiva") &&
-          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
-         (contains(t, "sfondo") &&
-          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
-         (contains(t, "ripetizione") && contains(t, "segnali"));
-}
-
 LineParser::Step LineParser::read_body_record(const Field& kw) {
   // Every row whose keyword the field holds is read, in this order.
   const std::string_view t = kw.text;
-  if (!contains_nocase(t, "pendenza") && !contains_nocase(t, "curva") &&
-      !contains_nocase(t, "montagna") && !contains_nocase(t, "indicat")) {
-    warn_ignored(kw, kBodyKeywords);
-  }
   if (contains_nocase(t, "pendenza")) {
     if (Step s = pendenza(kw); s != Step::kGoOn) return s;
   }
@@ -354,7 +328,7 @@ void LineParser::fill_gradient_cell() {
 LineParser::Step LineParser::pendenza(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a gradient");
   const int32_t g = reader_.read_long("a gradient");
-  if (!range_check(kw, p, 100)) return Step::kEndBody;
+  if (!range_check(kw, p, 100)) return Step::kEndSection;
   warn_changed(kw, g, int64_t{low8(int64_t{g} + 100)} - 100, "the gradient");
   const int64_t v = span_cell(p);
   // The cell in front of the change is always written, even when an earlier
@@ -371,7 +345,7 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
 LineParser::Step LineParser::curva(const Field& kw) {
   const int32_t s = reader_.read_long("the start of a curve");
   const int32_t n = reader_.read_long("the length of a curve");
-  if (!range_check(kw, s, 100)) return Step::kEndBody;
+  if (!range_check(kw, s, 100)) return Step::kEndSection;
 
   double kappa = 0;
   bool found = false;
@@ -445,7 +419,7 @@ LineParser::Step LineParser::montagna(const Field& kw) {
   const int32_t inizio = reader_.read_long("the start of a mountain span");
   const int32_t fine = reader_.read_long("the end of a mountain span");
   const int32_t tipo = reader_.read_long("the kind of a mountain span");
-  if (!range_check(kw, inizio, 100)) return Step::kEndBody;
+  if (!range_check(kw, inizio, 100)) return Step::kEndSection;
   memo_montagna(inizio, fine, tipo, placed_by(kw));
   return Step::kGoOn;
 }
@@ -488,9 +462,9 @@ LineParser::Step LineParser::indicatori_v(const Field& kw) {
   const int32_t vbd = reader_.read_long("the right class B speed of a speed board");
   const int32_t vcd = reader_.read_long("the right class C speed of a speed board");
   const int16_t strisced = reader_.read_integer("the right stripe count of a speed board");
-  if (!range_check(kw, posizione, 100)) return Step::kEndBody;
+  if (!range_check(kw, posizione, 100)) return Step::kEndSection;
   if (!cell_inside(kw, posizione, point_cell(posizione), "the speed board")) {
-    return Step::kEndBody;
+    return Step::kEndSection;
   }
   warn_in_run_out(kw, posizione, "the speed board");
   warn_board_values(kw, {vas, vbs, vcs, vad, vbd, vcd}, strisces, strisced);
@@ -558,9 +532,9 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
 LineParser::Step LineParser::cartello(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a sign board");
   const Field text = next_field();
-  if (!range_check(kw, p, 100)) return Step::kEndBody;
+  if (!range_check(kw, p, 100)) return Step::kEndSection;
   const int64_t j = point_cell(p);
-  if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndBody;
+  if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndSection;
   warn_in_run_out(kw, p, "the sign board");
   Cella& c = model_.percorso[static_cast<size_t>(j)];
   if (!is_free(c)) {

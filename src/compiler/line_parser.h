@@ -33,15 +33,11 @@ class LineParser : private DescriptionParser {
   Outcome parse();
 
  private:
-  // What a body record asks of the loop that reads the records.
-  enum class Step {
-    kGoOn,     // read the next record
-    kEndBody,  // a position beyond the model (15): the tails follow
-    kStop,     // refused: nothing more is read
-  };
-
   bool find_general_section();
   Outcome read_general_section();
+  // Reads the rows whose keyword `kw` holds; kEndSection at the header that
+  // closes the section.
+  Step read_general_row(const Field& kw);
   // The rows of the general section. The line length sizes the model (false,
   // status 1, when above the longest line); the signal repetition is false
   // (status 3, 4 or 5) when refused.
@@ -51,11 +47,8 @@ class LineParser : private DescriptionParser {
   bool read_signal_repetition(const Field& kw);
   // True for the "[...]" header that closes the section (not a comment).
   static bool closes_general_section(std::string_view t);
-  // True for a field some row of the general section takes.
-  static bool is_general_keyword(std::string_view t);
-  // Reads body records up to the end of the text, or up to one that ends
-  // the body (its keyword's place in `stopped_at`).
-  Step read_body(TextPosition* stopped_at);
+  // Reads the body records whose keyword `kw` holds; kEndSection for a
+  // position beyond the model (15): the tails follow.
   Step read_body_record(const Field& kw);
 
   Step pendenza(const Field& kw);

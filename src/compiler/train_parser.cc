@@ -12,10 +12,6 @@ namespace binario {
 
 namespace {
 
-bool is_comment(std::string_view field) {
-  return contains(field, "-");
-}
-
 // The keywords a misspelt field is compared with.
 constexpr std::string_view kKeywords[] = {"percentuale massa frenata",
                                           "numero vetture",
@@ -37,6 +33,10 @@ bool is_keyword(std::string_view t) {
          contains_nocase(t, "rallentamento") || contains_nocase(t, "abbattimento") ||
          contains_nocase(t, "stazione");
 }
+
+// Two comments in a row are passed over; the last field of the text is never
+// read as a keyword.
+constexpr DescriptionParser::Section kRecords = {2, true, is_keyword, kKeywords};
 
 // The cells of a slowdown starting at metre `p` and running for `l` metres.
 // The warning board (and the countdown before it) exist only past 1500 m.
@@ -79,15 +79,16 @@ void TrainParser::parse() {
     }
   }
 
+  const RecordReader read = [this](const Field& kw) { return read_record(kw); };
   TextPosition stopped_at;
-  const Step step = read_records(&stopped_at);
+  const Step step = read_records(kRecords, &stopped_at, read);
   if (step == Step::kStop) {
-    read_after_stop(stopped_at, [&] { return read_records(&stopped_at) != Step::kGoOn; });
+    read_after_stop(stopped_at, kRecords, read);
     return;
   }
   end_of_file_steps();
-  if (step == Step::kEndOfFile) {
-    read_after_stop(stopped_at, [&] { return read_records(&stopped_at) != Step::kGoOn; });
+  if (step == Step::kEndSection) {
+    read_after_stop(stopped_at, kRecords, read);
   } else if (found && records_read_ == 0) {
     status_.warn("empty-train", SourceLocation{file_, 0, 0},
                  "the train description holds no record: the speed is 0 everywhere");
@@ -97,39 +98,9 @@ void TrainParser::parse() {
   }
 }
 
-TrainParser::Step TrainParser::read_records(TextPosition* stopped_at) {
-  // The last field of the text is never interpreted: every keyword read is
-  // followed by the end-of-file test.
-  while (!reader_.at_end()) {
-    Field kw = next_field();
-    if (reader_.at_end()) break;
-    bool ended = false;
-    for (int replaced = 0; replaced < 2 && is_comment(kw.text); ++replaced) {
-      kw = next_field();
-      if (reader_.at_end()) {
-        ended = true;
-        break;
-      }
-    }
-    if (ended) break;
-
-    const Step step = read_record(kw);
-    if (step != Step::kGoOn) {
-      *stopped_at = kw.where;
-      return step;
-    }
-  }
-  return Step::kGoOn;
-}
-
 TrainParser::Step TrainParser::read_record(const Field& kw) {
   // Every record whose key text the field holds is read, in this order.
   const std::string_view t = kw.text;
-  if (is_keyword(t)) {
-    ++records_read_;
-  } else {
-    warn_ignored(kw, kKeywords);
-  }
   if (contains_nocase(t, "massa") && contains_nocase(t, "frenata")) {
     model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
   }
@@ -189,7 +160,7 @@ void TrainParser::fill_adhesion(int64_t j) {
 TrainParser::Step TrainParser::velocita(const Field& kw) {
   const int64_t p = reader_.read_long("the position of a speed limit");
   const int64_t s = reader_.read_long("the speed of a speed limit");
-  if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+  if (!range_check(kw, p, 100)) return Step::kEndSection;
   if (s % 5 != 0) {
     warn("speed-rounded", kw.where,
          "a speed of " + std::to_string(s) + " km/h is stored as " +
@@ -216,7 +187,7 @@ TrainParser::Step TrainParser::velocita(const Field& kw) {
 TrainParser::Step TrainParser::aderenza(const Field& kw) {
   const int64_t p = reader_.read_long("the position of an adhesion value");
   const int64_t a = reader_.read_long("an adhesion value");
-  if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+  if (!range_check(kw, p, 100)) return Step::kEndSection;
   warn_changed(kw, a, low8(a), "the adhesion value");
 
   const int64_t k = span_cell(p);
@@ -243,9 +214,9 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
   s.d2 = reader_.read_long("d2 of a signal");
   s.d3 = reader_.read_long("d3 of a signal");
   s.tempo = reader_.read_long("the time of a signal");
-  if (!range_check(kw, s.posizione, 100)) return Step::kEndOfFile;
+  if (!range_check(kw, s.posizione, 100)) return Step::kEndSection;
   if (!cell_inside(kw, s.posizione, point_cell(s.posizione), "the signal")) {
-    return Step::kEndOfFile;
+    return Step::kEndSection;
   }
   warn_in_run_out(kw, s.posizione, "the signal");
   // The cell keeps each aspect pair as one Integer and the time as a Byte.
@@ -297,14 +268,14 @@ TrainParser::Step TrainParser::rallentamento(const Field& kw) {
   r.f_tt = reader_.read_long("f_tt of a slowdown");
   r.f_ta = reader_.read_long("f_ta of a slowdown");
   r.d_v = reader_.read_long("d_v of a slowdown");
-  if (!range_check(kw, r.x, 100)) return Step::kEndOfFile;
+  if (!range_check(kw, r.x, 100)) return Step::kEndSection;
 
   // Start and end are checked before any cell is tested or written. The
   // warning board, where there is one, lies between cell 7 and the start.
   const SlowdownCells cells = slowdown_cells(r.x, r.l);
   if (!cell_inside(kw, r.x, cells.b, "the slowdown's start") ||
       !cell_inside(kw, r.x, cells.e, "the slowdown's end")) {
-    return Step::kEndOfFile;
+    return Step::kEndSection;
   }
   warn_in_run_out(kw, r.x, "the slowdown");
   warn_changed(kw, r.v, low16(r.v), "the slowdown's speed");
@@ -383,10 +354,10 @@ bool TrainParser::stops_after_memo(const Field& kw, int32_t position,
 TrainParser::Step TrainParser::abbattimento(const Field& kw) {
   const int64_t p = reader_.read_long("the position of a speed-code point");
   const int64_t w = reader_.read_long("the value of a speed-code point");
-  if (!range_check(kw, p, 100)) return Step::kEndOfFile;
+  if (!range_check(kw, p, 100)) return Step::kEndSection;
 
   const int64_t k = span_cell(p);
-  if (!cell_inside(kw, p, k, "the speed-code point")) return Step::kEndOfFile;
+  if (!cell_inside(kw, p, k, "the speed-code point")) return Step::kEndSection;
   warn_in_run_out(kw, p, "the speed-code point");
   Cella& c = cell(k);
   if (!is_free(c)) {
@@ -443,7 +414,7 @@ bool TrainParser::station_entry_free(const Field& kw, int64_t n) {
 std::optional<TrainParser::Step> TrainParser::read_station_position(const Field& kw, VoceTreno& e) {
   e.posizione = reader_.read_long("the position of a station");
   const int64_t pos = e.posizione;
-  if (!range_check(kw, pos, 800)) return Step::kEndOfFile;
+  if (!range_check(kw, pos, 800)) return Step::kEndSection;
   if (pos % 50 != 0) {
     fault(8, e.posizione, kw.where,
           "expected a multiple of 50, found metre " + std::to_string(pos));
@@ -527,7 +498,7 @@ std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw
           "expected the station's stop cell up to the last cell, " +
               std::to_string(model_.last_cell()) + ", found stop cell " + std::to_string(stop) +
               " (its extent ends at metre " + std::to_string(fine) + ")");
-    return Step::kEndOfFile;
+    return Step::kEndSection;
   }
   if (e.tipo != 5 && e.tipo != 6) {
     for (int64_t j = 1; j <= 4; ++j) {

@@ -26,13 +26,6 @@ class TrainParser : private DescriptionParser {
   void parse();
 
  private:
-  // What a record asks of the main loop.
-  enum class Step {
-    kGoOn,       // read the next record
-    kEndOfFile,  // a position beyond the model (15): the end-of-file steps follow
-    kStop,       // refused: nothing more happens
-  };
-
   // The eleven values of a signal record.
   struct Segnale {
     int32_t posizione = 0;
@@ -65,9 +58,8 @@ class TrainParser : private DescriptionParser {
     int64_t cell;  // the taken cell
   };
 
-  // Reads records up to the end of the text, or up to one that ends the
-  // description (its keyword's place in `stopped_at`).
-  Step read_records(TextPosition* stopped_at);
+  // Reads the records whose keyword `kw` holds; kEndSection for a position
+  // beyond the model (15): the end-of-file steps follow.
   Step read_record(const Field& kw);
 
   Step velocita(const Field& kw);
@@ -131,7 +123,6 @@ class TrainParser : private DescriptionParser {
   int64_t adhesion_cursor_ = 0;
   int64_t previous_adhesion_ = 0;
   int64_t station_number_ = 1;
-  int64_t records_read_ = 0;
 };
 
 }  // namespace binario

@@ -141,6 +141,9 @@ bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std:
 
 std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path,
                                                          std::string* error) {
+  // An interruption between the temporary's creation and its registration
+  // waits for the registration, so that it removes the file.
+  const InterruptionsHeld held;
   std::string temp = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(temp.data());
   if (fd < 0) {

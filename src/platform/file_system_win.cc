@@ -211,6 +211,9 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
   // The temporary's name does not grow from the final one, so a final name
   // Windows treats specially can never reach it.
   static std::atomic<unsigned> counter{0};
+  // An interruption between the temporary's creation and its registration
+  // waits for the registration, so that it removes the file.
+  const InterruptionsHeld held;
   const std::string folder = path_parent(path);
   const std::string prefix = "~binario-" + std::to_string(::GetCurrentProcessId()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ui.h"
@@ -30,5 +31,15 @@ std::unique_ptr<Ui> make_window_ui(const std::string& title);
 inline constexpr char kWindowModuleName[] = "binario_window.so";
 inline constexpr char kWindowModuleEntry[] = "binario_make_window_ui";
 using WindowModuleEntry = Ui* (*)(const char* title);
+
+// The module the program loads: the one beside the program in
+// `program_folder`. Empty when that folder is not known or not an absolute
+// path: code is loaded only from the program's own folder, never from the
+// current folder or the loader's search path.
+std::optional<std::string> window_module_path(const std::optional<std::string>& program_folder);
+// The window layer from window_module_path(`program_folder`); nullptr when
+// there is no display or no module path, or the module is missing or does
+// not load. make_ui passes the program's folder.
+std::unique_ptr<Ui> load_window_ui(const std::optional<std::string>& program_folder);
 
 }  // namespace binario

@@ -5,6 +5,7 @@
 
 #ifdef BINARIO_HAVE_WINDOW
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -22,12 +23,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/fltk_ui.h"
 #include "platform/make_ui.h"
 #include "test_support/program.h"
+#include "test_support/scratch_folder.h"
 
 namespace binario {
 namespace {
@@ -220,6 +223,17 @@ TEST(WindowLayerTest, NoDisplayMeansNoWindow) {
   } else {
     ::unsetenv("DISPLAY");
   }
+}
+
+// The module is looked for only beside the program, in a folder known by an
+// absolute path: never in the current folder, nor on the loader's search path
+// (a bare name).
+TEST(WindowModuleTest, IsLookedForOnlyInAKnownProgramFolder) {
+  EXPECT_EQ(window_module_path("/opt/binario"), "/opt/binario/binario_window.so");
+  EXPECT_EQ(window_module_path(std::nullopt), std::nullopt);
+  EXPECT_EQ(window_module_path(""), std::nullopt);
+  EXPECT_EQ(window_module_path("."), std::nullopt);
+  EXPECT_EQ(window_module_path("build"), std::nullopt);
 }
 
 class WindowOnXvfbTest : public ::testing::Test {
@@ -431,6 +445,26 @@ TEST_F(WindowOnXvfbTest, ChooserLoadsTheModuleBesideTheProgramForTheWindow) {
   EXPECT_EQ(screen.windows_named("binario").size(), 1u) << "the console was chosen";
   ui.reset();
   EXPECT_TRUE(screen.windows_named("binario").empty());
+}
+
+// A module in the current folder is not loaded when the program's folder is
+// not known: the chooser shows the console instead. The same module does load
+// once its folder is given.
+TEST_F(WindowOnXvfbTest, ModuleInTheCurrentFolderIsNotLoadedWhenTheProgramsFolderIsUnknown) {
+  test::ScratchFolder scratch("binario-module");
+  const std::filesystem::path module = scratch.path() / kWindowModuleName;
+  std::filesystem::copy_file(std::filesystem::path(BINARIO_EXE).parent_path() / kWindowModuleName,
+                             module);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.path());
+  EXPECT_EQ(load_window_ui(std::nullopt), nullptr);
+  EXPECT_EQ(load_window_ui("."), nullptr);
+  std::filesystem::current_path(before);
+  EXPECT_EQ(::dlopen(module.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr)
+      << "the module in the current folder was loaded";
+
+  std::unique_ptr<Ui> ui = load_window_ui(scratch.path().string());
+  EXPECT_NE(ui, nullptr) << "the module does not load from a known folder";
 }
 
 // The program and its module copied into a folder of their own, as a package

@@ -1,11 +1,13 @@
 // The chooser on Linux and other POSIX systems. The FLTK window layer is a
 // module beside the program (binario_window.so), opened only when a window is
 // about to be shown, so that a start without a window resolves no GUI
-// library. A missing module, a module that does not load, or a display that
-// cannot be opened all leave the run with the console.
+// library. A missing module, a module that does not load, a program folder
+// that cannot be told, or a display that cannot be opened all leave the run
+// with the console.
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/fltk_ui.h"
@@ -15,27 +17,31 @@
 
 namespace binario {
 
-namespace {
+std::optional<std::string> window_module_path(const std::optional<std::string>& program_folder) {
+  // A relative path would be taken from the current folder, and a bare name
+  // from the loader's search path: neither is the program's own folder.
+  if (!program_folder || !program_folder->starts_with('/')) return std::nullopt;
+  return join_path(*program_folder, kWindowModuleName);
+}
 
-std::unique_ptr<Ui> load_window_ui() {
+std::unique_ptr<Ui> load_window_ui(const std::optional<std::string>& program_folder) {
   // Without a display there is nothing to load the module for.
   const char* display = std::getenv("DISPLAY");
   if (display == nullptr || *display == '\0') return nullptr;
-  const std::string module = join_path(program_directory(), kWindowModuleName);
+  const std::optional<std::string> module = window_module_path(program_folder);
+  if (!module) return nullptr;
   // The module stays loaded for the rest of the process: the window it makes
   // runs its code until the run ends.
-  void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = ::dlopen(module->c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) return nullptr;
   auto entry = reinterpret_cast<WindowModuleEntry>(::dlsym(handle, kWindowModuleEntry));
   if (entry == nullptr) return nullptr;
   return std::unique_ptr<Ui>(entry(kWindowTitle));
 }
 
-}  // namespace
-
 std::unique_ptr<Ui> make_ui(bool allow_window) {
   if (allow_window) {
-    if (std::unique_ptr<Ui> window = load_window_ui()) return window;
+    if (std::unique_ptr<Ui> window = load_window_ui(program_directory())) return window;
   }
   return make_console_ui();
 }

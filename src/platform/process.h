@@ -2,6 +2,7 @@
 // arguments as UTF-8, and its standard streams.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,10 @@ void set_up_standard_streams();
 // are `argv` as given; on Windows they are read from the wide command line.
 std::vector<std::string> program_arguments(int argc, char** argv);
 
-// The folder that holds the running program; the current folder when it
-// cannot be told.
-std::string program_directory();
+// The folder that holds the running program, as an absolute path; empty
+// (no value) when the system cannot tell it. Code is loaded only from a
+// folder known this way, never from the current folder in its place.
+std::optional<std::string> program_directory();
 
 // True when standard error is a terminal (a console on Windows).
 bool standard_error_is_terminal();

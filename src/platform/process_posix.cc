@@ -18,10 +18,10 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
-std::string program_directory() {
+std::optional<std::string> program_directory() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return std::filesystem::current_path(ec).string();
+  if (ec || !exe.is_absolute()) return std::nullopt;
   return path_parent(exe.string());
 }
 

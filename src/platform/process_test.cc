@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,10 @@ namespace binario {
 namespace {
 
 TEST(ProcessTest, TheProgramsFolderHoldsTheProgram) {
-  const std::string folder = program_directory();
+  const std::optional<std::string> known = program_directory();
+  ASSERT_TRUE(known.has_value());
+  const std::string folder = *known;
+  EXPECT_TRUE(std::filesystem::path(folder).is_absolute()) << folder;
   RealFileSystem fs;
   ASSERT_TRUE(fs.is_directory(folder)) << folder;
   std::vector<std::string> names;

@@ -122,11 +122,11 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   return arguments;
 }
 
-std::string program_directory() {
+std::optional<std::string> program_directory() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
     const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return ".";
+    if (n == 0) return std::nullopt;
     if (n < path.size()) {
       path.resize(n);
       return path_parent(wide_to_utf8(path));

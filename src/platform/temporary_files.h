@@ -17,7 +17,9 @@ int register_temporary(const std::string& path);
 void unregister_temporary(int entry);
 
 // While one lives, an interruption waits: renames of a set of files run to
-// their end and the set is never split by Ctrl+C.
+// their end and the set is never split by Ctrl+C. The handlers are in place
+// from its start, so a temporary created and registered while one lives is
+// removed by an interruption that came in meanwhile.
 class InterruptionsHeld {
  public:
   InterruptionsHeld();

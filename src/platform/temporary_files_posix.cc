@@ -37,7 +37,7 @@ extern "C" void remove_temporaries_and_end(int sig) {
   errno = saved_errno;
 }
 
-void install_handlers() {
+void install_handlers_now() {
   for (int sig : kSignals) {
     struct sigaction old;
     if (::sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;  // nohup
@@ -49,11 +49,15 @@ void install_handlers() {
   }
 }
 
+void install_handlers() {
+  static std::once_flag installed;
+  std::call_once(installed, install_handlers_now);
+}
+
 }  // namespace
 
 int register_temporary(const std::string& path) {
-  static std::once_flag installed;
-  std::call_once(installed, install_handlers);
+  install_handlers();
   char* copy = static_cast<char*>(std::malloc(path.size() + 1));
   if (!copy) return -1;
   std::memcpy(copy, path.c_str(), path.size() + 1);
@@ -71,6 +75,7 @@ void unregister_temporary(int entry) {
 }
 
 InterruptionsHeld::InterruptionsHeld() {
+  install_handlers();
   sigset_t block, old;
   sigemptyset(&block);
   for (int sig : kSignals) sigaddset(&block, sig);

@@ -41,11 +41,15 @@ BOOL WINAPI remove_temporaries(DWORD event) {
   return FALSE;
 }
 
+void install_handler() {
+  static std::once_flag installed;
+  std::call_once(installed, [] { ::SetConsoleCtrlHandler(remove_temporaries, TRUE); });
+}
+
 }  // namespace
 
 int register_temporary(const std::string& path) {
-  static std::once_flag installed;
-  std::call_once(installed, [] { ::SetConsoleCtrlHandler(remove_temporaries, TRUE); });
+  install_handler();
   Registry& r = registry();
   std::wstring wide = utf8_to_wide(path);
   ::EnterCriticalSection(&r.lock);
@@ -71,6 +75,7 @@ void unregister_temporary(int entry) {
 }
 
 InterruptionsHeld::InterruptionsHeld() {
+  install_handler();
   ::EnterCriticalSection(&registry().lock);
 }
 
