@@ -110,6 +110,20 @@ TEST_F(RealFileSystemTest, AnUncommittedReplacementChangesNothing) {
   EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
 }
 
+// An interruption removes the temporaries by name while they are still open
+// for writing: the system must let it.
+TEST_F(RealFileSystemTest, ATemporaryBeingWrittenCanBeRemovedByName) {
+  std::string error;
+  auto out = fs.replace_file(path("cells.dat"), &error);
+  ASSERT_NE(out, nullptr) << error;
+  out->write("half of it");
+  const std::vector<std::string> names = entries();
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_TRUE(fs.remove_file(path(names[0]), &error)) << error;
+  out.reset();
+  EXPECT_EQ(entries(), std::vector<std::string>{});
+}
+
 TEST_F(RealFileSystemTest, AFailedRenameKeepsWhatStoodThereAndRemovesTheTemporary) {
   // A folder where the file should go: the rename over it is refused.
   stdfs::create_directory(dir / "cells.dat");

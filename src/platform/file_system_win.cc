@@ -218,8 +218,10 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
   const std::string prefix = "~binario-" + std::to_string(::GetCurrentProcessId()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string temp = join_path(folder, prefix + std::to_string(counter++) + ".tmp");
-    HANDLE handle = ::CreateFileW(wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion only: the Ctrl+C handler removes the temporary by
+    // name while it is still open (it goes when the ending process closes it).
+    HANDLE handle = ::CreateFileW(wide(temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle != INVALID_HANDLE_VALUE) return std::make_unique<WinOutputFile>(handle, temp, path);
     if (::GetLastError() != ERROR_FILE_EXISTS) break;
   }
