@@ -158,6 +158,21 @@ DescriptionParser::Step DescriptionParser::read_records(const Section& section,
   return Step::kGoOn;
 }
 
+bool DescriptionParser::read_records_or_stop(const Section& section, TextPosition* stopped_at,
+                                             const RecordReader& read_record, Step* step) {
+  try {
+    *step = read_records(section, stopped_at, read_record);
+    return true;
+  } catch (const ReadFailure& failure) {
+    // Without extras the compile's caller reports the failure, as for any
+    // other text that cannot be read.
+    if (!status_.extras()) throw;
+    fault(25, std::nullopt, failure.where(), failure.what());
+    read_after_stop(failure.where(), section, read_record);
+    return false;
+  }
+}
+
 std::optional<Field> DescriptionParser::next_keyword(const Section& section) {
   Field kw = next_field();
   if (reader_.at_end()) return std::nullopt;

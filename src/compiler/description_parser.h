@@ -98,6 +98,11 @@ class DescriptionParser {
   // read as a keyword.
   Step read_records(const Section& section, TextPosition* stopped_at,
                     const RecordReader& read_record);
+  // read_records, except that a value that cannot be read stops the
+  // description with status 25 and the rest is read on for the diagnostics;
+  // false then. Without extras the failure is passed on to the caller.
+  bool read_records_or_stop(const Section& section, TextPosition* stopped_at,
+                            const RecordReader& read_record, Step* step);
   // Reads on through the records of `section` after the description stopped
   // at `where`, for the diagnostics only: the model is saved first and given
   // back after, so nothing read later reaches it, and every fault and warning

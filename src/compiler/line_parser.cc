@@ -157,7 +157,8 @@ LineParser::Outcome LineParser::parse() {
 
   const RecordReader read_record = [this](const Field& kw) { return read_body_record(kw); };
   TextPosition stopped_at;
-  const Step step = read_records(kBody, &stopped_at, read_record);
+  Step step = Step::kGoOn;
+  if (!read_records_or_stop(kBody, &stopped_at, read_record, &step)) return Outcome::kStopped;
   if (step != Step::kStop) fill_tails();
   if (step != Step::kGoOn) read_after_stop(stopped_at, kBody, read_record);
   return step == Step::kStop ? Outcome::kStopped : Outcome::kReadTrain;

@@ -81,7 +81,8 @@ void TrainParser::parse() {
 
   const RecordReader read = [this](const Field& kw) { return read_record(kw); };
   TextPosition stopped_at;
-  const Step step = read_records(kRecords, &stopped_at, read);
+  Step step = Step::kGoOn;
+  if (!read_records_or_stop(kRecords, &stopped_at, read, &step)) return;
   if (step == Step::kStop) {
     read_after_stop(stopped_at, kRecords, read);
     return;

@@ -191,6 +191,37 @@ TEST(Warnings, FaultsAfterTheStopAreReportedAndLeaveTheModelAsTheStopLeftIt) {
 
 // A misspelt keyword drops its record with one warning, not one for each of
 // its values; a misspelt section header is pointed at.
+// Every ordered pair of independent mistakes in one train description: the
+// first stops it, the second is reported at its own line after the note.
+TEST(Warnings, EveryPairOfMistakesIsReportedInOneRun) {
+  // A signal in cell 21 that the clashes aim at.
+  const std::string base = "segnale, 1000, 1,4,1,0,0,0,0,0,0,0\n";
+  struct Mistake {
+    const char* expected;  // as `summary` gives it, without line
+    const char* record;
+  } mistakes[] = {
+      {"7", "abbattimento, 1050, 3\n"},
+      {"8", "stazione, 3030, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, A\n"},
+      {"9", "stazione, 4000, 2, 650, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, B\n"},
+      {"15", "segnale, 99000, 1,4,1,0,0,0,0,0,0,0\n"},
+      {"16", "segnale, 1010, 1,4,1,0,0,0,0,0,0,0\n"},
+      {"18", "rallentamento, 1000, 30, 300, 0, 1, 0\n"},
+      {"22", "stazione, 600, 2, 200, 0,0,1, 1,1,0, 4,1,1, 0, 7,34,30, C\n"},
+      {"25", "velocita, 500, trenta\n"},
+      {"speed-rounded", "velocita, 500, 87\n"},
+  };
+  for (const Mistake& first : mistakes) {
+    if (std::string(first.expected) == "speed-rounded") continue;  // no stop
+    for (const Mistake& second : mistakes) {
+      SCOPED_TRACE(std::string(first.expected) + " then " + second.expected);
+      const Status s = compile_pair(kLine, train(base + first.record + second.record)).status;
+      EXPECT_EQ(summary(s), (Strings{std::string(first.expected) + "@4", "note+",
+                                     std::string(second.expected) + "@5+"}));
+      EXPECT_EQ(std::to_string(s.codice_errore()), first.expected);
+    }
+  }
+}
+
 // The line description reads on after its stop as the train description does;
 // the train description is then not compiled at all.
 TEST(Warnings, TheLineDescriptionReadsOnAfterItsStopToo) {
@@ -204,6 +235,11 @@ TEST(Warnings, TheLineDescriptionReadsOnAfterItsStopToo) {
             (Strings{"15@4", "note+", "ignored-field@5+", "value-changed@6+", "15@7+"}));
   EXPECT_EQ(r.status.codice_errore(), 15);
   EXPECT_EQ(r.status.posizione_errore(), 99999);
+
+  // A value that cannot be read stops it too, and what follows is still read.
+  const CompileResult unreadable = compile_pair(
+      replaced(kLine, "pendenza, 400, 2\n", "pendenza, 400, due\npendnza, 900, 1\n"), train(""));
+  EXPECT_EQ(summary(unreadable.status), (Strings{"25@4", "note+", "ignored-field@5+"}));
 }
 
 // A clash names where its occupant was placed, also when that is the other
