@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "compiler/format_reference.h"
 #include "lsp/hover.h"
 #include "lsp/message_reader.h"
 #include "output/text_encoding.h"
@@ -264,7 +265,14 @@ TEST(Server, HoverAndOutline) {
   EXPECT_NE(text.find("| 1 | `posizione`"), std::string::npos) << text;
   EXPECT_EQ(on_position["range"]["start"]["character"], 11);
   EXPECT_EQ(on_position["range"]["end"]["character"], 15);
-  EXPECT_EQ(hover(31, 2)["contents"]["value"].get<std::string>().rfind("### `segnale`", 0), 0u);
+  // On the keyword, the entry built into the program: the head of what
+  // `binario explain segnale` prints, with no file of the source tree read.
+  const std::string entry = hover(31, 2)["contents"]["value"];
+  const std::optional<ReferenceEntry> built_in = find_reference_entry("segnale");
+  ASSERT_TRUE(built_in);
+  EXPECT_EQ(entry.rfind("### `segnale`\n", 0), 0u) << entry;
+  EXPECT_TRUE(built_in->text.starts_with(entry));
+  EXPECT_GE(entry.size() + 2, built_in->text.size());
   EXPECT_TRUE(hover(0, 0).is_null());
 
   s.request(3, "textDocument/documentSymbol", {{"textDocument", {{"uri", kTrainUri}}}});
@@ -281,6 +289,38 @@ TEST(Server, HoverAndOutline) {
   EXPECT_EQ(
       (*signal)["insertText"].get<std::string>().rfind("segnale, ${1:posizione}, ${2:sx}, ", 0),
       0u);
+}
+
+// Every record keyword the hover recognises shows its own entry of the
+// reference, not the bare name it falls back to.
+TEST(Hover, EveryRecordKeywordShowsItsEntry) {
+  const std::pair<const char*, const char*> kRecords[] = {
+      {"Lunghezza percorso", "lunghezza percorso"},
+      {"progressiva chilometrica due", "progressiva chilometrica due"},
+      {"sfondo tre", "sfondo tre"},
+      {"ripetizione segnali", "ripetizione segnali"},
+      {"pendenza", "pendenza"},
+      {"curva3", "curva"},
+      {"montagna", "montagna"},
+      {"indicatori_vmax", "indicatori_vmax"},
+      {"cartello indicatore", "cartello indicatore"},
+      {"percentuale massa frenata", "percentuale massa frenata"},
+      {"numero vetture", "numero vetture"},
+      {"velocita", "velocita"},
+      {"aderenza", "aderenza"},
+      {"orologio", "orologio"},
+      {"sabbia", "sabbia"},
+      {"rallentamento", "rallentamento"},
+      {"abbattimento", "abbattimento"},
+      {"stazione", "stazione"},
+  };
+  for (const auto& [key, name] : kRecords) {
+    const json h = hover(std::string(key) + ", 100, 1", 0, 0, nullptr);
+    ASSERT_FALSE(h.is_null()) << key;
+    EXPECT_EQ(
+        h["contents"]["value"].get<std::string>().rfind("### `" + std::string(name) + "`\n", 0), 0u)
+        << key;
+  }
 }
 
 TEST(Hover, NearestFiftiethRoundsHalvesToEven) {
