@@ -291,6 +291,70 @@ TEST(Server, HoverAndOutline) {
       0u);
 }
 
+// A misspelt keyword and a misspelt "[generale]" get a quick fix that
+// replaces exactly the field: not the blanks before its comma, and counted in
+// UTF-16 after a character outside the Basic Multilingual Plane.
+TEST(Server, QuickFixReplacesTheMisspeltField) {
+  Session s;
+  s.request(1, "initialize");
+  EXPECT_EQ(s.received().at(0)["result"]["capabilities"]["codeActionProvider"]["codeActionKinds"],
+            json::array({"quickfix"}));
+  int at = 0;
+  s.open(kLineUri, line_with("pendnza   , 1000, 1\r\n", &at));
+  std::string train = example("Valdoria_42-.txt");
+  train.replace(train.find("[generale]"), 10, "\xF0\x9F\x98\x80, [Generle]");
+  s.open(kTrainUri, train);
+  std::map<std::string, json> published = s.published();
+
+  auto with_code = [](const json& list, const std::string& code) {
+    for (const json& d : list) {
+      if (d.value("code", json()) == code) return d;
+    }
+    return json();
+  };
+  auto quick_fixes = [&](const std::string& uri, const json& diagnostic, const json& only) {
+    json context = {{"diagnostics", json::array({diagnostic})}};
+    if (!only.is_null()) context["only"] = only;
+    s.request(7, "textDocument/codeAction",
+              {{"textDocument", {{"uri", uri}}},
+               {"range", diagnostic.at("range")},
+               {"context", context}});
+    return s.received().at(0)["result"];
+  };
+  auto range = [](int line, int start, int end) {
+    return json{{"start", {{"line", line}, {"character", start}}},
+                {"end", {{"line", line}, {"character", end}}}};
+  };
+
+  const json ignored = with_code(published[kLineUri], "ignored-field");
+  ASSERT_TRUE(ignored.is_object()) << published[kLineUri].dump();
+  json actions = quick_fixes(kLineUri, ignored, nullptr);
+  ASSERT_EQ(actions.size(), 1u);
+  EXPECT_EQ(actions[0]["title"], "Replace with 'pendenza'");
+  EXPECT_EQ(actions[0]["kind"], "quickfix");
+  EXPECT_EQ(actions[0]["diagnostics"], json::array({ignored}));
+  EXPECT_EQ(actions[0]["edit"]["changes"][kLineUri],
+            json::array({{{"range", range(at, 0, 7)}, {"newText", "pendenza"}}}));
+
+  const json header = with_code(published[kTrainUri], "section-not-found");
+  ASSERT_TRUE(header.is_object()) << published[kTrainUri].dump();
+  const int header_line = at = static_cast<int>(
+      std::count(train.begin(), train.begin() + static_cast<long>(train.find("[Generle]")), '\n'));
+  actions = quick_fixes(kTrainUri, header, json::array({"quickfix"}));
+  ASSERT_EQ(actions.size(), 1u);
+  EXPECT_EQ(actions[0]["edit"]["changes"][kTrainUri],
+            json::array({{{"range", range(header_line, 4, 13)}, {"newText", "[generale]"}}}));
+
+  // Nothing for a context that asks for other kinds, a diagnostic without an
+  // edit or with data the server did not write.
+  EXPECT_EQ(quick_fixes(kTrainUri, header, json::array({"refactor"})), json::array());
+  json other = header;
+  other.erase("data");
+  EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
+  other["data"] = {{"fix", {{"range", 3}, {"newText", "x"}}}};
+  EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
+}
+
 // Every record keyword the hover recognises shows its own entry of the
 // reference, not the bare name it falls back to.
 TEST(Hover, EveryRecordKeywordShowsItsEntry) {
