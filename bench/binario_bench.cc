@@ -1,8 +1,8 @@
-// Benchmarks of the compiler on the large scenario pair and of the built-in
-// run. The compiler's work is bounded by what it reads and writes, so each
-// step is measured beside a plain write of as many bytes into the same
-// folder, and the run ends with a table of each step's best time and its
-// ratio to that plain write.
+// Benchmarks of the compiler on the large scenario pair, of the language
+// server recompiling it after a change, and of the built-in run. The compiler's work is bounded by
+// what it reads and writes, so each step is measured beside a plain write of as many bytes into the
+// same folder, and the run ends with a table of each step's best time and its ratio to that plain
+// write.
 //
 //   binario_bench [--work_dir=DIR] [Google Benchmark flags]
 //
@@ -21,7 +21,9 @@
 #include <iostream>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -37,6 +39,7 @@
 #include "compiler/signal_codes.h"
 #include "compiler/track_model.h"
 #include "compiler/train_parser.h"
+#include "lsp/server.h"
 #include "output/binary_files.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -296,6 +299,60 @@ void BM_WriteCells(benchmark::State& state) {
 
 // The compile of the large pair: `again` replaces the files of the previous
 // compile, otherwise they are written new.
+// The language server with both texts of the large pair open, and a change
+// of one character in the line description: from the didChange notification
+// handed to the server to the publishDiagnostics of both texts written. The
+// server runs without its worker, so the compile the change schedules runs at
+// once inside `handle`, as the worker would run it once the debounce delay
+// has passed; the delay itself is not measured.
+void BM_LspChange(benchmark::State& state) {
+  using nlohmann::json;
+  RealFileSystem fs;
+  std::ostringstream out;
+  Server server(fs, out, ServerOptions{std::chrono::milliseconds(0), false});
+  const std::string line_uri = "file://" + bench->line_path;
+  const std::string train_uri = "file://" + bench->train_path;
+  auto message = [](const std::string& method, const json& params) {
+    return json{{"jsonrpc", "2.0"}, {"method", method}, {"params", params}}.dump();
+  };
+  server.handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
+  for (const auto& [uri, text] :
+       {std::pair(line_uri, &bench->pair.line), std::pair(train_uri, &bench->pair.train)}) {
+    server.handle(
+        message("textDocument/didOpen",
+                {{"textDocument",
+                  {{"uri", uri}, {"languageId", "binario"}, {"version", 1}, {"text", *text}}}}));
+  }
+  // Two versions of the line that differ in one gradient's value: each
+  // iteration changes the text the server holds.
+  std::string other = bench->pair.line;
+  const size_t at = other.find("pendenza, 200, 1\r\n");
+  if (at == std::string::npos) die("the large line has no gradient at metre 200");
+  other[at + 15] = '2';
+  std::vector<std::string> changes;
+  int version = 2;
+  for (const std::string* text : {&other, &bench->pair.line}) {
+    changes.push_back(message("textDocument/didChange",
+                              {{"textDocument", {{"uri", line_uri}, {"version", version++}}},
+                               {"contentChanges", json::array({{{"text", *text}}})}}));
+  }
+  out.str("");
+  server.handle(changes[0]);
+  if (out.str().find(R"("diagnostics":[],"uri":")" + line_uri + '"') == std::string::npos ||
+      out.str().find(R"("diagnostics":[],"uri":")" + train_uri + '"') == std::string::npos) {
+    die("the language server does not publish a clean compile of the large pair: " +
+        out.str().substr(0, 500));
+  }
+  size_t i = 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    out.str("");
+    state.ResumeTiming();
+    server.handle(changes[i++ % 2]);
+    benchmark::DoNotOptimize(out.tellp());
+  }
+}
+
 void compile_benchmark(benchmark::State& state, bool again) {
   RealFileSystem fs;
   const FileNames out = file_names(bench->dir, kLargePairName, kLargePairNumber);
@@ -503,6 +560,7 @@ std::vector<Row> register_all() {
     size_t bytes;
     bool writes_files;
     bool six_files = false;  // measured against the built-in run's six files
+    bool no_plain = false;   // writes no file: no plain write beside it
   };
   const std::vector<size_t> three_files = {b.geometry_bytes, b.table_bytes, b.cells_bytes};
   auto bare_replace = [](const std::string& dir, const std::vector<size_t>& sizes) {
@@ -528,6 +586,7 @@ std::vector<Row> register_all() {
          BM_PlainWrite(state, dir, {outputs}, true);
        },
        "three binary files", outputs, true},
+      {"lsp_change", BM_LspChange, "line text", b.pair.line.size(), false, false, true},
       {"default_run", BM_DefaultRun, "six files left", six_files, true, true},
       {"default_run_again", BM_DefaultRunAgain, "six files left", six_files, true, true},
       {"bare_replace_6_files", bare_replace(b.default_dir, b.default_run_files), "six files left",
@@ -540,9 +599,11 @@ std::vector<Row> register_all() {
     // The built-in run is measured against its six files written one by
     // one; everything else against one file of its byte count.
     Row row{e.name, e.measures, e.bytes,
-            e.six_files ? "plain_write_6_files" : "plain_write_" + std::to_string(e.bytes)};
+            e.no_plain    ? ""
+            : e.six_files ? "plain_write_6_files"
+                          : "plain_write_" + std::to_string(e.bytes)};
     timed(benchmark::RegisterBenchmark(row.name.c_str(), e.fn), e.writes_files);
-    if (!registered[row.plain]) {
+    if (!e.no_plain && !registered[row.plain]) {
       registered[row.plain] = true;
       const std::string dir = e.six_files ? b.default_dir : b.dir;
       const std::vector<size_t> sizes = e.six_files ? b.default_run_files : std::vector{row.bytes};

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/format_reference.h"
 #include "compiler/diagnostics.h"
 #include "test_support/error_codes.h"
 #include "test_support/program.h"

@@ -6,37 +6,11 @@
 #include <string>
 
 #include "cli/commands.h"
-#include "cli/format_reference.h"
 #include "cli/subcommands.h"
+#include "compiler/format_reference.h"
 #include "run/run_report.h"
 
 namespace binario {
-
-std::vector<ReferenceEntry> reference_entries(std::string_view document) {
-  std::vector<ReferenceEntry> entries;
-  std::string_view section;
-  ReferenceEntry* open = nullptr;
-  size_t open_from = 0;
-  size_t at = 0;
-  while (at < document.size()) {
-    size_t end = document.find('\n', at);
-    if (end == std::string_view::npos) end = document.size();
-    const std::string_view line = document.substr(at, end - at);
-    if (line.starts_with("## ") || line.starts_with("### ")) {
-      if (open) open->text = document.substr(open_from, at - open_from);
-      open = nullptr;
-      if (line.starts_with("## ")) section = line.substr(3);
-      if (line.starts_with("### `") && line.size() > 6 && line.back() == '`') {
-        entries.push_back({section, line.substr(5, line.size() - 6), {}});
-        open = &entries.back();
-        open_from = at;
-      }
-    }
-    at = end + 1;
-  }
-  if (open) open->text = document.substr(open_from);
-  return entries;
-}
 
 int explain_command(const std::string& what, std::ostream& out, std::ostream& err) {
   const std::vector<ReferenceEntry> entries = reference_entries(format_reference_text());

@@ -193,6 +193,14 @@ std::string json_report(const Status& status, const RunReport& report) {
       }
       item["related"] = std::move(related);
     }
+    if (d.fix && has_line) {
+      // Columns count bytes, as the diagnostic's do; the end is one past the
+      // field.
+      item["fix"] = {{"line", d.location->line},
+                     {"column", d.location->column},
+                     {"end_column", d.location->column + d.fix->length},
+                     {"replacement", windows1252_to_utf8(d.fix->replacement)}};
+    }
     diagnostics.push_back(std::move(item));
   }
   j["diagnostics"] = std::move(diagnostics);

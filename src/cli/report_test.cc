@@ -167,6 +167,28 @@ TEST(Report, WarningsNotesAndLaterFaults) {
   EXPECT_TRUE(d[2]["code"].is_null());
   EXPECT_EQ(d[2]["after_stop"], true);
   EXPECT_EQ(d[3]["related"][0]["line"], 20);
+  EXPECT_FALSE(d[2].contains("fix"));
+}
+
+// The fix-it of a misspelling: byte columns on the diagnostic's line, the end
+// one past the field, the replacement in UTF-8; the text form is unchanged.
+TEST(Report, JsonCarriesTheFixOfAMisspelling) {
+  Status status;
+  status.set_extras(true);
+  status.warn("ignored-field", SourceLocation{"X_linea.txt", 4, 3},
+              "ignored field 'pendnza': no record starts with it; did you mean 'pendenza'?",
+              std::string_view("  pendnza  , 400, 2"), FixIt{7, "pendenza"});
+  status.warn("ignored-field", SourceLocation{"X_linea.txt", 0, 0}, "the file", std::nullopt,
+              FixIt{7, "pendenza"});
+  const nlohmann::json j = nlohmann::json::parse(json_report(status, RunReport{}));
+  EXPECT_EQ(j["diagnostics"][0]["fix"],
+            (nlohmann::json{
+                {"line", 4}, {"column", 3}, {"end_column", 10}, {"replacement", "pendenza"}}));
+  EXPECT_FALSE(j["diagnostics"][1].contains("fix"));  // no line to edit
+
+  std::ostringstream err;
+  print_text_report(err, status, RunReport{});
+  EXPECT_EQ(err.str().find("fix"), std::string::npos);
 }
 
 TEST(Colour, AutoFollowsTheTerminalAndNoColorTheFlagsWin) {

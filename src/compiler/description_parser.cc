@@ -76,9 +76,22 @@ void DescriptionParser::fault(int32_t code, std::optional<int32_t> position, Tex
                 reader_.line_text(where.line));
 }
 
-void DescriptionParser::warn(std::string_view name, TextPosition where, std::string message) {
+void DescriptionParser::warn(std::string_view name, TextPosition where, std::string message,
+                             std::optional<FixIt> fix) {
   status_.warn(name, SourceLocation{file_, where.line, where.column}, std::move(message),
-               reader_.line_text(where.line));
+               reader_.line_text(where.line), std::move(fix));
+}
+
+std::optional<FixIt> DescriptionParser::replace_field(const Field& f,
+                                                      std::string replacement) const {
+  if (f.spans_lines || f.unclosed_quote) return std::nullopt;
+  const std::optional<std::string_view> line = reader_.line_text(f.where.line);
+  const size_t at = static_cast<size_t>(f.where.column - 1);
+  if (!line || at >= line->size()) return std::nullopt;
+  const bool quoted = (*line)[at] == '"';
+  const size_t length = f.text.size() + (quoted ? 2 : 0);
+  if (at + length > line->size()) return std::nullopt;
+  return FixIt{static_cast<int>(length), std::move(replacement)};
 }
 
 Field DescriptionParser::next_field() {
@@ -104,10 +117,16 @@ void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::strin
   if (kw.where.line == ignored_line_) return;
   ignored_line_ = kw.where.line;
   std::string message = "ignored field '" + std::string(t) + "': no record starts with it";
+  std::optional<FixIt> fix;
   if (std::string_view k = closest_keyword(t, keywords); !k.empty()) {
     message += "; did you mean '" + std::string(k) + "'?";
+    // The keyword was matched without the field's class digit ("curv3"):
+    // the fix keeps it.
+    size_t digits = t.size();
+    while (digits > 0 && std::isdigit(static_cast<unsigned char>(t[digits - 1]))) --digits;
+    fix = replace_field(kw, std::string(k) + std::string(t.substr(digits)));
   }
-  warn("ignored-field", kw.where, std::move(message));
+  warn("ignored-field", kw.where, std::move(message), std::move(fix));
 }
 
 void DescriptionParser::warn_in_run_out(const Field& kw, int64_t p, const char* what) {

@@ -68,8 +68,14 @@ class DescriptionParser {
   // The origin recorded for an object placed by the record of `kw`.
   CellOrigin placed_by(const Field& kw) const { return {placer_, kw.where.line}; }
 
-  // Records warning `name` at `where` in this text, with the text of its line.
-  void warn(std::string_view name, TextPosition where, std::string message);
+  // Records warning `name` at `where` in this text, with the text of its line
+  // and the edit `fix` that would mend it.
+  void warn(std::string_view name, TextPosition where, std::string message,
+            std::optional<FixIt> fix = std::nullopt);
+  // The edit that puts `replacement` in place of field `f` as it stands on
+  // its line (with its quotes, when quoted); nothing for a field that runs
+  // over a line end or to the end of the text in an unclosed quote.
+  std::optional<FixIt> replace_field(const Field& f, std::string replacement) const;
   // Reads the next text field, warning about a quote that is never closed or
   // a quoted text that runs over line ends.
   Field next_field();

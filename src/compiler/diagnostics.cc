@@ -7,15 +7,16 @@ void Status::reset() {
   posizione_errore_ = 0;
   diagnostics_.clear();
   after_stop_ = false;
+  last_dropped_ = false;
   extra_in_description_ = 0;
 }
 
 void Status::fault(int32_t code, std::optional<int32_t> position,
                    std::optional<SourceLocation> where, std::string_view detail,
                    std::optional<std::string_view> source_line) {
-  if (after_stop_) {
-    if (!room_for_extra(where)) return;
-  } else {
+  last_dropped_ = after_stop_ && !room_for_extra(where);
+  if (last_dropped_) return;
+  if (!after_stop_) {
     codice_errore_ = code;
     if (position) posizione_errore_ = *position;
   }
@@ -33,19 +34,22 @@ void Status::fault(int32_t code, std::optional<int32_t> position,
 }
 
 void Status::warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
-                  std::optional<std::string_view> source_line) {
-  if (!room_for_extra(where)) return;
+                  std::optional<std::string_view> source_line, std::optional<FixIt> fix) {
+  last_dropped_ = !room_for_extra(where);
+  if (last_dropped_) return;
   Diagnostic d;
   d.severity = Severity::kWarning;
   d.name = std::string(name);
   d.location = std::move(where);
   d.message = std::move(message);
   if (source_line) d.source_line = std::string(*source_line);
+  if (d.location && d.location->line > 0) d.fix = std::move(fix);
   push(std::move(d));
 }
 
 void Status::relate_last(RelatedLocation related) {
-  if (!diagnostics_.empty()) diagnostics_.back().related.push_back(std::move(related));
+  if (!last_dropped_ && !diagnostics_.empty())
+    diagnostics_.back().related.push_back(std::move(related));
 }
 
 void Status::begin_after_stop(const std::string& file, int line) {

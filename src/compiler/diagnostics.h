@@ -28,6 +28,15 @@ struct RelatedLocation {
   std::string message;
 };
 
+// An edit that would mend a diagnostic, as compilers give fix-it hints: the
+// `length` bytes of the source line from the diagnostic's location (a
+// misspelt field as it stands, without the blanks around it) are replaced by
+// `replacement`.
+struct FixIt {
+  int length = 0;
+  std::string replacement;  // Windows-1252 bytes, as the description holds them
+};
+
 struct Diagnostic {
   Severity severity = Severity::kError;
   int32_t code = 0;                 // errors only
@@ -43,6 +52,8 @@ struct Diagnostic {
   // and the status pair do not reflect it.
   bool after_stop = false;
   std::vector<RelatedLocation> related;
+  // Only with a location on a line.
+  std::optional<FixIt> fix;
 };
 
 // Every warning the compile can give, by its stable name.
@@ -67,10 +78,13 @@ class Status {
              std::string_view detail = {},
              std::optional<std::string_view> source_line = std::nullopt);
 
-  // Records a warning `name`: the status pair is never touched.
+  // Records a warning `name`: the status pair is never touched. `fix` is an
+  // edit at `where` that would mend it.
   void warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
-            std::optional<std::string_view> source_line = std::nullopt);
-  // Adds a related location to the diagnostic recorded last.
+            std::optional<std::string_view> source_line = std::nullopt,
+            std::optional<FixIt> fix = std::nullopt);
+  // Adds a related location to the diagnostic recorded last; nothing when the
+  // last fault or warning was dropped.
   void relate_last(RelatedLocation related);
 
   // From here on, every fault and warning is one found after the compile
@@ -98,7 +112,8 @@ class Status {
   void push(Diagnostic d);
 
   bool after_stop_ = false;
-  size_t stop_note_ = 0;  // the index of the note of the stop
+  bool last_dropped_ = false;  // the last fault or warning was not kept
+  size_t stop_note_ = 0;       // the index of the note of the stop
   bool extras_ = false;
   int extra_in_description_ = 0;
   int32_t codice_errore_ = 0;

@@ -35,9 +35,13 @@ size_t sequence_length(std::string_view s, size_t i) {
 // likely meant as: the letters of U+00A0..U+00FF are the same bytes there;
 // others show as '?'. Nothing when the line holds no sequence.
 std::optional<std::string> intended(std::string_view line) {
-  std::string out;
+  // Most lines hold none: they are passed over without building a copy.
+  size_t first = 0;
+  while (first < line.size() && sequence_length(line, first) == 0) ++first;
+  if (first == line.size()) return std::nullopt;
+  std::string out(line.substr(0, first));
   bool found = false;
-  for (size_t i = 0; i < line.size();) {
+  for (size_t i = first; i < line.size();) {
     const size_t n = sequence_length(line, i);
     if (n == 0) {
       out += line[i++];

@@ -73,7 +73,8 @@ void TrainParser::parse() {
     const std::string message =
         "no field holds \"[generale]\": nothing in the train description was read";
     if (misspelt_header_) {
-      warn("section-not-found", misspelt_header_->where, message + "; did you mean '[generale]'?");
+      warn("section-not-found", misspelt_header_->where, message + "; did you mean '[generale]'?",
+           replace_field(*misspelt_header_, "[generale]"));
     } else {
       status_.warn("section-not-found", SourceLocation{file_, 0, 0}, message);
     }

@@ -280,6 +280,61 @@ TEST(Warnings, MisspellingsAreNamedOnceWithWhatWasMeant) {
             std::string::npos);
 }
 
+// The fix-it of a misspelling replaces exactly the field as it stands on its
+// line: from the diagnostic's column, blanks before the comma left out, a
+// quoted field with its quotes, a class digit kept.
+TEST(Warnings, AMisspellingCarriesTheEditThatMendsIt) {
+  auto fix_of = [](const Status& s) {
+    EXPECT_EQ(s.diagnostics().size(), 1u);
+    const Diagnostic& d = s.diagnostics().at(0);
+    EXPECT_TRUE(d.fix.has_value()) << d.message;
+    const std::string line = d.source_line.value_or("");
+    const size_t at = static_cast<size_t>(d.location->column - 1);
+    return std::pair(line.substr(at, static_cast<size_t>(d.fix ? d.fix->length : 0)),
+                     d.fix ? d.fix->replacement : "");
+  };
+  using Fix = std::pair<std::string, std::string>;
+  EXPECT_EQ(
+      fix_of(compile_pair(replaced(kLine, "pendenza, 400", "  pendnza   , 400"), train("")).status),
+      (Fix{"pendnza", "pendenza"}));
+  EXPECT_EQ(
+      fix_of(compile_pair(replaced(kLine, "pendenza, 400", "\"Pendnza\", 400"), train("")).status),
+      (Fix{"\"Pendnza\"", "pendenza"}));
+  EXPECT_EQ(fix_of(compile_pair(kLine, train("stazone\t, 2750, 2, 600, 0,0,1, 1,1,0, 4,1,1, 0, "
+                                             "7,34,30, MONTE\n"))
+                       .status),
+            (Fix{"stazone", "stazione"}));
+  EXPECT_EQ(
+      fix_of(compile_pair(kLine, "- treno\n  [Generle] ,x\nvelocita, 0, 30\n[fine]\n").status),
+      (Fix{"[Generle]", "[generale]"}));
+
+  CompileInput input;
+  input.line = {"l.txt", replaced(kLine, "[fine]\n[fine]", "curvx3, 400, 2\n[fine]\n[fine]"),
+                std::nullopt, false};
+  input.train = {"t.txt", train(""), std::nullopt, false};
+  input.calcola_linea = true;
+  EXPECT_EQ(fix_of(compile(input).status), (Fix{"curvx3", "curvas3"}));
+
+  // Without a keyword close enough there is nothing to offer.
+  const Status far = compile_pair(replaced(kLine, "pendenza, 400", "zzzz, 400"), train("")).status;
+  ASSERT_EQ(far.diagnostics().size(), 1u);
+  EXPECT_FALSE(far.diagnostics()[0].fix.has_value());
+}
+
+// Past the cap a fault is dropped, and the place of its occupant must not be
+// hung on whatever diagnostic was kept last.
+TEST(Warnings, ADroppedFaultRelatesNothing) {
+  Status s;
+  s.set_extras(true);
+  s.begin_description();
+  s.begin_after_stop("t.txt", 1);
+  for (int i = 0; i <= Status::kMostExtra + 1; ++i) {
+    s.fault(16, 100, SourceLocation{"t.txt", i + 2, 1});
+  }
+  s.relate_last({SourceLocation{"t.txt", 1, 1}, "the occupant of the cell was placed here"});
+  for (const Diagnostic& d : s.diagnostics()) EXPECT_TRUE(d.related.empty()) << d.message;
+}
+
 TEST(Warnings, ARecurringFaultIsCapped) {
   std::string records;
   for (int i = 0; i < 300; ++i) records += "segnale, 99000, 1,4,1,0,0,0,0,0,0,0\n";

@@ -63,6 +63,17 @@ nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view text_line) {
                        {"message", windows1252_to_utf8(r.message)}});
   }
   if (!related.empty()) out["relatedInformation"] = std::move(related);
+  // The edit that mends it, for the quick fix the client asks for with this
+  // diagnostic: the field's characters, one to one with its bytes.
+  if (d.fix && d.location && d.location->line > 0) {
+    const int first = d.location->column > 0 ? d.location->column - 1 : 0;
+    nlohmann::json range = {
+        {"start", position(line, utf16_column(text_line, first))},
+        {"end", position(line, utf16_column(text_line, first + d.fix->length))}};
+    out["data"] = {
+        {"fix",
+         {{"range", std::move(range)}, {"newText", windows1252_to_utf8(d.fix->replacement)}}}};
+  }
   return out;
 }
 

@@ -12,7 +12,8 @@ namespace binario {
 // the line it names (ignored for the file as a whole): the range runs from the diagnostic's column
 // to the end of its field (the next comma or the end of the line, trailing blanks left out); a
 // diagnostic of the file as a whole marks the start of the first line. The code is the status
-// number.
+// number. A diagnostic with a fix-it carries it as `data.fix`: the `range` of
+// the field and the `newText` to put there, for the quick fix.
 nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view utf8_line);
 
 }  // namespace binario

@@ -1,22 +1,17 @@
 #include "lsp/reference.h"
 
-#include <fstream>
-#include <sstream>
+#include "compiler/format_reference.h"
 
 namespace binario {
 
 std::optional<std::string> reference_entry(std::string_view keyword) {
-  std::ifstream in(BINARIO_FORMAT_REFERENCE, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::stringstream text;
-  text << in.rdbuf();
-  const std::string reference = text.str();
-  const std::string heading = "### `" + std::string(keyword) + "`\n";
-  const size_t start = reference.find(heading);
-  if (start == std::string::npos) return std::nullopt;
-  size_t end = reference.find("\n#", start + heading.size());
-  if (end == std::string::npos) end = reference.size();
-  return reference.substr(start, end - start);
+  const std::optional<ReferenceEntry> entry = find_reference_entry(keyword);
+  if (!entry) return std::nullopt;
+  // The hover shows the entry up to the first line after its heading that
+  // starts with '#', without the line end before it.
+  const size_t heading = keyword.size() + 6;  // "### `KEYWORD`\n"
+  const size_t end = entry->text.find("\n#", heading);
+  return std::string(entry->text.substr(0, end));
 }
 
 std::optional<std::string> reference_field(const std::string& entry, int position) {

@@ -9,8 +9,8 @@ namespace binario {
 
 // The entry of `keyword` ("segnale") in the format reference: its heading
 // and everything up to the next heading, as Markdown; nothing when the
-// reference or the entry cannot be found. The reference is read from the
-// source tree the program was built from.
+// reference has no such entry. The reference is the one built into the
+// program, the same bytes `binario explain` prints.
 std::optional<std::string> reference_entry(std::string_view keyword);
 
 // The row of `entry`'s field table whose Position is `position` (1-based).

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "compiler/compile.h"
+#include "lsp/code_actions.h"
 #include "lsp/completion.h"
 #include "lsp/document_symbols.h"
 #include "lsp/hover.h"
@@ -49,7 +50,8 @@ json capabilities() {
            {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
           {"documentSymbolProvider", true},
           {"hoverProvider", true},
-          {"completionProvider", json::object()}};
+          {"completionProvider", json::object()},
+          {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}}};
 }
 
 // One description as the compile gets it, with the UTF-8 text its
@@ -157,6 +159,9 @@ void Server::handle_request(const std::string& method, const json& id, const jso
       symbols = text ? document_symbols(*text) : json(nullptr);
     }
     reply(id, symbols);
+  } else if (method == "textDocument/codeAction") {
+    reply(id, quick_fixes(params.at("textDocument").at("uri").get<std::string>(),
+                          params.value("context", json::object())));
   } else if (method == "textDocument/completion") {
     reply(id, keyword_completions());
   } else if (method == "textDocument/hover") {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "compiler/format_reference.h"
 #include "lsp/hover.h"
 #include "lsp/message_reader.h"
 #include "output/text_encoding.h"
@@ -264,7 +265,14 @@ TEST(Server, HoverAndOutline) {
   EXPECT_NE(text.find("| 1 | `posizione`"), std::string::npos) << text;
   EXPECT_EQ(on_position["range"]["start"]["character"], 11);
   EXPECT_EQ(on_position["range"]["end"]["character"], 15);
-  EXPECT_EQ(hover(31, 2)["contents"]["value"].get<std::string>().rfind("### `segnale`", 0), 0u);
+  // On the keyword, the entry built into the program: the head of what
+  // `binario explain segnale` prints, with no file of the source tree read.
+  const std::string entry = hover(31, 2)["contents"]["value"];
+  const std::optional<ReferenceEntry> built_in = find_reference_entry("segnale");
+  ASSERT_TRUE(built_in);
+  EXPECT_EQ(entry.rfind("### `segnale`\n", 0), 0u) << entry;
+  EXPECT_TRUE(built_in->text.starts_with(entry));
+  EXPECT_GE(entry.size() + 2, built_in->text.size());
   EXPECT_TRUE(hover(0, 0).is_null());
 
   s.request(3, "textDocument/documentSymbol", {{"textDocument", {{"uri", kTrainUri}}}});
@@ -281,6 +289,102 @@ TEST(Server, HoverAndOutline) {
   EXPECT_EQ(
       (*signal)["insertText"].get<std::string>().rfind("segnale, ${1:posizione}, ${2:sx}, ", 0),
       0u);
+}
+
+// A misspelt keyword and a misspelt "[generale]" get a quick fix that
+// replaces exactly the field: not the blanks before its comma, and counted in
+// UTF-16 after a character outside the Basic Multilingual Plane.
+TEST(Server, QuickFixReplacesTheMisspeltField) {
+  Session s;
+  s.request(1, "initialize");
+  EXPECT_EQ(s.received().at(0)["result"]["capabilities"]["codeActionProvider"]["codeActionKinds"],
+            json::array({"quickfix"}));
+  int at = 0;
+  s.open(kLineUri, line_with("pendnza   , 1000, 1\r\n", &at));
+  std::string train = example("Valdoria_42-.txt");
+  train.replace(train.find("[generale]"), 10, "\xF0\x9F\x98\x80, [Generle]");
+  s.open(kTrainUri, train);
+  std::map<std::string, json> published = s.published();
+
+  auto with_code = [](const json& list, const std::string& code) {
+    for (const json& d : list) {
+      if (d.value("code", json()) == code) return d;
+    }
+    return json();
+  };
+  auto quick_fixes = [&](const std::string& uri, const json& diagnostic, const json& only) {
+    json context = {{"diagnostics", json::array({diagnostic})}};
+    if (!only.is_null()) context["only"] = only;
+    s.request(7, "textDocument/codeAction",
+              {{"textDocument", {{"uri", uri}}},
+               {"range", diagnostic.at("range")},
+               {"context", context}});
+    return s.received().at(0)["result"];
+  };
+  auto range = [](int line, int start, int end) {
+    return json{{"start", {{"line", line}, {"character", start}}},
+                {"end", {{"line", line}, {"character", end}}}};
+  };
+
+  const json ignored = with_code(published[kLineUri], "ignored-field");
+  ASSERT_TRUE(ignored.is_object()) << published[kLineUri].dump();
+  json actions = quick_fixes(kLineUri, ignored, nullptr);
+  ASSERT_EQ(actions.size(), 1u);
+  EXPECT_EQ(actions[0]["title"], "Replace with 'pendenza'");
+  EXPECT_EQ(actions[0]["kind"], "quickfix");
+  EXPECT_EQ(actions[0]["diagnostics"], json::array({ignored}));
+  EXPECT_EQ(actions[0]["edit"]["changes"][kLineUri],
+            json::array({{{"range", range(at, 0, 7)}, {"newText", "pendenza"}}}));
+
+  const json header = with_code(published[kTrainUri], "section-not-found");
+  ASSERT_TRUE(header.is_object()) << published[kTrainUri].dump();
+  const int header_line = at = static_cast<int>(
+      std::count(train.begin(), train.begin() + static_cast<long>(train.find("[Generle]")), '\n'));
+  actions = quick_fixes(kTrainUri, header, json::array({"quickfix"}));
+  ASSERT_EQ(actions.size(), 1u);
+  EXPECT_EQ(actions[0]["edit"]["changes"][kTrainUri],
+            json::array({{{"range", range(header_line, 4, 13)}, {"newText", "[generale]"}}}));
+
+  // Nothing for a context that asks for other kinds, a diagnostic without an
+  // edit or with data the server did not write.
+  EXPECT_EQ(quick_fixes(kTrainUri, header, json::array({"refactor"})), json::array());
+  json other = header;
+  other.erase("data");
+  EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
+  other["data"] = {{"fix", {{"range", 3}, {"newText", "x"}}}};
+  EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
+}
+
+// Every record keyword the hover recognises shows its own entry of the
+// reference, not the bare name it falls back to.
+TEST(Hover, EveryRecordKeywordShowsItsEntry) {
+  const std::pair<const char*, const char*> kRecords[] = {
+      {"Lunghezza percorso", "lunghezza percorso"},
+      {"progressiva chilometrica due", "progressiva chilometrica due"},
+      {"sfondo tre", "sfondo tre"},
+      {"ripetizione segnali", "ripetizione segnali"},
+      {"pendenza", "pendenza"},
+      {"curva3", "curva"},
+      {"montagna", "montagna"},
+      {"indicatori_vmax", "indicatori_vmax"},
+      {"cartello indicatore", "cartello indicatore"},
+      {"percentuale massa frenata", "percentuale massa frenata"},
+      {"numero vetture", "numero vetture"},
+      {"velocita", "velocita"},
+      {"aderenza", "aderenza"},
+      {"orologio", "orologio"},
+      {"sabbia", "sabbia"},
+      {"rallentamento", "rallentamento"},
+      {"abbattimento", "abbattimento"},
+      {"stazione", "stazione"},
+  };
+  for (const auto& [key, name] : kRecords) {
+    const json h = hover(std::string(key) + ", 100, 1", 0, 0, nullptr);
+    ASSERT_FALSE(h.is_null()) << key;
+    EXPECT_EQ(
+        h["contents"]["value"].get<std::string>().rfind("### `" + std::string(name) + "`\n", 0), 0u)
+        << key;
+  }
 }
 
 TEST(Hover, NearestFiftiethRoundsHalvesToEven) {

@@ -58,6 +58,19 @@ CompileText to_compile_text(std::string_view utf8) {
   int column = 0;
   size_t i = 0;
   while (i < utf8.size()) {
+    // A run of ASCII characters other than line ends is the same bytes, one
+    // UTF-16 unit each: copied at once.
+    size_t run = i;
+    while (run < utf8.size() && static_cast<unsigned char>(utf8[run]) < 0x80 && utf8[run] != '\n' &&
+           utf8[run] != '\r') {
+      ++run;
+    }
+    if (run > i) {
+      out.bytes.append(utf8, i, run - i);
+      column += static_cast<int>(run - i);
+      i = run;
+      continue;
+    }
     size_t length = 1;
     const int cp = next_code_point(utf8.substr(i), &length);
     const int units = cp < 0 ? 1 : utf16_units(cp);

@@ -1,7 +1,8 @@
 // Drives the real `binario lsp` through vscode-jsonrpc, the protocol library
 // VS Code's client uses: a pair with two records on one cell gets its
-// diagnostic at the field, a fix clears it, the outline lists the records,
-// and the server ends with status 0 after shutdown and exit.
+// diagnostic at the field, a fix clears it, a misspelt keyword gets a quick
+// fix whose edit clears its warning, the outline lists the records, and the
+// server ends with status 0 after shutdown and exit.
 //
 // Needs BINARIO naming a built binario program; skipped without it.
 'use strict';
@@ -25,7 +26,7 @@ function nextDiagnostics(waiting, uri) {
   return new Promise((resolve) => waiting.set(uri, resolve));
 }
 
-test('binario lsp: diagnostics while typing, outline, shutdown', { skip: !process.env.BINARIO && 'set BINARIO to a built binario program', timeout: 30000 }, async () => {
+test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { skip: !process.env.BINARIO && 'set BINARIO to a built binario program', timeout: 30000 }, async () => {
   // The train alone on disk: the server reads the partner it is not given.
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'binario-lsp-'));
   const trainPath = path.join(dir, 'Valdoria_42-.txt');
@@ -49,6 +50,7 @@ test('binario lsp: diagnostics while typing, outline, shutdown', { skip: !proces
     const init = await connection.sendRequest('initialize', { processId: process.pid, rootUri: null, capabilities: {} });
     assert.equal(init.capabilities.textDocumentSync.change, 1);
     assert.equal(init.capabilities.documentSymbolProvider, true);
+    assert.deepEqual(init.capabilities.codeActionProvider, { codeActionKinds: ['quickfix'] });
     await connection.sendNotification('initialized', {});
 
     // A second maximum-speed indicator on the cell of the first one.
@@ -76,6 +78,41 @@ test('binario lsp: diagnostics while typing, outline, shutdown', { skip: !proces
     await connection.sendNotification('textDocument/didChange', {
       textDocument: { uri: lineUri, version: 2 },
       contentChanges: [{ text: good }],
+    });
+    assert.deepEqual(await published, []);
+
+    // A misspelt keyword, blanks before its comma: the quick fix replaces
+    // the field alone, and applying it clears the warning.
+    const misspelt = good.slice(0, after) + 'pendnza   , 1000, 1\r\n' + good.slice(after);
+    published = nextDiagnostics(waiting, lineUri);
+    await connection.sendNotification('textDocument/didChange', {
+      textDocument: { uri: lineUri, version: 3 },
+      contentChanges: [{ text: misspelt }],
+    });
+    const warnings = await published;
+    assert.equal(warnings.length, 1);
+    assert.equal(warnings[0].code, 'ignored-field');
+    const actions = await connection.sendRequest('textDocument/codeAction', {
+      textDocument: { uri: lineUri },
+      range: warnings[0].range,
+      context: { diagnostics: warnings },
+    });
+    assert.equal(actions.length, 1);
+    assert.equal(actions[0].title, "Replace with 'pendenza'");
+    assert.equal(actions[0].kind, 'quickfix');
+    assert.deepEqual(actions[0].diagnostics, warnings);
+    const edits = actions[0].edit.changes[lineUri];
+    assert.deepEqual(edits, [{
+      range: { start: { line: clashLine, character: 0 }, end: { line: clashLine, character: 7 } },
+      newText: 'pendenza',
+    }]);
+    const lines = misspelt.split('\n');
+    const { start, end } = edits[0].range;
+    lines[start.line] = lines[start.line].slice(0, start.character) + edits[0].newText + lines[start.line].slice(end.character);
+    published = nextDiagnostics(waiting, lineUri);
+    await connection.sendNotification('textDocument/didChange', {
+      textDocument: { uri: lineUri, version: 4 },
+      contentChanges: [{ text: lines.join('\n') }],
     });
     assert.deepEqual(await published, []);
 

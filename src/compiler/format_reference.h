@@ -1,6 +1,7 @@
 // The format reference, docs/format.md, as built into the program, and its
 // entries: a record keyword, a status code or a warning name, each under a
-// "### `NAME`" heading.
+// "### `NAME`" heading. `binario explain` prints them and the language
+// server's hover shows them, both from these same bytes.
 #pragma once
 
 #include <optional>
@@ -20,5 +21,8 @@ struct ReferenceEntry {
 
 // Every "### `NAME`" entry of `document`, in order.
 std::vector<ReferenceEntry> reference_entries(std::string_view document);
+
+// The first entry of the built-in reference named `name`, if there is one.
+std::optional<ReferenceEntry> find_reference_entry(std::string_view name);
 
 }  // namespace binario
