@@ -73,6 +73,10 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
       start: { line: clashLine, character: 0 },
       end: { line: clashLine, character: 15 },
     });
+    // The first indicator holds the cell: the diagnostic points at it.
+    assert.equal(diagnostics[0].relatedInformation.length, 1);
+    assert.equal(diagnostics[0].relatedInformation[0].location.uri, lineUri);
+    assert.equal(diagnostics[0].relatedInformation[0].location.range.start.line, clashLine - 1);
 
     published = nextDiagnostics(waiting, lineUri);
     await connection.sendNotification('textDocument/didChange', {
@@ -115,6 +119,14 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
       contentChanges: [{ text: lines.join('\n') }],
     });
     assert.deepEqual(await published, []);
+
+    // Hover on the first indicator's position: its metre, kilometre and cell.
+    const hover = await connection.sendRequest('textDocument/hover', {
+      textDocument: { uri: lineUri },
+      position: { line: clashLine - 1, character: 'indicatori_vmax, 6'.length },
+    });
+    assert.match(hover.contents.value, /metre 600, km 0\.600; cell 13/);
+    assert.match(hover.contents.value, new RegExp(`a speed board .*placed by line ${clashLine} of the line description`));
 
     const symbols = await connection.sendRequest('textDocument/documentSymbol', { textDocument: { uri: lineUri } });
     const names = symbols.flatMap((s) => [s.name, ...(s.children || []).map((c) => `${c.name} ${c.detail}`)]);
