@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "compiler/fixed_width.h"
+#include "compiler/keywords.h"
 
 namespace binario {
 
@@ -19,18 +20,6 @@ constexpr int64_t kMaxGeometryPoint = 1'000'000;
 
 // Change of heading per metre of the six curve classes.
 constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-
-// The keywords a misspelt field is compared with.
-constexpr std::string_view kGeneralKeywords[] = {"lunghezza percorso",
-                                                 "progressiva chilometrica uno",
-                                                 "progressiva chilometrica due",
-                                                 "progressiva chilometrica tre",
-                                                 "sfondo uno",
-                                                 "sfondo due",
-                                                 "sfondo tre",
-                                                 "ripetizione segnali"};
-constexpr std::string_view kBodyKeywords[] = {"pendenza", "curvas",          "curvad",
-                                              "montagna", "indicatori_vmax", "cartello indicatore"};
 
 // True for a field some row of the general section takes.
 bool is_general_keyword(std::string_view t) {
@@ -52,10 +41,10 @@ bool is_body_keyword(std::string_view t) {
 // In the general section ten comments in a row are passed over, with no test
 // for the end of the text: a run of them that reaches the end fails the read.
 constexpr DescriptionParser::Section kGeneralSection = {10, false, is_general_keyword,
-                                                        kGeneralKeywords};
+                                                        kLineGeneralKeywords};
 // In the body two comments in a row are passed over; the last field of the
 // text is never read as a keyword.
-constexpr DescriptionParser::Section kBody = {2, true, is_body_keyword, kBodyKeywords};
+constexpr DescriptionParser::Section kBody = {2, true, is_body_keyword, kLineBodyKeywords};
 
 std::string quoted(std::string_view s) {
   std::string out = "\"";

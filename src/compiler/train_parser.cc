@@ -7,22 +7,11 @@
 #include <utility>
 
 #include "compiler/fixed_width.h"
+#include "compiler/keywords.h"
 
 namespace binario {
 
 namespace {
-
-// The keywords a misspelt field is compared with.
-constexpr std::string_view kKeywords[] = {"percentuale massa frenata",
-                                          "numero vetture",
-                                          "velocita",
-                                          "aderenza",
-                                          "orologio",
-                                          "sabbia",
-                                          "segnale",
-                                          "rallentamento",
-                                          "abbattimento",
-                                          "stazione"};
 
 // True for a field some record takes.
 bool is_keyword(std::string_view t) {
@@ -36,7 +25,7 @@ bool is_keyword(std::string_view t) {
 
 // Two comments in a row are passed over; the last field of the text is never
 // read as a keyword.
-constexpr DescriptionParser::Section kRecords = {2, true, is_keyword, kKeywords};
+constexpr DescriptionParser::Section kRecords = {2, true, is_keyword, kTrainKeywords};
 
 // The cells of a slowdown starting at metre `p` and running for `l` metres.
 // The warning board (and the countdown before it) exist only past 1500 m.

@@ -1,37 +1,14 @@
 #include "lsp/completion.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "compiler/keywords.h"
 #include "lsp/reference.h"
 
 namespace binario {
 namespace {
-
-constexpr std::string_view kRecords[] = {
-    "lunghezza percorso",
-    "progressiva chilometrica uno",
-    "progressiva chilometrica due",
-    "progressiva chilometrica tre",
-    "sfondo uno",
-    "sfondo due",
-    "sfondo tre",
-    "ripetizione segnali",
-    "pendenza",
-    "montagna",
-    "indicatori_vmax",
-    "cartello indicatore",
-    "numero vetture",
-    "percentuale massa frenata",
-    "sabbia",
-    "orologio",
-    "aderenza",
-    "velocita",
-    "stazione",
-    "rallentamento",
-    "segnale",
-    "abbattimento",
-};
 
 // The value names of the field table ("| 1 | `p` | …" or "| 1 | p | …").
 std::string snippet(std::string_view keyword, const std::string& entry) {
@@ -54,19 +31,26 @@ std::string snippet(std::string_view keyword, const std::string& entry) {
   return out;
 }
 
+// A keyword the reference has an entry for, with a snippet of its record;
+// a curve's keyword, which needs its class digit, is left to the author.
+void add_keyword(nlohmann::json& items, std::string_view keyword) {
+  const std::optional<std::string> entry = reference_entry(keyword);
+  if (!entry) return;
+  items.push_back({{"label", std::string(keyword)},
+                   {"kind", 14},
+                   {"insertText", snippet(keyword, *entry)},
+                   {"insertTextFormat", 2},  // a snippet
+                   {"documentation", {{"kind", "markdown"}, {"value", *entry}}}});
+}
+
 }  // namespace
 
 nlohmann::json keyword_completions() {
   nlohmann::json items = nlohmann::json::array();
-  for (std::string_view keyword : kRecords) {
-    const std::optional<std::string> entry = reference_entry(keyword);
-    nlohmann::json item = {{"label", std::string(keyword)}, {"kind", 14}};
-    if (entry) {
-      item["insertText"] = snippet(keyword, *entry);
-      item["insertTextFormat"] = 2;  // a snippet
-      item["documentation"] = {{"kind", "markdown"}, {"value", *entry}};
-    }
-    items.push_back(item);
+  using Keywords = std::span<const std::string_view>;
+  for (Keywords keywords :
+       {Keywords(kLineGeneralKeywords), Keywords(kLineBodyKeywords), Keywords(kTrainKeywords)}) {
+    for (std::string_view keyword : keywords) add_keyword(items, keyword);
   }
   return items;
 }
