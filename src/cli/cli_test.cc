@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "compiler/diagnostics.h"
+#include "compiler/format_reference.h"
 #include "test_support/error_codes.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
@@ -408,6 +409,26 @@ TEST(Explain, EveryCodeAndWarningHasItsEntryAndUnknownNamesAreUsageErrors) {
   EXPECT_TRUE(out.str().empty());
   EXPECT_NE(err.str().find("ignored-field"), std::string::npos);
   EXPECT_NE(err.str().find("pendenza"), std::string::npos);
+}
+
+// Every topic names a section the reference has, printed whole and alone;
+// without an argument every entry and topic is listed.
+TEST(Explain, TopicsPrintTheirSectionAndNothingListsEverything) {
+  for (const ReferenceTopic& t : kReferenceTopics) {
+    std::ostringstream out, err;
+    EXPECT_EQ(explain_command(std::string(t.name), out, err), 0) << t.name;
+    EXPECT_EQ(out.str().rfind("### " + std::string(t.title) + "\n", 0), 0u) << out.str();
+    EXPECT_EQ(out.str().find("\n#", 1), std::string::npos) << "runs into the next: " << t.name;
+  }
+  std::ostringstream out, err;
+  EXPECT_EQ(explain_command("", out, err), 0);
+  EXPECT_TRUE(err.str().empty());
+  for (std::string_view w : kWarningNames) {
+    EXPECT_NE(out.str().find(std::string(w)), std::string::npos) << w;
+  }
+  EXPECT_NE(out.str().find("Topics: fields, keywords, comments"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("lunghezza percorso, progressiva chilometrica uno"), std::string::npos)
+      << out.str();
 }
 
 }  // namespace

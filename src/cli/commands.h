@@ -38,8 +38,9 @@ struct PlotArgs {
 // binary files a run left in a folder, written as one SVG.
 int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
 
-// binario explain CODE|NAME: prints the format reference's entry for `what`;
-// an unknown name is a usage error that lists every entry.
+// binario explain [CODE|NAME|TOPIC]: prints the format reference's entry or
+// topic for `what`, or the list of them when `what` is empty; an unknown name
+// is a usage error that lists them.
 int explain_command(const std::string& what, std::ostream& out, std::ostream& err);
 
 // binario [-C DIR]: the whole run in DIR.

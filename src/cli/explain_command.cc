@@ -1,6 +1,7 @@
-// binario explain CODE|NAME: the entry of the format reference for a status
-// code, a warning name or a record keyword, printed from the document built
-// into the program.
+// binario explain [CODE|NAME|TOPIC]: the entry of the format reference for a
+// status code, a warning name or a record keyword, or one of its topics,
+// printed from the document built into the program; without an argument, the
+// list of everything it can print.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -12,36 +13,66 @@
 
 namespace binario {
 
+namespace {
+
+void print_text(std::string_view text, std::ostream& out) {
+  out << text;
+  if (!text.ends_with('\n')) out << '\n';
+}
+
+// Every entry, one line for each section of the reference, then the topics;
+// names hold blanks, so they are separated by commas.
+void list_entries(const std::vector<ReferenceEntry>& entries, std::ostream& out) {
+  bool first = true;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const bool opens = i == 0 || entries[i].section != entries[i - 1].section;
+    if (opens) out << (first ? "" : "\n") << entries[i].section << ": ";
+    out << (opens ? "" : ", ") << entries[i].name;
+    first = false;
+  }
+  out << "\nTopics: ";
+  for (const ReferenceTopic& t : kReferenceTopics)
+    out << (&t == kReferenceTopics ? "" : ", ") << t.name;
+  out << '\n';
+}
+
+}  // namespace
+
 int explain_command(const std::string& what, std::ostream& out, std::ostream& err) {
   const std::vector<ReferenceEntry> entries = reference_entries(format_reference_text());
+  if (what.empty()) {
+    out << "binario explain prints one of these entries of the format reference:\n";
+    list_entries(entries, out);
+    return kExitClean;
+  }
   for (const ReferenceEntry& e : entries) {
     if (e.name == what) {
-      out << e.text;
-      if (!e.text.ends_with('\n')) out << '\n';
+      print_text(e.text, out);
+      return kExitClean;
+    }
+  }
+  for (const ReferenceTopic& t : kReferenceTopics) {
+    if (t.name != what) continue;
+    if (const std::optional<std::string_view> text = find_reference_section(t.title)) {
+      print_text(*text, out);
       return kExitClean;
     }
   }
   err << "binario: no entry '" << what << "' in the format reference; there are:\n";
-  std::string_view section;
-  for (const ReferenceEntry& e : entries) {
-    if (e.section != section) {
-      section = e.section;
-      err << (section.empty() ? "" : "\n") << section << ':';
-    }
-    err << ' ' << e.name;
-  }
-  err << '\n';
+  list_entries(entries, err);
   return kExitUsage;
 }
 
 Subcommand add_explain_command(CLI::App& app) {
   auto what = std::make_shared<std::string>();
   CLI::App* cmd = app.add_subcommand(
-      "explain", "Print the format reference's entry for a status code, a warning or a record");
-  cmd->add_option("CODE|NAME", *what,
-                  "A status code (15), a warning name (ignored-field) or a "
-                  "record keyword (stazione)")
-      ->required();
+      "explain",
+      "Print the format reference's entry for a status code, a warning, a record or a topic; "
+      "without one, list them");
+  cmd->add_option("CODE|NAME|TOPIC", *what,
+                  "A status code (15), a warning name (ignored-field), a record keyword as "
+                  "the descriptions may write it (stazione, velocita' limite, curvad3) or a "
+                  "topic (cells, comments, units, timetable)");
   return {cmd, [what] { return explain_command(*what, std::cout, std::cerr); }};
 }
 

@@ -1,5 +1,7 @@
 #include "compiler/format_reference.h"
 
+#include <string>
+
 namespace binario {
 
 std::vector<ReferenceEntry> reference_entries(std::string_view document) {
@@ -34,6 +36,17 @@ std::optional<ReferenceEntry> find_reference_entry(std::string_view name) {
     if (e.name == name) return e;
   }
   return std::nullopt;
+}
+
+std::optional<std::string_view> find_reference_section(std::string_view title) {
+  const std::string_view document = format_reference_text();
+  const std::string heading = "### " + std::string(title) + "\n";
+  size_t at = document.starts_with(heading) ? 0 : document.find("\n" + heading);
+  if (at == std::string_view::npos) return std::nullopt;
+  if (at != 0) ++at;
+  size_t end = document.find("\n##", at + heading.size() - 1);
+  end = end == std::string_view::npos ? document.size() : end + 1;
+  return document.substr(at, end - at);
 }
 
 }  // namespace binario

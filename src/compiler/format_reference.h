@@ -25,4 +25,24 @@ std::vector<ReferenceEntry> reference_entries(std::string_view document);
 // The first entry of the built-in reference named `name`, if there is one.
 std::optional<ReferenceEntry> find_reference_entry(std::string_view name);
 
+// A topic of the reference that is no entry: a "### TITLE" section about the
+// descriptions as a whole, under a short name.
+struct ReferenceTopic {
+  std::string_view name;   // what `binario explain` takes: "cells"
+  std::string_view title;  // the section's heading: "Cells and positions"
+};
+inline constexpr ReferenceTopic kReferenceTopics[] = {
+    {"fields", "How a file is cut into fields"},
+    {"keywords", "Keywords"},
+    {"comments", "Comments"},
+    {"sections", "Sections and the end of the file"},
+    {"units", "Units"},
+    {"cells", "Cells and positions"},
+    {"timetable", "The clock and the timetable"},
+};
+
+// The text of the built-in reference's section `title` ("### TITLE" up to the
+// next heading), if there is one.
+std::optional<std::string_view> find_reference_section(std::string_view title);
+
 }  // namespace binario
