@@ -97,6 +97,13 @@ std::string_view status_text(int32_t code) {
   return "unknown fault";
 }
 
+std::string metre_suffix(const Diagnostic& d) {
+  if (!d.position) return {};
+  const std::string metre = "metre " + std::to_string(*d.position);
+  if (d.message.ends_with(" " + metre)) return {};
+  return " (" + metre + ")";
+}
+
 std::string format_diagnostic(const Diagnostic& d) {
   std::string out;
   if (d.location && !d.location->file.empty()) {
@@ -110,7 +117,7 @@ std::string format_diagnostic(const Diagnostic& d) {
   switch (d.severity) {
     case Severity::kError:
       out += ": error " + std::to_string(d.code) + ": " + d.message;
-      if (d.position) out += " (metre " + std::to_string(*d.position) + ")";
+      out += metre_suffix(d);
       break;
     case Severity::kWarning:
       out += ": warning: " + d.message + " [" + d.name + "]";

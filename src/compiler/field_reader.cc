@@ -122,6 +122,34 @@ Field FieldReader::read_field() {
   return f;
 }
 
+namespace {
+
+// What a field that is no number most likely holds, when it looks like one
+// written by hand or by a word processor: "; …" to append to the message,
+// or nothing.
+std::string number_look_alike(std::string_view s) {
+  // A dash or minus sign other than the ASCII hyphen: en and em dash in
+  // Windows-1252, and U+2212, U+2013, U+2014 saved as UTF-8.
+  for (std::string_view dash : {"\x96", "\x97", "\xE2\x88\x92", "\xE2\x80\x93", "\xE2\x80\x94"}) {
+    if (s.starts_with(dash)) {
+      return ": it starts with a typographic dash or minus sign; write the minus as the "
+             "hyphen '-'";
+    }
+  }
+  const bool digit_first = !s.empty() && s[0] >= '0' && s[0] <= '9';
+  if (digit_first && (contains(s, "\xA0") || contains(s, "\xC2\xA0"))) {
+    return ": it holds a no-break space, which does not end a number; write the number in "
+           "plain digits";
+  }
+  if (digit_first && (contains(s, ".") || contains(s, "'"))) {
+    return ": values are whole numbers in plain digits, without a decimal point or a "
+           "thousands separator";
+  }
+  return {};
+}
+
+}  // namespace
+
 int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, const char* kind) {
   if (at_end()) fail_at_end(what);
   skip_blanks();
@@ -164,7 +192,8 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
   }
   if (!digits) {
     std::string found = s.empty() ? std::string("an empty field") : quoted(s);
-    throw ReadFailure("expected " + std::string(what) + " (a whole number), found " + found,
+    throw ReadFailure("expected " + std::string(what) + " (a whole number), found " + found +
+                          number_look_alike(s),
                       f.where);
   }
   if (negative) value = -value;

@@ -128,6 +128,42 @@ TEST(FieldReader, FailureSaysWhatWasExpectedAndWhere) {
   }
 }
 
+// A number written as a word processor or a hand would write it is named
+// for what it most likely is.
+TEST(FieldReader, ANumberLookAlikeIsNamed) {
+  const struct {
+    const char* text;
+    const char* hint;  // empty: no hint
+  } cases[] = {
+      {"\x96"
+       "40",
+       "typographic dash"},  // en dash, Windows-1252
+      {"\xE2\x88\x92"
+       "40",
+       "typographic dash"},  // U+2212 saved as UTF-8
+      {"12\xA0"
+       "800",
+       "no-break space"},
+      {"12.5", "without a decimal point"},
+      {"trenta", ""},
+      {"4x", ""},
+  };
+  for (const auto& c : cases) {
+    FieldReader r(std::string(c.text) + "\n");
+    try {
+      r.read_long("the speed");
+      ADD_FAILURE() << c.text << " was read as a number";
+    } catch (const ReadFailure& f) {
+      const std::string message = f.what();
+      if (*c.hint) {
+        EXPECT_NE(message.find(c.hint), std::string::npos) << message;
+      } else {
+        EXPECT_EQ(message.find(": "), std::string::npos) << message;
+      }
+    }
+  }
+}
+
 TEST(FieldReader, ReadingAtTheEndIsAFailure) {
   FieldReader r("a\r\n");
   r.read_field();

@@ -344,5 +344,17 @@ TEST(Warnings, ARecurringFaultIsCapped) {
   EXPECT_EQ(r.status.codice_errore(), 15);
 }
 
+// A message that ends with the fault's metre is not followed by it again.
+TEST(Warnings, TheMetreIsSaidOnce) {
+  const Status s =
+      compile_pair(replaced(kLine, "pendenza, 400, 2", "pendenza, 99999, 2"), train("")).status;
+  ASSERT_FALSE(s.diagnostics().empty());
+  const std::string text = format_diagnostic(s.diagnostics()[0]);
+  EXPECT_TRUE(text.ends_with("found metre 99999")) << text;
+  Diagnostic other = s.diagnostics()[0];
+  other.message = "signal on a cell that is already taken";
+  EXPECT_TRUE(format_diagnostic(other).ends_with("taken (metre 99999)"));
+}
+
 }  // namespace
 }  // namespace binario

@@ -37,7 +37,7 @@ nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view text_line) {
     if (end <= start) end = utf16_column(text_line, first + 1);
   }
   std::string message = windows1252_to_utf8(d.message);
-  if (d.position) message += " (metre " + std::to_string(*d.position) + ")";
+  message += metre_suffix(d);
   // The protocol's severities: 1 error, 2 warning, 3 information.
   const int severity = d.severity == Severity::kWarning ? 2 : d.severity == Severity::kNote ? 3 : 1;
   nlohmann::json out = {{"range", {{"start", position(line, start)}, {"end", position(line, end)}}},
