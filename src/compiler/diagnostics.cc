@@ -1,5 +1,7 @@
 #include "compiler/diagnostics.h"
 
+#include "compiler/metre_suffix.h"
+
 namespace binario {
 
 void Status::reset() {

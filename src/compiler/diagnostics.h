@@ -161,10 +161,6 @@ inline constexpr FaultCode kFaultCodes[] = {
 // that is not in the table).
 std::string_view status_text(int32_t code);
 
-// " (metre P)" for an error with a position, unless its message already ends
-// with "metre P": the position said once.
-std::string metre_suffix(const Diagnostic& d);
-
 // "FILE:LINE:COL: error CODE: message (metre P)", or "binario: error CODE: …"
 // when the fault has no place in a source text; "FILE:LINE:COL: warning:
 // message [NAME]" for a warning and "FILE:LINE:COL: note: message" for a note.

@@ -1,5 +1,6 @@
 #include "lsp/lsp_diagnostic.h"
 
+#include "compiler/metre_suffix.h"
 #include "lsp/text_position.h"
 #include "output/text_encoding.h"
 
