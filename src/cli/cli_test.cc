@@ -380,6 +380,13 @@ TEST_F(CliTest, StrictMakesAWarningAFailureAndCompileThenWritesNothing) {
   EXPECT_EQ(lenient.status, 0);
   EXPECT_NE(lenient.err.find("[ignored-field]"), std::string::npos) << lenient.err;
   EXPECT_NE(slurp(dir / "Valdoria_42.dat"), "earlier");
+
+  // A warning about what the pair means counts the same.
+  train.replace(train.find("velocita,    4900,    60"), 23, "velocita,    4900,     0");
+  std::ofstream(dir / "Valdoria_42-.txt", std::ios::binary) << train;
+  const Result meaning = run("check --strict " + pair());
+  EXPECT_EQ(meaning.status, 1);
+  EXPECT_NE(meaning.err.find("[implausible-value]"), std::string::npos) << meaning.err;
 }
 
 TEST_F(CliTest, TheBuiltInScenarioGivesNoWarning) {
@@ -409,6 +416,28 @@ TEST(Explain, EveryCodeAndWarningHasItsEntryAndUnknownNamesAreUsageErrors) {
   EXPECT_TRUE(out.str().empty());
   EXPECT_NE(err.str().find("ignored-field"), std::string::npos);
   EXPECT_NE(err.str().find("pendenza"), std::string::npos);
+}
+
+// A keyword as a description may write it prints the entry of every record
+// it names, by the parsers' own test; what they do not take is unknown.
+TEST(Explain, AcceptsEverySpellingTheParsersAccept) {
+  for (const auto& [what, entry] : {std::pair{"curvad3", "curva"},
+                                    {"velocita' limite", "velocita"},
+                                    {"VELOCITA", "velocita"},
+                                    {"generale", "[generale]"},
+                                    {"segnale", "segnale"}}) {
+    std::ostringstream out, err;
+    EXPECT_EQ(explain_command(what, out, err), 0) << what;
+    EXPECT_EQ(out.str().rfind("### `" + std::string(entry) + "`\n", 0), 0u) << what;
+  }
+  std::ostringstream both, err;
+  EXPECT_EQ(explain_command("velocita aderenza", both, err), 0);
+  EXPECT_NE(both.str().find("### `aderenza`"), std::string::npos);
+  EXPECT_NE(both.str().find("### `velocita`"), std::string::npos);
+  // The general section's words are read in lower case only.
+  std::ostringstream none, why;
+  EXPECT_EQ(explain_command("Sfondo uno", none, why), 2);
+  EXPECT_TRUE(none.str().empty());
 }
 
 // Every topic names a section the reference has, printed whole and alone;

@@ -2,13 +2,16 @@
 // status code, a warning name or a record keyword, or one of its topics,
 // printed from the document built into the program; without an argument, the
 // list of everything it can print.
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <string>
 
 #include "cli/commands.h"
 #include "cli/subcommands.h"
+#include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
+#include "compiler/records.h"
 #include "run/run_report.h"
 
 namespace binario {
@@ -36,6 +39,23 @@ void list_entries(const std::vector<ReferenceEntry>& entries, std::ostream& out)
   out << '\n';
 }
 
+// The entries of the records a field holding `what` names, by the parsers'
+// own test ("velocita' limite" names velocita, "curvad3" curva); "generale"
+// names [generale] too.
+std::vector<std::string_view> records_named_by(const std::string& what) {
+  std::vector<std::string_view> out;
+  if (contains_nocase(what, "[generale]") || contains_nocase("[" + what + "]", "[generale]")) {
+    out.push_back("[generale]");
+  }
+  for (const RecordSpec& spec : records_table()) {
+    if (names_record(spec, what) &&
+        std::find(out.begin(), out.end(), spec.reference) == out.end()) {
+      out.push_back(spec.reference);
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 int explain_command(const std::string& what, std::ostream& out, std::ostream& err) {
@@ -58,6 +78,13 @@ int explain_command(const std::string& what, std::ostream& out, std::ostream& er
       return kExitClean;
     }
   }
+  // A keyword as the descriptions may write it: every record it names.
+  const std::vector<std::string_view> named = records_named_by(what);
+  for (const ReferenceEntry& e : entries) {
+    if (std::find(named.begin(), named.end(), e.name) == named.end()) continue;
+    print_text(e.text, out);
+  }
+  if (!named.empty()) return kExitClean;
   err << "binario: no entry '" << what << "' in the format reference; there are:\n";
   list_entries(entries, err);
   return kExitUsage;

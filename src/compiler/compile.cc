@@ -4,6 +4,7 @@
 #include "compiler/encoding_warnings.h"
 #include "compiler/field_reader.h"
 #include "compiler/line_parser.h"
+#include "compiler/meaning_checks.h"
 #include "compiler/signal_codes.h"
 #include "compiler/train_parser.h"
 
@@ -83,15 +84,22 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
 CompileResult compile(const CompileInput& input) {
   CompileResult result;
   result.status.set_extras(input.extra_diagnostics);
-  if (input.records_read) result.records.emplace();
+  // The warnings about meaning read the records too.
+  if (input.records_read || input.extra_diagnostics) result.records.emplace();
   parse_descriptions(input, result);
   TrackModel& model = result.model;
   if (!model.built()) {
     result.end = CompileEnd::kModelNeverBuilt;
+    if (!input.records_read) result.records.reset();
     return result;
   }
 
   place_signal_codes(model, result.status);
+  if (input.extra_diagnostics) {
+    check_meaning(model, *result.records, {input.line.name, input.line.text},
+                  {input.train.name, input.train.text}, result.status);
+  }
+  if (!input.records_read) result.records.reset();
 
   switch (stamp_reserved_slots(model)) {
     case StampResult::kStamped:

@@ -299,12 +299,13 @@ bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) 
   return false;
 }
 
-bool DescriptionParser::cell_inside(const Field& kw, int64_t p, int64_t j,
-                                    const std::string& what) {
+bool DescriptionParser::cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what,
+                                    std::optional<int64_t> at) {
   if (model_.in_cells(j)) return true;
   fault(15, static_cast<int32_t>(p), kw.where,
         "expected " + what + " in one of cells 0 to " + std::to_string(model_.last_cell()) +
-            ", found metre " + std::to_string(p) + ", which puts it in cell " + std::to_string(j));
+            ", found metre " + std::to_string(at.value_or(p)) + ", which puts it in cell " +
+            std::to_string(j));
   return false;
 }
 

@@ -63,9 +63,11 @@ class DescriptionParser {
   // False, with status 15 recorded, when metre `p` leaves less than `margin`
   // metres before the last cell.
   bool range_check(const Field& kw, int64_t p, int64_t margin);
-  // False, with status 15 recorded, when `what` at metre `p` would land in
-  // cell `j` outside the cells.
-  bool cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what);
+  // False, with status 15 recorded at metre `p`, when `what` would land in
+  // cell `j` outside the cells; `at` is the metre of `what` itself (a
+  // slowdown's end lies past its start), `p` when not given.
+  bool cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what,
+                   std::optional<int64_t> at = std::nullopt);
   // The origin recorded for an object placed by the record of `kw`.
   CellOrigin placed_by(const Field& kw) const { return {placer_, kw.where.line}; }
 

@@ -58,8 +58,29 @@ struct Diagnostic {
 
 // Every warning the compile can give, by its stable name.
 inline constexpr std::string_view kWarningNames[] = {
-    "ignored-field", "section-not-found", "unclosed-quote", "multiline-quote", "utf8-text",
-    "speed-rounded", "in-run-out",        "value-changed",  "empty-train",     "no-stations",
+    "ignored-field",
+    "section-not-found",
+    "unclosed-quote",
+    "multiline-quote",
+    "utf8-text",
+    "speed-rounded",
+    "in-run-out",
+    "value-changed",
+    "empty-train",
+    "no-stations",
+    // What the scenario means (compiler/meaning_checks.h).
+    "out-of-order",
+    "reversed-span",
+    "overlap",
+    "empty-span",
+    "overwritten",
+    "time-out-of-range",
+    "timetable-order",
+    "first-station",
+    "implausible-value",
+    "no-speed-limit",
+    "unknown-kind",
+    "hyphen-comment",
 };
 
 class Status {

@@ -153,7 +153,12 @@ std::string TrackModel::beyond_track(int64_t p, int64_t margin) const {
   const int64_t last = last_cell();
   return "expected a position up to metre " + std::to_string(50 * last - margin) + ", " +
          std::to_string(margin) + " m before the last cell (" + std::to_string(last) +
-         ", from metre " + std::to_string(50 * last) + "), found metre " + std::to_string(p);
+         ", from metre " + std::to_string(50 * last) + "), found metre " + std::to_string(p) +
+         (p > int64_t{lunghezza_totale}
+              ? "; the line is only " + std::to_string(lunghezza_totale - kRunOut) +
+                    " m long (lunghezza percorso), and the track ends " + std::to_string(kRunOut) +
+                    " m after it"
+              : std::string());
 }
 
 void TrackModel::clear_treno() {

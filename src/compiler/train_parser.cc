@@ -120,7 +120,7 @@ uint8_t TrainParser::speed_cell_value() const {
   const int64_t fifth = nearest(static_cast<double>(previous_speed_) / 5.0);
   if (!fits_byte(fifth)) {
     throw ReadFailure(
-        "expected a speed limit of 0 to 1277 km/h, whose fifth fits a speed cell, "
+        "expected a speed limit of -2 to 1277 km/h, whose fifth fits a speed cell, "
         "found " +
             std::to_string(previous_speed_) + " km/h",
         previous_speed_where_);
@@ -140,7 +140,8 @@ TrainParser::Step TrainParser::velocita(const Field& kw) {
   const int64_t p = reader_.read_long("the position of a speed limit");
   const int64_t s = reader_.read_long("the speed of a speed limit");
   if (!range_check(kw, p, 100)) return Step::kEndSection;
-  if (s % 5 != 0) {
+  // A speed whose fifth fits no cell is refused when the limit is stored.
+  if (s % 5 != 0 && fits_byte(nearest(static_cast<double>(s) / 5.0))) {
     warn("speed-rounded", kw.where,
          "a speed of " + std::to_string(s) + " km/h is stored as " +
              std::to_string(nearest(static_cast<double>(s) / 5.0) * 5) +
@@ -253,7 +254,7 @@ TrainParser::Step TrainParser::rallentamento(const Field& kw) {
   // warning board, where there is one, lies between cell 7 and the start.
   const SlowdownCells cells = slowdown_cells(r.x, r.l);
   if (!cell_inside(kw, r.x, cells.b, "the slowdown's start") ||
-      !cell_inside(kw, r.x, cells.e, "the slowdown's end")) {
+      !cell_inside(kw, r.x, cells.e, "the slowdown's end", r.x + r.l)) {
     return Step::kEndSection;
   }
   warn_in_run_out(kw, r.x, "the slowdown");

@@ -22,10 +22,11 @@ const char* const kLine =
     "[fine]\n"
     "[fine]\n";
 
-// Line 3 onward; `records` stands between [generale] and the stations.
+// `records` from line 3 on, after a speed limit and the first station on line 2.
 std::string train(const std::string& records) {
   return "[generale]\n"
-         "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, VALDORIA\n" +
+         "velocita, 0, 30, stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, "
+         "VALDORIA\n" +
          records +
          "[fine]\n"
          "[fine]\n";
@@ -347,13 +348,312 @@ TEST(Warnings, ARecurringFaultIsCapped) {
 // A message that ends with the fault's metre is not followed by it again.
 TEST(Warnings, TheMetreIsSaidOnce) {
   const Status s =
-      compile_pair(replaced(kLine, "pendenza, 400, 2", "pendenza, 99999, 2"), train("")).status;
+      compile_pair(replaced(kLine, "pendenza, 400, 2", "pendenza, 12950, 2"), train("")).status;
   ASSERT_FALSE(s.diagnostics().empty());
   const std::string text = format_diagnostic(s.diagnostics()[0]);
-  EXPECT_TRUE(text.ends_with("found metre 99999")) << text;
+  EXPECT_TRUE(text.ends_with("found metre 12950")) << text;
   Diagnostic other = s.diagnostics()[0];
   other.message = "signal on a cell that is already taken";
-  EXPECT_TRUE(format_diagnostic(other).ends_with("taken (metre 99999)"));
+  EXPECT_TRUE(format_diagnostic(other).ends_with("taken (metre 12950)"));
+}
+
+// The warnings about what a pair means, each at the record at fault, with
+// the record it conflicts with as a related place, and none of them changing
+// the model or the status pair.
+struct MeaningCase {
+  const char* what;
+  std::string line;
+  std::string train;
+  Strings expected;
+  int related_line = 0;  // the line of the related place, when there is one
+};
+
+void expect_meaning(const MeaningCase& c, bool geometry = false) {
+  SCOPED_TRACE(c.what);
+  CompileInput input;
+  input.line = {"l.txt", c.line, std::nullopt, false};
+  input.train = {"t.txt", c.train, std::nullopt, false};
+  input.calcola_linea = geometry;
+  const CompileResult r = compile(input);
+  EXPECT_EQ(summary(r.status), c.expected);
+  for (const Diagnostic& d : r.status.diagnostics()) {
+    EXPECT_NE(std::find(std::begin(kWarningNames), std::end(kWarningNames), d.name),
+              std::end(kWarningNames));
+    EXPECT_FALSE(d.message.empty());
+  }
+  if (c.related_line != 0) {
+    ASSERT_FALSE(r.status.diagnostics().empty());
+    const Diagnostic& d = r.status.diagnostics().back();
+    ASSERT_EQ(d.related.size(), 1u) << d.message;
+    EXPECT_EQ(d.related[0].location.line, c.related_line) << d.message;
+  }
+  CompileInput plain = input;
+  plain.extra_diagnostics = false;
+  const CompileResult bare = compile(plain);
+  EXPECT_EQ(bare.status.codice_errore(), r.status.codice_errore());
+  EXPECT_EQ(bare.status.posizione_errore(), r.status.posizione_errore());
+  ASSERT_EQ(bare.model.percorso.size(), r.model.percorso.size());
+  for (size_t j = 0; j < r.model.percorso.size(); ++j) {
+    EXPECT_EQ(bare.model.percorso[j].tipo, r.model.percorso[j].tipo);
+    EXPECT_EQ(bare.model.percorso[j].velocita, r.model.percorso[j].velocita);
+    EXPECT_EQ(bare.model.percorso[j].pendenza, r.model.percorso[j].pendenza);
+  }
+}
+
+// kLine with `records` in its body, from line 5.
+std::string line_body(const std::string& records) {
+  return replaced(kLine, "[fine]\n[fine]\n", records + "[fine]\n[fine]\n");
+}
+
+TEST(MeaningWarnings, RecordsOutOfOrder) {
+  for (const MeaningCase& c : {
+           MeaningCase{
+               "gradients", line_body("pendenza, 100, 1\n"), train(""), {"out-of-order@5"}, 4},
+           MeaningCase{"gradients at one metre",
+                       line_body("pendenza, 400, 1\n"),
+                       train(""),
+                       {"out-of-order@5"},
+                       4},
+           MeaningCase{"speed limits",
+                       kLine,
+                       train("velocita, 3400, 80\nvelocita, 500, 90\n"),
+                       {"out-of-order@4"},
+                       3},
+           MeaningCase{"adhesion",
+                       kLine,
+                       train("aderenza, 900, 80\naderenza, 100, 70\n"),
+                       {"out-of-order@4"},
+                       3},
+           MeaningCase{"mountain spans",
+                       line_body("montagna, 3000, 3600, 2\nmontagna, 1000, 1600, 1\n"),
+                       train(""),
+                       {"out-of-order@6"},
+                       5},
+           MeaningCase{"signals",
+                       kLine,
+                       train("segnale, 2400, 1,4,1,0,0,0,0,0,0,0\n"
+                             "segnale, 1000, 1,4,1,0,0,0,0,0,0,0\n"),
+                       {"out-of-order@4"},
+                       3},
+       }) {
+    expect_meaning(c);
+  }
+  expect_meaning({"curves",
+                  line_body("curvad3, 2000, 300\ncurvas2, 900, 200\n"),
+                  train(""),
+                  {"out-of-order@6"},
+                  5},
+                 true);
+}
+
+TEST(MeaningWarnings, SpansBackwardsEmptyOrOverlapping) {
+  for (const MeaningCase& c : {
+           MeaningCase{"tunnel ending before it starts",
+                       line_body("montagna, 3000, 2000, 2\n"),
+                       train(""),
+                       {"reversed-span@5"}},
+           MeaningCase{"mountain span within one cell",
+                       line_body("montagna, 3000, 3020, 2\n"),
+                       train(""),
+                       {"empty-span@5"}},
+           MeaningCase{"slowdown of negative length",
+                       kLine,
+                       train("rallentamento, 3000, 30, -300, 0, 1, 0\n"),
+                       {"reversed-span@3"}},
+           MeaningCase{"slowdown ending in its start's cell",
+                       kLine,
+                       train("rallentamento, 3000, 30, 10, 0, 1, 0\n"),
+                       {"empty-span@3"}},
+           MeaningCase{
+               "cab signalling backwards",
+               replaced(kLine, "[pendenze]", "ripetizione segnali 4, 5000, 500\n[pendenze]"),
+               train(""),
+               {"reversed-span@3"}},
+           MeaningCase{"overlapping slowdowns",
+                       kLine,
+                       train("rallentamento, 3000, 30, 600, 0, 1, 0\n"
+                             "rallentamento, 3300, 60, 200, 0, 0, 0\n"),
+                       {"overlap@4"},
+                       3},
+           MeaningCase{"slowdown past the line's end",
+                       kLine,
+                       train("rallentamento, 5800, 30, 400, 0, 1, 0\n"),
+                       {"in-run-out@3"}},
+       }) {
+    expect_meaning(c);
+  }
+  for (const MeaningCase& c : {
+           MeaningCase{
+               "curve of length 0", line_body("curvad3, 900, 0\n"), train(""), {"empty-span@5"}},
+           MeaningCase{"curve of negative length",
+                       line_body("curvad3, 900, -50\n"),
+                       train(""),
+                       {"reversed-span@5"}},
+           MeaningCase{"overlapping curves",
+                       line_body("curvad3, 900, 400\ncurvas2, 1200, 400\n"),
+                       train(""),
+                       {"overlap@6"},
+                       5},
+       }) {
+    expect_meaning(c, true);
+  }
+}
+
+TEST(MeaningWarnings, AStationStopOverwritesWhatItsCellHeld) {
+  // A station at 2750 of kind 2 and length 600 ends at 3050 (cell 60).
+  const std::string station = "stazione, 2750, 2, 600, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, B\n";
+  for (const MeaningCase& c : {
+           MeaningCase{"a signal",
+                       kLine,
+                       train("segnale, 2950, 1,4,1,0,0,0,0,0,0,0\n" + station),
+                       {"overwritten@4"},
+                       3},
+           MeaningCase{"a slowdown's start",
+                       kLine,
+                       train("rallentamento, 2950, 30, 600, 0, 0, 0\n" + station),
+                       {"overwritten@4"},
+                       3},
+       }) {
+    expect_meaning(c);
+  }
+  // A board of the line description is named in the line description.
+  expect_meaning({"a sign board",
+                  with_board("cartello indicatore, 2950, (3.0)\n"),
+                  train(station),
+                  {"overwritten@3"},
+                  6});
+}
+
+TEST(MeaningWarnings, TimesThatCannotBe) {
+  const std::string later = "stazione, 2750, 2, 600, 0,0,0, 1,1,0, 4,1,1, 0, 7,20,0, B\n";
+  for (const MeaningCase& c : {
+           MeaningCase{
+               "clock 25:00", kLine, train("orologio, 25, 0, 0\n"), {"time-out-of-range@3"}},
+           MeaningCase{"minutes 75",
+                       kLine,
+                       train("stazione, 2750, 2, 600, 0,0,0, 1,1,0, 4,1,1, 0, 7,75,0, B\n"),
+                       {"time-out-of-range@3"}},
+           MeaningCase{"times going backwards", kLine, train(later), {"timetable-order@3"}, 2},
+           MeaningCase{"clock later than the first departure",
+                       kLine,
+                       train("orologio, 7, 45, 0\n"),
+                       {"timetable-order@3"},
+                       2},
+       }) {
+    expect_meaning(c);
+  }
+}
+
+TEST(MeaningWarnings, ValuesNoScenarioMeans) {
+  for (const MeaningCase& c : {
+           MeaningCase{
+               "speed limit 0", kLine, train("velocita, 500, 0\n"), {"implausible-value@3"}},
+           MeaningCase{"speed limit 500 km/h",
+                       kLine,
+                       train("velocita, 500, 500\n"),
+                       {"implausible-value@3"}},
+           MeaningCase{"gradient 60",
+                       replaced(kLine, "400, 2\n", "400, 60\n"),
+                       train(""),
+                       {"implausible-value@4"}},
+           MeaningCase{"adhesion 0", kLine, train("aderenza, 0, 0\n"), {"implausible-value@3"}},
+           MeaningCase{"station length 0",
+                       kLine,
+                       train("stazione, 2750, 2, 0, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, B\n"),
+                       {"implausible-value@3"}},
+           MeaningCase{"slowdown speed 0",
+                       kLine,
+                       train("rallentamento, 3000, 0, 300, 0, 1, 0\n"),
+                       {"implausible-value@3"}},
+           MeaningCase{"station kind",
+                       kLine,
+                       train("stazione, 2750, 99, 600, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, B\n"),
+                       {"unknown-kind@3"}},
+           MeaningCase{"mountain kind",
+                       line_body("montagna, 2000, 2600, 7\n"),
+                       train(""),
+                       {"unknown-kind@5"}},
+           MeaningCase{"first station not at the start",
+                       kLine,
+                       "[generale]\nvelocita, 0, 30\n"
+                       "stazione, 2750, 2, 600, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, B\n[fine]\n[fine]\n",
+                       {"first-station@3"}},
+           MeaningCase{"no speed limit",
+                       kLine,
+                       "[generale]\n"
+                       "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, A\n[fine]\n",
+                       {"no-speed-limit@0"}},
+       }) {
+    expect_meaning(c);
+  }
+}
+
+// A number in keyword position after a record that took its values is
+// reported, with what it most likely was; a keyword with a hyphen is a comment
+// that loses its record.
+TEST(MeaningWarnings, NumbersAndKeywordsReadAsSomethingElse) {
+  for (const MeaningCase& c : {
+           MeaningCase{"thousands comma",
+                       kLine,
+                       train("velocita, 12,800, 70\n"),
+                       {"implausible-value@3", "ignored-field@3"}},
+           MeaningCase{"thousands blank",
+                       kLine,
+                       train("velocita, 12 800, 70\n"),
+                       {"implausible-value@3", "ignored-field@3"}},
+           MeaningCase{"decimal comma", kLine, train("velocita, 500, 60,5\n"), {"ignored-field@3"}},
+           MeaningCase{"line length with a blank",
+                       replaced(kLine, "lunghezza percorso, 6000", "lunghezza percorso, 6 000"),
+                       train(""),
+                       {"ignored-field@2"}},
+           MeaningCase{"hyphen in a keyword",
+                       kLine,
+                       train("velocita-limite, 500, 90\n"),
+                       {"hyphen-comment@3"}},
+       }) {
+    expect_meaning(c);
+  }
+  const auto message = [](const std::string& train_text) {
+    const CompileResult r = compile_pair(kLine, train(train_text));
+    for (const Diagnostic& d : r.status.diagnostics()) {
+      if (d.name == "ignored-field") return d.message;
+    }
+    return std::string();
+  };
+  EXPECT_NE(message("velocita, 12,800, 70\n").find("'12,800' looks like 12800"), std::string::npos);
+  EXPECT_NE(message("velocita, 12 800, 70\n").find("'12 800' looks like 12800"), std::string::npos);
+  EXPECT_NE(message("velocita, 500, 60,5\n").find("decimal comma"), std::string::npos);
+  // The numbers after a misspelt keyword belong to the warning about it, and
+  // a comment with no record's keyword is a comment.
+  expect_meaning({"misspelt keyword", kLine, train("velocta, 500, 90\n"), {"ignored-field@3"}});
+  expect_meaning({"comment", kLine, train("- tratto nuovo, 500\n"), {}});
+}
+
+// One message for each mistake, saying what it is about: a speed no cell can
+// hold is refused once, with the range the reference gives; a slowdown whose
+// end leaves the track names its end; a position past a short line says how
+// long the line is.
+TEST(Warnings, MessagesNameWhatTheyAreAbout) {
+  const Status speed = compile_pair(kLine, train("velocita, 500, 1278\n")).status;
+  ASSERT_EQ(summary(speed), Strings{"25@3"});
+  EXPECT_NE(speed.diagnostics()[0].message.find("-2 to 1277 km/h"), std::string::npos);
+
+  const Status slowdown =
+      compile_pair(kLine, train("rallentamento, 12000, 30, 1000, 0, 0, 0\n")).status;
+  ASSERT_FALSE(slowdown.diagnostics().empty());
+  EXPECT_EQ(slowdown.diagnostics()[0].code, 15);
+  EXPECT_EQ(slowdown.posizione_errore(), 12000);
+  EXPECT_NE(slowdown.diagnostics()[0].message.find("the slowdown's end"), std::string::npos);
+  EXPECT_NE(slowdown.diagnostics()[0].message.find("found metre 13000,"), std::string::npos);
+
+  const Status short_line =
+      compile_pair(replaced(kLine, "lunghezza percorso, 6000", "lunghezza percorso, 30"),
+                   train("segnale, 12800, 1,4,1,0,0,0,0,0,0,0\n"))
+          .status;
+  ASSERT_FALSE(short_line.diagnostics().empty());
+  EXPECT_NE(short_line.diagnostics()[0].message.find("the line is only 30 m long"),
+            std::string::npos)
+      << short_line.diagnostics()[0].message;
 }
 
 }  // namespace

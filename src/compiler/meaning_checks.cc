@@ -1,0 +1,592 @@
+#include "compiler/meaning_checks.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compiler/field_reader.h"
+#include "compiler/fixed_width.h"
+#include "compiler/records.h"
+
+namespace binario {
+
+namespace {
+
+std::string str(int64_t n) {
+  return std::to_string(n);
+}
+
+// "9:05:00" for a time of day in seconds.
+std::string clock_text(int64_t seconds) {
+  const int64_t h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
+  return str(h) + ":" + (m < 10 ? "0" : "") + str(m) + ":" + (s < 10 ? "0" : "") + str(s);
+}
+
+bool is_number(std::string_view t) {
+  size_t i = t.starts_with('-') || t.starts_with('+') ? 1 : 0;
+  if (i == t.size()) return false;
+  for (; i < t.size(); ++i) {
+    if (!std::isdigit(static_cast<unsigned char>(t[i]))) return false;
+  }
+  return true;
+}
+
+// A record read in full before the description stopped: the model holds it.
+bool counts(const RecordRead& r) {
+  return r.complete && !r.after_stop;
+}
+
+bool valid_time(const RecordRead& r, size_t first);
+
+class Checker {
+ public:
+  Checker(const TrackModel& model, Status& status, DescriptionText line, DescriptionText train)
+      : model_(model), status_(status), line_(line), train_(train) {}
+
+  void line_description(const DescriptionRead& d);
+  void train_description(const DescriptionRead& d, const DescriptionRead& line);
+  void numbers_left_over(const DescriptionRead& d, const DescriptionText& text);
+  void keywords_made_comments(const DescriptionRead& d, const DescriptionText& text,
+                              std::initializer_list<RecordSection> sections);
+
+ private:
+  int64_t line_length() const { return int64_t{model_.lunghezza_totale} - kRunOut; }
+  static int64_t value(const RecordRead& r, size_t i) {
+    return i < r.values.size() ? r.values[i].number.value_or(0) : 0;
+  }
+  void warn(const DescriptionText& t, const TextSpan& at, std::string_view name,
+            std::string message) {
+    status_.warn(name, SourceLocation{std::string(t.name), at.line, at.first_column},
+                 std::move(message), text_line(t.text, at.line));
+  }
+  void warn(const DescriptionText& t, const RecordRead& r, std::string_view name,
+            std::string message) {
+    warn(t, r.keyword.span, name, std::move(message));
+  }
+  void relate(const DescriptionText& t, const RecordRead& r, std::string message) {
+    status_.relate_last(
+        {SourceLocation{std::string(t.name), r.keyword.span.line, r.keyword.span.first_column},
+         std::move(message)});
+  }
+
+  // Span records (gradients, speed limits, adhesion) are written into the
+  // cells in the order they are listed: one listed behind the one before it
+  // takes effect only after the cells that one filled.
+  void span_order(const DescriptionText& t, const std::vector<const RecordRead*>& records,
+                  const char* what, const char* plural);
+  void curves(const std::vector<const RecordRead*>& records);
+  void mountains(const std::vector<const RecordRead*>& records);
+  void slowdowns(const std::vector<const RecordRead*>& records);
+  void stations(const std::vector<const RecordRead*>& stations, const RecordRead* clock);
+  void stop_cells(const DescriptionRead& train, const DescriptionRead& line);
+  void time_fields(const RecordRead& r, size_t first, const char* what);
+
+  const TrackModel& model_;
+  Status& status_;
+  DescriptionText line_;
+  DescriptionText train_;
+};
+
+std::vector<const RecordRead*> of_kind(const DescriptionRead& d, RecordKind kind) {
+  std::vector<const RecordRead*> out;
+  for (const RecordRead& r : d.records) {
+    if (r.kind == kind && counts(r)) out.push_back(&r);
+  }
+  return out;
+}
+
+void Checker::span_order(const DescriptionText& t, const std::vector<const RecordRead*>& records,
+                         const char* what, const char* plural) {
+  int64_t cursor = 0;  // the next cell the fill writes
+  const RecordRead* previous = nullptr;
+  for (const RecordRead* r : records) {
+    const int64_t p = value(*r, 0);
+    const int64_t k = span_cell(p);
+    if (k > 0) cursor = std::max(cursor + 1, k);
+    if (previous && p <= value(*previous, 0)) {
+      const bool same = p == value(*previous, 0);
+      warn(t, *r, "out-of-order",
+           std::string(what) + " at metre " + str(p) +
+               (same ? " repeats the position of the one before it"
+                     : " is listed after the one at metre " + str(value(*previous, 0))) +
+               ": the cells are filled in the order of the records, so it takes effect from "
+               "cell " +
+               str(cursor) + " (metre " + str(cursor * kCellLength) + "), not from cell " + str(k) +
+               (same ? ", and the one before it holds for one cell only" : "") + "; list the " +
+               plural + " in increasing order of position");
+      relate(t, *previous, "the record listed before it");
+    }
+    previous = r;
+  }
+}
+
+void Checker::curves(const std::vector<const RecordRead*>& records) {
+  int64_t k = 2;  // the next geometry point
+  const RecordRead* previous = nullptr;
+  for (const RecordRead* r : records) {
+    const int64_t s = value(*r, 0), n = value(*r, 1);
+    const int64_t first = std::max(k, s + 1), last = s + n;
+    if (n < 0) {
+      warn(line_, *r, "reversed-span",
+           "a curve of length " + str(n) +
+               " m ends before it begins: it turns nothing; "
+               "give its length as a positive number of metres");
+    } else if (n == 0) {
+      warn(line_, *r, "empty-span",
+           "a curve of length 0 turns nothing; give its length in metres, or leave it out");
+    } else if (previous && s < value(*previous, 0)) {
+      warn(line_, *r, "out-of-order",
+           "this curve at metre " + str(s) + " is listed after the one at metre " +
+               str(value(*previous, 0)) + ": " +
+               (last < first ? "the geometry has passed it, so it turns nothing"
+                             : "only its points " + str(first) + " to " + str(last) + " turn") +
+               "; list the curves in increasing order of position");
+      relate(line_, *previous, "the curve listed before it");
+    } else if (previous && first > s + 1) {
+      warn(line_, *r, "overlap",
+           "this curve from metre " + str(s) +
+               " begins inside the one before it, which runs to "
+               "metre " +
+               str(k - 1) + ": " +
+               (last < first ? "it turns nothing"
+                             : "only its points " + str(first) + " to " + str(last) + " turn") +
+               "; make the curves follow each other without overlap");
+      relate(line_, *previous, "the curve it overlaps");
+    }
+    if (n > 0) {
+      if (last >= first)
+        k = last + 1;
+      else
+        k = std::max(k, s + 1);
+    }
+    previous = r;
+  }
+}
+
+void Checker::mountains(const std::vector<const RecordRead*>& records) {
+  const RecordRead* previous = nullptr;
+  for (const RecordRead* r : records) {
+    const int64_t i = value(*r, 0), f = value(*r, 1), t = value(*r, 2);
+    const int64_t kind = t > 10 ? t - 10 : t;
+    if (f < i) {
+      warn(line_, *r, "reversed-span",
+           "this mountain span ends at metre " + str(f) + ", before it begins at metre " + str(i) +
+               ": no cell gets its kind; give the start first, then the end");
+    } else if (span_cell(i) > nearest(static_cast<double>(f) / 50.0 - 1.0)) {
+      warn(line_, *r, "empty-span",
+           "this mountain span from metre " + str(i) + " to metre " + str(f) +
+               " covers no whole cell: no cell gets its kind; a span needs at least 50 m");
+    }
+    if (kind < 1 || kind > 3) {
+      warn(line_, *r, "unknown-kind",
+           "mountain kind " + str(t) + " is stored as " + str(kind & 0xff) +
+               ", a kind with no known meaning: the known kinds are 1 and 2 (3 joins a span to "
+               "the one before it), and 11 to 13 the same with markers");
+    }
+    if (previous && i < value(*previous, 0)) {
+      warn(line_, *r, "out-of-order",
+           "this mountain span at metre " + str(i) + " is listed after the one at metre " +
+               str(value(*previous, 0)) +
+               ": each span is compared with the one listed before it, so it is stored as kind "
+               "3, joined to it; list the spans in increasing order of position");
+      relate(line_, *previous, "the span listed before it");
+    }
+    previous = r;
+  }
+}
+
+void Checker::line_description(const DescriptionRead& d) {
+  span_order(line_, of_kind(d, RecordKind::kGradient), "this gradient change", "gradient changes");
+  for (const RecordRead* r : of_kind(d, RecordKind::kGradient)) {
+    const int64_t g = value(*r, 1);
+    // Outside -100..155 the store wraps, which value-changed reports.
+    if (std::abs(g) > kMostPlausibleGradient && g >= -100 && g <= 155) {
+      warn(line_, *r, "implausible-value",
+           "a gradient of " + str(g) + " per mille is steeper than " + str(kMostPlausibleGradient) +
+               " per mille, steeper than all but a few mountain lines; it is stored as written; "
+               "give "
+               "the gradient in per mille (metres per kilometre)");
+    }
+  }
+  curves(of_kind(d, RecordKind::kCurve));
+  mountains(of_kind(d, RecordKind::kMountain));
+  for (const RecordRead* r : of_kind(d, RecordKind::kSignalRepetition)) {
+    const int64_t from = value(*r, 0), to = value(*r, 1);
+    if (to != 0 && to < from) {
+      warn(line_, *r, "reversed-span",
+           "the stretch with signal repetition runs backwards, from metre " + str(from) +
+               " to metre " + str(to) + "; it is stored as written; give its start first");
+    }
+  }
+}
+
+bool valid_time(const RecordRead& r, size_t first) {
+  auto v = [&r](size_t i) { return i < r.values.size() ? r.values[i].number.value_or(0) : 0; };
+  return v(first) >= 0 && v(first) <= 23 && v(first + 1) >= 0 && v(first + 1) <= 59 &&
+         v(first + 2) >= 0 && v(first + 2) <= 59;
+}
+
+void Checker::time_fields(const RecordRead& r, size_t first, const char* what) {
+  const int64_t h = value(r, first), m = value(r, first + 1), s = value(r, first + 2);
+  if (valid_time(r, first)) return;
+  warn(train_, r, "time-out-of-range",
+       std::string(what) + " " + str(h) + ":" + str(m) + ":" + str(s) +
+           " is no time of day (hours 0 to 23, minutes and seconds 0 to 59); it is stored as "
+           "written" +
+           (h * 3600 + m * 60 + s >= 0 ? ", as " + clock_text(h * 3600 + m * 60 + s) + " later on"
+                                       : std::string()));
+}
+
+void Checker::slowdowns(const std::vector<const RecordRead*>& records) {
+  std::vector<const RecordRead*> by_start = records;
+  std::stable_sort(by_start.begin(), by_start.end(), [](const RecordRead* a, const RecordRead* b) {
+    return value(*a, 0) < value(*b, 0);
+  });
+  for (const RecordRead* r : records) {
+    const int64_t x = value(*r, 0), v = value(*r, 1), l = value(*r, 2);
+    const SlowdownCells c = slowdown_cells(x, l);
+    if (l < 0) {
+      warn(train_, *r, "reversed-span",
+           "a slowdown of length " + str(l) + " m ends at metre " + str(x + l) +
+               ", before its start: its end board stands in cell " + str(c.e) +
+               ", before its start in cell " + str(c.b) +
+               "; give the length as a positive "
+               "number of metres");
+    } else if (c.e == c.b) {
+      warn(train_, *r, "empty-span",
+           "this slowdown of " + str(l) + " m ends in its start's cell " + str(c.b) +
+               ": the start overwrites the end, and the slowdown has no end; make it at least "
+               "50 m long");
+    }
+    if (v <= 0) {
+      warn(train_, *r, "implausible-value",
+           "a slowdown to " + str(v) +
+               " km/h stops the train: its boards are stored with "
+               "speed " +
+               str(v) + "; give the speed the train may run at");
+    }
+    const int64_t end = line_length();
+    if (x <= end && x + l > end) {
+      warn(train_, *r, "in-run-out",
+           "this slowdown ends at metre " + str(x + l) + ", past the end of the line (metre " +
+               str(end) + "), in the run-out after it");
+    }
+  }
+  for (size_t i = 1; i < by_start.size(); ++i) {
+    const RecordRead& a = *by_start[i - 1];
+    const RecordRead& b = *by_start[i];
+    if (value(a, 2) > 0 && value(b, 0) < value(a, 0) + value(a, 2)) {
+      warn(train_, b, "overlap",
+           "this slowdown from metre " + str(value(b, 0)) + " begins inside the one from metre " +
+               str(value(a, 0)) + " to metre " + str(value(a, 0) + value(a, 2)) +
+               ": their boards are stored one inside the other; make the first end before the "
+               "second begins, or write them as one");
+      relate(train_, a, "the slowdown it overlaps");
+    }
+  }
+}
+
+// The station kinds the built-in scenario uses or the compile treats apart;
+// other kinds are stored, but nothing is known of what they mean.
+bool known_station_kind(int64_t kind) {
+  switch (kind) {
+    case 2:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 12:
+    case 22:
+    case 28:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Checker::stations(const std::vector<const RecordRead*>& stations, const RecordRead* clock) {
+  const RecordRead* previous_timed = nullptr;
+  int64_t previous_time = 0;
+  bool first = true;
+  for (const RecordRead* r : stations) {
+    const int64_t pos = value(*r, 0), kind = value(*r, 1), length = value(*r, 2);
+    if (first && pos != 0) {
+      warn(train_, *r, "first-station",
+           "the first station stands at metre " + str(pos) +
+               ", not at the start of the line "
+               "(metre 0), where the built-in and example trains put it; the train's first "
+               "station is the one listed first, whatever its position");
+    }
+    first = false;
+    if (length == 0) {
+      warn(train_, *r, "implausible-value",
+           "a station of length 0: its extent is stored as the single metre " + str(pos) +
+               "; give the length of its platform in metres (a multiple of 100)");
+    }
+    if (!known_station_kind(kind)) {
+      warn(train_, *r, "unknown-kind",
+           "station kind " + str(kind) +
+               " has no known meaning: it is stored, and the compile "
+               "treats it as every kind " +
+               (kind < 25 ? "below 25" : "from 25 up") +
+               "; the built-in train uses 8 for its first station and 2, 4, 12, 22 and 28");
+    }
+    time_fields(*r, 13, "the time");
+    const int64_t t = value(*r, 13) * 3600 + value(*r, 14) * 60 + value(*r, 15);
+    if (t == 0) continue;  // no timed stop
+    // A clock that is no time of day is reported as such, not compared.
+    if (!previous_timed && clock && valid_time(*clock, 0)) {
+      const int64_t c = value(*clock, 0) * 3600 + value(*clock, 1) * 60 + value(*clock, 2);
+      if (c > t) {
+        warn(train_, *clock, "timetable-order",
+             "the clock starts the run at " + clock_text(c) +
+                 ", later than the first time of "
+                 "the timetable, " +
+                 clock_text(t) +
+                 ": set the clock at or before the first "
+                 "departure");
+        relate(train_, *r, "the first station with a time");
+      }
+    }
+    if (previous_timed && t < previous_time) {
+      warn(train_, *r, "timetable-order",
+           "the time " + clock_text(t) + " is earlier than the " + clock_text(previous_time) +
+               " of the station before it: the timetable runs backwards; give the times in "
+               "the order of the run");
+      relate(train_, *previous_timed, "the earlier station with a later time");
+    }
+    previous_timed = r;
+    previous_time = t;
+  }
+}
+
+// What a station's stop cell overwrote: any object an earlier record put in
+// that cell.
+void Checker::stop_cells(const DescriptionRead& train, const DescriptionRead& line) {
+  struct Placed {
+    const RecordRead* record;
+    const DescriptionText* text;
+    const char* what;
+  };
+  std::map<int64_t, Placed> placed;
+  auto place = [&](int64_t cell, const RecordRead& r, const DescriptionText& t, const char* what) {
+    placed[cell] = {&r, &t, what};
+  };
+  for (const RecordRead& r : line.records) {
+    if (!counts(r) || r.cells.empty()) continue;
+    if (r.kind == RecordKind::kSpeedBoard) place(r.cells[0], r, line_, "speed board");
+    if (r.kind == RecordKind::kSignBoard) place(r.cells[0], r, line_, "sign board");
+  }
+  for (const RecordRead& r : train.records) {
+    if (!counts(r) || r.cells.empty()) continue;
+    switch (r.kind) {
+      case RecordKind::kSignal:
+        place(r.cells[0], r, train_, "signal");
+        break;
+      case RecordKind::kCodePoint:
+        place(r.cells[0], r, train_, "speed-code point");
+        break;
+      case RecordKind::kSlowdown: {
+        const SlowdownCells c = slowdown_cells(value(r, 0), value(r, 2));
+        place(c.e, r, train_, "slowdown end");
+        place(c.b, r, train_, "slowdown start");
+        if (c.warning) {
+          place(c.a, r, train_, "slowdown warning board");
+          if (value(r, 4) != 0) {
+            const int64_t w = nearest(static_cast<double>(value(r, 0) - 1200) / 50.0);
+            for (int64_t i = 0; i < 4; ++i) place(w - i, r, train_, "slowdown countdown board");
+          }
+        }
+        break;
+      }
+      case RecordKind::kStation: {
+        const int64_t q = r.cells[0];
+        if (auto it = placed.find(q); it != placed.end()) {
+          warn(train_, r, "overwritten",
+               "this station's stop goes into cell " + str(q) + " and overwrites the " +
+                   it->second.what + " there: the " + it->second.what +
+                   " is lost; move the station or the " + it->second.what);
+          relate(*it->second.text, *it->second.record,
+                 std::string("the ") + it->second.what + " the stop overwrote");
+        }
+        place(q, r, train_, "station stop");
+        break;
+      }
+      default:
+        break;
+    }
+  }
+}
+
+void Checker::train_description(const DescriptionRead& d, const DescriptionRead& line) {
+  if (!d.read) return;
+  const std::vector<const RecordRead*> speeds = of_kind(d, RecordKind::kSpeedLimit);
+  span_order(train_, speeds, "this speed limit", "speed limits");
+  for (const RecordRead* r : speeds) {
+    const int64_t s = value(*r, 1);
+    if (s <= 2) {
+      warn(train_, *r, "implausible-value",
+           "a speed limit of " + str(s) +
+               " km/h is stored as 0: the train cannot move there; "
+               "give the limit in km/h");
+    } else if (s > kMostPlausibleSpeed && s <= 1277) {
+      warn(train_, *r, "implausible-value",
+           "a speed limit of " + str(s) + " km/h is above " + str(kMostPlausibleSpeed) +
+               " km/h, faster than any train runs in service; it is stored as written; is "
+               "it a number split by a separator?");
+    }
+  }
+  const std::vector<const RecordRead*> adhesion = of_kind(d, RecordKind::kAdhesion);
+  span_order(train_, adhesion, "this adhesion value", "adhesion values");
+  for (const RecordRead* r : adhesion) {
+    if (value(*r, 1) == 0) {
+      warn(train_, *r, "implausible-value",
+           "an adhesion of 0 from metre " + str(value(*r, 0)) +
+               " is stored: the wheels have no grip there; the built-in train uses 80");
+    }
+  }
+  const bool any_record = std::any_of(d.records.begin(), d.records.end(), counts);
+  if (any_record && speeds.empty() && !d.headers.empty()) {
+    status_.warn("no-speed-limit", SourceLocation{std::string(train_.name), 0, 0},
+                 "the train description has no speed limit (velocita): the limit is 0 "
+                 "everywhere, and the train cannot move");
+  }
+  const std::vector<const RecordRead*> clocks = of_kind(d, RecordKind::kClock);
+  for (const RecordRead* r : clocks) time_fields(*r, 0, "the clock");
+  const std::vector<const RecordRead*> signals = of_kind(d, RecordKind::kSignal);
+  for (size_t i = 1; i < signals.size(); ++i) {
+    if (value(*signals[i], 0) < value(*signals[i - 1], 0)) {
+      warn(train_, *signals[i], "out-of-order",
+           "this signal at metre " + str(value(*signals[i], 0)) +
+               " is listed after the one at metre " + str(value(*signals[i - 1], 0)) +
+               ": each signal takes its own cell whatever the order, so check its position "
+               "for a slip; list the signals in the order of the line");
+      relate(train_, *signals[i - 1], "the signal listed before it");
+    }
+  }
+  slowdowns(of_kind(d, RecordKind::kSlowdown));
+  stations(of_kind(d, RecordKind::kStation), clocks.empty() ? nullptr : clocks.back());
+  stop_cells(d, line);
+}
+
+// Where a number is split by a separator: the field `b` right after `a`,
+// with nothing between them but one comma or one blank, holding three digits
+// (a thousands separator) or any digits after a comma (a decimal comma).
+std::string split_number_hint(std::string_view source_line, const TextSpan& a,
+                              std::string_view a_text, const TextSpan& b, std::string_view b_text) {
+  if (a.last_line != b.line || a.line != b.line) return {};
+  if (!is_number(a_text) || !is_number(b_text) || b_text.starts_with('-') ||
+      b_text.starts_with('+')) {
+    return {};
+  }
+  const size_t from = static_cast<size_t>(a.last_column);
+  const size_t to = static_cast<size_t>(b.first_column - 1);
+  if (to <= from || to > source_line.size()) return {};
+  const std::string_view between = source_line.substr(from, to - from);
+  const std::string written = std::string(a_text) + std::string(between) + std::string(b_text);
+  if ((between == "," || between == " " || between == ".") && b_text.size() == 3) {
+    return "'" + written + "' looks like " + std::string(a_text) + std::string(b_text) +
+           " written with a thousands separator, which ends a number: write " +
+           std::string(a_text) + std::string(b_text);
+  }
+  if (between == ",") {
+    return "'" + written + "' looks like a decimal comma, which ends a number: values are " +
+           "whole numbers";
+  }
+  return {};
+}
+
+void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText& text) {
+  // The fields of every record, by line, to find what stands before an
+  // ignored number.
+  size_t next_record = 0;
+  const RecordRead* last = nullptr;
+  const TextField* previous = nullptr;
+  for (const TextField& f : d.ignored) {
+    const TextField* before = std::exchange(previous, &f);
+    while (next_record < d.records.size() &&
+           (d.records[next_record].keyword.span.line < f.span.line ||
+            (d.records[next_record].keyword.span.line == f.span.line &&
+             d.records[next_record].keyword.span.first_column < f.span.first_column))) {
+      last = &d.records[next_record++];
+    }
+    if (!is_number(f.text) || !last || !last->complete || last->values.empty()) continue;
+    const ValueRead& tail = last->values.back();
+    if (tail.span.last_line != f.span.line) continue;
+    // One warning a line: a field ignored between the record and this one
+    // was reported already.
+    if (before && before->span.line == f.span.line &&
+        before->span.first_column > tail.span.last_column) {
+      continue;
+    }
+    const std::string_view source = text_line(text.text, f.span.line).value_or("");
+    // The separator may stand between two values of the record, or between
+    // its last value and the number left over.
+    std::string hint = split_number_hint(source, tail.span, tail.text, f.span, f.text);
+    for (size_t i = 1; hint.empty() && i < last->values.size(); ++i) {
+      const ValueRead& a = last->values[i - 1];
+      const ValueRead& b = last->values[i];
+      hint = split_number_hint(source, a.span, a.text, b.span, b.text);
+    }
+    const RecordSpec& spec = record_spec(last->kind);
+    warn(text, f.span, "ignored-field",
+         "ignored field '" + f.text + "': the record '" + std::string(spec.written[0]) +
+             "' before it took its " + str(static_cast<int64_t>(spec.values.size())) +
+             " values already, and no record starts with a number" +
+             (hint.empty() ? std::string("; a number with a separator is read as two fields")
+                           : "; " + hint));
+  }
+}
+
+void Checker::keywords_made_comments(const DescriptionRead& d, const DescriptionText& text,
+                                     std::initializer_list<RecordSection> sections) {
+  // The lines with a number ignored after a column: a comment followed on its
+  // line by numbers was meant as a record.
+  std::map<int, int> first_number_column;
+  for (const TextField& f : d.ignored) {
+    if (!is_number(f.text)) continue;
+    auto [it, added] = first_number_column.emplace(f.span.line, f.span.first_column);
+    if (!added) it->second = std::min(it->second, f.span.first_column);
+  }
+  for (const TextField& c : d.comments) {
+    const auto it = first_number_column.find(c.span.last_line);
+    if (it == first_number_column.end() || it->second < c.span.last_column) continue;
+    for (RecordSection section : sections) {
+      const std::span<const RecordSpec> records = section_records(section);
+      const auto named = std::find_if(records.begin(), records.end(),
+                                      [&](const RecordSpec& s) { return names_record(s, c.text); });
+      if (named == records.end()) continue;
+      warn(text, c.span, "hyphen-comment",
+           "'" + c.text + "' holds the keyword '" + std::string(named->written[0]) +
+               "' but also a hyphen, so it is read as a comment: the record is lost and its "
+               "values are ignored; write the keyword without a hyphen");
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+void check_meaning(const TrackModel& model, const RecordsRead& read, DescriptionText line,
+                   DescriptionText train, Status& status) {
+  if (!model.built()) return;
+  Checker c(model, status, line, train);
+  if (read.line.read) {
+    c.line_description(read.line);
+    c.numbers_left_over(read.line, line);
+    c.keywords_made_comments(read.line, line,
+                             {RecordSection::kLineGeneral, RecordSection::kLineBody});
+  }
+  if (read.train.read) {
+    c.train_description(read.train, read.line);
+    c.numbers_left_over(read.train, train);
+    c.keywords_made_comments(read.train, train, {RecordSection::kTrain});
+  }
+}
+
+}  // namespace binario
