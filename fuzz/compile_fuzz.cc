@@ -137,18 +137,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(std::find(std::begin(kWarningNames), std::end(kWarningNames), d.name) !=
                  std::end(kWarningNames));
     }
-    if (d.location) {
-      FUZZ_CHECK(d.location->file == in.line.name || d.location->file == in.train.name);
-      // Every place points inside its text: a line it has, a column up to
-      // one past that line's end.
-      if (d.location->line > 0) {
-        const std::string& text = d.location->file == in.line.name ? in.line.text : in.train.text;
-        const std::optional<std::string_view> line = text_line(text, d.location->line);
+    // Every place points inside its text: a line it has, a column up to one
+    // past that line's end; the warnings' related places too.
+    const auto check_place = [&in](const SourceLocation& place) {
+      FUZZ_CHECK(place.file == in.line.name || place.file == in.train.name);
+      if (place.line > 0) {
+        const std::string& text = place.file == in.line.name ? in.line.text : in.train.text;
+        const std::optional<std::string_view> line = text_line(text, place.line);
         FUZZ_CHECK(line.has_value());
-        FUZZ_CHECK(d.location->column >= 1 &&
-                   static_cast<size_t>(d.location->column) <= line->size() + 1);
+        FUZZ_CHECK(place.column >= 1 && static_cast<size_t>(place.column) <= line->size() + 1);
       }
-    }
+    };
+    if (d.location) check_place(*d.location);
+    for (const RelatedLocation& r : d.related) check_place(r.location);
   }
   FUZZ_CHECK((result.end == CompileEnd::kCompiled && status.codice_errore() == 0) == !any_error);
 
