@@ -53,6 +53,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     result.status.begin_description();
     warn_utf8_text(input.line.text, input.line.name, result.status);
     FieldReader line_reader(input.line.text);
+    line_reader.cancel_when(input.cancel);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
 
@@ -62,6 +63,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     result.status.begin_description();
     warn_utf8_text(input.train.text, input.train.name, result.status);
     FieldReader train_reader(input.train.text);
+    train_reader.cancel_when(input.cancel);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
     train_parser.set_line_file(input.line.name);
     train_parser.parse();

@@ -6,9 +6,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
 #include "lsp/hover.h"
 #include "lsp/message_reader.h"
+#include "lsp/pair_compile.h"
 #include "output/text_encoding.h"
 
 namespace binario {
@@ -140,6 +142,18 @@ TEST(Server, RunEndsWithTheStatusOfHowTheClientLeft) {
   EXPECT_EQ(run(""), 1);    // the client is gone
   EXPECT_EQ(run("Content-Length: x\r\n\r\n"), 1);
   EXPECT_EQ(run("Content-Length: 999999999999\r\n\r\n"), 1);
+  // A framing error is said on the log before the server gives up.
+  std::ostringstream out, log;
+  std::istringstream in(exit + "Content-Length: 5\n\n");
+  ServerOptions options;
+  options.log = &log;
+  EXPECT_EQ(Server(fs, out, options).run(in), 1);
+  EXPECT_EQ(log.str(), "");
+  std::istringstream broken("Content-Length: 5\n\n");
+  EXPECT_EQ(Server(fs, out, options).run(broken), 1);
+  EXPECT_EQ(log.str(),
+            "binario lsp: cannot read the next message: a header line is not ended by CR LF; "
+            "the connection is closed\n");
   const std::string initialize = frame(R"({"jsonrpc":"2.0","id":1,"method":"initialize"})");
   const std::string shutdown = frame(R"({"jsonrpc":"2.0","id":2,"method":"shutdown"})");
   EXPECT_EQ(run(initialize + shutdown + exit), 0);
@@ -165,6 +179,53 @@ TEST(Server, AnswersBadMessagesWithErrors) {
   EXPECT_TRUE(replies[2]["id"].is_null());
   EXPECT_EQ(error_code(replies[3]), -32600);
   EXPECT_EQ(replies[3]["id"], 7);
+}
+
+// Messages built to break the server get errors, and the server goes on.
+TEST(Server, SurvivesHostileMessages) {
+  Session s;
+  const std::string deep = std::string(60000, '[') + std::string(60000, ']');
+  s.server().handle(deep);  // even as the first message
+  s.server().handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"x":)" + deep +
+                    "}}");
+  std::vector<json> replies = s.received();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(error_code(replies[0]), -32600);
+  EXPECT_EQ(error_code(replies[1]), -32600);
+
+  s.request(2, "initialize");
+  s.open(kLineUri, "pendenza, 100, 1\r\n");
+  s.received();
+  // Positions that are not integers from 0 to 2^31 - 1 are invalid params.
+  for (const json& line : {json(1e20), json(-1), json(2.5), json("3"), json(4294967296)}) {
+    s.request(
+        3, "textDocument/hover",
+        {{"textDocument", {{"uri", kLineUri}}}, {"position", {{"line", line}, {"character", 0}}}});
+    replies = s.received();
+    ASSERT_EQ(replies.size(), 1u) << line;
+    EXPECT_EQ(error_code(replies[0]), -32602) << line;
+  }
+  s.request(4, "textDocument/hover",
+            {{"textDocument", {{"uri", kLineUri}}},
+             {"position", {{"line", 2147483647}, {"character", 2147483647}}}});
+  EXPECT_TRUE(s.received().at(0)["result"].is_null());
+  s.request(5, "shutdown");
+  EXPECT_TRUE(s.received().at(0)["result"].is_null());
+}
+
+// A compile is cancelled by its flag: shutdown and exit never wait for the
+// compile of a large document (bench/README.md has the time it takes).
+TEST(PairCompile, ThrowsOnceCancelled) {
+  MemoryFileSystem fs;
+  PairTexts texts;
+  texts.line = {kLineUri, line_with("")};
+  texts.train = {kTrainUri, example("Valdoria_42-.txt")};
+  texts.name = "Valdoria";
+  texts.number = "42";
+  std::atomic<bool> cancel{false};
+  EXPECT_EQ(compile_pair(texts, kLineUri, fs, &cancel).diagnostics.at(kLineUri), json::array());
+  cancel = true;
+  EXPECT_THROW(compile_pair(texts, kLineUri, fs, &cancel), CompileCancelled);
 }
 
 TEST(Server, PublishesTheClashAndClearsItOnceFixed) {
