@@ -4,7 +4,6 @@
 // reaches the same compile the same way.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,9 +35,6 @@ struct CompileInput {
   // Report warnings and the faults after a stop (they never change the model
   // or the status pair; off only to check exactly that).
   bool extra_diagnostics = true;
-  // When set, the compile throws CompileCancelled (compiler/field_reader.h)
-  // soon after `*cancel` becomes true; nothing else stops it early.
-  const std::atomic<bool>* cancel = nullptr;
 };
 
 // How a compile ended.

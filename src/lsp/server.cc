@@ -134,7 +134,7 @@ json Server::request(const std::string& method, const json& params) {
       const std::string* open = documents_.text(uri);
       if (!open) return nullptr;
       text = *open;
-      auto it = models_.find(uri);
+      auto it = models_.find(percent_decode(uri));
       if (it != models_.end()) model = it->second;
     }
     return hover(text, line, character, model.get());
@@ -150,7 +150,7 @@ void Server::notification(const std::string& method, const json& params) {
       std::lock_guard lock(mutex_);
       documents_.open(uri, doc.at("text").get<std::string>());
     }
-    scheduler_.schedule(uri, std::chrono::milliseconds(0));
+    schedule_line_of(uri, std::chrono::milliseconds(0));
   } else if (method == "textDocument/didChange") {
     const std::string uri = document_uri(params);
     const json& changes = params.at("contentChanges");
@@ -161,60 +161,70 @@ void Server::notification(const std::string& method, const json& params) {
       // Whole-text sync: the last change is the document.
       documents_.change(uri, changes.back().at("text").get<std::string>());
     }
-    scheduler_.schedule(uri, options_.debounce);
+    schedule_line_of(uri, options_.debounce);
   } else if (method == "textDocument/didSave") {
-    scheduler_.schedule(document_uri(params), std::chrono::milliseconds(0));
+    schedule_line_of(document_uri(params), std::chrono::milliseconds(0));
   } else if (method == "textDocument/didClose") {
     const std::string uri = document_uri(params);
-    std::optional<DocumentPair> pair;
-    bool partner_open = false;
-    std::string partner;
+    std::string spelt = uri;
     {
       std::lock_guard lock(mutex_);
+      spelt = documents_.open_uri(uri).value_or(uri);
       documents_.close(uri);
-      models_.erase(uri);
-      pair = find_pair(uri, documents_, fs_);
-      if (pair) {
-        partner = pair->line_uri == uri ? pair->train_uri : pair->line_uri;
-        partner_open = documents_.text(partner) != nullptr;
-      }
+      models_.erase(percent_decode(uri));
     }
-    scheduler_.drop(uri);
-    publish(uri, json::array());
-    // The partner, if still open, now compiles against the file on disk.
-    if (partner_open) scheduler_.schedule(partner, std::chrono::milliseconds(0));
+    publish(spelt, json::array());
+    // What is still open of its line is checked again: an open partner now
+    // compiles against the file on disk.
+    schedule_line_of(uri, std::chrono::milliseconds(0));
   }
   // Other notifications, $/cancelRequest among them, need nothing.
 }
 
-void Server::check(const std::string& uri, const std::atomic<bool>& cancelled) {
-  PairTexts texts;
+void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds delay) {
+  std::string key;
   {
     std::lock_guard lock(mutex_);
-    if (!documents_.text(uri)) return;  // closed before its turn
-    std::optional<DocumentPair> pair = find_pair(uri, documents_, fs_);
-    if (!pair) return;
-    texts.line.uri = pair->line_uri;
-    texts.train.uri = pair->train_uri;
-    texts.name = pair->name;
-    texts.number = pair->number;
-    for (PairDocument* part : {&texts.line, &texts.train}) {
-      if (const std::string* open = documents_.text(part->uri)) part->open_text = *open;
+    const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
+    if (!line) return;
+    key = percent_decode(line->line_uri);
+    lines_[key] = line->line_uri;
+  }
+  scheduler_.schedule(key, delay);
+}
+
+void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
+  LineTexts texts;
+  {
+    std::lock_guard lock(mutex_);
+    auto line = lines_.find(key);
+    if (line == lines_.end()) return;
+    const LineGroup group = line_group(line->second, documents_, fs_);
+    auto open_text = [&](const std::string& uri) {
+      const std::string* text = documents_.text(uri);
+      return text ? std::optional<std::string>(*text) : std::nullopt;
+    };
+    texts.line = {group.line_uri, open_text(group.line_uri)};
+    texts.name = group.name;
+    for (const LineGroup::Train& train : group.trains) {
+      texts.trains.push_back({{train.uri, open_text(train.uri)}, train.number});
     }
   }
-  PairCompiled compiled;
+  LineChecked checked;
   try {
-    compiled = compile_pair(texts, uri, fs_, &cancelled);
+    checked = check_line(texts, fs_, &cancelled);
   } catch (const CompileCancelled&) {
     return;
   }
-  {
-    std::lock_guard lock(mutex_);
-    for (const PairDocument* part : {&texts.line, &texts.train}) {
-      if (!part->uri.empty()) models_[part->uri] = compiled.model;
-    }
+  // A document closed while it was being checked keeps the empty list its
+  // closing published.
+  std::lock_guard lock(mutex_);
+  for (auto& [uri, model] : checked.models) {
+    if (documents_.text(uri)) models_[percent_decode(uri)] = std::move(model);
   }
-  for (const auto& [target, list] : compiled.diagnostics) publish(target, list);
+  for (const auto& [target, list] : checked.diagnostics) {
+    if (documents_.text(target)) publish(target, list);
+  }
 }
 
 void Server::publish(const std::string& uri, const json& diagnostics) {

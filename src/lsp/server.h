@@ -53,8 +53,10 @@ class Server {
   nlohmann::json request(const std::string& method, const nlohmann::json& params);
   void notification(const std::string& method, const nlohmann::json& params);
 
-  // The scheduler's job: compiles the pair of `uri` and publishes.
-  void check(const std::string& uri, const std::atomic<bool>& cancelled);
+  // Schedules the check of the line `uri` belongs to.
+  void schedule_line_of(const std::string& uri, std::chrono::milliseconds delay);
+  // The scheduler's job: checks the open documents of a line and publishes.
+  void check(const std::string& key, const std::atomic<bool>& cancelled);
   void publish(const std::string& uri, const nlohmann::json& diagnostics);
 
   FileSystem& fs_;
@@ -67,8 +69,11 @@ class Server {
 
   std::mutex mutex_;  // guards what follows
   DocumentStore documents_;
-  // The last compile's model of each document's pair, for hover texts.
+  // The last compile's model of each open document, by decoded URI, for
+  // hover texts.
   std::map<std::string, std::shared_ptr<const TrackModel>> models_;
+  // The line description of each scheduled check, by its key.
+  std::map<std::string, std::string> lines_;
 
   Scheduler scheduler_;  // last: its worker starts once everything above exists
 };

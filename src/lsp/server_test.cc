@@ -288,7 +288,7 @@ TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   std::map<std::string, json> published = s.published();
   ASSERT_EQ(published[kLineUri].size(), 1u);
   EXPECT_EQ(published[kLineUri][0]["range"]["end"], json({{"line", 0}, {"character", 1}}));
-  EXPECT_EQ(published[kTrainUri], json::array());
+  EXPECT_EQ(published.count(kTrainUri), 0u);  // nothing for a file nobody opened
 
   // Closing the line clears its diagnostics.
   s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
@@ -350,6 +350,116 @@ TEST(Server, HoverAndOutline) {
   EXPECT_EQ(
       (*signal)["insertText"].get<std::string>().rfind("segnale, ${1:posizione}, ${2:sx}, ", 0),
       0u);
+}
+
+// --- The line and every train beside it ------------------------------------
+
+const char kTrain43Uri[] = "file:///d/Valdoria_43-.txt";
+// A speed indicator on the cell of the train's signal at metre 2400.
+const char kOnTheSignal[] = "indicatori_vmax, 2400, 90, 100, 100, 0, 0, 0, 0, 0\r\n";
+
+std::vector<int> codes(const json& list) {
+  std::vector<int> out;
+  for (const json& d : list) {
+    if (d["code"].is_number_integer()) out.push_back(d["code"].get<int>());
+  }
+  return out;
+}
+
+// An edit to the line checks every open train again and publishes to each.
+TEST(Server, AnEditToTheLineChecksEveryOpenTrain) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.request(1, "initialize");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kTrain43Uri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(kOnTheSignal));
+  std::map<std::string, json> published = s.published();
+  EXPECT_EQ(codes(published[kTrainUri]), std::vector<int>{21}) << published[kTrainUri];
+  EXPECT_EQ(codes(published[kTrain43Uri]), std::vector<int>{21}) << published[kTrain43Uri];
+  s.change(kLineUri, line_with(""));
+  published = s.published();
+  EXPECT_EQ(published[kTrainUri], json::array());
+  EXPECT_EQ(published[kTrain43Uri], json::array());
+  EXPECT_EQ(published[kLineUri], json::array());
+}
+
+// A line opened alone is checked with each train beside it on disk; it
+// shows its own diagnostics once, says which train a diagnostic comes from
+// when not every train gives it, and publishes nothing to the trains.
+TEST(Server, ALineOpenedAloneIsCheckedWithEachTrainBesideIt) {
+  Session s;
+  s.fs.directories.insert("/d");
+  const std::string train = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.fs.files["/d/Valdoria_42-.txt"] = train;
+  // Train 43 takes the reserved slot of cell 1.
+  std::string other = train;
+  other.insert(other.rfind("[fine]"), "segnale, 10, 1,4,1,0,0, 0,0,0,0,0\r\n");
+  s.fs.files["/d/Valdoria_43-.txt"] = other;
+  s.request(1, "initialize");
+  s.received();
+  s.open(kLineUri, line_with(kClash));
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published.size(), 1u);
+  const json& list = published[kLineUri];
+  ASSERT_EQ(codes(list), (std::vector<int>{21, 1250})) << list;
+  EXPECT_EQ(list[0]["message"].get<std::string>().find("(with train"), std::string::npos);
+  const std::string slot = list[1]["message"];
+  EXPECT_TRUE(slot.ends_with("(with train 43)")) << slot;
+}
+
+// Closing a document clears what was published for it; a train whose line
+// is closed is checked again against the line on disk.
+TEST(Server, ClosingClearsWhatWasPublished) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_linea.txt"] = *utf8_to_windows1252(line_with(""));
+  s.request(1, "initialize");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(kOnTheSignal));
+  s.received();
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  std::map<std::string, json> published = s.published();
+  EXPECT_EQ(published[kLineUri], json::array());
+  EXPECT_EQ(published[kTrainUri], json::array());  // the line on disk has no clash
+}
+
+// A partner that is nowhere is a warning naming the path looked for.
+TEST(Server, AMissingPartnerIsAWarningThatNamesThePath) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.request(1, "initialize");
+  s.received();
+  s.open(kLineUri, line_with(""));
+  json list = s.published()[kLineUri];
+  ASSERT_EQ(list.size(), 1u) << list;
+  EXPECT_EQ(list[0]["severity"], 2);
+  EXPECT_EQ(list[0]["code"], "missing-partner");
+  EXPECT_NE(list[0]["message"].get<std::string>().find("/d/Valdoria_NUM-.txt"), std::string::npos)
+      << list;
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  s.received();
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  list = s.published()[kTrainUri];
+  ASSERT_EQ(list.size(), 1u) << list;
+  EXPECT_EQ(list[0]["severity"], 2);
+  EXPECT_NE(list[0]["message"].get<std::string>().find("/d/Valdoria_linea.txt"), std::string::npos)
+      << list;
+}
+
+// A line whose name has a space and a letter outside ASCII finds its train
+// on disk (its URI is percent-encoded, the name on disk is not).
+TEST(Server, AnEncodedUriFindsItsPartnerOnDisk) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Città alta_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.request(1, "initialize");
+  s.received();
+  const std::string uri = "file:///d/Citt%C3%A0%20alta_linea.txt";
+  s.open(uri, line_with(""));
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_EQ(published[uri], json::array());
 }
 
 // A misspelt keyword and a misspelt "[generale]" get a quick fix that

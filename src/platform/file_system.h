@@ -99,29 +99,6 @@ struct SetReplaced {
 // wait until the renames are over, so they never split the set.
 bool replace_files_together(std::vector<std::unique_ptr<OutputFile>>& files, SetReplaced* result);
 
-// The most a scenario description may hold: a 1,000,000 m line with every
-// record it can have is well under 1 MB, so anything this large is not a
-// description.
-inline constexpr ReadCap kDescriptionCap{64ull * 1024 * 1024, "a description"};
-
-// A description as found on disk: its bytes, or why there are none. Every
-// front end that reads descriptions from files (the command line, the run,
-// the language server for a partner that is not open) reads them this way,
-// so a folder, a FIFO or an oversized file gets the same verdict everywhere.
-struct DescriptionOnDisk {
-  enum class State {
-    kRead,        // `bytes` holds the file
-    kMissing,     // nothing at all stands at the path
-    kUnreadable,  // a folder, a FIFO, a device, a file over the cap, a system error
-  };
-  State state = State::kRead;
-  std::string bytes;
-  std::string reason;  // the reason the read failed (kMissing and kUnreadable)
-};
-
-// Reads the description at `path`, at most kDescriptionCap of it.
-DescriptionOnDisk read_description_on_disk(FileSystem& fs, const std::string& path);
-
 // The real disk, one implementation per platform. Replacement writes a
 // temporary file in the same directory and renames it over the old name.
 // Reasons are the system's text for its error code.

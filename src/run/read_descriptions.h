@@ -5,7 +5,7 @@
 #include <string>
 
 #include "compiler/compile.h"
-#include "platform/file_system.h"
+#include "platform/description_file.h"
 
 namespace binario {
 
