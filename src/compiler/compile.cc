@@ -58,6 +58,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     FieldReader line_reader(input.line.text);
     line_reader.cancel_when(cancel);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
+    if (result.records) line_parser.record_into(&result.records->line);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
 
     reading = &input.train;
@@ -69,6 +70,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     train_reader.cancel_when(cancel);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
     train_parser.set_line_file(input.line.name);
+    if (result.records) train_parser.record_into(&result.records->train);
     train_parser.parse();
   } catch (const ReadFailure& failure) {
     result.texts_read = TextsRead::kBoth;
@@ -84,6 +86,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
 CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* cancel) {
   CompileResult result;
   result.status.set_extras(input.extra_diagnostics);
+  if (input.records_read) result.records.emplace();
   parse_descriptions(input, cancel, result);
   TrackModel& model = result.model;
   if (!model.built()) {
