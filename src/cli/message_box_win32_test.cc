@@ -46,16 +46,23 @@ BOOL CALLBACK find_box(HWND w, LPARAM data) {
   return TRUE;
 }
 
-// Starts `arguments` with no console and no standard handles, reads the box
+// Starts `arguments` with no console, reads the box
 // it shows (if any), presses its OK button and waits for the program's end.
 BoxSeen run_detached(const std::string& arguments) {
   BoxSeen seen;
   std::wstring line = utf8_to_wide(std::string(BINARIO_EXE) + " " + arguments);
+  // Standard handles on the null device, as a program started without a
+  // console may have: neither a file nor a pipe that someone reads.
+  HANDLE nul = test::inheritable_file(L"NUL", GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
-                        nullptr, &startup, &process)) {
+  const bool started = ::CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE,
+                                        DETACHED_PROCESS, nullptr, nullptr, &startup, &process);
+  ::CloseHandle(nul);
+  if (!started) {
     ADD_FAILURE() << "cannot start " << BINARIO_EXE;
     return seen;
   }
