@@ -166,6 +166,9 @@ std::string make_train(LargePairCounts& n) {
   // A station every 20 km, 400 m long, the timetable at 120 km/h from 6.00.
   t.line("[stazioni]");
   t.line("-           pos. tipo lung. t  t  m    d d r   d d d   a   o  o  o   nome");
+  // The run starts at a station at metre 0, as a scenario's does.
+  t.record("stazione", {0, 5, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 0, 6, 0, 0}, ", POSTO 0");
+  ++n.stations;
   for (long k = 0; k < kBlocks; ++k) {
     if (!station_block(static_cast<int>(k))) continue;
     const long at = 6 * 3600 + 30 * k;

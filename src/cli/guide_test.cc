@@ -173,7 +173,7 @@ TEST_F(Guide, ThePictureOfCellsAgreesWithTheProgram) {
                 .status,
             0);
   static const std::regex cells(
-      R"(a point object goes into cell (\d+), a span change takes effect from cell (\d+))");
+      R"(a point object goes into cell (\d+),\s+a span change takes effect from cell (\d+))");
   for (const int metre : {100, 325}) {
     const Result r =
         run("dump " + (dir / "Valdoria_42.dat").string() + " --at " + std::to_string(metre));

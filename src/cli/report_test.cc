@@ -110,8 +110,7 @@ TEST(Report, TextPutsTheExcerptUnderItsDiagnostic) {
   std::ostringstream err;
   print_text_report(err, status, RunReport{});
   EXPECT_EQ(err.str(),
-            "X_linea.txt:4:3: error 15: position lies beyond the track model: found metre 99999 "
-            "(metre 99999)\n"
+            "X_linea.txt:4:3: error 15: position lies beyond the track model: found metre 99999\n"
             "    4 |   pendenza, 99999, 1\n"
             "      |   ^\n"
             "binario: error 12: no free cell in a look-back window before a slowdown start: "

@@ -378,7 +378,7 @@ TEST_F(TrainParserTest, EveryRefusalWithItsPositionAndPlace) {
       {"15 signal before cell 0", none, "segnale, -76, 1,4,1,0,0, 0,0,0,0,0\r\n", 15, -76, true,
        "cell -1"},
       {"15 slowdown end", none, "rallentamento, 88000, 30, 2000, 0, 1, 0\r\n", 15, 88000, true,
-       "slowdown's end in one of cells 0 to 1780, found metre 88000, which puts it in cell 1801"},
+       "slowdown's end in one of cells 0 to 1780, found metre 90000, which puts it in cell 1801"},
       {"15 slowdown start", none, "rallentamento, -100, 30, 500, 0, 1, 0\r\n", 15, -100, true,
        "start"},
       {"15 code point", none, "abbattimento, -30, 5\r\n", 15, -30, true, "cell -1"},
