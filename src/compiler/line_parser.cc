@@ -18,9 +18,6 @@ namespace {
 // The geometry point counter may not pass this point while curves are read.
 constexpr int64_t kMaxGeometryPoint = 1'000'000;
 
-// Change of heading per metre of the six curve classes.
-constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-
 // True for a field some row of the general section takes.
 bool is_general_keyword(std::string_view t) {
   return (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) ||
@@ -339,10 +336,10 @@ LineParser::Step LineParser::curva(const Field& kw) {
 
   double kappa = 0;
   bool found = false;
-  for (size_t c = 0; c < kCurvature.size() && !found; ++c) {
+  for (size_t c = 0; c < kCurveClassCurvature.size() && !found; ++c) {
     const char digit[2] = {static_cast<char>('1' + c), '\0'};
     if (contains(kw.text, digit)) {
-      kappa = kCurvature[c];
+      kappa = kCurveClassCurvature[c];
       found = true;
     }
   }
