@@ -48,19 +48,23 @@ int64_t floor_div(int64_t a, int64_t b) {
   return q;
 }
 
-// A cell written by a signal or a station as an approach mark.
+// A cell written by a station or a signal as an approach mark: a station's
+// value is fixed, a signal's is low8(m·10 + b) with its mark value m.
 struct Mark {
   int64_t cell;
-  uint8_t value;
+  int64_t b;      // signals: 1 … 4, the mark's distance in pairs of cells
+  uint8_t value;  // stations: the value written
 };
 
 // A writer of approach marks: a station, or a signal (on its own cell or on
 // a station's stop cell, which the station then overwrote).
 struct MarkWriter {
   bool station = false;
-  size_t index = 0;            // into the stations or the signals
+  size_t index = 0;            // into the stations, or into the signal cells
   int64_t station_number = 0;  // stations: their entry; signals under a station: that entry
   std::vector<Mark> marks;
+  int parity = 0;  // signals: m is even or odd as valore4 is
+  int m = -1;      // signals: the mark value found
 };
 
 class Recovery {
@@ -227,8 +231,14 @@ class Recovery {
         previous = b;
       }
     }
-    if (const uint8_t tail = cell(last() - 2).*field; tail != 0) {
-      out.push_back({(last() - 2) * kCell, value(tail)});
+    // Records at cell U - 2 reach further: each one after the first writes
+    // the one before it into the next cell, and the end fill writes the last.
+    int64_t written = 0;
+    for (int64_t t = 0; t < 3; ++t) {
+      if (cell(last() - 2 + t).*field != 0) written = t + 1;
+    }
+    for (int64_t t = 0; t < written; ++t) {
+      out.push_back({(last() - 2) * kCell, value(cell(last() - 2 + t).*field)});
     }
     return out;
   }
@@ -240,10 +250,13 @@ class Recovery {
     const std::vector<GeometryValue>& ys = geometry_->second;
     const size_t n = xs.size() - 1;  // the last point, L + 7000
     auto is = [&](size_t k, Tag tag) { return xs[k].tag == tag && ys[k].tag == tag; };
+    // A curve that runs to the end computes the last two points too.
+    const size_t computed = is(n, Tag::kDouble) ? n + 1 : is(n - 1, Tag::kDouble) ? n : n - 1;
     bool shaped = n >= 4 && is(0, Tag::kInteger) && is(1, Tag::kInteger) && xs[0].value == 0 &&
-                  ys[0].value == 0 && xs[1].value == 0 && ys[1].value == 1 &&
-                  is(n - 1, Tag::kEmpty) && is(n, Tag::kEmpty);
-    for (size_t k = 2; shaped && k + 1 < n; ++k) shaped = is(k, Tag::kDouble);
+                  ys[0].value == 0 && xs[1].value == 0 && ys[1].value == 1;
+    for (size_t k = 2; shaped && k <= n; ++k) {
+      shaped = is(k, k < computed ? Tag::kDouble : Tag::kEmpty);
+    }
     if (!shaped) {
       refuse(
           "the plan geometry is not that of a whole line: Integer points 0 and 1, computed "
@@ -275,7 +288,7 @@ class Recovery {
       line_.curves.push_back(
           {start, static_cast<int64_t>(end - run_start + 1), std::abs(current), current < 0});
     };
-    for (size_t k = 2; k + 1 < n; ++k) {
+    for (size_t k = 2; k < computed; ++k) {
       if (fits(k, current)) continue;
       int found = -100;
       for (int turn : kTurns) {
@@ -292,7 +305,11 @@ class Recovery {
       current = found;
       run_start = k;
     }
-    close_run(n - 2);
+    close_run(computed - 1);
+    if (computed > n - 1 && current == 0) {
+      refuse("the plan geometry runs straight on past point " + std::to_string(n - 2) +
+             ", where only a curve reaches");
+    }
   }
 
   static bool numbers_zero(const VoceTreno& v) {
@@ -364,7 +381,7 @@ class Recovery {
       if (e.tipo != 5 && e.tipo != 6) {
         for (int64_t j = 1; j <= 4; ++j) {
           const int64_t q = e.fine / 50 - j - 1;
-          if (q > 1) w.marks.push_back({q, low8(80 + j)});
+          if (q > 1) w.marks.push_back({q, 0, low8(80 + j)});
         }
       }
       writers_.push_back(std::move(w));
@@ -374,12 +391,28 @@ class Recovery {
   // A station stop overwrites whatever its cell held: what the object there
   // left in the other fields comes back as an object placed before it.
   void objects_under_stations() {
+    // Marks that no station and no signal still in the cells writes are a
+    // signal's that a station stop overwrote.
+    std::vector<bool> covered(cells_.size(), false);
+    for (const MarkWriter& w : writers_) {
+      for (const Mark& mk : w.marks) covered[static_cast<size_t>(mk.cell)] = true;
+    }
+    for (int64_t j = 0; j <= last(); ++j) {
+      for (int64_t b = 1; cell(j).tipo == kSignal && b <= 4; ++b) {
+        if (j - 2 * b >= 0) covered[static_cast<size_t>(j - 2 * b)] = true;
+      }
+    }
     for (const auto& [n, stop] : stops_) {
       const Cella& c = cell(stop);
       if (c.tipo != kStationStop || c.valore1 != n) {
         refuse("cell " + str(stop) + " does not hold the stop of station " + str(n));
       }
-      if (c.tempo != 0) {
+      bool marks = false;
+      for (int64_t b = 1; b <= 4; ++b) {
+        const int64_t q = stop - 2 * b;
+        marks = marks || (q >= 0 && !covered[static_cast<size_t>(q)] && cell(q).ripetizione != 0);
+      }
+      if (c.tempo != 0 || marks) {
         signal_cells_.push_back({stop, n});
       } else if (c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0) {
         board_cell(stop, true);
@@ -532,44 +565,141 @@ class Recovery {
     }
   }
 
-  // A signal cell keeps s·10 + d of each aspect pair and rapp·10 + sx·3 + dx;
-  // its approach marks keep (sx·3 + dx)·10 + b. The mark value m = sx·3 + dx
-  // is read from the marks that are still the signal's own.
   void signals() {
     for (int64_t j = 0; j <= last(); ++j) {
       if (cell(j).tipo == kSignal) signal_cells_.push_back({j, 0});
     }
     std::sort(signal_cells_.begin(), signal_cells_.end());
-    for (const auto& [k, station] : signal_cells_) signal(k, station);
+    for (size_t i = 0; i < signal_cells_.size(); ++i) {
+      const auto& [k, station] = signal_cells_[i];
+      require_on_track((k - 1) * kCell, "a signal in cell " + str(k));
+      MarkWriter w;
+      w.index = i;
+      w.station_number = station;
+      w.parity = cell(k).valore4 & 1;
+      for (int64_t b = 1; b <= 4; ++b) {
+        if (k - 2 * b >= 0) w.marks.push_back({k - 2 * b, b, 0});
+      }
+      writers_.push_back(std::move(w));
+    }
   }
 
-  void signal(int64_t k, int64_t station) {
-    const Cella& c = cell(k);
-    const int v4 = static_cast<uint16_t>(c.valore4);
-    // Votes of the marks for m modulo 128 (the marks keep 10·m in 8 bits).
-    std::map<int, int> votes;
-    for (int64_t b = 1; b <= 4; ++b) {
-      const int64_t q = k - 2 * b;
-      if (q < 0) continue;
-      const int x = (cell(q).ripetizione - static_cast<int>(b)) & 0xFF;
-      if (x % 2 != 0) continue;
-      const int m = (77 * (x / 2)) & 127;  // 77 is the inverse of 5 modulo 128
-      if (m % 2 == v4 % 2) ++votes[m];
+  // Whether `w` can be the last writer of its marks not `claimed` by later
+  // ones; a signal's mark value is then the one those marks hold.
+  bool fits_last(MarkWriter& w, const std::vector<bool>& claimed) const {
+    int m = -1;
+    for (const Mark& mk : w.marks) {
+      const size_t c = static_cast<size_t>(mk.cell);
+      if (claimed[c]) continue;
+      const uint8_t held = cells_[c].ripetizione;
+      if (w.station) {
+        if (held != mk.value) return false;
+        continue;
+      }
+      if (m < 0) {
+        // The marks keep 10·m in 8 bits: m modulo 128 (77 is 1/5 modulo 128).
+        const int x = (held - static_cast<int>(mk.b)) & 0xFF;
+        if (x % 2 != 0) return false;
+        m = (77 * (x / 2)) & 127;
+        if (m % 2 != w.parity) return false;
+      }
+      if (low8(int64_t{m} * 10 + mk.b) != held) return false;
     }
-    int m = v4 % 2 == 1 ? 3 : 6;
-    int best = 0;
-    for (const auto& [candidate, count] : votes) {
-      if (count > best) {
-        best = count;
-        m = candidate;
+    if (!w.station) w.m = m >= 0 ? m : (w.parity ? 3 : 6);
+    return true;
+  }
+
+  static void claim(const MarkWriter& w, std::vector<bool>& claimed) {
+    for (const Mark& mk : w.marks) claimed[static_cast<size_t>(mk.cell)] = true;
+  }
+
+  // Orders stations and signals so that the last writer of every approach
+  // mark leaves the value the cells hold: the stations, then the signals
+  // along the line, when that works; else the order found by taking off,
+  // from the end, a writer whose marks still hold its values.
+  void approach_marks() {
+    std::vector<bool> covered(cells_.size(), false);
+    for (const MarkWriter& w : writers_) claim(w, covered);
+    for (int64_t j = 0; j <= last(); ++j) {
+      if (cell(j).ripetizione != 0 && !covered[static_cast<size_t>(j)]) {
+        refuse("cell " + str(j) + " holds the approach mark " + str(cell(j).ripetizione) +
+               ", which no signal or station before it writes");
       }
     }
+    // writers_ holds the stations in entry order, then the signals.
+    const bool under_station =
+        std::any_of(writers_.begin(), writers_.end(),
+                    [](const MarkWriter& w) { return !w.station && w.station_number != 0; });
+    std::vector<size_t> order;
+    if (!under_station) {
+      std::vector<bool> claimed(cells_.size(), false);
+      bool fit = true;
+      for (size_t i = writers_.size(); fit && i-- > 0;) {
+        fit = fits_last(writers_[i], claimed);
+        claim(writers_[i], claimed);
+      }
+      if (fit) {
+        for (size_t i = 0; i < writers_.size(); ++i) order.push_back(i);
+      }
+    }
+    if (order.empty()) order = peeled_order();
+
+    // Stations of kind 25 and above write no cell: they keep their place
+    // among the other stations.
+    size_t next_station = 0;
+    for (size_t i : order) {
+      const MarkWriter& w = writers_[i];
+      if (w.station) {
+        while (next_station <= w.index) train_.order.push_back({true, next_station++});
+      } else {
+        train_.order.push_back({false, train_.signals.size()});
+        signal(signal_cells_[w.index].first, signal_cells_[w.index].second, w.m);
+      }
+    }
+    while (next_station < train_.stations.size()) train_.order.push_back({true, next_station++});
+  }
+
+  std::vector<size_t> peeled_order() {
+    std::vector<bool> claimed(cells_.size(), false);
+    std::vector<bool> done(writers_.size(), false);
+    std::set<int64_t> stations_left;
+    for (const MarkWriter& w : writers_) {
+      if (w.station) stations_left.insert(w.station_number);
+    }
+    std::vector<size_t> reversed;
+    while (reversed.size() < writers_.size()) {
+      bool progress = false;
+      for (size_t i = writers_.size(); i-- > 0;) {
+        if (done[i]) continue;
+        MarkWriter& w = writers_[i];
+        if (w.station && *stations_left.rbegin() != w.station_number) continue;
+        // A signal under a station stands before it.
+        if (!w.station && w.station_number && stations_left.count(w.station_number)) continue;
+        if (!fits_last(w, claimed)) continue;
+        claim(w, claimed);
+        if (w.station) stations_left.erase(w.station_number);
+        done[i] = true;
+        reversed.push_back(i);
+        progress = true;
+      }
+      if (!progress) {
+        refuse("no order of the signals and stations leaves the approach marks the cells hold");
+      }
+    }
+    return {reversed.rbegin(), reversed.rend()};
+  }
+
+  // A signal cell keeps s·10 + d of each aspect pair and rapp·10 + m, with
+  // m = sx·3 + dx; a timed signal (sx 2) keeps its time in 8 bits.
+  void signal(int64_t k, int64_t station, int m) {
+    const Cella& c = cell(k);
     const bool timed = c.tempo != 0;
     const int64_t sx = timed ? 2 : m / 3;
     const int64_t dx = m - 3 * sx;
     // rapp·10 ≡ valore4 − m (mod 65536); 19661 is the inverse of 5 modulo 32768.
     const int64_t diff = c.valore4 - m;
-    int64_t rapp = diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
+    const int64_t rapp =
+        diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
     if (low16(rapp * 10 + m) != c.valore4) {
       refuse("the signal in cell " + str(k) + " holds valore4 " + str(c.valore4) +
              ", which does not fit its approach marks");
@@ -590,101 +720,7 @@ class Recovery {
                 c.valore3 - floor_div(c.valore3, 10) * 10,
                 tempo};
     r.under_station = station != 0;
-    require_on_track(r.values[0], "a signal in cell " + str(k));
     train_.signals.push_back(r);
-    MarkWriter w;
-    w.index = train_.signals.size() - 1;
-    w.station_number = station;
-    for (int64_t b = 1; b <= 4; ++b) {
-      if (k - 2 * b >= 0) w.marks.push_back({k - 2 * b, low8(int64_t{m} * 10 + b)});
-    }
-    writers_.push_back(std::move(w));
-  }
-
-  // Orders stations and signals so that the last writer of every approach
-  // mark leaves the value the cells hold: stations first, then the signals
-  // in their order along the line, when that works; else the order found by
-  // taking off, from the end, a writer whose marks all still hold its values.
-  void approach_marks() {
-    std::vector<bool> covered(cells_.size(), false);
-    for (const MarkWriter& w : writers_) {
-      for (const Mark& mk : w.marks) covered[static_cast<size_t>(mk.cell)] = true;
-    }
-    for (int64_t j = 0; j <= last(); ++j) {
-      if (cell(j).ripetizione != 0 && !covered[static_cast<size_t>(j)]) {
-        refuse("cell " + str(j) + " holds the approach mark " + str(cell(j).ripetizione) +
-               ", which no signal or station before it writes");
-      }
-    }
-    // Stations come first in writers_ (in entry order), then the signals.
-    std::vector<size_t> order(writers_.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    const bool under_station =
-        std::any_of(writers_.begin(), writers_.end(),
-                    [](const MarkWriter& w) { return !w.station && w.station_number != 0; });
-    if (under_station || !marks_fit(order)) order = peeled_order();
-    for (size_t i : order) train_.order.push_back({writers_[i].station, writers_[i].index});
-    // Stations of kind 25 and above write no cell: they keep their place
-    // among the other stations.
-    std::vector<StationOrSignal> merged;
-    size_t next_station = 0;
-    for (const StationOrSignal& item : train_.order) {
-      if (item.station) {
-        while (next_station <= item.index) merged.push_back({true, next_station++});
-      } else {
-        merged.push_back(item);
-      }
-    }
-    while (next_station < train_.stations.size()) merged.push_back({true, next_station++});
-    train_.order = std::move(merged);
-  }
-
-  bool marks_fit(const std::vector<size_t>& order) const {
-    std::vector<int> value(cells_.size(), -1);
-    for (size_t i : order) {
-      for (const Mark& mk : writers_[i].marks) value[static_cast<size_t>(mk.cell)] = mk.value;
-    }
-    for (size_t j = 0; j < value.size(); ++j) {
-      if (value[j] >= 0 && value[j] != cells_[j].ripetizione) return false;
-    }
-    return true;
-  }
-
-  std::vector<size_t> peeled_order() const {
-    std::vector<bool> claimed(cells_.size(), false);
-    std::vector<bool> done(writers_.size(), false);
-    std::set<int64_t> stations_left;
-    for (const MarkWriter& w : writers_) {
-      if (w.station) stations_left.insert(w.station_number);
-    }
-    std::vector<size_t> reversed;
-    size_t left = writers_.size();
-    while (left > 0) {
-      bool progress = false;
-      for (size_t i = writers_.size(); i-- > 0;) {
-        if (done[i]) continue;
-        const MarkWriter& w = writers_[i];
-        if (w.station && *stations_left.rbegin() != w.station_number) continue;
-        // A signal under a station stands before it.
-        if (!w.station && w.station_number && stations_left.count(w.station_number)) continue;
-        bool fits = true;
-        for (const Mark& mk : w.marks) {
-          const size_t c = static_cast<size_t>(mk.cell);
-          fits = fits && (claimed[c] || cells_[c].ripetizione == mk.value);
-        }
-        if (!fits) continue;
-        for (const Mark& mk : w.marks) claimed[static_cast<size_t>(mk.cell)] = true;
-        if (w.station) stations_left.erase(w.station_number);
-        done[i] = true;
-        reversed.push_back(i);
-        --left;
-        progress = true;
-      }
-      if (!progress) {
-        refuse("no order of the signals and stations leaves the approach marks the cells hold");
-      }
-    }
-    return {reversed.rbegin(), reversed.rend()};
   }
 
   struct SlowdownCells {
