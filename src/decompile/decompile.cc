@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -109,11 +110,35 @@ std::string where_geometry(size_t at, std::string_view file) {
   return "after the last value";
 }
 
+// Compares what a writer streams into it with the bytes of a file as they
+// come, so that the largest image is never held a second time.
+class ComparingSink : public ByteSink {
+ public:
+  explicit ComparingSink(std::string_view expected) : expected_(expected) {}
+  void write(const void* data, size_t size) override {
+    if (same_) {
+      const char* bytes = static_cast<const char*>(data);
+      const size_t n = std::min(size, expected_.size() - std::min(expected_.size(), written_));
+      same_ = n == size && std::memcmp(bytes, expected_.data() + written_, n) == 0;
+    }
+    written_ += size;
+  }
+  bool same() const { return same_ && written_ == expected_.size(); }
+
+ private:
+  std::string_view expected_;
+  size_t written_ = 0;
+  bool same_ = true;
+};
+
 std::optional<DecompileRefusal> compare(BinaryImage image, std::string_view file,
                                         std::string_view compiled) {
   const size_t common = std::min(file.size(), compiled.size());
-  size_t at = 0;
-  while (at < common && file[at] == compiled[at]) ++at;
+  const size_t at = static_cast<size_t>(
+      std::mismatch(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(common),
+                    compiled.begin())
+          .first -
+      file.begin());
   if (at == file.size() && at == compiled.size()) return std::nullopt;
   std::string where;
   switch (image) {
@@ -232,11 +257,15 @@ DecompileResult decompile(const BinaryImages& images) {
                        std::to_string(result.status.codice_errore()) + ")");
   }
   for (BinaryImage image : images_to_write(input.calcola_linea)) {
-    StringSink sink;
-    write_image(image, result.model, sink);
     const std::string_view file = image == BinaryImage::kCells        ? images.cells
                                   : image == BinaryImage::kTrainTable ? images.train_table
                                                                       : *images.geometry;
+    ComparingSink same(file);
+    write_image(image, result.model, same);
+    if (same.same()) continue;
+    // Only a refusal needs the image itself, to say where it differs.
+    StringSink sink;
+    write_image(image, result.model, sink);
     if (std::optional<DecompileRefusal> r = compare(image, file, sink.bytes)) {
       return refused(r->image, r->offset, r->reason);
     }
