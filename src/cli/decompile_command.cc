@@ -12,6 +12,7 @@
 #include "cli/subcommands.h"
 #include "decompile/decompile.h"
 #include "output/binary_decoders.h"
+#include "output/file_naming.h"
 #include "output/text_encoding.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -59,8 +60,10 @@ std::optional<int> files_from_arguments(const std::vector<std::string>& inputs, 
 }
 
 // The name as a part of a file name, in UTF-8, when it reads back as the
-// same Windows-1252 bytes and holds no separator or control character.
+// same Windows-1252 bytes and holds no separator or control character (and
+// is not empty: compile tells no empty name from a file name).
 std::optional<std::string> file_name_part(const std::string& stored) {
+  if (stored.empty()) return std::nullopt;
   for (unsigned char c : stored) {
     if (c < 0x20 || c == 0x7F || c == '/' || c == '\\') return std::nullopt;
   }
@@ -121,8 +124,9 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
     return kExitRefused;
   }
   const std::string dir = args.output_dir.empty() ? default_dir : args.output_dir;
-  const std::vector<std::string> paths = {join_path(dir, *name + "_linea.txt"),
-                                          join_path(dir, *name + "_" + *number + "-.txt")};
+  const ScenarioFileNames names = scenario_file_names(*name, *number);
+  const std::vector<std::string> paths = {join_path(dir, names.line_text),
+                                          join_path(dir, names.train_text)};
   const std::vector<std::string_view> texts = {pair.line_text, pair.train_text};
   for (const std::string& path : paths) {
     for (const std::string& input : {files.cells, files.train_table, files.geometry.value_or("")}) {

@@ -13,36 +13,11 @@
 #include "decompile/render.h"
 #include "output/binary_decoders.h"
 #include "output/byte_sink.h"
+#include "output/record_layout.h"
 
 namespace binario {
 
 namespace {
-
-struct NamedSpan {
-  const char* name;
-  FieldSpan span;
-};
-
-constexpr NamedSpan kCellFields[] = {{"tipo", kCellRecord.tipo},
-                                     {"valore1", kCellRecord.valore1},
-                                     {"valore2", kCellRecord.valore2},
-                                     {"valore3", kCellRecord.valore3},
-                                     {"valore4", kCellRecord.valore4},
-                                     {"tempo", kCellRecord.tempo},
-                                     {"ripetizione", kCellRecord.ripetizione},
-                                     {"montagna", kCellRecord.montagna},
-                                     {"velocita", kCellRecord.velocita},
-                                     {"pendenza", kCellRecord.pendenza},
-                                     {"aderenza", kCellRecord.aderenza}};
-constexpr NamedSpan kTrainHead[] = {
-    {"tipo", kTrainRecord.tipo}, {"inizio", kTrainRecord.inizio},
-    {"fine", kTrainRecord.fine}, {"posizione", kTrainRecord.posizione},
-    {"tps", kTrainRecord.tps},   {"length of nome", kTrainRecord.nome_length}};
-constexpr NamedSpan kTrainTail[] = {{"dato1", kTrainRecord.dato1}, {"dato2", kTrainRecord.dato2},
-                                    {"dato3", kTrainRecord.dato3}, {"dato4", kTrainRecord.dato4},
-                                    {"dato5", kTrainRecord.dato5}, {"opz1", kTrainRecord.opz1},
-                                    {"opz2", kTrainRecord.opz2},   {"opz3", kTrainRecord.opz3},
-                                    {"opz4", kTrainRecord.opz4},   {"orario", kTrainRecord.orario}};
 
 // The unsigned little-endian number of `span` in the record at `record`, or
 // nothing when the bytes do not reach it.
@@ -55,17 +30,21 @@ std::string field_value(std::string_view bytes, size_t record, FieldSpan span) {
   return std::to_string(v);
 }
 
-// "cell 82, valore2: the compile gives 0 where the file holds 5".
-template <size_t N>
-std::string in_record(const NamedSpan (&fields)[N], size_t record, size_t at, std::string_view file,
+// "valore2: the compile gives 0 where the file holds 5", for the field of
+// `layout` that byte `at` of the record at `record` belongs to.
+template <typename Layout>
+std::string in_record(const Layout& layout, size_t record, size_t at, std::string_view file,
                       std::string_view compiled) {
-  for (const NamedSpan& f : fields) {
-    if (at >= record + f.span.offset && at < record + f.span.end()) {
-      return std::string(f.name) + ": the compile gives " + field_value(compiled, record, f.span) +
-             " where the file holds " + field_value(file, record, f.span);
-    }
-  }
-  return "past its last field";
+  std::string out = "past its last field";
+  bool found = false;
+  layout.for_each([&](const auto& f) {
+    const FieldSpan span = f.span();
+    if (found || at < record + span.offset || at >= record + span.end()) return;
+    found = true;
+    out = std::string(f.name) + ": the compile gives " + field_value(compiled, record, span) +
+          " where the file holds " + field_value(file, record, span);
+  });
+  return out;
 }
 
 std::string where_cells(size_t at, std::string_view file, std::string_view compiled) {
@@ -85,11 +64,13 @@ std::string where_train_table(size_t at, std::string_view file, std::string_view
     const size_t end = record + kTrainRecord.size(n);
     if (at < end) {
       std::string out = "treno entry " + std::to_string(entry) + ", ";
-      if (at < record + kTrainRecord.head_size) {
-        return out + in_record(kTrainHead, record, at, file, compiled);
+      if (at < record + kTrainRecord.nome_length.offset) {
+        return out + in_record(kTrainHeadFields, record, at, file, compiled);
       }
+      if (at < record + kTrainRecord.head_size) return out + "length of nome";
       if (at < record + kTrainRecord.head_size + n) return out + "nome";
-      return out + in_record(kTrainTail, record + kTrainRecord.head_size + n, at, file, compiled);
+      return out +
+             in_record(kTrainTailFields, record + kTrainRecord.head_size + n, at, file, compiled);
     }
     record = end;
   }
