@@ -22,4 +22,11 @@ void read_descriptions(FileSystem& fs, const std::string& line_path, const std::
                        const std::string& train_path, const std::string& train_name,
                        CompileInput* input);
 
+// True when a description read into `input` could not be opened at all (not
+// a regular file, over the cap, held by another program, or a train
+// description that is missing): an author's compile then writes nothing.
+inline bool a_description_unopened(const CompileInput& input) {
+  return input.line.unreadable.has_value() || input.train.unreadable.has_value();
+}
+
 }  // namespace binario
