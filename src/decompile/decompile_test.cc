@@ -166,8 +166,16 @@ TEST_F(RefusalTest, FilesOfDifferentScenariosAreRefused) {
   mixed = images;
   mixed.cells.resize(mixed.cells.size() - 15);
   EXPECT_NE(refusal(mixed).reason.find("do not belong to the same scenario"), std::string::npos);
+  // The geometry of a shorter line.
+  std::string line = line_list_text(builtin_line_list());
+  const size_t at = line.find("82000");
+  ASSERT_NE(at, std::string::npos);
+  line.replace(at, 5, "81000");
   mixed = images;
-  mixed.geometry.resize(mixed.geometry.size() - 4);
+  mixed.geometry = images_of(compile_texts(line, line_list_text(builtin_train_list()),
+                                           "Zorvane_Pelk", "728", true),
+                             true)
+                       .geometry;
   EXPECT_NE(refusal(mixed).reason.find("do not belong to the same scenario"), std::string::npos);
 }
 
