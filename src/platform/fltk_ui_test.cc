@@ -325,6 +325,7 @@ struct ErrorBoxProbe {
   int other_widgets = 0;
   int dark_text_pixels = 0;
   bool modal = false;
+  std::vector<Fl_Window*> shown_before;  // the windows shown before the box
 };
 
 // Presses Enter on the box through the X server, as a keyboard would.
@@ -346,17 +347,24 @@ void press_enter(Display* d, Window w) {
   XFlush(d);
 }
 
-// Hides every modal window shown (the error box is the only one); whether
-// there was one to hide.
-bool hide_modal_windows() {
+// The windows the process shows.
+std::vector<Fl_Window*> shown_windows() {
+  std::vector<Fl_Window*> shown;
+  for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
+    shown.push_back(w);
+  }
+  return shown;
+}
+
+// Hides every window shown since `before` was taken (the box, whether or not
+// the probe recognised it); whether there was one to hide.
+bool hide_windows_shown_since(const std::vector<Fl_Window*>& before) {
   bool hid = false;
-  for (Fl_Window* w = Fl::first_window(); w != nullptr;) {
-    Fl_Window* next = Fl::next_window(w);
-    if (w->modal()) {
+  for (Fl_Window* w : shown_windows()) {
+    if (std::find(before.begin(), before.end(), w) == before.end()) {
       w->hide();
       hid = true;
     }
-    w = next;
   }
   return hid;
 }
@@ -373,7 +381,7 @@ void probe_error_box(void* data) {
   const bool enter_failed = probe->pressed && now > probe->pressed_at + std::chrono::seconds(3);
   const bool no_box = !probe->pressed && !(box && box->shown()) && now > probe->deadline;
   if (enter_failed || no_box) {
-    if (hide_modal_windows()) probe->forced_closed = true;
+    if (hide_windows_shown_since(probe->shown_before)) probe->forced_closed = true;
     Fl::repeat_timeout(0.05, probe_error_box, data);
     return;
   }
@@ -436,6 +444,7 @@ TEST_F(WindowOnXvfbTest, ErrorBoxShowsTheCodeAndClosesOnEnter) {
   ErrorBoxProbe probe;
   probe.observer = screen.get();
   probe.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  probe.shown_before = shown_windows();
   Fl::add_timeout(0.05, probe_error_box, &probe);
   ui->errore("1251");  // returns once the box is closed
   Fl::remove_timeout(probe_error_box, &probe);
