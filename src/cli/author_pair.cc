@@ -5,38 +5,20 @@
 #include <string>
 
 #include "cli/report.h"
+#include "output/file_naming.h"
 #include "output/text_encoding.h"
 #include "platform/paths.h"
 #include "run/read_descriptions.h"
 
 namespace binario {
 
-namespace {
-
-bool ends_with(const std::string& s, const std::string& suffix) {
-  return s.size() >= suffix.size() &&
-         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-}  // namespace
-
 std::optional<std::string> name_from_line_file(const std::string& path) {
-  const std::string base = path_file_name(path);
-  const std::string suffix = "_linea.txt";
-  if (!ends_with(base, suffix)) return std::nullopt;
-  return base.substr(0, base.size() - suffix.size());
+  return name_from_line_text(path_file_name(path));
 }
 
 std::optional<std::string> number_from_train_file(const std::string& path,
                                                   const std::string& name) {
-  const std::string base = path_file_name(path);
-  const std::string prefix = name + "_";
-  const std::string suffix = "-.txt";
-  if (base.size() < prefix.size() + suffix.size() || base.compare(0, prefix.size(), prefix) != 0 ||
-      !ends_with(base, suffix)) {
-    return std::nullopt;
-  }
-  return base.substr(prefix.size(), base.size() - prefix.size() - suffix.size());
+  return number_from_train_text(path_file_name(path), name);
 }
 
 std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,

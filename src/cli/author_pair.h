@@ -62,9 +62,9 @@ CompileResult compile_author_pair(const CompileOptions& options, const AuthorPai
 int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,
                        std::ostream& out, std::ostream& err);
 
-// NAME from a path ending in <NAME>_linea.txt.
+// NAME from a path ending in <NAME>_linea.txt (the ending in any letter case).
 std::optional<std::string> name_from_line_file(const std::string& path);
-// NUM from a path ending in <NAME>_<NUM>-.txt.
+// NUM from a path ending in <NAME>_<NUM>-.txt (the ending in any letter case).
 std::optional<std::string> number_from_train_file(const std::string& path, const std::string& name);
 
 // LINE, TRAIN, --name, --number, --no-geometry, --json and --strict, shared by the

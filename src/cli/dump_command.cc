@@ -23,6 +23,7 @@
 #include "compiler/fixed_width.h"
 #include "compiler/track_model.h"
 #include "output/binary_decoders.h"
+#include "output/record_layout.h"
 #include "output/text_encoding.h"
 #include "platform/file_system.h"
 
@@ -34,46 +35,18 @@ namespace {
 
 using OrderedJson = nlohmann::ordered_json;
 
-// The fields of a record in file order, under the model's names.
-template <typename Record>
-struct Column {
-  const char* name;
-  int64_t (*get)(const Record&);
-};
-
-// A field of a record as a plain number.
-template <auto Member, typename Record>
-int64_t field(const Record& r) {
-  return r.*Member;
+// Calls `f(name, value)` for every field of `layout` in `record`, in file order.
+template <typename Layout, typename Record, typename F>
+void each_field(const Layout& layout, const Record& record, F&& f) {
+  layout.for_each(
+      [&](const auto& field) { f(field.name, static_cast<int64_t>(field.of(record))); });
 }
 
-constexpr Column<Cella> kCellColumns[] = {
-    {"tipo", field<&Cella::tipo>},
-    {"valore1", field<&Cella::valore1>},
-    {"valore2", field<&Cella::valore2>},
-    {"valore3", field<&Cella::valore3>},
-    {"valore4", field<&Cella::valore4>},
-    {"tempo", field<&Cella::tempo>},
-    {"ripetizione", field<&Cella::ripetizione>},
-    {"montagna", field<&Cella::montagna>},
-    {"velocita", field<&Cella::velocita>},
-    {"pendenza", field<&Cella::pendenza>},
-    {"aderenza", field<&Cella::aderenza>},
-};
-
-// The numbers before `nome`, then the numbers after it.
-constexpr Column<VoceTreno> kTrenoHead[] = {
-    {"tipo", field<&VoceTreno::tipo>}, {"inizio", field<&VoceTreno::inizio>},
-    {"fine", field<&VoceTreno::fine>}, {"posizione", field<&VoceTreno::posizione>},
-    {"tps", field<&VoceTreno::tps>},
-};
-constexpr Column<VoceTreno> kTrenoTail[] = {
-    {"dato1", field<&VoceTreno::dato1>}, {"dato2", field<&VoceTreno::dato2>},
-    {"dato3", field<&VoceTreno::dato3>}, {"dato4", field<&VoceTreno::dato4>},
-    {"dato5", field<&VoceTreno::dato5>}, {"opz1", field<&VoceTreno::opz1>},
-    {"opz2", field<&VoceTreno::opz2>},   {"opz3", field<&VoceTreno::opz3>},
-    {"opz4", field<&VoceTreno::opz4>},   {"orario", field<&VoceTreno::orario>},
-};
+// The names of the fields of `layout`, in file order, appended to `names`.
+template <typename Layout>
+void append_names(const Layout& layout, std::vector<std::string>* names) {
+  layout.for_each([names](const auto& field) { names->emplace_back(field.name); });
+}
 
 // Metres per cell: cell k starts at metre 50k.
 constexpr int64_t kCellLength = 50;
@@ -150,13 +123,13 @@ void print_cells(std::ostream& out, const std::string& path, size_t size,
                  const std::vector<Cella>& cells) {
   out << path << ": track cells, " << cells.size() << " cells (" << size << " bytes)\n";
   std::vector<std::string> headers = {"cell", "position"};
-  for (const auto& col : kCellColumns) headers.emplace_back(col.name);
+  append_names(kCellFields, &headers);
   std::vector<std::vector<std::string>> rows;
   rows.reserve(cells.size());
   for (size_t k = 0; k < cells.size(); ++k) {
     std::vector<std::string> row = {number(static_cast<int64_t>(k)),
                                     number(static_cast<int64_t>(k) * kCellLength)};
-    for (const auto& col : kCellColumns) row.push_back(number(col.get(cells[k])));
+    each_field(kCellFields, cells[k], [&](const char*, int64_t v) { row.push_back(number(v)); });
     rows.push_back(std::move(row));
   }
   print_table(out, headers, rows, false);
@@ -169,7 +142,7 @@ void print_cells_json(std::ostream& out, const std::string& path, const std::vec
     OrderedJson j;
     j["cell"] = k;
     j["position"] = static_cast<int64_t>(k) * kCellLength;
-    for (const auto& col : kCellColumns) j[col.name] = col.get(cells[k]);
+    each_field(kCellFields, cells[k], [&](const char* name, int64_t v) { j[name] = v; });
     out << (k == 0 ? "\n" : ",\n") << json_text(j);
   }
   out << "\n]}\n";
@@ -226,14 +199,14 @@ void print_cell_window(std::ostream& out, const std::string& path, size_t size,
         << ", a span change takes effect from cell " << w.span << '\n';
   }
   std::vector<std::string> headers = {"cell", "position"};
-  for (const auto& col : kCellColumns) headers.emplace_back(col.name);
+  append_names(kCellFields, &headers);
   headers.emplace_back("km/h");
   headers.emplace_back("kind");
   std::vector<std::vector<std::string>> rows;
   for (int64_t k = w.first; k <= w.last; ++k) {
     const Cella& c = cells[static_cast<size_t>(k)];
     std::vector<std::string> row = {number(k), number(k * kCellLength)};
-    for (const auto& col : kCellColumns) row.push_back(number(col.get(c)));
+    each_field(kCellFields, c, [&](const char*, int64_t v) { row.push_back(number(v)); });
     row.push_back(number(speed_kmh(c)));
     row.push_back(cell_kind_noun(c.tipo));
     rows.push_back(std::move(row));
@@ -260,7 +233,7 @@ void print_cell_window_json(std::ostream& out, const std::string& path,
     OrderedJson item;
     item["cell"] = k;
     item["position"] = k * kCellLength;
-    for (const auto& col : kCellColumns) item[col.name] = col.get(c);
+    each_field(kCellFields, c, [&](const char* name, int64_t v) { item[name] = v; });
     item["kind"] = cell_kind_noun(c.tipo);
     item["speed_kmh"] = speed_kmh(c);
     j["cells"].push_back(std::move(item));
@@ -274,14 +247,16 @@ void print_train_table(std::ostream& out, const std::string& path, size_t size,
                        const std::array<VoceTreno, kTrenoEntries>& treno) {
   out << path << ": train table, " << treno.size() << " entries (" << size << " bytes)\n";
   std::vector<std::string> headers = {"treno"};
-  for (const auto& col : kTrenoHead) headers.emplace_back(col.name);
-  for (const auto& col : kTrenoTail) headers.emplace_back(col.name);
+  append_names(kTrainHeadFields, &headers);
+  append_names(kTrainTailFields, &headers);
   headers.emplace_back("nome");
   std::vector<std::vector<std::string>> rows;
   for (size_t i = 0; i < treno.size(); ++i) {
     std::vector<std::string> row = {number(static_cast<int64_t>(i))};
-    for (const auto& col : kTrenoHead) row.push_back(number(col.get(treno[i])));
-    for (const auto& col : kTrenoTail) row.push_back(number(col.get(treno[i])));
+    each_field(kTrainHeadFields, treno[i],
+               [&](const char*, int64_t v) { row.push_back(number(v)); });
+    each_field(kTrainTailFields, treno[i],
+               [&](const char*, int64_t v) { row.push_back(number(v)); });
     row.push_back(printable(treno[i].nome));
     rows.push_back(std::move(row));
   }
@@ -295,9 +270,9 @@ void print_train_table_json(std::ostream& out, const std::string& path,
   for (size_t i = 0; i < treno.size(); ++i) {
     OrderedJson j;
     j["index"] = i;
-    for (const auto& col : kTrenoHead) j[col.name] = col.get(treno[i]);
+    each_field(kTrainHeadFields, treno[i], [&](const char* name, int64_t v) { j[name] = v; });
     j["nome"] = windows1252_to_utf8(treno[i].nome);
-    for (const auto& col : kTrenoTail) j[col.name] = col.get(treno[i]);
+    each_field(kTrainTailFields, treno[i], [&](const char* name, int64_t v) { j[name] = v; });
     out << (i == 0 ? "\n" : ",\n") << json_text(j);
   }
   out << "\n]}\n";

@@ -6,6 +6,7 @@
 
 #include "lsp/hover.h"
 #include "lsp/text_position.h"
+#include "output/kilometres.h"
 
 namespace binario {
 namespace {

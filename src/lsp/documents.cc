@@ -2,15 +2,10 @@
 
 #include <string_view>
 
+#include "output/file_naming.h"
+
 namespace binario {
 namespace {
-
-constexpr std::string_view kLineSuffix = "_linea.txt";
-constexpr std::string_view kTrainSuffix = "-.txt";
-
-bool ends_with(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
 
 std::string folder_of(const std::string& uri) {
   return uri.substr(0, uri.rfind('/') + 1);
@@ -73,12 +68,8 @@ std::optional<std::string> uri_to_path(const std::string& uri) {
 
 DocumentKind document_kind(const std::string& uri) {
   const std::string base = percent_decode(base_of(uri));
-  if (ends_with(base, kLineSuffix) && base.size() > kLineSuffix.size()) return DocumentKind::kLine;
-  const size_t underscore = base.rfind('_');
-  if (ends_with(base, kTrainSuffix) && underscore != std::string::npos && underscore > 0 &&
-      underscore + 1 + kTrainSuffix.size() < base.size()) {
-    return DocumentKind::kTrain;
-  }
+  if (name_from_line_text(base)) return DocumentKind::kLine;
+  if (train_text_stem(base)) return DocumentKind::kTrain;
   return DocumentKind::kOther;
 }
 
@@ -102,17 +93,14 @@ std::optional<DocumentPair> find_pair(const std::string& uri, const DocumentStor
   DocumentPair pair;
   if (kind == DocumentKind::kLine) {
     pair.line_uri = uri;
-    const std::string prefix = base.substr(0, base.size() - kLineSuffix.size()) + "_";
-    pair.name = percent_decode(prefix.substr(0, prefix.size() - 1));
+    const std::string line_name = name_from_line_text(base).value_or("");
+    pair.name = percent_decode(line_name);
     auto take = [&](const std::string& train_base) {
-      if (!pair.train_uri.empty() || train_base.size() <= prefix.size() + kTrainSuffix.size() ||
-          train_base.compare(0, prefix.size(), prefix) != 0 ||
-          !ends_with(train_base, kTrainSuffix)) {
-        return;
-      }
+      if (!pair.train_uri.empty()) return;
+      const std::optional<std::string> number = number_from_train_text(train_base, line_name);
+      if (!number) return;
       pair.train_uri = folder + train_base;
-      pair.number = percent_decode(train_base.substr(
-          prefix.size(), train_base.size() - prefix.size() - kTrainSuffix.size()));
+      pair.number = percent_decode(*number);
     };
     for (const std::string& open : documents.uris()) {
       if (folder_of(open) == folder) take(base_of(open));
@@ -122,10 +110,10 @@ std::optional<DocumentPair> find_pair(const std::string& uri, const DocumentStor
     return pair;
   }
   pair.train_uri = uri;
-  const std::string stem = base.substr(0, base.size() - kTrainSuffix.size());
+  const std::string stem(train_text_stem(base).value_or(""));
   for (size_t underscore = stem.rfind('_'); underscore != std::string::npos && underscore > 0;
        underscore = stem.rfind('_', underscore - 1)) {
-    const std::string line_uri = folder + stem.substr(0, underscore) + std::string(kLineSuffix);
+    const std::string line_uri = folder + line_text_name(stem.substr(0, underscore));
     if (pair.line_uri.empty() || is_open_or_on_disk(line_uri, documents, fs)) {
       pair.line_uri = line_uri;
       pair.name = percent_decode(stem.substr(0, underscore));

@@ -20,6 +20,21 @@ TEST(Documents, KindFollowsTheNamingRule) {
   EXPECT_EQ(document_kind("file:///d/Valle_-.txt"), DocumentKind::kOther);
   EXPECT_EQ(document_kind("file:///d/42-.txt"), DocumentKind::kOther);
   EXPECT_EQ(document_kind("file:///d/notes.txt"), DocumentKind::kOther);
+  // Windows ignores the case of a name: so does the pairing.
+  EXPECT_EQ(document_kind("file:///c%3A/d/rimini_LINEA.TXT"), DocumentKind::kLine);
+  EXPECT_EQ(document_kind("file:///c%3A/d/rimini_5-.TXT"), DocumentKind::kTrain);
+}
+
+TEST(Documents, PairsEndingsOfAnyLetterCase) {
+  MemoryFileSystem fs;
+  fs.directories.insert("/d");
+  fs.files["/d/rimini_5-.TXT"] = "";
+  DocumentStore documents;
+  std::optional<DocumentPair> pair = find_pair("file:///d/rimini_LINEA.TXT", documents, fs);
+  ASSERT_TRUE(pair);
+  EXPECT_EQ(pair->name, "rimini");
+  EXPECT_EQ(pair->train_uri, "file:///d/rimini_5-.TXT");
+  EXPECT_EQ(pair->number, "5");
 }
 
 TEST(Documents, PairsOpenDocumentsBeforeFilesOnDisk) {

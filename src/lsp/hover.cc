@@ -6,6 +6,7 @@
 
 #include "lsp/reference.h"
 #include "lsp/text_position.h"
+#include "output/kilometres.h"
 
 namespace binario {
 namespace {
@@ -128,13 +129,6 @@ json range(int line, std::string_view utf8_line, FieldSpan span) {
 }
 
 }  // namespace
-
-std::string kilometres(int64_t metres) {
-  const int64_t whole = metres < 0 ? -metres : metres;
-  std::string fraction = std::to_string(whole % 1000);
-  fraction.insert(0, 3 - fraction.size(), '0');
-  return std::string(metres < 0 ? "-" : "") + std::to_string(whole / 1000) + "." + fraction;
-}
 
 int64_t nearest_fiftieth(int64_t n) {
   int64_t q = n / 50;

@@ -16,9 +16,6 @@ namespace binario {
 // compile's model of the pair (null when there is none yet).
 nlohmann::json hover(std::string_view utf8_text, int line, int column, const TrackModel* model);
 
-// "2.750" for metre 2750: kilometres with three decimals.
-std::string kilometres(int64_t metres);
-
 // nearest(n / 50): the whole number nearest to the exact quotient, halves
 // to the even neighbour.
 int64_t nearest_fiftieth(int64_t n);

@@ -24,9 +24,13 @@ T get_le(std::string_view bytes, size_t at, size_t size) {
   return static_cast<T>(static_cast<U>(v));
 }
 
-template <typename T>
-void get(std::string_view bytes, size_t base, FieldSpan field, T* value) {
-  *value = get_le<T>(bytes, base + field.offset, field.size);
+// Reads every field of `layout` from the bytes at `base` into `record`.
+template <typename Layout, typename Record>
+void get_fields(std::string_view bytes, size_t base, const Layout& layout, Record* record) {
+  layout.for_each([&](const auto& f) {
+    auto& value = f.of(*record);
+    value = get_le<std::remove_reference_t<decltype(value)>>(bytes, base + f.offset, f.kSize);
+  });
 }
 
 std::string bytes_word(size_t n) {
@@ -53,42 +57,27 @@ bool refuse(DecodeError* error, size_t offset, std::string expected) {
   return false;
 }
 
-// The fields of a train record's head and tail, in file order, with their
-// names, for finding the one a short file cuts.
-struct NamedSpan {
-  const char* name;
-  FieldSpan span;
-};
-constexpr NamedSpan kTrainHead[] = {
-    {"`tipo`", kTrainRecord.tipo}, {"`inizio`", kTrainRecord.inizio},
-    {"`fine`", kTrainRecord.fine}, {"`posizione`", kTrainRecord.posizione},
-    {"`tps`", kTrainRecord.tps},   {"length word of `nome`", kTrainRecord.nome_length},
-};
-constexpr NamedSpan kTrainTail[] = {
-    {"`dato1`", kTrainRecord.dato1}, {"`dato2`", kTrainRecord.dato2},
-    {"`dato3`", kTrainRecord.dato3}, {"`dato4`", kTrainRecord.dato4},
-    {"`dato5`", kTrainRecord.dato5}, {"`opz1`", kTrainRecord.opz1},
-    {"`opz2`", kTrainRecord.opz2},   {"`opz3`", kTrainRecord.opz3},
-    {"`opz4`", kTrainRecord.opz4},   {"`orario`", kTrainRecord.orario},
-};
-static_assert(kTrainHead[std::size(kTrainHead) - 1].span.end() == kTrainRecord.head_size);
-static_assert(kTrainTail[std::size(kTrainTail) - 1].span.end() == kTrainRecord.tail_size);
-
-// Checks that the part of entry `entry` that starts at `base` is whole; when
-// it is not, names the first field that the end of the file cuts.
-template <size_t N>
-bool part_is_whole(std::string_view bytes, size_t base, const NamedSpan (&fields)[N], int entry,
-                   DecodeError* error) {
+// Checks that the part of treno entry `entry` that starts at `base` — the
+// fields of `layout`, then the name's length word when `length_word` — is
+// whole; when it is not, names the first field that the end of the file cuts.
+template <typename Layout>
+bool part_is_whole(std::string_view bytes, size_t base, const Layout& layout, bool length_word,
+                   int entry, DecodeError* error) {
   const size_t left = base <= bytes.size() ? bytes.size() - base : 0;
-  if (fields[N - 1].span.end() <= left) return true;
-  for (const NamedSpan& f : fields) {
-    if (f.span.end() > left) {
-      return refuse(error, base + f.span.offset,
-                    "the " + sized(f.span.size) + " " + f.name + " of treno entry " +
-                        std::to_string(entry) + ", " + found_at(bytes, base + f.span.offset));
-    }
-  }
-  return true;
+  const size_t part = length_word ? kTrainRecord.nome_length.end() : layout.size;
+  if (part <= left) return true;
+  std::string name = "length word of `nome`";
+  FieldSpan cut = kTrainRecord.nome_length;
+  bool found = false;
+  layout.for_each([&](const auto& f) {
+    if (found || f.span().end() <= left) return;
+    found = true;
+    name = std::string("`") + f.name + "`";
+    cut = f.span();
+  });
+  return refuse(error, base + cut.offset,
+                "the " + sized(cut.size) + " " + name + " of treno entry " + std::to_string(entry) +
+                    ", " + found_at(bytes, base + cut.offset));
 }
 
 constexpr char kTagNames[] = "0 (empty), 2 (Integer) or 5 (Double)";
@@ -107,31 +96,21 @@ bool known_tag(uint16_t raw, Tag* tag) {
 }  // namespace
 
 bool decode_cells(std::string_view bytes, std::vector<Cella>* cells, DecodeError* error) {
-  constexpr const CellRecordLayout& r = kCellRecord;
+  constexpr size_t size = kCellRecordSize;
   if (bytes.empty()) {
-    return refuse(error, 0, "the " + sized(r.size) + " record of cell 0, found an empty file");
+    return refuse(error, 0, "the " + sized(size) + " record of cell 0, found an empty file");
   }
-  if (bytes.size() % r.size != 0) {
-    const size_t whole = bytes.size() / r.size;
-    return refuse(error, whole * r.size,
-                  "the " + sized(r.size) + " record of cell " + std::to_string(whole) + ", " +
-                      found_at(bytes, whole * r.size));
+  if (bytes.size() % size != 0) {
+    const size_t whole = bytes.size() / size;
+    return refuse(error, whole * size,
+                  "the " + sized(size) + " record of cell " + std::to_string(whole) + ", " +
+                      found_at(bytes, whole * size));
   }
-  std::vector<Cella> out(bytes.size() / r.size);
+  std::vector<Cella> out(bytes.size() / size);
   size_t at = 0;
   for (Cella& c : out) {
-    get(bytes, at, r.tipo, &c.tipo);
-    get(bytes, at, r.valore1, &c.valore1);
-    get(bytes, at, r.valore2, &c.valore2);
-    get(bytes, at, r.valore3, &c.valore3);
-    get(bytes, at, r.valore4, &c.valore4);
-    get(bytes, at, r.tempo, &c.tempo);
-    get(bytes, at, r.ripetizione, &c.ripetizione);
-    get(bytes, at, r.montagna, &c.montagna);
-    get(bytes, at, r.velocita, &c.velocita);
-    get(bytes, at, r.pendenza, &c.pendenza);
-    get(bytes, at, r.aderenza, &c.aderenza);
-    at += r.size;
+    get_fields(bytes, at, kCellFields, &c);
+    at += size;
   }
   *cells = std::move(out);
   return true;
@@ -144,14 +123,9 @@ bool decode_train_table(std::string_view bytes, std::array<VoceTreno, kTrenoEntr
   size_t at = 0;
   for (int entry = 0; entry < kTrenoEntries; ++entry) {
     VoceTreno& v = out[static_cast<size_t>(entry)];
-    if (!part_is_whole(bytes, at, kTrainHead, entry, error)) return false;
-    get(bytes, at, r.tipo, &v.tipo);
-    get(bytes, at, r.inizio, &v.inizio);
-    get(bytes, at, r.fine, &v.fine);
-    get(bytes, at, r.posizione, &v.posizione);
-    get(bytes, at, r.tps, &v.tps);
-    uint16_t n = 0;
-    get(bytes, at, r.nome_length, &n);
+    if (!part_is_whole(bytes, at, kTrainHeadFields, true, entry, error)) return false;
+    get_fields(bytes, at, kTrainHeadFields, &v);
+    const uint16_t n = get_le<uint16_t>(bytes, at + r.nome_length.offset, r.nome_length.size);
     const size_t nome_at = at + r.head_size;
     if (bytes.size() - nome_at < n) {
       return refuse(error, nome_at,
@@ -162,17 +136,8 @@ bool decode_train_table(std::string_view bytes, std::array<VoceTreno, kTrenoEntr
     }
     v.nome.assign(bytes.substr(nome_at, n));
     const size_t tail = nome_at + n;
-    if (!part_is_whole(bytes, tail, kTrainTail, entry, error)) return false;
-    get(bytes, tail, r.dato1, &v.dato1);
-    get(bytes, tail, r.dato2, &v.dato2);
-    get(bytes, tail, r.dato3, &v.dato3);
-    get(bytes, tail, r.dato4, &v.dato4);
-    get(bytes, tail, r.dato5, &v.dato5);
-    get(bytes, tail, r.opz1, &v.opz1);
-    get(bytes, tail, r.opz2, &v.opz2);
-    get(bytes, tail, r.opz3, &v.opz3);
-    get(bytes, tail, r.opz4, &v.opz4);
-    get(bytes, tail, r.orario, &v.orario);
+    if (!part_is_whole(bytes, tail, kTrainTailFields, false, entry, error)) return false;
+    get_fields(bytes, tail, kTrainTailFields, &v);
     at = tail + r.tail_size;
   }
   if (at != bytes.size()) {
@@ -244,21 +209,6 @@ bool decode_geometry(std::string_view bytes, DecodedGeometry* geometry, DecodeEr
   return true;
 }
 
-namespace {
-
-bool ends_with_nocase(std::string_view s, std::string_view suffix) {
-  if (s.size() < suffix.size()) return false;
-  s.remove_prefix(s.size() - suffix.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 const char* tag_name(Tag tag) {
   switch (tag) {
     case Tag::kInteger:
@@ -269,13 +219,6 @@ const char* tag_name(Tag tag) {
       break;
   }
   return "empty";
-}
-
-BinaryKind binary_kind_from_name(std::string_view path) {
-  if (ends_with_nocase(path, "_linea.dat")) return BinaryKind::kGeometry;
-  if (ends_with_nocase(path, ".sim")) return BinaryKind::kTrainTable;
-  if (ends_with_nocase(path, ".dat")) return BinaryKind::kCells;
-  return BinaryKind::kUnknown;
 }
 
 void encode_geometry(const DecodedGeometry& geometry, ByteSink& out) {

@@ -12,6 +12,7 @@
 
 #include "compiler/track_model.h"
 #include "output/byte_sink.h"
+#include "output/file_naming.h"  // BinaryKind, binary_kind_from_name
 
 namespace binario {
 
@@ -57,10 +58,5 @@ void encode_geometry(const DecodedGeometry& geometry, ByteSink& out);
 
 // "empty", "Integer" or "Double".
 const char* tag_name(Tag tag);
-
-// Which file a name is, by its ending: "_linea.dat" geometry, ".sim" train
-// table, any other ".dat" track cells; the case of the ending does not matter.
-enum class BinaryKind { kCells, kTrainTable, kGeometry, kUnknown };
-BinaryKind binary_kind_from_name(std::string_view path);
 
 }  // namespace binario

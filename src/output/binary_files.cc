@@ -12,42 +12,6 @@ namespace binario {
 
 namespace {
 
-// Every field of a layout is as wide as the model's field it holds.
-#define BINARIO_SAME_WIDTH(layout, record, field) \
-  static_assert(layout.field.size == sizeof(record::field), #field " width")
-BINARIO_SAME_WIDTH(kCellRecord, Cella, tipo);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, valore1);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, valore2);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, valore3);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, valore4);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, tempo);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, ripetizione);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, montagna);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, velocita);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, pendenza);
-BINARIO_SAME_WIDTH(kCellRecord, Cella, aderenza);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, tipo);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, inizio);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, fine);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, posizione);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, tps);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato1);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato2);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato3);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato4);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, dato5);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz1);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz2);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz3);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, opz4);
-BINARIO_SAME_WIDTH(kTrainRecord, VoceTreno, orario);
-#undef BINARIO_SAME_WIDTH
-
-// The records are packed: the last field of each part ends where the part does.
-static_assert(kCellRecord.aderenza.end() == kCellRecord.size);
-static_assert(kTrainRecord.nome_length.end() == kTrainRecord.head_size);
-static_assert(kTrainRecord.orario.end() == kTrainRecord.tail_size);
-static_assert(kTrainRecord.size(0) == 34);
 static_assert(kTrainRecord.max_nome == 0xFFFF);
 
 // Bytes collected before they are handed to the file in one write.
@@ -94,9 +58,10 @@ void put_le(unsigned char* at, size_t width, T value) {
   for (size_t b = 0; b < width; ++b) at[b] = static_cast<unsigned char>(bits >> (8 * b));
 }
 
-template <typename T>
-void put(unsigned char* record, FieldSpan field, T value) {
-  put_le(record + field.offset, field.size, value);
+// Stores every field of `layout` from `record` into the bytes at `at`.
+template <typename Layout, typename Record>
+void put_fields(unsigned char* at, const Layout& layout, const Record& record) {
+  layout.for_each([&](const auto& f) { put_le(at + f.offset, f.kSize, f.of(record)); });
 }
 
 size_t nome_bytes(const VoceTreno& voce) {
@@ -193,45 +158,17 @@ void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, B
     // the length word and the bytes that follow it always agree.
     const size_t n = nome_bytes(v);
     unsigned char* head = w.take(r.size(n));
-    put(head, r.tipo, v.tipo);
-    put(head, r.inizio, v.inizio);
-    put(head, r.fine, v.fine);
-    put(head, r.posizione, v.posizione);
-    put(head, r.tps, v.tps);
-    put(head, r.nome_length, static_cast<uint16_t>(n));
+    put_fields(head, kTrainHeadFields, v);
+    put_le(head + r.nome_length.offset, r.nome_length.size, static_cast<uint16_t>(n));
     std::copy_n(v.nome.data(), n, head + r.head_size);
-    unsigned char* tail = head + r.head_size + n;
-    put(tail, r.dato1, v.dato1);
-    put(tail, r.dato2, v.dato2);
-    put(tail, r.dato3, v.dato3);
-    put(tail, r.dato4, v.dato4);
-    put(tail, r.dato5, v.dato5);
-    put(tail, r.opz1, v.opz1);
-    put(tail, r.opz2, v.opz2);
-    put(tail, r.opz3, v.opz3);
-    put(tail, r.opz4, v.opz4);
-    put(tail, r.orario, v.orario);
+    put_fields(head + r.head_size + n, kTrainTailFields, v);
   }
   w.flush();
 }
 
 void write_cells_file(const std::vector<Cella>& percorso, ByteSink& out) {
-  constexpr const CellRecordLayout& r = kCellRecord;
   ChunkWriter w(out);
-  for (const Cella& c : percorso) {
-    unsigned char* p = w.take(r.size);
-    put(p, r.tipo, c.tipo);
-    put(p, r.valore1, c.valore1);
-    put(p, r.valore2, c.valore2);
-    put(p, r.valore3, c.valore3);
-    put(p, r.valore4, c.valore4);
-    put(p, r.tempo, c.tempo);
-    put(p, r.ripetizione, c.ripetizione);
-    put(p, r.montagna, c.montagna);
-    put(p, r.velocita, c.velocita);
-    put(p, r.pendenza, c.pendenza);
-    put(p, r.aderenza, c.aderenza);
-  }
+  for (const Cella& c : percorso) put_fields(w.take(kCellRecordSize), kCellFields, c);
   w.flush();
 }
 

@@ -1,9 +1,9 @@
 // The three binary files the simulator loads, each the plain little-endian
 // image of one part of the model, written in large buffered chunks.
 //
-// The record layouts below are the single description of the byte images:
-// the writers here encode with them and a decoder reads with them, so the two
-// cannot disagree.
+// The record layouts of record_layout.h are the single description of the
+// byte images: the writers here encode with them and the decoders read with
+// them, so the two cannot disagree.
 #pragma once
 
 #include <algorithm>
@@ -14,65 +14,9 @@
 
 #include "compiler/track_model.h"
 #include "output/byte_sink.h"
+#include "output/record_layout.h"
 
 namespace binario {
-
-// Where one field sits in a record, and how many bytes it takes.
-struct FieldSpan {
-  size_t offset;
-  size_t size;
-  constexpr size_t end() const { return offset + size; }
-};
-
-// A `Cella` as a fixed 15-byte record of the track cells file.
-struct CellRecordLayout {
-  FieldSpan tipo{0, 1};
-  FieldSpan valore1{1, 2};
-  FieldSpan valore2{3, 2};
-  FieldSpan valore3{5, 2};
-  FieldSpan valore4{7, 2};
-  FieldSpan tempo{9, 1};
-  FieldSpan ripetizione{10, 1};
-  FieldSpan montagna{11, 1};
-  FieldSpan velocita{12, 1};
-  FieldSpan pendenza{13, 1};
-  FieldSpan aderenza{14, 1};
-  size_t size = 15;
-};
-inline constexpr CellRecordLayout kCellRecord{};
-inline constexpr size_t kCellRecordSize = kCellRecord.size;
-
-// A `VoceTreno` as a record of the train table file: a fixed head, the name's
-// bytes (as many as the head's length word says), then a fixed tail. Tail
-// offsets count from the first byte after the name.
-struct TrainRecordLayout {
-  // Head.
-  FieldSpan tipo{0, 1};
-  FieldSpan inizio{1, 4};
-  FieldSpan fine{5, 4};
-  FieldSpan posizione{9, 4};
-  FieldSpan tps{13, 1};
-  FieldSpan nome_length{14, 2};  // unsigned
-  size_t head_size = 16;
-  // Tail.
-  FieldSpan dato1{0, 2};
-  FieldSpan dato2{2, 2};
-  FieldSpan dato3{4, 2};
-  FieldSpan dato4{6, 2};
-  FieldSpan dato5{8, 2};
-  FieldSpan opz1{10, 1};
-  FieldSpan opz2{11, 1};
-  FieldSpan opz3{12, 1};
-  FieldSpan opz4{13, 1};
-  FieldSpan orario{14, 4};
-  size_t tail_size = 18;
-  // The longest name the length word can describe; longer names are cut to it.
-  size_t max_nome = 0xFFFF;
-
-  constexpr size_t size(size_t nome_bytes) const { return head_size + nome_bytes + tail_size; }
-};
-inline constexpr TrainRecordLayout kTrainRecord{};
-inline constexpr size_t kTrainTableRecords = kTrenoEntries;
 
 // A value of the geometry file: a 16-bit unsigned tag (`Tag`), then nothing,
 // a signed 16-bit Integer or a 64-bit IEEE Double. All coordinate-0 values

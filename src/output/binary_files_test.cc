@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace binario {
@@ -76,21 +77,13 @@ TEST(CellsFile, DecodesBackThroughTheLayout) {
   }
   const std::string bytes = written([&](ByteSink& f) { write_cells_file(cells, f); });
   ASSERT_EQ(bytes.size(), 26'715u);
-  const CellRecordLayout& r = kCellRecord;
   for (size_t k = 0; k < cells.size(); ++k) {
-    const size_t at = k * r.size;
-    const Cella& c = cells[k];
-    ASSERT_EQ(field(bytes, at, r.tipo, false), c.tipo) << k;
-    ASSERT_EQ(field(bytes, at, r.valore1, true), c.valore1) << k;
-    ASSERT_EQ(field(bytes, at, r.valore2, true), c.valore2) << k;
-    ASSERT_EQ(field(bytes, at, r.valore3, true), c.valore3) << k;
-    ASSERT_EQ(field(bytes, at, r.valore4, true), c.valore4) << k;
-    ASSERT_EQ(field(bytes, at, r.tempo, false), c.tempo) << k;
-    ASSERT_EQ(field(bytes, at, r.ripetizione, false), c.ripetizione) << k;
-    ASSERT_EQ(field(bytes, at, r.montagna, false), c.montagna) << k;
-    ASSERT_EQ(field(bytes, at, r.velocita, false), c.velocita) << k;
-    ASSERT_EQ(field(bytes, at, r.pendenza, false), c.pendenza) << k;
-    ASSERT_EQ(field(bytes, at, r.aderenza, false), c.aderenza) << k;
+    kCellFields.for_each([&](const auto& f) {
+      using Value = std::remove_cvref_t<decltype(f.of(cells[k]))>;
+      ASSERT_EQ(field(bytes, k * kCellRecordSize, f.span(), std::is_signed_v<Value>),
+                f.of(cells[k]))
+          << k << ' ' << f.name;
+    });
   }
 }
 
@@ -154,26 +147,19 @@ TEST(TrainTableFile, DecodesBackWalkingTheRecords) {
   const std::string bytes = written([&](ByteSink& f) { write_train_table_file(treno, f); });
   const TrainRecordLayout& r = kTrainRecord;
   size_t at = 0;
+  const auto expect_fields = [&bytes](size_t base, const auto& layout, const VoceTreno& v) {
+    layout.for_each([&](const auto& f) {
+      using Value = std::remove_cvref_t<decltype(f.of(v))>;
+      EXPECT_EQ(field(bytes, base, f.span(), std::is_signed_v<Value>), f.of(v)) << f.name;
+    });
+  };
   for (const VoceTreno& v : treno) {
-    EXPECT_EQ(field(bytes, at, r.tipo, false), v.tipo);
-    EXPECT_EQ(field(bytes, at, r.inizio, true), v.inizio);
-    EXPECT_EQ(field(bytes, at, r.fine, true), v.fine);
-    EXPECT_EQ(field(bytes, at, r.posizione, true), v.posizione);
-    EXPECT_EQ(field(bytes, at, r.tps, false), v.tps);
+    expect_fields(at, kTrainHeadFields, v);
     const size_t n = static_cast<size_t>(field(bytes, at, r.nome_length, false));
     ASSERT_EQ(n, v.nome.size());
     EXPECT_EQ(bytes.substr(at + r.head_size, n), v.nome);
     const size_t tail = at + r.head_size + n;
-    EXPECT_EQ(field(bytes, tail, r.dato1, true), v.dato1);
-    EXPECT_EQ(field(bytes, tail, r.dato2, true), v.dato2);
-    EXPECT_EQ(field(bytes, tail, r.dato3, true), v.dato3);
-    EXPECT_EQ(field(bytes, tail, r.dato4, true), v.dato4);
-    EXPECT_EQ(field(bytes, tail, r.dato5, true), v.dato5);
-    EXPECT_EQ(field(bytes, tail, r.opz1, false), v.opz1);
-    EXPECT_EQ(field(bytes, tail, r.opz2, false), v.opz2);
-    EXPECT_EQ(field(bytes, tail, r.opz3, false), v.opz3);
-    EXPECT_EQ(field(bytes, tail, r.opz4, false), v.opz4);
-    EXPECT_EQ(field(bytes, tail, r.orario, true), v.orario);
+    expect_fields(tail, kTrainTailFields, v);
     at = tail + r.tail_size;
   }
   EXPECT_EQ(at, bytes.size());
@@ -190,8 +176,10 @@ TEST(TrainTableFile, OverlongNameIsCutToWhatTheLengthWordHolds) {
   const TrainRecordLayout& r = kTrainRecord;
   EXPECT_EQ(field(bytes, 34, r.nome_length, false), 65'535);
   const size_t tail = 34 + r.head_size + 65'535;
-  EXPECT_EQ(field(bytes, tail, r.orario, true), 42);
-  EXPECT_EQ(field(bytes, tail + r.tail_size + r.head_size, r.dato1, true), 9);
+  const FieldSpan orario = std::get<9>(kTrainTailFields.fields).span();
+  const FieldSpan dato1 = std::get<0>(kTrainTailFields.fields).span();
+  EXPECT_EQ(field(bytes, tail, orario, true), 42);
+  EXPECT_EQ(field(bytes, tail + r.tail_size + r.head_size, dato1, true), 9);
 }
 
 // --- Plan geometry --------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "output/kilometres.h"
 #include "plot/svg_writer.h"
 
 namespace binario {
@@ -175,52 +176,59 @@ constexpr double kLegendLine = 15;
 
 enum BandId { kElevation, kSpeed, kSignals, kStations, kSlowdowns, kBoards, kMountains, kBands };
 
-struct LegendEntry {
+// What the picture shows, each with its legend symbol, colour and text in
+// one place: the legends list these marks and the drawing takes its colours
+// from them, so the two cannot disagree.
+struct Mark {
   enum Symbol { kLine, kDashed, kBox, kDot, kTriangle, kMast, kTick, kDiamond } symbol;
   const char* colour;
   const char* text;
 };
 
+namespace mark {
+// The plan.
+constexpr Mark kTrack{Mark::kLine, "#37474f", "track"};
+constexpr Mark kPlanRunOut{Mark::kDashed, "#9e9e9e", "run-out beyond the line"};
+constexpr Mark kPlanStation{Mark::kDot, "#0d47a1", "station"};
+constexpr Mark kPlanKilometre{Mark::kTick, "#37474f", "kilometre, every 10 named"};
+// The profile bands.
+constexpr Mark kHeight{Mark::kLine, "#6d4c41", "height above start, m"};
+constexpr Mark kRunOut{Mark::kBox, "#eeeeee", "run-out beyond the line"};
+constexpr Mark kLineSpeed{Mark::kLine, "#1565c0", "line speed, km/h"};
+constexpr Mark kSlowdownSpeed{Mark::kDashed, "#c62828", "slowdown speed"};
+constexpr Mark kSignal{Mark::kMast, "#212121", "signal"};
+constexpr Mark kCodePoint{Mark::kTick, "#757575", "speed-code point"};
+constexpr Mark kCabSignalling{Mark::kBox, "#66bb6a", "cab signalling"};
+constexpr Mark kStationExtent{Mark::kBox, "#bbdefb", "extent (start to end)"};
+constexpr Mark kStationPosition{Mark::kLine, "#0d47a1", "station position"};
+constexpr Mark kWarningBoard{Mark::kTriangle, "#fdd835", "warning board"};
+constexpr Mark kSlowdown{Mark::kBox, "#e57373", "slowdown, start to end"};
+constexpr Mark kCountdown{Mark::kDot, "#616161", "countdown boards"};
+constexpr Mark kSpeedBoard{Mark::kBox, "#ffffff", "speed board: left | right"};
+constexpr Mark kSignBoard{Mark::kDiamond, "#1e88e5", "sign board"};
+constexpr Mark kMountain1{Mark::kBox, "#8d6e63", "span, kind 1"};
+constexpr Mark kMountain2{Mark::kBox, "#bcaaa4", "span, kind 2"};
+constexpr Mark kMountainJoined{Mark::kBox, "#5d4037", "span, joined (3)"};
+constexpr Mark kMountainMarker{Mark::kTick, "#3e2723", "marker"};
+}  // namespace mark
+
 struct BandStyle {
   const char* title;
   double min_height;
-  std::vector<LegendEntry> legend;
+  std::vector<Mark> legend;
 };
 
 const std::array<BandStyle, kBands>& band_styles() {
   static const std::array<BandStyle, kBands> styles = {{
-      {"Elevation",
-       200,
-       {{LegendEntry::kLine, "#6d4c41", "height above start, m"},
-        {LegendEntry::kBox, "#eeeeee", "run-out beyond the line"}}},
-      {"Speed limit",
-       120,
-       {{LegendEntry::kLine, "#1565c0", "line speed, km/h"},
-        {LegendEntry::kDashed, "#c62828", "slowdown speed"}}},
-      {"Signals",
-       70,
-       {{LegendEntry::kMast, "#212121", "signal"},
-        {LegendEntry::kTick, "#757575", "speed-code point"},
-        {LegendEntry::kBox, "#66bb6a", "cab signalling"}}},
-      {"Stations",
-       150,
-       {{LegendEntry::kBox, "#bbdefb", "extent (start to end)"},
-        {LegendEntry::kLine, "#0d47a1", "station position"}}},
-      {"Slowdowns",
-       80,
-       {{LegendEntry::kTriangle, "#fdd835", "warning board"},
-        {LegendEntry::kBox, "#e57373", "slowdown, start to end"},
-        {LegendEntry::kDot, "#616161", "countdown boards"}}},
-      {"Boards",
-       160,
-       {{LegendEntry::kBox, "#ffffff", "speed board: left | right"},
-        {LegendEntry::kDiamond, "#1e88e5", "sign board"}}},
+      {"Elevation", 200, {mark::kHeight, mark::kRunOut}},
+      {"Speed limit", 120, {mark::kLineSpeed, mark::kSlowdownSpeed}},
+      {"Signals", 70, {mark::kSignal, mark::kCodePoint, mark::kCabSignalling}},
+      {"Stations", 150, {mark::kStationExtent, mark::kStationPosition}},
+      {"Slowdowns", 80, {mark::kWarningBoard, mark::kSlowdown, mark::kCountdown}},
+      {"Boards", 160, {mark::kSpeedBoard, mark::kSignBoard}},
       {"Mountains",
        50,
-       {{LegendEntry::kBox, "#8d6e63", "span, kind 1"},
-        {LegendEntry::kBox, "#bcaaa4", "span, kind 2"},
-        {LegendEntry::kBox, "#5d4037", "span, joined (3)"},
-        {LegendEntry::kTick, "#3e2723", "marker"}}},
+       {mark::kMountain1, mark::kMountain2, mark::kMountainJoined, mark::kMountainMarker}},
   }};
   return styles;
 }
@@ -316,14 +324,6 @@ Page make_page(const LinePlot& plot) {
 // ---------------------------------------------------------------------------
 // Text.
 
-std::string km(int32_t metres) {
-  const int32_t sign = metres < 0 ? -1 : 1;
-  const int32_t m = metres * sign;
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%s%d.%03d", sign < 0 ? "-" : "", m / 1000, m % 1000);
-  return buffer;
-}
-
 std::string ascii_only(std::string_view bytes) {
   std::string out;
   for (char c : bytes) out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
@@ -394,40 +394,43 @@ class Painter {
               ".h1{font-size:20px;font-weight:bold}.h2{font-size:13px;font-weight:bold}"
               ".small{font-size:9px;fill:#424242}.axis{font-size:10px;fill:#616161}"
               ".grid{stroke:#e0e0e0;stroke-width:1}.frame{fill:none;stroke:#bdbdbd}"
-              ".plan{fill:none;stroke:#37474f;stroke-width:2;stroke-linejoin:round}"
-              ".plan-runout{fill:none;stroke:#9e9e9e;stroke-width:1.5;stroke-dasharray:6 4}");
+              ".plan{fill:none;stroke:" +
+                  std::string(mark::kTrack.colour) +
+                  ";stroke-width:2;stroke-linejoin:round}"
+                  ".plan-runout{fill:none;stroke:" +
+                  mark::kPlanRunOut.colour + ";stroke-width:1.5;stroke-dasharray:6 4}");
   }
 
   void title() {
     std::string heading = decode_(plot_.scenario);
     if (!plot_.train.empty()) heading += " \u2014 train " + decode_(plot_.train);
     svg_.text("text", {{"x", 20}, {"y", 34}, {"class", "h1"}}, heading);
-    const std::string sub = "line " + km(plot_.line_length) + " km, " +
+    const std::string sub = "line " + kilometres(plot_.line_length) + " km, " +
                             std::to_string(plot_.stations.size()) + " stations, " +
                             std::to_string(plot_.signals.size()) + " signals, " +
                             std::to_string(plot_.slowdowns.size()) + " slowdowns";
     svg_.text("text", {{"x", 20}, {"y", 56}}, sub);
   }
 
-  void legend(double y, const char* heading, const std::vector<LegendEntry>& entries) {
+  void legend(double y, const char* heading, const std::vector<Mark>& entries) {
     svg_.text("text", {{"x", 16}, {"y", y + 18}, {"class", "h2"}}, heading);
     double line = y + 22 + kLegendLine - 4;
-    for (const LegendEntry& e : entries) {
+    for (const Mark& e : entries) {
       const double sx = 20;
       const double sy = line - 4;
       switch (e.symbol) {
-        case LegendEntry::kLine:
+        case Mark::kLine:
           svg_.empty("path", {{"d", "M" + svg_number(sx) + " " + svg_number(sy) + "h16"},
                               {"stroke", e.colour},
                               {"stroke-width", 2}});
           break;
-        case LegendEntry::kDashed:
+        case Mark::kDashed:
           svg_.empty("path", {{"d", "M" + svg_number(sx) + " " + svg_number(sy) + "h16"},
                               {"stroke", e.colour},
                               {"stroke-width", 2},
                               {"stroke-dasharray", "4 2"}});
           break;
-        case LegendEntry::kBox:
+        case Mark::kBox:
           svg_.empty("rect", {{"x", sx},
                               {"y", sy - 5},
                               {"width", 16},
@@ -436,21 +439,21 @@ class Painter {
                               {"stroke", "#616161"},
                               {"stroke-width", 0.5}});
           break;
-        case LegendEntry::kDot:
+        case Mark::kDot:
           svg_.empty("circle", {{"cx", sx + 8}, {"cy", sy}, {"r", 2.5}, {"fill", e.colour}});
           break;
-        case LegendEntry::kTriangle:
+        case Mark::kTriangle:
           triangle(sx + 8, sy + 5, e.colour);
           break;
-        case LegendEntry::kMast:
+        case Mark::kMast:
           mast(sx + 8, sy + 5, 6);
           break;
-        case LegendEntry::kTick:
+        case Mark::kTick:
           svg_.empty("path", {{"d", "M" + svg_number(sx + 8) + " " + svg_number(sy + 5) + "v-10"},
                               {"stroke", e.colour},
                               {"stroke-width", 1.5}});
           break;
-        case LegendEntry::kDiamond:
+        case Mark::kDiamond:
           diamond(sx + 8, sy, e.colour);
           break;
       }
@@ -472,9 +475,10 @@ class Painter {
   void mast(double x, double base, double height) {
     svg_.empty("path",
                {{"d", "M" + svg_number(x) + " " + svg_number(base) + "v" + svg_number(-height)},
-                {"stroke", "#212121"},
+                {"stroke", mark::kSignal.colour},
                 {"stroke-width", 1.2}});
-    svg_.empty("circle", {{"cx", x}, {"cy", base - height - 3}, {"r", 3.2}, {"fill", "#212121"}});
+    svg_.empty("circle",
+               {{"cx", x}, {"cy", base - height - 3}, {"r", 3.2}, {"fill", mark::kSignal.colour}});
   }
 
   // Text standing upward from (x, y).
@@ -493,10 +497,7 @@ class Painter {
   void plan() {
     const double top = page_.plan_panel_top;
     legend(top, "Plan",
-           {{LegendEntry::kLine, "#37474f", "track"},
-            {LegendEntry::kDashed, "#9e9e9e", "run-out beyond the line"},
-            {LegendEntry::kDot, "#0d47a1", "station"},
-            {LegendEntry::kTick, "#37474f", "kilometre, every 10 named"}});
+           {mark::kTrack, mark::kPlanRunOut, mark::kPlanStation, mark::kPlanKilometre});
     if (plot_.plan.empty()) {
       svg_.text("text", {{"x", kLegendWidth}, {"y", top + 30}},
                 "No plan: the line was compiled without its geometry.");
@@ -561,7 +562,8 @@ class Painter {
       if (i % 10 == 0) names.emplace_back(k, static_cast<int>(i));
     }
     if (!ticks.empty()) {
-      svg_.empty("path", {{"d", ticks}, {"stroke", "#37474f"}, {"stroke-width", 1}});
+      svg_.empty("path",
+                 {{"d", ticks}, {"stroke", mark::kPlanKilometre.colour}, {"stroke-width", 1}});
     }
     for (const auto& [k, i] : names) {
       const auto [nx, ny] = normal(k);
@@ -587,7 +589,7 @@ class Painter {
                             {"cy", y},
                             {"r", 3.5},
                             {"fill", "#ffffff"},
-                            {"stroke", "#0d47a1"},
+                            {"stroke", mark::kPlanStation.colour},
                             {"stroke-width", 2}});
       const bool right = x < mid;
       svg_.text(
@@ -631,7 +633,7 @@ class Painter {
                           {"y", first},
                           {"width", right - x_of(plot_.line_length)},
                           {"height", last - first},
-                          {"fill", "#eeeeee"}});
+                          {"fill", mark::kRunOut.colour}});
     }
     const double label_step = kilometre_label_step();
     std::string grid;
@@ -711,7 +713,7 @@ class Painter {
       svg_.empty("polyline", {{"class", "elevation-line"},
                               {"points", points},
                               {"fill", "none"},
-                              {"stroke", "#6d4c41"},
+                              {"stroke", mark::kHeight.colour},
                               {"stroke-width", 1.5}});
       for (const Run& r : plot_.gradients) {
         if ((r.to - r.from) * l_.metre_scale < 34) continue;
@@ -776,8 +778,9 @@ class Painter {
         d += (d.empty() ? "M" + svg_number(x_of(r.from)) + " " : "V") + svg_number(y_of(r.value)) +
              "H" + svg_number(x_of(r.to));
       }
-      svg_.empty("path",
-                 {{"d", d}, {"fill", "none"}, {"stroke", "#1565c0"}, {"stroke-width", 1.8}});
+      svg_.empty(
+          "path",
+          {{"d", d}, {"fill", "none"}, {"stroke", mark::kLineSpeed.colour}, {"stroke-width", 1.8}});
       double last_label = -1e9;
       for (const Run& r : plot_.speed_limits) {
         const double x = x_of(r.from) + 2;
@@ -790,7 +793,7 @@ class Painter {
     for (const Slowdown& s : plot_.slowdowns) {
       svg_.empty("path", {{"d", "M" + svg_number(x_of(s.start)) + " " + svg_number(y_of(s.speed)) +
                                     "H" + svg_number(std::max(x_of(s.end), x_of(s.start) + 2))},
-                          {"stroke", "#c62828"},
+                          {"stroke", mark::kSlowdownSpeed.colour},
                           {"stroke-width", 2},
                           {"stroke-dasharray", "3 1"}});
     }
@@ -806,9 +809,9 @@ class Painter {
                           {"y", base + 4},
                           {"width", x_of(r.to) - x_of(r.from)},
                           {"height", 5},
-                          {"fill", "#66bb6a"}});
-      svg_.title("cab signalling, " + std::to_string(r.value) + " codes, km " + km(r.from) +
-                 " to " + km(r.to));
+                          {"fill", mark::kCabSignalling.colour}});
+      svg_.title("cab signalling, " + std::to_string(r.value) + " codes, km " + kilometres(r.from) +
+                 " to " + kilometres(r.to));
       svg_.close();
     }
     if (!plot_.code_points.empty()) {
@@ -816,13 +819,14 @@ class Painter {
       for (const CellItem& c : plot_.code_points) {
         d += "M" + svg_number(x_of(c.metre)) + " " + svg_number(base) + "v-8";
       }
-      svg_.empty("path", {{"d", d}, {"class", "code-points"}, {"stroke", "#757575"}});
+      svg_.empty("path", {{"d", d}, {"class", "code-points"}, {"stroke", mark::kCodePoint.colour}});
     }
     for (const CellItem& s : plot_.signals) {
       svg_.open("g", {{"class", "signal"}, {"data-m", s.metre}});
-      svg_.title("signal, km " + km(s.metre) + " (cell " + std::to_string(s.cell) + "), codes " +
-                 std::to_string(s.content.valore1) + " " + std::to_string(s.content.valore2) + " " +
-                 std::to_string(s.content.valore3) + " " + std::to_string(s.content.valore4));
+      svg_.title("signal, km " + kilometres(s.metre) + " (cell " + std::to_string(s.cell) +
+                 "), codes " + std::to_string(s.content.valore1) + " " +
+                 std::to_string(s.content.valore2) + " " + std::to_string(s.content.valore3) + " " +
+                 std::to_string(s.content.valore4));
       mast(x_of(s.metre), base, 24);
       svg_.close();
     }
@@ -833,19 +837,19 @@ class Painter {
     for (const Station& s : plot_.stations) {
       const std::string name = decode_(s.name);
       svg_.open("g", {{"class", "station"}, {"data-m", s.posizione}});
-      svg_.title(name + ", km " + km(s.posizione) + ", from km " + km(s.inizio) + " to km " +
-                 km(s.fine) + ", kind " + std::to_string(s.kind));
+      svg_.title(name + ", km " + kilometres(s.posizione) + ", from km " + kilometres(s.inizio) +
+                 " to km " + kilometres(s.fine) + ", kind " + std::to_string(s.kind));
       const double x0 = x_of(s.inizio);
       svg_.empty("rect", {{"x", x0},
                           {"y", bar},
                           {"width", std::max(x_of(s.fine) - x0, 1.0)},
                           {"height", 10},
-                          {"fill", "#bbdefb"},
+                          {"fill", mark::kStationExtent.colour},
                           {"stroke", "#1e88e5"},
                           {"stroke-width", 0.75}});
       const double x = x_of(s.posizione);
       svg_.empty("path", {{"d", "M" + svg_number(x) + " " + svg_number(bar - 5) + "v20"},
-                          {"stroke", "#0d47a1"},
+                          {"stroke", mark::kStationPosition.colour},
                           {"stroke-width", 1.5}});
       vertical_text(x + 3.5, bar - 8, name, "station-name");
       svg_.close();
@@ -856,14 +860,14 @@ class Painter {
     const double mid = bottom(kSlowdowns) - 26;
     for (const Slowdown& s : plot_.slowdowns) {
       svg_.open("g", {{"class", "slowdown"}});
-      svg_.title("slowdown at " + std::to_string(s.speed) + " km/h, km " + km(s.start) + " to " +
-                 km(s.end));
+      svg_.title("slowdown at " + std::to_string(s.speed) + " km/h, km " + kilometres(s.start) +
+                 " to " + kilometres(s.end));
       const double x0 = x_of(s.start);
       svg_.empty("rect", {{"x", x0},
                           {"y", mid - 6},
                           {"width", std::max(x_of(s.end) - x0, 2.0)},
                           {"height", 12},
-                          {"fill", "#e57373"}});
+                          {"fill", mark::kSlowdown.colour}});
       svg_.text("text", {{"x", x0}, {"y", mid - 10}, {"class", "small"}},
                 std::to_string(s.speed) + " km/h");
       svg_.close();
@@ -871,13 +875,14 @@ class Painter {
     for (const CellItem& w : plot_.warnings) {
       svg_.open("g", {{"class", "warning"}});
       svg_.title("warning board, " + std::to_string(w.content.valore1) + " km/h, km " +
-                 km(w.metre));
-      triangle(x_of(w.metre), mid + 6, "#fdd835");
+                 kilometres(w.metre));
+      triangle(x_of(w.metre), mid + 6, mark::kWarningBoard.colour);
       svg_.close();
     }
     for (const CellItem& c : plot_.countdown) {
-      svg_.empty("circle",
-                 {{"cx", x_of(c.metre)}, {"cy", mid + 14}, {"r", 1.6}, {"fill", "#616161"}});
+      svg_.empty(
+          "circle",
+          {{"cx", x_of(c.metre)}, {"cy", mid + 14}, {"r", 1.6}, {"fill", mark::kCountdown.colour}});
     }
   }
 
@@ -899,8 +904,8 @@ class Painter {
       const double x = x_of(item.metre);
       const std::string label = fold_blanks(decode_(plot_.sign_texts[j]));
       svg_.open("g", {{"class", "sign-board"}});
-      svg_.title("sign board, km " + km(item.metre) + ": " + label);
-      diamond(x, base, "#1e88e5");
+      svg_.title("sign board, km " + kilometres(item.metre) + ": " + label);
+      diamond(x, base, mark::kSignBoard.colour);
       place_label(x, label);
       svg_.close();
     }
@@ -908,12 +913,12 @@ class Painter {
       const double x = x_of(item.metre);
       const std::string label = board_label(item.content);
       svg_.open("g", {{"class", "speed-board"}});
-      svg_.title("speed board, km " + km(item.metre) + ": " + label);
+      svg_.title("speed board, km " + kilometres(item.metre) + ": " + label);
       svg_.empty("rect", {{"x", x - 3},
                           {"y", base - 3},
                           {"width", 6},
                           {"height", 6},
-                          {"fill", "#ffffff"},
+                          {"fill", mark::kSpeedBoard.colour},
                           {"stroke", "#212121"}});
       place_label(x, label);
       svg_.close();
@@ -923,10 +928,12 @@ class Painter {
   void mountains() {
     const double y = bottom(kMountains) - 22;
     for (const Run& r : plot_.mountains) {
-      const char* colour = r.value == 1 ? "#8d6e63" : r.value == 2 ? "#bcaaa4" : "#5d4037";
+      const char* colour = r.value == 1   ? mark::kMountain1.colour
+                           : r.value == 2 ? mark::kMountain2.colour
+                                          : mark::kMountainJoined.colour;
       svg_.open("g", {{"class", "mountain"}});
-      svg_.title("mountain span, kind " + std::to_string(r.value) + ", km " + km(r.from) + " to " +
-                 km(r.to));
+      svg_.title("mountain span, kind " + std::to_string(r.value) + ", km " + kilometres(r.from) +
+                 " to " + kilometres(r.to));
       const double x0 = x_of(r.from);
       svg_.empty("rect", {{"x", x0},
                           {"y", y},
@@ -940,7 +947,7 @@ class Painter {
       for (const CellItem& c : plot_.mountain_markers) {
         d += "M" + svg_number(x_of(c.metre)) + " " + svg_number(y + 14) + "v6";
       }
-      svg_.empty("path", {{"d", d}, {"stroke", "#3e2723"}});
+      svg_.empty("path", {{"d", d}, {"stroke", mark::kMountainMarker.colour}});
     }
   }
 

@@ -1,4 +1,4 @@
-// Every file of a run, named from the scenario name and the train number.
+// Every file of a run in its folder, named by output/file_naming.h.
 #pragma once
 
 #include <string>

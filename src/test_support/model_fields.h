@@ -6,24 +6,23 @@
 
 #include <bit>
 #include <cstdint>
-#include <tuple>
 
 #include "compiler/track_model.h"
 #include "output/binary_decoders.h"
+#include "output/record_layout.h"
 
 namespace binario::test {
 
-auto fields(const Cella& c) {
-  return std::make_tuple(c.tipo, c.valore1, c.valore2, c.valore3, c.valore4, c.tempo, c.ripetizione,
-                         c.montagna, c.velocita, c.pendenza, c.aderenza);
+// Every field of a record as one tuple, from the layout table.
+inline auto fields(const Cella& c) {
+  return record_values(c);
 }
-auto fields(const VoceTreno& v) {
-  return std::make_tuple(v.tipo, v.inizio, v.fine, v.posizione, v.tps, v.nome, v.dato1, v.dato2,
-                         v.dato3, v.dato4, v.dato5, v.opz1, v.opz2, v.opz3, v.opz4, v.orario);
+inline auto fields(const VoceTreno& v) {
+  return record_values(v);
 }
 
 // Checks every point of `geometry` against what `linea` holds, bit for bit.
-void expect_geometry(const DecodedGeometry& geometry, const Linea& linea) {
+inline void expect_geometry(const DecodedGeometry& geometry, const Linea& linea) {
   ASSERT_EQ(geometry.first.size(), linea.points());
   ASSERT_EQ(geometry.second.size(), linea.points());
   for (size_t k = 0; k < linea.points(); ++k) {

@@ -1,0 +1,84 @@
+#include "output/file_naming.h"
+
+namespace binario {
+
+namespace {
+
+constexpr std::string_view kLineText = "_linea.txt";
+constexpr std::string_view kTrainText = "-.txt";
+constexpr std::string_view kGeometry = "_linea.dat";
+constexpr std::string_view kTrainTable = ".sim";
+constexpr std::string_view kCells = ".dat";
+
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string joined(std::string_view a, std::string_view b) {
+  std::string s(a);
+  s += b;
+  return s;
+}
+
+}  // namespace
+
+ScenarioFileNames scenario_file_names(std::string_view name, std::string_view number) {
+  const std::string train = joined(joined(name, "_"), number);
+  ScenarioFileNames n;
+  n.line_text = line_text_name(name);
+  n.train_text = joined(train, kTrainText);
+  n.train_sheet = joined(train, "_scheda_treno.txt");
+  n.slowdown_order = joined(train, "_rallentamenti.txt");
+  n.notes = joined(train, "_note.txt");
+  n.geometry = joined(name, kGeometry);
+  n.train_table = joined(train, kTrainTable);
+  n.cells = joined(train, kCells);
+  return n;
+}
+
+std::string line_text_name(std::string_view name) {
+  return joined(name, kLineText);
+}
+
+std::optional<std::string_view> without_ending(std::string_view base, std::string_view ending) {
+  if (base.size() < ending.size()) return std::nullopt;
+  const std::string_view tail = base.substr(base.size() - ending.size());
+  for (size_t i = 0; i < tail.size(); ++i) {
+    if (lower(tail[i]) != lower(ending[i])) return std::nullopt;
+  }
+  return base.substr(0, base.size() - ending.size());
+}
+
+std::optional<std::string> name_from_line_text(std::string_view base) {
+  const std::optional<std::string_view> name = without_ending(base, kLineText);
+  if (!name || name->empty()) return std::nullopt;
+  return std::string(*name);
+}
+
+std::optional<std::string> number_from_train_text(std::string_view base, std::string_view name) {
+  const std::optional<std::string_view> stem = without_ending(base, kTrainText);
+  if (!stem || stem->size() <= name.size() + 1 || stem->substr(0, name.size()) != name ||
+      (*stem)[name.size()] != '_') {
+    return std::nullopt;
+  }
+  return std::string(stem->substr(name.size() + 1));
+}
+
+std::optional<std::string_view> train_text_stem(std::string_view base) {
+  const std::optional<std::string_view> stem = without_ending(base, kTrainText);
+  if (!stem) return std::nullopt;
+  const size_t underscore = stem->rfind('_');
+  if (underscore == std::string_view::npos || underscore == 0 || underscore + 1 == stem->size()) {
+    return std::nullopt;
+  }
+  return stem;
+}
+
+BinaryKind binary_kind_from_name(std::string_view path) {
+  if (without_ending(path, kGeometry)) return BinaryKind::kGeometry;
+  if (without_ending(path, kTrainTable)) return BinaryKind::kTrainTable;
+  if (without_ending(path, kCells)) return BinaryKind::kCells;
+  return BinaryKind::kUnknown;
+}
+
+}  // namespace binario
