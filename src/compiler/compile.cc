@@ -54,6 +54,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     warn_utf8_text(input.line.text, input.line.name, result.status);
     FieldReader line_reader(input.line.text);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
+    if (result.records) line_parser.record_into(&result.records->line);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
 
     reading = &input.train;
@@ -64,6 +65,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     FieldReader train_reader(input.train.text);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
     train_parser.set_line_file(input.line.name);
+    if (result.records) train_parser.record_into(&result.records->train);
     train_parser.parse();
   } catch (const ReadFailure& failure) {
     result.texts_read = TextsRead::kBoth;
@@ -81,6 +83,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
 CompileResult compile(const CompileInput& input) {
   CompileResult result;
   result.status.set_extras(input.extra_diagnostics);
+  if (input.records_read) result.records.emplace();
   parse_descriptions(input, result);
   TrackModel& model = result.model;
   if (!model.built()) {

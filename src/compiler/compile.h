@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compiler/diagnostics.h"
+#include "compiler/records_read.h"
 #include "compiler/track_model.h"
 
 namespace binario {
@@ -35,6 +36,9 @@ struct CompileInput {
   // Report warnings and the faults after a stop (they never change the model
   // or the status pair; off only to check exactly that).
   bool extra_diagnostics = true;
+  // Keep what was read, record by record, in CompileResult::records (see
+  // compiler/records_read.h). Costs time and memory; the run does not ask.
+  bool records_read = false;
 };
 
 // How a compile ended.
@@ -56,6 +60,8 @@ struct CompileResult {
   Status status;
   CompileEnd end = CompileEnd::kCompiled;
   TextsRead texts_read = TextsRead::kNone;
+  // What was read, when the input asked for it.
+  std::optional<RecordsRead> records;
   // The code of the reserved slot that stopped the compile (1250 or 1251).
   int32_t taken_slot() const { return end == CompileEnd::kSlotTaken ? status.codice_errore() : 0; }
 };

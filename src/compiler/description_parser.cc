@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,14 @@ std::string_view trimmed(std::string_view s) {
   return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+TextSpan span_of(const Field& f) {
+  return {f.where.line, f.where.column, f.last.line, f.last.column};
+}
+
+TextField text_field(const Field& f) {
+  return {span_of(f), std::string(f.text)};
+}
+
 // A field longer than this is no misspelt keyword (and would make the
 // distance costly).
 constexpr size_t kLongestKeywordField = 40;
@@ -64,6 +73,48 @@ std::string_view closest_keyword(std::string_view field,
     }
   }
   return best;
+}
+
+void DescriptionParser::record_into(DescriptionRead* read) {
+  read_ = read;
+  keeper_.read = read;
+  if (read) read->read = true;
+}
+
+void DescriptionParser::ValueKeeper::value_read(const Field& f, std::optional<int64_t> number) {
+  read->records.back().values.push_back({span_of(f), std::string(f.text), number});
+}
+
+DescriptionParser::RecordScope::RecordScope(DescriptionParser& parser, RecordKind kind,
+                                            const Field& kw)
+    : parser_(parser), exceptions_(std::uncaught_exceptions()) {
+  if (!parser_.read_) return;
+  RecordRead r{kind, text_field(kw), {}, false, parser_.status_.after_stop(), {}};
+  r.values.reserve(record_spec(kind).values.size());
+  parser_.read_->records.push_back(std::move(r));
+  parser_.reader_.set_listener(&parser_.keeper_);
+}
+
+DescriptionParser::RecordScope::~RecordScope() {
+  if (!parser_.read_) return;
+  parser_.reader_.set_listener(nullptr);
+  if (std::uncaught_exceptions() != exceptions_) return;
+  RecordRead& r = parser_.read_->records.back();
+  r.complete = r.values.size() == record_spec(r.kind).values.size();
+  if (!r.complete) return;
+  std::vector<int64_t> numbers;
+  numbers.reserve(r.values.size());
+  for (const ValueRead& v : r.values) numbers.push_back(v.number.value_or(0));
+  r.cells = record_cells(r.kind, numbers);
+}
+
+void DescriptionParser::note_header(const Field& f) {
+  header_noted_ = true;
+  if (read_) read_->headers.push_back(text_field(f));
+}
+
+void DescriptionParser::note_before_section(const Field& f) {
+  if (read_) read_->before_section.push_back(text_field(f));
 }
 
 DescriptionParser::DescriptionParser(TrackModel& model, Status& status, FieldReader& reader,
@@ -168,7 +219,12 @@ DescriptionParser::Step DescriptionParser::read_records(const Section& section,
     } else {
       warn_ignored(*kw, section.keywords);
     }
+    const size_t records_before = read_ ? read_->records.size() : 0;
+    header_noted_ = false;
     const Step step = read_record(*kw);
+    if (read_ && read_->records.size() == records_before && !header_noted_) {
+      read_->ignored.push_back(text_field(*kw));
+    }
     if (step != Step::kGoOn) {
       *stopped_at = kw->where;
       return step;
@@ -196,6 +252,7 @@ std::optional<Field> DescriptionParser::next_keyword(const Section& section) {
   Field kw = next_field();
   if (reader_.at_end()) return std::nullopt;
   for (int passed = 0; passed < section.comments && is_comment(kw.text); ++passed) {
+    if (read_) read_->comments.push_back(text_field(kw));
     kw = next_field();
     if (section.last_field_unread && reader_.at_end()) return std::nullopt;
   }

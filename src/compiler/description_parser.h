@@ -12,6 +12,7 @@
 
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
+#include "compiler/records_read.h"
 #include "compiler/track_model.h"
 
 namespace binario {
@@ -96,6 +97,27 @@ class DescriptionParser {
   // Names the line description, so that a clash with an object it placed can
   // point at that object's record.
   void set_line_file(std::string name) { line_file_ = std::move(name); }
+  // Keeps what is read from here on in `read` (nothing when null).
+  void record_into(DescriptionRead* read);
+
+ protected:
+  // While it lives, the values read belong to one record of `kind` named by
+  // `kw` in the list of what was read (when one is kept). The record is
+  // complete when the scope ends without a read failure.
+  class RecordScope {
+   public:
+    RecordScope(DescriptionParser& parser, RecordKind kind, const Field& kw);
+    ~RecordScope();
+    RecordScope(const RecordScope&) = delete;
+    RecordScope& operator=(const RecordScope&) = delete;
+
+   private:
+    DescriptionParser& parser_;
+    int exceptions_;
+  };
+  // Keeps `f` as a section header / as a field before "[generale]".
+  void note_header(const Field& f);
+  void note_before_section(const Field& f);
 
  protected:
   // Reads the records of `section` up to the end of the text, handing each
@@ -136,7 +158,17 @@ class DescriptionParser {
   // says; empty when the field read reaches the end of the text first.
   std::optional<Field> next_keyword(const Section& section);
 
+  // Hands the values read inside a RecordScope to the record kept last.
+  class ValueKeeper : public FieldListener {
+   public:
+    DescriptionRead* read = nullptr;
+    void value_read(const Field& f, std::optional<int64_t> number) override;
+  };
+
   Placer placer_;
+  DescriptionRead* read_ = nullptr;
+  ValueKeeper keeper_;
+  bool header_noted_ = false;  // the field in keyword position was a section header
   // The line of the last ignored field warned about: the values after a
   // dropped keyword are not warned about again.
   int ignored_line_ = 0;

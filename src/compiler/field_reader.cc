@@ -95,6 +95,7 @@ Field FieldReader::read_field() {
     }
     f.text = text_.substr(start, pos_ - start);
     f.unclosed_quote = pos_ >= text_.size();
+    f.last = {line_, static_cast<int>(pos_ - line_start_) + (f.unclosed_quote ? 0 : 1)};
     if (pos_ < text_.size()) ++pos_;  // the closing quote
     skip_blanks();
     if (pos_ < text_.size() && text_[pos_] == ',') {
@@ -112,6 +113,7 @@ Field FieldReader::read_field() {
     size_t end = pos_;
     while (end > start && is_blank(text_[end - 1])) --end;
     f.text = text_.substr(start, end - start);
+    f.last = {f.where.line, f.where.column + static_cast<int>(f.text.size()) - 1};
     if (pos_ < text_.size() && text_[pos_] == ',') {
       ++pos_;
     } else {
@@ -119,6 +121,7 @@ Field FieldReader::read_field() {
     }
   }
   current_ = f;
+  if (listener_) listener_->value_read(f, std::nullopt);
   return f;
 }
 
@@ -134,6 +137,7 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
     ++pos_;
   }
   f.text = text_.substr(start, pos_ - start);
+  f.last = {f.where.line, f.where.column + static_cast<int>(f.text.size()) - 1};
   current_ = f;
   skip_blanks();
   if (pos_ < text_.size() && text_[pos_] == ',') {
@@ -173,6 +177,7 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
                           " to " + std::to_string(hi) + "), found " + quoted(s),
                       f.where);
   }
+  if (listener_) listener_->value_read(f, value);
   return value;
 }
 

@@ -20,6 +20,10 @@ struct TextPosition {
 struct Field {
   std::string_view text;  // a view into the reader's text
   TextPosition where;
+  // Where its last byte stands: the closing quote of a quoted field (the
+  // last byte of the text when there is none); column where.column - 1 for
+  // an empty field.
+  TextPosition last;
   bool unclosed_quote = false;  // a quoted field that ran to the end of the text
   bool spans_lines = false;     // a quoted field that holds a line end
 };
@@ -35,6 +39,16 @@ class ReadFailure : public std::runtime_error {
 
  private:
   TextPosition where_;
+};
+
+// Told of every value the reader reads (a text field or a number that was
+// read without a failure), for a caller that keeps what was read.
+class FieldListener {
+ public:
+  virtual void value_read(const Field& f, std::optional<int64_t> number) = 0;
+
+ protected:
+  ~FieldListener() = default;
 };
 
 class FieldReader {
@@ -66,6 +80,9 @@ class FieldReader {
   // Passes over the rest of the current line and its line end.
   void skip_line();
 
+  // From here on every value read is told to `listener` (none: nullptr).
+  void set_listener(FieldListener* listener) { listener_ = listener; }
+
   // The field most recently read (text or number).
   const Field& current() const { return current_; }
 
@@ -85,6 +102,7 @@ class FieldReader {
   size_t line_start_ = 0;
   int line_ = 1;
   Field current_;
+  FieldListener* listener_ = nullptr;
 };
 
 inline bool is_blank(char c) {

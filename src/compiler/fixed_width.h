@@ -29,14 +29,17 @@ inline int64_t nearest(double x) {
   return static_cast<int64_t>(r);
 }
 
+// The length of a cell in metres: cell k covers metres 50k .. 50k + 49.
+inline constexpr int64_t kCellLength = 50;
+
 // Cell of a span that starts at metre p: nearest(p / 50).
 inline int64_t span_cell(int64_t p) {
-  return nearest(static_cast<double>(p) / 50.0);
+  return nearest(static_cast<double>(p) / static_cast<double>(kCellLength));
 }
 
 // Cell of a point object at metre p: nearest(p / 50 + 1).
 inline int64_t point_cell(int64_t p) {
-  return nearest(static_cast<double>(p) / 50.0 + 1.0);
+  return nearest(static_cast<double>(p) / static_cast<double>(kCellLength) + 1.0);
 }
 
 constexpr bool fits_long(int64_t v) {

@@ -1,11 +1,10 @@
-// Holds docs/format.md to the code: every status code the compile can record
-// has its entry and no entry names a code that does not exist; every record
-// the two parsers read has its entry, with a field table numbered 1, 2, … for
-// exactly the values the parser reads after the keyword; every warning name
-// has its entry and every entry under "Warnings" names a warning.
-//
-// The parsers recognise their keywords in code, not from one table, so the
-// records and their value counts are listed here.
+// Holds docs/format.md and the editor grammar to the code: every status
+// code the compile can record has its entry and no entry names a code that
+// does not exist; every record of the records table has its entry, with a
+// field table that numbers, names and types exactly the values the table
+// lists; every warning name has its entry and every entry under "Warnings"
+// names a warning; the grammar's keyword patterns hold exactly the
+// table's key texts.
 
 #include <gtest/gtest.h>
 
@@ -20,45 +19,10 @@
 #include <vector>
 
 #include "compiler/diagnostics.h"
+#include "compiler/records.h"
 
 namespace binario {
 namespace {
-
-// Every record of both descriptions, by the name of its entry, with the
-// number of value fields that follow the keyword.
-const std::map<std::string, int>& records() {
-  static const std::map<std::string, int> kRecords = {
-      // Both descriptions.
-      {"[generale]", 0},
-      // Line description, general section.
-      {"lunghezza percorso", 1},
-      {"progressiva chilometrica uno", 3},
-      {"progressiva chilometrica due", 3},
-      {"progressiva chilometrica tre", 3},
-      {"sfondo uno", 1},
-      {"sfondo due", 1},
-      {"sfondo tre", 1},
-      {"ripetizione segnali", 2},
-      // Line description, body.
-      {"pendenza", 2},
-      {"curva", 2},
-      {"montagna", 3},
-      {"indicatori_vmax", 9},
-      {"cartello indicatore", 2},
-      // Train description.
-      {"percentuale massa frenata", 1},
-      {"numero vetture", 1},
-      {"velocita", 2},
-      {"aderenza", 2},
-      {"orologio", 3},
-      {"sabbia", 1},
-      {"segnale", 11},
-      {"rallentamento", 6},
-      {"abbattimento", 2},
-      {"stazione", 17},
-  };
-  return kRecords;
-}
 
 struct Entry {
   std::string section;  // the level-2 heading it stands under
@@ -103,10 +67,10 @@ std::vector<Entry> read_entries(const std::string& path) {
   return entries;
 }
 
-// The field positions of an entry: the first column of the body rows of the
-// first table in `body` whose header's first cell is "Position".
-std::vector<std::string> field_positions(const std::vector<std::string>& body) {
-  std::vector<std::vector<std::string>> tables;  // the first column of every row
+// The rows of the field table of an entry: the cells of the body rows of
+// the first table in `body` whose header's first cell is "Position".
+std::vector<std::vector<std::string>> field_rows(const std::vector<std::string>& body) {
+  std::vector<std::vector<std::vector<std::string>>> tables;
   bool in_table = false;
   for (const std::string& raw : body) {
     const std::string line = trim(raw);
@@ -116,14 +80,42 @@ std::vector<std::string> field_positions(const std::vector<std::string>& body) {
     }
     if (!in_table) tables.emplace_back();
     in_table = true;
-    const size_t end = line.find('|', 1);
-    tables.back().push_back(trim(line.substr(1, end == std::string::npos ? end : end - 1)));
+    std::vector<std::string> cells;
+    size_t at = 1;
+    for (size_t end; (end = line.find('|', at)) != std::string::npos; at = end + 1) {
+      cells.push_back(trim(line.substr(at, end - at)));
+    }
+    tables.back().push_back(cells);
   }
   for (const auto& rows : tables) {
     // Rows 0 and 1 are the header and the separator.
-    if (rows.size() >= 2 && rows[0] == "Position") return {rows.begin() + 2, rows.end()};
+    if (rows.size() >= 2 && !rows[0].empty() && rows[0][0] == "Position") {
+      return {rows.begin() + 2, rows.end()};
+    }
   }
   return {};
+}
+
+// "p | m | Long" as a field row shows a value (the name without backticks,
+// nothing for no unit).
+std::string shown(std::string_view name, std::string_view unit, std::string_view type) {
+  std::string n(name);
+  if (n.size() > 2 && n.front() == '`' && n.back() == '`') n = n.substr(1, n.size() - 2);
+  return n + " | " + (unit == "—" ? std::string() : std::string(unit)) + " | " + std::string(type);
+}
+
+std::string_view type_name(ValueType t) {
+  switch (t) {
+    case ValueType::kLong:
+      return "Long";
+    case ValueType::kInteger:
+      return "Integer";
+    case ValueType::kByte:
+      return "Byte";
+    case ValueType::kText:
+      return "text";
+  }
+  return "";
 }
 
 class FormatReference : public ::testing::Test {
@@ -166,24 +158,74 @@ TEST_F(FormatReference, EveryStatusCodeHasAnEntryAndEveryEntryAKnownCode) {
   }
 }
 
-TEST_F(FormatReference, EveryRecordHasAnEntryWithItsFieldsNumberedInOrder) {
+TEST_F(FormatReference, EveryRecordHasAnEntryWithTheFieldsOfTheTable) {
+  std::map<std::string, const RecordSpec*> records;
+  for (const RecordSpec& spec : records_table()) records[std::string(spec.reference)] = &spec;
   std::set<std::string> seen;
   for (const Entry& e : *entries_) {
     if (e.section == "Status codes" || e.section == "Warnings") continue;
     EXPECT_TRUE(seen.insert(e.name).second) << "record '" << e.name << "' has two entries";
-    const auto it = records().find(e.name);
-    if (it == records().end()) {
-      ADD_FAILURE() << "entry '" << e.name << "' names no record the parsers read";
+    // The section header has an entry of its own and no values.
+    if (e.name == "[generale]") continue;
+    const auto it = records.find(e.name);
+    if (it == records.end()) {
+      ADD_FAILURE() << "entry '" << e.name << "' names no record of the records table";
       continue;
     }
-    const std::vector<std::string> positions = field_positions(e.body);
+    std::vector<std::string> documented;
+    for (const std::vector<std::string>& row : field_rows(e.body)) {
+      documented.push_back(row.size() < 5 ? "short row"
+                                          : row[0] + ". " + shown(row[1], row[3], row[4]));
+    }
     std::vector<std::string> expected;
-    for (int i = 1; i <= it->second; ++i) expected.push_back(std::to_string(i));
-    EXPECT_EQ(positions, expected) << "field table of '" << e.name << "'";
+    int position = 0;
+    for (const ValueSpec& v : it->second->values) {
+      expected.push_back(std::to_string(++position) + ". " +
+                         shown(v.name, v.unit, type_name(v.type)));
+    }
+    EXPECT_EQ(documented, expected) << "field table of '" << e.name << "'";
   }
-  for (const auto& [name, count] : records()) {
+  for (const auto& [name, spec] : records) {
     EXPECT_TRUE(seen.contains(name)) << "record '" << name << "' has no entry";
   }
+}
+
+// The key texts the grammar's keyword patterns look for: every word inside a
+// "(?=[^,\n]*…)" lookahead (as the JSON file spells it), marked "i:" when it
+// is matched in any case.
+std::set<std::string> grammar_key_texts(const std::string& grammar) {
+  std::set<std::string> keys;
+  const std::string lookahead = "(?=[^,\\\\n]*";
+  for (size_t at = grammar.find(lookahead); at != std::string::npos;
+       at = grammar.find(lookahead, at + 1)) {
+    size_t i = at + lookahead.size();
+    std::string prefix;
+    if (grammar.compare(i, 4, "(?i:") == 0) {
+      prefix = "i:";
+      i += 4;
+    } else if (grammar.compare(i, 3, "(?:") == 0) {
+      i += 3;
+    }
+    const size_t end = grammar.find(')', i);
+    std::stringstream words(grammar.substr(i, end - i));
+    for (std::string w; std::getline(words, w, '|');) keys.insert(prefix + w);
+  }
+  return keys;
+}
+
+TEST(EditorGrammar, KeywordPatternsHoldTheKeyTextsOfTheTable) {
+  std::ifstream in(std::string(BINARIO_SOURCE_DIR) +
+                   "/editors/vscode/syntaxes/binario.tmLanguage.json");
+  ASSERT_TRUE(in);
+  std::stringstream grammar;
+  grammar << in.rdbuf();
+  std::set<std::string> expected;
+  for (const RecordSpec& spec : records_table()) {
+    for (std::string_view key : spec.keys) {
+      if (!key.empty()) expected.insert((spec.any_case ? "i:" : "") + std::string(key));
+    }
+  }
+  EXPECT_EQ(grammar_key_texts(grammar.str()), expected);
 }
 
 TEST_F(FormatReference, EveryWarningHasAnEntryAndEveryEntryAWarning) {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "compiler/fixed_width.h"
-#include "compiler/keywords.h"
+#include "compiler/records.h"
 
 namespace binario {
 
@@ -23,16 +23,13 @@ constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.0
 
 // True for a field some row of the general section takes.
 bool is_general_keyword(std::string_view t) {
-  return (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) ||
-         (contains(t, "progressiva") &&
-          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
-         (contains(t, "sfondo") &&
-          (contains(t, "uno") || contains(t, "due") || contains(t, "tre"))) ||
-         (contains(t, "ripetizione") && contains(t, "segnali"));
+  return names_any_record(RecordSection::kLineGeneral, t);
 }
 
-// True for a field some body record takes (a curve too when the geometry is
-// not built: its record is skipped, not misspelt).
+// True for a field the body claims: one naming a record, and a curve too
+// when the geometry is not built (its record is skipped, not misspelt). Any
+// field holding "indicat" is claimed, as by the boards' records, though only
+// "indicatori_v" and "indicat" with "cartello" read one.
 bool is_body_keyword(std::string_view t) {
   return contains_nocase(t, "pendenza") || contains_nocase(t, "curva") ||
          contains_nocase(t, "montagna") || contains_nocase(t, "indicat");
@@ -40,11 +37,19 @@ bool is_body_keyword(std::string_view t) {
 
 // In the general section ten comments in a row are passed over, with no test
 // for the end of the text: a run of them that reaches the end fails the read.
-constexpr DescriptionParser::Section kGeneralSection = {10, false, is_general_keyword,
-                                                        kLineGeneralKeywords};
+const DescriptionParser::Section& general_section() {
+  static const std::vector<std::string_view> keywords =
+      written_keywords(RecordSection::kLineGeneral);
+  static const DescriptionParser::Section section = {10, false, is_general_keyword, keywords};
+  return section;
+}
 // In the body two comments in a row are passed over; the last field of the
 // text is never read as a keyword.
-constexpr DescriptionParser::Section kBody = {2, true, is_body_keyword, kLineBodyKeywords};
+const DescriptionParser::Section& body_section() {
+  static const std::vector<std::string_view> keywords = written_keywords(RecordSection::kLineBody);
+  static const DescriptionParser::Section section = {2, true, is_body_keyword, keywords};
+  return section;
+}
 
 std::string quoted(std::string_view s) {
   std::string out = "\"";
@@ -147,9 +152,10 @@ LineParser::Outcome LineParser::parse() {
   const RecordReader read_record = [this](const Field& kw) { return read_body_record(kw); };
   TextPosition stopped_at;
   Step step = Step::kGoOn;
-  if (!read_records_or_stop(kBody, &stopped_at, read_record, &step)) return Outcome::kStopped;
+  if (!read_records_or_stop(body_section(), &stopped_at, read_record, &step))
+    return Outcome::kStopped;
   if (step != Step::kStop) fill_tails();
-  if (step != Step::kGoOn) read_after_stop(stopped_at, kBody, read_record);
+  if (step != Step::kGoOn) read_after_stop(stopped_at, body_section(), read_record);
   return step == Step::kStop ? Outcome::kStopped : Outcome::kReadTrain;
 }
 
@@ -163,14 +169,17 @@ bool LineParser::find_general_section() {
                 misspelt_header_hint());
       return false;
     }
+    if (contains_nocase(f.text, "[generale]")) break;
     look_for_misspelt_header(f);
-  } while (!contains_nocase(f.text, "[generale]"));
+    note_before_section(f);
+  } while (true);
+  note_header(f);
   return true;
 }
 
 LineParser::Outcome LineParser::read_general_section() {
   TextPosition closed_at;
-  const Step step = read_records(kGeneralSection, &closed_at,
+  const Step step = read_records(general_section(), &closed_at,
                                  [this](const Field& kw) { return read_general_row(kw); });
   if (step == Step::kStop) return Outcome::kStopped;
   if (!model_.built()) {
@@ -183,17 +192,45 @@ LineParser::Outcome LineParser::read_general_section() {
 }
 
 LineParser::Step LineParser::read_general_row(const Field& kw) {
-  // Every row whose keyword the field holds is read, in this order.
-  const std::string_view t = kw.text;
-  if (contains_nocase(t, "lunghezza") && contains_nocase(t, "percorso")) {
-    if (!read_line_length(kw)) return Step::kStop;
+  // Every row whose key texts the field holds is read, in table order.
+  for (const RecordSpec& spec : section_records(RecordSection::kLineGeneral)) {
+    if (!names_record(spec, kw.text)) continue;
+    const RecordScope scope(*this, spec.kind, kw);
+    if (!read_general_record(spec.kind, kw)) return Step::kStop;
   }
-  read_chainage_references(kw);
-  read_backgrounds(kw);
-  if (contains(t, "ripetizione") && contains(t, "segnali")) {
-    if (!read_signal_repetition(kw)) return Step::kStop;
+  if (!closes_general_section(kw.text)) return Step::kGoOn;
+  note_header(kw);
+  return Step::kEndSection;
+}
+
+bool LineParser::read_general_record(RecordKind kind, const Field& kw) {
+  VoceTreno& scenario = model_.treno[kScenarioEntry];
+  switch (kind) {
+    case RecordKind::kLineLength:
+      return read_line_length(kw);
+    case RecordKind::kChainageTre:
+      read_chainage_reference(kw, kChainageTre, "tre");
+      return true;
+    case RecordKind::kChainageDue:
+      read_chainage_reference(kw, kChainageDue, "due");
+      return true;
+    case RecordKind::kChainageUno:
+      read_chainage_reference(kw, kChainageUno, "uno");
+      return true;
+    case RecordKind::kBackgroundUno:
+      scenario.inizio = reader_.read_long("background selector uno");
+      return true;
+    case RecordKind::kBackgroundDue:
+      scenario.posizione = reader_.read_long("background selector due");
+      return true;
+    case RecordKind::kBackgroundTre:
+      scenario.fine = reader_.read_long("background selector tre");
+      return true;
+    case RecordKind::kSignalRepetition:
+      return read_signal_repetition(kw);
+    default:
+      return true;
   }
-  return closes_general_section(t) ? Step::kEndSection : Step::kGoOn;
 }
 
 bool LineParser::read_line_length(const Field& kw) {
@@ -217,38 +254,13 @@ bool LineParser::read_line_length(const Field& kw) {
   return true;
 }
 
-void LineParser::read_chainage_references(const Field& kw) {
-  const std::string_view t = kw.text;
-  struct Reference {
-    const char* word;
-    int entry;
-  };
-  static constexpr Reference kReferences[3] = {
-      {"tre", kChainageTre}, {"due", kChainageDue}, {"uno", kChainageUno}};
-  for (const Reference& r : kReferences) {
-    if (contains(t, "progressiva") && contains(t, r.word)) {
-      chainage_where_[r.entry - kChainageTre] = kw.where;
-      VoceTreno& v = model_.treno[r.entry];
-      const std::string name = std::string("chainage reference ") + r.word;
-      v.inizio = reader_.read_long("the key of " + name);
-      v.fine = reader_.read_long("the chainage of " + name);
-      v.posizione = reader_.read_long("the flag of " + name);
-    }
-  }
-}
-
-void LineParser::read_backgrounds(const Field& kw) {
-  const std::string_view t = kw.text;
-  VoceTreno& scenario = model_.treno[kScenarioEntry];
-  if (contains(t, "sfondo") && contains(t, "uno")) {
-    scenario.inizio = reader_.read_long("background selector uno");
-  }
-  if (contains(t, "sfondo") && contains(t, "due")) {
-    scenario.posizione = reader_.read_long("background selector due");
-  }
-  if (contains(t, "sfondo") && contains(t, "tre")) {
-    scenario.fine = reader_.read_long("background selector tre");
-  }
+void LineParser::read_chainage_reference(const Field& kw, int entry, const char* word) {
+  chainage_where_[entry - kChainageTre] = kw.where;
+  VoceTreno& v = model_.treno[static_cast<size_t>(entry)];
+  const std::string name = std::string("chainage reference ") + word;
+  v.inizio = reader_.read_long("the key of " + name);
+  v.fine = reader_.read_long("the chainage of " + name);
+  v.posizione = reader_.read_long("the flag of " + name);
 }
 
 bool LineParser::read_signal_repetition(const Field& kw) {
@@ -288,24 +300,32 @@ bool LineParser::closes_general_section(std::string_view t) {
 }
 
 LineParser::Step LineParser::read_body_record(const Field& kw) {
-  // Every row whose keyword the field holds is read, in this order.
-  const std::string_view t = kw.text;
-  if (contains_nocase(t, "pendenza")) {
-    if (Step s = pendenza(kw); s != Step::kGoOn) return s;
-  }
-  if (calcola_linea_ && contains_nocase(t, "curva")) {
-    if (Step s = curva(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "montagna")) {
-    if (Step s = montagna(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "indicatori_v")) {
-    if (Step s = indicatori_v(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "indicat") && contains_nocase(t, "cartello")) {
-    if (Step s = cartello(kw); s != Step::kGoOn) return s;
+  // Every record whose key texts the field holds is read, in table order; a
+  // curve only when the geometry is built.
+  for (const RecordSpec& spec : section_records(RecordSection::kLineBody)) {
+    if (!names_record(spec, kw.text)) continue;
+    if (spec.kind == RecordKind::kCurve && !calcola_linea_) continue;
+    const RecordScope scope(*this, spec.kind, kw);
+    if (const Step s = read_body(spec.kind, kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
+}
+
+LineParser::Step LineParser::read_body(RecordKind kind, const Field& kw) {
+  switch (kind) {
+    case RecordKind::kGradient:
+      return pendenza(kw);
+    case RecordKind::kCurve:
+      return curva(kw);
+    case RecordKind::kMountain:
+      return montagna(kw);
+    case RecordKind::kSpeedBoard:
+      return indicatori_v(kw);
+    case RecordKind::kSignBoard:
+      return cartello(kw);
+    default:
+      return Step::kGoOn;
+  }
 }
 
 void LineParser::fill_gradient_cell() {

@@ -12,12 +12,14 @@
 #include "compiler/description_parser.h"
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
+#include "compiler/records.h"
 #include "compiler/track_model.h"
 
 namespace binario {
 
 class LineParser : private DescriptionParser {
  public:
+  using DescriptionParser::record_into;
   // `file` names the text in diagnostics. `calcola_linea`: build the geometry.
   LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
              bool calcola_linea);
@@ -38,18 +40,21 @@ class LineParser : private DescriptionParser {
   // Reads the rows whose keyword `kw` holds; kEndSection at the header that
   // closes the section.
   Step read_general_row(const Field& kw);
+  // Reads one row of `kind`; false when it refuses the description.
+  bool read_general_record(RecordKind kind, const Field& kw);
   // The rows of the general section. The line length sizes the model (false,
   // status 1, when above the longest line); the signal repetition is false
   // (status 3, 4 or 5) when refused.
   bool read_line_length(const Field& kw);
-  void read_chainage_references(const Field& kw);
-  void read_backgrounds(const Field& kw);
+  // Reads the chainage reference `word` into `treno` entry `entry`.
+  void read_chainage_reference(const Field& kw, int entry, const char* word);
   bool read_signal_repetition(const Field& kw);
   // True for the "[...]" header that closes the section (not a comment).
   static bool closes_general_section(std::string_view t);
   // Reads the body records whose keyword `kw` holds; kEndSection for a
   // position beyond the model (15): the tails follow.
   Step read_body_record(const Field& kw);
+  Step read_body(RecordKind kind, const Field& kw);
 
   Step pendenza(const Field& kw);
   Step curva(const Field& kw);

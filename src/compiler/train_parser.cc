@@ -7,42 +7,20 @@
 #include <utility>
 
 #include "compiler/fixed_width.h"
-#include "compiler/keywords.h"
+#include "compiler/records.h"
 
 namespace binario {
 
 namespace {
 
-// True for a field some record takes.
-bool is_keyword(std::string_view t) {
-  return (contains_nocase(t, "massa") && contains_nocase(t, "frenata")) ||
-         contains_nocase(t, "vetture") || contains_nocase(t, "velocit") ||
-         contains_nocase(t, "aderenza") || contains_nocase(t, "orologio") ||
-         contains_nocase(t, "sabbia") || contains_nocase(t, "segnale") ||
-         contains_nocase(t, "rallentamento") || contains_nocase(t, "abbattimento") ||
-         contains_nocase(t, "stazione");
-}
-
 // Two comments in a row are passed over; the last field of the text is never
 // read as a keyword.
-constexpr DescriptionParser::Section kRecords = {2, true, is_keyword, kTrainKeywords};
-
-// The cells of a slowdown starting at metre `p` and running for `l` metres.
-// The warning board (and the countdown before it) exist only past 1500 m.
-struct SlowdownCells {
-  bool warning;
-  int64_t a;  // warning board, 1200 m ahead of the start
-  int64_t b;  // start
-  int64_t e;  // end
-};
-
-SlowdownCells slowdown_cells(int64_t p, int64_t l) {
-  SlowdownCells c{};
-  c.warning = p > 1500;
-  if (c.warning) c.a = nearest(static_cast<double>(p - 1200) / 50.0 + 1.0);
-  c.b = point_cell(p);
-  c.e = nearest(static_cast<double>(p + l) / 50.0 + 1.0);
-  return c;
+const DescriptionParser::Section& train_section() {
+  static const std::vector<std::string_view> keywords = written_keywords(RecordSection::kTrain);
+  static const DescriptionParser::Section section = {
+      2, true, [](std::string_view t) { return names_any_record(RecordSection::kTrain, t); },
+      keywords};
+  return section;
 }
 
 }  // namespace
@@ -56,7 +34,12 @@ void TrainParser::parse() {
   while (!reader_.at_end() && !found) {
     const Field f = next_field();
     found = contains_nocase(f.text, "[generale]");
-    if (!found) look_for_misspelt_header(f);
+    if (found) {
+      note_header(f);
+    } else {
+      look_for_misspelt_header(f);
+      note_before_section(f);
+    }
   }
   if (!found) {
     const std::string message =
@@ -72,14 +55,14 @@ void TrainParser::parse() {
   const RecordReader read = [this](const Field& kw) { return read_record(kw); };
   TextPosition stopped_at;
   Step step = Step::kGoOn;
-  if (!read_records_or_stop(kRecords, &stopped_at, read, &step)) return;
+  if (!read_records_or_stop(train_section(), &stopped_at, read, &step)) return;
   if (step == Step::kStop) {
-    read_after_stop(stopped_at, kRecords, read);
+    read_after_stop(stopped_at, train_section(), read);
     return;
   }
   end_of_file_steps();
   if (step == Step::kEndSection) {
-    read_after_stop(stopped_at, kRecords, read);
+    read_after_stop(stopped_at, train_section(), read);
   } else if (found && records_read_ == 0) {
     status_.warn("empty-train", SourceLocation{file_, 0, 0},
                  "the train description holds no record: the speed is 0 everywhere");
@@ -90,42 +73,47 @@ void TrainParser::parse() {
 }
 
 TrainParser::Step TrainParser::read_record(const Field& kw) {
-  // Every record whose key text the field holds is read, in this order.
-  const std::string_view t = kw.text;
-  if (contains_nocase(t, "massa") && contains_nocase(t, "frenata")) {
-    model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
-  }
-  if (contains_nocase(t, "vetture")) {
-    model_.treno[kTrainParameters].posizione = reader_.read_long("the number of cars");
-  }
-  if (contains_nocase(t, "velocit")) {
-    if (Step s = velocita(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "aderenza")) {
-    if (Step s = aderenza(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "orologio")) {
-    VoceTreno& train = model_.treno[kTrainEntry];
-    train.dato3 = reader_.read_integer("the hours of the clock");
-    train.dato4 = reader_.read_integer("the minutes of the clock");
-    train.dato5 = reader_.read_integer("the seconds of the clock");
-  }
-  if (contains_nocase(t, "sabbia")) {
-    model_.treno[kTrainEntry].dato1 = reader_.read_integer("the sand value");
-  }
-  if (contains_nocase(t, "segnale")) {
-    if (Step s = segnale(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "rallentamento")) {
-    if (Step s = rallentamento(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "abbattimento")) {
-    if (Step s = abbattimento(kw); s != Step::kGoOn) return s;
-  }
-  if (contains_nocase(t, "stazione")) {
-    if (Step s = stazione(kw); s != Step::kGoOn) return s;
+  // Every record whose key texts the field holds is read, in table order.
+  for (const RecordSpec& spec : section_records(RecordSection::kTrain)) {
+    if (!names_record(spec, kw.text)) continue;
+    const RecordScope scope(*this, spec.kind, kw);
+    if (const Step s = read_one(spec.kind, kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
+}
+
+TrainParser::Step TrainParser::read_one(RecordKind kind, const Field& kw) {
+  VoceTreno& train = model_.treno[kTrainEntry];
+  switch (kind) {
+    case RecordKind::kBrakedMass:
+      model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
+      return Step::kGoOn;
+    case RecordKind::kCars:
+      model_.treno[kTrainParameters].posizione = reader_.read_long("the number of cars");
+      return Step::kGoOn;
+    case RecordKind::kSpeedLimit:
+      return velocita(kw);
+    case RecordKind::kAdhesion:
+      return aderenza(kw);
+    case RecordKind::kClock:
+      train.dato3 = reader_.read_integer("the hours of the clock");
+      train.dato4 = reader_.read_integer("the minutes of the clock");
+      train.dato5 = reader_.read_integer("the seconds of the clock");
+      return Step::kGoOn;
+    case RecordKind::kSand:
+      train.dato1 = reader_.read_integer("the sand value");
+      return Step::kGoOn;
+    case RecordKind::kSignal:
+      return segnale(kw);
+    case RecordKind::kSlowdown:
+      return rallentamento(kw);
+    case RecordKind::kCodePoint:
+      return abbattimento(kw);
+    case RecordKind::kStation:
+      return stazione(kw);
+    default:
+      return Step::kGoOn;
+  }
 }
 
 uint8_t TrainParser::speed_cell_value() const {
@@ -449,34 +437,20 @@ bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* le
   return true;
 }
 
-TrainParser::StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e,
-                                                       int64_t length) {
-  // The station's extent, by kind.
-  const int64_t pos = e.posizione;
-  int64_t inizio = 0;
-  int64_t fine = 0;
-  if (e.tipo == 5 || e.tipo == 6) {
-    inizio = pos - length;
-    fine = pos + 150;
-    e.opz3 = 0;
-  } else if (e.tipo == 7 || e.tipo == 8) {
-    inizio = pos - length;
-    fine = pos + length;
-    e.opz3 = 0;
-  } else {
-    inizio = pos - length / 2;
-    fine = pos + length / 2 + (e.opz3 != 0 ? 50 : 0);
-  }
-  for (int64_t v : {inizio, fine}) {
+StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e, int64_t length) {
+  const StationExtent extent = binario::station_extent(e.posizione, e.tipo, length, e.opz3);
+  if (e.tipo >= 5 && e.tipo <= 8) e.opz3 = 0;
+  for (int64_t v : {extent.inizio, extent.fine}) {
     if (!fits_long(v)) {
       throw ReadFailure("expected the station's extent to fit 32-bit positions, found metre " +
-                            std::to_string(inizio) + " to metre " + std::to_string(fine),
+                            std::to_string(extent.inizio) + " to metre " +
+                            std::to_string(extent.fine),
                         kw.where);
     }
   }
-  e.inizio = static_cast<int32_t>(inizio);
-  e.fine = static_cast<int32_t>(fine);
-  return {inizio, fine};
+  e.inizio = static_cast<int32_t>(extent.inizio);
+  e.fine = static_cast<int32_t>(extent.fine);
+  return extent;
 }
 
 std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw,

@@ -10,12 +10,14 @@
 #include "compiler/description_parser.h"
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
+#include "compiler/records.h"
 #include "compiler/track_model.h"
 
 namespace binario {
 
 class TrainParser : private DescriptionParser {
  public:
+  using DescriptionParser::record_into;
   using DescriptionParser::set_line_file;
   // The model must already be built by the line parser.
   TrainParser(TrackModel& model, Status& status, FieldReader& reader, std::string file);
@@ -61,6 +63,7 @@ class TrainParser : private DescriptionParser {
   // Reads the records whose keyword `kw` holds; kEndSection for a position
   // beyond the model (15): the end-of-file steps follow.
   Step read_record(const Field& kw);
+  Step read_one(RecordKind kind, const Field& kw);
 
   Step velocita(const Field& kw);
   Step aderenza(const Field& kw);
@@ -71,10 +74,6 @@ class TrainParser : private DescriptionParser {
 
   // The steps of a station record, in order. Each that can end the record
   // records its fault and says so.
-  struct StationExtent {
-    int64_t inizio;
-    int64_t fine;
-  };
   // False (status 10) when station `n` would take a sign-board text's entry.
   bool station_entry_free(const Field& kw, int64_t n);
   // Reads the position; the step to take when it is out of range (15) or not

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "compiler/keywords.h"
+#include "compiler/records.h"
 #include "lsp/reference.h"
 
 namespace binario {
@@ -47,11 +47,7 @@ void add_keyword(nlohmann::json& items, std::string_view keyword) {
 
 nlohmann::json keyword_completions() {
   nlohmann::json items = nlohmann::json::array();
-  using Keywords = std::span<const std::string_view>;
-  for (Keywords keywords :
-       {Keywords(kLineGeneralKeywords), Keywords(kLineBodyKeywords), Keywords(kTrainKeywords)}) {
-    for (std::string_view keyword : keywords) add_keyword(items, keyword);
-  }
+  for (std::string_view keyword : written_keywords()) add_keyword(items, keyword);
   return items;
 }
 

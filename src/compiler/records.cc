@@ -1,0 +1,465 @@
+#include "compiler/records.h"
+
+#include "compiler/field_reader.h"
+
+namespace binario {
+
+namespace {
+
+using T = ValueType;
+
+constexpr ValueSpec kLineLengthValues[] = {{"L", "m", T::kLong, ValueRange{-6974, 1'000'000}}};
+constexpr ValueSpec kChainageValues[] = {
+    {"key", "", T::kLong}, {"chainage", "m", T::kLong}, {"flag", "", T::kLong}};
+constexpr ValueSpec kBackgroundValues[] = {{"n", "", T::kLong}};
+constexpr ValueSpec kRepetitionValues[] = {{"from", "m", T::kLong}, {"to", "m", T::kLong}};
+constexpr ValueSpec kGradientValues[] = {{"p", "m", T::kLong}, {"g", "", T::kLong}};
+constexpr ValueSpec kCurveValues[] = {{"s", "m", T::kLong}, {"n", "m", T::kLong}};
+constexpr ValueSpec kMountainValues[] = {
+    {"i", "m", T::kLong}, {"f", "m", T::kLong}, {"t", "", T::kLong}};
+constexpr ValueSpec kSpeedBoardValues[] = {
+    {"posizione", "m", T::kLong}, {"vas", "km/h", T::kLong},     {"vbs", "km/h", T::kLong},
+    {"vcs", "km/h", T::kLong},    {"strisces", "", T::kInteger}, {"vad", "km/h", T::kLong},
+    {"vbd", "km/h", T::kLong},    {"vcd", "km/h", T::kLong},     {"strisced", "", T::kInteger}};
+constexpr ValueSpec kSignBoardValues[] = {{"p", "m", T::kLong}, {"text", "", T::kText}};
+constexpr ValueSpec kBrakedMassValues[] = {{"percentage", "%", T::kLong}};
+constexpr ValueSpec kCarsValues[] = {{"cars", "", T::kLong}};
+constexpr ValueSpec kSpeedLimitValues[] = {{"p", "m", T::kLong},
+                                           {"s", "km/h", T::kLong, ValueRange{-2, 1277}}};
+constexpr ValueSpec kAdhesionValues[] = {{"p", "m", T::kLong}, {"a", "", T::kLong}};
+constexpr ValueSpec kClockValues[] = {
+    {"hours", "h", T::kInteger}, {"minutes", "min", T::kInteger}, {"seconds", "s", T::kInteger}};
+constexpr ValueSpec kSandValues[] = {{"sand", "", T::kInteger}};
+constexpr ValueSpec kSignalValues[] = {
+    {"posizione", "m", T::kLong}, {"sx", "", T::kLong},   {"s1", "", T::kLong},
+    {"s2", "", T::kLong},         {"s3", "", T::kLong},   {"rapp", "", T::kLong},
+    {"dx", "", T::kLong},         {"d1", "", T::kLong},   {"d2", "", T::kLong},
+    {"d3", "", T::kLong},         {"tempo", "", T::kLong}};
+constexpr ValueSpec kSlowdownValues[] = {{"x", "m", T::kLong},   {"v", "km/h", T::kLong},
+                                         {"l", "m", T::kLong},   {"f_tt", "", T::kLong},
+                                         {"f_ta", "", T::kLong}, {"d_v", "", T::kLong}};
+constexpr ValueSpec kCodePointValues[] = {{"p", "m", T::kLong}, {"w", "", T::kLong}};
+constexpr ValueSpec kStationValues[] = {
+    {"pos.", "m", T::kLong}, {"tipo", "", T::kByte},  {"lung.", "m", T::kLong},
+    {"tps", "", T::kByte},   {"tab", "", T::kByte},   {"mar", "", T::kByte},
+    {"d2", "", T::kInteger}, {"d3", "", T::kInteger}, {"rap", "", T::kByte},
+    {"d1", "", T::kInteger}, {"d2", "", T::kInteger}, {"d3", "", T::kInteger},
+    {"ac", "", T::kByte},    {"oro", "h", T::kLong},  {"orm", "min", T::kLong},
+    {"ors", "s", T::kLong},  {"nome", "", T::kText}};
+
+using K = RecordKind;
+using F = DescriptionFile;
+using S = RecordSection;
+using C = CellRule;
+using O = OutlineKind;
+constexpr std::nullopt_t kNo = std::nullopt;
+
+// In RecordKind order. The key texts of the general section's references and
+// backgrounds are matched in lower case only, as authors have always written them.
+constexpr RecordSpec kRecords[] = {
+    {K::kLineLength,
+     {"lunghezza percorso"},
+     {"lunghezza", "percorso"},
+     true,
+     F::kLine,
+     S::kLineGeneral,
+     kLineLengthValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "lunghezza percorso"},
+    {K::kChainageTre,
+     {"progressiva chilometrica tre"},
+     {"progressiva", "tre"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kChainageValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "progressiva chilometrica tre"},
+    {K::kChainageDue,
+     {"progressiva chilometrica due"},
+     {"progressiva", "due"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kChainageValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "progressiva chilometrica due"},
+    {K::kChainageUno,
+     {"progressiva chilometrica uno"},
+     {"progressiva", "uno"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kChainageValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "progressiva chilometrica uno"},
+    {K::kBackgroundUno,
+     {"sfondo uno"},
+     {"sfondo", "uno"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kBackgroundValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "sfondo uno"},
+    {K::kBackgroundDue,
+     {"sfondo due"},
+     {"sfondo", "due"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kBackgroundValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "sfondo due"},
+    {K::kBackgroundTre,
+     {"sfondo tre"},
+     {"sfondo", "tre"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kBackgroundValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "sfondo tre"},
+    {K::kSignalRepetition,
+     {"ripetizione segnali"},
+     {"ripetizione", "segnali"},
+     false,
+     F::kLine,
+     S::kLineGeneral,
+     kRepetitionValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "ripetizione segnali"},
+    {K::kGradient,
+     {"pendenza"},
+     {"pendenza"},
+     true,
+     F::kLine,
+     S::kLineBody,
+     kGradientValues,
+     0,
+     C::kSpan,
+     O::kNone,
+     "",
+     kNo,
+     "pendenza"},
+    {K::kCurve,
+     {"curvas", "curvad"},
+     {"curva"},
+     true,
+     F::kLine,
+     S::kLineBody,
+     kCurveValues,
+     0,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "curva"},
+    {K::kMountain,
+     {"montagna"},
+     {"montagna"},
+     true,
+     F::kLine,
+     S::kLineBody,
+     kMountainValues,
+     0,
+     C::kOwn,
+     O::kNone,
+     "",
+     kNo,
+     "montagna"},
+    {K::kSpeedBoard,
+     {"indicatori_vmax"},
+     {"indicatori_v"},
+     true,
+     F::kLine,
+     S::kLineBody,
+     kSpeedBoardValues,
+     0,
+     C::kPoint,
+     O::kObject,
+     "indicatori_vmax",
+     kNo,
+     "indicatori_vmax"},
+    {K::kSignBoard,
+     {"cartello indicatore"},
+     {"indicat", "cartello"},
+     true,
+     F::kLine,
+     S::kLineBody,
+     kSignBoardValues,
+     0,
+     C::kPoint,
+     O::kObject,
+     "cartello indicatore",
+     kNo,
+     "cartello indicatore"},
+    {K::kBrakedMass,
+     {"percentuale massa frenata"},
+     {"massa", "frenata"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kBrakedMassValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "percentuale massa frenata"},
+    {K::kCars,
+     {"numero vetture"},
+     {"vetture"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kCarsValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "numero vetture"},
+    {K::kSpeedLimit,
+     {"velocita"},
+     {"velocit"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kSpeedLimitValues,
+     0,
+     C::kSpan,
+     O::kNone,
+     "",
+     kNo,
+     "velocita"},
+    {K::kAdhesion,
+     {"aderenza"},
+     {"aderenza"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kAdhesionValues,
+     0,
+     C::kSpan,
+     O::kNone,
+     "",
+     kNo,
+     "aderenza"},
+    {K::kClock,
+     {"orologio"},
+     {"orologio"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kClockValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "orologio"},
+    {K::kSand,
+     {"sabbia"},
+     {"sabbia"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kSandValues,
+     kNo,
+     C::kNone,
+     O::kNone,
+     "",
+     kNo,
+     "sabbia"},
+    {K::kSignal,
+     {"segnale"},
+     {"segnale"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kSignalValues,
+     0,
+     C::kPoint,
+     O::kObject,
+     "segnale",
+     kNo,
+     "segnale"},
+    {K::kSlowdown,
+     {"rallentamento"},
+     {"rallentamento"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kSlowdownValues,
+     0,
+     C::kOwn,
+     O::kStretch,
+     "rallentamento",
+     kNo,
+     "rallentamento"},
+    {K::kCodePoint,
+     {"abbattimento"},
+     {"abbattimento"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kCodePointValues,
+     0,
+     C::kSpan,
+     O::kNone,
+     "",
+     kNo,
+     "abbattimento"},
+    {K::kStation,
+     {"stazione"},
+     {"stazione"},
+     true,
+     F::kTrain,
+     S::kTrain,
+     kStationValues,
+     0,
+     C::kOwn,
+     O::kPlace,
+     "",
+     16,
+     "stazione"},
+};
+
+constexpr bool table_in_kind_order() {
+  for (size_t i = 0; i < std::size(kRecords); ++i) {
+    if (static_cast<size_t>(kRecords[i].kind) != i) return false;
+  }
+  return std::size(kRecords) == kRecordKinds;
+}
+static_assert(table_in_kind_order(), "kRecords must list every RecordKind in order");
+
+}  // namespace
+
+std::span<const RecordSpec> records_table() {
+  return kRecords;
+}
+
+std::span<const RecordSpec> section_records(RecordSection section) {
+  size_t first = 0;
+  while (first < std::size(kRecords) && kRecords[first].section != section) ++first;
+  size_t end = first;
+  while (end < std::size(kRecords) && kRecords[end].section == section) ++end;
+  return std::span<const RecordSpec>(kRecords).subspan(first, end - first);
+}
+
+bool names_record(const RecordSpec& spec, std::string_view field) {
+  for (std::string_view key : spec.keys) {
+    if (key.empty()) continue;
+    if (spec.any_case ? !contains_nocase(field, key) : !contains(field, key)) return false;
+  }
+  return true;
+}
+
+bool names_any_record(RecordSection section, std::string_view field) {
+  for (const RecordSpec& spec : section_records(section)) {
+    if (names_record(spec, field)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string_view> written_keywords(RecordSection section) {
+  std::vector<std::string_view> out;
+  for (const RecordSpec& spec : section_records(section)) {
+    for (std::string_view w : spec.written) {
+      if (!w.empty()) out.push_back(w);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string_view> written_keywords() {
+  std::vector<std::string_view> out;
+  for (RecordSection s : {S::kLineGeneral, S::kLineBody, S::kTrain}) {
+    const std::vector<std::string_view> part = written_keywords(s);
+    out.insert(out.end(), part.begin(), part.end());
+  }
+  return out;
+}
+
+SlowdownCells slowdown_cells(int64_t x, int64_t l) {
+  SlowdownCells c{};
+  c.warning = x > 1500;
+  if (c.warning)
+    c.a = nearest(static_cast<double>(x - 1200) / static_cast<double>(kCellLength) + 1.0);
+  c.b = point_cell(x);
+  c.e = nearest(static_cast<double>(x + l) / static_cast<double>(kCellLength) + 1.0);
+  return c;
+}
+
+StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, int64_t mar) {
+  if (tipo == 5 || tipo == 6) return {posizione - length, posizione + 150};
+  if (tipo == 7 || tipo == 8) return {posizione - length, posizione + length};
+  return {posizione - length / 2, posizione + length / 2 + (mar != 0 ? kCellLength : 0)};
+}
+
+std::vector<int64_t> record_cells(RecordKind kind, std::span<const int64_t> values) {
+  const RecordSpec& spec = record_spec(kind);
+  if (!spec.position || values.size() != spec.values.size()) return {};
+  const int64_t p = values[static_cast<size_t>(*spec.position)];
+  switch (spec.cell_rule) {
+    case C::kNone:
+      return {};
+    case C::kSpan:
+      return {span_cell(p)};
+    case C::kPoint:
+      return {point_cell(p)};
+    case C::kOwn:
+      break;
+  }
+  switch (kind) {
+    case K::kMountain:
+      return {span_cell(p),
+              nearest(static_cast<double>(values[1]) / static_cast<double>(kCellLength) - 1.0)};
+    case K::kSlowdown: {
+      const SlowdownCells c = slowdown_cells(p, values[2]);
+      if (c.warning) return {c.a, c.b, c.e};
+      return {c.b, c.e};
+    }
+    case K::kStation: {
+      if (values[1] >= 25) return {};
+      return {station_extent(p, values[1], values[2], values[5]).fine / kCellLength - 1};
+    }
+    default:
+      return {};
+  }
+}
+
+}  // namespace binario

@@ -1,0 +1,163 @@
+// What a record of the two descriptions is, in one table: the keyword an
+// author writes, the key texts that make a field name it, where it may
+// stand, its values, where its position lands, how the outline shows it and
+// which reference entry explains it. The parsers choose and order their
+// readers from it; completion, hover, the outline, the warnings' "did you
+// mean" and the tests that hold docs/format.md and the editor grammar to the
+// code read it too.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "compiler/fixed_width.h"
+
+namespace binario {
+
+// Every record kind, in the order the parsers test their key texts (within
+// each section; the sections follow each other in reading order).
+enum class RecordKind : uint8_t {
+  // Line description, general section.
+  kLineLength,
+  kChainageTre,
+  kChainageDue,
+  kChainageUno,
+  kBackgroundUno,
+  kBackgroundDue,
+  kBackgroundTre,
+  kSignalRepetition,
+  // Line description, body.
+  kGradient,
+  kCurve,
+  kMountain,
+  kSpeedBoard,
+  kSignBoard,
+  // Train description.
+  kBrakedMass,
+  kCars,
+  kSpeedLimit,
+  kAdhesion,
+  kClock,
+  kSand,
+  kSignal,
+  kSlowdown,
+  kCodePoint,
+  kStation,
+};
+inline constexpr size_t kRecordKinds = static_cast<size_t>(RecordKind::kStation) + 1;
+
+enum class DescriptionFile : uint8_t { kLine, kTrain };
+
+// Where a record is read: the section decides how fields in keyword
+// position are read (how many comments are passed over, see the parsers).
+enum class RecordSection : uint8_t { kLineGeneral, kLineBody, kTrain };
+
+// How a value is read: the three number types and their ranges, or a text
+// field (to the comma or line end; quoted to hold a comma).
+enum class ValueType : uint8_t { kLong, kInteger, kByte, kText };
+
+// The whole numbers a value must lie in to be kept, where the compile checks
+// it beyond its type (outside: the fault the compile records).
+struct ValueRange {
+  int64_t lo;
+  int64_t hi;
+};
+
+struct ValueSpec {
+  std::string_view name;  // as the reference names it ("p", "posizione", "nome")
+  std::string_view unit;  // "m", "km/h", "%", "h", "min", "s"; "" for none
+  ValueType type;
+  std::optional<ValueRange> range = std::nullopt;
+};
+
+// Which cells a record's position lands on.
+enum class CellRule : uint8_t {
+  kNone,   // no position, or a position that lands on no cell (a curve's geometry)
+  kSpan,   // a span's change: from cell nearest(p / 50)
+  kPoint,  // a point object: cell nearest(p / 50 + 1)
+  kOwn,    // a rule of its own (a mountain span, a slowdown, a station)
+};
+
+// How the outline shows a record.
+enum class OutlineKind : uint8_t {
+  kNone,     // not shown
+  kPlace,    // a station
+  kObject,   // a point object: a signal, a board
+  kStretch,  // a stretch of track: a slowdown
+};
+
+struct RecordSpec {
+  RecordKind kind;
+  // The keyword as an author writes it; a curve is written "curvas" or
+  // "curvad" followed by its class digit, so it has two.
+  std::array<std::string_view, 2> written;
+  // A field names the record when it contains every key text (the second
+  // may be empty), ignoring ASCII letter case when `any_case`.
+  std::array<std::string_view, 2> keys;
+  bool any_case;
+  DescriptionFile file;
+  RecordSection section;
+  std::span<const ValueSpec> values;
+  // The value that is a position along the line (an index into `values`),
+  // and where it lands.
+  std::optional<int> position;
+  CellRule cell_rule;
+  OutlineKind outline;
+  // The name the outline shows; empty: the text of value `outline_label_value`.
+  std::string_view outline_label;
+  std::optional<int> outline_label_value;
+  // The heading of its entry in docs/format.md.
+  std::string_view reference;
+};
+
+// The table, indexed by RecordKind.
+std::span<const RecordSpec> records_table();
+inline const RecordSpec& record_spec(RecordKind kind) {
+  return records_table()[static_cast<size_t>(kind)];
+}
+
+// The records of `section`, in the order their key texts are tested.
+std::span<const RecordSpec> section_records(RecordSection section);
+
+// True when `field` names the record: it contains its key texts.
+bool names_record(const RecordSpec& spec, std::string_view field);
+
+// True when `field` names some record of `section`.
+bool names_any_record(RecordSection section, std::string_view field);
+
+// The keywords as written of the records of `section` (or of every section),
+// in table order.
+std::vector<std::string_view> written_keywords(RecordSection section);
+std::vector<std::string_view> written_keywords();
+
+// The cells of a slowdown starting at metre `x` and running for `l` metres.
+// The warning board (and the countdown before it) exist only past 1500 m.
+struct SlowdownCells {
+  bool warning;
+  int64_t a;  // warning board, 1200 m ahead of the start
+  int64_t b;  // start
+  int64_t e;  // end
+};
+SlowdownCells slowdown_cells(int64_t x, int64_t l);
+
+// The extent of a station at `posizione` of kind `tipo` and `length`, with
+// `mar` as written (non-zero: the extent runs 50 m further for kinds other
+// than 5 to 8).
+struct StationExtent {
+  int64_t inizio;
+  int64_t fine;
+};
+StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, int64_t mar);
+
+// The cells a record of `kind` with the numbers `values` (in table order, a
+// text value as 0) lands on: one cell for a span or a point object; a mountain span's first
+// and last cell; a slowdown's warning board (when it has one), start and
+// end; a station's stop cell (none for kinds 25 and above). Empty for a
+// record without cells or with fewer values than the table lists.
+std::vector<int64_t> record_cells(RecordKind kind, std::span<const int64_t> values);
+
+}  // namespace binario
