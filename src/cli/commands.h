@@ -38,6 +38,17 @@ struct PlotArgs {
 // binary files a run left in a folder, written as one SVG.
 int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
 
+struct DumpArgs {
+  std::string file;
+  bool json = false;
+  std::optional<std::string> cell;   // --cell N, as written
+  std::optional<std::string> metre;  // --at METRE, as written
+};
+
+// binario dump: what one binary file holds, as a table or JSON; with --cell
+// or --at (a track cells file only) a few cells around the one asked for.
+int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
+
 // binario explain CODE|NAME: prints the format reference's entry for `what`;
 // an unknown name is a usage error that lists every entry.
 int explain_command(const std::string& what, std::ostream& out, std::ostream& err);

@@ -120,7 +120,22 @@ TEST_F(DumpTest, JsonOfEveryFileOfTheRunAgreesWithTheModel) {
   }
 }
 
-TEST_F(DumpTest, TablesNameEveryFieldAndShowTheValues) {
+// The longest line of `text`, in characters (UTF-8 sequences count once).
+size_t widest_line(const std::string& text) {
+  size_t widest = 0;
+  size_t width = 0;
+  for (char c : text) {
+    if (c == '\n') {
+      widest = std::max(widest, width);
+      width = 0;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++width;
+    }
+  }
+  return std::max(widest, width);
+}
+
+TEST_F(DumpTest, TablesNameEveryFieldShowTheValuesAndFitEightyColumns) {
   default_run();
   Result cells = run("dump " + (dir / "Zorvane_Pelk_728.dat").string());
   ASSERT_EQ(cells.status, 0) << cells.err;
@@ -131,21 +146,24 @@ TEST_F(DumpTest, TablesNameEveryFieldAndShowTheValues) {
   std::getline(lines, cell0);
   std::getline(lines, cell1);
   EXPECT_NE(title.find("track cells, 1781 cells (26715 bytes)"), std::string::npos) << title;
+  // Each field headed by four letters of its name, one cell a line.
   EXPECT_EQ(header,
-            "cell  position  tipo  valore1  valore2  valore3  valore4  tempo  ripetizione  "
-            "montagna  velocita  pendenza  aderenza");
+            "cell  metre  tipo  val1  val2  val3  val4  temp  ripe  mont  velo  pend  ader");
   // Cell 1 at 50 m holds the marker 5121 and the competition code.
-  EXPECT_TRUE(cell1.starts_with("   1        50     0     5121     2447")) << cell1;
+  EXPECT_TRUE(cell1.starts_with("   1     50     0  5121  2447")) << cell1;
   EXPECT_EQ(std::count(cells.out.begin(), cells.out.end(), '\n'), 2 + 1781);
 
+  // The train table's entries take two lines each, the name last.
   Result table = run("dump " + (dir / "Zorvane_Pelk_728.sim").string());
   ASSERT_EQ(table.status, 0) << table.err;
-  EXPECT_NE(table.out.find("treno  tipo  inizio"), std::string::npos);
-  EXPECT_NE(table.out.find("  orario  nome\n"), std::string::npos);
-  EXPECT_NE(table.out.find("   610      0      0      0      0     0     0     0     0   32806  "
-                           "Zorvane_Pelk\n"),
-            std::string::npos)
+  EXPECT_NE(table.out.find("\ntreno  tipo  inizio"), std::string::npos) << table.out;
+  EXPECT_NE(table.out.find("  orario  nome\n"), std::string::npos) << table.out;
+  EXPECT_NE(
+      table.out.find("\n   85     0       1      0          0    0    610      0      0      0"
+                     "      0\n          0     0     0     0   32806  Zorvane_Pelk\n"),
+      std::string::npos)
       << table.out;
+  EXPECT_EQ(std::count(table.out.begin(), table.out.end(), '\n'), 1 + 2 * (1 + 87));
 
   Result geometry = run("dump " + (dir / "Zorvane_Pelk_linea.dat").string());
   ASSERT_EQ(geometry.status, 0) << geometry.err;
@@ -153,6 +171,15 @@ TEST_F(DumpTest, TablesNameEveryFieldAndShowTheValues) {
   EXPECT_NE(geometry.out.find("  Integer 1\n"), std::string::npos);
   EXPECT_NE(geometry.out.find("\n89000  empty "), std::string::npos);
   EXPECT_NE(geometry.out.find("  Double "), std::string::npos);
+
+  // Nothing but the title (which holds the path) is wider than 79 columns.
+  const size_t title_line = title.size() + 1;
+  for (const Result* r : {&cells, &table, &geometry}) {
+    EXPECT_LE(widest_line(r->out.substr(r->out.find('\n') + 1)), 79u) << r->out.substr(0, 400);
+  }
+  Result window = run("dump " + (dir / "Zorvane_Pelk_728.dat").string() + " --at 825");
+  ASSERT_EQ(window.status, 0) << window.err;
+  EXPECT_LE(widest_line(window.out.substr(title_line)), 79u) << window.out;
 }
 
 TEST_F(DumpTest, NamesAreShownInUtf8AndDoublesReadBackExactly) {
@@ -172,20 +199,21 @@ TEST_F(DumpTest, NamesAreShownInUtf8AndDoublesReadBackExactly) {
   EXPECT_NE(text.out.find("  Citt\xC3\xA0\n"), std::string::npos) << text.out;
   EXPECT_EQ(dump_json("T_1.sim")["treno"][1]["nome"], "Citt\xC3\xA0");
 
-  // One point: first coordinate 0.1 as a Double, second -0.0.
+  // After the seed, point 2: first coordinate 0.1 as a Double, second -0.0.
   auto value = [](double v) {
     std::string s("\x05\x00", 2);
     const uint64_t bits = std::bit_cast<uint64_t>(v);
     for (int b = 0; b < 8; ++b) s += static_cast<char>(bits >> (8 * b));
     return s;
   };
-  write("G_linea.dat", value(0.1) + value(-0.0));
+  const std::string seed("\x02\x00\x00\x00\x02\x00\x00\x00", 8);
+  write("G_linea.dat", seed + value(0.1) + seed + value(-0.0));
   Result g = run("dump " + (dir / "G_linea.dat").string());
   EXPECT_NE(g.out.find("Double 0.1 "), std::string::npos) << g.out;
   EXPECT_NE(g.out.find("Double -0.0\n"), std::string::npos) << g.out;
   const json j = dump_json("G_linea.dat");
-  EXPECT_EQ(j["first"][0]["value"].get<double>(), 0.1);
-  EXPECT_TRUE(std::signbit(j["second"][0]["value"].get<double>())) << j;
+  EXPECT_EQ(j["first"][2]["value"].get<double>(), 0.1);
+  EXPECT_TRUE(std::signbit(j["second"][2]["value"].get<double>())) << j;
 }
 
 TEST_F(DumpTest, RefusedFileGivesTheByteAndPrintsNoTable) {
@@ -276,26 +304,62 @@ TEST_F(DumpTest, CellAndMetreShowTheirNeighboursNamed) {
 
   Result text = run("dump " + (dir / "Zorvane_Pelk_728.dat").string() + " --at 125");
   EXPECT_EQ(text.status, 0) << text.err;
-  EXPECT_NE(text.out.find("metre 125: a point object goes into cell 4, a span change takes "
+  EXPECT_NE(text.out.find("metre 125: a point object goes into cell 4,\na span change takes "
                           "effect from cell 2\n"),
             std::string::npos)
       << text.out;
-  EXPECT_NE(text.out.find("km/h  kind\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find(" km/h kind\n"), std::string::npos) << text.out;
   text =
       run("dump " + (dir / "Zorvane_Pelk_728.dat").string() + " --cell " + std::to_string(signal));
-  EXPECT_NE(text.out.find("  signal\n"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find(" signal\n"), std::string::npos) << text.out;
 
-  // The last cell has no neighbours after it; past it is a usage error.
+  // The last cell has no neighbours after it.
   EXPECT_EQ(dump_json("Zorvane_Pelk_728.dat --cell " + std::to_string(count - 1))["cells"].size(),
             3u);
-  const std::string cells = (dir / "Zorvane_Pelk_728.dat").string();
-  Result past = run("dump " + cells + " --cell " + std::to_string(count + 2));
-  EXPECT_EQ(past.status, 2);
-  EXPECT_NE(past.err.find("outside"), std::string::npos) << past.err;
-  EXPECT_EQ(past.out, "");
-  EXPECT_EQ(run("dump " + cells + " --cell 1 --at 50").status, 2);
-  EXPECT_EQ(run("dump " + cells + " --at -50").status, 2);
+  EXPECT_EQ(run("dump " + (dir / "Zorvane_Pelk_728.dat").string() + " --cell 1 --at 50").status, 2);
   EXPECT_EQ(run("dump " + (dir / "Zorvane_Pelk_728.sim").string() + " --cell 1").status, 2);
+}
+
+// A cell or metre the file does not hold is a usage error that gives the
+// range the file allows, whatever was written: past the last cell, negative,
+// too many digits for any number, or no number at all.
+TEST_F(DumpTest, CellOrMetreOutsideTheFileGivesTheValidRange) {
+  default_run();
+  const std::string cells = (dir / "Zorvane_Pelk_728.dat").string();
+  const struct {
+    const char* option;
+    const char* message;
+  } cases[] = {
+      {"--cell 1781", "cell 1781 lies outside the file's cells 0 to 1780\n"},
+      {"--cell -1", "cell -1 lies outside the file's cells 0 to 1780\n"},
+      {"--cell 99999999999999999999",
+       "cell 99999999999999999999 lies outside the file's cells 0 to 1780\n"},
+      {"--cell -9223372036854775808",
+       "cell -9223372036854775808 lies outside the file's cells 0 to 1780\n"},
+      {"--cell 9223372036854775807",
+       "cell 9223372036854775807 lies outside the file's cells 0 to 1780\n"},
+      // Metre 88975 puts a point object into cell 1780 (nearest(1780.5) is
+      // even); metre 88976 would put it past the file.
+      {"--at 88976",
+       "metre 88976 lies outside the file's cells 0 to 1780: give a metre from 0 to 88975\n"},
+      {"--at -50",
+       "metre -50 lies outside the file's cells 0 to 1780: give a metre from 0 to "
+       "88975\n"},
+      {"--at 9223372036854775807",
+       "metre 9223372036854775807 lies outside the file's cells 0 to 1780: give a metre from 0 "
+       "to 88975\n"},
+      {"--cell 1x", "--cell takes a whole number, found '1x'\n"},
+      {"--at 2.5", "--at takes a whole number, found '2.5'\n"},
+  };
+  for (const auto& c : cases) {
+    for (const char* json : {"", " --json"}) {
+      Result r = run("dump " + cells + " " + c.option + json);
+      EXPECT_EQ(r.status, 2) << c.option;
+      EXPECT_EQ(r.out, "") << c.option;
+      EXPECT_EQ(r.err, std::string("binario: ") + c.message) << c.option;
+    }
+  }
+  EXPECT_EQ(dump_json("Zorvane_Pelk_728.dat --at 88975")["point_cell"], 1780);
 }
 
 }  // namespace

@@ -126,6 +126,12 @@ int plot_from_folder(FileSystem& fs, const std::string& dir, LinePlot* plot,
     }
   }
 
+  // Files of different compiles would draw one line's objects over another's track.
+  if (const std::optional<std::string> why =
+          files_disagree(cells.size(), *treno, geometry ? &*geometry : nullptr)) {
+    err << "binario: the files in '" << dir << "' are not of one compile: " << *why << '\n';
+    return kExitRefused;
+  }
   *plot = build_line_plot(
       line_data_from_records(std::move(cells), *treno, geometry ? &*geometry : nullptr));
   *default_output = join_path(dir, path_stem(found[0][0]) + ".svg");

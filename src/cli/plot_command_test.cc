@@ -2,6 +2,8 @@
 // of descriptions, and refusing folders it cannot read.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,8 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "output/binary_decoders.h"
+#include "output/binary_files.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -118,6 +122,68 @@ TEST(PlotInMemory, AFolderAndItsPairGiveTheSamePicture) {
   // Two train tables in one folder: which scenario is meant cannot be told.
   fs.files[join_path("run", "Other_1.sim")] = fs.files.at(join_path("run", "Zorvane_Pelk_728.sim"));
   EXPECT_EQ(plot_command(PlotArgs{{"run"}, ""}, fs, out, err), kExitUsage);
+}
+
+// Files of different compiles in one folder are refused with the reason: a
+// train table of another line, a geometry of another length. A train table
+// whose positions hold the extremes of 32 bits is drawn all the same.
+TEST(PlotInMemory, FilesOfDifferentCompilesAreRefused) {
+  MemoryFileSystem fs;
+  fs.directories.insert("run");
+  auto ui = make_console_ui();
+  ASSERT_EQ(exit_status(run_scenario(fs, *ui, "run", nullptr), Status{}), kExitClean);
+  const std::string sim = join_path("run", "Zorvane_Pelk_728.sim");
+  const std::string geometry_path = join_path("run", "Zorvane_Pelk_linea.dat");
+  const std::string good_sim = fs.files.at(sim);
+  const std::string good_geometry = fs.files.at(geometry_path);
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  ASSERT_TRUE(decode_train_table(good_sim, &treno, nullptr));
+  auto sim_with = [&](auto change) {
+    std::array<VoceTreno, kTrenoEntries> t = treno;
+    change(t);
+    StringSink sink;
+    write_train_table_file(t, sink);
+    return sink.bytes;
+  };
+  std::ostringstream out;
+  std::ostringstream err;
+
+  fs.files[sim] = sim_with([](auto& t) { t[kTrainParameters].fine = 6000; });
+  EXPECT_EQ(plot_command(PlotArgs{{"run"}, "x.svg"}, fs, out, err), kExitRefused);
+  EXPECT_EQ(err.str(),
+            "binario: the files in 'run' are not of one compile: the train table is of a 6000 m "
+            "line, which has 261 cells, but the cells file holds 1781\n");
+  fs.files[sim] = sim_with([](auto& t) { t[kTrainParameters].fine = INT32_MIN; });
+  EXPECT_EQ(plot_command(PlotArgs{{"run"}, "x.svg"}, fs, out, err), kExitRefused);
+  EXPECT_EQ(fs.files.count("x.svg"), 0u);
+
+  // The geometry of a shorter line (its points cut after 1000 and the two
+  // runs encoded again).
+  fs.files[sim] = good_sim;
+  DecodedGeometry geometry;
+  ASSERT_TRUE(decode_geometry(good_geometry, &geometry, nullptr));
+  geometry.first.resize(1000);
+  geometry.second.resize(1000);
+  StringSink shorter;
+  encode_geometry(geometry, shorter);
+  fs.files[geometry_path] = shorter.bytes;
+  err.str("");
+  EXPECT_EQ(plot_command(PlotArgs{{"run"}, "x.svg"}, fs, out, err), kExitRefused);
+  EXPECT_NE(err.str().find("whose geometry has 89001 points, but the geometry file holds 1000"),
+            std::string::npos)
+      << err.str();
+  EXPECT_EQ(fs.files.count("x.svg"), 0u);
+
+  // A station at the extremes of 32 bits: its tooltip gives the kilometres.
+  fs.files[geometry_path] = good_geometry;
+  fs.files[sim] = sim_with([](auto& t) {
+    t[1].posizione = INT32_MIN;
+    t[1].inizio = INT32_MIN;
+    t[1].fine = INT32_MAX;
+  });
+  ASSERT_EQ(plot_command(PlotArgs{{"run"}, "x.svg"}, fs, out, err), kExitClean) << err.str();
+  EXPECT_NE(fs.files.at("x.svg").find("km -2147483.648, from km -2147483.648 to km 2147483.647"),
+            std::string::npos);
 }
 
 }  // namespace

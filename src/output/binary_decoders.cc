@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdint>
 #include <iterator>
+#include <optional>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -80,6 +82,36 @@ bool part_is_whole(std::string_view bytes, size_t base, const Layout& layout, bo
                     ", " + found_at(bytes, base + cut.offset));
 }
 
+// What a compile always writes into the tags of one run of the geometry:
+// points 0 and 1 the Integer seed, Doubles from point 2 for as far as the
+// geometry got, then empty values to the end; or, when the description
+// stopped before the geometry was seeded, nothing but empty values. (A curve
+// may run to the very last point, so the run need not end empty.) Says what
+// was expected of point `k`, tagged `tag`, when it breaks this; `first` is
+// the tag of point 0 and `before` that of point k - 1.
+std::optional<std::string> geometry_tag_is_wrong(size_t k, Tag tag, Tag first, Tag before) {
+  const std::string found = std::string(", found ") + tag_name(tag);
+  const std::string point = "point " + std::to_string(k);
+  if (k == 0) {
+    if (tag == Tag::kDouble) return "an Integer (the seed) or empty for point 0" + found;
+    return std::nullopt;
+  }
+  if (first == Tag::kEmpty) {
+    if (tag == Tag::kEmpty) return std::nullopt;
+    return "empty for " + point + ", as point 0 is empty (a geometry never seeded)" + found;
+  }
+  if (k == 1) {
+    if (tag == Tag::kInteger) return std::nullopt;
+    return "an Integer for point 1 (points 0 and 1 are the seed)" + found;
+  }
+  if (tag == Tag::kInteger)
+    return "a Double or empty for " + point + " (only points 0 and 1 are Integer)" + found;
+  if (tag == Tag::kDouble && before == Tag::kEmpty) {
+    return "empty for " + point + ", as point " + std::to_string(k - 1) + " is empty" + found;
+  }
+  return std::nullopt;
+}
+
 constexpr char kTagNames[] = "0 (empty), 2 (Integer) or 5 (Double)";
 
 bool known_tag(uint16_t raw, Tag* tag) {
@@ -106,7 +138,21 @@ bool decode_cells(std::string_view bytes, std::vector<Cella>* cells, DecodeError
                   "the " + sized(size) + " record of cell " + std::to_string(whole) + ", " +
                       found_at(bytes, whole * size));
   }
-  std::vector<Cella> out(bytes.size() / size);
+  // A line has at least two cells (its last cell is at least 1) and at most
+  // the cells of the longest line.
+  const size_t count = bytes.size() / size;
+  if (count < 2) {
+    return refuse(error, size,
+                  "the " + sized(size) + " record of cell 1 (a line has at least 2 cells), " +
+                      found_at(bytes, size));
+  }
+  if (count > kMaxCells) {
+    return refuse(error, kMaxCells * size,
+                  "the end of the file after cell " + std::to_string(kMaxCells - 1) + " (" +
+                      std::to_string(kMaxCells) + " cells, the most a line has), found " +
+                      bytes_word(bytes.size() - kMaxCells * size) + " more");
+  }
+  std::vector<Cella> out(count);
   size_t at = 0;
   for (Cella& c : out) {
     get_fields(bytes, at, kCellFields, &c);
@@ -192,6 +238,22 @@ bool decode_geometry(std::string_view bytes, DecodedGeometry* geometry, DecodeEr
   for (size_t e = 0; e < entries; ++e) {
     GeometryValue& g = e < points ? out.first[e] : out.second[e - points];
     g.tag = static_cast<Tag>(get_le<uint16_t>(bytes, at, kTagSize));
+    if (e < points) {
+      const Tag before = e == 0 ? Tag::kInteger : out.first[e - 1].tag;
+      const std::optional<std::string> wrong =
+          geometry_tag_is_wrong(e, g.tag, out.first[0].tag, before);
+      if (wrong) return refuse(error, at, *wrong + " (entry " + std::to_string(e) + ")");
+    } else if (e == points && points == 1 && out.first[0].tag == Tag::kInteger) {
+      return refuse(error, at,
+                    "an Integer for point 1 (points 0 and 1 are the seed), found the end of the "
+                    "first coordinates (entry 1)");
+    } else if (g.tag != out.first[e - points].tag) {
+      const size_t k = e - points;
+      return refuse(error, at,
+                    std::string(tag_name(out.first[k].tag)) + " for point " + std::to_string(k) +
+                        " of the second coordinates, as for its first (entry " + std::to_string(e) +
+                        "), found " + tag_name(g.tag));
+    }
     at += kTagSize;
     switch (g.tag) {
       case Tag::kInteger:
@@ -219,6 +281,26 @@ const char* tag_name(Tag tag) {
       break;
   }
   return "empty";
+}
+
+std::optional<std::string> files_disagree(size_t cells,
+                                          const std::array<VoceTreno, kTrenoEntries>& treno,
+                                          const DecodedGeometry* geometry) {
+  const int64_t length = treno[kTrainParameters].fine;
+  const int64_t line_cells = last_cell_for_length(length) + 1;
+  const std::string line = "the train table is of a " + std::to_string(length) + " m line";
+  if (line_cells != static_cast<int64_t>(cells)) {
+    return line + ", which has " + std::to_string(line_cells) +
+           " cells, but the cells file holds " + std::to_string(cells);
+  }
+  if (geometry != nullptr) {
+    const int64_t line_points = length + kRunOut + 1;
+    if (line_points != static_cast<int64_t>(geometry->first.size())) {
+      return line + ", whose geometry has " + std::to_string(line_points) +
+             " points, but the geometry file holds " + std::to_string(geometry->first.size());
+    }
+  }
+  return std::nullopt;
 }
 
 void encode_geometry(const DecodedGeometry& geometry, ByteSink& out) {

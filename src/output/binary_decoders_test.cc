@@ -90,13 +90,14 @@ TEST(DecodeRoundTrip, GeometryKeepsTagsAndDoublesBitForBit) {
 }
 
 TEST(DecodeRoundTrip, NegativeIntegerPayloadIsSigned) {
-  // Tag 2, payload 0xfffe: -2, then its second coordinate, tag 0.
-  const std::string bytes("\x02\x00\xfe\xff\x00\x00", 6);
+  // The seed's points 0 and 1: tag 2, payload 0xfffe (-2), then 0; their
+  // second coordinates 0 and 1.
+  const std::string bytes("\x02\x00\xfe\xff\x02\x00\x00\x00\x02\x00\x00\x00\x02\x00\x01\x00", 16);
   DecodedGeometry decoded;
   ASSERT_TRUE(decode_geometry(bytes, &decoded, nullptr));
-  ASSERT_EQ(decoded.first.size(), 1u);
+  ASSERT_EQ(decoded.first.size(), 2u);
   EXPECT_EQ(decoded.first[0].value, -2);
-  EXPECT_EQ(decoded.second[0].tag, Tag::kEmpty);
+  EXPECT_EQ(decoded.second[1].value, 1);
   StringSink again;
   encode_geometry(decoded, again);
   EXPECT_EQ(again.bytes, bytes);
@@ -188,6 +189,47 @@ const Refusal kRefusals[] = {
     {"GeometryOddEntries", Decoder::kGeometry,
      [] { return integer_value(0) + double_value() + empty_value(); }, 16,
      "an even number of entries (the two coordinates of every point), found 3"},
+    // Tags a compile never writes.
+    {"GeometryDoubleAtPointZero", Decoder::kGeometry,
+     [] { return double_value() + integer_value(0) + double_value() + integer_value(1); }, 0,
+     "an Integer (the seed) or empty for point 0, found Double (entry 0)"},
+    {"GeometryPointOneNotSeeded", Decoder::kGeometry,
+     [] { return integer_value(0) + double_value() + integer_value(0) + double_value(); }, 4,
+     "an Integer for point 1 (points 0 and 1 are the seed), found Double (entry 1)"},
+    {"GeometryOnlyPointZero", Decoder::kGeometry,
+     [] { return integer_value(0) + integer_value(0); }, 4,
+     "an Integer for point 1 (points 0 and 1 are the seed), found the end of the first"},
+    {"GeometryIntegerAfterTheSeed", Decoder::kGeometry,
+     [] {
+       const std::string run = integer_value(0) + integer_value(1) + integer_value(2);
+       return run + run;
+     },
+     8, "a Double or empty for point 2 (only points 0 and 1 are Integer), found Integer"},
+    {"GeometryDoubleAfterAnEmptyPoint", Decoder::kGeometry,
+     [] {
+       const std::string run = integer_value(0) + integer_value(1) + empty_value() + double_value();
+       return run + run;
+     },
+     10, "empty for point 3, as point 2 is empty, found Double (entry 3)"},
+    {"GeometryValueAfterAnUnseededStart", Decoder::kGeometry,
+     [] {
+       const std::string run = empty_value() + empty_value() + double_value();
+       return run + run;
+     },
+     4, "empty for point 2, as point 0 is empty (a geometry never seeded), found Double"},
+    {"GeometryCoordinatesTaggedApart", Decoder::kGeometry,
+     [] {
+       return integer_value(0) + integer_value(0) + double_value() + integer_value(0) +
+              integer_value(1) + empty_value();
+     },
+     26, "Double for point 2 of the second coordinates, as for its first (entry 5), found empty"},
+    {"CellsOnlyOne", Decoder::kCells, [] { return std::string(15, '\0'); }, 15,
+     "the 15-byte record of cell 1 (a line has at least 2 cells), found the end of the file"},
+    {"CellsMoreThanTheLongestLine", Decoder::kCells,
+     [] { return std::string((kMaxCells + 1) * kCellRecordSize, '\0'); },
+     kMaxCells* kCellRecordSize,
+     "the end of the file after cell 20140 (20141 cells, the most a line has), found 15 bytes "
+     "more"},
 };
 
 class RefusalTest : public ::testing::TestWithParam<Refusal> {};
@@ -248,22 +290,51 @@ TEST(DecodeRefusal, EveryShorterTrainTableIsRefused) {
   EXPECT_TRUE(decode_train_table(image, &decoded, nullptr));
 }
 
-TEST(DecodeRefusal, GeometryPrefixIsTakenOnlyWhenItEndsOnAPointPair) {
+// A geometry cut short is refused wherever the cut falls: even where it
+// leaves an even number of whole values, the second coordinates then start
+// inside the first ones and their tags disagree.
+TEST(DecodeRefusal, EveryShorterGeometryIsRefused) {
   Linea linea;
-  linea.allocate(4);
+  linea.allocate(40);
   linea.seed();
-  linea.push(1.5, 2.5);
+  for (int k = 2; k < 30; ++k) linea.push(k * 0.5, -k * 0.25);
   const std::string image = geometry_image(linea);
-  // Each run is Integer, Integer, Double, empty, empty: 4 + 4 + 10 + 2 + 2
-  // bytes. A prefix is a whole geometry when it ends after an even count.
-  const std::vector<size_t> even_boundaries = {8, 20, 26, 40, 44};
-  for (size_t n = 1; n <= image.size(); ++n) {
-    DecodedGeometry decoded;
-    const bool taken = decode_geometry(std::string_view(image).substr(0, n), &decoded, nullptr);
-    const bool pair =
-        std::find(even_boundaries.begin(), even_boundaries.end(), n) != even_boundaries.end();
-    EXPECT_EQ(taken, pair) << n;
+  DecodedGeometry decoded;
+  for (size_t n = 0; n < image.size(); ++n) {
+    DecodeError error;
+    ASSERT_FALSE(decode_geometry(std::string_view(image).substr(0, n), &decoded, &error)) << n;
+    ASSERT_LE(error.offset, n) << n;
   }
+  EXPECT_TRUE(decode_geometry(image, &decoded, nullptr));
+  // A geometry never seeded is all empty; its cut prefixes cannot be told
+  // from a shorter one here, only against the cells (see files_disagree).
+  Linea never;
+  never.allocate(3);
+  EXPECT_TRUE(decode_geometry(geometry_image(never), &decoded, nullptr));
+}
+
+// Files of one compile agree on the line length; any other count of cells or
+// points is told with the numbers.
+TEST(FilesDisagree, CellsAndGeometryFollowTheTrainTablesLineLength) {
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  treno[kTrainParameters].fine = 6000;  // 13000 m with the run-out: cells 0 .. 260
+  DecodedGeometry geometry;
+  geometry.first.resize(13001);
+  geometry.second.resize(13001);
+  EXPECT_EQ(files_disagree(261, treno, &geometry), std::nullopt);
+  EXPECT_EQ(files_disagree(261, treno, nullptr), std::nullopt);
+  EXPECT_EQ(files_disagree(1781, treno, &geometry),
+            "the train table is of a 6000 m line, which has 261 cells, but the cells file holds "
+            "1781");
+  geometry.first.resize(89001);
+  EXPECT_EQ(files_disagree(261, treno, &geometry),
+            "the train table is of a 6000 m line, whose geometry has 13001 points, but the "
+            "geometry file holds 89001");
+  // Any length a hostile file stores is compared without overflow.
+  treno[kTrainParameters].fine = std::numeric_limits<int32_t>::min();
+  EXPECT_NE(files_disagree(261, treno, nullptr), std::nullopt);
+  treno[kTrainParameters].fine = std::numeric_limits<int32_t>::max();
+  EXPECT_NE(files_disagree(261, treno, &geometry), std::nullopt);
 }
 
 TEST(BinaryKind, ByTheEndingOfTheName) {
