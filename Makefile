@@ -50,8 +50,10 @@ test-windows: windows
 	  --output-on-failure -j2
 
 # The packages users download, in $(BUILD) and $(WINDOWS_BUILD); the zip's
-# contents are checked against what the README promises.
+# contents are checked against what the README promises. The VS Code package
+# (editors/vscode/ci.sh, Node.js 20) goes into the zip.
 package: build windows
+	editors/vscode/ci.sh
 	cd $(BUILD) && cpack
 	cd $(WINDOWS_BUILD) && cpack
 	.ci/check-package $(WINDOWS_BUILD)/binario-*-win64.zip

@@ -4,11 +4,14 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
+#include "cli/user_notice.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 
@@ -48,9 +51,10 @@ bool enter_folder(const std::string& dir) {
   return true;
 }
 
-}  // namespace
-
-int run_cli(int argc, char** argv) {
+// Parses `arguments` (the program's name first) and runs what they ask for.
+// `ran_the_run` is set when they asked for the run, whose own box tells a
+// taken reserved slot.
+int parse_and_run(std::vector<std::string> arguments, bool* ran_the_run) {
   CLI::App app{
       "binario compiles train-driving scenarios: without a subcommand it writes the built-in "
       "scenario's texts into the folder and compiles them into the simulator's three files.",
@@ -79,8 +83,10 @@ int run_cli(int argc, char** argv) {
   }
   app.require_subcommand(0, 1);
 
+  std::vector<char*> argv;
+  for (std::string& a : arguments) argv.push_back(a.data());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(argv.size()), argv.data());
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return code == 0 ? kExitClean : kExitUsage;
@@ -92,7 +98,39 @@ int run_cli(int argc, char** argv) {
     if (!folder->empty() && !enter_folder(*folder)) return kExitFileError;
     return s.run();
   }
+  *ran_the_run = true;
   return run();
+}
+
+}  // namespace
+
+int run_cli(int argc, char** argv) {
+  std::vector<std::string> arguments(argv, argv + argc);
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    if (std::optional<std::string> hint = argument_hint(arguments[i])) {
+      std::cerr << "binario: note: " << *hint << '\n';
+    }
+  }
+  if (!output_vanishes_at_exit()) {
+    bool ran_the_run = false;
+    return parse_and_run(std::move(arguments), &ran_the_run);
+  }
+  // Started from Explorer: what goes to standard error is shown in a box
+  // too, on failure and after a drop of a pair on the program.
+  const StreamRecorder recorder(std::cerr);
+  std::optional<std::vector<std::string>> dropped =
+      dropped_pair(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+  if (dropped)
+    arguments.insert(arguments.erase(arguments.begin() + 1, arguments.end()), dropped->begin(),
+                     dropped->end());
+  bool ran_the_run = false;
+  const int status = parse_and_run(std::move(arguments), &ran_the_run);
+  std::cerr.flush();
+  const bool clash_shown = ran_the_run && status == kExitStopped;
+  if ((status != kExitClean && !clash_shown) || dropped) {
+    show_message_box(message_box_text(recorder.recorded(), status), status != kExitClean);
+  }
+  return status;
 }
 
 }  // namespace binario

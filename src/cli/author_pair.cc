@@ -8,6 +8,7 @@
 #include "output/file_naming.h"
 #include "output/text_encoding.h"
 #include "platform/paths.h"
+#include "run/file_names.h"
 #include "run/read_descriptions.h"
 
 namespace binario {
@@ -34,6 +35,10 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
   if (!number) {
     err << "binario: cannot tell the train number from '" << options.train << "' (expected "
         << *name << "_NUMBER-.txt); give it with --number\n";
+    return kExitUsage;
+  }
+  if (std::optional<std::string> refusal = windows_name_refusal(*name, *number)) {
+    err << "binario: " << *refusal << "; give another with --name or --number\n";
     return kExitUsage;
   }
   std::optional<std::string> model_name = utf8_to_windows1252(*name);
@@ -69,13 +74,18 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
 }
 
 CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
-                                  FileSystem& fs) {
+                                  FileSystem& fs, RunReport* report) {
   CompileInput input;
   input.nome_percorso = names.model_name;
   input.numero_treno = names.model_number;
   input.calcola_linea = !options.no_geometry;
   read_descriptions(fs, options.line, options.line, options.train, options.train, &input);
-  return compile(input);
+  CompileResult result = compile(input);
+  if (report) {
+    *report = compile_report(result);
+    if (a_description_unopened(input)) report->end = RunEnd::kInputUnopened;
+  }
+  return result;
 }
 
 int report_author_pair(const CompileOptions& options, const Status& status, const RunReport& report,

@@ -54,8 +54,10 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
                                       std::ostream& err);
 
 // Compiles the pair in memory, as check does, without writing anything.
+// `report`, when given, receives how a compile would end, kInputUnopened
+// when a description could not be opened.
 CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
-                                  FileSystem& fs);
+                                  FileSystem& fs, RunReport* report = nullptr);
 
 // Prints the outcome of an author's compile or check, text on `err` or JSON
 // on `out`, and returns the exit status.

@@ -67,11 +67,34 @@ TEST_F(BoundedInputTest, ALineDescriptionThatIsNoRegularFileIsAReadFailureWithIt
 TEST_F(BoundedInputTest, TheTrainDescriptionIsBoundedTheSameWay) {
   const std::string line = put("X_linea.txt", kLine);
   for (const std::string& train : {fifo("F_1-.txt"), std::string("/dev/urandom")}) {
-    Result r = check(line, train);
-    EXPECT_EQ(r.status, 1) << r.err;  // the model was built: a fault, not a refusal
-    EXPECT_NE(r.err.find("error 25: "), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("cannot open the file: Is not a regular file"), std::string::npos)
-        << r.err;
+    // The model was built, but a compile would write nothing: a refusal.
+    expect_read_failure(check(line, train), "Is not a regular file");
+  }
+}
+
+TEST_F(BoundedInputTest, CompileKeepsGoodFilesWhenADescriptionCannotBeOpened) {
+  const std::string line = put("X_linea.txt", kLine);
+  const std::string train = put("X_1-.txt", kTrain);
+  const std::string compile = "compile " + line + " ";
+  ASSERT_EQ(run(compile + train).status, 0);
+  const std::string cells = slurp(dir / "X_1.dat");
+  const std::string table = slurp(dir / "X_1.sim");
+  std::filesystem::create_directory(dir / "Folder_1-.txt");
+  for (const std::string& unopened :
+       {fifo("F_1-.txt"), (dir / "Folder_1-.txt").string(), (dir / "None_1-.txt").string(),
+        sparse("Big_1-.txt", 70'000'000)}) {
+    SCOPED_TRACE(unopened);
+    for (const std::string options : {"", " --json", " --strict"}) {
+      const Result r = run_program("timeout 20 " + std::string(BINARIO_EXE) + " " + compile +
+                                       unopened + " --number 1" + options,
+                                   dir);
+      EXPECT_EQ(r.status, 3) << r.err;
+      if (options.empty()) {
+        EXPECT_NE(r.err.find("nothing written"), std::string::npos) << r.err;
+      }
+      EXPECT_EQ(slurp(dir / "X_1.dat"), cells);
+      EXPECT_EQ(slurp(dir / "X_1.sim"), table);
+    }
   }
 }
 

@@ -17,8 +17,9 @@ int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& o
   AuthorPairNames names;
   if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
   // A check shows no box: a taken reserved slot is one more diagnostic.
-  const CompileResult result = compile_author_pair(options, names, fs);
-  return report_author_pair(options, result.status, compile_report(result), out, err);
+  RunReport report;
+  const CompileResult result = compile_author_pair(options, names, fs, &report);
+  return report_author_pair(options, result.status, report, out, err);
 }
 
 Subcommand add_check_command(CLI::App& app) {

@@ -123,6 +123,50 @@ TEST_F(CliTest, NamesComeFromTheFileNamesOrTheOptions) {
   EXPECT_EQ(number_from_train_file("x/Other_728-.txt", "Zorvane_Pelk"), std::nullopt);
 }
 
+TEST(WindowsNamesTest, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) {
+  MemoryFileSystem fs;
+  fs.files["d/In_linea.txt"] = "[generale]\r\nlunghezza percorso, 3000\r\n[fine]\r\n";
+  fs.files["d/In_1-.txt"] = "[generale]\r\n[fine]\r\n";
+  const auto before = fs.files;
+  struct Case {
+    std::string name, number, says;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"a:b", "1", "holds ':'"},
+           {"a<b", "1", "holds '<'"},
+           {"ok", "4|2", "the train number '4|2' holds '|'"},
+           {"wh?", "1", "'?'"},
+           {"a*", "1", "'*'"},
+           {"q\"", "1", "'\"'"},
+           {"back\\slash", "1", "'\\'"},
+           {"sub/dir", "1", "'/'"},
+           {"tab\there", "1", "control character \\x09"},
+           {"CON.x", "1", "'CON.x_linea.txt' names the device CON"},
+           {"lpt1 .a", "1", "names the device LPT1"},
+       }) {
+    SCOPED_TRACE(c.name + " " + c.number);
+    CompileOptions options;
+    options.line = "d/In_linea.txt";
+    options.train = "d/In_1-.txt";
+    options.name = c.name;
+    options.number = c.number;
+    test::RecordingUi ui;
+    std::ostringstream out, err;
+    EXPECT_EQ(compile_command(options, fs, ui, out, err), 2);
+    EXPECT_NE(err.str().find(c.says), std::string::npos) << err.str();
+    EXPECT_EQ(fs.files, before);
+  }
+  // Near misses are names like any other.
+  for (const std::string name : {"CONSOLE", "COM0", "com10", "NULL.x", "a.b"}) {
+    AuthorPairNames names;
+    CompileOptions options;
+    options.name = name;
+    options.number = "7";
+    std::ostringstream err;
+    EXPECT_EQ(author_pair_names(options, &names, err), std::nullopt) << name << err.str();
+  }
+}
+
 TEST_F(CliTest, NoGeometryWritesNoGeometryFileAndLeavesAnOldOne) {
   copy_examples();
   std::ofstream(dir / "Valdoria_linea.dat") << "old";

@@ -32,9 +32,10 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   if (options.strict) {
     AuthorPairNames names;
     if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
-    const CompileResult trial = compile_author_pair(options, names, fs);
+    RunReport trial_report;
+    const CompileResult trial = compile_author_pair(options, names, fs, &trial_report);
     if (!trial.status.diagnostics().empty()) {
-      return report_author_pair(options, trial.status, compile_report(trial), out, err);
+      return report_author_pair(options, trial.status, trial_report, out, err);
     }
   }
 
@@ -44,8 +45,13 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     return kExitFileError;
   }
 
+  form.refuse_unopened = true;
   RunReport report = form.memorizza_percorso(options.no_geometry ? 0 : 1);
   const int status = report_author_pair(options, form.status, report, out, err);
+  if (report.end == RunEnd::kInputUnopened && !options.json) {
+    err << "binario: nothing written: a description could not be opened, so the files "
+           "already there stay as they were\n";
+  }
   if (status == kExitClean && options.summary) err << compile_summary(report, form.model) << '\n';
   return status;
 }
@@ -83,7 +89,10 @@ Subcommand add_compile_command(CLI::App& app) {
   return {cmd, [options, output_dir, quiet] {
             CompileOptions o = options();
             o.output_dir = *output_dir;
-            o.summary = !*quiet && !o.json && standard_error_is_terminal();
+            // Said where someone reads it: on a terminal, or in the box
+            // that shows what a program started from Explorer wrote.
+            o.summary =
+                !*quiet && !o.json && (standard_error_is_terminal() || output_vanishes_at_exit());
             RealFileSystem fs;
             auto ui = make_console_ui();
             return compile_command(o, fs, *ui, std::cout, std::cerr);

@@ -43,6 +43,13 @@ bool replace_files_together(std::vector<std::unique_ptr<OutputFile>>& files, Set
   }
   const InterruptionsHeld held;
   for (size_t i = 0; i < files.size(); ++i) {
+    if (!files[i]->set_old_file_aside(&result->error)) {
+      result->failed = i;
+      files.clear();  // puts back the old files set aside so far
+      return false;
+    }
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
     if (!files[i]->commit(&result->error)) {
       result->failed = i;
       files.clear();
@@ -72,6 +79,11 @@ class MemoryOutputFile : public OutputFile {
       return false;
     }
     return true;
+  }
+  bool set_old_file_aside(std::string* error) override {
+    if (!fs_.held_open.count(path_)) return true;
+    if (error) *error = kHeldOpenReason;
+    return false;
   }
   bool commit(std::string* error) override {
     if (!finish(error)) return false;

@@ -32,6 +32,18 @@ class OutputFile {
   // Finishes the file if that is not done yet, then renames it over the
   // final name. Returns false and sets `error` on failure.
   virtual bool commit(std::string* error) = 0;
+  // Frees the final name for commit() before any file of a set is replaced.
+  // Where the system refuses to replace a file another program holds open
+  // (Windows), the old file is moved aside under a temporary name in the
+  // same folder: a file that cannot be moved is found out while every old
+  // file is still in place. A committed file then deletes the old one; an
+  // uncommitted one puts it back. Returns false and sets `error` when the
+  // old file cannot be moved. Where renaming over an open file always works,
+  // there is nothing to do.
+  virtual bool set_old_file_aside(std::string* error) {
+    (void)error;
+    return true;
+  }
 };
 
 // The most a read returns, and how the refusal names the file: a file larger
@@ -46,6 +58,10 @@ std::string too_large_reason(uint64_t size, const ReadCap& cap);
 // The refusals of what is not a regular file, the same on every platform.
 inline constexpr char kIsDirectoryReason[] = "Is a directory";
 inline constexpr char kNotRegularReason[] = "Is not a regular file";
+// The refusal of a file another program holds open without letting it be
+// moved or deleted (Windows): the set is left as it was.
+inline constexpr char kHeldOpenReason[] =
+    "Is held open by another program; close it there and try again";
 
 class FileSystem {
  public:
@@ -92,11 +108,12 @@ struct SetReplaced {
   std::string error;   // the system's reason
 };
 // Puts every file of `files` (all written) in place as one set: all are
-// finished first, and only when every one is complete are they renamed, in
-// order. A file that cannot be finished leaves every old file untouched and
-// removes every temporary. Only a rename failing after an earlier one
-// succeeded leaves a mixed set: `renamed` says how many are new. Interruptions
-// wait until the renames are over, so they never split the set.
+// finished first, then every old file is set aside, and only when both are
+// done for every file are they renamed, in order. A file that cannot be
+// finished or set aside leaves every old file in place and removes every
+// temporary. Only a rename failing after an earlier one succeeded leaves a
+// mixed set: `renamed` says how many are new. Interruptions wait until the
+// renames are over, so they never split the set.
 bool replace_files_together(std::vector<std::unique_ptr<OutputFile>>& files, SetReplaced* result);
 
 // The real disk, one implementation per platform. Replacement writes a
@@ -131,6 +148,7 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string> fail_create;  // replace_file fails at once
   std::set<std::string> fail_write;   // writes fail, reported at commit
   std::set<std::string> fail_commit;  // the final rename fails
+  std::set<std::string> held_open;    // held by another program: cannot be set aside
   std::set<std::string> fail_remove;  // remove_file fails
   std::set<std::string> others;       // paths holding something not a file (a FIFO, a device)
 

@@ -272,6 +272,23 @@ TEST_F(RealFileSystemTest, AFileHeldOpenWithoutSharingIsReportedAndKeptWhole) {
   EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
 }
 
+TEST_F(RealFileSystemTest, WorksPastTheOldPathLengthLimit) {
+  const std::string deep =
+      path(std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
+  ASSERT_GT(deep.size(), 300u);
+  std::string error;
+  ASSERT_TRUE(fs.make_directories(deep, &error)) << error;
+  const std::string file = join_path(deep, "Zorvane_Pelk_728.dat");
+  ASSERT_TRUE(write_whole_file(fs, file, "cells", &error)) << error;
+  std::string contents;
+  ASSERT_TRUE(fs.read_file(file, &contents, &error)) << error;
+  EXPECT_EQ(contents, "cells");
+  std::vector<std::string> names;
+  ASSERT_TRUE(fs.list_files(deep, &names, &error)) << error;
+  EXPECT_EQ(names, std::vector<std::string>{"Zorvane_Pelk_728.dat"});
+  EXPECT_TRUE(fs.remove_file(file, &error)) << error;
+}
+
 TEST(SystemErrorReasonTest, IsOneLineWithoutTheFinalPeriod) {
   const std::string reason = system_error_reason(ERROR_FILE_NOT_FOUND);
   ASSERT_FALSE(reason.empty());
@@ -305,6 +322,28 @@ TEST(WriteWholeFile, FailuresReportTheReasonAndKeepTheOldFile) {
     EXPECT_FALSE(write_whole_file(fs, "a.txt", "new\r\n", &error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(fs.files["a.txt"], "old contents\r\n");
+  }
+}
+
+TEST(ReplaceFilesTogether, AFileThatCannotBeSetAsideLeavesEveryOldFile) {
+  const std::vector<std::string> names = {"d/g.dat", "d/t.sim", "d/c.dat"};
+  for (size_t held = 0; held < names.size(); ++held) {
+    MemoryFileSystem fs;
+    for (const std::string& name : names) fs.files[name] = "old " + name;
+    fs.held_open.insert(names[held]);
+    std::vector<std::unique_ptr<OutputFile>> files;
+    std::string error;
+    for (const std::string& name : names) {
+      files.push_back(fs.replace_file(name, &error));
+      files.back()->write("new");
+    }
+    SetReplaced result;
+    EXPECT_FALSE(replace_files_together(files, &result));
+    EXPECT_EQ(result.failed, held);
+    EXPECT_EQ(result.renamed, 0u);
+    EXPECT_EQ(result.error, kHeldOpenReason);
+    EXPECT_TRUE(files.empty());
+    for (const std::string& name : names) EXPECT_EQ(fs.files[name], "old " + name);
   }
 }
 

@@ -40,19 +40,6 @@ bool fail_last(std::string* error) {
   return fail(::GetLastError(), error);
 }
 
-bool is_device_name(std::string_view name) {
-  name = name.substr(0, name.find('.'));
-  while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-  std::string upper;
-  for (char c : name) upper += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" || upper == "CONIN$" ||
-      upper == "CONOUT$") {
-    return true;
-  }
-  return upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT")) &&
-         upper[3] >= '1' && upper[3] <= '9';
-}
-
 // Windows quietly drops a final dot or space from a name and opens a device
 // for CON, NUL, COM1 and the like; such a path would reach another file than
 // the one named, so it is refused as an invalid name instead.
@@ -63,15 +50,25 @@ bool names_a_file_as_written(const std::string& path) {
     while (end < path.size() && !is_path_separator(path[end])) ++end;
     const std::string_view name(path.data() + start, end - start);
     if (!name.empty() && name != "." && name != ".." && name != "?") {
-      if (name.back() == '.' || name.back() == ' ' || is_device_name(name)) return false;
+      if (name.back() == '.' || name.back() == ' ' || !windows_device_name(name).empty())
+        return false;
     }
     start = end + 1;
   }
   return true;
 }
 
+// The path as the wide-character calls take it, past the old length limit.
 std::wstring wide(const std::string& path) {
-  return utf8_to_wide(path);
+  return utf8_to_wide(windows_long_path(path));
+}
+
+// A fresh name in `folder` for a temporary of this process. It does not grow
+// from a final name, so a name Windows treats specially can never reach it.
+std::string temporary_name(const std::string& folder, const char* extension) {
+  static std::atomic<unsigned> counter{0};
+  return join_path(folder, "~binario-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                               std::to_string(counter++) + extension);
 }
 
 class WinOutputFile : public OutputFile {
@@ -85,6 +82,14 @@ class WinOutputFile : public OutputFile {
     if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
     if (!committed_) ::DeleteFileW(wide(temp_).c_str());
     unregister_temporary(entry_);
+    if (aside_.empty()) return;
+    // The old file goes once the new one stands in its place, and comes
+    // back when the new one never got there.
+    if (committed_) {
+      ::DeleteFileW(wide(aside_).c_str());
+    } else {
+      ::MoveFileExW(wide(aside_).c_str(), wide(final_).c_str(), MOVEFILE_WRITE_THROUGH);
+    }
   }
 
   void write(const void* data, size_t size) override {
@@ -113,6 +118,36 @@ class WinOutputFile : public OutputFile {
     return true;
   }
 
+  // Moving a file needs the right to delete it, which a program that holds
+  // it open without delete sharing denies: that is found out here, while
+  // every file of the set is still the old one. A read-only file is left
+  // in place too, as replacing it would fail.
+  bool set_old_file_aside(std::string* error) override {
+    if (!aside_.empty()) return true;
+    const DWORD attributes = ::GetFileAttributesW(wide(final_).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_FILE_NOT_FOUND) return true;  // nothing to set aside
+      return fail(code, error);
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) return fail(ERROR_ACCESS_DENIED, error);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::string aside = temporary_name(path_parent(final_), ".old");
+      if (::MoveFileExW(wide(final_).c_str(), wide(aside).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        aside_ = aside;
+        return true;
+      }
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS) continue;
+      if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) {
+        if (error) *error = kHeldOpenReason;
+        return false;
+      }
+      return fail(code, error);
+    }
+    return fail(ERROR_FILE_EXISTS, error);
+  }
+
   bool commit(std::string* error) override {
     if (!finish(error)) return false;
     // The old file, if any, is replaced in one step: the name never stands
@@ -132,6 +167,7 @@ class WinOutputFile : public OutputFile {
   std::string temp_;
   std::string final_;
   int entry_;
+  std::string aside_;  // where the old file was set aside, if it was
   DWORD write_error_ = 0;
   bool committed_ = false;
 };
@@ -208,16 +244,12 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
     fail(ERROR_INVALID_NAME, error);
     return nullptr;
   }
-  // The temporary's name does not grow from the final one, so a final name
-  // Windows treats specially can never reach it.
-  static std::atomic<unsigned> counter{0};
   // An interruption between the temporary's creation and its registration
   // waits for the registration, so that it removes the file.
   const InterruptionsHeld held;
   const std::string folder = path_parent(path);
-  const std::string prefix = "~binario-" + std::to_string(::GetCurrentProcessId()) + "-";
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temp = join_path(folder, prefix + std::to_string(counter++) + ".tmp");
+    const std::string temp = temporary_name(folder, ".tmp");
     // Shared for deletion only: the Ctrl+C handler removes the temporary by
     // name while it is still open (it goes when the ending process closes it).
     HANDLE handle = ::CreateFileW(wide(temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,

@@ -39,11 +39,50 @@ TEST(PathsTest, AcceptsForwardSlashesEverywhereAndBackslashesOnWindows) {
   EXPECT_EQ(join_path("C:\\Ελλάδα", "a.dat"), "C:\\Ελλάδα\\a.dat");
   EXPECT_EQ(join_path("C:\\Ελλάδα\\", "a.dat"), "C:\\Ελλάδα\\a.dat");
   EXPECT_EQ(join_path("città/", "a.dat"), "città/a.dat");
+  // A joined path keeps the separator the folder's path already uses.
+  EXPECT_EQ(join_path("C:/Scenari/ro", "a.dat"), "C:/Scenari/ro/a.dat");
+  EXPECT_EQ(join_path("C:/Scenari\\ro", "a.dat"), "C:/Scenari\\ro\\a.dat");
+  EXPECT_EQ(join_path("ro", "a.dat"), "ro\\a.dat");
   EXPECT_EQ(path_file_name("C:\\città\\b.txt"), "b.txt");
   EXPECT_EQ(path_file_name("C:/città\\b.txt"), "b.txt");
   EXPECT_EQ(path_parent("C:\\città/sub\\b.txt"), "C:\\città/sub");
   EXPECT_EQ(path_parent("\\b.txt"), "\\");
   EXPECT_EQ(path_stem("città\\Zorvane_Pelk_728.dat"), "Zorvane_Pelk_728");
+}
+
+TEST(PathsTest, TellsTheNamesWindowsTakesForADevice) {
+  for (const char* device :
+       {"CON", "prn", "Aux.txt", "nul.tar.gz", "COM1", "lpt9.dat", "CON .x", "conout$"}) {
+    EXPECT_NE(windows_device_name(device), "") << device;
+  }
+  EXPECT_EQ(windows_device_name("com3.sim"), "COM3");
+  for (const char* file : {"", "CONSOLE", "COM0", "COM10", "LPT", "xNUL", "NUL_1.dat", "a.CON"}) {
+    EXPECT_EQ(windows_device_name(file), "") << file;
+  }
+}
+
+TEST(PathsTest, LongAbsolutePathsTakeTheExtendedPrefix) {
+  const std::string folder(120, 'f');
+  const std::string name(130, 'n');
+  // Short paths, relative ones and prefixed ones are left as they are.
+  EXPECT_EQ(windows_long_path("C:/a/../b.dat"), "C:/a/../b.dat");
+  const std::string relative = folder + "/" + name;
+  EXPECT_EQ(windows_long_path(relative), relative);
+  const std::string prefixed = "\\\\?\\C:\\" + relative;
+  EXPECT_EQ(windows_long_path(prefixed), prefixed);
+  EXPECT_EQ(windows_long_path("\\\\.\\pipe\\" + relative), "\\\\.\\pipe\\" + relative);
+  // A drive path: backslashes only, "." and ".." resolved, doubled separators merged.
+  EXPECT_EQ(windows_long_path("C:/Scenari//" + folder + "/./x/../" + name + "/"),
+            "\\\\?\\C:\\Scenari\\" + folder + "\\" + name);
+  EXPECT_EQ(windows_long_path("d:\\..\\" + folder + "\\città\\" + name),
+            "\\\\?\\d:\\" + folder + "\\città\\" + name);
+  // A share: ".." does not climb over its server and name.
+  EXPECT_EQ(windows_long_path("\\\\srv\\share\\..\\..\\" + folder + "/" + name),
+            "\\\\?\\UNC\\srv\\share\\" + folder + "\\" + name);
+  // Just past the shortest limit (a folder's, 247) the prefix starts.
+  const std::string at_limit = "C:\\" + std::string(244, 'a');
+  EXPECT_EQ(windows_long_path(at_limit), at_limit);
+  EXPECT_EQ(windows_long_path(at_limit + "b"), "\\\\?\\" + at_limit + "b");
 }
 
 }  // namespace

@@ -14,8 +14,27 @@ namespace binario {
 void set_up_standard_streams();
 
 // The program's arguments as UTF-8, the program's name first. On POSIX these
-// are `argv` as given; on Windows they are read from the wide command line.
+// are `argv` as given; on Windows they are read from the wide command line,
+// and "/?", the system's way to ask a program for help, becomes "--help".
 std::vector<std::string> program_arguments(int argc, char** argv);
+
+// A hint for an argument the system's quoting rules most likely split
+// otherwise than the user meant, or nothing. On Windows a '\' just before a
+// closing '"' keeps the quote as a character, so `-C "C:\Scenari\" compile`
+// gives one argument that holds a '"'; no name on Windows may hold one.
+std::optional<std::string> argument_hint(const std::string& argument);
+
+// True when what the program writes on standard error goes away with it
+// before anyone can read it: on Windows, a console the program alone is
+// attached to (it was started from Explorer, and the console closes as it
+// ends) or no console at all, while standard error is not a file or a pipe.
+// Never on POSIX, whose terminals stay.
+bool output_vanishes_at_exit();
+
+// Shows `text` in a message box titled "binario" with one OK button, an
+// error's icon when `failure`, and returns when the user closes it; only
+// where output_vanishes_at_exit(). Does nothing elsewhere.
+void show_message_box(const std::string& text, bool failure);
 
 // The folder that holds the running program, as an absolute path; empty
 // (no value) when the system cannot tell it. Code is loaded only from a

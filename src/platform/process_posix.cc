@@ -18,6 +18,16 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
 
+std::optional<std::string> argument_hint(const std::string&) {
+  return std::nullopt;  // the shell has handed over the arguments as meant
+}
+
+bool output_vanishes_at_exit() {
+  return false;
+}
+
+void show_message_box(const std::string&, bool) {}
+
 std::optional<std::string> program_directory() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <iostream>
 #include <streambuf>
+#include <string_view>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -117,9 +118,36 @@ std::vector<std::string> program_arguments(int argc, char** argv) {
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) arguments.push_back(wide_to_utf8(wide[i]));
+  for (int i = 0; i < count; ++i) {
+    arguments.push_back(i > 0 && std::wstring_view(wide[i]) == L"/?" ? "--help"
+                                                                     : wide_to_utf8(wide[i]));
+  }
   ::LocalFree(wide);
   return arguments;
+}
+
+std::optional<std::string> argument_hint(const std::string& argument) {
+  if (argument.find('"') == std::string::npos) return std::nullopt;
+  return "the argument '" + argument +
+         "' holds a '\"': a '\\' just before a closing '\"' keeps the quote, so the "
+         "arguments after it ran into this one; end a quoted folder without the '\\' (\"" +
+         "C:\\Scenari\") or double it (\"C:\\Scenari\\\\\")";
+}
+
+bool output_vanishes_at_exit() {
+  HANDLE err = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (err != nullptr && err != INVALID_HANDLE_VALUE) {
+    const DWORD type = ::GetFileType(err);
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) return false;  // someone reads it
+  }
+  DWORD processes[2];
+  return ::GetConsoleProcessList(processes, 2) <= 1;  // 0: no console; 1: this program's own
+}
+
+void show_message_box(const std::string& text, bool failure) {
+  if (!output_vanishes_at_exit()) return;
+  ::MessageBoxW(nullptr, utf8_to_wide(text).c_str(), L"binario",
+                MB_OK | MB_SETFOREGROUND | (failure ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
 std::optional<std::string> program_directory() {

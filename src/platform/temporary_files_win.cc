@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/temporary_files.h"
 #include "platform/win32_text.h"
 
@@ -51,7 +52,7 @@ void install_handler() {
 int register_temporary(const std::string& path) {
   install_handler();
   Registry& r = registry();
-  std::wstring wide = utf8_to_wide(path);
+  std::wstring wide = utf8_to_wide(windows_long_path(path));
   ::EnterCriticalSection(&r.lock);
   int entry = -1;
   for (int i = 0; i < kEntries && entry < 0; ++i) {

@@ -1,5 +1,8 @@
 #include "run/file_names.h"
 
+#include <cstdio>
+#include <string_view>
+
 #include "output/file_naming.h"
 #include "platform/paths.h"
 
@@ -18,6 +21,41 @@ FileNames file_names(const std::string& dir, const std::string& nome_percorso,
   n.train_table = join_path(dir, base.train_table);
   n.cells = join_path(dir, base.cells);
   return n;
+}
+
+namespace {
+
+std::optional<std::string> character_refusal(const std::string& what, const std::string& value) {
+  for (char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\x%02X", byte);
+      return what + " holds the control character " + code +
+             ", which no file name on Windows may hold";
+    }
+    if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) {
+      return what + " '" + value + "' holds '" + c + "', which no file name on Windows may hold";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> windows_name_refusal(const std::string& nome_percorso,
+                                                const std::string& numero_treno) {
+  if (auto refusal = character_refusal("the scenario name", nome_percorso)) return refusal;
+  if (auto refusal = character_refusal("the train number", numero_treno)) return refusal;
+  const FileNames n = file_names("", nome_percorso, numero_treno);
+  for (const std::string* name : {&n.line_text, &n.train_text, &n.train_sheet, &n.slowdown_order,
+                                  &n.notes, &n.geometry, &n.train_table, &n.cells}) {
+    const std::string device = windows_device_name(*name);
+    if (!device.empty()) {
+      return "the file name '" + *name + "' names the device " + device + " on Windows";
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace binario

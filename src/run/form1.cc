@@ -123,6 +123,10 @@ RunReport Form1::memorizza_percorso(int32_t j) {
       break;
   }
 
+  if (refuse_unopened && a_description_unopened(input)) {
+    report.end = RunEnd::kInputUnopened;
+    return report;
+  }
   if (write_outputs && !write_binary_files(report)) {
     report.end = RunEnd::kFileError;
     return report;

@@ -49,6 +49,11 @@ class Form1 {
   bool delete_sources = true;
   // False for a check: everything but writing the binary files.
   bool write_outputs = true;
+  // An author's compile writes nothing when a description could not be
+  // opened at all (missing, held by another program, not a regular file,
+  // over the cap): the old files stay rather than a scenario without it. The
+  // run compiles on and writes the files all the same.
+  bool refuse_unopened = false;
   // An author's compile also reports warnings and the faults after a stop;
   // the run reports only the faults that set the status pair.
   bool extra_diagnostics = false;

@@ -9,6 +9,7 @@ namespace binario {
 ExitStatus exit_status(const RunReport& report, const Status& status) {
   switch (report.end) {
     case RunEnd::kModelNeverBuilt:
+    case RunEnd::kInputUnopened:
       return kExitRefused;
     case RunEnd::kStopped:
       return kExitStopped;

@@ -20,6 +20,7 @@ enum class RunEnd {
   kModelNeverBuilt,  // the line description never sized the model: nothing written
   kStopped,          // a reserved slot was taken; errore ended the run: nothing written
   kFileError,        // a file could not be written or deleted
+  kInputUnopened,    // compile: a description could not be opened; nothing written
 };
 
 struct RunReport {
