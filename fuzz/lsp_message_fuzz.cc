@@ -1,7 +1,7 @@
 // The language server's input over arbitrary bytes: the framed messages are
-// read with a small size limit and each one read is handed to a server that
-// compiles in place. Every body read stays within the limit and frames back
-// to itself; every reply the server writes is a framed JSON object; the
+// read with a size limit (large enough for arrays nested 60,000 deep) and
+// each one read is handed to a server that compiles in place. Every body read stays within the
+// limit and frames back to itself; every reply the server writes is a framed JSON object; the
 // reader stops at the end of the input or at the first broken frame.
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using binario::ReadResult;
-  constexpr size_t kLimit = 1 << 16;
+  constexpr size_t kLimit = 1 << 18;
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
   binario::MemoryFileSystem fs;
   std::ostringstream out;

@@ -34,7 +34,9 @@ Subcommand add_lsp_command(CLI::App& app) {
             RealFileSystem fs;
             StdoutBuffer buffer;
             std::ostream out(&buffer);
-            Server server(fs, out);
+            ServerOptions options;
+            options.log = &std::cerr;
+            Server server(fs, out, options);
             return server.run(std::cin);
           }};
 }

@@ -1,5 +1,7 @@
 #include "compiler/compile.h"
 
+#include "compiler/cancellable_compile.h"
+
 #include "compiler/competition_codes.h"
 #include "compiler/encoding_warnings.h"
 #include "compiler/field_reader.h"
@@ -37,7 +39,8 @@ ReadFailure unreadable(const SourceText& source) {
 
 // Runs both parsers; a read failure is recorded as status 25 at the text
 // being read.
-void parse_descriptions(const CompileInput& input, CompileResult& result) {
+void parse_descriptions(const CompileInput& input, const std::atomic<bool>* cancel,
+                        CompileResult& result) {
   TrackModel& model = result.model;
   model.treno[kScenarioEntry].nome = input.nome_percorso;
   model.treno[kTrainEntry].nome = input.numero_treno;
@@ -53,6 +56,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     result.status.begin_description();
     warn_utf8_text(input.line.text, input.line.name, result.status);
     FieldReader line_reader(input.line.text);
+    line_reader.cancel_when(cancel);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
     if (result.records) line_parser.record_into(&result.records->line);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
@@ -63,6 +67,7 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
     result.status.begin_description();
     warn_utf8_text(input.train.text, input.train.name, result.status);
     FieldReader train_reader(input.train.text);
+    train_reader.cancel_when(cancel);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
     train_parser.set_line_file(input.line.name);
     if (result.records) train_parser.record_into(&result.records->train);
@@ -78,13 +83,11 @@ void parse_descriptions(const CompileInput& input, CompileResult& result) {
   }
 }
 
-}  // namespace
-
-CompileResult compile(const CompileInput& input) {
+CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* cancel) {
   CompileResult result;
   result.status.set_extras(input.extra_diagnostics);
   if (input.records_read) result.records.emplace();
-  parse_descriptions(input, result);
+  parse_descriptions(input, cancel, result);
   TrackModel& model = result.model;
   if (!model.built()) {
     result.end = CompileEnd::kModelNeverBuilt;
@@ -112,6 +115,16 @@ CompileResult compile(const CompileInput& input) {
       break;
   }
   return result;
+}
+
+}  // namespace
+
+CompileResult compile(const CompileInput& input) {
+  return compile_until(input, nullptr);
+}
+
+CompileResult compile(const CompileInput& input, const std::atomic<bool>& cancel) {
+  return compile_until(input, &cancel);
 }
 
 }  // namespace binario

@@ -50,6 +50,7 @@ std::optional<std::string_view> FieldReader::line_text(int line) const {
 }
 
 void FieldReader::skip_line() {
+  check_cancelled();
   while (pos_ < text_.size() && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
   consume_line_end();
 }
@@ -79,6 +80,7 @@ void FieldReader::fail_at_end(std::string_view what) {
 }
 
 Field FieldReader::read_field() {
+  check_cancelled();
   if (at_end()) fail_at_end("another field");
   skip_blanks();
   Field f;
@@ -126,6 +128,7 @@ Field FieldReader::read_field() {
 }
 
 int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, const char* kind) {
+  check_cancelled();
   if (at_end()) fail_at_end(what);
   skip_blanks();
   Field f;

@@ -3,6 +3,7 @@
 // field with the line and column where it starts.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,6 +42,14 @@ class ReadFailure : public std::runtime_error {
   TextPosition where_;
 };
 
+// Thrown by a reader whose cancel flag has been set: the compile is
+// abandoned (the language server stops one that an exit or a newer text has
+// made pointless).
+class CompileCancelled : public std::exception {
+ public:
+  const char* what() const noexcept override { return "the compile was cancelled"; }
+};
+
 // Told of every value the reader reads (a text field or a number that was
 // read without a failure), for a caller that keeps what was read.
 class FieldListener {
@@ -54,6 +63,9 @@ class FieldListener {
 class FieldReader {
  public:
   explicit FieldReader(std::string_view text) : text_(text) {}
+  // Every read throws CompileCancelled once `*flag` is true (looked at once
+  // every few hundred reads, so a read costs no more than before).
+  void cancel_when(const std::atomic<bool>* flag) { cancel_ = flag; }
 
   // True once every byte has been consumed.
   bool at_end() const { return pos_ >= text_.size(); }
@@ -92,6 +104,11 @@ class FieldReader {
 
  private:
   void skip_blanks();
+  void check_cancelled() {
+    if (cancel_ && (reads_++ & 0xFF) == 0 && cancel_->load(std::memory_order_relaxed)) {
+      throw CompileCancelled();
+    }
+  }
   // Consumes a line end at pos_ if there is one (CR LF, CR or LF).
   bool consume_line_end();
   int64_t read_number(std::string_view what, int64_t lo, int64_t hi, const char* kind);
@@ -103,6 +120,8 @@ class FieldReader {
   int line_ = 1;
   Field current_;
   FieldListener* listener_ = nullptr;
+  const std::atomic<bool>* cancel_ = nullptr;
+  uint32_t reads_ = 0;
 };
 
 inline bool is_blank(char c) {

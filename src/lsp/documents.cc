@@ -1,11 +1,12 @@
 #include "lsp/documents.h"
 
-#include <string_view>
-
-#include "output/file_naming.h"
+#include <algorithm>
 
 namespace binario {
 namespace {
+
+constexpr std::string_view kLineSuffix = "_linea.txt";
+constexpr std::string_view kTrainSuffix = "-.txt";
 
 std::string folder_of(const std::string& uri) {
   return uri.substr(0, uri.rfind('/') + 1);
@@ -19,19 +20,6 @@ int hex_value(char c) {
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
-}
-
-std::string percent_decode(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && hex_value(s[i + 1]) >= 0 && hex_value(s[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(hex_value(s[i + 1]) * 16 + hex_value(s[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(s[i]);
-    }
-  }
-  return out;
 }
 
 // The base names of the files in the folder of `folder_uri` on disk.
@@ -51,7 +39,67 @@ bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, 
   return path && fs.exists(*path);
 }
 
+// NAME and NUM of a train description's decoded base name, split at the
+// underscore before NUM, and the URI of that line in `folder`.
+struct TrainSplit {
+  std::string name;
+  std::string number;
+  std::string line_uri;
+};
+
+// The ways a train's decoded base name splits, longest NAME first.
+std::vector<TrainSplit> train_splits(const std::string& folder, const std::string& base) {
+  std::vector<TrainSplit> splits;
+  const std::string stem = base.substr(0, base.size() - kTrainSuffix.size());
+  for (size_t underscore = stem.rfind('_'); underscore != std::string::npos && underscore > 0;
+       underscore = stem.rfind('_', underscore - 1)) {
+    const std::string name = stem.substr(0, underscore);
+    splits.push_back({name, stem.substr(underscore + 1),
+                      folder + percent_encode(name + std::string(kLineSuffix))});
+  }
+  return splits;
+}
+
+// The split of a train whose line is the one open or on disk with the
+// longest NAME, else the last underscore's.
+TrainSplit train_split(const std::string& folder, const std::string& base,
+                       const DocumentStore& documents, FileSystem& fs) {
+  const std::vector<TrainSplit> splits = train_splits(folder, base);
+  for (const TrainSplit& split : splits) {
+    if (is_open_or_on_disk(split.line_uri, documents, fs)) return split;
+  }
+  return splits.front();
+}
+
 }  // namespace
+
+std::string percent_decode(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && hex_value(s[i + 1]) >= 0 && hex_value(s[i + 2]) >= 0) {
+      out.push_back(static_cast<char>(hex_value(s[i + 1]) * 16 + hex_value(s[i + 2])));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return out;
+}
+
+std::string percent_encode(std::string_view name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : name) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '-' ||
+        b == '.' || b == '_' || b == '~') {
+      out.push_back(c);
+    } else {
+      out += {'%', kHex[b >> 4], kHex[b & 15]};
+    }
+  }
+  return out;
+}
 
 std::optional<std::string> uri_to_path(const std::string& uri) {
   constexpr std::string_view scheme = "file://";
@@ -68,60 +116,90 @@ std::optional<std::string> uri_to_path(const std::string& uri) {
 
 DocumentKind document_kind(const std::string& uri) {
   const std::string base = percent_decode(base_of(uri));
-  if (name_from_line_text(base)) return DocumentKind::kLine;
-  if (train_text_stem(base)) return DocumentKind::kTrain;
+  if (base.ends_with(kLineSuffix) && base.size() > kLineSuffix.size()) return DocumentKind::kLine;
+  const size_t underscore = base.rfind('_');
+  if (base.ends_with(kTrainSuffix) && underscore != std::string::npos && underscore > 0 &&
+      underscore + 1 + kTrainSuffix.size() < base.size()) {
+    return DocumentKind::kTrain;
+  }
   return DocumentKind::kOther;
 }
 
+void DocumentStore::open(const std::string& uri, std::string text) {
+  documents_[percent_decode(uri)] = {uri, std::move(text)};
+}
+
+void DocumentStore::change(const std::string& uri, std::string text) {
+  auto it = documents_.find(percent_decode(uri));
+  if (it != documents_.end()) it->second.text = std::move(text);
+}
+
+void DocumentStore::close(const std::string& uri) {
+  documents_.erase(percent_decode(uri));
+}
+
 const std::string* DocumentStore::text(const std::string& uri) const {
-  auto it = texts_.find(uri);
-  return it == texts_.end() ? nullptr : &it->second;
+  auto it = documents_.find(percent_decode(uri));
+  return it == documents_.end() ? nullptr : &it->second.text;
+}
+
+std::optional<std::string> DocumentStore::open_uri(const std::string& uri) const {
+  auto it = documents_.find(percent_decode(uri));
+  if (it == documents_.end()) return std::nullopt;
+  return it->second.uri;
 }
 
 std::vector<std::string> DocumentStore::uris() const {
   std::vector<std::string> out;
-  for (const auto& [uri, text] : texts_) out.push_back(uri);
+  for (const auto& [key, document] : documents_) out.push_back(document.uri);
   return out;
 }
 
-std::optional<DocumentPair> find_pair(const std::string& uri, const DocumentStore& documents,
-                                      FileSystem& fs) {
-  const std::string folder = folder_of(uri);
-  const std::string base = base_of(uri);
-  const DocumentKind kind = document_kind(uri);
-  if (kind == DocumentKind::kOther) return std::nullopt;
-  DocumentPair pair;
-  if (kind == DocumentKind::kLine) {
-    pair.line_uri = uri;
-    const std::string line_name = name_from_line_text(base).value_or("");
-    pair.name = percent_decode(line_name);
-    auto take = [&](const std::string& train_base) {
-      if (!pair.train_uri.empty()) return;
-      const std::optional<std::string> number = number_from_train_text(train_base, line_name);
-      if (!number) return;
-      pair.train_uri = folder + train_base;
-      pair.number = percent_decode(*number);
-    };
-    for (const std::string& open : documents.uris()) {
-      if (folder_of(open) == folder) take(base_of(open));
-    }
-    // Disk names are plain; the folder's URI spelling is kept.
-    for (const std::string& name : files_beside(folder, fs)) take(name);
-    return pair;
+std::optional<LineOf> line_of_document(const std::string& uri, const DocumentStore& documents,
+                                       FileSystem& fs) {
+  const std::string base = percent_decode(base_of(uri));
+  switch (document_kind(uri)) {
+    case DocumentKind::kOther:
+      return std::nullopt;
+    case DocumentKind::kLine:
+      return LineOf{documents.open_uri(uri).value_or(uri),
+                    base.substr(0, base.size() - kLineSuffix.size()), ""};
+    case DocumentKind::kTrain:
+      break;
   }
-  pair.train_uri = uri;
-  const std::string stem(train_text_stem(base).value_or(""));
-  for (size_t underscore = stem.rfind('_'); underscore != std::string::npos && underscore > 0;
-       underscore = stem.rfind('_', underscore - 1)) {
-    const std::string line_uri = folder + line_text_name(stem.substr(0, underscore));
-    if (pair.line_uri.empty() || is_open_or_on_disk(line_uri, documents, fs)) {
-      pair.line_uri = line_uri;
-      pair.name = percent_decode(stem.substr(0, underscore));
-      pair.number = percent_decode(stem.substr(underscore + 1));
-      if (is_open_or_on_disk(line_uri, documents, fs)) break;
+  const TrainSplit split = train_split(folder_of(uri), base, documents, fs);
+  return LineOf{documents.open_uri(split.line_uri).value_or(split.line_uri), split.name,
+                split.number};
+}
+
+LineGroup line_group(const std::string& line_uri, const DocumentStore& documents, FileSystem& fs) {
+  LineGroup group;
+  group.line_uri = documents.open_uri(line_uri).value_or(line_uri);
+  const std::string folder = folder_of(group.line_uri);
+  const std::string base = percent_decode(base_of(group.line_uri));
+  group.name = base.substr(0, base.size() - kLineSuffix.size());
+  const std::string decoded_line = percent_decode(group.line_uri);
+  std::vector<std::string> candidates;  // URIs of trains beside the line
+  for (const std::string& open : documents.uris()) {
+    if (percent_decode(folder_of(open)) == percent_decode(folder)) candidates.push_back(open);
+  }
+  // Disk names are plain; the folder's URI spelling is kept.
+  for (const std::string& name : files_beside(folder, fs)) {
+    const std::string uri = folder + percent_encode(name);
+    if (!documents.text(uri)) candidates.push_back(uri);
+  }
+  for (const std::string& uri : candidates) {
+    if (document_kind(uri) != DocumentKind::kTrain) continue;
+    const TrainSplit split = train_split(folder, percent_decode(base_of(uri)), documents, fs);
+    if (percent_decode(split.line_uri) == decoded_line) {
+      group.trains.push_back({uri, split.number});
     }
   }
-  return pair;
+  std::sort(group.trains.begin(), group.trains.end(),
+            [](const LineGroup::Train& a, const LineGroup::Train& b) {
+              return percent_decode(a.uri) < percent_decode(b.uri);
+            });
+  return group;
 }
 
 }  // namespace binario

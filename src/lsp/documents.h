@@ -1,10 +1,13 @@
-// The descriptions open in the editor, by URI, and how a description finds
-// its partner: NAME_linea.txt with NAME_NUM-.txt in the same folder.
+// The descriptions open in the editor, by URI, and how descriptions find
+// each other: NAME_linea.txt with every NAME_NUM-.txt in the same folder.
+// Names are compared decoded: "file:///d/Citt%C3%A0_linea.txt" is the line
+// of "Città_1-.txt" on disk.
 #pragma once
 
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -15,39 +18,63 @@ namespace binario {
 // "c:/x"), or nothing for another scheme.
 std::optional<std::string> uri_to_path(const std::string& uri);
 
+// `s` with %XX escapes decoded.
+std::string percent_decode(std::string_view s);
+// A file name as a URI path segment: every byte but letters, digits and
+// "-._~" escaped.
+std::string percent_encode(std::string_view name);
+
 enum class DocumentKind { kLine, kTrain, kOther };
 
-// What a URI names by the naming rule. For a line description `name` is
-// NAME; for a train description the name and number are not told apart here
-// (NAME may hold '_'), see `find_pair`.
+// What a URI names by the naming rule.
 DocumentKind document_kind(const std::string& uri);
 
-// The open documents: UTF-8 text as the editor holds it.
+// The open documents: UTF-8 text as the editor holds it. A document is
+// found by any spelling of its URI that decodes to the same text.
 class DocumentStore {
  public:
-  void open(const std::string& uri, std::string text) { texts_[uri] = std::move(text); }
-  void change(const std::string& uri, std::string text) { texts_[uri] = std::move(text); }
-  void close(const std::string& uri) { texts_.erase(uri); }
+  void open(const std::string& uri, std::string text);
+  void change(const std::string& uri, std::string text);
+  void close(const std::string& uri);
   const std::string* text(const std::string& uri) const;
+  // The URI as the editor spelt it when it opened the document, or nothing.
+  std::optional<std::string> open_uri(const std::string& uri) const;
   std::vector<std::string> uris() const;
 
  private:
-  std::map<std::string, std::string> texts_;
+  struct Open {
+    std::string uri;
+    std::string text;
+  };
+  std::map<std::string, Open> documents_;  // by decoded URI
 };
 
-// A line description and the train description paired with it.
-struct DocumentPair {
+// A line description and the train descriptions that belong to it.
+struct LineGroup {
+  std::string line_uri;  // as open in the editor, or built from the folder's URI
+  std::string name;      // NAME, UTF-8
+  struct Train {
+    std::string uri;
+    std::string number;  // NUM, UTF-8
+  };
+  // Every train description of the line, open or on disk, sorted by URI: a
+  // train belongs to the line of the longest NAME that is open or on disk.
+  std::vector<Train> trains;
+};
+
+// The line description `uri` belongs to (itself for a line description),
+// with NAME and, for a train, NUM; nothing for a file of neither kind. With
+// no line open or on disk, the line is the one of the text before the last
+// '_'.
+struct LineOf {
   std::string line_uri;
-  std::string train_uri;  // empty: the line has no train description beside it
-  std::string name;       // NAME, UTF-8
-  std::string number;     // NUM, UTF-8
+  std::string name;
+  std::string number;  // empty for a line description
 };
+std::optional<LineOf> line_of_document(const std::string& uri, const DocumentStore& documents,
+                                       FileSystem& fs);
 
-// The pair `uri` belongs to: open documents first, then the files in the
-// same folder. A train description pairs with NAME_linea.txt for the longest
-// NAME that has one (open or on disk), else the text before its last '_'. A
-// line description pairs with the first NAME_*-.txt, open documents first.
-std::optional<DocumentPair> find_pair(const std::string& uri, const DocumentStore& documents,
-                                      FileSystem& fs);
+// The line description `line_uri` with every train description beside it.
+LineGroup line_group(const std::string& line_uri, const DocumentStore& documents, FileSystem& fs);
 
 }  // namespace binario

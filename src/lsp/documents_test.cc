@@ -11,6 +11,8 @@ TEST(Documents, UriToPath) {
   EXPECT_EQ(uri_to_path("file://localhost/tmp/x"), "/tmp/x");
   EXPECT_EQ(uri_to_path("untitled:Untitled-1"), std::nullopt);
   EXPECT_EQ(uri_to_path("file://"), std::nullopt);
+  EXPECT_EQ(percent_encode("Città alta_1-.txt"), "Citt%C3%A0%20alta_1-.txt");
+  EXPECT_EQ(percent_decode(percent_encode("a%b #?")), "a%b #?");
 }
 
 TEST(Documents, KindFollowsTheNamingRule) {
@@ -20,62 +22,68 @@ TEST(Documents, KindFollowsTheNamingRule) {
   EXPECT_EQ(document_kind("file:///d/Valle_-.txt"), DocumentKind::kOther);
   EXPECT_EQ(document_kind("file:///d/42-.txt"), DocumentKind::kOther);
   EXPECT_EQ(document_kind("file:///d/notes.txt"), DocumentKind::kOther);
-  // Windows ignores the case of a name: so does the pairing.
-  EXPECT_EQ(document_kind("file:///c%3A/d/rimini_LINEA.TXT"), DocumentKind::kLine);
-  EXPECT_EQ(document_kind("file:///c%3A/d/rimini_5-.TXT"), DocumentKind::kTrain);
 }
 
-TEST(Documents, PairsEndingsOfAnyLetterCase) {
-  MemoryFileSystem fs;
-  fs.directories.insert("/d");
-  fs.files["/d/rimini_5-.TXT"] = "";
-  DocumentStore documents;
-  std::optional<DocumentPair> pair = find_pair("file:///d/rimini_LINEA.TXT", documents, fs);
-  ASSERT_TRUE(pair);
-  EXPECT_EQ(pair->name, "rimini");
-  EXPECT_EQ(pair->train_uri, "file:///d/rimini_5-.TXT");
-  EXPECT_EQ(pair->number, "5");
-}
-
-TEST(Documents, PairsOpenDocumentsBeforeFilesOnDisk) {
+// A line's group holds every train beside it, open or on disk, once, and
+// only the trains whose line it is.
+TEST(Documents, ALineGathersEveryTrainBesideIt) {
   MemoryFileSystem fs;
   fs.directories.insert("/d");
   fs.files["/d/Valle_linea.txt"] = "";
   fs.files["/d/Valle_1-.txt"] = "";
+  fs.files["/d/Valle_7-.txt"] = "";
+  fs.files["/d/Valle_Alta_linea.txt"] = "";
+  fs.files["/d/Valle_Alta_2-.txt"] = "";
   fs.files["/d/Monte_linea.txt"] = "";
   DocumentStore documents;
   documents.open("file:///d/Valle_linea.txt", "");
-
-  std::optional<DocumentPair> pair = find_pair("file:///d/Valle_linea.txt", documents, fs);
-  ASSERT_TRUE(pair);
-  EXPECT_EQ(pair->train_uri, "file:///d/Valle_1-.txt");
-  EXPECT_EQ(pair->number, "1");
-
+  documents.open("file:///d/Valle_9-.txt", "");
   documents.open("file:///d/Valle_7-.txt", "");
-  pair = find_pair("file:///d/Valle_linea.txt", documents, fs);
-  EXPECT_EQ(pair->train_uri, "file:///d/Valle_7-.txt");
-  EXPECT_EQ(pair->name, "Valle");
 
-  // A line with no train beside it.
-  pair = find_pair("file:///d/Monte_linea.txt", documents, fs);
-  ASSERT_TRUE(pair);
-  EXPECT_EQ(pair->train_uri, "");
-  EXPECT_EQ(find_pair("file:///d/notes.txt", documents, fs), std::nullopt);
+  const LineGroup group = line_group("file:///d/Valle_linea.txt", documents, fs);
+  EXPECT_EQ(group.name, "Valle");
+  ASSERT_EQ(group.trains.size(), 3u);
+  EXPECT_EQ(group.trains[0].uri, "file:///d/Valle_1-.txt");
+  EXPECT_EQ(group.trains[1].uri, "file:///d/Valle_7-.txt");
+  EXPECT_EQ(group.trains[2].number, "9");
+  EXPECT_TRUE(line_group("file:///d/Monte_linea.txt", documents, fs).trains.empty());
+  EXPECT_EQ(line_of_document("file:///d/notes.txt", documents, fs), std::nullopt);
 }
 
 TEST(Documents, TrainFindsTheLineWhoseNameHoldsUnderscores) {
   MemoryFileSystem fs;
   fs.files["/d/Alta_Valle_linea.txt"] = "";
   DocumentStore documents;
-  std::optional<DocumentPair> pair = find_pair("file:///d/Alta_Valle_3_1-.txt", documents, fs);
-  ASSERT_TRUE(pair);
-  EXPECT_EQ(pair->line_uri, "file:///d/Alta_Valle_linea.txt");
-  EXPECT_EQ(pair->name, "Alta_Valle");
-  EXPECT_EQ(pair->number, "3_1");
+  std::optional<LineOf> line = line_of_document("file:///d/Alta_Valle_3_1-.txt", documents, fs);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->line_uri, "file:///d/Alta_Valle_linea.txt");
+  EXPECT_EQ(line->name, "Alta_Valle");
+  EXPECT_EQ(line->number, "3_1");
   // With no line anywhere the number is what follows the last '_'.
-  pair = find_pair("file:///e/Alta_Valle_3_1-.txt", documents, fs);
-  EXPECT_EQ(pair->line_uri, "file:///e/Alta_Valle_3_linea.txt");
-  EXPECT_EQ(pair->number, "1");
+  line = line_of_document("file:///e/Alta_Valle_3_1-.txt", documents, fs);
+  EXPECT_EQ(line->line_uri, "file:///e/Alta_Valle_3_linea.txt");
+  EXPECT_EQ(line->number, "1");
+}
+
+// Names are compared decoded: a line whose name has a space or a letter
+// outside ASCII finds its trains on disk, and an open document is found by
+// any spelling of its URI.
+TEST(Documents, NamesAreComparedDecoded) {
+  MemoryFileSystem fs;
+  fs.directories.insert("/d");
+  fs.files["/d/Città alta_42-.txt"] = "";
+  DocumentStore documents;
+  documents.open("file:///d/Citt%C3%A0%20alta_linea.txt", "x");
+  EXPECT_NE(documents.text("file:///d/Citt%c3%a0 alta_linea.txt"), nullptr);
+  const LineGroup group = line_group("file:///d/Citt%C3%A0%20alta_linea.txt", documents, fs);
+  EXPECT_EQ(group.name, "Città alta");
+  ASSERT_EQ(group.trains.size(), 1u);
+  EXPECT_EQ(group.trains[0].uri, "file:///d/Citt%C3%A0%20alta_42-.txt");
+  EXPECT_EQ(group.trains[0].number, "42");
+  const std::optional<LineOf> line =
+      line_of_document("file:///d/Citt%C3%A0%20alta_42-.txt", documents, fs);
+  ASSERT_TRUE(line);
+  EXPECT_EQ(line->line_uri, "file:///d/Citt%C3%A0%20alta_linea.txt");
 }
 
 }  // namespace

@@ -22,8 +22,10 @@ enum class ReadResult {
 inline constexpr size_t kMaxMessageBytes = size_t{64} << 20;
 
 // Reads the next message. After kMalformed or kTooLarge the stream cannot be
-// followed any more: the caller closes the connection.
-ReadResult read_message(std::istream& in, std::string* body, size_t max_bytes = kMaxMessageBytes);
+// followed any more: the caller closes the connection, and `why` (when
+// given) says what was wrong, for the log.
+ReadResult read_message(std::istream& in, std::string* body, size_t max_bytes = kMaxMessageBytes,
+                        std::string* why = nullptr);
 
 // Writes `body` with its header and flushes.
 void write_message(std::ostream& out, std::string_view body);

@@ -20,31 +20,36 @@ TEST(MessageReader, ReadsConsecutiveMessagesAndOtherHeaders) {
   EXPECT_EQ(read_message(in, &body), ReadResult::kEnd);
 }
 
-TEST(MessageReader, RefusesBrokenFraming) {
-  const char* broken[] = {
-      "Content-Length: 10\r\n\r\n{}",                     // body cut short
-      "Content-Length: 2\n\n{}",                          // LF without CR
-      "Content-Type: x\r\n\r\n{}",                        // no length
-      "Content-Length: -2\r\n\r\n{}",                     // not a number
-      "Content-Length: 2x\r\n\r\n{}",                     // trailing garbage
-      "Content-Length 2\r\n\r\n{}",                       // no colon
-      "Content-Length: 2\r\n",                            // ends inside the headers
-      "Content-Length: 99999999999999999999999\r\n\r\n",  // overflows
+// Each refusal says why, for the log of a connection that is closed.
+TEST(MessageReader, RefusesBrokenFramingAndSaysWhy) {
+  const std::pair<const char*, const char*> broken[] = {
+      {"Content-Length: 10\r\n\r\n{}", "ended 8 bytes before the end of the message"},
+      {"Content-Length: 2\n\n{}", "not ended by CR LF"},
+      {"Content-Type: x\r\n\r\n{}", "no Content-Length"},
+      {"Content-Length: -2\r\n\r\n{}", "'-2' is not a number of bytes"},
+      {"Content-Length: 2x\r\n\r\n{}", "'2x' is not a number of bytes"},
+      {"Content-Length 2\r\n\r\n{}", "has no ':'"},
+      {"Content-Length: 2\r\n", "ended inside a header"},
+      {"Content-Length: 99999999999999999999999\r\n\r\n", "is not a number of bytes"},
   };
-  for (const char* text : broken) {
+  for (const auto& [text, reason] : broken) {
     std::istringstream in(text);
-    std::string body;
-    EXPECT_EQ(read_message(in, &body), ReadResult::kMalformed) << text;
+    std::string body, why;
+    EXPECT_EQ(read_message(in, &body, kMaxMessageBytes, &why), ReadResult::kMalformed) << text;
+    EXPECT_NE(why.find(reason), std::string::npos) << text << ": " << why;
   }
   std::istringstream endless_header(std::string(1 << 20, 'x'));
-  std::string body;
-  EXPECT_EQ(read_message(endless_header, &body), ReadResult::kMalformed);
+  std::string body, why;
+  EXPECT_EQ(read_message(endless_header, &body, kMaxMessageBytes, &why), ReadResult::kMalformed);
+  EXPECT_NE(why.find("longer than 1024 bytes"), std::string::npos) << why;
 }
 
 TEST(MessageReader, RefusesTooLargeBeforeStoringIt) {
   std::istringstream in("Content-Length: 1000\r\n\r\n" + std::string(1000, ' '));
   std::string body;
-  EXPECT_EQ(read_message(in, &body, 999), ReadResult::kTooLarge);
+  std::string why;
+  EXPECT_EQ(read_message(in, &body, 999, &why), ReadResult::kTooLarge);
+  EXPECT_EQ(why, "the message is 1000 bytes, more than the 999 a message may have");
   EXPECT_TRUE(body.empty());
   EXPECT_LT(body.capacity(), 1000u);
 }

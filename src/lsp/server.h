@@ -1,22 +1,22 @@
-// The language server: reads framed JSON-RPC messages, keeps the open
-// descriptions, compiles each pair as it changes and publishes the
-// diagnostics.
+// The language server: the dispatch of the protocol's methods to the
+// features, over the JSON-RPC envelope (json_rpc.h), with every compile run
+// by the scheduler (scheduler.h) through the pair compile (pair_compile.h).
 #pragma once
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <istream>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include "compiler/track_model.h"
 #include "lsp/documents.h"
+#include "lsp/json_rpc.h"
+#include "lsp/scheduler.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -26,6 +26,9 @@ struct ServerOptions {
   std::chrono::milliseconds debounce{150};
   // False: every compile runs at once inside `handle`, for tests.
   bool worker = true;
+  // Where `run` says why it gave up on a stream it cannot read (standard
+  // error); nothing is said when null.
+  std::ostream* log = nullptr;
 };
 
 class Server {
@@ -33,7 +36,6 @@ class Server {
   // Reads partner descriptions from `fs` (never writes) and writes framed
   // messages to `out`.
   Server(FileSystem& fs, std::ostream& out, ServerOptions options = {});
-  ~Server();
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
@@ -48,36 +50,32 @@ class Server {
   int exit_status() const { return shutdown_ ? 0 : 1; }
 
  private:
-  void handle_request(const std::string& method, const nlohmann::json& id,
-                      const nlohmann::json& params);
-  void handle_notification(const std::string& method, const nlohmann::json& params);
-  void send(const nlohmann::json& message);
-  void reply(const nlohmann::json& id, const nlohmann::json& result);
-  void reply_error(const nlohmann::json& id, int code, const std::string& message);
+  nlohmann::json request(const std::string& method, const nlohmann::json& params);
+  void notification(const std::string& method, const nlohmann::json& params);
 
-  // Compiles the pair of `uri` after `delay` (at once without a worker).
-  void schedule(const std::string& uri, std::chrono::milliseconds delay);
-  void compile_and_publish(const std::string& uri);
+  // Schedules the check of the line `uri` belongs to.
+  void schedule_line_of(const std::string& uri, std::chrono::milliseconds delay);
+  // The scheduler's job: checks the open documents of a line and publishes.
+  void check(const std::string& key, const std::atomic<bool>& cancelled);
   void publish(const std::string& uri, const nlohmann::json& diagnostics);
-  void work();
 
   FileSystem& fs_;
-  std::ostream& out_;
+  rpc::Outbox outbox_;
   ServerOptions options_;
-  std::mutex out_mutex_;
 
   bool initialized_ = false;
   bool shutdown_ = false;
   bool exited_ = false;
 
-  std::mutex mutex_;  // guards everything below
-  std::condition_variable wake_;
+  std::mutex mutex_;  // guards what follows
   DocumentStore documents_;
-  std::map<std::string, std::chrono::steady_clock::time_point> due_;
-  // The last compile's model of each document's pair, for hover texts.
+  // The last compile's model of each open document, by decoded URI, for
+  // hover texts.
   std::map<std::string, std::shared_ptr<const TrackModel>> models_;
-  bool stopping_ = false;
-  std::thread worker_;  // last: starts once everything above exists
+  // The line description of each scheduled check, by its key.
+  std::map<std::string, std::string> lines_;
+
+  Scheduler scheduler_;  // last: its worker starts once everything above exists
 };
 
 }  // namespace binario

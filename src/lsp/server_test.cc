@@ -6,9 +6,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
 #include "lsp/hover.h"
 #include "lsp/message_reader.h"
+#include "lsp/pair_compile.h"
 #include "output/text_encoding.h"
 
 namespace binario {
@@ -140,6 +142,18 @@ TEST(Server, RunEndsWithTheStatusOfHowTheClientLeft) {
   EXPECT_EQ(run(""), 1);    // the client is gone
   EXPECT_EQ(run("Content-Length: x\r\n\r\n"), 1);
   EXPECT_EQ(run("Content-Length: 999999999999\r\n\r\n"), 1);
+  // A framing error is said on the log before the server gives up.
+  std::ostringstream out, log;
+  std::istringstream in(exit + "Content-Length: 5\n\n");
+  ServerOptions options;
+  options.log = &log;
+  EXPECT_EQ(Server(fs, out, options).run(in), 1);
+  EXPECT_EQ(log.str(), "");
+  std::istringstream broken("Content-Length: 5\n\n");
+  EXPECT_EQ(Server(fs, out, options).run(broken), 1);
+  EXPECT_EQ(log.str(),
+            "binario lsp: cannot read the next message: a header line is not ended by CR LF; "
+            "the connection is closed\n");
   const std::string initialize = frame(R"({"jsonrpc":"2.0","id":1,"method":"initialize"})");
   const std::string shutdown = frame(R"({"jsonrpc":"2.0","id":2,"method":"shutdown"})");
   EXPECT_EQ(run(initialize + shutdown + exit), 0);
@@ -165,6 +179,53 @@ TEST(Server, AnswersBadMessagesWithErrors) {
   EXPECT_TRUE(replies[2]["id"].is_null());
   EXPECT_EQ(error_code(replies[3]), -32600);
   EXPECT_EQ(replies[3]["id"], 7);
+}
+
+// Messages built to break the server get errors, and the server goes on.
+TEST(Server, SurvivesHostileMessages) {
+  Session s;
+  const std::string deep = std::string(60000, '[') + std::string(60000, ']');
+  s.server().handle(deep);  // even as the first message
+  s.server().handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"x":)" + deep +
+                    "}}");
+  std::vector<json> replies = s.received();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(error_code(replies[0]), -32600);
+  EXPECT_EQ(error_code(replies[1]), -32600);
+
+  s.request(2, "initialize");
+  s.open(kLineUri, "pendenza, 100, 1\r\n");
+  s.received();
+  // Positions that are not integers from 0 to 2^31 - 1 are invalid params.
+  for (const json& line : {json(1e20), json(-1), json(2.5), json("3"), json(4294967296)}) {
+    s.request(
+        3, "textDocument/hover",
+        {{"textDocument", {{"uri", kLineUri}}}, {"position", {{"line", line}, {"character", 0}}}});
+    replies = s.received();
+    ASSERT_EQ(replies.size(), 1u) << line;
+    EXPECT_EQ(error_code(replies[0]), -32602) << line;
+  }
+  s.request(4, "textDocument/hover",
+            {{"textDocument", {{"uri", kLineUri}}},
+             {"position", {{"line", 2147483647}, {"character", 2147483647}}}});
+  EXPECT_TRUE(s.received().at(0)["result"].is_null());
+  s.request(5, "shutdown");
+  EXPECT_TRUE(s.received().at(0)["result"].is_null());
+}
+
+// A compile is cancelled by its flag: shutdown and exit never wait for the
+// compile of a large document (bench/README.md has the time it takes).
+TEST(PairCompile, ThrowsOnceCancelled) {
+  MemoryFileSystem fs;
+  PairTexts texts;
+  texts.line = {kLineUri, line_with("")};
+  texts.train = {kTrainUri, example("Valdoria_42-.txt")};
+  texts.name = "Valdoria";
+  texts.number = "42";
+  std::atomic<bool> cancel{false};
+  EXPECT_EQ(compile_pair(texts, kLineUri, fs, &cancel).diagnostics.at(kLineUri), json::array());
+  cancel = true;
+  EXPECT_THROW(compile_pair(texts, kLineUri, fs, &cancel), CompileCancelled);
 }
 
 TEST(Server, PublishesTheClashAndClearsItOnceFixed) {
@@ -227,7 +288,7 @@ TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   std::map<std::string, json> published = s.published();
   ASSERT_EQ(published[kLineUri].size(), 1u);
   EXPECT_EQ(published[kLineUri][0]["range"]["end"], json({{"line", 0}, {"character", 1}}));
-  EXPECT_EQ(published[kTrainUri], json::array());
+  EXPECT_EQ(published.count(kTrainUri), 0u);  // nothing for a file nobody opened
 
   // Closing the line clears its diagnostics.
   s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
@@ -289,6 +350,114 @@ TEST(Server, HoverAndOutline) {
   EXPECT_EQ(
       (*signal)["insertText"].get<std::string>().rfind("segnale, ${1:posizione}, ${2:sx}, ", 0),
       0u);
+}
+
+// --- The line and every train beside it ------------------------------------
+
+const char kTrain43Uri[] = "file:///d/Valdoria_43-.txt";
+// A speed indicator on the cell of the train's signal at metre 2400.
+const char kOnTheSignal[] = "indicatori_vmax, 2400, 90, 100, 100, 0, 0, 0, 0, 0\r\n";
+
+std::vector<int> codes(const json& list) {
+  std::vector<int> out;
+  for (const json& d : list) {
+    if (d["code"].is_number_integer()) out.push_back(d["code"].get<int>());
+  }
+  return out;
+}
+
+// An edit to the line checks every open train again and publishes to each.
+TEST(Server, AnEditToTheLineChecksEveryOpenTrain) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.request(1, "initialize");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kTrain43Uri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(kOnTheSignal));
+  std::map<std::string, json> published = s.published();
+  EXPECT_FALSE(codes(published[kTrainUri]).empty()) << published[kTrainUri];
+  EXPECT_EQ(codes(published[kTrain43Uri]), codes(published[kTrainUri])) << published[kTrain43Uri];
+  s.change(kLineUri, line_with(""));
+  published = s.published();
+  EXPECT_EQ(published[kTrainUri], json::array());
+  EXPECT_EQ(published[kTrain43Uri], json::array());
+  EXPECT_EQ(published[kLineUri], json::array());
+}
+
+// A line opened alone is checked with each train beside it on disk; it
+// shows its own diagnostics once, says which train a diagnostic comes from
+// when not every train gives it, and publishes nothing to the trains.
+TEST(Server, ALineOpenedAloneIsCheckedWithEachTrainBesideIt) {
+  Session s;
+  s.fs.directories.insert("/d");
+  const std::string train = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.fs.files["/d/Valdoria_42-.txt"] = train;
+  // Train 43 takes the reserved slot of cell 1.
+  std::string other = train;
+  other.insert(other.rfind("[fine]"), "segnale, 10, 1,4,1,0,0, 0,0,0,0,0\r\n");
+  s.fs.files["/d/Valdoria_43-.txt"] = other;
+  s.request(1, "initialize");
+  s.received();
+  s.open(kLineUri, line_with(kClash));
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published.size(), 1u);
+  const json& list = published[kLineUri];
+  ASSERT_EQ(codes(list), (std::vector<int>{21})) << list;
+  EXPECT_EQ(list[0]["message"].get<std::string>().find("(with train"), std::string::npos);
+}
+
+// Closing a document clears what was published for it; a train whose line
+// is closed is checked again against the line on disk.
+TEST(Server, ClosingClearsWhatWasPublished) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_linea.txt"] = *utf8_to_windows1252(line_with(""));
+  s.request(1, "initialize");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with(kOnTheSignal));
+  s.received();
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  std::map<std::string, json> published = s.published();
+  EXPECT_EQ(published[kLineUri], json::array());
+  EXPECT_EQ(published[kTrainUri], json::array());  // the line on disk has no clash
+}
+
+// A partner that is nowhere is a warning naming the path looked for.
+TEST(Server, AMissingPartnerIsAWarningThatNamesThePath) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.request(1, "initialize");
+  s.received();
+  s.open(kLineUri, line_with(""));
+  json list = s.published()[kLineUri];
+  ASSERT_EQ(list.size(), 1u) << list;
+  EXPECT_EQ(list[0]["severity"], 2);
+  EXPECT_EQ(list[0]["code"], "missing-partner");
+  EXPECT_NE(list[0]["message"].get<std::string>().find("/d/Valdoria_NUM-.txt"), std::string::npos)
+      << list;
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  s.received();
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  list = s.published()[kTrainUri];
+  ASSERT_EQ(list.size(), 1u) << list;
+  EXPECT_EQ(list[0]["severity"], 2);
+  EXPECT_NE(list[0]["message"].get<std::string>().find("/d/Valdoria_linea.txt"), std::string::npos)
+      << list;
+}
+
+// A line whose name has a space and a letter outside ASCII finds its train
+// on disk (its URI is percent-encoded, the name on disk is not).
+TEST(Server, AnEncodedUriFindsItsPartnerOnDisk) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Città alta_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.request(1, "initialize");
+  s.received();
+  const std::string uri = "file:///d/Citt%C3%A0%20alta_linea.txt";
+  s.open(uri, line_with(""));
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_EQ(published[uri], json::array());
 }
 
 // A misspelt keyword and a misspelt "[generale]" get a quick fix that

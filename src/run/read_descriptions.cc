@@ -4,11 +4,16 @@ namespace binario {
 
 namespace {
 
-SourceText read_source(FileSystem& fs, const std::string& path, const std::string& name) {
+SourceText read_source(FileSystem& fs, const std::string& path, const std::string& name,
+                       DescriptionOnDisk* file) {
   SourceText source;
   source.name = name.empty() ? path : name;
-  std::string error;
-  if (!fs.read_file(path, kDescriptionCap, &source.text, &error)) source.unreadable = error;
+  *file = read_description_on_disk(fs, path);
+  if (file->state == DescriptionOnDisk::State::kRead) {
+    source.text = std::move(file->bytes);
+  } else {
+    source.unreadable = file->reason;
+  }
   return source;
 }
 
@@ -17,18 +22,17 @@ SourceText read_source(FileSystem& fs, const std::string& path, const std::strin
 void read_descriptions(FileSystem& fs, const std::string& line_path, const std::string& line_name,
                        const std::string& train_path, const std::string& train_name,
                        CompileInput* input) {
-  // Only a path where nothing stands is a missing description; a folder, a
-  // device or a file that cannot be opened is a read failure with its reason.
-  if (fs.missing(line_path)) {
-    input->line = SourceText{};
-    input->line.name = line_name.empty() ? line_path : line_name;
+  DescriptionOnDisk file;
+  input->line = read_source(fs, line_path, line_name, &file);
+  if (file.state == DescriptionOnDisk::State::kMissing) {
+    // A line description that does not exist: the train is not read.
+    input->line.unreadable.reset();
     input->line.missing = true;
     input->train = SourceText{};
     input->train.name = train_name.empty() ? train_path : train_name;
     return;
   }
-  input->line = read_source(fs, line_path, line_name);
-  input->train = read_source(fs, train_path, train_name);
+  input->train = read_source(fs, train_path, train_name, &file);
 }
 
 }  // namespace binario

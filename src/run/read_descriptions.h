@@ -5,19 +5,15 @@
 #include <string>
 
 #include "compiler/compile.h"
-#include "platform/file_system.h"
+#include "platform/description_file.h"
 
 namespace binario {
-
-// The most a description may hold: a 1,000,000 m line with every record it
-// can have is well under 1 MB, so anything this large is not a description.
-inline constexpr ReadCap kDescriptionCap{64ull * 1024 * 1024, "a description"};
 
 // Reads `line_path` and `train_path` into `input`, named `line_name` and
 // `train_name` in diagnostics (the paths themselves when empty). A line
 // description that does not exist is marked missing and the train is not
 // read; a text that cannot be read (a folder, a FIFO, a device, a file over
-// kDescriptionCap, a system error) carries the reason.
+// kDescriptionCap, a system error) carries the reason (read_description_on_disk).
 void read_descriptions(FileSystem& fs, const std::string& line_path, const std::string& line_name,
                        const std::string& train_path, const std::string& train_name,
                        CompileInput* input);

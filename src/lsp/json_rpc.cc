@@ -1,0 +1,110 @@
+#include "lsp/json_rpc.h"
+
+#include <limits>
+
+#include "lsp/message_reader.h"
+
+namespace binario::rpc {
+
+using nlohmann::json;
+
+int nesting_depth(std::string_view body, int limit) {
+  int depth = 0;
+  int deepest = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < body.size(); ++i) {
+    const char c = body[i];
+    if (in_string) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        in_string = false;
+      }
+    } else if (c == '"') {
+      in_string = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > deepest && (deepest = depth) > limit) break;
+    } else if (c == ']' || c == '}') {
+      --depth;
+    }
+  }
+  return deepest;
+}
+
+Parsed parse_message(std::string_view body) {
+  Parsed parsed;
+  if (nesting_depth(body, kMaxNesting) > kMaxNesting) {
+    parsed.error = Error(kInvalidRequest, "the message nests arrays and objects deeper than " +
+                                              std::to_string(kMaxNesting) + " levels");
+    return parsed;
+  }
+  json message = json::parse(body, nullptr, false);
+  if (message.is_discarded()) {
+    parsed.error = Error(kParseError, "the message is not JSON");
+    return parsed;
+  }
+  if (!message.is_object()) {
+    parsed.error = Error(kInvalidRequest, "the message is not a JSON object");
+    return parsed;
+  }
+  Message m;
+  const auto id = message.find("id");
+  const bool has_id = id != message.end();
+  const bool id_valid = has_id && (id->is_number_integer() || id->is_string());
+  const auto method = message.find("method");
+  if (method == message.end()) {
+    m.kind = Message::Kind::kResponse;  // the server asks nothing, so it needs none
+    parsed.message = std::move(m);
+    return parsed;
+  }
+  if (!method->is_string() || (has_id && !id_valid)) {
+    parsed.error = Error(kInvalidRequest, "the message has no valid method or id");
+    if (id_valid) parsed.error_id = *id;
+    return parsed;
+  }
+  m.kind = has_id ? Message::Kind::kRequest : Message::Kind::kNotification;
+  if (has_id) m.id = std::move(*id);
+  m.method = method->get<std::string>();
+  const auto params = message.find("params");
+  m.params = params != message.end() ? std::move(*params) : json::object();
+  parsed.message = std::move(m);
+  return parsed;
+}
+
+int uinteger_field(const json& object, const char* name) {
+  const auto it = object.find(name);
+  if (it == object.end()) throw Error(kInvalidParams, std::string("no '") + name + "'");
+  // Only an integer stands for a line or a column: 1e20 or 2.5 is refused,
+  // never converted.
+  if (it->is_number_unsigned() && it->get<uint64_t>() <= std::numeric_limits<int32_t>::max()) {
+    return static_cast<int>(it->get<uint64_t>());
+  }
+  if (it->is_number_integer() && !it->is_number_unsigned() && it->get<int64_t>() >= 0 &&
+      it->get<int64_t>() <= std::numeric_limits<int32_t>::max()) {
+    return static_cast<int>(it->get<int64_t>());
+  }
+  throw Error(kInvalidParams, std::string("'") + name + "' is not an integer from 0 to 2147483647");
+}
+
+void Outbox::send(const json& message) {
+  // Text that is not UTF-8 is replaced rather than thrown on.
+  const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::lock_guard lock(mutex_);
+  write_message(out_, body);
+}
+
+void Outbox::reply(const json& id, const json& result) {
+  send({{"jsonrpc", "2.0"}, {"id", id}, {"result", result}});
+}
+
+void Outbox::reply_error(const json& id, const Error& error) {
+  send({{"jsonrpc", "2.0"},
+        {"id", id},
+        {"error", {{"code", error.code}, {"message", error.what()}}}});
+}
+
+void Outbox::notify(const std::string& method, const json& params) {
+  send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
+}
+
+}  // namespace binario::rpc

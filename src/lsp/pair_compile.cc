@@ -1,0 +1,218 @@
+#include "lsp/pair_compile.h"
+
+#include <set>
+#include <vector>
+
+#include "compiler/cancellable_compile.h"
+#include "lsp/documents.h"
+#include "lsp/lsp_diagnostic.h"
+#include "lsp/text_position.h"
+#include "output/text_encoding.h"
+#include "platform/description_file.h"
+
+namespace binario {
+namespace {
+
+using nlohmann::json;
+
+// The start of every line of a text, as line_of counts them.
+std::vector<size_t> line_starts(std::string_view text) {
+  std::vector<size_t> starts = {0};
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      starts.push_back(i + 1);
+    }
+  }
+  return starts;
+}
+
+std::string_view indexed_line(std::string_view text, const std::vector<size_t>& starts, int line) {
+  if (line < 0 || static_cast<size_t>(line) >= starts.size()) return {};
+  return line_of(text.substr(starts[static_cast<size_t>(line)]), 0);
+}
+
+// One description as the compile gets it, with the UTF-8 text its
+// diagnostics are placed on.
+struct Part {
+  std::string uri;
+  std::optional<std::string> utf8;  // nothing: neither open nor readable
+  SourceText source;
+  std::vector<ReplacedCharacter> replaced;
+  std::vector<size_t> starts;
+};
+
+void prepare(const PairDocument& document, bool is_line, FileSystem& fs, Part* part) {
+  part->uri = document.uri;
+  part->source.name = document.uri;
+  if (document.open_text) {
+    part->utf8 = *document.open_text;
+    CompileText text = to_compile_text(*part->utf8);
+    part->source.text = std::move(text.bytes);
+    part->replaced = std::move(text.replaced);
+    return;
+  }
+  std::optional<std::string> path = document.uri.empty() ? std::nullopt : uri_to_path(document.uri);
+  if (!path) {
+    if (is_line) {
+      part->source.missing = true;
+    } else {
+      part->source.unreadable = "no train description";
+    }
+    return;
+  }
+  // The partner is read as the command line reads it: the same cap, and the
+  // same verdict on a folder, a FIFO or a file that is not there.
+  DescriptionOnDisk file = read_description_on_disk(fs, *path);
+  if (file.state == DescriptionOnDisk::State::kRead) {
+    part->source.text = std::move(file.bytes);
+    part->utf8 = windows1252_to_utf8(part->source.text);
+  } else if (file.state == DescriptionOnDisk::State::kMissing && is_line) {
+    part->source.missing = true;
+  } else {
+    part->source.unreadable = file.reason;
+  }
+}
+
+// Where the partner was looked for: its path, or the URI of another scheme.
+std::string looked_for(const std::string& uri) {
+  return uri_to_path(uri).value_or(uri);
+}
+
+json missing_partner(const std::string& message) {
+  return {{"range",
+           {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
+          {"severity", 2},
+          {"code", "missing-partner"},
+          {"source", "binario"},
+          {"message", message}};
+}
+
+json replaced_character(const ReplacedCharacter& r) {
+  return {{"range",
+           {{"start", {{"line", r.line}, {"character", r.start}}},
+            {"end", {{"line", r.line}, {"character", r.end}}}}},
+          {"severity", 1},
+          {"source", "binario"},
+          {"message", "Windows-1252 has no such character; it is compiled as '?'"}};
+}
+
+}  // namespace
+
+PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, FileSystem& fs,
+                          const std::atomic<bool>* cancel) {
+  Part line;
+  Part train;
+  prepare(texts.line, true, fs, &line);
+  prepare(texts.train, false, fs, &train);
+  CompileInput input;
+  input.line = line.source;
+  input.train = train.source;
+  input.nome_percorso = utf8_to_windows1252(texts.name).value_or("?");
+  input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
+  input.calcola_linea = true;
+  CompileResult result = cancel ? compile(input, *cancel) : compile(input);
+
+  PairCompiled out;
+  for (Part* part : {&line, &train}) {
+    if (part->utf8) out.diagnostics[part->uri] = json::array();
+  }
+  // A partner that does not exist is a warning, not the compile's fault: a
+  // line alone is checked as far as it goes, a train alone not at all.
+  const bool no_train = texts.train.uri.empty();
+  if (no_train && line.utf8) {
+    const std::string folder = looked_for(texts.line.uri.substr(0, texts.line.uri.rfind('/') + 1));
+    out.diagnostics[line.uri].push_back(missing_partner("no train description " + folder +
+                                                        texts.name +
+                                                        "_NUM-.txt beside this line "
+                                                        "description: the line is checked alone"));
+  }
+  if (line.source.missing && train.utf8) {
+    out.diagnostics[train.uri].push_back(
+        missing_partner("the line description " + looked_for(texts.line.uri) +
+                        " is missing: the train cannot be checked without it"));
+  }
+  for (Part* part : {&line, &train}) {
+    if (!part->utf8) continue;
+    part->starts = line_starts(*part->utf8);
+    json& list = out.diagnostics[part->uri];
+    for (const ReplacedCharacter& r : part->replaced) {
+      if (list.size() >= kMaxDiagnostics) break;
+      list.push_back(replaced_character(r));
+    }
+  }
+  Part* const asked = asked_for == train.uri ? &train : &line;
+  for (const Diagnostic& d : result.status.diagnostics()) {
+    const bool partner_fault =
+        (no_train && d.code == 25 && d.location && d.location->file == train.source.name) ||
+        (line.source.missing && d.code == 101);
+    if (partner_fault) continue;
+    // A diagnostic without a place in a text goes to the document that
+    // was compiled for.
+    const std::string file = d.location ? d.location->file : std::string();
+    Part* part = !train.uri.empty() && file == train.uri ? &train
+                 : file == line.uri                      ? &line
+                                                         : asked;
+    if (!part->utf8) part = asked;
+    if (!part->utf8) continue;
+    Diagnostic placed = d;
+    if (part->source.name != file) placed.location.reset();
+    json& list = out.diagnostics[part->uri];
+    if (list.size() >= kMaxDiagnostics) continue;
+    const int at = placed.location ? placed.location->line - 1 : -1;
+    list.push_back(lsp_diagnostic(placed, indexed_line(*part->utf8, part->starts, at)));
+  }
+  out.model = std::make_shared<const TrackModel>(std::move(result.model));
+  return out;
+}
+
+LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic<bool>* cancel) {
+  LineChecked out;
+  const bool line_open = texts.line.open_text.has_value();
+  // The line's diagnostics from each train it was compiled with.
+  std::vector<std::pair<std::string, json>> line_lists;
+  auto compile_with = [&](const PairDocument& train, const std::string& number) {
+    PairTexts pair{texts.line, train, texts.name, number};
+    const bool train_open = train.open_text.has_value();
+    PairCompiled compiled = compile_pair(pair, train_open ? train.uri : texts.line.uri, fs, cancel);
+    if (train_open) {
+      out.diagnostics[train.uri] = std::move(compiled.diagnostics[train.uri]);
+      out.models[train.uri] = compiled.model;
+    }
+    if (line_open) {
+      line_lists.emplace_back(number, std::move(compiled.diagnostics[texts.line.uri]));
+      out.models.emplace(texts.line.uri, compiled.model);
+    }
+  };
+  if (line_open && texts.trains.empty()) compile_with(PairDocument{}, "");
+  for (const LineTexts::Train& train : texts.trains) {
+    if (line_open || train.document.open_text) compile_with(train.document, train.number);
+  }
+  if (!line_open) return out;
+  // Each diagnostic once; one that not every train gives names its trains.
+  std::map<std::string, size_t> given_by;
+  for (const auto& [number, list] : line_lists) {
+    std::set<std::string> seen;
+    for (const json& d : list) {
+      if (seen.insert(d.dump()).second) ++given_by[d.dump()];
+    }
+  }
+  json& merged = out.diagnostics[texts.line.uri] = json::array();
+  std::set<std::string> shown;
+  for (const auto& [number, list] : line_lists) {
+    for (const json& d : list) {
+      const std::string key = d.dump();
+      if (given_by[key] == line_lists.size()) {
+        if (!shown.insert(key).second) continue;
+        merged.push_back(d);
+      } else {
+        json own = d;
+        own["message"] = own["message"].get<std::string>() + " (with train " + number + ")";
+        merged.push_back(std::move(own));
+      }
+      if (merged.size() >= kMaxDiagnostics) return out;
+    }
+  }
+  return out;
+}
+
+}  // namespace binario

@@ -1,0 +1,78 @@
+// The pair compile: a line description and its train description, each open
+// in the editor or read from disk, compiled together into the diagnostics
+// of each document and the model hover reads.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/track_model.h"
+#include "platform/file_system.h"
+
+namespace binario {
+
+// One description of a pair.
+struct PairDocument {
+  std::string uri;                       // empty: there is no such description
+  std::optional<std::string> open_text;  // the UTF-8 text the editor holds; nothing: on disk
+};
+
+struct PairTexts {
+  PairDocument line;
+  PairDocument train;
+  std::string name;    // NAME, UTF-8
+  std::string number;  // NUM, UTF-8
+};
+
+struct PairCompiled {
+  // The protocol's diagnostics array of each document whose text was
+  // compiled, by URI.
+  std::map<std::string, nlohmann::json> diagnostics;
+  std::shared_ptr<const TrackModel> model;
+};
+
+// A document gets at most this many diagnostics, so that a text that is
+// wrong on every line costs the editor and the server a bounded amount.
+inline constexpr size_t kMaxDiagnostics = 1000;
+
+// A line description and the train descriptions beside it.
+struct LineTexts {
+  PairDocument line;
+  std::string name;  // NAME, UTF-8
+  struct Train {
+    PairDocument document;
+    std::string number;  // NUM, UTF-8
+  };
+  std::vector<Train> trains;
+};
+
+struct LineChecked {
+  // The diagnostics of each open document of the line, by URI.
+  std::map<std::string, nlohmann::json> diagnostics;
+  // The model each open document's hover reads.
+  std::map<std::string, std::shared_ptr<const TrackModel>> models;
+};
+
+// Checks what of a line is open in the editor. An open line description is
+// compiled with each train beside it (open or on disk; alone when there is
+// none) and shows its own diagnostics once: one that only some trains give
+// says "(with train NUM)". Each open train is compiled with the line (open
+// or on disk). Documents that are not open get nothing. Throws
+// CompileCancelled once `*cancel` is set.
+LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic<bool>* cancel);
+
+// Compiles the pair. A partner that is not open is read from `fs` as the
+// command line reads it; a partner that does not exist (a line with no
+// train beside it, a train whose line is nowhere) is a warning that names
+// the path looked for. A diagnostic with no place in a text goes to
+// `asked_for`, the document the compile was made for. Throws
+// CompileCancelled once `*cancel` is set.
+PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, FileSystem& fs,
+                          const std::atomic<bool>* cancel);
+
+}  // namespace binario

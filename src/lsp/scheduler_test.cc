@@ -1,0 +1,59 @@
+#include "lsp/scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace binario {
+namespace {
+
+using std::chrono::milliseconds;
+
+// Later requests for a key replace earlier ones; the earliest due runs first.
+TEST(Scheduler, DebouncesByKeyAndRunsTheEarliestFirst) {
+  std::mutex mutex;
+  std::vector<std::string> ran;
+  std::condition_variable done;
+  Scheduler scheduler(
+      [&](const std::string& key, const std::atomic<bool>&) {
+        std::lock_guard lock(mutex);
+        ran.push_back(key);
+        done.notify_all();
+      },
+      true);
+  scheduler.schedule("a", milliseconds(200));
+  scheduler.schedule("b", milliseconds(100));
+  scheduler.schedule("a", milliseconds(150));
+  scheduler.schedule("c", milliseconds(120));
+  scheduler.drop("c");
+  std::unique_lock lock(mutex);
+  ASSERT_TRUE(done.wait_for(lock, std::chrono::seconds(5), [&] { return ran.size() == 2; }));
+  EXPECT_EQ(ran, (std::vector<std::string>{"b", "a"}));
+}
+
+// stop() cancels the job in progress and waits only for it to notice.
+TEST(Scheduler, StopCancelsTheRunningJob) {
+  std::atomic<bool> started{false};
+  std::atomic<int> runs{0};
+  Scheduler scheduler(
+      [&](const std::string&, const std::atomic<bool>& cancelled) {
+        ++runs;
+        started = true;
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!cancelled && std::chrono::steady_clock::now() < give_up) {
+          std::this_thread::sleep_for(milliseconds(1));
+        }
+      },
+      true);
+  scheduler.schedule("a", milliseconds(0));
+  scheduler.schedule("b", milliseconds(10000));
+  while (!started) std::this_thread::sleep_for(milliseconds(1));
+  const auto start = std::chrono::steady_clock::now();
+  scheduler.stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  scheduler.schedule("c", milliseconds(0));
+  EXPECT_EQ(runs, 1);
+}
+
+}  // namespace
+}  // namespace binario
