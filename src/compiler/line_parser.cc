@@ -190,10 +190,10 @@ LineParser::Outcome LineParser::read_general_section() {
 
 LineParser::Step LineParser::read_general_row(const Field& kw) {
   // Every row whose key texts the field holds is read, in table order.
-  for (const RecordSpec& spec : section_records(RecordSection::kLineGeneral)) {
-    if (!names_record(spec, kw.text)) continue;
-    const RecordScope scope(*this, spec.kind, kw);
-    if (!read_general_record(spec.kind, kw)) return Step::kStop;
+  for (const RecordSpec& table_row : section_records(RecordSection::kLineGeneral)) {
+    if (!names_record(table_row, kw.text)) continue;
+    const RecordScope scope(*this, table_row.kind, kw);
+    if (!read_general_record(table_row.kind, kw)) return Step::kStop;
   }
   if (!closes_general_section(kw.text)) return Step::kGoOn;
   note_header(kw);
@@ -299,11 +299,11 @@ bool LineParser::closes_general_section(std::string_view t) {
 LineParser::Step LineParser::read_body_record(const Field& kw) {
   // Every record whose key texts the field holds is read, in table order; a
   // curve only when the geometry is built.
-  for (const RecordSpec& spec : section_records(RecordSection::kLineBody)) {
-    if (!names_record(spec, kw.text)) continue;
-    if (spec.kind == RecordKind::kCurve && !calcola_linea_) continue;
-    const RecordScope scope(*this, spec.kind, kw);
-    if (const Step s = read_body(spec.kind, kw); s != Step::kGoOn) return s;
+  for (const RecordSpec& table_row : section_records(RecordSection::kLineBody)) {
+    if (!names_record(table_row, kw.text)) continue;
+    if (table_row.kind == RecordKind::kCurve && !calcola_linea_) continue;
+    const RecordScope scope(*this, table_row.kind, kw);
+    if (const Step s = read_body(table_row.kind, kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
 }
