@@ -34,19 +34,20 @@ windows:
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 	cmake --build $(WINDOWS_BUILD)
 
-# Wine's server and prefix are started first: otherwise Wine's helper
-# processes keep CTest's output pipes open and the tests seem to hang. The
-# prefix is made without Wine's .NET and HTML engines, whose installers would
-# ask on screen and wait.
-WINE_ENV = WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# The tests run under Wine with a prefix of their own in $(WINDOWS_BUILD)
+# (the user's own Wine setup is left alone), made without Wine's .NET and
+# HTML engines, whose installers would ask on screen and wait.
+# .ci/wine-desktop sets up the prefix and starts Wine's desktop before the
+# first test and holds it until the last has ended.
+WINE_ENV = WINEPREFIX=$(abspath $(WINDOWS_BUILD))/wine WINEDEBUG=-all \
+  WINEDLLOVERRIDES="mscoree=;mshtml="
 # Wine's own loader now and then fails a test program as it exits, after
 # every test in it passed ("Inconsistency detected by ld.so: dl-fini.c"): a
 # failed test runs again, up to three times, so only a fault that repeats
 # fails the suite.
 test-windows: windows
-	-$(WINE_ENV) wineserver -p  # fails harmlessly when a server already runs
-	$(WINE_ENV) wineboot -i
-	$(WINE_ENV) ctest --test-dir $(WINDOWS_BUILD) --repeat until-pass:3 --output-on-failure -j2
+	$(WINE_ENV) .ci/wine-desktop ctest --test-dir $(WINDOWS_BUILD) --repeat until-pass:3 \
+	  --output-on-failure -j2
 
 # The packages users download, in $(BUILD) and $(WINDOWS_BUILD); the zip's
 # contents are checked against what the README promises. The VS Code package

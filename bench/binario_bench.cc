@@ -39,8 +39,10 @@
 #include "compiler/signal_codes.h"
 #include "compiler/track_model.h"
 #include "compiler/train_parser.h"
+#include "decompile/decompile.h"
 #include "lsp/server.h"
 #include "output/binary_files.h"
+#include "output/byte_sink.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -113,6 +115,8 @@ struct Workbench {
   size_t cells_bytes = 0;
   std::vector<std::string> default_run_paths;  // the six files the built-in run leaves
   std::vector<size_t> default_run_files;       // and their sizes
+  // The three images of the large compile in memory: the decompile's input.
+  std::string geometry_image, table_image, cells_image;
 };
 
 Workbench* bench = nullptr;
@@ -192,6 +196,16 @@ void prepare(const std::string& dir) {
   bench->geometry_bytes = geometry_file_size(bench->finished.linea);
   for (const VoceTreno& v : bench->finished.treno) bench->table_bytes += train_record_size(v);
   bench->cells_bytes = bench->finished.percorso.size() * kCellRecordSize;
+  for (auto [image, bytes] : {std::pair{BinaryImage::kGeometry, &bench->geometry_image},
+                              std::pair{BinaryImage::kTrainTable, &bench->table_image},
+                              std::pair{BinaryImage::kCells, &bench->cells_image}}) {
+    StringSink sink;
+    write_image(image, bench->finished, sink);
+    *bytes = std::move(sink.bytes);
+  }
+  const DecompileResult decompiled =
+      decompile({bench->cells_image, bench->table_image, std::string_view(bench->geometry_image)});
+  if (!decompiled.pair) die("the large pair does not decompile: " + decompiled.refusal.reason);
 
   // Both whole runs once, to check them and to learn the built-in run's files.
   QuietUi ui;
@@ -350,6 +364,17 @@ void BM_LspChange(benchmark::State& state) {
     state.ResumeTiming();
     server.handle(changes[i++ % 2]);
     benchmark::DoNotOptimize(out.tellp());
+  }
+}
+
+// What `binario decompile` computes for the large pair's three files held in
+// memory: decoded, every record recovered, both texts written, compiled again
+// and compared byte for byte.
+void BM_DecompileLargePair(benchmark::State& state) {
+  for (auto _ : state) {
+    DecompileResult result = decompile(
+        {bench->cells_image, bench->table_image, std::string_view(bench->geometry_image)});
+    benchmark::DoNotOptimize(result);
   }
 }
 
@@ -579,6 +604,7 @@ std::vector<Row> register_all() {
       {"write_cells", BM_WriteCells, "cells file", b.cells_bytes, true},
       {"compile_large_pair", BM_CompileLargePair, "three binary files", outputs, true},
       {"compile_large_pair_again", BM_CompileLargePairAgain, "three binary files", outputs, true},
+      {"decompile_large_pair", BM_DecompileLargePair, "three binary files", outputs, false},
       {"bare_replace_3_files", bare_replace(b.dir, three_files), "three binary files", outputs,
        true},
       {"plain_write_to_disk",

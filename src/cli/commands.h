@@ -38,6 +38,17 @@ struct PlotArgs {
 // binary files a run left in a folder, written as one SVG.
 int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
 
+struct DecompileArgs {
+  std::vector<std::string> inputs;  // the binary files (2 or 3), or DIR
+  std::string output_dir;           // empty: the folder of the binary files
+  bool force = false;               // replace descriptions that exist
+};
+
+// binario decompile: the two descriptions of a compiled scenario, written
+// (as one set) only when they compile back to the very same bytes.
+int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& out,
+                      std::ostream& err);
+
 struct DumpArgs {
   std::string file;
   bool json = false;

@@ -60,66 +60,26 @@ int plot_from_descriptions(FileSystem& fs, const std::string& line, const std::s
 // Reads the files a run left in `dir`, found by their endings.
 int plot_from_folder(FileSystem& fs, const std::string& dir, LinePlot* plot,
                      std::string* default_output, std::ostream& err) {
-  if (!fs.is_directory(dir)) {
-    err << "binario: '" << dir
-        << "' is not a folder: give a folder that holds a run's files, or LINE and TRAIN\n";
-    return kExitUsage;
-  }
-  std::vector<std::string> names;
-  std::string reason;
-  if (!fs.list_files(dir, &names, &reason)) {
-    err << "binario: cannot list the folder '" << dir << "': " << reason << '\n';
-    return kExitRefused;
-  }
-  std::array<std::vector<std::string>, 3> found;  // cells, train table, geometry
-  for (const std::string& name : names) {
-    const std::string path = join_path(dir, name);
-    switch (binary_kind_from_name(name)) {
-      case BinaryKind::kCells:
-        found[0].push_back(path);
-        break;
-      case BinaryKind::kTrainTable:
-        found[1].push_back(path);
-        break;
-      case BinaryKind::kGeometry:
-        found[2].push_back(path);
-        break;
-      case BinaryKind::kUnknown:
-        break;
-    }
-  }
-  const char* what[] = {"track cells file (NAME_NUM.dat)", "train table (NAME_NUM.sim)",
-                        "plan geometry (NAME_linea.dat)"};
-  for (size_t i = 0; i < found.size(); ++i) {
-    std::sort(found[i].begin(), found[i].end());
-    if (found[i].size() > 1) {
-      err << "binario: more than one " << what[i] << " in '" << dir << "':";
-      for (const std::string& f : found[i]) err << ' ' << f;
-      err << "\n";
-      return kExitUsage;
-    }
-    if (found[i].empty() && i < 2) {
-      err << "binario: no " << what[i] << " in '" << dir << "'\n";
-      return kExitRefused;
-    }
-  }
+  RunFiles files;
+  if (std::optional<int> status = find_run_files(fs, dir, "LINE and TRAIN", &files, err))
+    return *status;
 
   std::vector<Cella> cells;
-  if (!decode_file(fs, found[0][0], err, [&](std::string_view bytes, DecodeError* e) {
+  if (!decode_file(fs, files.cells, err, [&](std::string_view bytes, DecodeError* e) {
         return decode_cells(bytes, &cells, e);
       })) {
     return kExitRefused;
   }
   auto treno = std::make_unique<std::array<VoceTreno, kTrenoEntries>>();
-  if (!decode_file(fs, found[1][0], err, [&](std::string_view bytes, DecodeError* e) {
+  if (!decode_file(fs, files.train_table, err, [&](std::string_view bytes, DecodeError* e) {
         return decode_train_table(bytes, treno.get(), e);
       })) {
     return kExitRefused;
   }
   std::optional<DecodedGeometry> geometry;
-  if (!found[2].empty()) {
+  if (files.geometry) {
     geometry.emplace();
-    if (!decode_file(fs, found[2][0], err, [&](std::string_view bytes, DecodeError* e) {
+    if (!decode_file(fs, *files.geometry, err, [&](std::string_view bytes, DecodeError* e) {
           return decode_geometry(bytes, &*geometry, e);
         })) {
       return kExitRefused;
@@ -134,7 +94,7 @@ int plot_from_folder(FileSystem& fs, const std::string& dir, LinePlot* plot,
   }
   *plot = build_line_plot(
       line_data_from_records(std::move(cells), *treno, geometry ? &*geometry : nullptr));
-  *default_output = join_path(dir, path_stem(found[0][0]) + ".svg");
+  *default_output = join_path(dir, path_stem(files.cells) + ".svg");
   return kExitClean;
 }
 

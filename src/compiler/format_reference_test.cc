@@ -160,7 +160,8 @@ TEST_F(FormatReference, EveryStatusCodeHasAnEntryAndEveryEntryAKnownCode) {
 
 TEST_F(FormatReference, EveryRecordHasAnEntryWithTheFieldsOfTheTable) {
   std::map<std::string, const RecordSpec*> records;
-  for (const RecordSpec& spec : records_table()) records[std::string(spec.reference)] = &spec;
+  for (const RecordSpec& table_row : records_table())
+    records[std::string(table_row.reference)] = &table_row;
   std::set<std::string> seen;
   for (const Entry& e : *entries_) {
     if (e.section == "Status codes" || e.section == "Warnings") continue;
@@ -185,7 +186,7 @@ TEST_F(FormatReference, EveryRecordHasAnEntryWithTheFieldsOfTheTable) {
     }
     EXPECT_EQ(documented, expected) << "field table of '" << e.name << "'";
   }
-  for (const auto& [name, spec] : records) {
+  for (const auto& [name, table_row] : records) {
     EXPECT_TRUE(seen.contains(name)) << "record '" << name << "' has no entry";
   }
 }
@@ -220,9 +221,9 @@ TEST(EditorGrammar, KeywordPatternsHoldTheKeyTextsOfTheTable) {
   std::stringstream grammar;
   grammar << in.rdbuf();
   std::set<std::string> expected;
-  for (const RecordSpec& spec : records_table()) {
-    for (std::string_view key : spec.keys) {
-      if (!key.empty()) expected.insert((spec.any_case ? "i:" : "") + std::string(key));
+  for (const RecordSpec& table_row : records_table()) {
+    for (std::string_view key : table_row.keys) {
+      if (!key.empty()) expected.insert((table_row.any_case ? "i:" : "") + std::string(key));
     }
   }
   EXPECT_EQ(grammar_key_texts(grammar.str()), expected);

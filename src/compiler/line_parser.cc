@@ -18,9 +18,6 @@ namespace {
 // The geometry point counter may not pass this point while curves are read.
 constexpr int64_t kMaxGeometryPoint = 1'000'000;
 
-// Change of heading per metre of the six curve classes.
-constexpr std::array<double, 6> kCurvature = {0.0001, 0.0002, 0.0004, 0.001, 0.002, 0.003};
-
 // True for a field some row of the general section takes.
 bool is_general_keyword(std::string_view t) {
   return names_any_record(RecordSection::kLineGeneral, t);
@@ -193,10 +190,10 @@ LineParser::Outcome LineParser::read_general_section() {
 
 LineParser::Step LineParser::read_general_row(const Field& kw) {
   // Every row whose key texts the field holds is read, in table order.
-  for (const RecordSpec& spec : section_records(RecordSection::kLineGeneral)) {
-    if (!names_record(spec, kw.text)) continue;
-    const RecordScope scope(*this, spec.kind, kw);
-    if (!read_general_record(spec.kind, kw)) return Step::kStop;
+  for (const RecordSpec& table_row : section_records(RecordSection::kLineGeneral)) {
+    if (!names_record(table_row, kw.text)) continue;
+    const RecordScope scope(*this, table_row.kind, kw);
+    if (!read_general_record(table_row.kind, kw)) return Step::kStop;
   }
   if (!closes_general_section(kw.text)) return Step::kGoOn;
   note_header(kw);
@@ -302,11 +299,11 @@ bool LineParser::closes_general_section(std::string_view t) {
 LineParser::Step LineParser::read_body_record(const Field& kw) {
   // Every record whose key texts the field holds is read, in table order; a
   // curve only when the geometry is built.
-  for (const RecordSpec& spec : section_records(RecordSection::kLineBody)) {
-    if (!names_record(spec, kw.text)) continue;
-    if (spec.kind == RecordKind::kCurve && !calcola_linea_) continue;
-    const RecordScope scope(*this, spec.kind, kw);
-    if (const Step s = read_body(spec.kind, kw); s != Step::kGoOn) return s;
+  for (const RecordSpec& table_row : section_records(RecordSection::kLineBody)) {
+    if (!names_record(table_row, kw.text)) continue;
+    if (table_row.kind == RecordKind::kCurve && !calcola_linea_) continue;
+    const RecordScope scope(*this, table_row.kind, kw);
+    if (const Step s = read_body(table_row.kind, kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
 }
@@ -359,10 +356,10 @@ LineParser::Step LineParser::curva(const Field& kw) {
 
   double kappa = 0;
   bool found = false;
-  for (size_t c = 0; c < kCurvature.size() && !found; ++c) {
+  for (size_t c = 0; c < kCurveClassCurvature.size() && !found; ++c) {
     const char digit[2] = {static_cast<char>('1' + c), '\0'};
     if (contains(kw.text, digit)) {
-      kappa = kCurvature[c];
+      kappa = kCurveClassCurvature[c];
       found = true;
     }
   }

@@ -17,6 +17,10 @@
 
 namespace binario {
 
+// Change of heading per metre of the six curve classes ("curvad1" … "curvad6").
+inline constexpr std::array<double, 6> kCurveClassCurvature = {0.0001, 0.0002, 0.0004,
+                                                               0.001,  0.002,  0.003};
+
 class LineParser : private DescriptionParser {
  public:
   using DescriptionParser::record_into;

@@ -380,25 +380,25 @@ std::span<const RecordSpec> section_records(RecordSection section) {
   return std::span<const RecordSpec>(kRecords).subspan(first, end - first);
 }
 
-bool names_record(const RecordSpec& spec, std::string_view field) {
-  for (std::string_view key : spec.keys) {
+bool names_record(const RecordSpec& table_row, std::string_view field) {
+  for (std::string_view key : table_row.keys) {
     if (key.empty()) continue;
-    if (spec.any_case ? !contains_nocase(field, key) : !contains(field, key)) return false;
+    if (table_row.any_case ? !contains_nocase(field, key) : !contains(field, key)) return false;
   }
   return true;
 }
 
 bool names_any_record(RecordSection section, std::string_view field) {
-  for (const RecordSpec& spec : section_records(section)) {
-    if (names_record(spec, field)) return true;
+  for (const RecordSpec& table_row : section_records(section)) {
+    if (names_record(table_row, field)) return true;
   }
   return false;
 }
 
 std::vector<std::string_view> written_keywords(RecordSection section) {
   std::vector<std::string_view> out;
-  for (const RecordSpec& spec : section_records(section)) {
-    for (std::string_view w : spec.written) {
+  for (const RecordSpec& table_row : section_records(section)) {
+    for (std::string_view w : table_row.written) {
       if (!w.empty()) out.push_back(w);
     }
   }
@@ -431,10 +431,10 @@ StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, in
 }
 
 std::vector<int64_t> record_cells(RecordKind kind, std::span<const int64_t> values) {
-  const RecordSpec& spec = record_spec(kind);
-  if (!spec.position || values.size() != spec.values.size()) return {};
-  const int64_t p = values[static_cast<size_t>(*spec.position)];
-  switch (spec.cell_rule) {
+  const RecordSpec& table_row = record_spec(kind);
+  if (!table_row.position || values.size() != table_row.values.size()) return {};
+  const int64_t p = values[static_cast<size_t>(*table_row.position)];
+  switch (table_row.cell_rule) {
     case C::kNone:
       return {};
     case C::kSpan:

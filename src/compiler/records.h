@@ -124,7 +124,7 @@ inline const RecordSpec& record_spec(RecordKind kind) {
 std::span<const RecordSpec> section_records(RecordSection section);
 
 // True when `field` names the record: it contains its key texts.
-bool names_record(const RecordSpec& spec, std::string_view field);
+bool names_record(const RecordSpec& table_row, std::string_view field);
 
 // True when `field` names some record of `section`.
 bool names_any_record(RecordSection section, std::string_view field);

@@ -74,10 +74,10 @@ void TrainParser::parse() {
 
 TrainParser::Step TrainParser::read_record(const Field& kw) {
   // Every record whose key texts the field holds is read, in table order.
-  for (const RecordSpec& spec : section_records(RecordSection::kTrain)) {
-    if (!names_record(spec, kw.text)) continue;
-    const RecordScope scope(*this, spec.kind, kw);
-    if (const Step s = read_one(spec.kind, kw); s != Step::kGoOn) return s;
+  for (const RecordSpec& table_row : section_records(RecordSection::kTrain)) {
+    if (!names_record(table_row, kw.text)) continue;
+    const RecordScope scope(*this, table_row.kind, kw);
+    if (const Step s = read_one(table_row.kind, kw); s != Step::kGoOn) return s;
   }
   return Step::kGoOn;
 }

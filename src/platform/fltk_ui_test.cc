@@ -325,6 +325,7 @@ struct ErrorBoxProbe {
   int other_widgets = 0;
   int dark_text_pixels = 0;
   bool modal = false;
+  std::vector<Fl_Window*> shown_before;  // the windows shown before the box
 };
 
 // Presses Enter on the box through the X server, as a keyboard would.
@@ -346,22 +347,45 @@ void press_enter(Display* d, Window w) {
   XFlush(d);
 }
 
+// The windows the process shows.
+std::vector<Fl_Window*> shown_windows() {
+  std::vector<Fl_Window*> shown;
+  for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
+    shown.push_back(w);
+  }
+  return shown;
+}
+
+// Hides every window shown since `before` was taken (the box, whether or not
+// the probe recognised it); whether there was one to hide.
+bool hide_windows_shown_since(const std::vector<Fl_Window*>& before) {
+  bool hid = false;
+  for (Fl_Window* w : shown_windows()) {
+    if (std::find(before.begin(), before.end(), w) == before.end()) {
+      w->hide();
+      hid = true;
+    }
+  }
+  return hid;
+}
+
+// Runs every 50 ms inside errore()'s event loop until errore() returns: reads
+// the box, presses Enter on it once its text is drawn (or at the deadline),
+// and, whatever it found or missed, hides the box when Enter has not closed
+// it within 3 s or no box came by the deadline, so that the test ends and
+// fails rather than wait on the box.
 void probe_error_box(void* data) {
   auto* probe = static_cast<ErrorBoxProbe*>(data);
   Fl_Window* box = Fl::modal();
   const auto now = std::chrono::steady_clock::now();
-  if (probe->pressed) {
-    // Enter was sent; the box must have closed by now. If it did not, close
-    // it so the test ends and reports it.
-    if (box && now > probe->pressed_at + std::chrono::seconds(3)) {
-      probe->forced_closed = true;
-      box->hide();
-      return;
-    }
+  const bool enter_failed = probe->pressed && now > probe->pressed_at + std::chrono::seconds(3);
+  const bool no_box = !probe->pressed && !(box && box->shown()) && now > probe->deadline;
+  if (enter_failed || no_box) {
+    if (hide_windows_shown_since(probe->shown_before)) probe->forced_closed = true;
     Fl::repeat_timeout(0.05, probe_error_box, data);
     return;
   }
-  if (box && box->shown()) {
+  if (!probe->pressed && box && box->shown()) {
     probe->modal = true;
     probe->title = box->label() ? box->label() : "";
     probe->buttons.clear();
@@ -406,8 +430,6 @@ void probe_error_box(void* data) {
       probe->pressed = true;
       probe->pressed_at = now;
     }
-  } else if (now > probe->deadline) {
-    return;  // no box came; errore() returned or will be reported
   }
   Fl::repeat_timeout(0.05, probe_error_box, data);
 }
@@ -422,11 +444,12 @@ TEST_F(WindowOnXvfbTest, ErrorBoxShowsTheCodeAndClosesOnEnter) {
   ErrorBoxProbe probe;
   probe.observer = screen.get();
   probe.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  probe.shown_before = shown_windows();
   Fl::add_timeout(0.05, probe_error_box, &probe);
   ui->errore("1251");  // returns once the box is closed
   Fl::remove_timeout(probe_error_box, &probe);
 
-  EXPECT_TRUE(probe.modal);
+  EXPECT_TRUE(probe.modal) << "no modal box appeared";
   EXPECT_EQ(probe.text, " Errore n. 1251");
   EXPECT_EQ(probe.title, "binario");
   EXPECT_EQ(probe.buttons, std::vector<std::string>{"OK"});

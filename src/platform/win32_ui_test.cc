@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -40,8 +41,30 @@ void screen_dpi(int* dx, int* dy) {
   ReleaseDC(nullptr, screen);
 }
 
+BOOL CALLBACK collect_window(HWND w, LPARAM data) {
+  reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
+  return TRUE;
+}
+
+// The top-level windows of `thread` (owned ones included), optionally only
+// those of class `kind`. Other processes on the same desktop, other test
+// programs among them, may show windows of the same classes at the same
+// time: a test looks only at its own thread's.
+std::vector<HWND> windows_of_thread(DWORD thread, const wchar_t* kind = nullptr) {
+  std::vector<HWND> all;
+  EnumThreadWindows(thread, collect_window, reinterpret_cast<LPARAM>(&all));
+  if (kind == nullptr) return all;
+  std::vector<HWND> found;
+  for (HWND w : all) {
+    if (class_of(w) == kind) found.push_back(w);
+  }
+  return found;
+}
+
+// This thread's waiting window, or nullptr.
 HWND waiting_window() {
-  return FindWindowW(kWaitingWindowClass, nullptr);
+  const std::vector<HWND> found = windows_of_thread(GetCurrentThreadId(), kWaitingWindowClass);
+  return found.empty() ? nullptr : found.front();
 }
 
 // The client area's pixels as grey levels 0..255, row by row, read from the
@@ -156,9 +179,12 @@ TEST(Win32WindowTest, WaitingWindowIsLaidOutInTwipsAtTheScreenResolutionAndPaint
 // What the probe thread saw of the error box and what became of it.
 struct ErrorBoxProbe {
   DWORD ui_thread = 0;
+  HWND waiting = nullptr;
+  std::atomic<bool> returned{false};  // set once errore() has returned
   bool found = false;
   bool pressed = false;
   bool closed_by_enter = false;
+  bool forced_closed = false;
   std::wstring title;
   std::wstring text;
   std::vector<std::wstring> buttons;
@@ -183,36 +209,61 @@ BOOL CALLBACK look_at_child(HWND child, LPARAM data) {
   return TRUE;
 }
 
-// Waits for the box, reads it, and presses Enter on it as the keyboard
-// would: a key press to the control that has the focus. A box that Enter
-// does not close is closed here, so that the test ends and reports it.
-void probe_error_box(ErrorBoxProbe* probe, HWND waiting) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  HWND box = nullptr;
-  while (std::chrono::steady_clock::now() < deadline) {
-    box = FindWindowW(L"#32770", nullptr);
-    if (box && IsWindowVisible(box) && GetWindow(box, GW_OWNER) == waiting) break;
-    box = nullptr;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  if (box == nullptr) return;
-  probe->found = true;
-  probe->title = text_of(box);
-  EnumChildWindows(box, look_at_child, reinterpret_cast<LPARAM>(probe));
-
-  GUITHREADINFO gui{};
-  gui.cbSize = sizeof(gui);
-  HWND target = box;
-  if (GetGUIThreadInfo(probe->ui_thread, &gui) && gui.hwndFocus) target = gui.hwndFocus;
-  PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
-  PostMessageW(target, WM_KEYUP, VK_RETURN, 0);
-  probe->pressed = true;
-  const auto closing = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-  while (IsWindow(box) && std::chrono::steady_clock::now() < closing) {
+// Waits up to `limit` for `done`; whether it came.
+template <typename Done>
+bool wait_for(Done done, std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= until) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  probe->closed_by_enter = !IsWindow(box);
-  if (!probe->closed_by_enter) PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return true;
+}
+
+// The system's dialog box among the UI thread's windows that the waiting
+// window owns, once it is visible.
+HWND find_error_box(const ErrorBoxProbe& probe) {
+  for (HWND w : windows_of_thread(probe.ui_thread, L"#32770")) {
+    if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == probe.waiting) return w;
+  }
+  return nullptr;
+}
+
+// Waits for the box among the UI thread's own windows, reads it, and presses
+// Enter on it as the keyboard would: a key press to the control that has the
+// focus. Whatever it finds or misses, errore() returns: once the deadline has
+// passed, every window of the UI thread but the waiting one is told OK until
+// it does, and as the last resort the thread is told to quit, which ends the
+// box's modal loop. The test then fails; it never waits on a box.
+void probe_error_box(ErrorBoxProbe* probe) {
+  using std::chrono::milliseconds;
+  HWND box = nullptr;
+  wait_for([&] { return probe->returned || (box = find_error_box(*probe)) != nullptr; },
+           milliseconds(10000));
+  if (box) {
+    probe->found = true;
+    probe->title = text_of(box);
+    EnumChildWindows(box, look_at_child, reinterpret_cast<LPARAM>(probe));
+
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof(gui);
+    HWND target = box;
+    if (GetGUIThreadInfo(probe->ui_thread, &gui) && gui.hwndFocus) target = gui.hwndFocus;
+    PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(target, WM_KEYUP, VK_RETURN, 0);
+    probe->pressed = true;
+    probe->closed_by_enter = wait_for([&] { return !IsWindow(box); }, milliseconds(3000));
+  }
+  if (wait_for([&] { return probe->returned.load(); }, milliseconds(box ? 2000 : 0))) return;
+  probe->forced_closed = true;
+  while (!wait_for([&] { return probe->returned.load(); }, milliseconds(1000))) {
+    for (HWND w : windows_of_thread(probe->ui_thread)) {
+      if (w != probe->waiting) PostMessageW(w, WM_COMMAND, IDOK, 0);
+    }
+    if (!wait_for([&] { return probe->returned.load(); }, milliseconds(1000))) {
+      PostThreadMessageW(probe->ui_thread, WM_QUIT, 0, 0);
+    }
+  }
 }
 
 TEST(Win32WindowTest, ErrorBoxShowsTheCodeWithOneOkButtonAndClosesOnEnter) {
@@ -224,12 +275,15 @@ TEST(Win32WindowTest, ErrorBoxShowsTheCodeWithOneOkButtonAndClosesOnEnter) {
 
   ErrorBoxProbe probe;
   probe.ui_thread = GetCurrentThreadId();
-  std::thread prober(probe_error_box, &probe, waiting);
+  probe.waiting = waiting;
+  std::thread prober(probe_error_box, &probe);
   const auto start = std::chrono::steady_clock::now();
   ui->errore("1251");  // returns once the box is closed
   const auto waited = std::chrono::steady_clock::now() - start;
+  probe.returned = true;
   prober.join();
 
+  EXPECT_FALSE(probe.forced_closed) << "the box was still up at its deadline and was closed";
   ASSERT_TRUE(probe.found) << "no box owned by the waiting window appeared";
   EXPECT_EQ(probe.text, L" Errore n. 1251");
   EXPECT_EQ(probe.title, L"binario");

@@ -1,0 +1,99 @@
+// binario decompile, run as a user would: the author's path from the files
+// of a run to descriptions that compile back to them, and the refusals that
+// leave nothing on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "test_support/program.h"
+
+namespace binario {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+class DecompileCommandTest : public ProgramTest {
+ protected:
+  // A run's three files in dir/run.
+  stdfs::path run_folder() {
+    const stdfs::path run_dir = dir / "run";
+    EXPECT_EQ(run("--no-window -C " + run_dir.string()).status, 0);
+    return run_dir;
+  }
+};
+
+TEST_F(DecompileCommandTest, DecompileEditCheckCompile) {
+  const stdfs::path run_dir = run_folder();
+  const stdfs::path out = dir / "texts";
+  Result r = run("decompile " + run_dir.string() + " -o " + out.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const stdfs::path line = out / "Zorvane_Pelk_linea.txt";
+  const stdfs::path train = out / "Zorvane_Pelk_728-.txt";
+  EXPECT_EQ(r.out, line.string() + "\n" + train.string() + "\n");
+  EXPECT_EQ(r.err, "");
+
+  r = run("check " + line.string() + " " + train.string());
+  EXPECT_EQ(r.status, 0) << r.err;
+  r = run("compile " + line.string() + " " + train.string() + " -o " + (dir / "again").string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* name :
+       {"Zorvane_Pelk_linea.dat", "Zorvane_Pelk_728.sim", "Zorvane_Pelk_728.dat"}) {
+    EXPECT_EQ(slurp(dir / "again" / name), slurp(run_dir / name)) << name;
+  }
+
+  // The files named one by one, without the geometry: no curves, the same
+  // cells and table.
+  r = run("decompile " + (run_dir / "Zorvane_Pelk_728.sim").string() + " " +
+          (run_dir / "Zorvane_Pelk_728.dat").string() + " -o " + (dir / "flat").string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(dir / "flat" / "Zorvane_Pelk_728-.txt"), slurp(train));
+  EXPECT_EQ(slurp(dir / "flat" / "Zorvane_Pelk_linea.txt").find("curva"), std::string::npos);
+}
+
+TEST_F(DecompileCommandTest, AnExistingDescriptionIsReplacedOnlyWithForce) {
+  const stdfs::path run_dir = run_folder();
+  { std::ofstream(run_dir / "Zorvane_Pelk_728-.txt") << "mine"; }
+  Result r = run("decompile " + run_dir.string());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("give --force"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(run_dir / "Zorvane_Pelk_728-.txt"), "mine");
+  EXPECT_FALSE(stdfs::exists(run_dir / "Zorvane_Pelk_linea.txt"));
+  r = run("decompile " + run_dir.string() + " --force");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(slurp(run_dir / "Zorvane_Pelk_728-.txt"), "mine");
+}
+
+TEST_F(DecompileCommandTest, DamagedOrMismatchedFilesAreRefusedAndNothingIsWritten) {
+  const stdfs::path run_dir = run_folder();
+  const stdfs::path cells = run_dir / "Zorvane_Pelk_728.dat";
+  stdfs::resize_file(cells, stdfs::file_size(cells) - 1);
+  const stdfs::path out = dir / "out";
+  Result r = run("decompile " + run_dir.string() + " -o " + out.string());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, cells.string() +
+                       ": error: at byte 26700: expected the 15-byte record of cell 1780, found "
+                       "only 14 bytes before the end of the file\n");
+  EXPECT_FALSE(stdfs::exists(out));
+
+  // A cell no record writes: the compile of the result shows where.
+  r = run("--no-window -C " + run_dir.string());
+  std::string image = slurp(cells);
+  image[100 * 15] = 9;
+  { std::ofstream(cells, std::ios::binary) << image; }
+  r = run("decompile " + run_dir.string() + " -o " + out.string());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find(cells.string() + ": error: at byte 1500: the decompiled pair does not "
+                                        "compile back to the same bytes: cell 100, tipo"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(stdfs::exists(out));
+
+  r = run("decompile " + run_dir.string() + " " + (run_dir / "x.txt").string());
+  EXPECT_EQ(r.status, 2);
+}
+
+}  // namespace
+}  // namespace binario

@@ -1,0 +1,116 @@
+// The records a decompile recovers from the binary files: one struct per
+// record kind of the two descriptions, with its values as the text writes
+// them, in the order the texts list them.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compiler/track_model.h"
+#include "output/binary_decoders.h"
+
+namespace binario {
+
+struct ChainageLine {
+  int64_t key = 0;
+  int64_t chainage = 0;
+  int64_t flag = 0;
+};
+
+// A record of two values: a position and what holds from it on (gradient,
+// adhesion, speed) or sits there (a speed-code point).
+struct ValueAt {
+  int64_t position = 0;
+  int64_t value = 0;
+};
+
+struct CurveRecord {
+  int64_t start = 0;
+  int64_t length = 0;
+  int klass = 1;  // 1 … 6
+  bool left = false;
+};
+
+struct MountainRecord {
+  int64_t inizio = 0;
+  int64_t fine = 0;
+  int64_t tipo = 0;
+  // A span that covers no cell and only keeps the next span from joining
+  // the one before it.
+  bool separator = false;
+};
+
+struct SpeedBoardRecord {
+  int64_t position = 0;
+  std::array<int64_t, 8> values{};  // vas, vbs, vcs, strisces, vad, vbd, vcd, strisced
+  bool under_station = false;       // a station stop overwrote it
+};
+
+struct SignBoardRecord {
+  int64_t position = 0;
+  std::string text;  // Windows-1252
+  bool under_station = false;
+};
+
+struct LineRecords {
+  int64_t length = 0;
+  ChainageLine uno, due, tre;
+  int64_t sfondo_uno = 0, sfondo_due = 0, sfondo_tre = 0;
+  int64_t repetition_from = 0, repetition_to = 0;
+  int repetition_codes = 4;  // the digit of the keyword
+  std::vector<ValueAt> gradients;
+  std::vector<CurveRecord> curves;
+  std::vector<SpeedBoardRecord> speed_boards;
+  std::vector<MountainRecord> mountains;
+  std::vector<SignBoardRecord> sign_boards;  // in the order of their table entries, 80 down
+};
+
+struct StationRecord {
+  // pos., tipo, lung., tps, tab, mar, d2, d3, rap, d1, d2, d3, ac, ore, min, sec
+  std::array<int64_t, 16> values{};
+  std::string name;  // Windows-1252
+};
+
+struct SignalRecord {
+  // posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo
+  std::array<int64_t, 11> values{};
+  bool under_station = false;
+};
+
+struct SlowdownRecord {
+  // x, v, l, f_tt, f_ta, d_v
+  std::array<int64_t, 6> values{};
+};
+
+// Stations and signals share one order in the text: a later record's
+// approach marks overwrite an earlier one's.
+struct StationOrSignal {
+  bool station = false;
+  size_t index = 0;  // into stations or signals
+};
+
+struct TrainRecords {
+  int64_t vetture = 0, massa = 0, sabbia = 0;
+  int64_t ore = 0, minuti = 0, secondi = 0;
+  std::vector<ValueAt> adhesion;
+  std::vector<ValueAt> speeds;
+  std::vector<StationRecord> stations;
+  std::vector<SignalRecord> signals;
+  std::vector<StationOrSignal> order;
+  std::vector<SlowdownRecord> slowdowns;
+  std::vector<ValueAt> code_points;  // only those the author wrote
+  size_t pass_code_points = 0;       // those the signal-code pass places again
+};
+
+// Recovers every record from the decoded files. Returns the reason when the
+// files hold something no description can give; the records are then
+// unspecified. `geometry` is null when there is no geometry file.
+std::optional<std::string> recover_records(const std::vector<Cella>& cells,
+                                           const std::array<VoceTreno, kTrenoEntries>& treno,
+                                           const DecodedGeometry* geometry, LineRecords* line,
+                                           TrainRecords* train);
+
+}  // namespace binario

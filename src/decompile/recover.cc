@@ -1,0 +1,905 @@
+// Walks the road from the binary files back to the records: each record
+// kind is read off the cells, the table entries or the plan geometry that
+// its parser writes, and put at the canonical position that gives the same
+// cells (a span at the start of its first cell, a point object at the start
+// of the cell before its own).
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "compiler/competition_codes.h"
+#include "compiler/diagnostics.h"
+#include "compiler/field_reader.h"
+#include "compiler/fixed_width.h"
+#include "compiler/line_parser.h"
+#include "compiler/signal_codes.h"
+#include "decompile/records.h"
+
+namespace binario {
+
+namespace {
+
+constexpr int64_t kCell = 50;
+constexpr int16_t kPassCode = 180;     // the value of every code point the pass places
+constexpr int16_t kCellMarker = 5121;  // cell 1 valore1 after the stamping
+constexpr int64_t kMaxCurvePoint = 1'000'000;
+
+struct Refused {
+  std::string reason;
+};
+
+[[noreturn]] void refuse(std::string reason) {
+  throw Refused{std::move(reason)};
+}
+
+std::string str(int64_t v) {
+  return std::to_string(v);
+}
+
+// floor(a / b) and the remainder that goes with it (0 <= r < b).
+int64_t floor_div(int64_t a, int64_t b) {
+  int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
+}
+
+// A cell written by a station or a signal as an approach mark: a station's
+// value is fixed, a signal's is low8(m·10 + b) with its mark value m.
+struct Mark {
+  int64_t cell;
+  int64_t b;      // signals: 1 … 4, the mark's distance in pairs of cells
+  uint8_t value;  // stations: the value written
+};
+
+// A writer of approach marks: a station, or a signal (on its own cell or on
+// a station's stop cell, which the station then overwrote).
+struct MarkWriter {
+  bool station = false;
+  size_t index = 0;            // into the stations, or into the signal cells
+  int64_t station_number = 0;  // stations: their entry; signals under a station: that entry
+  std::vector<Mark> marks;
+  int parity = 0;  // signals: m is even or odd as valore4 is
+  int m = -1;      // signals: the mark value found
+};
+
+class Recovery {
+ public:
+  Recovery(const std::vector<Cella>& cells, const std::array<VoceTreno, kTrenoEntries>& treno,
+           const DecodedGeometry* geometry, LineRecords& line, TrainRecords& train)
+      : cells_(cells), treno_(treno), geometry_(geometry), line_(line), train_(train) {}
+
+  void run() {
+    check_sizes_and_stamps();
+    general();
+    line_.gradients = span_records(&Cella::pendenza, 100, [](int64_t b) { return b - 100; });
+    train_.speeds = span_records(&Cella::velocita, 0, [](int64_t b) { return b * 5; });
+    train_.adhesion = span_records(&Cella::aderenza, 0, [](int64_t b) { return b; });
+    if (geometry_) curves();
+    stations();
+    objects_under_stations();
+    speed_boards();
+    sign_boards();
+    mountains();
+    signals();
+    approach_marks();
+    slowdowns();
+    code_points();
+  }
+
+ private:
+  int64_t last() const { return static_cast<int64_t>(cells_.size()) - 1; }
+  const Cella& cell(int64_t j) const { return cells_[static_cast<size_t>(j)]; }
+  // The range test of the parsers: `p` leaves `margin` metres before the last cell.
+  bool on_track(int64_t p, int64_t margin = 100) const {
+    return static_cast<double>(last()) >= static_cast<double>(p + margin) / 50.0;
+  }
+  void require_on_track(int64_t p, const std::string& what) const {
+    if (!on_track(p)) {
+      refuse(what + " would stand at metre " + str(p) +
+             ", beyond what a description can place on a track of " + str(last() + 1) + " cells");
+    }
+  }
+
+  void check_sizes_and_stamps() {
+    const int64_t length = treno_[kTrainParameters].fine;
+    if (length > kMaxLineLength) {
+      refuse("the train table gives a line of " + str(length) + " m, more than the " +
+             str(kMaxLineLength) + " m a line may have");
+    }
+    const int64_t u = last_cell_for_length(length);
+    if (u != last()) {
+      refuse("the cells file holds " + str(last() + 1) + " cells, but the line of " + str(length) +
+             " m the train table gives has " + str(u + 1) +
+             ": the files do not belong to the same scenario");
+    }
+    if (last() < 4) refuse("the track has fewer than five cells");
+    if (geometry_) {
+      const size_t points = static_cast<size_t>(length + kRunOut) + 1;
+      if (geometry_->first.size() != points) {
+        refuse("the plan geometry holds " + std::to_string(geometry_->first.size()) +
+               " points, but the line of " + str(length) + " m has " + std::to_string(points) +
+               ": the files do not belong to the same scenario");
+      }
+    }
+    // The markers and the competition codes follow from the two names.
+    TrackModel names;
+    names.treno[kScenarioEntry].nome = treno_[kScenarioEntry].nome;
+    names.treno[kTrainEntry].nome = treno_[kTrainEntry].nome;
+    const int16_t og = codice_gara_og(names);
+    const int32_t st = codice_gara_st(names);
+    if (cell(1).valore1 != kCellMarker || cell(1).valore2 != og ||
+        treno_[kScenarioEntry].dato1 != 610 || treno_[kScenarioEntry].orario != st) {
+      refuse("the markers and competition codes (cell 1: " + str(cell(1).valore1) + ", " +
+             str(cell(1).valore2) + "; treno entry 85: " + str(treno_[kScenarioEntry].dato1) +
+             ", " + str(treno_[kScenarioEntry].orario) + ") do not fit the names in the train " +
+             "table (expected 5121, " + str(og) + "; 610, " + str(st) +
+             "): the cells file belongs to another scenario or train");
+    }
+    // What stood in cell 1 before the stamping.
+    cells_[1].valore1 = 0;
+    cells_[1].valore2 = 0;
+  }
+
+  void general() {
+    const VoceTreno& p = treno_[kTrainParameters];
+    line_.length = p.fine;
+    train_.massa = p.inizio;
+    train_.vetture = p.posizione;
+    const VoceTreno& s = treno_[kScenarioEntry];
+    line_.sfondo_uno = s.inizio;
+    line_.sfondo_tre = s.fine;
+    line_.sfondo_due = s.posizione;
+    const VoceTreno& t = treno_[kTrainEntry];
+    line_.repetition_from = t.inizio;
+    line_.repetition_to = t.fine;
+    if (t.fine == 0 ? t.posizione != 0 : (t.posizione != 4 && t.posizione != 9)) {
+      refuse("the signal repetition holds " + str(t.posizione) + " codes from metre " +
+             str(t.inizio) + " to " + str(t.fine) + ": a description gives 4 or 9 (0 without " +
+             "an end)");
+    }
+    line_.repetition_codes = t.posizione == 9 ? 9 : 4;
+    train_.sabbia = t.dato1;
+    train_.ore = t.dato3;
+    train_.minuti = t.dato4;
+    train_.secondi = t.dato5;
+    chainages();
+  }
+
+  // The three references as written, in some order of the three lines, that
+  // the sort puts back where the table holds them.
+  void chainages() {
+    std::array<ChainageLine, 3> stored;
+    for (int i = 0; i < 3; ++i) {
+      const VoceTreno& v = treno_[static_cast<size_t>(kChainageTre + i)];
+      stored[static_cast<size_t>(i)] = {v.inizio, v.fine - (v.posizione == 1 ? 100 : 0),
+                                        v.posizione};
+    }
+    std::array<int, 3> perm = {0, 1, 2};
+    do {
+      TrackModel scratch;
+      auto put = [&](int entry, const ChainageLine& c) {
+        VoceTreno& v = scratch.treno[static_cast<size_t>(entry)];
+        v.inizio = static_cast<int32_t>(c.key);
+        v.fine = static_cast<int32_t>(c.chainage);
+        v.posizione = static_cast<int32_t>(c.flag);
+      };
+      const ChainageLine& tre = stored[static_cast<size_t>(perm[0])];
+      const ChainageLine& due = stored[static_cast<size_t>(perm[1])];
+      const ChainageLine& uno = stored[static_cast<size_t>(perm[2])];
+      if (!fits_long(tre.chainage) || !fits_long(due.chainage) || !fits_long(uno.chainage)) {
+        continue;
+      }
+      put(kChainageTre, tre);
+      put(kChainageDue, due);
+      put(kChainageUno, uno);
+      try {
+        progressive_ordina(scratch);
+      } catch (const ReadFailure&) {
+        continue;
+      }
+      bool same = true;
+      for (int e = kChainageTre; e <= kChainageUno; ++e) {
+        const VoceTreno& a = scratch.treno[static_cast<size_t>(e)];
+        const VoceTreno& b = treno_[static_cast<size_t>(e)];
+        same = same && a.inizio == b.inizio && a.fine == b.fine && a.posizione == b.posizione;
+      }
+      if (same) {
+        line_.tre = tre;
+        line_.due = due;
+        line_.uno = uno;
+        return;
+      }
+    } while (std::next_permutation(perm.begin(), perm.end()));
+    refuse("no three chainage references sort into what treno entries 81 to 83 hold");
+  }
+
+  // A record per change of a span byte, from the first cell on; the fill
+  // leaves the last three cells at 0 unless a change stands at cell U - 2.
+  template <typename Value>
+  std::vector<ValueAt> span_records(uint8_t Cella::*field, uint8_t initial, Value value) const {
+    std::vector<ValueAt> out;
+    uint8_t previous = initial;
+    for (int64_t j = 0; j <= last() - 3; ++j) {
+      const uint8_t b = cell(j).*field;
+      if (b != previous) {
+        out.push_back({j * kCell, value(b)});
+        previous = b;
+      }
+    }
+    // Records at cell U - 2 reach further: each one after the first writes
+    // the one before it into the next cell, and the end fill writes the last.
+    int64_t written = 0;
+    for (int64_t t = 0; t < 3; ++t) {
+      if (cell(last() - 2 + t).*field != 0) written = t + 1;
+    }
+    for (int64_t t = 0; t < written; ++t) {
+      out.push_back({(last() - 2) * kCell, value(cell(last() - 2 + t).*field)});
+    }
+    return out;
+  }
+
+  // Each geometry point is the one before it carried straight on or turned
+  // by one curve class; a run of equally turned points is one curve.
+  void curves() {
+    const std::vector<GeometryValue>& xs = geometry_->first;
+    const std::vector<GeometryValue>& ys = geometry_->second;
+    const size_t n = xs.size() - 1;  // the last point, L + 7000
+    auto is = [&](size_t k, Tag tag) { return xs[k].tag == tag && ys[k].tag == tag; };
+    // A curve that runs to the end computes the last two points too.
+    const size_t computed = is(n, Tag::kDouble) ? n + 1 : is(n - 1, Tag::kDouble) ? n : n - 1;
+    bool shaped = n >= 4 && is(0, Tag::kInteger) && is(1, Tag::kInteger) && xs[0].value == 0 &&
+                  ys[0].value == 0 && xs[1].value == 0 && ys[1].value == 1;
+    for (size_t k = 2; shaped && k <= n; ++k) {
+      shaped = is(k, k < computed ? Tag::kDouble : Tag::kEmpty);
+    }
+    if (!shaped) {
+      refuse(
+          "the plan geometry is not that of a whole line: Integer points 0 and 1, computed "
+          "points up to the last two, which are empty");
+    }
+    auto same = [](double a, double b) {
+      return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
+    };
+    // 0 straight on, +c a right-hand curve of class c, -c a left-hand one.
+    auto fits = [&](size_t k, int turn) {
+      const double x1 = xs[k - 1].value, y1 = ys[k - 1].value;
+      const double d0 = x1 - xs[k - 2].value;
+      const double d1 = y1 - ys[k - 2].value;
+      if (turn == 0) return same(xs[k].value, x1 + d0) && same(ys[k].value, y1 + d1);
+      double kappa = kCurveClassCurvature[static_cast<size_t>(std::abs(turn) - 1)];
+      if (turn < 0) kappa = -kappa;
+      return same(xs[k].value, x1 + (d0 + kappa * d1)) && same(ys[k].value, y1 + (d1 - kappa * d0));
+    };
+    static constexpr int kTurns[] = {0, 1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6};
+    int current = 0;
+    size_t run_start = 2;
+    auto close_run = [&](size_t end) {
+      if (current == 0) return;
+      const int64_t start = static_cast<int64_t>(run_start) - 1;
+      if (!on_track(start) || static_cast<int64_t>(end) >= kMaxCurvePoint) {
+        refuse("the plan geometry turns at metre " + std::to_string(run_start) +
+               ", where no curve of a description can begin");
+      }
+      line_.curves.push_back(
+          {start, static_cast<int64_t>(end - run_start + 1), std::abs(current), current < 0});
+    };
+    for (size_t k = 2; k < computed; ++k) {
+      if (fits(k, current)) continue;
+      int found = -100;
+      for (int turn : kTurns) {
+        if (turn != current && fits(k, turn)) {
+          found = turn;
+          break;
+        }
+      }
+      if (found == -100) {
+        refuse("point " + std::to_string(k) +
+               " of the plan geometry is neither straight on nor turned by a curve class");
+      }
+      close_run(k - 1);
+      current = found;
+      run_start = k;
+    }
+    close_run(computed - 1);
+    if (computed > n - 1 && current == 0) {
+      refuse("the plan geometry runs straight on past point " + std::to_string(n - 2) +
+             ", where only a curve reaches");
+    }
+  }
+
+  static bool numbers_zero(const VoceTreno& v) {
+    return v.tipo == 0 && v.inizio == 0 && v.fine == 0 && v.posizione == 0 && v.tps == 0 &&
+           v.dato1 == 0 && v.dato2 == 0 && v.dato3 == 0 && v.dato4 == 0 && v.dato5 == 0 &&
+           v.opz1 == 0 && v.opz2 == 0 && v.opz3 == 0 && v.opz4 == 0 && v.orario == 0;
+  }
+
+  void stations() {
+    if (!numbers_zero(treno_[0]) || !treno_[0].nome.empty()) {
+      refuse("treno entry 0 holds data, which no description puts there");
+    }
+    int64_t n = 1;
+    while (n <= kFirstBoardSlot && !numbers_zero(treno_[static_cast<size_t>(n)])) {
+      station(n);
+      ++n;
+    }
+    station_count_ = n - 1;
+  }
+
+  void station(int64_t n) {
+    const VoceTreno& e = treno_[static_cast<size_t>(n)];
+    const std::string which = "station " + str(n) + " (treno entry " + str(n) + ")";
+    const int64_t pos = e.posizione;
+    int64_t length = 0;
+    int64_t mar = 0;
+    if (e.tipo == 5 || e.tipo == 6 || e.tipo == 7 || e.tipo == 8) {
+      length = pos - int64_t{e.inizio};
+      const int64_t fine = e.tipo <= 6 ? pos + 150 : pos + length;
+      if (e.fine != fine || e.opz3 != 0) {
+        refuse(which + " of kind " + str(e.tipo) + " ends at metre " + str(e.fine) +
+               ", which no length gives");
+      }
+    } else {
+      const int64_t half = pos - int64_t{e.inizio};
+      length = 2 * half;
+      const int64_t extra = int64_t{e.fine} - (pos + half);
+      if ((extra != 0 && extra != 50) || (n > 1 && (extra == 50) != (e.opz3 != 0)) ||
+          (n == 1 && e.opz3 != 0)) {
+        refuse(which + " runs from metre " + str(e.inizio) + " to " + str(e.fine) +
+               " around metre " + str(pos) + ", which no length and mar give");
+      }
+      mar = n == 1 ? (extra == 50 ? 1 : 0) : e.opz3;
+    }
+    if (length % 100 != 0 || !fits_long(length) || pos % 50 != 0) {
+      refuse(which + " has a length of " + str(length) + " m at metre " + str(pos) +
+             ": a description gives a multiple of 100 m at a multiple of 50");
+    }
+    if (!on_track(pos, 800)) {
+      refuse(which + " at metre " + str(pos) + " lies beyond what a description can place");
+    }
+    const int64_t orario = e.orario;
+    const int64_t ore = floor_div(orario, 3600);
+    const int64_t rest = orario - ore * 3600;
+    StationRecord r;
+    r.values = {pos,    e.tipo,  length,  e.tps,   e.opz4, mar, e.dato1,   e.dato2,
+                e.opz1, e.dato3, e.dato4, e.dato5, e.opz2, ore, rest / 60, rest % 60};
+    r.name = e.nome;
+    train_.stations.push_back(std::move(r));
+    if (e.tipo < 25) {
+      if (e.fine % 50 != 0) refuse(which + " ends off a cell boundary");
+      const int64_t stop = e.fine / 50 - 1;
+      if (stop <= 1 || stop > last()) refuse(which + " has its stop cell outside the track");
+      stops_.push_back({n, stop});
+      MarkWriter w;
+      w.station = true;
+      w.index = train_.stations.size() - 1;
+      w.station_number = n;
+      if (e.tipo != 5 && e.tipo != 6) {
+        for (int64_t j = 1; j <= 4; ++j) {
+          const int64_t q = e.fine / 50 - j - 1;
+          if (q > 1) w.marks.push_back({q, 0, low8(80 + j)});
+        }
+      }
+      writers_.push_back(std::move(w));
+    }
+  }
+
+  // A station stop overwrites whatever its cell held: what the object there
+  // left in the other fields comes back as an object placed before it.
+  void objects_under_stations() {
+    // Marks that no station and no signal still in the cells writes are a
+    // signal's that a station stop overwrote.
+    std::vector<bool> covered(cells_.size(), false);
+    for (const MarkWriter& w : writers_) {
+      for (const Mark& mk : w.marks) covered[static_cast<size_t>(mk.cell)] = true;
+    }
+    for (int64_t j = 0; j <= last(); ++j) {
+      for (int64_t b = 1; cell(j).tipo == kSignal && b <= 4; ++b) {
+        if (j - 2 * b >= 0) covered[static_cast<size_t>(j - 2 * b)] = true;
+      }
+    }
+    for (const auto& [n, stop] : stops_) {
+      const Cella& c = cell(stop);
+      if (c.tipo != kStationStop || c.valore1 != n) {
+        refuse("cell " + str(stop) + " does not hold the stop of station " + str(n));
+      }
+      bool marks = false;
+      for (int64_t b = 1; b <= 4; ++b) {
+        const int64_t q = stop - 2 * b;
+        marks = marks || (q >= 0 && !covered[static_cast<size_t>(q)] && cell(q).ripetizione != 0);
+      }
+      if (c.tempo != 0 || marks) {
+        signal_cells_.push_back({stop, n});
+      } else if (c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0) {
+        board_cell(stop, true);
+      } else {
+        free_stops_.push_back(stop);
+      }
+    }
+  }
+
+  void speed_boards() {
+    for (int64_t j = 0; j <= last(); ++j) {
+      if (cell(j).tipo == kSpeedBoard) board_cell(j, false);
+    }
+    std::sort(line_.speed_boards.begin(), line_.speed_boards.end(),
+              [](const SpeedBoardRecord& a, const SpeedBoardRecord& b) {
+                return a.position < b.position;
+              });
+  }
+
+  // Each Integer of a speed board keeps the left speed in hundreds and the
+  // right one in units, both in steps of 5 km/h; the stripes as tens and units.
+  void board_cell(int64_t j, bool under_station) {
+    const Cella& c = cell(j);
+    SpeedBoardRecord r;
+    r.position = (j - 1) * kCell;
+    r.under_station = under_station;
+    require_on_track(r.position, "a speed board in cell " + str(j));
+    const int16_t v[3] = {under_station ? int16_t{0} : c.valore1, c.valore2, c.valore3};
+    for (size_t i = 0; i < 3; ++i) {
+      r.values[i] = floor_div(v[i], 100) * 5;
+      r.values[4 + i] = (v[i] - floor_div(v[i], 100) * 100) * 5;
+    }
+    r.values[3] = floor_div(c.valore4, 10);
+    r.values[7] = c.valore4 - floor_div(c.valore4, 10) * 10;
+    line_.speed_boards.push_back(r);
+  }
+
+  // Sign boards take the table's entries from 80 down, in the order they are
+  // written; a board whose cell a station overwrote keeps its entry.
+  void sign_boards() {
+    std::map<int64_t, int64_t> cell_of_slot;
+    int64_t lowest = kFirstBoardSlot + 1;
+    for (int64_t j = 0; j <= last(); ++j) {
+      if (cell(j).tipo != kSignBoard) continue;
+      const int64_t slot = cell(j).valore1;
+      if (slot <= station_count_ || slot > kFirstBoardSlot || cell_of_slot.count(slot)) {
+        refuse("the sign board in cell " + str(j) + " points at treno entry " + str(slot) +
+               ", which no sign board of a description gets");
+      }
+      cell_of_slot[slot] = j;
+      lowest = std::min(lowest, slot);
+    }
+    for (int64_t e = station_count_ + 1; e <= kFirstBoardSlot; ++e) {
+      if (!treno_[static_cast<size_t>(e)].nome.empty()) lowest = std::min(lowest, e);
+    }
+    for (int64_t e = kFirstBoardSlot; e >= lowest; --e) {
+      SignBoardRecord r;
+      r.text = treno_[static_cast<size_t>(e)].nome;
+      if (auto it = cell_of_slot.find(e); it != cell_of_slot.end()) {
+        r.position = (it->second - 1) * kCell;
+        require_on_track(r.position, "a sign board in cell " + str(it->second));
+      } else if (!free_stops_.empty()) {
+        r.position = (free_stops_.back() - 1) * kCell;
+        r.under_station = true;
+        free_stops_.pop_back();
+      } else {
+        refuse("the sign-board text of treno entry " + str(e) +
+               " has no board cell, and no station stop is left that could have overwritten it");
+      }
+      line_.sign_boards.push_back(std::move(r));
+    }
+    for (int64_t e = station_count_ + 1; e < lowest; ++e) {
+      if (!numbers_zero(treno_[static_cast<size_t>(e)])) {
+        refuse("treno entry " + str(e) + " holds data but is neither a station nor a sign board");
+      }
+    }
+  }
+
+  // Runs of one mountain kind, cut where the markers change their step of
+  // four cells; spans that would join the one before them (150 m or less
+  // apart) get kind 3 unless a separator stands between.
+  void mountains() {
+    struct Span {
+      int64_t first, last;
+      uint8_t kind;
+      bool markers;
+    };
+    std::vector<Span> spans;
+    int64_t j = 0;
+    while (j <= last()) {
+      const uint8_t kind = cell(j).montagna;
+      if (kind == 0) {
+        if (cell(j).tipo == kMountainMarker)
+          refuse("cell " + str(j) +
+                 " holds a mountain marker "
+                 "outside every mountain span");
+        ++j;
+        continue;
+      }
+      const int64_t a = j;
+      while (j <= last() && cell(j).montagna == kind) ++j;
+      const int64_t b = j - 1;
+      int64_t s = a;
+      while (s <= b) {
+        int64_t m0 = s;
+        while (m0 <= b && cell(m0).tipo != kMountainMarker) ++m0;
+        if (m0 > b) {
+          spans.push_back({s, b, kind, false});
+          break;
+        }
+        const int64_t start = m0 - 3;
+        if (start < a) {
+          refuse("the mountain marker in cell " + str(m0) +
+                 " lies less than four cells into its span");
+        }
+        if (start > s) spans.push_back({s, start - 1, kind, false});
+        int64_t end = b;
+        int64_t expected = m0 + 4;
+        for (int64_t x = m0 + 1; x <= b; ++x) {
+          const bool marker = cell(x).tipo == kMountainMarker;
+          if (x == expected) {
+            if (cell(x).tipo == kNone) {
+              end = x - 1;
+              break;
+            }
+            expected += 4;
+          } else if (marker) {
+            end = x - 1;
+            break;
+          }
+        }
+        spans.push_back({start, end, kind, true});
+        s = end + 1;
+      }
+    }
+    int64_t previous_fine = 0;
+    bool first = true;
+    for (const Span& sp : spans) {
+      MountainRecord r;
+      r.inizio = sp.first * kCell;
+      r.fine = (sp.last + 1) * kCell;
+      require_on_track(r.inizio, "a mountain span from cell " + str(sp.first));
+      r.tipo = sp.markers ? int64_t{sp.kind} + 10 : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
+      if (!first && r.inizio - previous_fine <= 150 && sp.kind != 3) {
+        line_.mountains.push_back({0, -1000, 0, true});
+      }
+      line_.mountains.push_back(r);
+      previous_fine = r.fine;
+      first = false;
+    }
+  }
+
+  void signals() {
+    for (int64_t j = 0; j <= last(); ++j) {
+      if (cell(j).tipo == kSignal) signal_cells_.push_back({j, 0});
+    }
+    std::sort(signal_cells_.begin(), signal_cells_.end());
+    for (size_t i = 0; i < signal_cells_.size(); ++i) {
+      const auto& [k, station] = signal_cells_[i];
+      require_on_track((k - 1) * kCell, "a signal in cell " + str(k));
+      MarkWriter w;
+      w.index = i;
+      w.station_number = station;
+      w.parity = cell(k).valore4 & 1;
+      for (int64_t b = 1; b <= 4; ++b) {
+        if (k - 2 * b >= 0) w.marks.push_back({k - 2 * b, b, 0});
+      }
+      writers_.push_back(std::move(w));
+    }
+  }
+
+  // Whether `w` can be the last writer of its marks not `claimed` by later
+  // ones; a signal's mark value is then the one those marks hold.
+  bool fits_last(MarkWriter& w, const std::vector<bool>& claimed) const {
+    int m = -1;
+    for (const Mark& mk : w.marks) {
+      const size_t c = static_cast<size_t>(mk.cell);
+      if (claimed[c]) continue;
+      const uint8_t held = cells_[c].ripetizione;
+      if (w.station) {
+        if (held != mk.value) return false;
+        continue;
+      }
+      if (m < 0) {
+        // The marks keep 10·m in 8 bits: m modulo 128 (77 is 1/5 modulo 128).
+        const int x = (held - static_cast<int>(mk.b)) & 0xFF;
+        if (x % 2 != 0) return false;
+        m = (77 * (x / 2)) & 127;
+        if (m % 2 != w.parity) return false;
+      }
+      if (low8(int64_t{m} * 10 + mk.b) != held) return false;
+    }
+    if (!w.station) w.m = m >= 0 ? m : (w.parity ? 3 : 6);
+    return true;
+  }
+
+  static void claim(const MarkWriter& w, std::vector<bool>& claimed) {
+    for (const Mark& mk : w.marks) claimed[static_cast<size_t>(mk.cell)] = true;
+  }
+
+  // Orders stations and signals so that the last writer of every approach
+  // mark leaves the value the cells hold: the stations, then the signals
+  // along the line, when that works; else the order found by taking off,
+  // from the end, a writer whose marks still hold its values.
+  void approach_marks() {
+    std::vector<bool> covered(cells_.size(), false);
+    for (const MarkWriter& w : writers_) claim(w, covered);
+    for (int64_t j = 0; j <= last(); ++j) {
+      if (cell(j).ripetizione != 0 && !covered[static_cast<size_t>(j)]) {
+        refuse("cell " + str(j) + " holds the approach mark " + str(cell(j).ripetizione) +
+               ", which no signal or station before it writes");
+      }
+    }
+    // writers_ holds the stations in entry order, then the signals.
+    const bool under_station =
+        std::any_of(writers_.begin(), writers_.end(),
+                    [](const MarkWriter& w) { return !w.station && w.station_number != 0; });
+    std::vector<size_t> order;
+    if (!under_station) {
+      std::vector<bool> claimed(cells_.size(), false);
+      bool fit = true;
+      for (size_t i = writers_.size(); fit && i-- > 0;) {
+        fit = fits_last(writers_[i], claimed);
+        claim(writers_[i], claimed);
+      }
+      if (fit) {
+        for (size_t i = 0; i < writers_.size(); ++i) order.push_back(i);
+      }
+    }
+    if (order.empty()) order = peeled_order();
+
+    // Stations of kind 25 and above write no cell: they keep their place
+    // among the other stations.
+    size_t next_station = 0;
+    for (size_t i : order) {
+      const MarkWriter& w = writers_[i];
+      if (w.station) {
+        while (next_station <= w.index) train_.order.push_back({true, next_station++});
+      } else {
+        train_.order.push_back({false, train_.signals.size()});
+        signal(signal_cells_[w.index].first, signal_cells_[w.index].second, w.m);
+      }
+    }
+    while (next_station < train_.stations.size()) train_.order.push_back({true, next_station++});
+  }
+
+  std::vector<size_t> peeled_order() {
+    std::vector<bool> claimed(cells_.size(), false);
+    std::vector<bool> done(writers_.size(), false);
+    std::set<int64_t> stations_left;
+    for (const MarkWriter& w : writers_) {
+      if (w.station) stations_left.insert(w.station_number);
+    }
+    std::vector<size_t> reversed;
+    while (reversed.size() < writers_.size()) {
+      bool progress = false;
+      for (size_t i = writers_.size(); i-- > 0;) {
+        if (done[i]) continue;
+        MarkWriter& w = writers_[i];
+        if (w.station && *stations_left.rbegin() != w.station_number) continue;
+        // A signal under a station stands before it.
+        if (!w.station && w.station_number && stations_left.count(w.station_number)) continue;
+        if (!fits_last(w, claimed)) continue;
+        claim(w, claimed);
+        if (w.station) stations_left.erase(w.station_number);
+        done[i] = true;
+        reversed.push_back(i);
+        progress = true;
+      }
+      if (!progress) {
+        refuse("no order of the signals and stations leaves the approach marks the cells hold");
+      }
+    }
+    return {reversed.rbegin(), reversed.rend()};
+  }
+
+  // A signal cell keeps s·10 + d of each aspect pair and rapp·10 + m, with
+  // m = sx·3 + dx; a timed signal (sx 2) keeps its time in 8 bits.
+  void signal(int64_t k, int64_t station, int m) {
+    const Cella& c = cell(k);
+    const bool timed = c.tempo != 0;
+    const int64_t sx = timed ? 2 : m / 3;
+    const int64_t dx = m - 3 * sx;
+    // rapp·10 ≡ valore4 − m (mod 65536); 19661 is the inverse of 5 modulo 32768.
+    const int64_t diff = c.valore4 - m;
+    const int64_t rapp =
+        diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
+    if (low16(rapp * 10 + m) != c.valore4) {
+      refuse("the signal in cell " + str(k) + " holds valore4 " + str(c.valore4) +
+             ", which does not fit its approach marks");
+    }
+    int64_t tempo = c.tempo;
+    if (tempo >= 1 && tempo <= 100) tempo += 256;  // a time up to 100 would be raised to 101
+    const int16_t v1 = station ? int16_t{0} : c.valore1;
+    SignalRecord r;
+    r.values = {(k - 1) * kCell,
+                sx,
+                floor_div(v1, 10),
+                floor_div(c.valore2, 10),
+                floor_div(c.valore3, 10),
+                rapp,
+                dx,
+                v1 - floor_div(v1, 10) * 10,
+                c.valore2 - floor_div(c.valore2, 10) * 10,
+                c.valore3 - floor_div(c.valore3, 10) * 10,
+                tempo};
+    r.under_station = station != 0;
+    train_.signals.push_back(r);
+  }
+
+  struct SlowdownCells {
+    bool warning;
+    int64_t a, b, w;
+  };
+  static SlowdownCells slowdown_cells(int64_t p) {
+    return {p > 1500, nearest(static_cast<double>(p - 1200) / 50.0 + 1.0), point_cell(p),
+            nearest(static_cast<double>(p - 1200) / 50.0)};
+  }
+
+  // Each slowdown start with the first unused end after it that holds the
+  // same values, the warning board 24 cells before it and the countdown
+  // behind the board.
+  void slowdowns() {
+    std::vector<bool> used(cells_.size(), false);
+    for (int64_t b = 0; b <= last(); ++b) {
+      const Cella& s = cell(b);
+      if (s.tipo != kSlowdownStart) continue;
+      int64_t e = b + 1;
+      while (e <= last() && !(cell(e).tipo == kSlowdownEnd && !used[static_cast<size_t>(e)] &&
+                              cell(e).valore1 == s.valore1 && cell(e).valore2 == s.valore2 &&
+                              cell(e).valore3 == s.valore3)) {
+        ++e;
+      }
+      if (e > last()) refuse("the slowdown start in cell " + str(b) + " has no end after it");
+      const int64_t a = b - 24;
+      const bool warning = a >= 0 && cell(a).tipo == kSlowdownWarning &&
+                           !used[static_cast<size_t>(a)] && cell(a).valore1 == s.valore1 &&
+                           cell(a).valore2 == s.valore2;
+      int64_t w = -1;
+      for (int64_t candidate : {a - 1, a - 2}) {
+        if (!warning || w >= 0 || candidate < 3) continue;
+        bool countdown = true;
+        for (int64_t i = 0; i < 4; ++i) {
+          const Cella& c = cell(candidate - i);
+          countdown = countdown && c.tipo == kCountdown &&
+                      !used[static_cast<size_t>(candidate - i)] && c.valore1 == i + 1 &&
+                      c.valore2 == (s.valore2 != 0 ? i + 1 : 0);
+        }
+        if (countdown) w = candidate;
+      }
+      // The start position: at the start of the cell before the start cell,
+      // or off it where the warning board or the countdown need it.
+      const int64_t base = (b - 1) * kCell;
+      int64_t p = 0;
+      bool found = false;
+      for (int64_t delta : {0, 25, -25, 10, -10, 24, -24, 26, -26}) {
+        const SlowdownCells c = slowdown_cells(base + delta);
+        if (c.b == b && c.warning == warning && (!warning || c.a == a) && (w < 0 || c.w == w)) {
+          p = base + delta;
+          found = true;
+          break;
+        }
+      }
+      if (!found) {
+        refuse("the slowdown starting in cell " + str(b) +
+               " has a warning board or countdown no start position gives");
+      }
+      require_on_track(p, "a slowdown starting in cell " + str(b));
+      used[static_cast<size_t>(b)] = used[static_cast<size_t>(e)] = true;
+      if (warning) used[static_cast<size_t>(a)] = true;
+      for (int64_t i = 0; w >= 0 && i < 4; ++i) used[static_cast<size_t>(w - i)] = true;
+      SlowdownRecord r;
+      r.values = {p, s.valore1, e * kCell - kCell - p, s.valore3, w >= 0 ? 1 : 0, s.valore2};
+      train_.slowdowns.push_back(r);
+    }
+    for (int64_t j = 0; j <= last(); ++j) {
+      const uint8_t t = cell(j).tipo;
+      if ((t == kSlowdownEnd || t == kSlowdownWarning || t == kCountdown) &&
+          !used[static_cast<size_t>(j)]) {
+        refuse("cell " + str(j) + " holds " + cell_kind_name(t) +
+               " of no slowdown whose start the cells still hold");
+      }
+    }
+  }
+
+  // The code points the author wrote are those the signal-code pass does not
+  // place again: the pass is run on the cells without any code point, plus
+  // those that must be the author's, until it gives the cells back.
+  void code_points() {
+    std::vector<int64_t> points;
+    TrackModel base;
+    base.percorso = cells_;
+    for (int64_t j = 0; j <= last(); ++j) {
+      Cella& c = base.percorso[static_cast<size_t>(j)];
+      if (c.tipo == kCodePoint || c.tipo == kBareCodePoint) {
+        points.push_back(j);
+        c.tipo = kNone;
+        c.valore1 = 0;
+      }
+    }
+    std::set<int64_t> author;
+    for (int64_t j : points) {
+      if (cell(j).tipo != kCodePoint || cell(j).valore1 != kPassCode) author.insert(j);
+    }
+    std::set<int64_t> tried;
+    for (int round = 0; round < 64; ++round) {
+      TrackModel model;
+      model.percorso = base.percorso;
+      for (int64_t j : author) {
+        model.percorso[static_cast<size_t>(j)].tipo = cell(j).tipo;
+        model.percorso[static_cast<size_t>(j)].valore1 = cell(j).valore1;
+      }
+      Status status;
+      status.set_extras(false);
+      place_signal_codes(model, status);
+      // Code points nobody placed are the author's; a cell the pass fills
+      // that the files leave otherwise means an author's point stood there.
+      bool added = false;
+      int64_t wrong = -1;
+      for (int64_t j = 0; j <= last(); ++j) {
+        const Cella& got = model.percorso[static_cast<size_t>(j)];
+        const Cella& want = cell(j);
+        if (got.tipo == want.tipo && got.valore1 == want.valore1) continue;
+        if ((want.tipo == kCodePoint || want.tipo == kBareCodePoint) && !author.count(j) &&
+            got.tipo != kCodePoint) {
+          author.insert(j);
+          added = true;
+        } else if (wrong < 0) {
+          wrong = j;
+        }
+      }
+      if (added) continue;
+      if (wrong < 0) {
+        for (int64_t j : author) {
+          const int64_t w = cell(j).tipo == kBareCodePoint ? 0
+                            : cell(j).valore1 >= 1         ? cell(j).valore1
+                                                           : int64_t{cell(j).valore1} + 65536;
+          if (cell(j).tipo == kBareCodePoint && cell(j).valore1 != 0) {
+            refuse("the bare speed-code point in cell " + str(j) + " holds a value");
+          }
+          train_.code_points.push_back({j * kCell, w});
+          require_on_track(j * kCell, "a speed-code point in cell " + str(j));
+        }
+        train_.pass_code_points = points.size() - author.size();
+        return;
+      }
+      // Take the pass's nearest code point before the wrong cell as the
+      // author's and try again.
+      int64_t pick = -1;
+      for (int64_t j : points) {
+        if (j <= wrong + 1 && !author.count(j) && !tried.count(j)) pick = j;
+      }
+      if (pick < 0) break;
+      tried.insert(pick);
+      author.insert(pick);
+    }
+    refuse(
+        "cannot tell the speed-code points the author wrote from those the signal-code pass "
+        "places");
+  }
+
+  std::vector<Cella> cells_;
+  const std::array<VoceTreno, kTrenoEntries>& treno_;
+  const DecodedGeometry* geometry_;
+  LineRecords& line_;
+  TrainRecords& train_;
+  int64_t station_count_ = 0;
+  std::vector<std::pair<int64_t, int64_t>> stops_;         // station number, stop cell
+  std::vector<int64_t> free_stops_;                        // stop cells with nothing under them
+  std::vector<std::pair<int64_t, int64_t>> signal_cells_;  // cell, station that overwrote it
+  std::vector<MarkWriter> writers_;
+};
+
+}  // namespace
+
+std::optional<std::string> recover_records(const std::vector<Cella>& cells,
+                                           const std::array<VoceTreno, kTrenoEntries>& treno,
+                                           const DecodedGeometry* geometry, LineRecords* line,
+                                           TrainRecords* train) {
+  *line = LineRecords{};
+  *train = TrainRecords{};
+  try {
+    Recovery(cells, treno, geometry, *line, *train).run();
+  } catch (const Refused& r) {
+    return r.reason;
+  }
+  return std::nullopt;
+}
+
+}  // namespace binario

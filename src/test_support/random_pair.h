@@ -1,0 +1,319 @@
+// Random valid scenario pairs for property tests: every record kind of both
+// descriptions, values near the limits of their fields, positions off the
+// cell starts, objects a station stop overwrites, spans that join. Objects
+// get cells of their own and the signal-code pass finds room, so most pairs
+// compile with status 0 (a caller skips the few that do not).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compiler/fixed_width.h"
+#include "compiler/track_model.h"
+
+namespace binario::test {
+
+struct RandomPair {
+  std::string line;    // the line description, Windows-1252 with CR LF
+  std::string train;   // the train description
+  std::string name;    // nome_percorso
+  std::string number;  // numero_treno
+  bool geometry = false;
+};
+
+class RandomPairMaker {
+ public:
+  explicit RandomPairMaker(uint64_t seed) : rng_(seed) {}
+
+  RandomPair make(bool geometry) {
+    RandomPair p;
+    p.geometry = geometry;
+    p.name = word(1, 12, false);
+    p.number = std::to_string(between(0, 99999));
+    length_ = chance(10) ? between(0, 400) : between(3000, 25000);
+    last_ = last_cell_for_length(length_);
+    taken_.assign(static_cast<size_t>(last_) + 1, false);
+    reserve(0, 2);  // cell 1 carries the markers
+    reserve(last_ - 2, last_);
+    line_head();
+    stations();
+    slowdowns();
+    boards_and_signals();
+    line_body(p.geometry);
+    train_body();
+    p.line = line_ + "[fine]\r\n";
+    p.train = train_ + "[codici]\r\n" + codes_ + "[fine]\r\n";
+    return p;
+  }
+
+ private:
+  int64_t between(int64_t lo, int64_t hi) {
+    return std::uniform_int_distribution<int64_t>(lo, hi)(rng_);
+  }
+  bool chance(int one_in) { return between(1, one_in) == 1; }
+  // Text of random letters, blanks, punctuation and Windows-1252 letters.
+  std::string word(int lo, int hi, bool anything) {
+    static const std::string plain =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static const std::string extra = " .,()'-_\xE0\xE8\xE9\xF2\xC0\x80\x9F";
+    std::string s;
+    const int64_t n = between(lo, hi);
+    for (int64_t i = 0; i < n; ++i) {
+      const std::string& from = anything && chance(4) ? extra : plain;
+      s += from[static_cast<size_t>(between(0, static_cast<int64_t>(from.size()) - 1))];
+    }
+    return s;
+  }
+  static std::string n(int64_t v) { return std::to_string(v); }
+
+  bool free(int64_t j) const { return j >= 0 && j <= last_ && !taken_[static_cast<size_t>(j)]; }
+  bool all_free(int64_t from, int64_t to) const {
+    for (int64_t j = from; j <= to; ++j) {
+      if (!free(j)) return false;
+    }
+    return true;
+  }
+  void reserve(int64_t from, int64_t to) {
+    for (int64_t j = std::max<int64_t>(from, 0); j <= std::min(to, last_); ++j) {
+      taken_[static_cast<size_t>(j)] = true;
+    }
+  }
+  // A free cell for a point object between cells 3 and U - 3, or -1.
+  int64_t free_cell(int64_t lo = 3) {
+    for (int tries = 0; tries < 40; ++tries) {
+      const int64_t j = between(lo, last_ - 3);
+      if (free(j)) return j;
+    }
+    return -1;
+  }
+  // A position whose point cell is `j`: somewhere in the 50 m before it.
+  int64_t point_position(int64_t j) {
+    const int64_t p = (j - 1) * 50 + between(-24, 24);
+    return point_cell(p) == j ? p : (j - 1) * 50;
+  }
+
+  void line_head() {
+    line_ = "Percorso " + word(0, 20, true) + "\r\n\r\ninizio_dati\r\n[generale]\r\n";
+    line_ += "lunghezza percorso, " + n(length_) + "\r\n";
+    const bool keyed = chance(2);
+    for (const char* w : {"uno", "due", "tre"}) {
+      line_ += std::string("progressiva chilometrica ") + w + ", " +
+               n(keyed ? between(0, 180) * 50 : 0) + ", " + n(between(0, 2000) * 50) + ", " +
+               n(between(0, 1)) + "\r\n";
+    }
+    for (const char* w : {"uno", "due", "tre"}) {
+      line_ += std::string("sfondo ") + w + ", " + n(between(-3, 300)) + "\r\n";
+    }
+    const int64_t from = between(0, last_) * 50;
+    line_ += std::string("ripetizione segnali ") + (chance(2) ? "4" : "9") + " codici, " + n(from) +
+             ", " + n(chance(5) ? 0 : from + between(0, 400) * 50) + "\r\n";
+    line_ += "[pendenze]\r\n";
+  }
+
+  // Stations first, so that everything else keeps off their stop cells, except
+  // the objects put there on purpose for a station to overwrite.
+  void stations() {
+    int64_t previous_fine = -1000000;
+    int64_t number = 1;
+    const int64_t most = between(0, 8);
+    for (int64_t s = 0; s < most; ++s) {
+      static const int kinds[] = {2, 4, 5, 6, 7, 8, 12, 22, 24, 28, 30};
+      const int64_t kind = kinds[between(0, 10)];
+      const int64_t length = between(1, 8) * 100;
+      const int64_t mar = chance(2) ? between(1, 255) : 0;
+      int64_t lo = previous_fine + 350 + length + 50;
+      lo = (std::max<int64_t>(lo, 200) + 49) / 50 * 50;
+      const int64_t pos = lo + between(0, 20) * 50;
+      int64_t inizio, fine;
+      if (kind == 5 || kind == 6) {
+        inizio = pos - length;
+        fine = pos + 150;
+      } else if (kind == 7 || kind == 8) {
+        inizio = pos - length;
+        fine = pos + length;
+      } else {
+        inizio = pos - length / 2;
+        fine = pos + length / 2 + (mar != 0 && number > 1 ? 50 : 0);
+        if (number == 1 && mar != 0) fine += 50;
+      }
+      if (inizio - 350 < previous_fine || fine <= 150 || (pos + 800) / 50.0 > last_ ||
+          fine / 50 - 1 > last_ - 3) {
+        break;
+      }
+      std::string record = "stazione, " + n(pos) + ", " + n(kind) + ", " + n(length);
+      for (int64_t v :
+           {between(0, 255), between(0, 255), mar, between(-32768, 32767), between(-5, 5),
+            between(0, 255), between(-5, 5), between(-32768, 32767), between(0, 9), between(0, 255),
+            between(0, 23), between(0, 59), between(0, 59)}) {
+        record += ", " + n(v);
+      }
+      std::string name = word(0, 20, true);
+      if (!name.empty() &&
+          (name.find(',') != std::string::npos || name.front() == ' ' || name.back() == ' ')) {
+        name = "\"" + name + "\"";
+      }
+      record += ", " + name;
+      if (kind < 25) {
+        const int64_t stop = fine / 50 - 1;
+        reserve(stop - 5, stop);
+        if (chance(4)) under_station(stop, &record);
+      }
+      station_records_.push_back(record);
+      previous_fine = fine;
+      ++number;
+    }
+  }
+
+  // An object a station stop overwrites: a signal before the station in the
+  // train description, or a board in the line description.
+  void under_station(int64_t stop, std::string* station) {
+    const int64_t p = point_position(stop);
+    switch (between(0, 2)) {
+      case 0:
+        *station = signal(p) + "\r\n" + *station;
+        break;
+      case 1:
+        speed_boards_ += speed_board(p);
+        break;
+      default:
+        sign_boards_ += "cartello indicatore, " + n(p) + ", " + word(1, 15, false) + "\r\n";
+        break;
+    }
+  }
+
+  std::string signal(int64_t p) {
+    std::string r = "segnale, " + n(p);
+    const bool big = chance(8);
+    for (int i = 0; i < 10; ++i) {
+      r += ", " + n(big ? between(-40000, 40000) : (i == 0 ? between(1, 2) : between(0, 6)));
+    }
+    return r;
+  }
+
+  std::string speed_board(int64_t p) {
+    std::string r = "indicatori_vmax, " + n(p);
+    for (int i = 0; i < 8; ++i) {
+      const bool stripes = i == 3 || i == 7;
+      r += ", " + n(stripes ? between(0, 9) : (chance(6) ? between(0, 2000) : between(0, 40) * 5));
+    }
+    return r + "\r\n";
+  }
+
+  // Slowdowns with room for their cells and for the code points the pass
+  // puts before, inside and after them.
+  void slowdowns() {
+    const int64_t most = between(0, 4);
+    for (int64_t s = 0; s < most; ++s) {
+      const int64_t p = between(200, std::max<int64_t>(200, last_ * 50 - 2000));
+      const int64_t length = between(1, 40) * 50 + between(-20, 20);
+      const int64_t b = point_cell(p);
+      const int64_t e = nearest(static_cast<double>(p + length) / 50.0 + 1.0);
+      const int64_t first = p > 1500 ? nearest(static_cast<double>(p - 1200) / 50.0) - 25 : b - 22;
+      if (e <= b + 1 || e + 14 > last_ - 3 || first < 2 || !all_free(first, e + 14)) continue;
+      reserve(first, e + 14);
+      const int64_t v = chance(2) ? between(1, 21) * 5 : between(22, 40) * 5;
+      train_slowdowns_ += "rallentamento, " + n(p) + ", " + n(v) + ", " + n(length) + ", " +
+                          n(between(0, 1)) + ", " + n(between(0, 1)) + ", " +
+                          n(chance(2) ? 0 : between(-100, 100)) + "\r\n";
+      // A signal shortly after the end gets a code point in front of it.
+      if (chance(2)) signals_ += signal(point_position(e + between(3, 12))) + "\r\n";
+    }
+  }
+
+  void boards_and_signals() {
+    for (int64_t i = between(0, 12); i > 0; --i) {
+      const int64_t j = free_cell();
+      if (j < 0) break;
+      reserve(j, j);
+      speed_boards_ += speed_board(point_position(j));
+    }
+    for (int64_t i = between(0, 6); i > 0; --i) {
+      const int64_t j = free_cell();
+      if (j < 0) break;
+      reserve(j, j);
+      std::string text = word(0, 25, true);
+      if (text.find(',') != std::string::npos || text.empty() || text.front() == ' ' ||
+          text.back() == ' ' || chance(5)) {
+        text = "\"" + text + "\"";
+      }
+      sign_boards_ += "cartello indicatore, " + n(point_position(j)) + ", " + text + "\r\n";
+    }
+    for (int64_t i = between(0, 25); i > 0; --i) {
+      const int64_t j = free_cell(8);
+      if (j < 0) break;
+      reserve(j, j);
+      signals_ += signal(point_position(j)) + "\r\n";
+    }
+    for (int64_t i = between(0, 8); i > 0; --i) {
+      const int64_t j = free_cell();
+      if (j < 0) break;
+      reserve(j, j);
+      const int64_t w = chance(4) ? between(-5, 0) : (chance(3) ? 180 : between(1, 400));
+      codes_ += "abbattimento, " + n(j * 50 + between(-24, 24)) + ", " + n(w) + "\r\n";
+    }
+  }
+
+  void line_body(bool geometry) {
+    // Gradients, speeds and adhesion: increasing positions, some at one place.
+    int64_t p = between(-25, 200);
+    for (int64_t i = between(0, 30); i > 0 && p + 100 <= last_ * 50; --i) {
+      line_ +=
+          "pendenza, " + n(p) + ", " + n(chance(10) ? between(-100, 155) : between(-9, 9)) + "\r\n";
+      p += chance(8) ? 0 : between(1, 3000);
+    }
+    line_ += "[curve]\r\n";
+    int64_t k = between(0, 300);
+    for (int64_t i = between(0, 25); geometry && i > 0; --i) {
+      const int64_t len = between(1, 1500);
+      if (k + 100 > last_ * 50 || k + len > length_ + kRunOut) break;
+      line_ += std::string("curva") + (chance(2) ? "s" : "d") + n(between(1, 6)) + ", " + n(k) +
+               ", " + n(len) + "\r\n";
+      k += len + (chance(3) ? 0 : between(1, 2000));
+    }
+    line_ += "[cartelli]\r\n" + speed_boards_ + "[montagne]\r\n";
+    int64_t m = between(0, 500);
+    for (int64_t i = between(0, 8); i > 0; --i) {
+      const int64_t len = between(50, 2000);
+      if (m + 100 > last_ * 50) break;
+      const int64_t kind = chance(2) ? between(1, 9) : between(11, 19);
+      line_ += "montagna, " + n(m) + ", " + n(m + len) + ", " + n(kind) + "\r\n";
+      m += len + (chance(2) ? between(0, 150) : between(151, 3000));
+    }
+    line_ += "[indicazioni]\r\n" + sign_boards_;
+  }
+
+  void train_body() {
+    train_ = "Treno " + word(0, 10, true) + "\r\n\r\ninizio_dati\r\n[generale]\r\n";
+    train_ += "numero vetture, " + n(between(0, 30)) + "\r\n";
+    train_ += "percentuale massa frenata, " + n(between(0, 300)) + "\r\n";
+    train_ += "sabbia, " + n(between(-32768, 32767)) + "\r\n";
+    train_ += "orologio, " + n(between(0, 23)) + ", " + n(between(0, 59)) + ", " +
+              n(between(0, 59)) + "\r\n[aderenze]\r\n";
+    for (const bool speed : {false, true}) {
+      int64_t p = between(-25, 300);
+      for (int64_t i = between(0, 25); i > 0 && p + 100 <= last_ * 50; --i) {
+        const int64_t v = speed ? (chance(10) ? between(0, 1277) : between(0, 32) * 5)
+                                : (chance(10) ? between(-300, 600) : between(0, 255));
+        train_ += std::string(speed ? "velocita" : "aderenza") + ", " + n(p) + ", " + n(v) + "\r\n";
+        p += chance(8) ? 0 : between(1, 3000);
+      }
+      if (!speed) train_ += "[vel_limite]\r\n";
+    }
+    train_ += "[stazioni]\r\n";
+    for (const std::string& s : station_records_) train_ += s + "\r\n";
+    train_ += "[rallentamenti]\r\n" + train_slowdowns_ + "[segnali]\r\n" + signals_;
+  }
+
+  std::mt19937_64 rng_;
+  int64_t length_ = 0;
+  int64_t last_ = 0;
+  std::vector<bool> taken_;
+  std::string line_, train_;
+  std::vector<std::string> station_records_;
+  std::string speed_boards_, sign_boards_, signals_, train_slowdowns_, codes_;
+};
+
+}  // namespace binario::test
