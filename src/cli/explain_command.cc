@@ -47,10 +47,10 @@ std::vector<std::string_view> records_named_by(const std::string& what) {
   if (contains_nocase(what, "[generale]") || contains_nocase("[" + what + "]", "[generale]")) {
     out.push_back("[generale]");
   }
-  for (const RecordSpec& spec : records_table()) {
-    if (names_record(spec, what) &&
-        std::find(out.begin(), out.end(), spec.reference) == out.end()) {
-      out.push_back(spec.reference);
+  for (const RecordSpec& table_row : records_table()) {
+    if (names_record(table_row, what) &&
+        std::find(out.begin(), out.end(), table_row.reference) == out.end()) {
+      out.push_back(table_row.reference);
     }
   }
   return out;

@@ -533,10 +533,10 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
       const ValueRead& b = last->values[i];
       hint = split_number_hint(source, a.span, a.text, b.span, b.text);
     }
-    const RecordSpec& spec = record_spec(last->kind);
+    const RecordSpec& table_row = record_spec(last->kind);
     warn(text, f.span, "ignored-field",
-         "ignored field '" + f.text + "': the record '" + std::string(spec.written[0]) +
-             "' before it took its " + str(static_cast<int64_t>(spec.values.size())) +
+         "ignored field '" + f.text + "': the record '" + std::string(table_row.written[0]) +
+             "' before it took its " + str(static_cast<int64_t>(table_row.values.size())) +
              " values already, and no record starts with a number" +
              (hint.empty() ? std::string("; a number with a separator is read as two fields")
                            : "; " + hint));
