@@ -195,7 +195,7 @@ LineParser::Step LineParser::read_general_row(const Field& kw) {
     const RecordScope scope(*this, table_row.kind, kw);
     if (!read_general_record(table_row.kind, kw)) return Step::kStop;
   }
-  if (!closes_general_section(kw.text)) return Step::kGoOn;
+  if (!names_section(kw.text)) return Step::kGoOn;
   note_header(kw);
   return Step::kEndSection;
 }
@@ -288,12 +288,6 @@ bool LineParser::read_signal_repetition(const Field& kw) {
   if (train.fine == 0) codes = 0;
   train.posizione = codes;
   return true;
-}
-
-bool LineParser::closes_general_section(std::string_view t) {
-  std::string_view trimmed = t;
-  while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
-  return contains(t, "[") && contains(t, "]") && !trimmed.starts_with('-');
 }
 
 LineParser::Step LineParser::read_body_record(const Field& kw) {

@@ -53,8 +53,6 @@ class LineParser : private DescriptionParser {
   // Reads the chainage reference `word` into `treno` entry `entry`.
   void read_chainage_reference(const Field& kw, int entry, const char* word);
   bool read_signal_repetition(const Field& kw);
-  // True for the "[...]" header that closes the section (not a comment).
-  static bool closes_general_section(std::string_view t);
   // Reads the body records whose keyword `kw` holds; kEndSection for a
   // position beyond the model (15): the tails follow.
   Step read_body_record(const Field& kw);

@@ -395,6 +395,12 @@ bool names_any_record(RecordSection section, std::string_view field) {
   return false;
 }
 
+bool names_section(std::string_view field) {
+  std::string_view trimmed = field;
+  while (!trimmed.empty() && is_blank(trimmed.front())) trimmed.remove_prefix(1);
+  return contains(field, "[") && contains(field, "]") && !trimmed.starts_with('-');
+}
+
 std::vector<std::string_view> written_keywords(RecordSection section) {
   std::vector<std::string_view> out;
   for (const RecordSpec& table_row : section_records(section)) {

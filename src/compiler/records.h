@@ -129,6 +129,12 @@ bool names_record(const RecordSpec& table_row, std::string_view field);
 // True when `field` names some record of `section`.
 bool names_any_record(RecordSection section, std::string_view field);
 
+// True when `field` names a section: it holds "[" and "]" and is no
+// comment (it does not start with "-" once blanks are left out). A header
+// ends the line description's general section; in the line's body and the
+// train description headers are read as keywords no record takes.
+bool names_section(std::string_view field);
+
 // The keywords as written of the records of `section` (or of every section),
 // in table order.
 std::vector<std::string_view> written_keywords(RecordSection section);

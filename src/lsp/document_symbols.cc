@@ -1,11 +1,10 @@
 #include "lsp/document_symbols.h"
 
-#include <charconv>
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "lsp/hover.h"
-#include "lsp/text_position.h"
+#include "compiler/records.h"
 #include "output/kilometres.h"
 
 namespace binario {
@@ -19,105 +18,99 @@ constexpr int kStruct = 23;
 constexpr int kEvent = 24;
 constexpr int kConstant = 14;
 
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-std::vector<std::string_view> fields_of(std::string_view line) {
-  std::vector<std::string_view> fields;
-  for (;;) {
-    const size_t comma = line.find(',');
-    fields.push_back(trim(line.substr(0, comma)));
-    if (comma == std::string_view::npos) return fields;
-    line.remove_prefix(comma + 1);
+int symbol_kind(OutlineKind kind) {
+  switch (kind) {
+    case OutlineKind::kPlace:
+      return kStruct;
+    case OutlineKind::kStretch:
+      return kConstant;
+    default:
+      return kEvent;
   }
 }
 
-bool contains_ignoring_case(std::string_view text, std::string_view key) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+bool before(const TextSpan& a, const TextSpan& b) {
+  return a.line != b.line ? a.line < b.line : a.first_column < b.first_column;
+}
+
+// The name the outline gives a record: its label, or the text of the value
+// the table names; a stretch adds its speed.
+std::string record_name(const RecordSpec& table_row, const RecordRead& record) {
+  std::string name(table_row.outline_label);
+  if (name.empty() && table_row.outline_label_value &&
+      static_cast<size_t>(*table_row.outline_label_value) < record.values.size()) {
+    name = shown_text(record.values[static_cast<size_t>(*table_row.outline_label_value)].text);
   }
-  return lower.find(key) != std::string::npos;
+  if (table_row.outline == OutlineKind::kStretch) {
+    for (size_t i = 0; i < record.values.size(); ++i) {
+      if (table_row.values[i].unit == "km/h") {
+        name += " " + shown_text(record.values[i].text) + " km/h";
+        break;
+      }
+    }
+  }
+  return name.empty() ? shown_text(record.keyword.text) : name;
 }
 
-// "km 2.750" for metre 2750; the field as written when it is no number.
-std::string km(std::string_view field) {
-  int64_t metres = 0;
-  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), metres);
-  if (error != std::errc() || end != field.data() + field.size()) return std::string(field);
-  return "km " + kilometres(metres);
+// "km 2.750" for metre 2750; the value as written when it is no number.
+std::string detail(const RecordSpec& table_row, const RecordRead& record) {
+  const size_t at = table_row.position ? static_cast<size_t>(*table_row.position) : 0;
+  if (at >= record.values.size()) return "";
+  const ValueRead& value = record.values[at];
+  return value.number ? "km " + kilometres(*value.number) : shown_text(value.text);
 }
-
-json range(int line, int start, int end) {
-  return {{"start", {{"line", line}, {"character", start}}},
-          {"end", {{"line", line}, {"character", end}}}};
-}
-
-struct Record {
-  std::string_view key;
-  const char* label;  // the name shown; empty: the record's last field
-  int kind;
-};
-
-// Records a reader looks for in the outline, by the key text of their keyword.
-constexpr Record kRecords[] = {
-    {"stazione", "", kStruct},
-    {"segnale", "segnale", kEvent},
-    {"rallentamento", "rallentamento", kConstant},
-    {"indicatori_vmax", "indicatori_vmax", kEvent},
-    {"cartello indicatore", "cartello indicatore", kEvent},
-};
 
 }  // namespace
 
-json document_symbols(std::string_view utf8_text) {
+json document_symbols(const DocumentRead& document) {
+  const LineIndex lines(document.utf8_text);
+  const DescriptionRead& read = document.read;
+  // The sections: the headers the compile read as such, and those it read
+  // as keywords no record takes.
+  std::vector<const TextField*> sections;
+  for (const TextField& header : read.headers) sections.push_back(&header);
+  for (const TextField& field : read.ignored) {
+    if (names_section(field.text)) sections.push_back(&field);
+  }
+  std::sort(sections.begin(), sections.end(),
+            [](const TextField* a, const TextField* b) { return before(a->span, b->span); });
+
   json symbols = json::array();
   json* section = nullptr;
-  int line_number = 0;
-  for (size_t start = 0; start <= utf8_text.size(); ++line_number) {
-    size_t end = utf8_text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = utf8_text.size();
-    const std::string_view line = utf8_text.substr(start, end - start);
-    const int width = utf16_column(line, static_cast<int>(line.size()));
-    start =
-        end + (end + 1 < utf8_text.size() && utf8_text[end] == '\r' && utf8_text[end + 1] == '\n'
-                   ? 2
-                   : 1);
-    const std::vector<std::string_view> fields = fields_of(line);
-    const std::string_view first = fields.front();
-    if (first.empty() || first.front() == '-') continue;
-    if (first.find('[') != std::string_view::npos && first.find(']') != std::string_view::npos) {
-      symbols.push_back({{"name", std::string(first)},
+  size_t next_section = 0;
+  auto open_sections_before = [&](const TextSpan* span) {
+    for (; next_section < sections.size() && (!span || before(sections[next_section]->span, *span));
+         ++next_section) {
+      const TextField& header = *sections[next_section];
+      const json range = span_range(lines, header.span);
+      symbols.push_back({{"name", shown_text(header.text)},
                          {"kind", kNamespace},
-                         {"range", range(line_number, 0, width)},
-                         {"selectionRange", range(line_number, 0, width)},
+                         {"range", range},
+                         {"selectionRange", range},
                          {"children", json::array()}});
       section = &symbols.back();
-      continue;
     }
-    for (const Record& record : kRecords) {
-      if (fields.size() < 2 || !contains_ignoring_case(first, record.key)) continue;
-      std::string name = *record.label ? record.label : std::string(fields.back());
-      if (record.key == "rallentamento" && fields.size() > 2)
-        name += " " + std::string(fields[2]) + " km/h";
-      if (name.empty()) name = std::string(first);
-      json symbol = {{"name", name},
-                     {"detail", km(fields[1])},
-                     {"kind", record.kind},
-                     {"range", range(line_number, 0, width)},
-                     {"selectionRange", range(line_number, 0, width)}};
-      if (section) {
-        (*section)["children"].push_back(symbol);
-        (*section)["range"]["end"] = {{"line", line_number}, {"character", width}};
-      } else {
-        symbols.push_back(symbol);
-      }
-      break;
+  };
+  for (const RecordRead& record : read.records) {
+    const RecordSpec& table_row = record_spec(record.kind);
+    if (table_row.outline == OutlineKind::kNone || record.values.empty()) continue;
+    open_sections_before(&record.keyword.span);
+    const TextSpan& last = record.values.back().span;
+    const json selection = span_range(lines, record.keyword.span);
+    const json range = {{"start", selection["start"]}, {"end", span_range(lines, last)["end"]}};
+    json symbol = {{"name", record_name(table_row, record)},
+                   {"detail", detail(table_row, record)},
+                   {"kind", symbol_kind(table_row.outline)},
+                   {"range", range},
+                   {"selectionRange", selection}};
+    if (section) {
+      (*section)["range"]["end"] = range["end"];
+      (*section)["children"].push_back(std::move(symbol));
+    } else {
+      symbols.push_back(std::move(symbol));
     }
   }
+  open_sections_before(nullptr);
   return symbols;
 }
 

@@ -1,13 +1,14 @@
 // The outline of a description: its sections, and inside them the stations
-// (name and km), signals, slowdowns and boards, one record per line.
+// (name and km), signals, slowdowns and boards, as the compile read them.
 #pragma once
 
 #include <nlohmann/json.hpp>
-#include <string_view>
+
+#include "lsp/document_read.h"
 
 namespace binario {
 
-// The protocol's DocumentSymbol array for a UTF-8 description.
-nlohmann::json document_symbols(std::string_view utf8_text);
+// The protocol's DocumentSymbol array for a document as the compile read it.
+nlohmann::json document_symbols(const DocumentRead& document);
 
 }  // namespace binario

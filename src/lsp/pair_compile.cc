@@ -15,22 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-// The start of every line of a text, as line_of counts them.
-std::vector<size_t> line_starts(std::string_view text) {
-  std::vector<size_t> starts = {0};
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-      starts.push_back(i + 1);
-    }
-  }
-  return starts;
-}
-
-std::string_view indexed_line(std::string_view text, const std::vector<size_t>& starts, int line) {
-  if (line < 0 || static_cast<size_t>(line) >= starts.size()) return {};
-  return line_of(text.substr(starts[static_cast<size_t>(line)]), 0);
-}
-
 // One description as the compile gets it, with the UTF-8 text its
 // diagnostics are placed on.
 struct Part {
@@ -38,7 +22,7 @@ struct Part {
   std::optional<std::string> utf8;  // nothing: neither open nor readable
   SourceText source;
   std::vector<ReplacedCharacter> replaced;
-  std::vector<size_t> starts;
+  std::optional<LineIndex> lines;  // of utf8, once it is final
 };
 
 void prepare(const PairDocument& document, bool is_line, FileSystem& fs, Part* part) {
@@ -110,6 +94,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   input.nome_percorso = utf8_to_windows1252(texts.name).value_or("?");
   input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
   input.calcola_linea = true;
+  input.records_read = true;
   CompileResult result = cancel ? compile(input, *cancel) : compile(input);
 
   PairCompiled out;
@@ -133,7 +118,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   }
   for (Part* part : {&line, &train}) {
     if (!part->utf8) continue;
-    part->starts = line_starts(*part->utf8);
+    part->lines.emplace(*part->utf8);
     json& list = out.diagnostics[part->uri];
     for (const ReplacedCharacter& r : part->replaced) {
       if (list.size() >= kMaxDiagnostics) break;
@@ -159,7 +144,14 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
     json& list = out.diagnostics[part->uri];
     if (list.size() >= kMaxDiagnostics) continue;
     const int at = placed.location ? placed.location->line - 1 : -1;
-    list.push_back(lsp_diagnostic(placed, indexed_line(*part->utf8, part->starts, at)));
+    list.push_back(lsp_diagnostic(placed, part->lines->line(at)));
+  }
+  const PairDocument* documents[] = {&texts.line, &texts.train};
+  DescriptionRead* reads[] = {&result.records->line, &result.records->train};
+  for (int i = 0; i < 2; ++i) {
+    if (!documents[i]->open_text) continue;
+    out.reads[documents[i]->uri] = std::make_shared<const DocumentRead>(
+        DocumentRead{*documents[i]->open_text, std::move(*reads[i])});
   }
   out.model = std::make_shared<const TrackModel>(std::move(result.model));
   return out;
@@ -177,10 +169,12 @@ LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic
     if (train_open) {
       out.diagnostics[train.uri] = std::move(compiled.diagnostics[train.uri]);
       out.models[train.uri] = compiled.model;
+      out.reads[train.uri] = compiled.reads[train.uri];
     }
     if (line_open) {
       line_lists.emplace_back(number, std::move(compiled.diagnostics[texts.line.uri]));
       out.models.emplace(texts.line.uri, compiled.model);
+      out.reads.emplace(texts.line.uri, compiled.reads[texts.line.uri]);
     }
   };
   if (line_open && texts.trains.empty()) compile_with(PairDocument{}, "");

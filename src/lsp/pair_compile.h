@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compiler/track_model.h"
+#include "lsp/document_read.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -34,6 +35,8 @@ struct PairCompiled {
   // compiled, by URI.
   std::map<std::string, nlohmann::json> diagnostics;
   std::shared_ptr<const TrackModel> model;
+  // What the compile read of each open document, by URI.
+  std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
 };
 
 // A document gets at most this many diagnostics, so that a text that is
@@ -56,6 +59,8 @@ struct LineChecked {
   std::map<std::string, nlohmann::json> diagnostics;
   // The model each open document's hover reads.
   std::map<std::string, std::shared_ptr<const TrackModel>> models;
+  // What the compile read of each open document.
+  std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
 };
 
 // Checks what of a line is open in the editor. An open line description is

@@ -113,10 +113,8 @@ json Server::request(const std::string& method, const json& params) {
     return nullptr;
   }
   if (method == "textDocument/documentSymbol") {
-    const std::string uri = document_uri(params);
-    std::lock_guard lock(mutex_);
-    const std::string* text = documents_.text(uri);
-    return text ? document_symbols(*text) : json(nullptr);
+    const Reading now = reading(document_uri(params));
+    return now.read ? document_symbols(*now.read) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
     return quick_fixes(document_uri(params), params.value("context", json::object()));
@@ -127,17 +125,8 @@ json Server::request(const std::string& method, const json& params) {
     const json& position = params.at("position");
     const int line = rpc::uinteger_field(position, "line");
     const int character = rpc::uinteger_field(position, "character");
-    std::string text;
-    std::shared_ptr<const TrackModel> model;
-    {
-      std::lock_guard lock(mutex_);
-      const std::string* open = documents_.text(uri);
-      if (!open) return nullptr;
-      text = *open;
-      auto it = models_.find(percent_decode(uri));
-      if (it != models_.end()) model = it->second;
-    }
-    return hover(text, line, character, model.get());
+    const Reading now = reading(uri);
+    return now.read ? hover(*now.read, line, character, now.model.get()) : json(nullptr);
   }
   throw rpc::Error(rpc::kMethodNotFound, "unknown method " + method);
 }
@@ -172,6 +161,7 @@ void Server::notification(const std::string& method, const json& params) {
       spelt = documents_.open_uri(uri).value_or(uri);
       documents_.close(uri);
       models_.erase(percent_decode(uri));
+      reads_.erase(percent_decode(uri));
     }
     publish(spelt, json::array());
     // What is still open of its line is checked again: an open partner now
@@ -222,9 +212,48 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   for (auto& [uri, model] : checked.models) {
     if (documents_.text(uri)) models_[percent_decode(uri)] = std::move(model);
   }
+  for (auto& [uri, read] : checked.reads) {
+    if (documents_.text(uri)) reads_[percent_decode(uri)] = std::move(read);
+  }
   for (const auto& [target, list] : checked.diagnostics) {
     if (documents_.text(target)) publish(target, list);
   }
+}
+
+Server::Reading Server::reading(const std::string& uri) {
+  const std::string key = percent_decode(uri);
+  PairTexts pair;
+  {
+    std::lock_guard lock(mutex_);
+    const std::string* text = documents_.text(uri);
+    if (!text) return {};
+    const auto read = reads_.find(key);
+    const auto model = models_.find(key);
+    if (read != reads_.end() && read->second->utf8_text == *text && model != models_.end()) {
+      return {read->second, model->second};
+    }
+    const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
+    if (!line) return {};
+    const LineGroup group = line_group(line->line_uri, documents_, fs_);
+    auto document = [&](const std::string& of) {
+      const std::string* open = documents_.text(of);
+      return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
+    };
+    pair.line = document(group.line_uri);
+    pair.name = group.name;
+    if (document_kind(uri) == DocumentKind::kTrain) {
+      pair.train = document(uri);
+      pair.number = line->number;
+    } else if (!group.trains.empty()) {
+      pair.train = document(group.trains.front().uri);
+      pair.number = group.trains.front().number;
+    }
+  }
+  PairCompiled compiled = compile_pair(pair, uri, fs_, nullptr);
+  for (const auto& [compiled_uri, read] : compiled.reads) {
+    if (percent_decode(compiled_uri) == key) return {read, compiled.model};
+  }
+  return {};
 }
 
 void Server::publish(const std::string& uri, const json& diagnostics) {

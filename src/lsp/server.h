@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "compiler/track_model.h"
+#include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
 #include "lsp/scheduler.h"
@@ -58,6 +59,15 @@ class Server {
   // The scheduler's job: checks the open documents of a line and publishes.
   void check(const std::string& key, const std::atomic<bool>& cancelled);
   void publish(const std::string& uri, const nlohmann::json& diagnostics);
+  // What the compile read of the open document `uri` as it stands now, with
+  // that compile's model: the last check's when it read this very text,
+  // otherwise a compile made now (its diagnostics are left to the check
+  // that is scheduled). Null when the document is not open or of no line.
+  struct Reading {
+    std::shared_ptr<const DocumentRead> read;
+    std::shared_ptr<const TrackModel> model;
+  };
+  Reading reading(const std::string& uri);
 
   FileSystem& fs_;
   rpc::Outbox outbox_;
@@ -72,6 +82,8 @@ class Server {
   // The last compile's model of each open document, by decoded URI, for
   // hover texts.
   std::map<std::string, std::shared_ptr<const TrackModel>> models_;
+  // What the last compile read of each open document, by decoded URI.
+  std::map<std::string, std::shared_ptr<const DocumentRead>> reads_;
   // The line description of each scheduled check, by its key.
   std::map<std::string, std::string> lines_;
 

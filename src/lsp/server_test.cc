@@ -8,7 +8,6 @@
 
 #include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
-#include "lsp/hover.h"
 #include "lsp/message_reader.h"
 #include "lsp/pair_compile.h"
 #include "output/text_encoding.h"
@@ -352,6 +351,40 @@ TEST(Server, HoverAndOutline) {
       0u);
 }
 
+// A hover or outline asked for before the debounced compile of the newest
+// text reads that text, not the one compiled before it.
+TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
+  MemoryFileSystem fs;
+  std::ostringstream out;
+  Server server(fs, out, ServerOptions{std::chrono::milliseconds(60'000), true});
+  auto send = [&](const std::string& method, const json& params, int id = 0) {
+    json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
+    if (id) m["id"] = id;
+    server.handle(m.dump());
+  };
+  send("initialize", json::object(), 1);
+  send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
+  int at = 0;
+  send("textDocument/didChange",
+       {{"textDocument", {{"uri", kLineUri}, {"version", 2}}},
+        {"contentChanges", {{{"text", line_with("- nota -, " + std::string(kClash), &at)}}}}});
+  send("textDocument/hover",
+       {{"textDocument", {{"uri", kLineUri}}}, {"position", {{"line", at}, {"character", 12}}}}, 2);
+  send("textDocument/documentSymbol", {{"textDocument", {{"uri", kLineUri}}}}, 3);
+  send("shutdown", json::object(), 4);
+  std::istringstream in(out.str());
+  std::string body;
+  std::map<int, json> results;
+  while (read_message(in, &body) == ReadResult::kMessage) {
+    const json m = json::parse(body);
+    if (m.contains("id")) results[m["id"].get<int>()] = m["result"];
+  }
+  ASSERT_TRUE(results[2].is_object()) << results[2];
+  EXPECT_EQ(results[2]["contents"]["value"].get<std::string>().rfind("### `indicatori_vmax`", 0),
+            0u);
+  EXPECT_NE(results[3].dump().find("\"line\":" + std::to_string(at)), std::string::npos);
+}
+
 // --- The line and every train beside it ------------------------------------
 
 const char kTrain43Uri[] = "file:///d/Valdoria_43-.txt";
@@ -522,47 +555,6 @@ TEST(Server, QuickFixReplacesTheMisspeltField) {
   EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
   other["data"] = {{"fix", {{"range", 3}, {"newText", "x"}}}};
   EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
-}
-
-// Every record keyword the hover recognises shows its own entry of the
-// reference, not the bare name it falls back to.
-TEST(Hover, EveryRecordKeywordShowsItsEntry) {
-  const std::pair<const char*, const char*> kRecords[] = {
-      {"Lunghezza percorso", "lunghezza percorso"},
-      {"progressiva chilometrica due", "progressiva chilometrica due"},
-      {"sfondo tre", "sfondo tre"},
-      {"ripetizione segnali", "ripetizione segnali"},
-      {"pendenza", "pendenza"},
-      {"curva3", "curva"},
-      {"montagna", "montagna"},
-      {"indicatori_vmax", "indicatori_vmax"},
-      {"cartello indicatore", "cartello indicatore"},
-      {"percentuale massa frenata", "percentuale massa frenata"},
-      {"numero vetture", "numero vetture"},
-      {"velocita", "velocita"},
-      {"aderenza", "aderenza"},
-      {"orologio", "orologio"},
-      {"sabbia", "sabbia"},
-      {"rallentamento", "rallentamento"},
-      {"abbattimento", "abbattimento"},
-      {"stazione", "stazione"},
-  };
-  for (const auto& [key, name] : kRecords) {
-    const json h = hover(std::string(key) + ", 100, 1", 0, 0, nullptr);
-    ASSERT_FALSE(h.is_null()) << key;
-    EXPECT_EQ(
-        h["contents"]["value"].get<std::string>().rfind("### `" + std::string(name) + "`\n", 0), 0u)
-        << key;
-  }
-}
-
-TEST(Hover, NearestFiftiethRoundsHalvesToEven) {
-  EXPECT_EQ(nearest_fiftieth(125), 2);  // 2.5
-  EXPECT_EQ(nearest_fiftieth(175), 4);  // 3.5
-  EXPECT_EQ(nearest_fiftieth(2450), 49);
-  EXPECT_EQ(nearest_fiftieth(1124), 22);
-  EXPECT_EQ(nearest_fiftieth(-75), -2);  // -1.5
-  EXPECT_EQ(nearest_fiftieth(-24), 0);
 }
 
 }  // namespace

@@ -31,6 +31,19 @@ CompileText to_compile_text(std::string_view utf8);
 // the last line). Lines end at LF, CR LF or CR.
 std::string_view line_of(std::string_view text, int line);
 
+// The lines of a text, found once, for a caller that looks up many of them
+// (lines end as line_of counts them). The text must outlive the index.
+class LineIndex {
+ public:
+  explicit LineIndex(std::string_view text);
+  // The line with 0-based index `line`, without its end (empty past the last).
+  std::string_view line(int line) const;
+
+ private:
+  std::string_view text_;
+  std::vector<size_t> starts_;
+};
+
 // The UTF-16 column on a UTF-8 line of the character with 0-based index
 // `character` (past the end: the end of the line).
 int utf16_column(std::string_view utf8_line, int character);

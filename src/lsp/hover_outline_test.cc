@@ -1,0 +1,156 @@
+// Hover and the outline read what the compile read: where a text read line
+// by line and comma by comma goes wrong, they agree with the compiler.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "compiler/records.h"
+#include "lsp/document_symbols.h"
+#include "lsp/hover.h"
+#include "lsp/pair_compile.h"
+#include "platform/file_system.h"
+
+namespace binario {
+namespace {
+
+using nlohmann::json;
+
+const char kLineUri[] = "file:///d/V_linea.txt";
+const char kTrainUri[] = "file:///d/V_1-.txt";
+
+const char kLine[] =
+    "[generale]\r\nlunghezza percorso, 6000\r\n[pendenze]\r\npendenza, 0, "
+    "0\r\n[fine]\r\n[fine]\r\n";
+
+std::string train(const std::string& records) {
+  return "[generale]\r\nnumero vetture, 5\r\n[segnali]\r\n" + records + "[fine]\r\n[fine]\r\n";
+}
+
+// Both texts open, compiled together: what the compile read of each.
+class HoverOutline : public ::testing::Test {
+ protected:
+  void compile(const std::string& line_text, const std::string& train_text) {
+    MemoryFileSystem fs;
+    compiled_ = compile_pair({{kLineUri, line_text}, {kTrainUri, train_text}, "V", "1"}, kTrainUri,
+                             fs, nullptr);
+  }
+  const DocumentRead& train_read() { return *compiled_.reads.at(kTrainUri); }
+  // The hover text at 0-based `line` and `column` of the train, "" for none.
+  std::string hover_at(int line, int column) {
+    const json h = hover(train_read(), line, column, compiled_.model.get());
+    return h.is_null() ? "" : h["contents"]["value"].get<std::string>();
+  }
+  json hover_range(int line, int column) {
+    return hover(train_read(), line, column, compiled_.model.get())["range"];
+  }
+  // The outline's records of the train as "NAME DETAIL".
+  std::vector<std::string> outline() {
+    std::vector<std::string> out;
+    for (const json& section : document_symbols(train_read())) {
+      for (const json& child : section.value("children", json::array())) {
+        out.push_back(child["name"].get<std::string>() + " " + child["detail"].get<std::string>());
+      }
+    }
+    return out;
+  }
+
+  PairCompiled compiled_;
+};
+
+const char kSignal[] = "segnale, 2400, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n";
+
+TEST_F(HoverOutline, SectionsHoldTheirRecords) {
+  compile(kLine,
+          "Treno 1\r\ninizio_dati\r\n[generale]\r\nnumero vetture, 5\r\n[stazioni]\r\n"
+          "- pos. tipo\r\n"
+          "stazione,    2750,  2,  600,  0, 0, 1,  1,1,0,  4,1,1,    0,   7,34,30, PIAN DEL RIO\r\n"
+          "Stazione, 4000, 2, 600, 0, 0, 1, 1,1,0, 4,1,1, 0, 7,34,30, \xC3\x88 BASSA\r\n"
+          "[segnali]\r\nrallentamento,    4000,    50,  200, 0,  1,  0\r\n"
+          "segnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0, 0\r\n[fine]\r\n[fine]");
+  const json symbols = document_symbols(train_read());
+  ASSERT_GE(symbols.size(), 3u) << symbols.dump();
+  EXPECT_EQ(symbols[0]["name"], "[generale]");
+  EXPECT_TRUE(symbols[0]["children"].empty());
+  const json& stations = symbols[1];
+  EXPECT_EQ(stations["name"], "[stazioni]");
+  EXPECT_EQ(stations["range"]["start"]["line"], 4);
+  EXPECT_EQ(stations["range"]["end"]["line"], 7);
+  ASSERT_EQ(stations["children"].size(), 2u);
+  EXPECT_EQ(stations["children"][0]["name"], "PIAN DEL RIO");
+  EXPECT_EQ(stations["children"][0]["detail"], "km 2.750");
+  EXPECT_EQ(stations["children"][1]["name"], "\xC3\x88 BASSA");
+  // The range ends in UTF-16 units: È is one.
+  EXPECT_EQ(stations["children"][1]["range"]["end"]["character"], 66);
+  const json& signals = symbols[2]["children"];
+  ASSERT_EQ(signals.size(), 2u);
+  EXPECT_EQ(signals[0]["name"], "rallentamento 50 km/h");
+  EXPECT_EQ(signals[1]["detail"], "km 1.000");
+}
+
+TEST_F(HoverOutline, QuotedNameHoldingAComma) {
+  compile(kLine, train("stazione, 2750, 2, 600, 0, 0, 1, 1,1,0, 4,1,1, 0, 7,34,30, "
+                       "\"PIAN, DEL RIO\"\r\n" +
+                       std::string(kSignal)));
+  EXPECT_EQ(outline(), (std::vector<std::string>{"PIAN, DEL RIO km 2.750", "segnale km 2.400"}));
+  // Past the comma inside the quotes is still the name, the record's last value.
+  const int after_comma = static_cast<int>(
+      std::string("stazione, 2750, 2, 600, 0, 0, 1, 1,1,0, 4,1,1, 0, 7,34,30, \"PIAN, D").size());
+  EXPECT_EQ(hover_at(3, after_comma).rfind("`stazione`, value 17", 0), 0u);
+  EXPECT_EQ(hover_range(3, after_comma)["end"]["character"], after_comma + 7);
+  EXPECT_NE(hover_at(4, 10).find("metre 2400, km 2.400; cell 49"), std::string::npos);
+}
+
+TEST_F(HoverOutline, CommentWithAHyphenInsideTheField) {
+  // "segnale-guasto" holds a hyphen: a comment, not a signal; the number
+  // after it is a field no record takes.
+  compile(kLine, train("segnale-guasto, 1500\r\n" + std::string(kSignal)));
+  EXPECT_EQ(outline(), std::vector<std::string>{"segnale km 2.400"});
+  EXPECT_EQ(hover_at(3, 2), "");
+  EXPECT_EQ(hover_at(3, 17), "");
+  EXPECT_EQ(hover_at(4, 2).rfind("### `segnale`", 0), 0u);
+}
+
+TEST_F(HoverOutline, ValuesRunningOntoTheNextLine) {
+  compile(kLine, train("segnale, 2400, 1, 4\r\n   1, 0, 0, 0, 0, 0, 0, 0\r\n"));
+  EXPECT_EQ(outline(), std::vector<std::string>{"segnale km 2.400"});
+  EXPECT_EQ(hover_at(4, 3).rfind("`segnale`, value 4", 0), 0u);
+  EXPECT_NE(hover_at(3, 10).find("cell 49"), std::string::npos);
+  const json range = document_symbols(train_read())[1]["children"][0]["range"];
+  EXPECT_EQ(range["start"]["line"], 3);
+  EXPECT_EQ(range["end"]["line"], 4);
+}
+
+TEST_F(HoverOutline, CommentBeforeARecordOnOneLine) {
+  compile(kLine, train("- km 2.4 -, " + std::string(kSignal)));
+  EXPECT_EQ(outline(), std::vector<std::string>{"segnale km 2.400"});
+  EXPECT_EQ(hover_at(3, 2), "");
+  EXPECT_EQ(hover_at(3, 14).rfind("### `segnale`", 0), 0u);
+  EXPECT_NE(hover_at(3, 22).find("metre 2400, km 2.400; cell 49"), std::string::npos);
+}
+
+TEST_F(HoverOutline, ThirdCommentInARowIsReadAsAKeyword) {
+  // Two comments in a row are passed over; the third is a keyword field,
+  // and one holding "segnale" reads a signal.
+  compile(kLine, train("- uno\r\n- due\r\n- segnale -, 2400, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n"));
+  EXPECT_EQ(hover_at(3, 2), "");
+  EXPECT_EQ(hover_at(5, 4).rfind("### `segnale`", 0), 0u);
+  EXPECT_EQ(outline(), std::vector<std::string>{"segnale km 2.400"});
+}
+
+// Every record of the table finds its own entry of the reference.
+TEST(Hover, EveryRecordKeywordShowsItsEntry) {
+  for (const RecordSpec& table_row : records_table()) {
+    DocumentRead document{"keyword, 100", {}};
+    RecordRead record{table_row.kind, {{1, 1, 1, 7}, "keyword"}, {}, false, false, {}};
+    document.read.records.push_back(record);
+    const json h = hover(document, 0, 0, nullptr);
+    ASSERT_FALSE(h.is_null()) << table_row.reference;
+    EXPECT_EQ(h["contents"]["value"].get<std::string>().rfind(
+                  "### `" + std::string(table_row.reference) + "`\n", 0),
+              0u)
+        << table_row.reference;
+  }
+}
+
+}  // namespace
+}  // namespace binario
