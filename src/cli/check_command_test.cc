@@ -202,7 +202,7 @@ TEST_F(CheckProgramTest, ATakenReservedSlotIsExitFourWithoutTheErrorBox) {
   EXPECT_EQ(folder(), before);
 }
 
-TEST_F(CheckProgramTest, PrintsEachFaultWithItsLineAndACaret) {
+TEST_F(CheckProgramTest, PrintsEachFaultWithItsLineAndACaretUnderlined) {
   put_train(with_record(example("Valdoria_42-.txt"), "\tsegnale, 600, 1,4,1,0,0, 0,0,0,0,0\r\n"));
   Result r = check();
   EXPECT_EQ(r.status, 1);
@@ -211,7 +211,7 @@ TEST_F(CheckProgramTest, PrintsEachFaultWithItsLineAndACaret) {
       r.err.find(train + ":37:2: error 16: signal on a cell that is already taken: cell 13 already "
                          "holds the speed board from line 27 of the line description (metre 600)\n"
                          "   37 | \tsegnale, 600, 1,4,1,0,0, 0,0,0,0,0\n"
-                         "      | \t^\n"),
+                         "      | \t^~~~~~\n"),
       std::string::npos)
       << r.err;
 }

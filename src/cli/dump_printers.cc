@@ -4,14 +4,12 @@
 #include <cctype>
 #include <string_view>
 
+#include "compiler/fixed_width.h"
 #include "output/record_layout.h"
 
 namespace binario {
 
 namespace {
-
-// Metres per cell: cell k starts at metre 50k.
-constexpr int64_t kCellLength = 50;
 
 // The columns of the fields of `layout`, under their names.
 template <typename Layout>

@@ -66,11 +66,15 @@ std::string location_text(const Diagnostic& d) {
   return out;
 }
 
-// The excerpt with its caret (the last character of the caret line) green.
+// The excerpt with its caret and the underline after it (the end of the
+// caret line, its last line) green.
 std::string coloured_excerpt(std::string excerpt) {
-  if (excerpt.size() < 2 || excerpt[excerpt.size() - 2] != '^') return excerpt;
+  if (excerpt.size() < 2 || excerpt.back() != '\n') return excerpt;
+  const size_t line = excerpt.rfind('\n', excerpt.size() - 2);
+  const size_t caret = excerpt.find('^', line == std::string::npos ? 0 : line + 1);
+  if (caret == std::string::npos) return excerpt;
   excerpt.insert(excerpt.size() - 1, kReset);
-  excerpt.insert(excerpt.size() - 2 - kReset.size(), kGreen);
+  excerpt.insert(caret, kGreen);
   return excerpt;
 }
 
@@ -136,6 +140,14 @@ std::string source_excerpt(const Diagnostic& d) {
   // A column past the shown text (the end of the line, or beyond it).
   for (size_t i = std::max(to, from); i < column; ++i) under += ' ';
   under += '^';
+  // The rest of the field, as far as it is shown: to its last column, or to
+  // the end of the line when it runs onto the next.
+  if (d.field && d.field->first_column == d.location->column) {
+    const size_t end = d.field->last_line > d.location->line
+                           ? to
+                           : std::min(to, static_cast<size_t>(std::max(d.field->last_column, 0)));
+    for (size_t i = column + 1; i < end; ++i) under += '~';
+  }
 
   const std::string number = std::to_string(d.location->line);
   const size_t width = std::max<size_t>(5, number.size() + 1);
@@ -180,6 +192,12 @@ std::string json_report(const Status& status, const RunReport& report) {
     item["file"] = located ? path_value(d.location->file) : Json(nullptr);
     item["line"] = has_line ? Json(d.location->line) : Json(nullptr);
     item["column"] = has_line ? Json(d.location->column) : Json(nullptr);
+    // One past the field's last byte, as a fix's end_column; on end_line
+    // when the field runs onto a later line.
+    if (has_line && d.field) {
+      item["end_column"] = d.field->last_column + 1;
+      if (d.field->last_line != d.location->line) item["end_line"] = d.field->last_line;
+    }
     item["message"] = windows1252_to_utf8(d.message);
     item["source_line"] = d.source_line ? Json(windows1252_to_utf8(*d.source_line)) : Json(nullptr);
     if (d.after_stop) item["after_stop"] = true;

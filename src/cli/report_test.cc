@@ -92,6 +92,23 @@ TEST(SourceExcerpt, WideLineNumbersKeepTheBarsAligned) {
   EXPECT_EQ(e.under.find('^'), e.shown.find('b'));
 }
 
+// The field is underlined from the caret to its last column; one that runs
+// onto the next line to the end of the line; a window cut short of it stops
+// the underline with the window.
+TEST(SourceExcerpt, TheFieldIsUnderlinedAfterTheCaret) {
+  Diagnostic d = at(2, 3, "  pendnza   , 400");
+  d.field = FieldExtent{3, 2, 9};
+  EXPECT_EQ(split(source_excerpt(d)).under, "      |   ^~~~~~~");
+  d.field = FieldExtent{3, 3, 2};
+  EXPECT_EQ(split(source_excerpt(d)).under, "      |   ^~~~~~~~~~~~~~~");
+  d.field = FieldExtent{3, 2, 2};  // an empty field
+  EXPECT_EQ(split(source_excerpt(d)).under, "      |   ^");
+  Diagnostic wide = at(1, 5, "abc X" + std::string(300, 'y'));
+  wide.field = FieldExtent{5, 1, 305};
+  const Excerpt e = split(source_excerpt(wide));
+  EXPECT_EQ(e.under.size(), e.shown.size() - 3);  // up to the "..." of the cut
+}
+
 TEST(SourceExcerpt, NothingWithoutASourceLineOrALine) {
   Diagnostic none = at(4, 3, "x");
   none.source_line.reset();
@@ -177,13 +194,22 @@ TEST(Report, JsonCarriesTheFixOfAMisspelling) {
   status.warn("ignored-field", SourceLocation{"X_linea.txt", 4, 3},
               "ignored field 'pendnza': no record starts with it; did you mean 'pendenza'?",
               std::string_view("  pendnza  , 400, 2"), FixIt{7, "pendenza"});
+  status.extend_last({3, 4, 9});
   status.warn("ignored-field", SourceLocation{"X_linea.txt", 0, 0}, "the file", std::nullopt,
               FixIt{7, "pendenza"});
+  status.warn("multiline-quote", SourceLocation{"X_linea.txt", 6, 5}, "runs on", std::nullopt);
+  status.extend_last({5, 7, 3});
   const nlohmann::json j = nlohmann::json::parse(json_report(status, RunReport{}));
   EXPECT_EQ(j["diagnostics"][0]["fix"],
             (nlohmann::json{
                 {"line", 4}, {"column", 3}, {"end_column", 10}, {"replacement", "pendenza"}}));
   EXPECT_FALSE(j["diagnostics"][1].contains("fix"));  // no line to edit
+  // The field's end, one past its last byte, and its line when it runs on.
+  EXPECT_EQ(j["diagnostics"][0]["end_column"], 10);
+  EXPECT_FALSE(j["diagnostics"][0].contains("end_line"));
+  EXPECT_FALSE(j["diagnostics"][1].contains("end_column"));
+  EXPECT_EQ(j["diagnostics"][2]["end_column"], 4);
+  EXPECT_EQ(j["diagnostics"][2]["end_line"], 7);
 
   std::ostringstream err;
   print_text_report(err, status, RunReport{});
@@ -202,11 +228,12 @@ TEST(Colour, AutoFollowsTheTerminalAndNoColorTheFlagsWin) {
 TEST(Colour, LocationBoldSeverityRedCaretGreenAndTheTextUnchangedWithout) {
   Status status;
   status.fault(15, 99999, SourceLocation{"X_linea.txt", 4, 3}, "", "  pendenza, 99999, 1");
+  status.extend_last({3, 4, 10});
   status.fault(101, std::nullopt, std::nullopt, "", std::nullopt);
   const std::string plain =
       "X_linea.txt:4:3: error 15: position lies beyond the track model (metre 99999)\n"
       "    4 |   pendenza, 99999, 1\n"
-      "      |   ^\n"
+      "      |   ^~~~~~~~\n"
       "binario: error 101: the line description file does not exist\n";
   auto printed = [&](bool colour) {
     set_colour_diagnostics(colour);
@@ -220,7 +247,7 @@ TEST(Colour, LocationBoldSeverityRedCaretGreenAndTheTextUnchangedWithout) {
             "\033[01m\033[KX_linea.txt:4:3:\033[m\033[K \033[01;31m\033[Kerror 15:\033[m\033[K "
             "position lies beyond the track model (metre 99999)\n"
             "    4 |   pendenza, 99999, 1\n"
-            "      |   \033[01;32m\033[K^\033[m\033[K\n"
+            "      |   \033[01;32m\033[K^~~~~~~~\033[m\033[K\n"
             "\033[01m\033[Kbinario:\033[m\033[K \033[01;31m\033[Kerror 101:\033[m\033[K the line "
             "description file does not exist\n");
 }

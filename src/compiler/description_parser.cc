@@ -125,12 +125,20 @@ void DescriptionParser::fault(int32_t code, std::optional<int32_t> position, Tex
                               const std::string& detail) {
   status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
                 reader_.line_text(where.line));
+  mark_field(where);
+}
+
+void DescriptionParser::mark_field(TextPosition where) {
+  if (const std::optional<TextPosition> last = reader_.last_of(where)) {
+    status_.extend_last({where.column, last->line, last->column});
+  }
 }
 
 void DescriptionParser::warn(std::string_view name, TextPosition where, std::string message,
                              std::optional<FixIt> fix) {
   status_.warn(name, SourceLocation{file_, where.line, where.column}, std::move(message),
                reader_.line_text(where.line), std::move(fix));
+  mark_field(where);
 }
 
 std::optional<FixIt> DescriptionParser::replace_field(const Field& f,

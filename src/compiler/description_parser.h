@@ -75,6 +75,9 @@ class DescriptionParser {
   // and the edit `fix` that would mend it.
   void warn(std::string_view name, TextPosition where, std::string message,
             std::optional<FixIt> fix = std::nullopt);
+  // Gives the diagnostic just recorded the extent of the field at `where`,
+  // when it is one the reader read lately.
+  void mark_field(TextPosition where);
   // The edit that puts `replacement` in place of field `f` as it stands on
   // its line (with its quotes, when quoted); nothing for a field that runs
   // over a line end or to the end of the text in an unclosed quote.

@@ -54,6 +54,10 @@ void Status::relate_last(RelatedLocation related) {
     diagnostics_.back().related.push_back(std::move(related));
 }
 
+void Status::extend_last(FieldExtent field) {
+  if (!last_dropped_ && !diagnostics_.empty()) diagnostics_.back().field = field;
+}
+
 void Status::begin_after_stop(const std::string& file, int line) {
   Diagnostic d;
   d.severity = Severity::kNote;

@@ -37,6 +37,16 @@ struct FixIt {
   std::string replacement;  // Windows-1252 bytes, as the description holds them
 };
 
+// The extent of the field a diagnostic names, where the compile knows it:
+// from `first_column` to `last_column` (1-based bytes, both included) of the
+// location's line, or of `last_line` when the field runs on (a quoted text
+// holding a line end). An empty field has last_column == first_column - 1.
+struct FieldExtent {
+  int first_column = 0;
+  int last_line = 0;
+  int last_column = 0;
+};
+
 struct Diagnostic {
   Severity severity = Severity::kError;
   int32_t code = 0;                 // errors only
@@ -54,6 +64,8 @@ struct Diagnostic {
   std::vector<RelatedLocation> related;
   // Only with a location on a line.
   std::optional<FixIt> fix;
+  // The field at `location`, where the compile knows it.
+  std::optional<FieldExtent> field;
 };
 
 // Every warning the compile can give, by its stable name.
@@ -107,6 +119,9 @@ class Status {
   // Adds a related location to the diagnostic recorded last; nothing when the
   // last fault or warning was dropped.
   void relate_last(RelatedLocation related);
+  // Gives the diagnostic recorded last the extent of its field; nothing when
+  // the last fault or warning was dropped.
+  void extend_last(FieldExtent field);
 
   // From here on, every fault and warning is one found after the compile
   // stopped the description at `line` of `file`: it leaves the status pair

@@ -45,6 +45,15 @@ std::optional<std::string_view> text_line(std::string_view text, int line) {
   return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
+std::optional<TextPosition> FieldReader::last_of(TextPosition where) const {
+  // Newest first: after a stop the same place may be read again.
+  for (size_t i = 0; i < kRecentFields && i < recent_next_; ++i) {
+    const Extent& e = recent_[(recent_next_ - 1 - i) % kRecentFields];
+    if (e.where.line == where.line && e.where.column == where.column) return e.last;
+  }
+  return std::nullopt;
+}
+
 std::optional<std::string_view> FieldReader::line_text(int line) const {
   return text_line(text_, line);
 }
@@ -123,6 +132,7 @@ Field FieldReader::read_field() {
     }
   }
   current_ = f;
+  remember(f);
   if (listener_) listener_->value_read(f, std::nullopt);
   return f;
 }
@@ -170,6 +180,7 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
   f.text = text_.substr(start, pos_ - start);
   f.last = {f.where.line, f.where.column + static_cast<int>(f.text.size()) - 1};
   current_ = f;
+  remember(f);
   skip_blanks();
   if (pos_ < text_.size() && text_[pos_] == ',') {
     ++pos_;
@@ -201,13 +212,13 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
     std::string found = s.empty() ? std::string("an empty field") : quoted(s);
     throw ReadFailure("expected " + std::string(what) + " (a whole number), found " + found +
                           number_look_alike(s),
-                      f.where);
+                      f.where, f.last);
   }
   if (negative) value = -value;
   if (too_big || value < lo || value > hi) {
     throw ReadFailure("expected " + std::string(what) + " (" + kind + ", " + std::to_string(lo) +
                           " to " + std::to_string(hi) + "), found " + quoted(s),
-                      f.where);
+                      f.where, f.last);
   }
   if (listener_) listener_->value_read(f, value);
   return value;

@@ -3,6 +3,7 @@
 // field with the line and column where it starts.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -34,12 +35,17 @@ struct Field {
 // status 25.
 class ReadFailure : public std::runtime_error {
  public:
-  ReadFailure(const std::string& message, TextPosition where)
-      : std::runtime_error(message), where_(where) {}
+  ReadFailure(const std::string& message, TextPosition where,
+              std::optional<TextPosition> last = std::nullopt)
+      : std::runtime_error(message), where_(where), last_(last) {}
   TextPosition where() const { return where_; }
+  // Where the field that could not be read ends; nothing when there is none
+  // (a read at the end of the text).
+  std::optional<TextPosition> last() const { return last_; }
 
  private:
   TextPosition where_;
+  std::optional<TextPosition> last_;
 };
 
 // Thrown by a reader whose cancel flag has been set: the compile is
@@ -97,6 +103,11 @@ class FieldReader {
 
   // The field most recently read (text or number).
   const Field& current() const { return current_; }
+  // Where the field that starts at `where` ends, when it is one of the last
+  // kRecentFields fields read (a record's keyword and values are): for the
+  // extent of a diagnostic at it.
+  std::optional<TextPosition> last_of(TextPosition where) const;
+  static constexpr size_t kRecentFields = 32;
 
   // The text of line `line` (1-based, without its line end), counted the way
   // the reader counts lines; nothing when the text has no such line.
@@ -114,6 +125,14 @@ class FieldReader {
   int64_t read_number(std::string_view what, int64_t lo, int64_t hi, const char* kind);
   [[noreturn]] void fail_at_end(std::string_view what);
 
+  void remember(const Field& f) { recent_[recent_next_++ % kRecentFields] = {f.where, f.last}; }
+
+  struct Extent {
+    TextPosition where{0, 0};
+    TextPosition last{0, 0};
+  };
+  std::array<Extent, kRecentFields> recent_{};
+  size_t recent_next_ = 0;
   std::string_view text_;
   size_t pos_ = 0;
   size_t line_start_ = 0;

@@ -62,6 +62,7 @@ class Checker {
             std::string message) {
     status_.warn(name, SourceLocation{std::string(t.name), at.line, at.first_column},
                  std::move(message), text_line(t.text, at.line));
+    status_.extend_last({at.first_column, at.last_line, at.last_column});
   }
   void warn(const DescriptionText& t, const RecordRead& r, std::string_view name,
             std::string message) {

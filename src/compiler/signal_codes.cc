@@ -3,12 +3,13 @@
 #include <optional>
 #include <string>
 
+#include "compiler/fixed_width.h"
+
 namespace binario {
 
 namespace {
 
 constexpr int16_t kCode = 180;              // value of every code point the pass places
-constexpr int32_t kCellMetres = 50;         // a fault's position is its cell times this
 constexpr int kWarningLookBack = 20;        // cells examined before a warning board
 constexpr int32_t kLowestLookBackCell = 3;  // ... but none below this one
 constexpr int16_t kWalkSpeedLimit = 110;    // slowdowns below this get code points inside
@@ -70,7 +71,7 @@ class Pass {
     return std::nullopt;
   }
   void fault(int32_t code, int32_t cell_index, const std::string& detail) {
-    status_.fault(code, cell_index * kCellMetres, std::nullopt, detail);
+    status_.fault(code, cell_index * static_cast<int32_t>(kCellLength), std::nullopt, detail);
   }
   static std::string cell_list(const int32_t* cells, size_t n, int32_t last) {
     std::string out;

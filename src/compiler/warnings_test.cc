@@ -656,5 +656,36 @@ TEST(Warnings, MessagesNameWhatTheyAreAbout) {
       << short_line.diagnostics()[0].message;
 }
 
+// Every diagnostic at a field the compile read carries where that field
+// ends: a quoted text past its comma and its line end, a number that is
+// none, a clash at a keyword, a warning about meaning.
+TEST(Warnings, DiagnosticsCarryTheExtentOfTheirField) {
+  auto extent = [](const Status& s, size_t i) {
+    EXPECT_GT(s.diagnostics().size(), i);
+    if (s.diagnostics().size() <= i) return std::string();
+    const Diagnostic& d = s.diagnostics()[i];
+    if (!d.field) return "none@" + std::to_string(d.location ? d.location->line : 0);
+    return std::to_string(d.location->line) + ":" + std::to_string(d.field->first_column) + "-" +
+           std::to_string(d.field->last_line) + ":" + std::to_string(d.field->last_column);
+  };
+  EXPECT_EQ(
+      extent(compile_pair(replaced(kLine, "pendenza, 400", "  pendnza   , 400"), train("")).status,
+             0),
+      "4:3-4:9");
+  const Status quoted =
+      compile_pair(with_board("cartello indicatore, 950, \"Km. 1,\nbis\"\n"), train("")).status;
+  EXPECT_EQ(extent(quoted, 0), "6:27-7:4");
+  EXPECT_EQ(extent(compile_pair(kLine, train("velocita, 1x00, 90\n")).status, 0), "3:11-3:14");
+  CompileInput without_extras;
+  without_extras.line = {"l.txt", kLine, std::nullopt, false};
+  without_extras.train = {"t.txt", train("velocita, 1x00, 90\n"), std::nullopt, false};
+  without_extras.extra_diagnostics = false;
+  EXPECT_EQ(extent(compile(without_extras).status, 0), "3:11-3:14");
+  const std::string signal = "segnale, 1500, 1, 4, 0, 0, 0, 0, 0, 0, 0, 0\n";
+  EXPECT_EQ(extent(compile_pair(kLine, train(signal + "  " + signal)).status, 0), "4:3-4:9");
+  const Status order = compile_pair(kLine, train("velocita, 900, 90\nvelocita, 300, 80\n")).status;
+  EXPECT_EQ(extent(order, 0), "4:1-4:8");
+}
+
 }  // namespace
 }  // namespace binario

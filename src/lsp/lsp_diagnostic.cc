@@ -13,38 +13,36 @@ nlohmann::json position(int line, int character) {
 
 }  // namespace
 
-nlohmann::json lsp_diagnostic(const Diagnostic& d, std::string_view text_line) {
+nlohmann::json lsp_diagnostic(const Diagnostic& d, const LineIndex& lines) {
   int line = 0;
   int start = 0;
+  int end_line = 0;
   int end = 0;
+  std::string_view text_line;
   if (d.location && d.location->line > 0) {
-    line = d.location->line - 1;
-    // Characters and Windows-1252 bytes are one to one: the field's end is
-    // found on the characters of the editor's line.
+    line = end_line = d.location->line - 1;
+    text_line = lines.line(line);
+    // Characters and Windows-1252 bytes are one to one: byte columns are
+    // character indexes on the editor's lines.
     const int first = d.location->column > 0 ? d.location->column - 1 : 0;
-    std::string_view field = d.source_line ? std::string_view(*d.source_line) : std::string_view();
-    int last = first;
-    if (static_cast<size_t>(first) < field.size()) {
-      size_t stop = field.find(',', static_cast<size_t>(first));
-      if (stop == std::string_view::npos) stop = field.size();
-      while (stop > static_cast<size_t>(first) &&
-             (field[stop - 1] == ' ' || field[stop - 1] == '\t')) {
-        --stop;
-      }
-      last = static_cast<int>(stop);
-    }
     start = utf16_column(text_line, first);
-    end = utf16_column(text_line, last);
-    if (end <= start) end = utf16_column(text_line, first + 1);
+    end = utf16_column(text_line, first + 1);
+    if (d.field && d.field->first_column == d.location->column &&
+        d.field->last_line >= d.location->line &&
+        (d.field->last_line > d.location->line || d.field->last_column > first)) {
+      end_line = d.field->last_line - 1;
+      end = utf16_column(lines.line(end_line), d.field->last_column);
+    }
   }
   std::string message = windows1252_to_utf8(d.message);
   message += metre_suffix(d);
   // The protocol's severities: 1 error, 2 warning, 3 information.
   const int severity = d.severity == Severity::kWarning ? 2 : d.severity == Severity::kNote ? 3 : 1;
-  nlohmann::json out = {{"range", {{"start", position(line, start)}, {"end", position(line, end)}}},
-                        {"severity", severity},
-                        {"source", "binario"},
-                        {"message", message}};
+  nlohmann::json out = {
+      {"range", {{"start", position(line, start)}, {"end", position(end_line, end)}}},
+      {"severity", severity},
+      {"source", "binario"},
+      {"message", message}};
   if (d.severity == Severity::kWarning) {
     out["code"] = d.name;
   } else if (d.severity == Severity::kError) {

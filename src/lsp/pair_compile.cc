@@ -143,8 +143,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
     if (part->source.name != file) placed.location.reset();
     json& list = out.diagnostics[part->uri];
     if (list.size() >= kMaxDiagnostics) continue;
-    const int at = placed.location ? placed.location->line - 1 : -1;
-    list.push_back(lsp_diagnostic(placed, part->lines->line(at)));
+    list.push_back(lsp_diagnostic(placed, *part->lines));
   }
   const PairDocument* documents[] = {&texts.line, &texts.train};
   DescriptionRead* reads[] = {&result.records->line, &result.records->train};

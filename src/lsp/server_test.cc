@@ -275,6 +275,23 @@ TEST(Server, PublishesWarningsByNameAndTheOccupantOfATakenCell) {
   EXPECT_EQ(related["range"]["start"]["line"], at - 1);  // the first indicator
 }
 
+// The range is the field as the compile read it: a quoted text runs past
+// its comma and onto the next line, counted in UTF-16 units there.
+TEST(Server, ADiagnosticMarksTheWholeFieldTheCompileRead) {
+  Session s;
+  s.request(1, "initialize");
+  s.received();
+  int at = 0;
+  s.open(kLineUri, line_with("cartello indicatore, 950, \"Km. 1,\r\nb\xC3\xACs\"\r\n", &at));
+  const json list = s.published()[kLineUri];
+  const auto quote = std::find_if(list.begin(), list.end(), [](const json& d) {
+    return d.value("code", json()) == "multiline-quote";
+  });
+  ASSERT_NE(quote, list.end()) << list;
+  EXPECT_EQ((*quote)["range"]["start"], json({{"line", at}, {"character", 26}}));
+  EXPECT_EQ((*quote)["range"]["end"], json({{"line", at + 1}, {"character", 4}}));
+}
+
 TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   Session s;
   s.fs.directories.insert("/d");
