@@ -367,6 +367,35 @@ void BM_LspChange(benchmark::State& state) {
   }
 }
 
+// The compile of the large pair's two texts held in memory, with the
+// geometry, as the language server asks for it: with the warnings, and with
+// or without the list of records read (what hover and the outline read).
+// `extras` false is the compile without warnings, which reads no records.
+void compile_in_memory(benchmark::State& state, bool extras, bool records_read) {
+  CompileInput input;
+  input.line = {kLargePairLineFile, bench->pair.line, std::nullopt, false};
+  input.train = {kLargePairTrainFile, bench->pair.train, std::nullopt, false};
+  input.nome_percorso = kLargePairName;
+  input.numero_treno = kLargePairNumber;
+  input.calcola_linea = true;
+  input.extra_diagnostics = extras;
+  input.records_read = records_read;
+  for (auto _ : state) {
+    CompileResult result = compile(input);
+    if (result.status.codice_errore() != 0) die("the large pair does not compile cleanly");
+    benchmark::DoNotOptimize(result.records);
+  }
+}
+void BM_CompileInMemoryNoWarnings(benchmark::State& state) {
+  compile_in_memory(state, false, false);
+}
+void BM_CompileInMemory(benchmark::State& state) {
+  compile_in_memory(state, true, false);
+}
+void BM_CompileInMemoryRecordsRead(benchmark::State& state) {
+  compile_in_memory(state, true, true);
+}
+
 // What `binario decompile` computes for the large pair's three files held in
 // memory: decoded, every record recovered, both texts written, compiled again
 // and compared byte for byte.
@@ -613,6 +642,12 @@ std::vector<Row> register_all() {
        },
        "three binary files", outputs, true},
       {"lsp_change", BM_LspChange, "line text", b.pair.line.size(), false, false, true},
+      {"compile_in_memory_no_warnings", BM_CompileInMemoryNoWarnings, "both texts",
+       b.pair.line.size() + b.pair.train.size(), false, false, true},
+      {"compile_in_memory", BM_CompileInMemory, "both texts",
+       b.pair.line.size() + b.pair.train.size(), false, false, true},
+      {"compile_in_memory_records_read", BM_CompileInMemoryRecordsRead, "both texts",
+       b.pair.line.size() + b.pair.train.size(), false, false, true},
       {"default_run", BM_DefaultRun, "six files left", six_files, true, true},
       {"default_run_again", BM_DefaultRunAgain, "six files left", six_files, true, true},
       {"bare_replace_6_files", bare_replace(b.default_dir, b.default_run_files), "six files left",
