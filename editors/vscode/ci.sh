@@ -45,6 +45,10 @@ platform_package() {
   mkdir server
   cp "$program" server/
   [ -f "$(dirname "$program")/binario_window.so" ] && cp "$(dirname "$program")/binario_window.so" server/
+  # A build with debug information carries it no further than here.
+  if [ "$target" = linux-x64 ] && command -v strip > /dev/null; then
+    strip server/*
+  fi
   npx vsce package --allow-missing-repository --target "$target" --out "build/binario-$target-$version.vsix"
   # The package holds its own program, where the extension looks for it.
   unzip -Z1 "build/binario-$target-$version.vsix" | grep -qxF "extension/server/$(basename "$program")" || {
