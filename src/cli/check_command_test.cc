@@ -211,7 +211,7 @@ TEST_F(CheckProgramTest, PrintsEachFaultWithItsLineAndACaretUnderlined) {
       r.err.find(train + ":37:2: error 16: signal on a cell that is already taken: cell 13 already "
                          "holds the speed board from line 27 of the line description (metre 600)\n"
                          "   37 | \tsegnale, 600, 1,4,1,0,0, 0,0,0,0,0\n"
-                         "      | \t^~~~~~\n"),
+                         "      | \t^~~~~~~\n"),
       std::string::npos)
       << r.err;
 }
