@@ -329,6 +329,40 @@ TEST_F(CliTest, HelpAndVersion) {
 
 // The program's -C moves it into the folder before any subcommand runs, so
 // relative paths are taken from there, and the run keeps its own -C.
+// Output lost on a full disk is a failure the exit status tells: every
+// command that would end cleanly ends with 5, and says so on standard error
+// while that works. (/dev/full is Linux's: every write to it fails.)
+TEST_F(CliTest, OutputThatCannotBeWrittenIsExitFive) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no device that refuses every write";
+#else
+  if (!stdfs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  copy_examples();
+  const auto status_of = [&](const std::string& args, const std::string& redirect) {
+    const int raw = std::system(
+        (std::string(BINARIO_EXE) + " " + args + " " + redirect + " </dev/null").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  const stdfs::path err = dir / "err.txt";
+  for (const std::string& args :
+       std::vector<std::string>{"check --json " + pair(), "compile --json " + pair(), "explain 15",
+                                "--help", "--version", "sources -C " + (dir / "s").string(),
+                                "dump " + (dir / "Valdoria_42.sim").string()}) {
+    EXPECT_EQ(status_of(args, ">/dev/full 2>" + err.string()), 5) << args;
+    EXPECT_NE(slurp(err).find("binario: cannot write standard output"), std::string::npos)
+        << args << ": " << slurp(err);
+  }
+  EXPECT_EQ(status_of("explain 15", ">/dev/null"), 0);  // written and gone is fine
+
+  // Standard error: a warning that cannot be shown.
+  std::string train = slurp(dir / "Valdoria_42-.txt");
+  train.replace(train.find("\nsegnale,"), 9, "\nsegnle,");
+  std::ofstream(dir / "Valdoria_42-.txt", std::ios::binary) << train;
+  EXPECT_EQ(status_of("check " + pair(), ">/dev/null 2>/dev/full"), 5);
+  EXPECT_EQ(status_of("check " + pair(), ">/dev/null 2>/dev/null"), 0);
+#endif
+}
+
 TEST_F(CliTest, ProgramFolderOptionWorksForEverySubcommand) {
   const stdfs::path work = dir / "lavoro";  // created by -C
   Result s = run("-C " + work.string() + " sources");
