@@ -363,6 +363,26 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsExitFive) {
 #endif
 }
 
+TEST_F(CliTest, AFieldWithAnEscapeSequenceAndANulIsShownEscapedAndWhole) {
+  copy_examples();
+  std::string line = slurp(dir / "Valdoria_linea.txt");
+  line.replace(line.find("6000"), 4,
+               std::string("6\x1b[2J\0"
+                           "0",
+                           7));
+  std::ofstream(dir / "Valdoria_linea.txt", std::ios::binary) << line;
+  const std::string shown = "'6\\x1b[2J\\x000'";
+  const Result text = run("check " + pair());
+  EXPECT_EQ(text.status, 3);
+  EXPECT_NE(text.err.find(shown), std::string::npos) << text.err;
+  EXPECT_EQ(text.err.find('\x1b'), std::string::npos) << text.err;
+  const Result json = run("check --json " + pair());
+  EXPECT_EQ(json.status, 3);
+  const nlohmann::json j = nlohmann::json::parse(json.out);
+  EXPECT_NE(j["diagnostics"][0]["message"].get<std::string>().find(shown), std::string::npos)
+      << json.out;
+}
+
 TEST_F(CliTest, ProgramFolderOptionWorksForEverySubcommand) {
   const stdfs::path work = dir / "lavoro";  // created by -C
   Result s = run("-C " + work.string() + " sources");
