@@ -280,6 +280,15 @@ TEST(DecompileTest, ObjectsAStationStopOverwroteComeBackBeforeIt) {
             "");
 }
 
+TEST(DecompileTest, SlowdownsOfNoOrNegativeLengthComeBack) {
+  // No length: the start overwrites the end; a negative one ends before it.
+  for (const std::string slowdown :
+       {"rallentamento, 3000, 30, 0, 1, 1, 7", "rallentamento, 3000, 30, -500, 1, 1, 7",
+        "rallentamento, 3000, 30, -500, 1, 1, 7\r\nrallentamento, 8000, 30, -700, 1, 1, 7"}) {
+    EXPECT_EQ(round_trip(StationPair(slowdown + "\r\n").images()), "") << slowdown;
+  }
+}
+
 TEST(DecompileTest, MountainSpansOfKindZeroComeBackByTheirMarkers) {
   // Kind 266 puts markers but leaves 0 in the cells; one 100 m after another
   // span would join it (kind 3) without the separator.

@@ -754,8 +754,8 @@ class Recovery {
   // The slowdown starting in cell `b`, shown there or under a station stop:
   // its warning board 24 cells before it (shown, under a stop, or none near
   // the start of the line), the countdown behind the board, and its end (the
-  // nearest shown end after it, else a stop that kept an end's values, else
-  // its own cell, which the start overwrote). Prefers what the cells show;
+  // nearest shown end after it, else before it, else a stop that kept an
+  // end's values, else its own cell, which the start overwrote). Prefers what the cells show;
   // with `must` >= 0 only a slowdown that has a part in that cell will do.
   std::optional<Slowdown> slowdown_at(int64_t b, int64_t must,
                                       const std::vector<bool>& used) const {
@@ -765,6 +765,7 @@ class Recovery {
     if (!hidden && used[static_cast<size_t>(b)]) return std::nullopt;
     const int16_t dv = s.valore2, ftt = s.valore3;
     std::optional<Slowdown> best;
+    std::optional<int16_t> best_v;  // the speed, when a shown cell keeps it
     int best_quality = -1;
     for (int64_t delta : {0, 25, -25, 10, -10, 24, -24, 26, -26}) {
       const int64_t p = (b - 1) * kCell + delta;
@@ -800,29 +801,35 @@ class Recovery {
           ++quality;
         }
       }
-      if (must >= 0 && cell(must).tipo == kSlowdownEnd) {
+      const bool end_must = must >= 0 && cell(must).tipo == kSlowdownEnd;
+      if (end_must) {
         if (!shows(must, kSlowdownEnd, v, dv, ftt, used)) continue;
         h.e = must;
-      } else {
-        int64_t e = -1;
-        for (int64_t j = b + 1; e < 0 && j <= last(); ++j) {
-          if (shows(j, kSlowdownEnd, v, dv, ftt, used)) e = j;
-        }
-        for (int64_t j = b + 1; e < 0 && j <= last() && (dv != 0 || ftt != 0); ++j) {
-          if (j != h.a && hides(j, dv, ftt, used)) e = j;
-        }
-        if (e >= 0) h.e = e;
-      }
-      if (!v && cell(h.e).tipo == kSlowdownEnd) v = cell(h.e).valore1;
-      h.v = v.value_or(0);
-      if (must >= 0 && must != h.e && must != h.a && !(h.w >= 0 && must <= h.w && must > h.w - 4)) {
+        v = cell(must).valore1;
+      } else if (must >= 0 && must != h.a && !(h.w >= 0 && must <= h.w && must > h.w - 4)) {
         continue;
       }
+      if (v) h.v = *v;
       if (quality > best_quality) {
         best = h;
         best_quality = quality;
+        best_v = v;
       }
     }
+    if (!best || (must >= 0 && cell(must).tipo == kSlowdownEnd)) return best;
+    int64_t e = -1;
+    for (int64_t j = b + 1; e < 0 && j <= last(); ++j) {
+      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+    }
+    // A negative length puts the end before the start.
+    for (int64_t j = b - 1; e < 0 && j >= 0; --j) {
+      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+    }
+    for (int64_t j = b + 1; e < 0 && j <= last() && (dv != 0 || ftt != 0); ++j) {
+      if (j != best->a && hides(j, dv, ftt, used)) e = j;
+    }
+    if (e >= 0) best->e = e;
+    if (!best_v && cell(best->e).tipo == kSlowdownEnd) best->v = cell(best->e).valore1;
     return best;
   }
 
