@@ -281,10 +281,12 @@ TEST(DecompileTest, ObjectsAStationStopOverwroteComeBackBeforeIt) {
 }
 
 TEST(DecompileTest, SlowdownsOfNoOrNegativeLengthComeBack) {
-  // No length: the start overwrites the end; a negative one ends before it.
+  // No length: the start overwrites the end; a negative one ends before it,
+  // at -1200 m in the warning board's cell.
   for (const std::string slowdown :
        {"rallentamento, 3000, 30, 0, 1, 1, 7", "rallentamento, 3000, 30, -500, 1, 1, 7",
-        "rallentamento, 3000, 30, -500, 1, 1, 7\r\nrallentamento, 8000, 30, -700, 1, 1, 7"}) {
+        "rallentamento, 3000, 30, -500, 1, 1, 7\r\nrallentamento, 8000, 30, -700, 1, 1, 7",
+        "rallentamento, 3000, 30, -1200, 5, 0, 7"}) {
     EXPECT_EQ(round_trip(StationPair(slowdown + "\r\n").images()), "") << slowdown;
   }
 }

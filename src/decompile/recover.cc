@@ -776,9 +776,13 @@ class Recovery {
       if (!hidden) v = s.valore1;
       int quality = 2;  // no warning board
       if (c.warning) {
-        if (shows(c.a, kSlowdownWarning, v, dv, 0, used)) {
+        // An end in the board's cell (a length of about -1200 m) leaves its
+        // f_tt there under the board.
+        if (shows(c.a, kSlowdownWarning, v, dv, 0, used) ||
+            (ftt != 0 && shows(c.a, kSlowdownWarning, v, dv, ftt, used))) {
           quality = 4;
           v = cell(c.a).valore1;
+          if (cell(c.a).valore3 != 0) h.e = c.a;
         } else if (hides(c.a, dv, 0, used)) {
           quality = 0;
         } else {
@@ -816,7 +820,7 @@ class Recovery {
         best_v = v;
       }
     }
-    if (!best || (must >= 0 && cell(must).tipo == kSlowdownEnd)) return best;
+    if (!best || (must >= 0 && cell(must).tipo == kSlowdownEnd) || best->e != b) return best;
     int64_t e = -1;
     for (int64_t j = b + 1; e < 0 && j <= last(); ++j) {
       if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
