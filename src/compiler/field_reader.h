@@ -37,13 +37,17 @@ class ReadFailure : public std::runtime_error {
  public:
   ReadFailure(const std::string& message, TextPosition where,
               std::optional<TextPosition> last = std::nullopt)
-      : std::runtime_error(message), where_(where), last_(last) {}
+      : std::runtime_error(message), message_(message), where_(where), last_(last) {}
   TextPosition where() const { return where_; }
+  // The whole message: what() ends at the first NUL, which a field quoted
+  // in the message may hold.
+  const std::string& message() const { return message_; }
   // Where the field that could not be read ends; nothing when there is none
   // (a read at the end of the text).
   std::optional<TextPosition> last() const { return last_; }
 
  private:
+  std::string message_;
   TextPosition where_;
   std::optional<TextPosition> last_;
 };
