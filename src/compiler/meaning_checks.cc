@@ -10,6 +10,7 @@
 
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
+#include "compiler/line_index.h"
 #include "compiler/records.h"
 
 namespace binario {
@@ -45,7 +46,12 @@ bool valid_time(const RecordRead& r, size_t first);
 class Checker {
  public:
   Checker(const TrackModel& model, Status& status, DescriptionText line, DescriptionText train)
-      : model_(model), status_(status), line_(line), train_(train) {}
+      : model_(model),
+        status_(status),
+        line_(line),
+        train_(train),
+        line_lines_(line.text),
+        train_lines_(train.text) {}
 
   void line_description(const DescriptionRead& d);
   void train_description(const DescriptionRead& d, const DescriptionRead& line);
@@ -61,7 +67,12 @@ class Checker {
   void warn(const DescriptionText& t, const TextSpan& at, std::string_view name,
             std::string message) {
     status_.warn(name, SourceLocation{std::string(t.name), at.line, at.first_column},
-                 std::move(message), text_line(t.text, at.line));
+                 std::move(message), lines(t));
+  }
+  // The lines of `t`, which is one of the two descriptions.
+  const LineIndex& lines(const DescriptionText& t) const {
+    const bool line = t.text.data() == line_.text.data() && t.text.size() == line_.text.size();
+    return line ? line_lines_ : train_lines_;
   }
   void warn(const DescriptionText& t, const RecordRead& r, std::string_view name,
             std::string message) {
@@ -89,6 +100,8 @@ class Checker {
   Status& status_;
   DescriptionText line_;
   DescriptionText train_;
+  LineIndex line_lines_;
+  LineIndex train_lines_;
 };
 
 std::vector<const RecordRead*> of_kind(const DescriptionRead& d, RecordKind kind) {
@@ -524,7 +537,7 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
         before->span.first_column > tail.span.last_column) {
       continue;
     }
-    const std::string_view source = text_line(text.text, f.span.line).value_or("");
+    const std::string_view source = lines(text).line(f.span.line).value_or("");
     // The separator may stand between two values of the record, or between
     // its last value and the number left over.
     std::string hint = split_number_hint(source, tail.span, tail.text, f.span, f.text);
