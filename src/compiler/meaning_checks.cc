@@ -558,17 +558,27 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
 
 void Checker::keywords_made_comments(const DescriptionRead& d, const DescriptionText& text,
                                      std::initializer_list<RecordSection> sections) {
+  if (d.comments.empty()) return;
   // The lines with a number ignored after a column: a comment followed on its
-  // line by numbers was meant as a record.
-  std::map<int, int> first_number_column;
+  // line by numbers was meant as a record. The fields are in text order, so
+  // the lines come in increasing order.
+  std::vector<std::pair<int, int>> first_number_column;  // line, column
   for (const TextField& f : d.ignored) {
     if (!is_number(f.text)) continue;
-    auto [it, added] = first_number_column.emplace(f.span.line, f.span.first_column);
-    if (!added) it->second = std::min(it->second, f.span.first_column);
+    if (!first_number_column.empty() && first_number_column.back().first == f.span.line) {
+      first_number_column.back().second =
+          std::min(first_number_column.back().second, f.span.first_column);
+    } else {
+      first_number_column.emplace_back(f.span.line, f.span.first_column);
+    }
   }
   for (const TextField& c : d.comments) {
-    const auto it = first_number_column.find(c.span.last_line);
-    if (it == first_number_column.end() || it->second < c.span.last_column) continue;
+    const auto it = std::lower_bound(first_number_column.begin(), first_number_column.end(),
+                                     std::pair{c.span.last_line, 0});
+    if (it == first_number_column.end() || it->first != c.span.last_line ||
+        it->second < c.span.last_column) {
+      continue;
+    }
     for (RecordSection section : sections) {
       const std::span<const RecordSpec> records = section_records(section);
       const auto named = std::find_if(records.begin(), records.end(),
