@@ -51,9 +51,11 @@ test-windows: windows
 
 # The packages users download, in $(BUILD) and $(WINDOWS_BUILD); the zip's
 # contents are checked against what the README promises. The VS Code package
-# (editors/vscode/ci.sh, Node.js 20) goes into the zip.
+# for each platform, carrying that platform's program (editors/vscode/ci.sh,
+# Node.js 20), goes into its package.
 package: build windows
-	editors/vscode/ci.sh
+	BINARIO_SERVER_LINUX_X64=$(BUILD)/binario BINARIO_SERVER_WIN32_X64=$(WINDOWS_BUILD)/binario.exe \
+	  editors/vscode/ci.sh
 	cd $(BUILD) && cpack
 	cd $(WINDOWS_BUILD) && cpack
 	.ci/check-package $(WINDOWS_BUILD)/binario-*-win64.zip

@@ -1,9 +1,13 @@
 // Starts `binario lsp` for the open line and train descriptions and talks to
-// it through VS Code's language client. The program is taken from the
-// `binario.path` setting; changing the setting restarts the server.
+// it through VS Code's language client. The program is the `binario.path`
+// setting when one is given, else the program a platform package carries in
+// its server/ folder, else `binario` on PATH; changing the setting restarts
+// the server.
 'use strict';
 
 const childProcess = require('child_process');
+const fs = require('fs');
+const path = require('path');
 const vscode = require('vscode');
 const { LanguageClient, TransportKind } = require('vscode-languageclient/node');
 
@@ -14,9 +18,24 @@ let client;
 // Starts and stops run one after the other, however fast the setting changes.
 let pending = Promise.resolve();
 
+// The folder this extension was installed into, set on activation.
+let extensionPath;
+
 function programPath() {
   const configured = vscode.workspace.getConfiguration(SECTION).get('path');
-  return typeof configured === 'string' && configured.trim() !== '' ? configured.trim() : 'binario';
+  if (typeof configured === 'string' && configured.trim() !== '') {
+    const program = configured.trim();
+    // A bare name is looked up on PATH; a relative path is read from the
+    // workspace's first folder, not from wherever VS Code was started.
+    if (path.isAbsolute(program) || !/[\\/]/.test(program)) return program;
+    const folder = vscode.workspace.workspaceFolders && vscode.workspace.workspaceFolders[0];
+    return folder ? path.join(folder.uri.fsPath, program) : program;
+  }
+  if (extensionPath) {
+    const bundled = path.join(extensionPath, 'server', process.platform === 'win32' ? 'binario.exe' : 'binario');
+    if (fs.existsSync(bundled)) return bundled;
+  }
+  return 'binario';
 }
 
 // Runs `PROGRAM --version` so that a wrong path is told plainly, before the
@@ -96,6 +115,7 @@ function restart() {
 }
 
 function activate(context) {
+  extensionPath = context.extensionPath;
   context.subscriptions.push(
     vscode.workspace.onDidChangeConfiguration((event) => {
       if (event.affectsConfiguration(PATH_SETTING)) void restart();

@@ -259,6 +259,20 @@ TEST_F(CliTest, DefaultRunLeavesTheDocumentsAndTheBinaryFilesOnly) {
   EXPECT_EQ(slurp(scenario / "Zorvane_Pelk_728.dat"), cells);
 }
 
+TEST_F(CliTest, TheRunKeepsADescriptionAnAuthorEditedInItsFolder) {
+  const stdfs::path ed = dir / "ed";
+  ASSERT_EQ(run("sources -C " + ed.string()).status, 0);
+  const stdfs::path line = ed / "Zorvane_Pelk_linea.txt";
+  std::ofstream(line, std::ios::binary | std::ios::app) << "; edited\r\n";
+  const std::string edited = slurp(line);
+  Result r = run("--no-window -C " + ed.string());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("Zorvane_Pelk_linea.txt: holds another text"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(line), edited);
+  EXPECT_TRUE(stdfs::exists(ed / "Zorvane_Pelk_728-.txt"));
+  EXPECT_FALSE(stdfs::exists(ed / "Zorvane_Pelk_728.dat"));
+}
+
 TEST_F(CliTest, SourcesThenCompileGivesTheFilesOfTheRun) {
   ASSERT_EQ(run("-C " + (dir / "run").string()).status, 0);
   Result s = run("sources -C " + (dir / "src").string());

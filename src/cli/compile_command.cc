@@ -21,7 +21,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   // The inputs are never touched: refuse an output name that is one of them.
   const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
   for (const std::string* o : {&outputs.geometry, &outputs.train_table, &outputs.cells}) {
-    if (fs.same_file(*o, options.line) || fs.same_file(*o, options.train)) {
+    if (input_named_by(fs, *o, {options.line, options.train})) {
       err << "binario: the output '" << *o << "' would replace an input file\n";
       return kExitUsage;
     }

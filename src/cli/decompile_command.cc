@@ -129,11 +129,9 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
                                           join_path(dir, names.train_text)};
   const std::vector<std::string_view> texts = {pair.line_text, pair.train_text};
   for (const std::string& path : paths) {
-    for (const std::string& input : {files.cells, files.train_table, files.geometry.value_or("")}) {
-      if (!input.empty() && fs.same_file(path, input)) {
-        err << "binario: '" << path << "' would replace an input file\n";
-        return kExitUsage;
-      }
+    if (input_named_by(fs, path, {files.cells, files.train_table, files.geometry.value_or("")})) {
+      err << "binario: '" << path << "' would replace an input file\n";
+      return kExitUsage;
     }
     if (!args.force && fs.exists(path)) {
       err << "binario: '" << path << "' exists; give --force to replace it\n";

@@ -57,11 +57,25 @@ int plot_from_descriptions(FileSystem& fs, const std::string& line, const std::s
   return status;
 }
 
-// Reads the files a run left in `dir`, found by their endings.
-int plot_from_folder(FileSystem& fs, const std::string& dir, LinePlot* plot,
-                     std::string* default_output, std::ostream& err) {
+// A picture named over a file it is drawn from is refused before anything
+// is read or written.
+std::optional<int> refuse_input_as_output(FileSystem& fs, const std::string& output,
+                                          const std::vector<std::string>& inputs,
+                                          std::ostream& err) {
+  if (output.empty() || !input_named_by(fs, output, inputs)) return std::nullopt;
+  err << "binario: the picture '" << output << "' would replace an input file\n";
+  return kExitUsage;
+}
+
+// Reads the files a run left in `dir`, found by their endings; `output` is
+// the picture asked for, if one was.
+int plot_from_folder(FileSystem& fs, const std::string& dir, const std::string& output,
+                     LinePlot* plot, std::string* default_output, std::ostream& err) {
   RunFiles files;
   if (std::optional<int> status = find_run_files(fs, dir, "LINE and TRAIN", &files, err))
+    return *status;
+  if (std::optional<int> status = refuse_input_as_output(
+          fs, output, {files.cells, files.train_table, files.geometry.value_or("")}, err))
     return *status;
 
   std::vector<Cella> cells;
@@ -105,17 +119,13 @@ int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::o
   std::string default_output;
   int status = 0;
   if (args.inputs.size() == 2) {
-    for (const std::string& input : args.inputs) {
-      if (!args.output.empty() && fs.same_file(args.output, input)) {
-        err << "binario: the picture '" << args.output << "' would replace an input file\n";
-        return kExitUsage;
-      }
-    }
+    if (std::optional<int> refused = refuse_input_as_output(fs, args.output, args.inputs, err))
+      return *refused;
     status = plot_from_descriptions(fs, args.inputs[0], args.inputs[1], args.strict, &plot,
                                     &default_output, err);
     if (status != 0 && status != 1) return status;
   } else {
-    status = plot_from_folder(fs, args.inputs[0], &plot, &default_output, err);
+    status = plot_from_folder(fs, args.inputs[0], args.output, &plot, &default_output, err);
     if (status != 0) return status;
   }
 

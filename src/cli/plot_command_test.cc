@@ -119,6 +119,28 @@ TEST(PlotInMemory, AFolderAndItsPairGiveTheSamePicture) {
   // The picture would replace an input: refused.
   EXPECT_EQ(plot_command(PlotArgs{{line, train}, train}, fs, out, err), kExitUsage);
 
+  // Nor may a picture of a folder replace any file it is drawn from; and
+  // what stands at its name must be a regular file.
+  for (const std::string name :
+       {"Zorvane_Pelk_728.sim", "Zorvane_Pelk_728.dat", "Zorvane_Pelk_linea.dat"}) {
+    const std::string input = join_path("run", name);
+    const std::string before = fs.files.at(input);
+    std::ostringstream refused;
+    EXPECT_EQ(plot_command(PlotArgs{{"run"}, input}, fs, out, refused), kExitUsage) << name;
+    EXPECT_NE(refused.str().find("would replace an input file"), std::string::npos);
+    EXPECT_EQ(fs.files.at(input), before) << name;
+  }
+  fs.others.insert("fifo");
+  fs.directories.insert("folder.svg");
+  for (const std::string target : {"fifo", "folder.svg"}) {
+    std::ostringstream refused;
+    EXPECT_EQ(plot_command(PlotArgs{{"run"}, target}, fs, out, refused), kExitFileError);
+    EXPECT_NE(refused.str().find(target == "fifo" ? kNotRegularReason : kIsDirectoryReason),
+              std::string::npos)
+        << refused.str();
+    EXPECT_EQ(fs.files.count(target), 0u);
+  }
+
   // Two train tables in one folder: which scenario is meant cannot be told.
   fs.files[join_path("run", "Other_1.sim")] = fs.files.at(join_path("run", "Zorvane_Pelk_728.sim"));
   EXPECT_EQ(plot_command(PlotArgs{{"run"}, ""}, fs, out, err), kExitUsage);

@@ -163,6 +163,17 @@ void print_text_report(std::ostream& err, const Status& status, const RunReport&
     }
   }
   for (const std::string& e : report.file_errors) err << "binario: cannot write " << e << '\n';
+  for (const std::string& e : report.delete_errors) err << "binario: cannot delete " << e << '\n';
+  for (const KeptDescription& k : report.kept) {
+    err << "binario: " << k.path << ": ";
+    if (k.unreadable.empty()) {
+      err << "holds another text than the description the run writes there";
+    } else {
+      err << "cannot be read to tell whether the run wrote it: " << k.unreadable;
+    }
+    err << "; the run keeps it and writes and deletes nothing (move it away, or compile it "
+           "with binario compile)\n";
+  }
 }
 
 std::string json_report(const Status& status, const RunReport& report) {

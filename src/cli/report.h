@@ -27,7 +27,8 @@ void set_colour_diagnostics(bool on);
 // "warning", "note", with what follows it up to its colon) in its colour.
 std::string coloured_heading(const Diagnostic& d);
 
-// Every diagnostic, then every file error, one per line. A diagnostic with a
+// Every diagnostic, then every file not written or deleted and every description
+// the run kept, one per line. A diagnostic with a
 // source line is followed by that line and a caret under its column.
 void print_text_report(std::ostream& err, const Status& status, const RunReport& report);
 

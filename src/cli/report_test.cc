@@ -117,6 +117,24 @@ TEST(Report, TextPutsTheExcerptUnderItsDiagnostic) {
             "cells (metre 19050)\n");
 }
 
+TEST(Report, FilesNotWrittenNotDeletedAndKeptAreToldApart) {
+  RunReport report;
+  report.file_errors = {"d/a.txt: No space left on device"};
+  report.delete_errors = {"d/b.txt: Permission denied"};
+  report.kept = {{"d/c.txt", ""}, {"d/e.txt", "Input/output error"}};
+  std::ostringstream err;
+  print_text_report(err, Status{}, report);
+  EXPECT_EQ(err.str(),
+            "binario: cannot write d/a.txt: No space left on device\n"
+            "binario: cannot delete d/b.txt: Permission denied\n"
+            "binario: d/c.txt: holds another text than the description the run writes there; "
+            "the run keeps it and writes and deletes nothing (move it away, or compile it with "
+            "binario compile)\n"
+            "binario: d/e.txt: cannot be read to tell whether the run wrote it: Input/output "
+            "error; the run keeps it and writes and deletes nothing (move it away, or compile it "
+            "with binario compile)\n");
+}
+
 TEST(Report, JsonCarriesTheSourceLineInUtf8OrNull) {
   Status status;
   status.fault(6, 1920, SourceLocation{"X_linea.txt", 7, 1}, "",

@@ -90,24 +90,26 @@ bool part_is_whole(std::string_view bytes, size_t base, const Layout& layout, bo
 // was expected of point `k`, tagged `tag`, when it breaks this; `first` is
 // the tag of point 0 and `before` that of point k - 1.
 std::optional<std::string> geometry_tag_is_wrong(size_t k, Tag tag, Tag first, Tag before) {
-  const std::string found = std::string(", found ") + tag_name(tag);
-  const std::string point = "point " + std::to_string(k);
+  // The texts are made only for a point that breaks the rule: this runs for
+  // every point of a geometry.
+  const auto found = [tag] { return std::string(", found ") + tag_name(tag); };
+  const auto point = [k] { return "point " + std::to_string(k); };
   if (k == 0) {
-    if (tag == Tag::kDouble) return "an Integer (the seed) or empty for point 0" + found;
+    if (tag == Tag::kDouble) return "an Integer (the seed) or empty for point 0" + found();
     return std::nullopt;
   }
   if (first == Tag::kEmpty) {
     if (tag == Tag::kEmpty) return std::nullopt;
-    return "empty for " + point + ", as point 0 is empty (a geometry never seeded)" + found;
+    return "empty for " + point() + ", as point 0 is empty (a geometry never seeded)" + found();
   }
   if (k == 1) {
     if (tag == Tag::kInteger) return std::nullopt;
-    return "an Integer for point 1 (points 0 and 1 are the seed)" + found;
+    return "an Integer for point 1 (points 0 and 1 are the seed)" + found();
   }
   if (tag == Tag::kInteger)
-    return "a Double or empty for " + point + " (only points 0 and 1 are Integer)" + found;
+    return "a Double or empty for " + point() + " (only points 0 and 1 are Integer)" + found();
   if (tag == Tag::kDouble && before == Tag::kEmpty) {
-    return "empty for " + point + ", as point " + std::to_string(k - 1) + " is empty" + found;
+    return "empty for " + point() + ", as point " + std::to_string(k - 1) + " is empty" + found();
   }
   return std::nullopt;
 }

@@ -13,6 +13,14 @@ bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view 
   return out->commit(error);
 }
 
+const std::string* input_named_by(FileSystem& fs, const std::string& output,
+                                  const std::vector<std::string>& inputs) {
+  for (const std::string& input : inputs) {
+    if (!input.empty() && fs.same_file(output, input)) return &input;
+  }
+  return nullptr;
+}
+
 namespace {
 
 std::string size_in_words(uint64_t bytes) {
@@ -133,6 +141,10 @@ bool MemoryFileSystem::read_file(const std::string& path, const ReadCap& cap, st
 
 std::unique_ptr<OutputFile> MemoryFileSystem::replace_file(const std::string& path,
                                                            std::string* error) {
+  if (directories.count(path) || others.count(path)) {
+    if (error) *error = directories.count(path) ? kIsDirectoryReason : kNotRegularReason;
+    return nullptr;
+  }
   if (fail_create.count(path)) {
     if (error) *error = "Permission denied";
     return nullptr;

@@ -81,6 +81,9 @@ class FileSystem {
   }
   // Starts replacing `path`. Returns nullptr and sets `error` when the file
   // cannot even be started (for example a directory that does not exist).
+  // Only a regular file is ever replaced: a folder, a FIFO, a socket or a
+  // device standing at `path` (also through a symbolic link) is refused with
+  // kIsDirectoryReason or kNotRegularReason, and nothing is written.
   virtual std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) = 0;
   // Deletes `path`. Returns false and sets `error` on failure.
   virtual bool remove_file(const std::string& path, std::string* error) = 0;
@@ -96,6 +99,11 @@ class FileSystem {
   // True when both paths name the same existing file.
   virtual bool same_file(const std::string& a, const std::string& b) = 0;
 };
+
+// The first of `inputs` that `output` names (the same file, by whatever
+// path), or null. A command refuses to write over a file it reads.
+const std::string* input_named_by(FileSystem& fs, const std::string& output,
+                                  const std::vector<std::string>& inputs);
 
 // Replaces `path` with `contents` in one go.
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,

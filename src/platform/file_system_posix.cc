@@ -141,6 +141,14 @@ bool RealFileSystem::read_file(const std::string& path, const ReadCap& cap, std:
 
 std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path,
                                                          std::string* error) {
+  // Renaming over a device, a FIFO or a socket would put a regular file in
+  // its place; over a folder it fails. Either is refused before anything is
+  // written. stat follows a symbolic link to what it names.
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (error) *error = S_ISDIR(st.st_mode) ? kIsDirectoryReason : kNotRegularReason;
+    return nullptr;
+  }
   // An interruption between the temporary's creation and its registration
   // waits for the registration, so that it removes the file.
   const InterruptionsHeld held;

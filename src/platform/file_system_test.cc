@@ -125,13 +125,14 @@ TEST_F(RealFileSystemTest, ATemporaryBeingWrittenCanBeRemovedByName) {
 }
 
 TEST_F(RealFileSystemTest, AFailedRenameKeepsWhatStoodThereAndRemovesTheTemporary) {
-  // A folder where the file should go: the rename over it is refused.
-  stdfs::create_directory(dir / "cells.dat");
-  put("cells.dat/inside", "kept");
+  // A folder made where the file should go while it is being written: the
+  // rename over it is refused.
   std::string error;
   auto out = fs.replace_file(path("cells.dat"), &error);
   ASSERT_NE(out, nullptr) << error;
   out->write("new cells");
+  stdfs::create_directory(dir / "cells.dat");
+  put("cells.dat/inside", "kept");
   EXPECT_FALSE(out->commit(&error));
   EXPECT_EQ(error, system_error_reason(kIsAFolder));
   out.reset();
@@ -187,6 +188,36 @@ TEST_F(RealFileSystemTest, ReadingAndDeletingWhatIsNotAFileFail) {
   EXPECT_EQ(error, kIsDirectoryReason);  // the same words on every platform
   EXPECT_FALSE(fs.remove_file(path("folder.txt"), &error));
   EXPECT_TRUE(stdfs::is_directory(dir / "folder.txt"));
+}
+
+// Only a regular file is ever replaced: renaming over a FIFO or a device
+// would put a regular file in its place, also through a symbolic link.
+TEST_F(RealFileSystemTest, ReplacingWhatIsNotARegularFileIsRefusedAndWritesNothing) {
+  std::string error;
+  stdfs::create_directory(dir / "folder.svg");
+  EXPECT_EQ(fs.replace_file(path("folder.svg"), &error), nullptr);
+  EXPECT_EQ(error, kIsDirectoryReason);
+  EXPECT_TRUE(stdfs::is_directory(dir / "folder.svg"));
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo(path("fifo").c_str(), 0600), 0);
+  stdfs::create_symlink(dir / "fifo", dir / "link");
+  stdfs::create_directory_symlink(dir / "folder.svg", dir / "folder-link");
+  for (const std::string name : {"fifo", "link"}) {
+    error.clear();
+    EXPECT_FALSE(write_whole_file(fs, path(name), "picture", &error)) << name;
+    EXPECT_EQ(error, kNotRegularReason) << name;
+  }
+  EXPECT_FALSE(write_whole_file(fs, path("folder-link"), "picture", &error));
+  EXPECT_EQ(error, kIsDirectoryReason);
+  EXPECT_TRUE(stdfs::is_fifo(dir / "fifo"));
+  EXPECT_TRUE(stdfs::is_symlink(dir / "link"));
+  EXPECT_TRUE(stdfs::is_symlink(dir / "folder-link"));
+  // A device is refused before a temporary is made beside it.
+  EXPECT_EQ(fs.replace_file("/dev/null", &error), nullptr);
+  EXPECT_EQ(error, kNotRegularReason);
+  EXPECT_TRUE(stdfs::is_character_file("/dev/null"));
+#endif
+  EXPECT_EQ(entries().size(), stdfs::exists(dir / "fifo") ? 4u : 1u);
 }
 
 TEST_F(RealFileSystemTest, ReadsBackEveryByteUnderAnyName) {

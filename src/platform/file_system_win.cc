@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cwctype>
+#include <optional>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -179,6 +180,22 @@ HANDLE open_for_identity(const std::string& path) {
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
+// Why what stands at `path` may not be replaced by a new file, or nothing:
+// a folder or a device (also through a link) would be replaced by a regular
+// file, or the rename over it fail. Nothing there is fine.
+std::optional<std::string> not_replaceable(const std::string& path) {
+  HANDLE handle = open_for_identity(path);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;  // the rename says why, if it fails
+  const DWORD type = ::GetFileType(handle);
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool known = ::GetFileInformationByHandle(handle, &info);
+  ::CloseHandle(handle);
+  if (known && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return kIsDirectoryReason;
+  if (type != FILE_TYPE_DISK || (known && (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)))
+    return kNotRegularReason;
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool RealFileSystem::exists(const std::string& path) {
@@ -242,6 +259,10 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
                                                          std::string* error) {
   if (!names_a_file_as_written(path)) {
     fail(ERROR_INVALID_NAME, error);
+    return nullptr;
+  }
+  if (const std::optional<std::string> refusal = not_replaceable(path)) {
+    if (error) *error = *refusal;
     return nullptr;
   }
   // An interruption between the temporary's creation and its registration

@@ -1,9 +1,11 @@
 #include "run/form1.h"
 
 #include <optional>
+#include <utility>
 
 #include "compiler/compile.h"
 #include "output/binary_files.h"
+#include "platform/description_file.h"
 #include "run/read_descriptions.h"
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
@@ -25,7 +27,11 @@ std::string Form1::train_path() const {
 RunReport Form1::form_load() {
   ui_.show_waiting();
   RunReport report;
-  if (!write_texts(report)) return report;
+  if (keeps_foreign_descriptions(report)) return report;
+  if (!write_texts(report)) {
+    remove_written_texts(report);
+    return report;
+  }
   RunReport compiled = memorizza_percorso(1);
   // The two descriptions were read and deleted; what the run leaves behind
   // is the three documents and the binary files.
@@ -41,6 +47,34 @@ RunReport Form1::write_sources() {
   RunReport report;
   write_texts(report);
   return report;
+}
+
+bool Form1::keeps_foreign_descriptions(RunReport& report) {
+  // The run replaces its descriptions and deletes them once read: one an
+  // author edited in place (after `sources`) would be lost without a word.
+  // Only a regular file is compared; anything else fails the write itself.
+  const std::pair<std::string, LineList> own[] = {{names().line_text, builtin_line_list()},
+                                                  {names().train_text, builtin_train_list()}};
+  for (const auto& [path, list] : own) {
+    if (!fs_.exists(path)) continue;
+    const DescriptionOnDisk found = read_description_on_disk(fs_, path);
+    if (found.state == DescriptionOnDisk::State::kRead && found.bytes == line_list_text(list))
+      continue;
+    report.kept.push_back(
+        {path, found.state == DescriptionOnDisk::State::kRead ? "" : found.reason});
+  }
+  if (report.kept.empty()) return false;
+  report.end = RunEnd::kKeptDescription;
+  return true;
+}
+
+void Form1::remove_written_texts(RunReport& report) {
+  // Texts without their binary files are no scenario: what was written goes.
+  for (const std::string& path : report.outputs) {
+    std::string error;
+    if (!fs_.remove_file(path, &error)) report.delete_errors.push_back(path + ": " + error);
+  }
+  report.outputs.clear();
 }
 
 bool Form1::write_text(const std::string& path, const LineList& list, RunReport& report) {
@@ -81,16 +115,15 @@ void Form1::errore(const std::string& a) {
   ui_.errore(a);
 }
 
-void Form1::remove_source(const std::string& path) {
+void Form1::remove_source(const std::string& path, std::vector<std::string>* errors) {
   if (!delete_sources || !fs_.exists(path)) return;
   std::string error;
-  if (!fs_.remove_file(path, &error)) delete_errors_.push_back(path + ": " + error);
+  if (!fs_.remove_file(path, &error)) errors->push_back(path + ": " + error);
 }
 
 RunReport Form1::memorizza_percorso(int32_t j) {
   RunReport report;
   calcola_linea = j;
-  delete_errors_.clear();
 
   const std::string line = line_path();
   const std::string train = train_path();
@@ -107,9 +140,8 @@ RunReport Form1::memorizza_percorso(int32_t j) {
 
   // What the compile read is deleted: the line description once it was
   // opened, the train description once the compile went on to it.
-  if (result.texts_read != TextsRead::kNone) remove_source(line);
-  if (result.texts_read == TextsRead::kBoth) remove_source(train);
-  report.file_errors = delete_errors_;
+  if (result.texts_read != TextsRead::kNone) remove_source(line, &report.delete_errors);
+  if (result.texts_read == TextsRead::kBoth) remove_source(train, &report.delete_errors);
 
   switch (result.end) {
     case CompileEnd::kModelNeverBuilt:
@@ -131,7 +163,7 @@ RunReport Form1::memorizza_percorso(int32_t j) {
     report.end = RunEnd::kFileError;
     return report;
   }
-  if (!report.file_errors.empty()) report.end = RunEnd::kFileError;
+  if (!report.delete_errors.empty()) report.end = RunEnd::kFileError;
   return report;
 }
 

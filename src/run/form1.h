@@ -63,6 +63,9 @@ class Form1 {
 
   // The whole run in cartella_scenario: show the waiting label, write the
   // five texts, compile with the geometry, write the three binary files.
+  // A description of other text than the run's own standing at the name of
+  // one it writes is kept: the run then writes and deletes nothing. When a
+  // text cannot be written, the texts written before it are deleted.
   RunReport form_load();
   // Writes the five texts of the built-in scenario and stops.
   RunReport write_sources();
@@ -86,13 +89,14 @@ class Form1 {
 
  private:
   bool write_texts(RunReport& report);
+  bool keeps_foreign_descriptions(RunReport& report);
+  void remove_written_texts(RunReport& report);
   bool write_text(const std::string& path, const LineList& list, RunReport& report);
-  void remove_source(const std::string& path);
+  void remove_source(const std::string& path, std::vector<std::string>* errors);
   bool write_binary_files(RunReport& report);
 
   FileSystem& fs_;
   Ui& ui_;
-  std::vector<std::string> delete_errors_;
 };
 
 // The whole run of the built-in scenario in `dir`; `status`, when given,

@@ -228,18 +228,58 @@ TEST_F(Form1Test, FailedWriteKeepsThePreviousFileAndReportsIt) {
   EXPECT_EQ(fs.files[form.names().cells], "previous");
 }
 
-TEST_F(Form1Test, TheRunWritesItsTextsInOrderAndStopsAtAFailedOne) {
-  fs.fail_create.insert(form.names().slowdown_order);
+TEST_F(Form1Test, TheRunWritesItsTextsInOrderAndAtAFailedOneDeletesThoseItWrote) {
+  const FileNames n = form.names();
+  fs.fail_create.insert(n.slowdown_order);
+  fs.fail_remove.insert(n.notes);
   RunReport report = form.form_load();
   EXPECT_EQ(ui.waiting, 1);
   EXPECT_EQ(exit_status(report, form.status), 5);
-  // The descriptions and the notes came first; nothing after the failure ran.
-  EXPECT_EQ(report.outputs,
-            (std::vector<std::string>{form.names().line_text, form.names().train_text,
-                                      form.names().notes}));
-  EXPECT_FALSE(fs.exists(form.names().train_sheet));
-  EXPECT_FALSE(fs.exists(form.names().cells));
-  EXPECT_TRUE(fs.exists(form.names().line_text));  // never compiled, so never deleted
+  // The descriptions and the notes came first and went again, nothing after
+  // the failure ran; a text that cannot be deleted is said to be so.
+  EXPECT_TRUE(report.outputs.empty());
+  EXPECT_EQ(report.file_errors,
+            (std::vector<std::string>{n.slowdown_order + ": Permission denied"}));
+  EXPECT_EQ(report.delete_errors, (std::vector<std::string>{n.notes + ": Permission denied"}));
+  EXPECT_FALSE(fs.exists(n.line_text));
+  EXPECT_FALSE(fs.exists(n.train_text));
+  EXPECT_FALSE(fs.exists(n.train_sheet));
+  EXPECT_FALSE(fs.exists(n.cells));
+}
+
+TEST_F(Form1Test, TheRunKeepsADescriptionItDidNotWriteAndTouchesNothing) {
+  form.nome_percorso = "Zorvane_Pelk";
+  form.numero_treno = "728";
+  const FileNames n = form.names();
+  // `sources`, then an author edits the line description in place.
+  form.write_sources();
+  fs.files[n.line_text] += "; edited\r\n";
+  fs.files[n.cells] = "an earlier compile";
+  const auto before = fs.files;
+  RunReport report = form.form_load();
+  EXPECT_EQ(report.end, RunEnd::kKeptDescription);
+  EXPECT_EQ(exit_status(report, form.status), 3);
+  ASSERT_EQ(report.kept.size(), 1u);
+  EXPECT_EQ(report.kept[0].path, n.line_text);
+  EXPECT_EQ(report.kept[0].unreadable, "");
+  EXPECT_EQ(fs.files, before);  // nothing written, nothing deleted
+
+  // One that cannot be read to compare is kept too, with the reason.
+  fs.fail_read.insert(n.train_text);
+  report = form.form_load();
+  ASSERT_EQ(report.kept.size(), 2u);
+  EXPECT_EQ(report.kept[1].path, n.train_text);
+  EXPECT_EQ(report.kept[1].unreadable, "Input/output error");
+  EXPECT_EQ(fs.files, before);
+
+  // The run's own texts, as `sources` left them, it takes over as ever.
+  fs.fail_read.clear();
+  form.write_sources();
+  report = form.form_load();
+  EXPECT_EQ(exit_status(report, form.status), 0);
+  EXPECT_FALSE(fs.exists(n.line_text));
+  EXPECT_FALSE(fs.exists(n.train_text));
+  EXPECT_NE(fs.files.at(n.cells), "an earlier compile");
 }
 
 TEST_F(Form1Test, TheRunCompilesTheBuiltInScenarioCleanly) {

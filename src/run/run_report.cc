@@ -10,6 +10,7 @@ ExitStatus exit_status(const RunReport& report, const Status& status) {
   switch (report.end) {
     case RunEnd::kModelNeverBuilt:
     case RunEnd::kInputUnopened:
+    case RunEnd::kKeptDescription:
       return kExitRefused;
     case RunEnd::kStopped:
       return kExitStopped;

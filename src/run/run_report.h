@@ -21,12 +21,22 @@ enum class RunEnd {
   kStopped,          // a reserved slot was taken; errore ended the run: nothing written
   kFileError,        // a file could not be written or deleted
   kInputUnopened,    // compile: a description could not be opened; nothing written
+  kKeptDescription,  // run: a description it did not write stands at its name; nothing done
+};
+
+// A description standing where the run writes its own that the run did not
+// write (an author's edit): the run leaves it, and everything else, alone.
+struct KeptDescription {
+  std::string path;
+  std::string unreadable;  // why it could not be read to compare, or empty: other text
 };
 
 struct RunReport {
   RunEnd end = RunEnd::kCompiled;
-  std::vector<std::string> outputs;      // every file written, in order
-  std::vector<std::string> file_errors;  // "PATH: reason" for each failed file operation
+  std::vector<std::string> outputs;        // every file written, in order
+  std::vector<std::string> file_errors;    // "PATH: reason" for each file not written
+  std::vector<std::string> delete_errors;  // "PATH: reason" for each file not deleted
+  std::vector<KeptDescription> kept;       // with kKeptDescription
 };
 
 // The process exit statuses of every command.
@@ -34,7 +44,8 @@ enum ExitStatus : int {
   kExitClean = 0,      // compiled, no fault
   kExitFault = 1,      // compiled with a fault recorded; the binary files are written all the same
   kExitUsage = 2,      // usage error
-  kExitRefused = 3,    // nothing compiled (the model was never built), or an input refused
+  kExitRefused = 3,    // nothing compiled (the model was never built), an input refused, or
+                       // the run kept a description it did not write
   kExitStopped = 4,    // a taken reserved slot stopped the run
   kExitFileError = 5,  // a file could not be written, deleted or a folder made
 };

@@ -14,11 +14,12 @@ const { test } = require('node:test');
 const EXTENSION = path.join(__dirname, '..', 'extension.js');
 
 // What one activation saw: client events in order, error messages, commands run.
-function harness(settings, { clientStartFails = false } = {}) {
+function harness(settings, { clientStartFails = false, workspaceFolder, extensionPath } = {}) {
   const seen = { clients: [], events: [], errors: [], executed: [], listeners: [], commands: new Map() };
   const vscode = {
     workspace: {
       getConfiguration: (section) => ({ get: (key) => settings[`${section}.${key}`] }),
+      workspaceFolders: workspaceFolder ? [{ uri: { fsPath: workspaceFolder } }] : undefined,
       onDidChangeConfiguration: (listener) => {
         seen.listeners.push(listener);
         return { dispose() {} };
@@ -69,7 +70,7 @@ function harness(settings, { clientStartFails = false } = {}) {
   } finally {
     Module._resolveFilename = resolve;
   }
-  seen.context = { subscriptions: [] };
+  seen.context = { subscriptions: [], extensionPath: extensionPath || path.join(os.tmpdir(), 'binario-no-such-extension') };
   return seen;
 }
 
@@ -143,6 +144,46 @@ test('a program that cannot be run is named in an error that leads to the settin
       refused.events.map((e) => e.split(' ')[0]),
       ['start', 'dispose']
     );
+  } finally {
+    fs.rmSync(folder, { recursive: true, force: true });
+  }
+});
+
+test('without a setting the program the package carries runs; a relative setting is read from the workspace', async () => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'binario-extension-'));
+  try {
+    // A platform package: its program in server/.
+    const installed = path.join(folder, 'extension');
+    fs.mkdirSync(path.join(installed, 'server'), { recursive: true });
+    const carried = workingProgram(path.join(installed, 'server'), process.platform === 'win32' ? 'binario.exe' : 'binario');
+    for (const unset of [undefined, '', '  ']) {
+      const seen = harness({ 'binario.path': unset }, { extensionPath: installed });
+      await seen.extension.activate(seen.context);
+      await seen.extension.deactivate();
+      assert.deepEqual(seen.events, [`start ${carried}`, `stop ${carried}`]);
+    }
+
+    // The package for every platform carries none: binario from PATH.
+    const bare = harness({}, { extensionPath: folder });
+    const savedPath = process.env.PATH;
+    process.env.PATH = path.join(installed, 'server');
+    try {
+      await bare.extension.activate(bare.context);
+      await bare.extension.deactivate();
+    } finally {
+      process.env.PATH = savedPath;
+    }
+    assert.deepEqual(bare.events, ['start binario', 'stop binario']);
+
+    // A setting wins over the carried program; a relative one is read from
+    // the workspace's folder.
+    const workspace = path.join(folder, 'workspace');
+    fs.mkdirSync(path.join(workspace, 'tools'), { recursive: true });
+    const own = workingProgram(path.join(workspace, 'tools'), 'binario');
+    const relative = harness({ 'binario.path': path.join('tools', 'binario') }, { extensionPath: installed, workspaceFolder: workspace });
+    await relative.extension.activate(relative.context);
+    await relative.extension.deactivate();
+    assert.deepEqual(relative.events, [`start ${own}`, `stop ${own}`]);
   } finally {
     fs.rmSync(folder, { recursive: true, force: true });
   }

@@ -58,7 +58,12 @@ test('the manifest names files that exist and agree with each other', () => {
     'files.eol': '\r\n',
   });
   assert.ok(manifest.activationEvents.includes(`onLanguage:${language.id}`));
-  assert.equal(manifest.contributes.configuration.properties['binario.path'].default, 'binario');
+  // Unset, the program the package carries runs (else binario on PATH).
+  const settings = manifest.contributes.configuration.properties;
+  assert.equal(settings['binario.path'].default, '');
+  // The language client logs the protocol when `<its id>.trace.server` is set.
+  assert.deepEqual(settings['binario.trace.server'].enum, ['off', 'messages', 'verbose']);
+  assert.equal(manifest.license, 'MIT');
 
   // Every command the manifest lists is one the extension registers.
   const source = fs.readFileSync(path.join(PACKAGE, manifest.main), 'utf8');

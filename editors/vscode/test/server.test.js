@@ -91,7 +91,11 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
 
     // A misspelt keyword, blanks before its comma: the quick fix replaces
     // the field alone, and applying it clears the warning.
-    const misspelt = good.slice(0, after) + 'pendnza   , 1000, 1\r\n' + good.slice(after);
+    // Put after the last gradient change, so that, mended, it is in order.
+    const lastGradient = good.lastIndexOf('\npendenza') + 1;
+    const afterGradients = good.indexOf('\n', lastGradient) + 1;
+    const misspeltLine = good.slice(0, afterGradients).split('\n').length - 1;
+    const misspelt = good.slice(0, afterGradients) + 'pendnza   , 4900, 1\r\n' + good.slice(afterGradients);
     published = nextDiagnostics(waiting, lineUri);
     await connection.sendNotification('textDocument/didChange', {
       textDocument: { uri: lineUri, version: 3 },
@@ -111,26 +115,28 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
     assert.deepEqual(actions[0].diagnostics, warnings);
     const edits = actions[0].edit.changes[lineUri];
     assert.deepEqual(edits, [{
-      range: { start: { line: clashLine, character: 0 }, end: { line: clashLine, character: 7 } },
+      range: { start: { line: misspeltLine, character: 0 }, end: { line: misspeltLine, character: 7 } },
       newText: 'pendenza',
     }]);
     const lines = misspelt.split('\n');
     const { start, end } = edits[0].range;
     lines[start.line] = lines[start.line].slice(0, start.character) + edits[0].newText + lines[start.line].slice(end.character);
+    const mended = lines.join('\n');
     published = nextDiagnostics(waiting, lineUri);
     await connection.sendNotification('textDocument/didChange', {
       textDocument: { uri: lineUri, version: 4 },
-      contentChanges: [{ text: lines.join('\n') }],
+      contentChanges: [{ text: mended }],
     });
     assert.deepEqual(await published, []);
 
     // Hover on the first indicator's position: its metre, kilometre and cell.
+    const indicatorLine = mended.slice(0, mended.indexOf('indicatori_vmax')).split('\n').length - 1;
     const hover = await connection.sendRequest('textDocument/hover', {
       textDocument: { uri: lineUri },
-      position: { line: clashLine - 1, character: 'indicatori_vmax, 6'.length },
+      position: { line: indicatorLine, character: 'indicatori_vmax, 6'.length },
     });
     assert.match(hover.contents.value, /metre 600, km 0\.600; cell 13/);
-    assert.match(hover.contents.value, new RegExp(`a speed board .*placed by line ${clashLine} of the line description`));
+    assert.match(hover.contents.value, new RegExp(`a speed board .*placed by line ${indicatorLine + 1} of the line description`));
 
     const symbols = await connection.sendRequest('textDocument/documentSymbol', { textDocument: { uri: lineUri } });
     const names = symbols.flatMap((s) => [s.name, ...(s.children || []).map((c) => `${c.name} ${c.detail}`)]);
