@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "compiler/diagnostics.h"
 #include "compiler/format_reference.h"
+#include "platform/process.h"
 #include "test_support/error_codes.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
@@ -38,6 +39,11 @@ class CliTest : public ProgramTest {
 TEST_F(CliTest, CompileWritesTheThreeFilesBesideTheInputsAndKeepsThem) {
   copy_examples();
   const std::string line_before = slurp(dir / "Valdoria_linea.txt");
+  // A temporary a killed compile left (no process can have that number) goes;
+  // one of a running process (this test's) stays.
+  std::ofstream(dir / "~binario-4194305-0.tmp") << "left by a killed compile";
+  const std::string running = "~binario-" + std::to_string(current_process_id()) + "-7.tmp";
+  std::ofstream(dir / running) << "being written";
   Result r = run("compile " + pair());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -52,7 +58,9 @@ TEST_F(CliTest, CompileWritesTheThreeFilesBesideTheInputsAndKeepsThem) {
     (void)e;
     ++files;
   }
-  EXPECT_EQ(files, 5);
+  EXPECT_EQ(files, 6);
+  EXPECT_FALSE(stdfs::exists(dir / "~binario-4194305-0.tmp"));
+  EXPECT_TRUE(stdfs::exists(dir / running));
 }
 
 TEST_F(CliTest, CompileTwiceGivesByteIdenticalFiles) {
@@ -197,7 +205,7 @@ TEST_F(CliTest, FailedRenameLeavesThePreviousFileAndNoTemporary) {
   EXPECT_NE(r.err.find("Valdoria_42.dat"), std::string::npos) << r.err;
   EXPECT_TRUE(stdfs::is_directory(dir / "Valdoria_42.dat"));
   for (auto& e : stdfs::directory_iterator(dir)) {
-    EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
   }
 }
 
@@ -321,6 +329,60 @@ TEST_F(CliTest, HelpAndVersion) {
 
 // The program's -C moves it into the folder before any subcommand runs, so
 // relative paths are taken from there, and the run keeps its own -C.
+// Output lost on a full disk is a failure the exit status tells: every
+// command that would end cleanly ends with 5, and says so on standard error
+// while that works. (/dev/full is Linux's: every write to it fails.)
+TEST_F(CliTest, OutputThatCannotBeWrittenIsExitFive) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no device that refuses every write";
+#else
+  if (!stdfs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  copy_examples();
+  const auto status_of = [&](const std::string& args, const std::string& redirect) {
+    const int raw = std::system(
+        (std::string(BINARIO_EXE) + " " + args + " " + redirect + " </dev/null").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  };
+  const stdfs::path err = dir / "err.txt";
+  for (const std::string& args :
+       std::vector<std::string>{"check --json " + pair(), "compile --json " + pair(), "explain 15",
+                                "--help", "--version", "sources -C " + (dir / "s").string(),
+                                "dump " + (dir / "Valdoria_42.sim").string()}) {
+    EXPECT_EQ(status_of(args, ">/dev/full 2>" + err.string()), 5) << args;
+    EXPECT_NE(slurp(err).find("binario: cannot write standard output"), std::string::npos)
+        << args << ": " << slurp(err);
+  }
+  EXPECT_EQ(status_of("explain 15", ">/dev/null"), 0);  // written and gone is fine
+
+  // Standard error: a warning that cannot be shown.
+  std::string train = slurp(dir / "Valdoria_42-.txt");
+  train.replace(train.find("\nsegnale,"), 9, "\nsegnle,");
+  std::ofstream(dir / "Valdoria_42-.txt", std::ios::binary) << train;
+  EXPECT_EQ(status_of("check " + pair(), ">/dev/null 2>/dev/full"), 5);
+  EXPECT_EQ(status_of("check " + pair(), ">/dev/null 2>/dev/null"), 0);
+#endif
+}
+
+TEST_F(CliTest, AFieldWithAnEscapeSequenceAndANulIsShownEscapedAndWhole) {
+  copy_examples();
+  std::string line = slurp(dir / "Valdoria_linea.txt");
+  line.replace(line.find("6000"), 4,
+               std::string("6\x1b[2J\0"
+                           "0",
+                           7));
+  std::ofstream(dir / "Valdoria_linea.txt", std::ios::binary) << line;
+  const std::string shown = "'6\\x1b[2J\\x000'";
+  const Result text = run("check " + pair());
+  EXPECT_EQ(text.status, 3);
+  EXPECT_NE(text.err.find(shown), std::string::npos) << text.err;
+  EXPECT_EQ(text.err.find('\x1b'), std::string::npos) << text.err;
+  const Result json = run("check --json " + pair());
+  EXPECT_EQ(json.status, 3);
+  const nlohmann::json j = nlohmann::json::parse(json.out);
+  EXPECT_NE(j["diagnostics"][0]["message"].get<std::string>().find(shown), std::string::npos)
+      << json.out;
+}
+
 TEST_F(CliTest, ProgramFolderOptionWorksForEverySubcommand) {
   const stdfs::path work = dir / "lavoro";  // created by -C
   Result s = run("-C " + work.string() + " sources");

@@ -38,6 +38,26 @@ const char* severity_name(Severity s) {
   return "error";
 }
 
+// A message as it is shown, in UTF-8: the control bytes a description can
+// put into it (a quoted field) are written as \xNN, so that nothing read
+// from a file reaches the terminal as an escape sequence, a NUL or a line
+// break of its own. Windows-1252 has no other control characters.
+std::string shown_message(std::string_view message) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text;
+  for (const char ch : message) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x20 || c == 0x7F) {
+      text += "\\x";
+      text += kHex[c >> 4];
+      text += kHex[c & 0xF];
+    } else {
+      text += ch;
+    }
+  }
+  return windows1252_to_utf8(text);
+}
+
 bool colour_diagnostics = false;
 
 // The compilers' sequences: each switches its attribute on and clears the
@@ -148,7 +168,7 @@ std::string source_excerpt(const Diagnostic& d) {
 void print_text_report(std::ostream& err, const Status& status, const RunReport& report) {
   for (const Diagnostic& d : status.diagnostics()) {
     Diagnostic shown = d;
-    shown.message = windows1252_to_utf8(d.message);
+    shown.message = shown_message(d.message);
     const std::string heading =
         colour_diagnostics ? coloured_heading(shown) : format_diagnostic(shown);
     const std::string excerpt =
@@ -158,7 +178,7 @@ void print_text_report(std::ostream& err, const Status& status, const RunReport&
       Diagnostic note;
       note.severity = Severity::kNote;
       note.location = r.location;
-      note.message = windows1252_to_utf8(r.message);
+      note.message = shown_message(r.message);
       err << (colour_diagnostics ? coloured_heading(note) : format_diagnostic(note)) << '\n';
     }
   }
@@ -191,7 +211,7 @@ std::string json_report(const Status& status, const RunReport& report) {
     item["file"] = located ? path_value(d.location->file) : Json(nullptr);
     item["line"] = has_line ? Json(d.location->line) : Json(nullptr);
     item["column"] = has_line ? Json(d.location->column) : Json(nullptr);
-    item["message"] = windows1252_to_utf8(d.message);
+    item["message"] = shown_message(d.message);
     item["source_line"] = d.source_line ? Json(windows1252_to_utf8(*d.source_line)) : Json(nullptr);
     if (d.after_stop) item["after_stop"] = true;
     if (!d.related.empty()) {
@@ -200,7 +220,7 @@ std::string json_report(const Status& status, const RunReport& report) {
         related.push_back({{"file", path_value(r.location.file)},
                            {"line", r.location.line},
                            {"column", r.location.column},
-                           {"message", windows1252_to_utf8(r.message)}});
+                           {"message", shown_message(r.message)}});
       }
       item["related"] = std::move(related);
     }

@@ -135,6 +135,28 @@ TEST(Report, FilesNotWrittenNotDeletedAndKeptAreToldApart) {
             "with binario compile)\n");
 }
 
+// Bytes of a description quoted in a message never reach the terminal as
+// they are: escape sequences, a bell and a NUL show as \xNN, and the text
+// after the NUL is kept.
+TEST(Report, ControlBytesOfADescriptionAreShownEscapedAndWhole) {
+  const char kFound[] = "found '18\x1b]0;T\x07\x1b[2J5\0x50\xe0'";
+  const std::string found(kFound, sizeof kFound - 1);
+  Status status;
+  status.fault(25, std::nullopt, SourceLocation{"X_linea.txt", 3, 1}, found);
+  status.fault(7, 100, SourceLocation{"X_linea.txt", 4, 1}, "x");
+  status.relate_last({{"X_linea.txt", 2, 1}, "set by '\r\n\t'"});
+  const std::string shown = "found '18\\x1b]0;T\\x07\\x1b[2J5\\x00x50\xc3\xa0'";
+  std::ostringstream err;
+  print_text_report(err, status, RunReport{});
+  EXPECT_NE(err.str().find(shown), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("set by '\\x0d\\x0a\\x09'"), std::string::npos) << err.str();
+  for (const char c : err.str()) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20);
+
+  const nlohmann::json j = nlohmann::json::parse(json_report(status, RunReport{}));
+  EXPECT_NE(j["diagnostics"][0]["message"].get<std::string>().find(shown), std::string::npos);
+  EXPECT_EQ(j["diagnostics"][1]["related"][0]["message"], "set by '\\x0d\\x0a\\x09'");
+}
+
 TEST(Report, JsonCarriesTheSourceLineInUtf8OrNull) {
   Status status;
   status.fault(6, 1920, SourceLocation{"X_linea.txt", 7, 1}, "",

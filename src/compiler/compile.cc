@@ -88,7 +88,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     const std::string_view text = reading->unreadable ? std::string_view() : reading->text;
     result.status.fault(25, std::nullopt,
                         SourceLocation{reading->name, failure.where().line, failure.where().column},
-                        failure.what(), text_line(text, failure.where().line));
+                        failure.message(), text_line(text, failure.where().line));
   }
 }
 

@@ -254,7 +254,7 @@ bool DescriptionParser::read_records_or_stop(const Section& section, TextPositio
     // Without extras the compile's caller reports the failure, as for any
     // other text that cannot be read.
     if (!status_.extras()) throw;
-    fault(25, std::nullopt, failure.where(), failure.what());
+    fault(25, std::nullopt, failure.where(), failure.message());
     read_after_stop(failure.where(), section, read_record);
     return false;
   }
@@ -286,7 +286,7 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
   try {
     while (read_records(section, &where, read_record) != Step::kGoOn) skip_rest();
   } catch (const ReadFailure& failure) {
-    fault(25, std::nullopt, failure.where(), failure.what());
+    fault(25, std::nullopt, failure.where(), failure.message());
   }
   settle_model();
   model_ = std::move(saved);

@@ -37,10 +37,14 @@ struct Field {
 class ReadFailure : public std::runtime_error {
  public:
   ReadFailure(const std::string& message, TextPosition where)
-      : std::runtime_error(message), where_(where) {}
+      : std::runtime_error(message), message_(message), where_(where) {}
   TextPosition where() const { return where_; }
+  // The whole message: what() ends at the first NUL, which a field quoted
+  // in the message may hold.
+  const std::string& message() const { return message_; }
 
  private:
+  std::string message_;
   TextPosition where_;
 };
 

@@ -148,6 +148,20 @@ DecompileResult refused(std::optional<BinaryImage> image, std::optional<size_t> 
   return r;
 }
 
+// Why no field reads back as `text`, which holds a double quote: a field
+// that starts with one is quoted and ends at the next one, and a field
+// that does not is cut at a comma or a line end and loses its outer blanks.
+std::string no_field_gives(std::string_view text) {
+  const std::string why = text.front() == '"'
+                              ? "starts with a double quote"
+                              : "holds a double quote and also a comma, a line end or a blank at "
+                                "either end";
+  return " " + why +
+         ": a quoted field ends at its next double quote, and an unquoted one cannot start "
+         "with one, hold a comma or a line end, or keep a blank at either end, so no "
+         "description gives this text";
+}
+
 std::vector<std::string> what_is_lost() {
   return {"Decompiled by binario from the binary files of a compiled scenario. Compiling",
           "this pair gives those files again byte for byte: binario compiled it and",
@@ -187,18 +201,18 @@ DecompileResult decompile(const BinaryImages& images) {
           recover_records(cells, *treno, geometry ? &*geometry : nullptr, &line, &train)) {
     return refused(std::nullopt, std::nullopt, *reason);
   }
-  for (const SignBoardRecord& s : line.sign_boards) {
-    if (!text_value(s.text)) {
+  for (size_t i = 0; i < line.sign_boards.size(); ++i) {
+    if (!text_value(line.sign_boards[i].text)) {
       return refused(BinaryImage::kTrainTable, std::nullopt,
-                     "a sign-board text holds a double quote and needs quoting, which no field "
-                     "can give");
+                     "the sign-board text of treno entry " + std::to_string(kFirstBoardSlot - i) +
+                         no_field_gives(line.sign_boards[i].text));
     }
   }
-  for (const StationRecord& s : train.stations) {
-    if (!text_value(s.name)) {
-      return refused(BinaryImage::kTrainTable, std::nullopt,
-                     "a station name holds a double quote and needs quoting, which no field can "
-                     "give");
+  for (size_t i = 0; i < train.stations.size(); ++i) {
+    if (!text_value(train.stations[i].name)) {
+      return refused(
+          BinaryImage::kTrainTable, std::nullopt,
+          "the name of station " + std::to_string(i + 1) + no_field_gives(train.stations[i].name));
     }
   }
 

@@ -83,6 +83,7 @@ struct SignalRecord {
 struct SlowdownRecord {
   // x, v, l, f_tt, f_ta, d_v
   std::array<int64_t, 6> values{};
+  bool under_station = false;  // a station stop overwrote one of its cells
 };
 
 // Stations and signals share one order in the text: a later record's

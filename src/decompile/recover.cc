@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
 #include "compiler/line_parser.h"
+#include "compiler/records.h"
 #include "compiler/signal_codes.h"
 #include "decompile/records.h"
 
@@ -82,12 +84,12 @@ class Recovery {
     if (geometry_) curves();
     stations();
     objects_under_stations();
-    speed_boards();
-    sign_boards();
     mountains();
     signals();
     approach_marks();
     slowdowns();
+    speed_boards();
+    sign_boards();
     code_points();
   }
 
@@ -414,17 +416,26 @@ class Recovery {
       }
       if (c.tempo != 0 || marks) {
         signal_cells_.push_back({stop, n});
-      } else if (c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0) {
-        board_cell(stop, true);
       } else {
-        free_stops_.push_back(stop);
+        open_stops_.insert(stop);
       }
     }
   }
 
+  // Real speed boards, and the stops no slowdown and no signal explains:
+  // their other values are a board's; a stop with none could hide a sign
+  // board.
   void speed_boards() {
     for (int64_t j = 0; j <= last(); ++j) {
       if (cell(j).tipo == kSpeedBoard) board_cell(j, false);
+    }
+    for (int64_t stop : open_stops_) {
+      const Cella& c = cell(stop);
+      if (c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0) {
+        board_cell(stop, true);
+      } else {
+        free_stops_.push_back(stop);
+      }
     }
     std::sort(line_.speed_boards.begin(), line_.speed_boards.end(),
               [](const SpeedBoardRecord& a, const SpeedBoardRecord& b) {
@@ -503,15 +514,9 @@ class Recovery {
     std::vector<Span> spans;
     int64_t j = 0;
     while (j <= last()) {
+      // Cells of kind 0 are no span, unless markers stand there: a span of
+      // a kind whose low 8 bits are 0 (256 and 10, with markers) put them.
       const uint8_t kind = cell(j).montagna;
-      if (kind == 0) {
-        if (cell(j).tipo == kMountainMarker)
-          refuse("cell " + str(j) +
-                 " holds a mountain marker "
-                 "outside every mountain span");
-        ++j;
-        continue;
-      }
       const int64_t a = j;
       while (j <= last() && cell(j).montagna == kind) ++j;
       const int64_t b = j - 1;
@@ -520,7 +525,7 @@ class Recovery {
         int64_t m0 = s;
         while (m0 <= b && cell(m0).tipo != kMountainMarker) ++m0;
         if (m0 > b) {
-          spans.push_back({s, b, kind, false});
+          if (kind != 0) spans.push_back({s, b, kind, false});
           break;
         }
         const int64_t start = m0 - 3;
@@ -528,7 +533,7 @@ class Recovery {
           refuse("the mountain marker in cell " + str(m0) +
                  " lies less than four cells into its span");
         }
-        if (start > s) spans.push_back({s, start - 1, kind, false});
+        if (start > s && kind != 0) spans.push_back({s, start - 1, kind, false});
         int64_t end = b;
         int64_t expected = m0 + 4;
         for (int64_t x = m0 + 1; x <= b; ++x) {
@@ -555,7 +560,8 @@ class Recovery {
       r.inizio = sp.first * kCell;
       r.fine = (sp.last + 1) * kCell;
       require_on_track(r.inizio, "a mountain span from cell " + str(sp.first));
-      r.tipo = sp.markers ? int64_t{sp.kind} + 10 : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
+      r.tipo = sp.markers ? (sp.kind == 0 ? 266 : int64_t{sp.kind} + 10)
+                          : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
       if (!first && r.inizio - previous_fine <= 150 && sp.kind != 3) {
         line_.mountains.push_back({0, -1000, 0, true});
       }
@@ -723,79 +729,175 @@ class Recovery {
     train_.signals.push_back(r);
   }
 
-  struct SlowdownCells {
-    bool warning;
-    int64_t a, b, w;
-  };
-  static SlowdownCells slowdown_cells(int64_t p) {
-    return {p > 1500, nearest(static_cast<double>(p - 1200) / 50.0 + 1.0), point_cell(p),
-            nearest(static_cast<double>(p - 1200) / 50.0)};
+  // Whether cell `j`, not yet used, shows a slowdown part of kind `tipo`
+  // with these values (`v1` nothing: any).
+  bool shows(int64_t j, uint8_t tipo, std::optional<int16_t> v1, int16_t v2, int16_t v3,
+             const std::vector<bool>& used) const {
+    if (j < 0 || j > last() || used[static_cast<size_t>(j)]) return false;
+    const Cella& c = cell(j);
+    return c.tipo == tipo && (!v1 || c.valore1 == *v1) && c.valore2 == v2 && c.valore3 == v3 &&
+           c.valore4 == 0 && c.tempo == 0;
+  }
+  // Whether cell `j` is a station stop, not yet explained, that overwrote a
+  // slowdown part leaving these values (a stop keeps all but kind and valore1).
+  bool hides(int64_t j, int16_t v2, int16_t v3, const std::vector<bool>& used) const {
+    if (j < 0 || j > last() || used[static_cast<size_t>(j)] || !open_stops_.count(j)) return false;
+    const Cella& c = cell(j);
+    return c.valore2 == v2 && c.valore3 == v3 && c.valore4 == 0 && c.tempo == 0;
   }
 
-  // Each slowdown start with the first unused end after it that holds the
-  // same values, the warning board 24 cells before it and the countdown
-  // behind the board.
+  struct Slowdown {
+    int64_t p = 0, b = 0, e = 0, a = -1, w = -1;
+    int16_t v = 0, dv = 0, ftt = 0;
+  };
+
+  // The slowdown starting in cell `b`, shown there or under a station stop:
+  // its warning board 24 cells before it (shown, under a stop, or none near
+  // the start of the line), the countdown behind the board, and its end (the
+  // nearest shown end after it, else before it, else a stop that kept an
+  // end's values, else its own cell, which the start overwrote). Prefers what the cells show;
+  // with `must` >= 0 only a slowdown that has a part in that cell will do.
+  std::optional<Slowdown> slowdown_at(int64_t b, int64_t must,
+                                      const std::vector<bool>& used) const {
+    const Cella& s = cell(b);
+    const bool hidden = s.tipo != kSlowdownStart;
+    if (hidden && !hides(b, s.valore2, s.valore3, used)) return std::nullopt;
+    if (!hidden && used[static_cast<size_t>(b)]) return std::nullopt;
+    const int16_t dv = s.valore2, ftt = s.valore3;
+    std::optional<Slowdown> best;
+    std::optional<int16_t> best_v;  // the speed, when a shown cell keeps it
+    int best_quality = -1;
+    for (int64_t delta : {0, 25, -25, 10, -10, 24, -24, 26, -26}) {
+      const int64_t p = (b - 1) * kCell + delta;
+      const SlowdownCells c = slowdown_cells(p, 0);
+      if (c.b != b) continue;
+      Slowdown h{p, b, b, -1, -1, 0, dv, ftt};
+      std::optional<int16_t> v;
+      if (!hidden) v = s.valore1;
+      int quality = 2;  // no warning board
+      if (c.warning) {
+        // An end in the board's cell (a length of about -1200 m) leaves its
+        // f_tt there under the board.
+        if (shows(c.a, kSlowdownWarning, v, dv, 0, used) ||
+            (ftt != 0 && shows(c.a, kSlowdownWarning, v, dv, ftt, used))) {
+          quality = 4;
+          v = cell(c.a).valore1;
+          if (cell(c.a).valore3 != 0) h.e = c.a;
+        } else if (hides(c.a, dv, 0, used)) {
+          quality = 0;
+        } else {
+          continue;
+        }
+        h.a = c.a;
+        const int64_t w = nearest(static_cast<double>(p - 1200) / 50.0);
+        bool countdown = true;
+        int shown = 0;
+        for (int16_t i = 0; i < 4 && countdown; ++i) {
+          const int16_t k = dv != 0 ? static_cast<int16_t>(i + 1) : int16_t{0};
+          if (shows(w - i, kCountdown, static_cast<int16_t>(i + 1), k, 0, used)) {
+            ++shown;
+          } else {
+            countdown = hides(w - i, k, 0, used);
+          }
+        }
+        if (countdown && shown > 0) {
+          h.w = w;
+          ++quality;
+        }
+      }
+      const bool end_must = must >= 0 && cell(must).tipo == kSlowdownEnd;
+      if (end_must) {
+        if (!shows(must, kSlowdownEnd, v, dv, ftt, used)) continue;
+        h.e = must;
+        v = cell(must).valore1;
+      } else if (must >= 0 && must != h.a && !(h.w >= 0 && must <= h.w && must > h.w - 4)) {
+        continue;
+      }
+      if (v) h.v = *v;
+      if (quality > best_quality) {
+        best = h;
+        best_quality = quality;
+        best_v = v;
+      }
+    }
+    if (!best || (must >= 0 && cell(must).tipo == kSlowdownEnd) || best->e != b) return best;
+    int64_t e = -1;
+    for (int64_t j = b + 1; e < 0 && j <= last(); ++j) {
+      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+    }
+    // A negative length puts the end before the start.
+    for (int64_t j = b - 1; e < 0 && j >= 0; --j) {
+      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+    }
+    for (int64_t j = b + 1; e < 0 && j <= last() && (dv != 0 || ftt != 0); ++j) {
+      if (j != best->a && hides(j, dv, ftt, used)) e = j;
+    }
+    if (e >= 0) best->e = e;
+    if (!best_v && cell(best->e).tipo == kSlowdownEnd) best->v = cell(best->e).valore1;
+    return best;
+  }
+
+  void take_slowdown(const Slowdown& h, std::vector<bool>& used) {
+    require_on_track(h.p, "a slowdown starting in cell " + str(h.b));
+    std::vector<int64_t> parts = {h.b, h.e};
+    if (h.a >= 0) parts.push_back(h.a);
+    for (int64_t i = 0; h.w >= 0 && i < 4; ++i) parts.push_back(h.w - i);
+    SlowdownRecord r;
+    for (int64_t j : parts) {
+      used[static_cast<size_t>(j)] = true;
+      if (open_stops_.erase(j) > 0) r.under_station = true;
+    }
+    r.values = {h.p, h.v, h.e * kCell - kCell - h.p, h.ftt, h.w >= 0 ? 1 : 0, h.dv};
+    train_.slowdowns.push_back(r);
+  }
+
+  // Slowdowns from the starts the cells show, from the last one back (so
+  // that ends of equal values pair up nested); then those whose start a
+  // station stop overwrote, from a part that stays: a warning board, a
+  // countdown or an end no shown start claims.
   void slowdowns() {
     std::vector<bool> used(cells_.size(), false);
-    for (int64_t b = 0; b <= last(); ++b) {
-      const Cella& s = cell(b);
-      if (s.tipo != kSlowdownStart) continue;
-      int64_t e = b + 1;
-      while (e <= last() && !(cell(e).tipo == kSlowdownEnd && !used[static_cast<size_t>(e)] &&
-                              cell(e).valore1 == s.valore1 && cell(e).valore2 == s.valore2 &&
-                              cell(e).valore3 == s.valore3)) {
-        ++e;
-      }
-      if (e > last()) refuse("the slowdown start in cell " + str(b) + " has no end after it");
-      const int64_t a = b - 24;
-      const bool warning = a >= 0 && cell(a).tipo == kSlowdownWarning &&
-                           !used[static_cast<size_t>(a)] && cell(a).valore1 == s.valore1 &&
-                           cell(a).valore2 == s.valore2;
-      int64_t w = -1;
-      for (int64_t candidate : {a - 1, a - 2}) {
-        if (!warning || w >= 0 || candidate < 3) continue;
-        bool countdown = true;
-        for (int64_t i = 0; i < 4; ++i) {
-          const Cella& c = cell(candidate - i);
-          countdown = countdown && c.tipo == kCountdown &&
-                      !used[static_cast<size_t>(candidate - i)] && c.valore1 == i + 1 &&
-                      c.valore2 == (s.valore2 != 0 ? i + 1 : 0);
-        }
-        if (countdown) w = candidate;
-      }
-      // The start position: at the start of the cell before the start cell,
-      // or off it where the warning board or the countdown need it.
-      const int64_t base = (b - 1) * kCell;
-      int64_t p = 0;
-      bool found = false;
-      for (int64_t delta : {0, 25, -25, 10, -10, 24, -24, 26, -26}) {
-        const SlowdownCells c = slowdown_cells(base + delta);
-        if (c.b == b && c.warning == warning && (!warning || c.a == a) && (w < 0 || c.w == w)) {
-          p = base + delta;
-          found = true;
-          break;
-        }
-      }
-      if (!found) {
+    for (int64_t b = last(); b >= 0; --b) {
+      if (cell(b).tipo != kSlowdownStart) continue;
+      const std::optional<Slowdown> h = slowdown_at(b, -1, used);
+      if (!h) {
         refuse("the slowdown starting in cell " + str(b) +
                " has a warning board or countdown no start position gives");
       }
-      require_on_track(p, "a slowdown starting in cell " + str(b));
-      used[static_cast<size_t>(b)] = used[static_cast<size_t>(e)] = true;
-      if (warning) used[static_cast<size_t>(a)] = true;
-      for (int64_t i = 0; w >= 0 && i < 4; ++i) used[static_cast<size_t>(w - i)] = true;
-      SlowdownRecord r;
-      r.values = {p, s.valore1, e * kCell - kCell - p, s.valore3, w >= 0 ? 1 : 0, s.valore2};
-      train_.slowdowns.push_back(r);
+      take_slowdown(*h, used);
     }
     for (int64_t j = 0; j <= last(); ++j) {
       const uint8_t t = cell(j).tipo;
-      if ((t == kSlowdownEnd || t == kSlowdownWarning || t == kCountdown) &&
-          !used[static_cast<size_t>(j)]) {
-        refuse("cell " + str(j) + " holds " + cell_kind_name(t) +
-               " of no slowdown whose start the cells still hold");
+      if ((t != kSlowdownEnd && t != kSlowdownWarning && t != kCountdown) ||
+          used[static_cast<size_t>(j)]) {
+        continue;
       }
+      std::vector<int64_t> starts;
+      if (t == kSlowdownWarning) {
+        starts = {j + 24};
+      } else if (t == kCountdown) {
+        const int64_t w = j + cell(j).valore1 - 1;
+        starts = {w + 25, w + 26};
+      } else {
+        // The nearest stop before the end first, then those after it.
+        for (auto it = open_stops_.lower_bound(j); it != open_stops_.begin();)
+          starts.push_back(*--it);
+        for (auto it = open_stops_.upper_bound(j); it != open_stops_.end(); ++it)
+          starts.push_back(*it);
+      }
+      std::optional<Slowdown> h;
+      for (int64_t b : starts) {
+        if (!h && b >= 0 && b <= last() && open_stops_.count(b)) h = slowdown_at(b, j, used);
+      }
+      if (!h) {
+        refuse("cell " + str(j) + " holds " + cell_kind_name(t) +
+               " of no slowdown whose start the cells still hold or a station stop overwrote");
+      }
+      take_slowdown(*h, used);
     }
+    std::sort(
+        train_.slowdowns.begin(), train_.slowdowns.end(),
+        [](const SlowdownRecord& x, const SlowdownRecord& y) { return x.values[0] < y.values[0]; });
   }
 
   // The code points the author wrote are those the signal-code pass does not
@@ -880,8 +982,9 @@ class Recovery {
   LineRecords& line_;
   TrainRecords& train_;
   int64_t station_count_ = 0;
-  std::vector<std::pair<int64_t, int64_t>> stops_;         // station number, stop cell
-  std::vector<int64_t> free_stops_;                        // stop cells with nothing under them
+  std::vector<std::pair<int64_t, int64_t>> stops_;  // station number, stop cell
+  std::set<int64_t> open_stops_;                    // stop cells over no signal, not yet explained
+  std::vector<int64_t> free_stops_;                 // stop cells with nothing under them
   std::vector<std::pair<int64_t, int64_t>> signal_cells_;  // cell, station that overwrote it
   std::vector<MarkWriter> writers_;
 };

@@ -180,6 +180,18 @@ std::string render_train(const TrainRecords& r, const std::vector<std::string>& 
   for (const ValueAt& s : r.speeds) speeds.add({"velocita", num(s.position), num(s.value)});
   section(out, "[vel_limite]", speeds);
 
+  // Slowdowns a station stop overwrote in part stand before every station.
+  const std::vector<std::string> slowdown_caption = {"-",    "inizio", "km/h", "lung.",
+                                                     "f_tt", "f_ta",   "d_v"};
+  Table early_slowdowns(slowdown_caption);
+  for (const SlowdownRecord& s : r.slowdowns) {
+    if (s.under_station) {
+      early_slowdowns.add(row("rallentamento", s.values),
+                          "a station stop written after it overwrote one of its cells");
+    }
+  }
+  if (!early_slowdowns.empty()) section(out, "[rallentamenti]", early_slowdowns);
+
   // Stations and signals in their common order, a section for each run of one kind.
   const std::vector<std::string> station_caption = {"-",   "pos.", "tipo", "lung.", "tps", "tab",
                                                     "mar", "d2",   "d3",   "rap",   "d1",  "d2",
@@ -208,8 +220,10 @@ std::string render_train(const TrainRecords& r, const std::vector<std::string>& 
     section(out, station ? "[stazioni]" : "[segnali]", table, station);
   }
 
-  Table slowdowns({"-", "inizio", "km/h", "lung.", "f_tt", "f_ta", "d_v"});
-  for (const SlowdownRecord& s : r.slowdowns) slowdowns.add(row("rallentamento", s.values));
+  Table slowdowns(slowdown_caption);
+  for (const SlowdownRecord& s : r.slowdowns) {
+    if (!s.under_station) slowdowns.add(row("rallentamento", s.values));
+  }
   section(out, "[rallentamenti]", slowdowns);
 
   Table codes({"-", "pos.", "valore"});

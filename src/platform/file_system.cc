@@ -1,9 +1,61 @@
 #include "platform/file_system.h"
 
+#include <atomic>
+#include <charconv>
+
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/temporary_files.h"
 
 namespace binario {
+
+namespace {
+
+constexpr std::string_view kTemporaryPrefix = "~binario-";
+constexpr std::string_view kTemporaryExtension = ".tmp";
+
+// A decimal number without sign or leading zero, as the names are written.
+std::optional<unsigned long> decimal(std::string_view digits) {
+  unsigned long value = 0;
+  if (digits.empty() || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::string temporary_name(const std::string& folder, const char* extension) {
+  static std::atomic<unsigned long> counter{0};
+  return join_path(folder, std::string(kTemporaryPrefix) + std::to_string(current_process_id()) +
+                               "-" + std::to_string(counter++) + extension);
+}
+
+std::optional<unsigned long> temporary_owner(std::string_view name) {
+  if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporaryExtension))
+    return std::nullopt;
+  name.remove_prefix(kTemporaryPrefix.size());
+  name.remove_suffix(kTemporaryExtension.size());
+  const size_t dash = name.find('-');
+  if (dash == std::string_view::npos || !decimal(name.substr(dash + 1))) return std::nullopt;
+  return decimal(name.substr(0, dash));
+}
+
+void remove_stale_temporaries(FileSystem& fs, const std::string& folder,
+                              bool (*alive)(unsigned long)) {
+  std::vector<std::string> names;
+  std::string error;
+  if (!fs.list_files(folder, &names, &error)) return;
+  for (const std::string& name : names) {
+    const std::optional<unsigned long> owner = temporary_owner(name);
+    if (!owner || *owner == current_process_id() || alive(*owner)) continue;
+    fs.remove_file(join_path(folder, name), &error);
+  }
+}
+
+void remove_stale_temporaries(FileSystem& fs, const std::string& folder) {
+  remove_stale_temporaries(fs, folder, process_alive);
+}
 
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
                       std::string* error) {

@@ -105,6 +105,15 @@ class FileSystem {
 const std::string* input_named_by(FileSystem& fs, const std::string& output,
                                   const std::vector<std::string>& inputs);
 
+// Deletes the temporaries of the file layer's own naming in `folder` (see
+// temporary_name) whose process has ended without removing them (killed, a
+// power cut); those of running processes, this one's included, stay.
+// `alive` tells whether a process runs (process_alive). Failures are
+// ignored: a temporary left is only clutter.
+void remove_stale_temporaries(FileSystem& fs, const std::string& folder,
+                              bool (*alive)(unsigned long));
+void remove_stale_temporaries(FileSystem& fs, const std::string& folder);
+
 // Replaces `path` with `contents` in one go.
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
                       std::string* error);

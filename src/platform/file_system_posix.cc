@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "platform/file_system.h"
+#include "platform/paths.h"
 #include "platform/temporary_files.h"
 
 namespace binario {
@@ -152,17 +153,16 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
   // An interruption between the temporary's creation and its registration
   // waits for the registration, so that it removes the file.
   const InterruptionsHeld held;
-  std::string temp = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) {
-    if (error) *error = system_error_reason(errno);
-    return nullptr;
+  const std::string folder = path_parent(path);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string temp = temporary_name(folder, ".tmp");
+    // A new file gets the usual mode: 0666 less the umask.
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return std::make_unique<RealOutputFile>(fd, std::move(temp), path);
+    if (errno != EEXIST) break;
   }
-  // mkstemp creates the file with mode 0600; give it the usual mode of a new file.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  return std::make_unique<RealOutputFile>(fd, std::move(temp), path);
+  if (error) *error = system_error_reason(errno);
+  return nullptr;
 }
 
 bool RealFileSystem::remove_file(const std::string& path, std::string* error) {

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/temporary_files.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -108,6 +110,46 @@ TEST_F(RealFileSystemTest, AnUncommittedReplacementChangesNothing) {
   }
   EXPECT_EQ(slurp("cells.dat"), "earlier");
   EXPECT_EQ(entries(), std::vector<std::string>{"cells.dat"});
+}
+
+// The temporary's name does not grow from the final one: the longest name
+// the system allows can be written.
+TEST_F(RealFileSystemTest, TheLongestNameTheSystemAllowsCanBeWritten) {
+  const std::string name = std::string(251, 'n') + ".dat";
+  std::string error;
+  ASSERT_TRUE(write_whole_file(fs, path(name), "cells", &error)) << error;
+  EXPECT_EQ(slurp(name), "cells");
+  EXPECT_EQ(entries(), std::vector<std::string>{name});
+}
+
+// Temporaries of the file layer's naming whose process has ended are
+// removed; those of running processes and every other name stay.
+TEST_F(RealFileSystemTest, StaleTemporariesOfEndedProcessesAreRemoved) {
+  const std::string self = std::to_string(current_process_id());
+  ASSERT_TRUE(process_alive(current_process_id()));
+  ASSERT_FALSE(process_alive(4194305));  // above the most process numbers a system gives
+  ASSERT_FALSE(process_alive(0));
+  const std::vector<std::string> kept = {"~binario-" + self + "-0.tmp", "~binario-4194305-0.old",
+                                         "~binario-4194305-x.tmp",      "~binario-04194305-1.tmp",
+                                         "~binario-4194305.tmp",        "cells.dat.tmp-AbC123",
+                                         "~binario-4194305-1.tmp.dat",  "~binario--1.tmp"};
+  for (const std::string& name : kept) put(name, "x");
+  put("~binario-4194305-0.tmp", "left by a killed compile");
+  put("~binario-4194306-12.tmp", "left by another");
+  remove_stale_temporaries(fs, utf8(dir));
+  std::vector<std::string> left = kept;
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(entries(), left);
+
+  // A fresh temporary is of that naming and this process's.
+  std::string error;
+  auto out = fs.replace_file(path("cells.dat"), &error);
+  ASSERT_NE(out, nullptr) << error;
+  std::vector<std::string> now = entries();
+  std::vector<std::string> added;
+  std::set_difference(now.begin(), now.end(), left.begin(), left.end(), std::back_inserter(added));
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(temporary_owner(added[0]), current_process_id()) << added[0];
 }
 
 // An interruption removes the temporaries by name while they are still open

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cwctype>
 #include <optional>
 
@@ -62,14 +61,6 @@ bool names_a_file_as_written(const std::string& path) {
 // The path as the wide-character calls take it, past the old length limit.
 std::wstring wide(const std::string& path) {
   return utf8_to_wide(windows_long_path(path));
-}
-
-// A fresh name in `folder` for a temporary of this process. It does not grow
-// from a final name, so a name Windows treats specially can never reach it.
-std::string temporary_name(const std::string& folder, const char* extension) {
-  static std::atomic<unsigned> counter{0};
-  return join_path(folder, "~binario-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                               std::to_string(counter++) + extension);
 }
 
 class WinOutputFile : public OutputFile {

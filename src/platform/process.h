@@ -49,6 +49,13 @@ bool standard_error_is_terminal();
 // set_up_standard_streams has switched its escape sequences on.
 bool standard_error_shows_colour();
 
+// The system's number for this process.
+unsigned long current_process_id();
+
+// True when a process numbered `pid` is running (also one of another user);
+// false when none is, or `pid` can name no process.
+bool process_alive(unsigned long pid);
+
 // Makes `dir` the process's current folder, so relative paths are taken
 // from it. On failure returns false and, when `error` is given, the reason.
 bool change_directory(const std::string& dir, std::string* error);

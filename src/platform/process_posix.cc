@@ -1,9 +1,12 @@
 // The process on POSIX systems: the program's path from /proc/self/exe, the
 // arguments and streams as they are.
+#include <signal.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "platform/file_system.h"
@@ -41,6 +44,17 @@ bool standard_error_is_terminal() {
 
 bool standard_error_shows_colour() {
   return standard_error_is_terminal();
+}
+
+unsigned long current_process_id() {
+  return static_cast<unsigned long>(::getpid());
+}
+
+bool process_alive(unsigned long pid) {
+  // 0 and what does not fit a pid_t would signal a group or fail: no process.
+  if (pid == 0 || pid > static_cast<unsigned long>(std::numeric_limits<pid_t>::max())) return false;
+  // Signal 0 only asks: EPERM means a process of another user holds the number.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 bool change_directory(const std::string& dir, std::string* error) {

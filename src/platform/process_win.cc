@@ -171,6 +171,21 @@ bool standard_error_shows_colour() {
   return error_console_shows_colour && standard_error_is_terminal();
 }
 
+unsigned long current_process_id() {
+  return ::GetCurrentProcessId();
+}
+
+bool process_alive(unsigned long pid) {
+  if (pid == 0 || pid > 0xFFFFFFFFul) return false;
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+  // A process the user may not look at is running all the same.
+  if (process == nullptr) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  DWORD code = 0;
+  const bool running = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  ::CloseHandle(process);
+  return running;
+}
+
 bool change_directory(const std::string& dir, std::string* error) {
   if (::SetCurrentDirectoryW(utf8_to_wide(dir).c_str())) return true;
   if (error) *error = system_error_reason(static_cast<int>(::GetLastError()));

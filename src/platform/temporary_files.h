@@ -4,9 +4,22 @@
 // then holds its old file or its new one, whole, and no temporary is left.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace binario {
+
+// A fresh name in `folder` for a temporary of this process:
+// "~binario-PID-N" and `extension` (".tmp" for a file being written). It is
+// short, so that any final name the system allows can be written beside it,
+// and it does not grow from a final name, so that a name a system treats
+// specially never reaches it.
+std::string temporary_name(const std::string& folder, const char* extension);
+
+// The process that made the temporary file named `name` ("~binario-PID-N.tmp",
+// a name without a folder), or nothing when `name` is not of that form.
+std::optional<unsigned long> temporary_owner(std::string_view name);
 
 // Adds `path` to the temporaries an interruption removes; the first call
 // installs the handlers. Returns the entry's number, or -1 when every entry

@@ -4,6 +4,8 @@
 #include <memory>
 #include <vector>
 
+#include "platform/paths.h"
+
 namespace binario {
 
 ExitStatus exit_status(const RunReport& report, const Status& status) {
@@ -68,6 +70,9 @@ bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage ima
 
 bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& model,
                         bool calcola_linea, RunReport* report) {
+  // Temporaries a killed compile left in this folder go first.
+  const std::string folder = path_parent(out.cells);
+  remove_stale_temporaries(fs, folder.empty() ? "." : folder);
   // All images go to temporaries first; the old files are replaced only when
   // every new one is complete, so the folder never holds a mixed set.
   std::vector<std::string> paths;

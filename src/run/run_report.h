@@ -70,7 +70,8 @@ bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage ima
                         const TrackModel& model, std::string* error);
 
 // Writes the binary files of a finished model under the names of `out` (the
-// plan geometry only with `calcola_linea`) as one set: every image is written
+// plan geometry only with `calcola_linea`) as one set, after removing the
+// stale temporaries of their folder (remove_stale_temporaries): every image is written
 // to a temporary first and the old files are replaced only when all are
 // complete, each then added to `report->outputs`. A failure is added to
 // `report->file_errors` and gives false; the old files are then all still in

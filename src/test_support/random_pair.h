@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compiler/fixed_width.h"
+#include "compiler/records.h"
 #include "compiler/track_model.h"
 
 namespace binario::test {
@@ -58,7 +59,7 @@ class RandomPairMaker {
   std::string word(int lo, int hi, bool anything) {
     static const std::string plain =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    static const std::string extra = " .,()'-_\xE0\xE8\xE9\xF2\xC0\x80\x9F";
+    static const std::string extra = " .,()'-_\"\xE0\xE8\xE9\xF2\xC0\x80\x9F";
     std::string s;
     const int64_t n = between(lo, hi);
     for (int64_t i = 0; i < n; ++i) {
@@ -68,6 +69,23 @@ class RandomPairMaker {
     return s;
   }
   static std::string n(int64_t v) { return std::to_string(v); }
+
+  // `text` as a field that reads back as it: quoted where it needs it, or
+  // sometimes anyway. A text holding a double quote cannot be quoted, so it
+  // loses its commas and outer blanks and never starts with the quote.
+  std::string text_field(std::string text) {
+    if (text.find('"') != std::string::npos) {
+      std::erase(text, ',');
+      while (!text.empty() && text.back() == ' ') text.pop_back();
+      while (!text.empty() && (text.front() == ' ' || text.front() == '"')) text.erase(0, 1);
+      return text;
+    }
+    if (text.find(',') != std::string::npos || text.empty() || text.front() == ' ' ||
+        text.back() == ' ' || chance(5)) {
+      return "\"" + text + "\"";
+    }
+    return text;
+  }
 
   bool free(int64_t j) const { return j >= 0 && j <= last_ && !taken_[static_cast<size_t>(j)]; }
   bool all_free(int64_t from, int64_t to) const {
@@ -150,16 +168,11 @@ class RandomPairMaker {
             between(0, 23), between(0, 59), between(0, 59)}) {
         record += ", " + n(v);
       }
-      std::string name = word(0, 20, true);
-      if (!name.empty() &&
-          (name.find(',') != std::string::npos || name.front() == ' ' || name.back() == ' ')) {
-        name = "\"" + name + "\"";
-      }
-      record += ", " + name;
+      record += ", " + text_field(word(0, 20, true));
       if (kind < 25) {
         const int64_t stop = fine / 50 - 1;
         reserve(stop - 5, stop);
-        if (chance(4)) under_station(stop, &record);
+        if (chance(3)) under_station(stop, &record);
       }
       station_records_.push_back(record);
       previous_fine = fine;
@@ -171,7 +184,13 @@ class RandomPairMaker {
   // train description, or a board in the line description.
   void under_station(int64_t stop, std::string* station) {
     const int64_t p = point_position(stop);
-    switch (between(0, 2)) {
+    switch (between(0, 4)) {
+      case 3:
+        if (std::string r = slowdown_over(stop); !r.empty()) *station = r + *station;
+        break;
+      case 4:
+        *station = "abbattimento, " + n(p + 50) + ", " + n(between(-5, 400)) + "\r\n" + *station;
+        break;
       case 0:
         *station = signal(p) + "\r\n" + *station;
         break;
@@ -182,6 +201,40 @@ class RandomPairMaker {
         sign_boards_ += "cartello indicatore, " + n(p) + ", " + word(1, 15, false) + "\r\n";
         break;
     }
+  }
+
+  // A slowdown with one cell (start, end, warning board or a countdown
+  // cell) on the stop cell `stop`, written before the station; empty when
+  // its other cells find no room.
+  std::string slowdown_over(int64_t stop) {
+    const int role = static_cast<int>(between(0, 6));  // start, end, warning, countdown 0 … 3
+    int64_t length = between(1, 40) * 50 + between(-20, 20);
+    int64_t b = stop;
+    if (role == 1) b = stop - between(2, 30);
+    if (role == 2) b = stop + 24;
+    if (role >= 3) b = stop + 25 + (role - 3);
+    int64_t p = role == 2 || role >= 3 ? (b - 1) * 50 : point_position(b);
+    if (role == 1) length = (stop - 1) * 50 - p;
+    const SlowdownCells c = slowdown_cells(p, length);
+    const bool countdown = c.warning && chance(2) ? true : role >= 3;
+    const int64_t w = nearest(static_cast<double>(p - 1200) / 50.0);
+    std::vector<int64_t> cells = {c.b, c.e};
+    if (c.warning) cells.push_back(c.a);
+    for (int64_t i = 0; countdown && i < 4; ++i) cells.push_back(w - i);
+    if (std::find(cells.begin(), cells.end(), stop) == cells.end() || (countdown && !c.warning) ||
+        c.e <= c.b || c.e > last_ - 3 || p < 200) {
+      return "";
+    }
+    const int64_t first = c.warning ? w - 25 : c.b - 22;
+    for (int64_t j = std::max<int64_t>(first, 0); j <= c.e + 14; ++j) {
+      if ((j < stop - 5 || j > stop) && !free(j)) return "";
+    }
+    if (first < 2) return "";
+    reserve(first, c.e + 14);
+    return "rallentamento, " + n(p) + ", " +
+           n(chance(2) ? between(1, 21) * 5 : between(22, 40) * 5) + ", " + n(length) + ", " +
+           n(chance(8) ? between(-32768, 32767) : between(0, 1)) + ", " + (countdown ? "1" : "0") +
+           ", " + n(chance(3) ? 0 : between(-32768, 32767)) + "\r\n";
   }
 
   std::string signal(int64_t p) {
@@ -234,12 +287,8 @@ class RandomPairMaker {
       const int64_t j = free_cell();
       if (j < 0) break;
       reserve(j, j);
-      std::string text = word(0, 25, true);
-      if (text.find(',') != std::string::npos || text.empty() || text.front() == ' ' ||
-          text.back() == ' ' || chance(5)) {
-        text = "\"" + text + "\"";
-      }
-      sign_boards_ += "cartello indicatore, " + n(point_position(j)) + ", " + text + "\r\n";
+      sign_boards_ += "cartello indicatore, " + n(point_position(j)) + ", " +
+                      text_field(word(0, 25, true)) + "\r\n";
     }
     for (int64_t i = between(0, 25); i > 0; --i) {
       const int64_t j = free_cell(8);
@@ -278,7 +327,10 @@ class RandomPairMaker {
     for (int64_t i = between(0, 8); i > 0; --i) {
       const int64_t len = between(50, 2000);
       if (m + 100 > last_ * 50) break;
-      const int64_t kind = chance(2) ? between(1, 9) : between(11, 19);
+      // Kinds whose low 8 bits are 0 (266: with markers), or past a byte.
+      static const int64_t odd_kinds[] = {266, 266, 10, 265, 256, -5, 300, 0};
+      const int64_t kind =
+          chance(6) ? odd_kinds[between(0, 7)] : (chance(2) ? between(1, 9) : between(11, 19));
       line_ += "montagna, " + n(m) + ", " + n(m + len) + ", " + n(kind) + "\r\n";
       m += len + (chance(2) ? between(0, 150) : between(151, 3000));
     }
