@@ -149,7 +149,8 @@ TEST(FieldReader, ANumberLookAlikeIsNamed) {
       {"4x", ""},
   };
   for (const auto& c : cases) {
-    FieldReader r(std::string(c.text) + "\n");
+    const std::string text = std::string(c.text) + "\n";  // the reader keeps a view of it
+    FieldReader r(text);
     try {
       r.read_long("the speed");
       ADD_FAILURE() << c.text << " was read as a number";

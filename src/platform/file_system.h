@@ -63,6 +63,13 @@ inline constexpr char kNotRegularReason[] = "Is not a regular file";
 inline constexpr char kHeldOpenReason[] =
     "Is held open by another program; close it there and try again";
 
+// A lock on a folder, held while it lives: another process (or thread)
+// asking for the same folder waits until it is released.
+class FolderLock {
+ public:
+  virtual ~FolderLock() = default;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -98,7 +105,19 @@ class FileSystem {
                           std::string* error) = 0;
   // True when both paths name the same existing file.
   virtual bool same_file(const std::string& a, const std::string& b) = 0;
+  // Locks the folder `path` (which exists), waiting up to half a minute for
+  // another holder to let go. Returns nullptr and sets `error` when it
+  // cannot be had. Where nothing else can reach the folder, the lock is free.
+  virtual std::unique_ptr<FolderLock> lock_folder(const std::string& path, std::string* error) {
+    (void)path;
+    (void)error;
+    return std::make_unique<FolderLock>();
+  }
 };
+
+// The reason a folder lock was not had: another holder kept it.
+inline constexpr char kFolderBusyReason[] =
+    "Is in use by another run of binario, which did not end within 30 seconds";
 
 // The first of `inputs` that `output` names (the same file, by whatever
 // path), or null. A command refuses to write over a file it reads.
@@ -150,6 +169,7 @@ class RealFileSystem : public FileSystem {
   bool list_files(const std::string& path, std::vector<std::string>* names,
                   std::string* error) override;
   bool same_file(const std::string& a, const std::string& b) override;
+  std::unique_ptr<FolderLock> lock_folder(const std::string& path, std::string* error) override;
 };
 
 // The system's text for its error code (errno on POSIX, GetLastError on

@@ -1,14 +1,17 @@
 // The real disk on POSIX systems: narrow paths (UTF-8) straight to the
 // system calls, reasons from strerror.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "platform/file_system.h"
 #include "platform/paths.h"
@@ -208,6 +211,42 @@ bool RealFileSystem::same_file(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
+}
+
+namespace {
+
+// flock on the folder itself: no file is added to it, and the lock goes with
+// the process however it ends.
+class PosixFolderLock : public FolderLock {
+ public:
+  explicit PosixFolderLock(int fd) : fd_(fd) {}
+  ~PosixFolderLock() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderLock> RealFileSystem::lock_folder(const std::string& path,
+                                                        std::string* error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (error) *error = system_error_reason(errno);
+    return nullptr;
+  }
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int code = errno;
+    if (code == EINTR) continue;
+    if (code != EWOULDBLOCK || std::chrono::steady_clock::now() > until) {
+      ::close(fd);
+      if (error) *error = code == EWOULDBLOCK ? kFolderBusyReason : system_error_reason(code);
+      return nullptr;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return std::make_unique<PosixFolderLock>(fd);
 }
 
 }  // namespace binario

@@ -10,10 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/paths.h"
@@ -150,6 +153,28 @@ TEST_F(RealFileSystemTest, StaleTemporariesOfEndedProcessesAreRemoved) {
   std::set_difference(now.begin(), now.end(), left.begin(), left.end(), std::back_inserter(added));
   ASSERT_EQ(added.size(), 1u);
   EXPECT_EQ(temporary_owner(added[0]), current_process_id()) << added[0];
+}
+
+// A folder lock keeps a second holder waiting until the first lets go.
+TEST_F(RealFileSystemTest, AFolderLockMakesASecondHolderWait) {
+  std::string error;
+  auto first = fs.lock_folder(utf8(dir), &error);
+  ASSERT_NE(first, nullptr) << error;
+  std::atomic<bool> released{false};
+  std::atomic<bool> second_had_it_early{false};
+  std::thread second([&] {
+    RealFileSystem other;
+    std::string reason;
+    auto lock = other.lock_folder(utf8(dir) + "/.", &reason);
+    if (!released || lock == nullptr) second_had_it_early = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  released = true;
+  first.reset();
+  second.join();
+  EXPECT_FALSE(second_had_it_early);
+  EXPECT_EQ(entries(), std::vector<std::string>{});  // no file added to the folder
+  EXPECT_EQ(fs.lock_folder(path("missing"), &error), nullptr);
 }
 
 // An interruption removes the temporaries by name while they are still open

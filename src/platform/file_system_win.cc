@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <functional>
 #include <optional>
 
 #include "platform/file_system.h"
@@ -345,6 +346,58 @@ bool RealFileSystem::same_file(const std::string& a, const std::string& b) {
   return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
          info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
          info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+namespace {
+
+// A named mutex per folder: no file is added to it, and the system releases
+// it when the process ends, however it ends.
+class WinFolderLock : public FolderLock {
+ public:
+  explicit WinFolderLock(HANDLE mutex) : mutex_(mutex) {}
+  ~WinFolderLock() override {
+    ::ReleaseMutex(mutex_);
+    ::CloseHandle(mutex_);
+  }
+
+ private:
+  HANDLE mutex_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderLock> RealFileSystem::lock_folder(const std::string& path,
+                                                        std::string* error) {
+  if (!names_a_file_as_written(path)) {
+    fail(ERROR_INVALID_NAME, error);
+    return nullptr;
+  }
+  // The folder's full path, in capitals as Windows compares names, names the
+  // mutex: two spellings of one folder get the same one.
+  const std::wstring given = wide(path);
+  std::wstring full(32768, L'\0');
+  const DWORD n =
+      ::GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n == 0 || n >= full.size()) {
+    fail_last(error);
+    return nullptr;
+  }
+  full.resize(n);
+  while (!full.empty() && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  ::CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+  const std::wstring name =
+      L"Local\\binario-folder-" + std::to_wstring(std::hash<std::wstring>{}(full));
+  HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) {
+    fail_last(error);
+    return nullptr;
+  }
+  const DWORD waited = ::WaitForSingleObject(mutex, 30000);
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+    return std::make_unique<WinFolderLock>(mutex);
+  ::CloseHandle(mutex);
+  if (error) *error = kFolderBusyReason;
+  return nullptr;
 }
 
 }  // namespace binario

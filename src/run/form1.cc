@@ -1,5 +1,6 @@
 #include "run/form1.h"
 
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -27,6 +28,16 @@ std::string Form1::train_path() const {
 RunReport Form1::form_load() {
   ui_.show_waiting();
   RunReport report;
+  // Another run into this folder would replace, read or delete the texts
+  // this one is working on: it waits for this one to end.
+  std::string error;
+  const std::string folder = cartella_scenario.empty() ? "." : cartella_scenario;
+  const std::unique_ptr<FolderLock> lock = fs_.lock_folder(folder, &error);
+  if (!lock) {
+    report.file_errors.push_back(folder + ": " + error);
+    report.end = RunEnd::kFileError;
+    return report;
+  }
   if (keeps_foreign_descriptions(report)) return report;
   if (!write_texts(report)) {
     remove_written_texts(report);

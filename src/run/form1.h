@@ -63,6 +63,7 @@ class Form1 {
 
   // The whole run in cartella_scenario: show the waiting label, write the
   // five texts, compile with the geometry, write the three binary files.
+  // The folder is locked meanwhile: a second run into it waits for this one.
   // A description of other text than the run's own standing at the name of
   // one it writes is kept: the run then writes and deletes nothing. When a
   // text cannot be written, the texts written before it are deleted.
