@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "bench/large_pair.h"
+#include "bench/worst_shapes.h"
 #include "compiler/competition_codes.h"
 #include "compiler/compile.h"
 #include "compiler/diagnostics.h"
@@ -43,6 +44,7 @@
 #include "lsp/server.h"
 #include "output/binary_files.h"
 #include "output/byte_sink.h"
+#include "platform/description_file.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "platform/ui.h"
@@ -502,6 +504,22 @@ void BM_BareReplace(benchmark::State& state, std::string dir, std::vector<size_t
   for (const std::string& path : paths) ::unlink(path.c_str());
 }
 
+// What `binario check` computes for a pair of the worst `shape`, its shaped
+// description as large as a description may be: both texts compiled with
+// the geometry, every warning and every fault after a stop looked for.
+void BM_CheckWorstShape(benchmark::State& state, WorstShape shape) {
+  const ShapedPair pair = worst_shape_pair(shape, kDescriptionCap.max_bytes);
+  CompileInput input;
+  input.line = {"Prova_linea.txt", pair.line, std::nullopt, false};
+  input.train = {"Prova_1-.txt", pair.train, std::nullopt, false};
+  input.nome_percorso = "Prova";
+  input.numero_treno = "1";
+  input.calcola_linea = true;
+  for (auto _ : state) benchmark::DoNotOptimize(compile(input));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * (pair.line.size() + pair.train.size())));
+}
+
 // ---- The summary ----------------------------------------------------------
 
 // One line of the summary: a benchmark and the plain write it is measured
@@ -671,6 +689,13 @@ std::vector<Row> register_all() {
       timed(benchmark::RegisterBenchmark(row.plain.c_str(), BM_PlainWrite, dir, sizes, false),
             true);
     }
+    rows.push_back(std::move(row));
+  }
+  for (const WorstShapeName& s : kWorstShapes) {
+    Row row{std::string("check_") + s.name, "description", kDescriptionCap.max_bytes, ""};
+    // Each takes seconds: one iteration a repetition.
+    timed(benchmark::RegisterBenchmark(row.name.c_str(), BM_CheckWorstShape, s.shape), false)
+        ->Iterations(1);
     rows.push_back(std::move(row));
   }
   return rows;

@@ -38,6 +38,12 @@ ReadFailure unreadable(const SourceText& source) {
   return ReadFailure("cannot open the file: " + *source.unreadable, TextPosition{0, 0});
 }
 
+// Between the steps of a compile: the parsers look at the flag as they read,
+// the steps after them do not.
+void stop_if_cancelled(const std::atomic<bool>* cancel) {
+  if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+}
+
 // Runs both parsers; a read failure is recorded as status 25 at the text
 // being read.
 void parse_descriptions(const CompileInput& input, const std::atomic<bool>* cancel,
@@ -56,6 +62,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     if (input.line.unreadable) throw unreadable(input.line);
     result.status.begin_description();
     warn_utf8_text(input.line.text, input.line.name, result.status);
+    stop_if_cancelled(cancel);
     FieldReader line_reader(input.line.text);
     line_reader.cancel_when(cancel);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
@@ -67,6 +74,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     if (input.train.unreadable) throw unreadable(input.train);
     result.status.begin_description();
     warn_utf8_text(input.train.text, input.train.name, result.status);
+    stop_if_cancelled(cancel);
     FieldReader train_reader(input.train.text);
     train_reader.cancel_when(cancel);
     TrainParser train_parser(model, result.status, train_reader, input.train.name);
@@ -93,6 +101,7 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
   // The warnings about meaning read the records too.
   if (input.records_read || input.extra_diagnostics) result.records.emplace();
   parse_descriptions(input, cancel, result);
+  stop_if_cancelled(cancel);
   TrackModel& model = result.model;
   if (!model.built()) {
     result.end = CompileEnd::kModelNeverBuilt;
@@ -101,6 +110,7 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
   }
 
   place_signal_codes(model, result.status);
+  stop_if_cancelled(cancel);
   if (input.extra_diagnostics) {
     check_meaning(model, *result.records, {input.line.name, input.line.text},
                   {input.train.name, input.train.text}, result.status);

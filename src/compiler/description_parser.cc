@@ -108,6 +108,18 @@ DescriptionParser::RecordScope::~RecordScope() {
   r.cells = record_cells(r.kind, numbers);
 }
 
+void DescriptionParser::keep_ignored(const Field& f) {
+  // What the warnings ask of an ignored field is its text and the field kept
+  // right before it, so of a run of empty fields only the last is kept: a
+  // text of commas or of blank lines would otherwise keep a field per byte.
+  std::vector<TextField>& ignored = read_->ignored;
+  if (f.text.empty() && !ignored.empty() && ignored.back().text.empty()) {
+    ignored.back().span = span_of(f);
+    return;
+  }
+  ignored.push_back(text_field(f));
+}
+
 void DescriptionParser::note_header(const Field& f) {
   header_noted_ = true;
   if (read_) read_->headers.push_back(text_field(f));
@@ -124,7 +136,7 @@ DescriptionParser::DescriptionParser(TrackModel& model, Status& status, FieldRea
 void DescriptionParser::fault(int32_t code, std::optional<int32_t> position, TextPosition where,
                               const std::string& detail) {
   status_.fault(code, position, SourceLocation{file_, where.line, where.column}, detail,
-                reader_.line_text(where.line));
+                reader_.lines());
   mark_field(where);
 }
 
@@ -137,7 +149,7 @@ void DescriptionParser::mark_field(TextPosition where) {
 void DescriptionParser::warn(std::string_view name, TextPosition where, std::string message,
                              std::optional<FixIt> fix) {
   status_.warn(name, SourceLocation{file_, where.line, where.column}, std::move(message),
-               reader_.line_text(where.line), std::move(fix));
+               reader_.lines(), std::move(fix));
   mark_field(where);
 }
 
@@ -177,7 +189,9 @@ void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::strin
   ignored_line_ = kw.where.line;
   std::string message = "ignored field '" + std::string(t) + "': no record starts with it";
   std::optional<FixIt> fix;
-  if (std::string_view k = closest_keyword(t, keywords); !k.empty()) {
+  // The nearest keyword is looked for only when the warning will be shown.
+  std::string_view k = status_.keeps_next_extra() ? closest_keyword(t, keywords) : "";
+  if (!k.empty()) {
     message += "; did you mean '" + std::string(k) + "'?";
     // The keyword was matched without the field's class digit ("curv3"):
     // the fix keeps it.
@@ -230,9 +244,7 @@ DescriptionParser::Step DescriptionParser::read_records(const Section& section,
     const size_t records_before = read_ ? read_->records.size() : 0;
     header_noted_ = false;
     const Step step = read_record(*kw);
-    if (read_ && read_->records.size() == records_before && !header_noted_) {
-      read_->ignored.push_back(text_field(*kw));
-    }
+    if (read_ && read_->records.size() == records_before && !header_noted_) keep_ignored(*kw);
     if (step != Step::kGoOn) {
       *stopped_at = kw->where;
       return step;
@@ -270,6 +282,7 @@ std::optional<Field> DescriptionParser::next_keyword(const Section& section) {
 void DescriptionParser::read_after_stop(TextPosition where, const Section& section,
                                         const RecordReader& read_record) {
   if (!status_.extras()) return;
+  settle_model();
   TrackModel saved = model_;
   status_.begin_after_stop(file_, where.line);
   // The values left of a record that stopped are no keywords: reading goes
@@ -283,6 +296,7 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
   } catch (const ReadFailure& failure) {
     fault(25, std::nullopt, failure.where(), failure.message());
   }
+  settle_model();
   model_ = std::move(saved);
   status_.end_after_stop();
 }

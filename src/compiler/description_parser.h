@@ -56,6 +56,11 @@ class DescriptionParser {
   // text places are said to be placed by.
   DescriptionParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
                     Placer placer);
+  virtual ~DescriptionParser() = default;
+  // Writes into the model what a parser keeps aside while it reads; called
+  // before the model is saved at a stop and before the saved one is given
+  // back.
+  virtual void settle_model() {}
 
   // Records a fault at `where` in this text, with the text of its line.
   void fault(int32_t code, std::optional<int32_t> position, TextPosition where,
@@ -120,6 +125,8 @@ class DescriptionParser {
     DescriptionParser& parser_;
     int exceptions_;
   };
+  // Keeps `f` as a field in keyword position that no record read.
+  void keep_ignored(const Field& f);
   // Keeps `f` as a section header / as a field before "[generale]".
   void note_header(const Field& f);
   void note_before_section(const Field& f);

@@ -1,5 +1,6 @@
 #include "compiler/diagnostics.h"
 
+#include "compiler/line_index.h"
 #include "compiler/metre_suffix.h"
 
 namespace binario {
@@ -49,6 +50,31 @@ void Status::warn(std::string_view name, std::optional<SourceLocation> where, st
   push(std::move(d));
 }
 
+namespace {
+
+std::optional<std::string_view> line_at(const std::optional<SourceLocation>& where,
+                                        const LineIndex& lines) {
+  if (!where) return std::nullopt;
+  return lines.line(where->line);
+}
+
+}  // namespace
+
+void Status::fault(int32_t code, std::optional<int32_t> position,
+                   std::optional<SourceLocation> where, std::string_view detail,
+                   const LineIndex& lines) {
+  fault(code, position, std::move(where), detail, std::nullopt);
+  if (!last_dropped_)
+    diagnostics_.back().source_line = line_at(diagnostics_.back().location, lines);
+}
+
+void Status::warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
+                  const LineIndex& lines, std::optional<FixIt> fix) {
+  warn(name, std::move(where), std::move(message), std::nullopt, std::move(fix));
+  if (!last_dropped_)
+    diagnostics_.back().source_line = line_at(diagnostics_.back().location, lines);
+}
+
 void Status::relate_last(RelatedLocation related) {
   if (!last_dropped_ && !diagnostics_.empty())
     diagnostics_.back().related.push_back(std::move(related));
@@ -77,8 +103,9 @@ void Status::end_after_stop() {
 
 bool Status::room_for_extra(const std::optional<SourceLocation>& where) {
   if (!extras_) return false;
+  const bool kept = keeps_next_extra();
   ++extra_in_description_;
-  if (extra_in_description_ <= kMostExtra) return true;
+  if (kept) return true;
   if (extra_in_description_ == kMostExtra + 1) {
     Diagnostic d;
     d.severity = Severity::kNote;

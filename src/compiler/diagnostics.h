@@ -11,6 +11,8 @@
 
 namespace binario {
 
+class LineIndex;
+
 // A place in a source text. `line` and `column` are 1-based; 0 means "the
 // file as a whole" (for example a file that does not exist).
 struct SourceLocation {
@@ -110,12 +112,20 @@ class Status {
   void fault(int32_t code, std::optional<int32_t> position, std::optional<SourceLocation> where,
              std::string_view detail = {},
              std::optional<std::string_view> source_line = std::nullopt);
+  // The same, with the line at `where` taken from `lines` only when the fault
+  // is kept.
+  void fault(int32_t code, std::optional<int32_t> position, std::optional<SourceLocation> where,
+             std::string_view detail, const LineIndex& lines);
 
   // Records a warning `name`: the status pair is never touched. `fix` is an
   // edit at `where` that would mend it.
   void warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
             std::optional<std::string_view> source_line = std::nullopt,
             std::optional<FixIt> fix = std::nullopt);
+  // The same, with the line at `where` taken from `lines` only when the
+  // warning is kept: past the cap no line is looked up.
+  void warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
+            const LineIndex& lines, std::optional<FixIt> fix = std::nullopt);
   // Adds a related location to the diagnostic recorded last; nothing when the
   // last fault or warning was dropped.
   void relate_last(RelatedLocation related);
@@ -135,6 +145,9 @@ class Status {
   // compile turns them on when its caller asks for them.
   void set_extras(bool on) { extras_ = on; }
   bool extras() const { return extras_; }
+  // True when the next warning or later fault will be kept: what only its
+  // message needs can be left uncomputed otherwise.
+  bool keeps_next_extra() const { return extras_ && extra_in_description_ < kMostExtra; }
   // Starts counting the warnings and later faults of one more description.
   void begin_description() { extra_in_description_ = 0; }
 

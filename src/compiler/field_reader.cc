@@ -33,16 +33,7 @@ bool contains_nocase(std::string_view field, std::string_view key) {
 }
 
 std::optional<std::string_view> text_line(std::string_view text, int line) {
-  if (line < 1) return std::nullopt;
-  size_t start = 0;
-  for (int n = 1; n < line; ++n) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) return std::nullopt;
-    start = end + 1;
-    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
-  }
-  const size_t end = text.find_first_of("\r\n", start);
-  return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+  return LineIndex(text).line(line);
 }
 
 std::optional<TextPosition> FieldReader::last_of(TextPosition where) const {
@@ -52,10 +43,6 @@ std::optional<TextPosition> FieldReader::last_of(TextPosition where) const {
     if (e.where.line == where.line && e.where.column == where.column) return e.last;
   }
   return std::nullopt;
-}
-
-std::optional<std::string_view> FieldReader::line_text(int line) const {
-  return text_line(text_, line);
 }
 
 void FieldReader::skip_line() {

@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/line_index.h"
+
 namespace binario {
 
 struct TextPosition {
@@ -72,7 +74,7 @@ class FieldListener {
 
 class FieldReader {
  public:
-  explicit FieldReader(std::string_view text) : text_(text) {}
+  explicit FieldReader(std::string_view text) : text_(text), lines_(text) {}
   // Every read throws CompileCancelled once `*flag` is true (looked at once
   // every few hundred reads, so a read costs no more than before).
   void cancel_when(const std::atomic<bool>* flag) { cancel_ = flag; }
@@ -115,7 +117,9 @@ class FieldReader {
 
   // The text of line `line` (1-based, without its line end), counted the way
   // the reader counts lines; nothing when the text has no such line.
-  std::optional<std::string_view> line_text(int line) const;
+  std::optional<std::string_view> line_text(int line) const { return lines_.line(line); }
+  // The lines of the text, for a diagnostic that shows its line.
+  const LineIndex& lines() const { return lines_; }
 
  private:
   void skip_blanks();
@@ -138,6 +142,7 @@ class FieldReader {
   std::array<Extent, kRecentFields> recent_{};
   size_t recent_next_ = 0;
   std::string_view text_;
+  LineIndex lines_;
   size_t pos_ = 0;
   size_t line_start_ = 0;
   int line_ = 1;
@@ -153,7 +158,8 @@ inline bool is_blank(char c) {
 
 // Line `line` (1-based) of `text`, without its line end. A line ends at CR LF,
 // CR or LF, as the reader counts them; the text after the last line end is a
-// line of its own (possibly empty). Nothing when there is no such line.
+// line of its own (possibly empty). Nothing when there is no such line. Each
+// call reads the text from its start: a LineIndex answers many lookups.
 std::optional<std::string_view> text_line(std::string_view text, int line);
 
 // Substring tests used for keyword recognition.

@@ -208,6 +208,36 @@ TEST(LineText, CountsLinesAsTheReaderDoes) {
   EXPECT_EQ(text_line("", 1), "");
 }
 
+TEST(LineText, IndexFindsEveryLineInAnyOrder) {
+  // Lines of every length, empty ones among them, ending in each of the
+  // three ways, so that lines 1, 17, 33 ... the index keeps fall anywhere.
+  const char* const ends[] = {"\r\n", "\r", "\n"};
+  std::string text;
+  std::vector<std::string> lines;
+  for (int i = 0; i < 70; ++i) {
+    lines.push_back(std::string(static_cast<size_t>(i % 5), static_cast<char>('a' + i % 26)));
+    // An empty line after a CR ends in CR LF: its LF alone would make one
+    // line end of the two.
+    text += lines.back() + (lines.back().empty() ? "\r\n" : ends[i % 3]);
+  }
+  lines.push_back("");  // after the last line end
+  const LineIndex index(text);
+  // Far lines first, then back to the start: the index grows once.
+  for (int line : {71, 72, 17, 16, 33, 1, 2, 0, -1}) {
+    SCOPED_TRACE(line);
+    if (line >= 1 && line <= 71) {
+      EXPECT_EQ(index.line(line), lines[static_cast<size_t>(line - 1)]);
+    } else {
+      EXPECT_EQ(index.line(line), std::nullopt);
+    }
+  }
+  for (int line = 1; line <= 71; ++line) {
+    EXPECT_EQ(index.line(line), lines[static_cast<size_t>(line - 1)]);
+  }
+  EXPECT_EQ(LineIndex("").line(1), "");
+  EXPECT_EQ(LineIndex("x\r\n").line(2), "");
+}
+
 TEST(LineText, FieldAfterAMultiLineQuotedFieldFindsItsOwnLine) {
   FieldReader r("cartello, \"a\r\nb\rc\"\r\n  segnale, x\r\n");
   r.read_field();

@@ -133,6 +133,18 @@ LineParser::LineParser(TrackModel& model, Status& status, FieldReader& reader, s
       calcola_linea_(calcola_linea) {}
 
 LineParser::Outcome LineParser::parse() {
+  try {
+    const Outcome outcome = parse_text();
+    settle_model();
+    return outcome;
+  } catch (const ReadFailure&) {
+    // The model keeps what was read before the failure.
+    settle_model();
+    throw;
+  }
+}
+
+LineParser::Outcome LineParser::parse_text() {
   if (!find_general_section()) return Outcome::kStopped;
   if (read_general_section() == Outcome::kStopped) return Outcome::kStopped;
 
@@ -442,15 +454,64 @@ void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellO
   // span's own first cell.
   const int64_t from = std::max<int64_t>(first, 0);
   const int64_t to = std::min<int64_t>(last, model_.last_cell());
-  for (int64_t j = from; j <= to; ++j) {
+  if (from > to) return;
+  mountain_spans_.push_back({from, to, low8(tipo)});
+  if (!markers) return;
+  // The markers stand where j - first + 1 is a multiple of 4.
+  const int64_t phase = ((first - 1) % 4 + 4) % 4;
+  place_mountain_markers(from + ((phase - from) % 4 + 4) % 4, to, origin);
+}
+
+namespace {
+
+// The root of `j` in a forest of cells that lead on to later ones, halving
+// the path on the way.
+int64_t next_root(std::vector<int64_t>& next, int64_t j) {
+  while (next[static_cast<size_t>(j)] != j) {
+    const int64_t after = next[static_cast<size_t>(next[static_cast<size_t>(j)])];
+    next[static_cast<size_t>(j)] = after;
+    j = after;
+  }
+  return j;
+}
+
+// A forest over cells 0 .. `cells` + `step` - 1 in which every cell is its
+// own root: the cells past the track end every path.
+std::vector<int64_t> own_roots(int64_t cells, int64_t step) {
+  std::vector<int64_t> next(static_cast<size_t>(cells + step));
+  for (size_t j = 0; j < next.size(); ++j) next[j] = static_cast<int64_t>(j);
+  return next;
+}
+
+}  // namespace
+
+void LineParser::place_mountain_markers(int64_t start, int64_t to, CellOrigin origin) {
+  const int64_t cells = model_.last_cell() + 1;
+  if (marker_next_.empty()) marker_next_ = own_roots(cells, 4);
+  for (int64_t j = next_root(marker_next_, start); j <= to; j = next_root(marker_next_, j)) {
     Cella& c = model_.percorso[static_cast<size_t>(j)];
-    c.montagna = low8(tipo);
-    const int64_t m = j - first + 1;
-    if (markers && m % 4 == 0 && c.tipo == kNone) {
+    if (c.tipo == kNone) {
       c.tipo = kMountainMarker;
       model_.set_origin(j, origin);
     }
+    marker_next_[static_cast<size_t>(j)] = j + 4;
   }
+}
+
+void LineParser::settle_model() {
+  marker_next_.clear();
+  if (mountain_spans_.empty()) return;
+  // Last span first: a cell written once keeps the kind of the last span
+  // over it and leads on to the next cell not yet written.
+  const int64_t cells = model_.last_cell() + 1;
+  std::vector<int64_t> next = own_roots(cells, 1);
+  for (auto span = mountain_spans_.rbegin(); span != mountain_spans_.rend(); ++span) {
+    for (int64_t j = next_root(next, span->from); j <= span->to; j = next_root(next, j)) {
+      model_.percorso[static_cast<size_t>(j)].montagna = span->kind;
+      next[static_cast<size_t>(j)] = j + 1;
+    }
+  }
+  mountain_spans_.clear();
 }
 
 LineParser::Step LineParser::indicatori_v(const Field& kw) {

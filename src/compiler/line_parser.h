@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/description_parser.h"
 #include "compiler/diagnostics.h"
@@ -39,6 +40,9 @@ class LineParser : private DescriptionParser {
   Outcome parse();
 
  private:
+  Outcome parse_text();
+  // Writes the mountain kinds of the spans read so far into the cells.
+  void settle_model() override;
   bool find_general_section();
   Outcome read_general_section();
   // Reads the rows whose keyword `kw` holds; kEndSection at the header that
@@ -67,6 +71,9 @@ class LineParser : private DescriptionParser {
   // Stores a mountain span: the kind over its cells, markers when asked;
   // `origin` is the record the markers come from.
   void memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellOrigin origin);
+  // Places the markers of a span in every fourth cell from `start` to `to`
+  // that holds no object.
+  void place_mountain_markers(int64_t start, int64_t to, CellOrigin origin);
   // Places a speed board; false (status 21 recorded) when its cell is taken.
   // Warns about speeds and stripe counts a speed board cannot keep as given.
   void warn_board_values(const Field& kw, const std::array<int32_t, 6>& speeds, int16_t strisces,
@@ -95,6 +102,21 @@ class LineParser : private DescriptionParser {
   int32_t board_slot_ = kFirstBoardSlot;
   int64_t numero_montagne_ = 0;
   int64_t fine_montagna_precedente_ = 0;
+
+  // Each span's kind overwrites the kinds of the spans before it, so a text
+  // of spans over the whole line would write every cell once per span. The
+  // spans are kept in the order read and their kinds written by
+  // settle_model(), last span first, each cell once.
+  struct MountainSpan {
+    int64_t from, to;  // cells, inside the track
+    uint8_t kind;
+  };
+  std::vector<MountainSpan> mountain_spans_;
+  // The markers' cells in the same way: a cell that holds an object never
+  // becomes free while the line is read, so marker_next_[j] leads, four
+  // cells at a time, to the next cell after j (or j itself) that a marker may
+  // still find free. Empty until the first span with markers.
+  std::vector<int64_t> marker_next_;
 };
 
 // Rearranges the chainage references in `treno` entries 81 to 83.

@@ -6,8 +6,12 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "compiler/fixed_width.h"
 
 namespace binario {
 namespace {
@@ -263,6 +267,80 @@ TEST(LineParserBody, Mountains) {
   EXPECT_EQ(clipped.cell(2).tipo, kMountainMarker);
   EXPECT_EQ(clipped.cell(3).tipo, kNone);
   EXPECT_EQ(clipped.cell(6).tipo, kMountainMarker);
+}
+
+// Mountain spans, each written cell by cell in the order read, as the kinds
+// and markers must come out however the spans overlap; a speed board on a
+// taken cell stops the description with the model as it was before it.
+struct NaiveMountains {
+  std::vector<Cella> cells;
+  int64_t spans = 0;
+  int64_t previous_end = 0;
+  bool stopped = false;
+
+  explicit NaiveMountains(size_t n) : cells(n) {}
+  void span(int64_t inizio, int64_t fine, int64_t tipo) {
+    const bool markers = tipo > 10;
+    if (markers) tipo -= 10;
+    if (++spans > 1 && inizio - previous_end <= 150) tipo = 3;
+    previous_end = fine;
+    const int64_t first = span_cell(inizio);
+    const int64_t last = nearest(static_cast<double>(fine) / 50.0 - 1.0);
+    for (int64_t j = std::max<int64_t>(first, 0);
+         j <= std::min<int64_t>(last, static_cast<int64_t>(cells.size()) - 1); ++j) {
+      Cella& c = cells[static_cast<size_t>(j)];
+      c.montagna = low8(tipo);
+      if (markers && (j - first + 1) % 4 == 0 && c.tipo == kNone) c.tipo = kMountainMarker;
+    }
+  }
+  void board(int64_t p) {
+    Cella& c = cells[static_cast<size_t>(point_cell(p))];
+    if (is_free(c)) {
+      c.tipo = kSpeedBoard;
+    } else {
+      stopped = true;
+    }
+  }
+};
+
+TEST(LineParserBody, OverlappingMountainSpansAsIfWrittenInOrder) {
+  std::mt19937 random(7);
+  auto pick = [&random](int64_t lo, int64_t hi) {
+    return std::uniform_int_distribution<int64_t>(lo, hi)(random);
+  };
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE(round);
+    std::string body;
+    NaiveMountains naive(static_cast<size_t>(last_cell_for_length(6000)) + 1);
+    for (int record = pick(1, 30); record > 0; --record) {
+      if (pick(0, 5) == 0) {
+        const int64_t p = pick(0, 110) * 50;
+        body += "indicatori_vmax, " + std::to_string(p) + ", 90, 90, 90, 0, 0, 0, 0, 0\r\n";
+        if (!naive.stopped) naive.board(p);
+        continue;
+      }
+      const int64_t inizio = pick(-500, 5800), fine = inizio + pick(-100, 14000);
+      const int64_t tipo = std::array<int64_t, 6>{1, 2, 3, 11, 12, 13}[pick(0, 5)];
+      body += "montagna, " + std::to_string(inizio) + ", " + std::to_string(fine) + ", " +
+              std::to_string(tipo) + "\r\n";
+      if (!naive.stopped) naive.span(inizio, fine, tipo);
+    }
+    const std::string source = text(body, "lunghezza percorso, 6000\r\n");
+    // With the diagnostics the compile reads on after a stop, then gives the
+    // model back as it was at the stop.
+    for (bool extras : {false, true}) {
+      TrackModel model;
+      Status status;
+      status.set_extras(extras);
+      FieldReader reader(source);
+      LineParser(model, status, reader, "z_linea.txt", false).parse();
+      ASSERT_EQ(model.percorso.size(), naive.cells.size());
+      for (size_t j = 0; j < naive.cells.size(); ++j) {
+        ASSERT_EQ(model.percorso[j].montagna, naive.cells[j].montagna) << j << "\n" << body;
+        ASSERT_EQ(model.percorso[j].tipo, naive.cells[j].tipo) << j << "\n" << body;
+      }
+    }
+  }
 }
 
 TEST(LineParserBody, Boards) {

@@ -10,6 +10,7 @@
 
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
+#include "compiler/line_index.h"
 #include "compiler/records.h"
 
 namespace binario {
@@ -45,7 +46,12 @@ bool valid_time(const RecordRead& r, size_t first);
 class Checker {
  public:
   Checker(const TrackModel& model, Status& status, DescriptionText line, DescriptionText train)
-      : model_(model), status_(status), line_(line), train_(train) {}
+      : model_(model),
+        status_(status),
+        line_(line),
+        train_(train),
+        line_lines_(line.text),
+        train_lines_(train.text) {}
 
   void line_description(const DescriptionRead& d);
   void train_description(const DescriptionRead& d, const DescriptionRead& line);
@@ -61,8 +67,13 @@ class Checker {
   void warn(const DescriptionText& t, const TextSpan& at, std::string_view name,
             std::string message) {
     status_.warn(name, SourceLocation{std::string(t.name), at.line, at.first_column},
-                 std::move(message), text_line(t.text, at.line));
+                 std::move(message), lines(t));
     status_.extend_last({at.first_column, at.last_line, at.last_column});
+  }
+  // The lines of `t`, which is one of the two descriptions.
+  const LineIndex& lines(const DescriptionText& t) const {
+    const bool line = t.text.data() == line_.text.data() && t.text.size() == line_.text.size();
+    return line ? line_lines_ : train_lines_;
   }
   void warn(const DescriptionText& t, const RecordRead& r, std::string_view name,
             std::string message) {
@@ -90,6 +101,8 @@ class Checker {
   Status& status_;
   DescriptionText line_;
   DescriptionText train_;
+  LineIndex line_lines_;
+  LineIndex train_lines_;
 };
 
 std::vector<const RecordRead*> of_kind(const DescriptionRead& d, RecordKind kind) {
@@ -525,7 +538,7 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
         before->span.first_column > tail.span.last_column) {
       continue;
     }
-    const std::string_view source = text_line(text.text, f.span.line).value_or("");
+    const std::string_view source = lines(text).line(f.span.line).value_or("");
     // The separator may stand between two values of the record, or between
     // its last value and the number left over.
     std::string hint = split_number_hint(source, tail.span, tail.text, f.span, f.text);
@@ -546,17 +559,27 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
 
 void Checker::keywords_made_comments(const DescriptionRead& d, const DescriptionText& text,
                                      std::initializer_list<RecordSection> sections) {
+  if (d.comments.empty()) return;
   // The lines with a number ignored after a column: a comment followed on its
-  // line by numbers was meant as a record.
-  std::map<int, int> first_number_column;
+  // line by numbers was meant as a record. The fields are in text order, so
+  // the lines come in increasing order.
+  std::vector<std::pair<int, int>> first_number_column;  // line, column
   for (const TextField& f : d.ignored) {
     if (!is_number(f.text)) continue;
-    auto [it, added] = first_number_column.emplace(f.span.line, f.span.first_column);
-    if (!added) it->second = std::min(it->second, f.span.first_column);
+    if (!first_number_column.empty() && first_number_column.back().first == f.span.line) {
+      first_number_column.back().second =
+          std::min(first_number_column.back().second, f.span.first_column);
+    } else {
+      first_number_column.emplace_back(f.span.line, f.span.first_column);
+    }
   }
   for (const TextField& c : d.comments) {
-    const auto it = first_number_column.find(c.span.last_line);
-    if (it == first_number_column.end() || it->second < c.span.last_column) continue;
+    const auto it = std::lower_bound(first_number_column.begin(), first_number_column.end(),
+                                     std::pair{c.span.last_line, 0});
+    if (it == first_number_column.end() || it->first != c.span.last_line ||
+        it->second < c.span.last_column) {
+      continue;
+    }
     for (RecordSection section : sections) {
       const std::span<const RecordSpec> records = section_records(section);
       const auto named = std::find_if(records.begin(), records.end(),

@@ -83,7 +83,8 @@ struct DescriptionRead {
   // values after them, a curve when the geometry is not built, a comment
   // beyond the ones a section passes over, the headers inside the line's
   // body and the train's records (the compile reads them as keywords). The compile warns about some
-  // of them (see the "ignored-field" warning).
+  // of them (see the "ignored-field" warning). Of a run of empty fields only
+  // the last is kept.
   std::vector<TextField> ignored;
   // The section headers: "[generale]", and in the line description the
   // header that closes its general section.

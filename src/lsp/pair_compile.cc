@@ -95,7 +95,14 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
   input.calcola_linea = true;
   input.records_read = true;
+  // Converting a large text takes a while: a compile cancelled meanwhile is
+  // not started, and one cancelled at its end is not placed.
+  const auto stop_if_cancelled = [cancel] {
+    if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+  };
+  stop_if_cancelled();
   CompileResult result = cancel ? compile(input, *cancel) : compile(input);
+  stop_if_cancelled();
 
   PairCompiled out;
   for (Part* part : {&line, &train}) {
