@@ -4,7 +4,7 @@
 
 namespace binario {
 
-nlohmann::json span_range(const LineIndex& lines, const TextSpan& span) {
+nlohmann::json span_range(const DocumentLines& lines, const TextSpan& span) {
   const int first = span.line - 1;
   const int last = span.last_line - 1;
   return {

@@ -20,7 +20,7 @@ struct DocumentRead {
 
 // The protocol's Range of a field the compile read. Byte columns are
 // character indexes on the editor's lines (one byte per character).
-nlohmann::json span_range(const LineIndex& lines, const TextSpan& span);
+nlohmann::json span_range(const DocumentLines& lines, const TextSpan& span);
 
 // True when the character with 0-based index `character` on 0-based `line`
 // lies in `span`, or right after its last character.

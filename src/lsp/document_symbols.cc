@@ -63,7 +63,7 @@ std::string detail(const RecordSpec& table_row, const RecordRead& record) {
 }  // namespace
 
 json document_symbols(const DocumentRead& document) {
-  const LineIndex lines(document.utf8_text);
+  const DocumentLines lines(document.utf8_text);
   const DescriptionRead& read = document.read;
   // The sections: the headers the compile read as such, and those it read
   // as keywords no record takes.

@@ -80,7 +80,7 @@ std::string value_text(const RecordSpec& table_row, const RecordRead& record, si
   return text;
 }
 
-json hover_json(std::string text, const RecordRead& record, const LineIndex& lines,
+json hover_json(std::string text, const RecordRead& record, const DocumentLines& lines,
                 const TextSpan& span) {
   if (record.after_stop) {
     text +=
@@ -94,7 +94,7 @@ json hover_json(std::string text, const RecordRead& record, const LineIndex& lin
 }  // namespace
 
 json hover(const DocumentRead& document, int line, int column, const TrackModel* model) {
-  const LineIndex lines(document.utf8_text);
+  const DocumentLines lines(document.utf8_text);
   const int at = character_index(lines.line(line), column);
   for (const RecordRead& record : document.read.records) {
     if (record.keyword.span.line > line + 1) break;

@@ -13,7 +13,7 @@ nlohmann::json position(int line, int character) {
 
 }  // namespace
 
-nlohmann::json lsp_diagnostic(const Diagnostic& d, const LineIndex& lines) {
+nlohmann::json lsp_diagnostic(const Diagnostic& d, const DocumentLines& lines) {
   int line = 0;
   int start = 0;
   int end_line = 0;

@@ -14,6 +14,6 @@ namespace binario {
 // not say); a diagnostic of the file as a whole marks the start of the first
 // line. The code is the status number. A diagnostic with a fix-it carries it as `data.fix`: the
 // `range` of the field and the `newText` to put there, for the quick fix.
-nlohmann::json lsp_diagnostic(const Diagnostic& d, const LineIndex& lines);
+nlohmann::json lsp_diagnostic(const Diagnostic& d, const DocumentLines& lines);
 
 }  // namespace binario

@@ -22,7 +22,7 @@ struct Part {
   std::optional<std::string> utf8;  // nothing: neither open nor readable
   SourceText source;
   std::vector<ReplacedCharacter> replaced;
-  std::optional<LineIndex> lines;  // of utf8, once it is final
+  std::optional<DocumentLines> lines;  // of utf8, once it is final
 };
 
 void prepare(const PairDocument& document, bool is_line, FileSystem& fs, Part* part) {

@@ -106,7 +106,7 @@ std::string_view line_of(std::string_view text, int line) {
   return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
-LineIndex::LineIndex(std::string_view text) : text_(text), starts_{0} {
+DocumentLines::DocumentLines(std::string_view text) : text_(text), starts_{0} {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
       starts_.push_back(i + 1);
@@ -114,7 +114,7 @@ LineIndex::LineIndex(std::string_view text) : text_(text), starts_{0} {
   }
 }
 
-std::string_view LineIndex::line(int line) const {
+std::string_view DocumentLines::line(int line) const {
   if (line < 0 || static_cast<size_t>(line) >= starts_.size()) return {};
   return line_of(text_.substr(starts_[static_cast<size_t>(line)]), 0);
 }

@@ -33,9 +33,9 @@ std::string_view line_of(std::string_view text, int line);
 
 // The lines of a text, found once, for a caller that looks up many of them
 // (lines end as line_of counts them). The text must outlive the index.
-class LineIndex {
+class DocumentLines {
  public:
-  explicit LineIndex(std::string_view text);
+  explicit DocumentLines(std::string_view text);
   // The line with 0-based index `line`, without its end (empty past the last).
   std::string_view line(int line) const;
 
