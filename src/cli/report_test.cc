@@ -161,7 +161,14 @@ TEST(Report, ControlBytesOfADescriptionAreShownEscapedAndWhole) {
   Status status;
   status.fault(25, std::nullopt, SourceLocation{"X_linea.txt", 3, 1}, found);
   status.fault(7, 100, SourceLocation{"X_linea.txt", 4, 1}, "x");
-  status.relate_last({{"X_linea.txt", 2, 1}, "set by '\r\n\t'"});
+  // Built member by member: MinGW's g++ -O3 takes the brace-built
+  // temporary's file name for uninitialised.
+  RelatedLocation related;
+  related.location.file = "X_linea.txt";
+  related.location.line = 2;
+  related.location.column = 1;
+  related.message = "set by '\r\n\t'";
+  status.relate_last(std::move(related));
   const std::string shown = "found '18\\x1b]0;T\\x07\\x1b[2J5\\x00x50\xc3\xa0'";
   std::ostringstream err;
   print_text_report(err, status, RunReport{});
