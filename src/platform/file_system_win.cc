@@ -372,6 +372,16 @@ std::unique_ptr<FolderLock> RealFileSystem::lock_folder(const std::string& path,
     fail(ERROR_INVALID_NAME, error);
     return nullptr;
   }
+  // Only a folder that exists is locked, as on other systems.
+  const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    fail_last(error);
+    return nullptr;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    fail(ERROR_DIRECTORY, error);
+    return nullptr;
+  }
   // The folder's full path, in capitals as Windows compares names, names the
   // mutex: two spellings of one folder get the same one.
   const std::wstring given = wide(path);
