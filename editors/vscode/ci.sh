@@ -51,7 +51,7 @@ platform_package() {
   fi
   npx vsce package --allow-missing-repository --target "$target" --out "build/binario-$target-$version.vsix"
   # The package holds its own program, where the extension looks for it.
-  unzip -Z1 "build/binario-$target-$version.vsix" | grep -qxF "extension/server/$(basename "$program")" || {
+  grep -qxF "extension/server/$(basename "$program")" <<< "$(unzip -Z1 "build/binario-$target-$version.vsix")" || {
     echo "ci.sh: build/binario-$target-$version.vsix lacks its program" >&2
     exit 1
   }
