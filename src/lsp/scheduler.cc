@@ -50,8 +50,11 @@ void Scheduler::work() {
     for (auto it = due_.begin(); it != due_.end(); ++it) {
       if (it->second < next->second) next = it;
     }
-    if (next->second > std::chrono::steady_clock::now()) {
-      wake_.wait_until(lock, next->second);
+    // A copy: wait_until reads its deadline again after waking, and by then
+    // the entry may be gone (scheduled anew, dropped or cleared by stop()).
+    const std::chrono::steady_clock::time_point when = next->second;
+    if (when > std::chrono::steady_clock::now()) {
+      wake_.wait_until(lock, when);
       continue;
     }
     const std::string key = next->first;
