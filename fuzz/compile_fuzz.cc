@@ -105,23 +105,9 @@ bool short_line(const std::string& line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // An empty input may come without a buffer at all.
-  const std::string input =
-      size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
-  const size_t split = input.find_first_of(std::string_view("\0\1", 2));
-
-  CompileInput in;
-  in.line.name = "F_linea.txt";
-  in.train.name = "F_1-.txt";
-  in.nome_percorso = "F";
-  in.numero_treno = "1";
-  in.line.text = input.substr(0, split);
-  if (split != std::string::npos) {
-    in.train.text = input.substr(split + 1);
-  } else {
-    in.train.unreadable = "No such file or directory";
-  }
-  in.calcola_linea = split != std::string::npos && input[split] == '\0' && short_line(in.line.text);
+  bool geometry_asked = false;
+  CompileInput in = fuzz::pair_of_input(data, size, &geometry_asked);
+  in.calcola_linea = geometry_asked && short_line(in.line.text);
 
   const CompileResult result = compile(in);
   const Status& status = result.status;

@@ -49,6 +49,15 @@ struct DecompileArgs {
 int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& out,
                       std::ostream& err);
 
+struct FormatArgs {
+  std::vector<std::string> files;
+  bool check = false;  // --check: change nothing, exit 1 when a file would change
+};
+
+// binario format: each description laid out in columns, in place, when the
+// laid-out text compiles to the same bytes, status pair and diagnostics.
+int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err);
+
 struct DumpArgs {
   std::string file;
   bool json = false;

@@ -6,6 +6,7 @@
 #include "lsp/code_actions.h"
 #include "lsp/completion.h"
 #include "lsp/document_symbols.h"
+#include "lsp/formatting.h"
 #include "lsp/hover.h"
 #include "lsp/message_reader.h"
 #include "lsp/pair_compile.h"
@@ -20,6 +21,7 @@ json capabilities() {
            {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
           {"documentSymbolProvider", true},
           {"hoverProvider", true},
+          {"documentFormattingProvider", true},
           {"completionProvider", json::object()},
           {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}}};
 }
@@ -120,6 +122,10 @@ json Server::request(const std::string& method, const json& params) {
     return quick_fixes(document_uri(params), params.value("context", json::object()));
   }
   if (method == "textDocument/completion") return keyword_completions();
+  if (method == "textDocument/formatting") {
+    const Reading now = reading(document_uri(params));
+    return now.read ? formatting_edits(*now.read) : json::array();
+  }
   if (method == "textDocument/hover") {
     const std::string uri = document_uri(params);
     const json& position = params.at("position");

@@ -1,0 +1,46 @@
+#include "lsp/formatting.h"
+
+#include <climits>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "format/lay_out.h"
+#include "lsp/text_position.h"
+#include "output/text_encoding.h"
+
+namespace binario {
+
+nlohmann::json formatting_edits(const DocumentRead& document) {
+  nlohmann::json edits = nlohmann::json::array();
+  const CompileText read = to_compile_text(document.utf8_text);
+  const std::string laid_out = lay_out_text(read.bytes, document.read);
+  if (laid_out == read.bytes) return edits;
+
+  std::set<int> replaced;
+  for (const ReplacedCharacter& r : read.replaced) replaced.insert(r.line);
+  const DocumentLines before(read.bytes);
+  const DocumentLines after(laid_out);
+  const DocumentLines shown(document.utf8_text);
+  // The layout keeps every line end: both texts have as many lines.
+  int lines = 1;
+  for (size_t i = 0; i < laid_out.size(); ++i) {
+    if (laid_out[i] == '\n' ||
+        (laid_out[i] == '\r' && (i + 1 == laid_out.size() || laid_out[i + 1] != '\n'))) {
+      ++lines;
+    }
+  }
+  for (int line = 0; line < lines; ++line) {
+    const std::string_view old_line = before.line(line);
+    const std::string_view new_line = after.line(line);
+    if (old_line == new_line || replaced.count(line) != 0) continue;
+    const int end = utf16_column(shown.line(line), INT_MAX);
+    edits.push_back({{"range",
+                      {{"start", {{"line", line}, {"character", 0}}},
+                       {"end", {{"line", line}, {"character", end}}}}},
+                     {"newText", windows1252_to_utf8(std::string(new_line))}});
+  }
+  return edits;
+}
+
+}  // namespace binario
