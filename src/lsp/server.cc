@@ -20,12 +20,29 @@ json capabilities() {
            {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
           {"documentSymbolProvider", true},
           {"hoverProvider", true},
-          {"completionProvider", json::object()},
+          {"completionProvider", {{"resolveProvider", true}}},
           {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}}};
 }
 
 std::string document_uri(const json& params) {
   return params.at("textDocument").at("uri").get<std::string>();
+}
+
+// The 0-based line and UTF-16 column of a request's "position".
+std::pair<int, int> position_of(const json& params) {
+  const json& position = params.at("position");
+  return {rpc::uinteger_field(position, "line"), rpc::uinteger_field(position, "character")};
+}
+
+std::optional<DescriptionFile> description_file(const std::string& uri) {
+  switch (document_kind(uri)) {
+    case DocumentKind::kLine:
+      return DescriptionFile::kLine;
+    case DocumentKind::kTrain:
+      return DescriptionFile::kTrain;
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -103,6 +120,7 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "initialize") {
     if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
+    client_ = read_client_capabilities(params);
     return {{"capabilities", capabilities()},
             {"serverInfo", {{"name", "binario"}, {"version", BINARIO_VERSION}}}};
   }
@@ -119,14 +137,20 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "textDocument/codeAction") {
     return quick_fixes(document_uri(params), params.value("context", json::object()));
   }
-  if (method == "textDocument/completion") return keyword_completions();
-  if (method == "textDocument/hover") {
+  if (method == "completionItem/resolve") return resolve_completion(params, client_);
+  if (method == "textDocument/completion") {
     const std::string uri = document_uri(params);
-    const json& position = params.at("position");
-    const int line = rpc::uinteger_field(position, "line");
-    const int character = rpc::uinteger_field(position, "character");
     const Reading now = reading(uri);
-    return now.read ? hover(*now.read, line, character, now.model.get()) : json(nullptr);
+    const std::optional<DescriptionFile> file = description_file(uri);
+    if (!now.read || !file) return json::array();
+    const auto [line, character] = position_of(params);
+    return keyword_completions(*now.read, *file, line, character, client_);
+  }
+  if (method == "textDocument/hover") {
+    const Reading now = reading(document_uri(params));
+    const auto [line, character] = position_of(params);
+    return now.read ? hover(*now.read, line, character, now.model.get(), client_.hover_markdown)
+                    : json(nullptr);
   }
   throw rpc::Error(rpc::kMethodNotFound, "unknown method " + method);
 }

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "compiler/track_model.h"
+#include "lsp/client_capabilities.h"
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
@@ -73,6 +74,7 @@ class Server {
   rpc::Outbox outbox_;
   ServerOptions options_;
 
+  ClientCapabilities client_;
   bool initialized_ = false;
   bool shutdown_ = false;
   bool exited_ = false;
