@@ -48,6 +48,8 @@ ClientCapabilities read_client_capabilities(const json& initialize_params) {
   out.hover_markdown = prefers_markdown(*text, {"hover", "contentFormat"});
   out.completion_markdown =
       prefers_markdown(*text, {"completion", "completionItem", "documentationFormat"});
+  out.signature_markdown =
+      prefers_markdown(*text, {"signatureHelp", "signatureInformation", "documentationFormat"});
   return out;
 }
 

@@ -14,6 +14,8 @@ struct ClientCapabilities {
   bool hover_markdown = false;
   // A completion item's documentation may be Markdown (else plain text).
   bool completion_markdown = false;
+  // A signature's documentation may be Markdown (else plain text).
+  bool signature_markdown = false;
 };
 
 // The capabilities of an "initialize" request's parameters; a field that is

@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/track_model.h"
 #include "lsp/client_capabilities.h"
@@ -69,6 +70,9 @@ class Server {
     std::shared_ptr<const TrackModel> model;
   };
   Reading reading(const std::string& uri);
+  // The other open documents of the line `uri` belongs to, as the editor
+  // spelt their URIs.
+  std::vector<std::string> open_partners(const std::string& uri);
 
   FileSystem& fs_;
   rpc::Outbox outbox_;
