@@ -17,13 +17,15 @@
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
+#include "lsp/partner_watch.h"
 #include "lsp/scheduler.h"
 #include "platform/file_system.h"
 
 namespace binario {
 
 struct ServerOptions {
-  // How long a change waits for the next one before the pair is compiled.
+  // The longest a change waits for the next one before the line is checked;
+  // the wait follows the cost of the last check (adaptive_debounce).
   std::chrono::milliseconds debounce{150};
   // False: every compile runs at once inside `handle`, for tests.
   bool worker = true;
@@ -73,9 +75,16 @@ class Server {
   rpc::Outbox outbox_;
   ServerOptions options_;
 
+  // Schedules a check of every line whose partners on disk changed, when
+  // the client does not watch them for the server.
+  void look_at_partners();
+
   bool initialized_ = false;
   bool shutdown_ = false;
   bool exited_ = false;
+  bool client_watches_ = false;  // the client reports changed descriptions
+  // What the last check cost, for the debounce of the next edit.
+  std::atomic<int64_t> last_check_us_{0};
 
   std::mutex mutex_;  // guards what follows
   DocumentStore documents_;
@@ -86,6 +95,7 @@ class Server {
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads_;
   // The line description of each scheduled check, by its key.
   std::map<std::string, std::string> lines_;
+  DiskPartners partners_;
 
   Scheduler scheduler_;  // last: its worker starts once everything above exists
 };
