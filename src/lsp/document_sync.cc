@@ -24,9 +24,11 @@ void apply_content_changes(DocumentStore& documents, const std::string& uri,
 }
 
 std::chrono::milliseconds adaptive_debounce(std::chrono::microseconds last_check,
-                                            std::chrono::milliseconds longest) {
+                                            std::chrono::milliseconds longest,
+                                            std::chrono::steady_clock::duration since_last_edit) {
   using std::chrono::milliseconds;
   const milliseconds shortest = std::min(milliseconds(5), longest);
+  if (since_last_edit >= longest) return shortest;
   const milliseconds twice = std::chrono::ceil<milliseconds>(2 * last_check);
   return std::clamp(twice, shortest, longest);
 }

@@ -18,11 +18,14 @@ namespace binario {
 void apply_content_changes(DocumentStore& documents, const std::string& uri,
                            const nlohmann::json& changes);
 
-// The wait between an edit and the check it causes, from what the last
-// check cost: twice that, at least 5 ms and at most `longest`. A cheap
-// check follows typing closely; a costly one waits for a pause so that a
-// burst of keystrokes costs one compile, not one each.
+// The wait between an edit and the check it causes. The first edit after a
+// pause of at least `longest` waits the least (5 ms, or `longest` when that
+// is shorter): a single change is checked at once. An edit that follows
+// another sooner waits twice what the last check cost, from 5 ms to
+// `longest`: a cheap check follows typing closely, a costly one waits for a
+// pause, so that a burst of keystrokes costs few compiles.
 std::chrono::milliseconds adaptive_debounce(std::chrono::microseconds last_check,
-                                            std::chrono::milliseconds longest);
+                                            std::chrono::milliseconds longest,
+                                            std::chrono::steady_clock::duration since_last_edit);
 
 }  // namespace binario

@@ -1,5 +1,6 @@
 #include "lsp/server.h"
 
+#include <ctime>
 #include <optional>
 
 #include "compiler/field_reader.h"
@@ -175,8 +176,11 @@ void Server::notification(const std::string& method, const json& params) {
       if (!documents_.text(uri)) return;
       apply_content_changes(documents_, uri, changes);
     }
+    const auto now = std::chrono::steady_clock::now();
+    const auto since_last_edit = now - last_edit_;
+    last_edit_ = now;
     schedule_line_of(uri, adaptive_debounce(std::chrono::microseconds(last_check_us_.load()),
-                                            options_.debounce));
+                                            options_.debounce, since_last_edit));
   } else if (method == "textDocument/didSave") {
     schedule_line_of(document_uri(params), std::chrono::milliseconds(0));
   } else if (method == "textDocument/didClose") {
@@ -238,15 +242,13 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     partners_.record(key, path_parent(uri_to_path(group.line_uri).value_or("")), on_disk, fs_);
   }
   LineChecked checked;
-  const auto started = std::chrono::steady_clock::now();
+  const std::clock_t started = std::clock();
   try {
     checked = check_line(texts, fs_, &cancelled);
   } catch (const CompileCancelled&) {
     return;
   }
-  last_check_us_ = std::chrono::duration_cast<std::chrono::microseconds>(
-                       std::chrono::steady_clock::now() - started)
-                       .count();
+  last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
   // A document closed while it was being checked keeps the empty list its
   // closing published.
   std::lock_guard lock(mutex_);

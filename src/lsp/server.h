@@ -25,7 +25,8 @@ namespace binario {
 
 struct ServerOptions {
   // The longest a change waits for the next one before the line is checked;
-  // the wait follows the cost of the last check (adaptive_debounce).
+  // the wait follows the cost of the last check and how soon the change
+  // came after the one before (adaptive_debounce).
   std::chrono::milliseconds debounce{150};
   // False: every compile runs at once inside `handle`, for tests.
   bool worker = true;
@@ -83,8 +84,11 @@ class Server {
   bool shutdown_ = false;
   bool exited_ = false;
   bool client_watches_ = false;  // the client reports changed descriptions
-  // What the last check cost, for the debounce of the next edit.
+  // The processor time the last check took, for the debounce of the next
+  // edit: on a busy machine its wall time tells how busy the machine is
+  // more than what the check costs.
   std::atomic<int64_t> last_check_us_{0};
+  std::chrono::steady_clock::time_point last_edit_{};  // of any document
 
   std::mutex mutex_;  // guards what follows
   DocumentStore documents_;
