@@ -225,7 +225,7 @@ bool in_line_description(RecordSection section) {
 
 }  // namespace
 
-std::string DescriptionParser::ignored_hint(const Field& kw, const Section& section) const {
+std::string DescriptionParser::belongs_elsewhere(const Field& kw, const Section& section) const {
   const std::string_view t = kw.text;
   // A keyword of the other section or description: say where it belongs.
   for (const RecordSpec& table_row : records_table()) {
@@ -247,10 +247,7 @@ std::string DescriptionParser::ignored_hint(const Field& kw, const Section& sect
     }
     return hint;
   }
-  if (!read_ || read_->records.empty()) return {};
-  const std::string hint = comma_in_text_hint(read_->records.back(), kw.where,
-                                              reader_.line_text(kw.where.line).value_or(""));
-  return hint.empty() ? hint : "no record starts with it" + hint;
+  return {};
 }
 
 void DescriptionParser::warn_ignored(const Field& kw, const Section& section) {
@@ -280,7 +277,7 @@ void DescriptionParser::warn_ignored(const Field& kw, const Section& section) {
   ignored_line_ = kw.where.line;
   std::string message = "ignored field '" + std::string(t) + "': ";
   // The hints are looked for only when the warning will be shown.
-  std::string hint = status_.keeps_next_extra() ? ignored_hint(kw, section) : "";
+  std::string hint = status_.keeps_next_extra() ? belongs_elsewhere(kw, section) : "";
   if (!hint.empty()) {
     warn("ignored-field", kw.where, message + hint);
     return;
@@ -295,6 +292,9 @@ void DescriptionParser::warn_ignored(const Field& kw, const Section& section) {
     size_t digits = t.size();
     while (digits > 0 && std::isdigit(static_cast<unsigned char>(t[digits - 1]))) --digits;
     fix = replace_field(kw, std::string(k) + std::string(t.substr(digits)));
+  } else if (read_ && !read_->records.empty() && status_.keeps_next_extra()) {
+    message += comma_in_text_hint(read_->records.back(), kw.where,
+                                  reader_.line_text(kw.where.line).value_or(""));
   }
   warn("ignored-field", kw.where, std::move(message), std::move(fix));
 }
@@ -445,7 +445,8 @@ bool DescriptionParser::cell_inside(const Field& kw, int64_t p, int64_t j, const
   fault(15, static_cast<int32_t>(p), kw.where,
         "expected " + what + " in one of cells 0 to " + std::to_string(model_.last_cell()) +
             ", found metre " + std::to_string(at.value_or(p)) + ", which puts it in cell " +
-            std::to_string(j));
+            std::to_string(j) +
+            (at && *at != p ? "; the record starts at metre " + std::to_string(p) : ""));
   return false;
 }
 

@@ -104,11 +104,11 @@ class DescriptionParser {
   // record without a fault. Comments, section headers and empty fields are
   // meant to be passed over and give none.
   void warn_ignored(const Field& kw, const Section& section);
-  // What an ignored field `kw` most likely is, said after "ignored field
-  // 'X': ", or empty: a keyword of another section or of the other
-  // description (after an unclosed section header), or the rest of a text
-  // value that ended at a comma.
-  std::string ignored_hint(const Field& kw, const Section& section) const;
+  // Where an ignored field `kw` that names a record of another section or of
+  // the other description belongs (mentioning an unclosed section header that
+  // kept the general section open), said after "ignored field 'X': "; empty
+  // for any other field.
+  std::string belongs_elsewhere(const Field& kw, const Section& section) const;
   // Warns when `what` at metre `p` lies past the end of the line, in the
   // run-out the model adds after it.
   void warn_in_run_out(const Field& kw, int64_t p, const char* what);

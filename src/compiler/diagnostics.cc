@@ -145,11 +145,10 @@ std::string metre_suffix(const Diagnostic& d) {
   if (!d.position) return {};
   const std::string metre = "metre " + std::to_string(*d.position);
   if (d.message.ends_with(" " + metre)) return {};
-  // "found metre P" said anywhere, not as the start of a longer number.
-  const std::string found = "found " + metre;
-  for (size_t at = d.message.find(found); at != std::string::npos;
-       at = d.message.find(found, at + 1)) {
-    const size_t after = at + found.size();
+  // "metre P" said anywhere, not as the start of a longer number.
+  for (size_t at = d.message.find(metre); at != std::string::npos;
+       at = d.message.find(metre, at + 1)) {
+    const size_t after = at + metre.size();
     if (after == d.message.size() || d.message[after] < '0' || d.message[after] > '9') return {};
   }
   return " (" + metre + ")";

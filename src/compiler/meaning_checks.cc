@@ -554,7 +554,8 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
     warn(text, f.span, "ignored-field",
          "ignored field '" + f.text + "': the record '" + std::string(table_row.written[0]) +
              "' before it took its " + str(static_cast<int64_t>(table_row.values.size())) +
-             (table_row.values.size() == 1 ? " value" : " values") + " already, and no record starts with a number" +
+             (table_row.values.size() == 1 ? " value" : " values") +
+             " already, and no record starts with a number" +
              (hint.empty() ? std::string("; a number with a separator is read as two fields")
                            : "; " + hint));
   }

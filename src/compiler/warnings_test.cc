@@ -810,6 +810,9 @@ TEST(Warnings, MessagesNameWhatTheyAreAbout) {
   EXPECT_EQ(slowdown.posizione_errore(), 12000);
   EXPECT_NE(slowdown.diagnostics()[0].message.find("the slowdown's end"), std::string::npos);
   EXPECT_NE(slowdown.diagnostics()[0].message.find("found metre 13000,"), std::string::npos);
+  // The status pair keeps the start, which the message says once.
+  const std::string shown = format_diagnostic(slowdown.diagnostics()[0]);
+  EXPECT_TRUE(shown.ends_with("; the record starts at metre 12000")) << shown;
 
   const Status short_line =
       compile_pair(replaced(kLine, "lunghezza percorso, 6000", "lunghezza percorso, 30"),
