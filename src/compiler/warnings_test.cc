@@ -733,7 +733,8 @@ TEST(MeaningWarnings, AKeywordInTheWrongPlaceSaysWhereItBelongs) {
   }
   const auto messages = [](const std::string& line, const std::string& train_text) {
     std::string all;
-    for (const Diagnostic& d : compile_pair(line, train_text).status.diagnostics()) {
+    const CompileResult r = compile_pair(line, train_text);
+    for (const Diagnostic& d : r.status.diagnostics()) {
       all += d.message + "\n";
     }
     return all;
