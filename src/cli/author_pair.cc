@@ -9,7 +9,7 @@
 #include "output/text_encoding.h"
 #include "platform/paths.h"
 #include "run/file_names.h"
-#include "run/read_descriptions.h"
+#include "run/run_steps.h"
 
 namespace binario {
 
@@ -75,16 +75,16 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
 
 CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
                                   FileSystem& fs, RunReport* report) {
-  CompileInput input;
-  input.nome_percorso = names.model_name;
-  input.numero_treno = names.model_number;
-  input.calcola_linea = !options.no_geometry;
-  read_descriptions(fs, options.line, options.line, options.train, options.train, &input);
+  ReadPlan plan;
+  plan.line_path = options.line;
+  plan.train_path = options.train;
+  plan.model_name = names.model_name;
+  plan.model_number = names.model_number;
+  plan.calcola_linea = !options.no_geometry;
+  plan.extra_diagnostics = true;
+  const CompileInput input = read_step(fs, plan);
   CompileResult result = compile(input);
-  if (report) {
-    *report = compile_report(result);
-    if (a_description_unopened(input)) report->end = RunEnd::kInputUnopened;
-  }
+  if (report) *report = unwritten_report(input, result);
   return result;
 }
 

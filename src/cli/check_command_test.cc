@@ -126,6 +126,33 @@ TEST(CheckCommand, NeverOpensAnOutput) {
   EXPECT_EQ(compile_command(options, fs, ui, out, err), 5);
 }
 
+// A strict compile judges the very texts it then writes: each description is
+// read once, so a file changed between a trial and the real compile cannot
+// slip through unjudged.
+TEST(CheckCommand, StrictCompileReadsEachDescriptionOnce) {
+  struct CountingFileSystem : MemoryFileSystem {
+    std::map<std::string, int> reads;
+    using MemoryFileSystem::read_file;
+    bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                   std::string* error) override {
+      ++reads[path];
+      return MemoryFileSystem::read_file(path, cap, contents, error);
+    }
+  };
+  CountingFileSystem fs;
+  static_cast<MemoryFileSystem&>(fs) = example_pair();
+  CompileOptions options;
+  options.line = kLinePath;
+  options.train = kTrainPath;
+  options.strict = true;
+  test::RecordingUi ui;
+  std::ostringstream out, err;
+  ASSERT_EQ(compile_command(options, fs, ui, out, err), 0) << err.str();
+  EXPECT_EQ(fs.reads[kLinePath], 1);
+  EXPECT_EQ(fs.reads[kTrainPath], 1);
+  EXPECT_EQ(fs.files.count("w/Valdoria_42.dat"), 1u);
+}
+
 TEST(CheckCommand, JsonListsNoOutputsAndCarriesTheSourceLine) {
   MemoryFileSystem fs = example_pair();
   fs.files[kLinePath] = with_record(fs.files[kLinePath], "  pendenza, 99999, 1\r\n");

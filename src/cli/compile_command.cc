@@ -1,6 +1,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "cli/author_pair.h"
 #include "cli/commands.h"
@@ -10,6 +11,7 @@
 #include "platform/process.h"
 #include "run/form1.h"
 #include "run/run_report.h"
+#include "run/run_steps.h"
 
 namespace binario {
 
@@ -27,16 +29,14 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     }
   }
 
-  // Strict: the pair is compiled in memory first, and any diagnostic ends
-  // the command before a file is touched.
-  if (options.strict) {
-    AuthorPairNames names;
-    if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
-    RunReport trial_report;
-    const CompileResult trial = compile_author_pair(options, names, fs, &trial_report);
-    if (!trial.status.diagnostics().empty()) {
-      return report_author_pair(options, trial.status, trial_report, out, err);
-    }
+  // One compile; a strict one is looked at before anything on disk is
+  // touched, and any diagnostic ends the command with nothing written.
+  form.refuse_unopened = true;
+  form.calcola_linea = options.no_geometry ? 0 : 1;
+  const CompileInput input = form.read_inputs();
+  CompileResult result = compile(input);
+  if (options.strict && !result.status.diagnostics().empty()) {
+    return report_author_pair(options, result.status, unwritten_report(input, result), out, err);
   }
 
   std::string error;
@@ -45,8 +45,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     return kExitFileError;
   }
 
-  form.refuse_unopened = true;
-  RunReport report = form.memorizza_percorso(options.no_geometry ? 0 : 1);
+  RunReport report = form.commit(input, std::move(result));
   const int status = report_author_pair(options, form.status, report, out, err);
   if (report.end == RunEnd::kInputUnopened && !options.json) {
     err << "binario: nothing written: a description could not be opened, so the files "

@@ -6,7 +6,7 @@
 
 #include "output/binary_files.h"
 #include "platform/paths.h"
-#include "run/run_report.h"
+#include "run/exit_status.h"
 
 namespace binario {
 

@@ -16,7 +16,7 @@
 #include "output/text_encoding.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
-#include "run/run_report.h"
+#include "run/exit_status.h"
 
 namespace binario {
 

@@ -12,7 +12,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
 #include "compiler/records.h"
-#include "run/run_report.h"
+#include "run/exit_status.h"
 
 namespace binario {
 

@@ -5,7 +5,7 @@
 
 #include "cli/app.h"
 #include "platform/process.h"
-#include "run/run_report.h"
+#include "run/exit_status.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "plot/line_plot.h"
-#include "run/read_descriptions.h"
 #include "run/run_report.h"
+#include "run/run_steps.h"
 
 namespace binario {
 
@@ -35,12 +35,14 @@ int plot_from_descriptions(FileSystem& fs, const std::string& line, const std::s
   const std::string name = name_from_line_file(line).value_or(path_stem(line));
   const std::string number = number_from_train_file(train, name).value_or("");
 
-  CompileInput input;
-  input.nome_percorso = utf8_to_windows1252(name).value_or(name);
-  input.numero_treno = utf8_to_windows1252(number).value_or(number);
-  input.calcola_linea = true;
-  read_descriptions(fs, line, line, train, train, &input);
-  const CompileResult result = compile(input);
+  ReadPlan read;
+  read.line_path = line;
+  read.train_path = train;
+  read.model_name = utf8_to_windows1252(name).value_or(name);
+  read.model_number = utf8_to_windows1252(number).value_or(number);
+  read.calcola_linea = true;
+  read.extra_diagnostics = true;
+  const CompileResult result = compile(read_step(fs, read));
   // As the run does, a taken reserved slot shows its box before the report.
   if (result.end == CompileEnd::kSlotTaken) {
     make_console_ui()->errore(std::to_string(result.taken_slot()));

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "compiler/diagnostics.h"
-#include "run/run_report.h"
+#include "run/exit_status.h"
 
 namespace binario {
 namespace {

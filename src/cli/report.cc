@@ -69,21 +69,16 @@ constexpr std::string_view kCyan = "\033[01;36m\033[K";
 constexpr std::string_view kGreen = "\033[01;32m\033[K";
 constexpr std::string_view kReset = "\033[m\033[K";
 
-std::string_view severity_colour(std::string_view word) {
-  if (word.starts_with("error")) return kRed;
-  if (word.starts_with("warning")) return kMagenta;
-  if (word.starts_with("note")) return kCyan;
-  return kBold;
-}
-
-// The diagnostic's place as format_diagnostic starts its line with it.
-std::string location_text(const Diagnostic& d) {
-  if (!d.location || d.location->file.empty()) return "binario";
-  std::string out = d.location->file;
-  if (d.location->line > 0) {
-    out += ':' + std::to_string(d.location->line) + ':' + std::to_string(d.location->column);
+std::string_view severity_colour(Severity severity) {
+  switch (severity) {
+    case Severity::kError:
+      return kRed;
+    case Severity::kWarning:
+      return kMagenta;
+    case Severity::kNote:
+      return kCyan;
   }
-  return out;
+  return kBold;
 }
 
 // The excerpt with its caret and the underline after it (the end of the
@@ -117,21 +112,11 @@ void set_colour_diagnostics(bool on) {
 }
 
 std::string coloured_heading(const Diagnostic& d) {
-  const std::string plain = format_diagnostic(d);
-  // "LOCATION: WORD…: message": anything else is left as it is.
-  const std::string location = location_text(d);
-  const size_t word_at = location.size() + 2;
-  if (plain.compare(0, location.size(), location) != 0 ||
-      plain.compare(location.size(), 2, ": ") != 0) {
-    return plain;
-  }
-  const size_t colon = plain.find(':', word_at);
-  if (colon == std::string::npos) return plain;
-  const std::string_view word = std::string_view(plain).substr(word_at, colon + 1 - word_at);
+  const DiagnosticHeading h = diagnostic_heading(d);
   std::string out;
-  out.append(kBold).append(location).append(":").append(kReset).append(" ");
-  out.append(severity_colour(word)).append(word).append(kReset);
-  out.append(plain, colon + 1);
+  out.append(kBold).append(h.location).append(":").append(kReset).append(" ");
+  out.append(severity_colour(d.severity)).append(h.severity).append(":").append(kReset);
+  out.append(h.text);
   return out;
 }
 

@@ -154,29 +154,37 @@ std::string metre_suffix(const Diagnostic& d) {
   return " (" + metre + ")";
 }
 
-std::string format_diagnostic(const Diagnostic& d) {
-  std::string out;
+DiagnosticHeading diagnostic_heading(const Diagnostic& d) {
+  DiagnosticHeading h;
   if (d.location && !d.location->file.empty()) {
-    out += d.location->file;
+    h.location = d.location->file;
     if (d.location->line > 0) {
-      out += ':' + std::to_string(d.location->line) + ':' + std::to_string(d.location->column);
+      h.location +=
+          ':' + std::to_string(d.location->line) + ':' + std::to_string(d.location->column);
     }
   } else {
-    out += "binario";
+    h.location = "binario";
   }
   switch (d.severity) {
     case Severity::kError:
-      out += ": error " + std::to_string(d.code) + ": " + d.message;
-      out += metre_suffix(d);
+      h.severity = "error " + std::to_string(d.code);
+      h.text = " " + d.message + metre_suffix(d);
       break;
     case Severity::kWarning:
-      out += ": warning: " + d.message + " [" + d.name + "]";
+      h.severity = "warning";
+      h.text = " " + d.message + " [" + d.name + "]";
       break;
     case Severity::kNote:
-      out += ": note: " + d.message;
+      h.severity = "note";
+      h.text = " " + d.message;
       break;
   }
-  return out;
+  return h;
+}
+
+std::string format_diagnostic(const Diagnostic& d) {
+  const DiagnosticHeading h = diagnostic_heading(d);
+  return h.location + ": " + h.severity + ":" + h.text;
 }
 
 }  // namespace binario

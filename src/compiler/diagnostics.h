@@ -219,4 +219,15 @@ std::string_view status_text(int32_t code);
 // message [NAME]" for a warning and "FILE:LINE:COL: note: message" for a note.
 std::string format_diagnostic(const Diagnostic& d);
 
+// The three parts of format_diagnostic's line, for a front end that shows
+// them apart (in colour): "FILE:LINE:COL" (or "binario"), the severity with
+// what belongs to it ("error CODE", "warning", "note") and the text after
+// its colon (" message (metre P)", " message [NAME]").
+struct DiagnosticHeading {
+  std::string location;
+  std::string severity;
+  std::string text;
+};
+DiagnosticHeading diagnostic_heading(const Diagnostic& d);
+
 }  // namespace binario

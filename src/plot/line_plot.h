@@ -17,12 +17,14 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/fixed_width.h"
 #include "compiler/track_model.h"
 #include "output/binary_decoders.h"
 
 namespace binario {
 
-inline constexpr int32_t kCellMetres = 50;
+// The cell length in the plot's 32-bit metres.
+inline constexpr int32_t kCellMetres = static_cast<int32_t>(kCellLength);
 
 struct PlanPoint {
   double x = 0;  // the geometry's first coordinate, drawn to the right

@@ -7,7 +7,7 @@
 #include "compiler/compile.h"
 #include "output/binary_files.h"
 #include "platform/description_file.h"
-#include "run/read_descriptions.h"
+#include "run/run_steps.h"
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
 
@@ -126,62 +126,48 @@ void Form1::errore(const std::string& a) {
   ui_.errore(a);
 }
 
-void Form1::remove_source(const std::string& path, std::vector<std::string>* errors) {
-  if (!delete_sources || !fs_.exists(path)) return;
-  std::string error;
-  if (!fs_.remove_file(path, &error)) errors->push_back(path + ": " + error);
+ReadPlan Form1::read_plan() const {
+  ReadPlan plan;
+  plan.line_path = line_path();
+  plan.line_name = line_display_name;
+  plan.train_path = train_path();
+  plan.train_name = train_display_name;
+  plan.model_name = nome_percorso_modello.value_or(nome_percorso);
+  plan.model_number = numero_treno_modello.value_or(numero_treno);
+  plan.calcola_linea = calcola_linea != 0;
+  plan.extra_diagnostics = extra_diagnostics;
+  return plan;
 }
 
-RunReport Form1::memorizza_percorso(int32_t j) {
-  RunReport report;
-  calcola_linea = j;
+CommitPlan Form1::commit_plan() const {
+  CommitPlan plan;
+  plan.line_path = line_path();
+  plan.train_path = train_path();
+  plan.delete_sources = delete_sources;
+  plan.refuse_unopened = refuse_unopened;
+  plan.write_outputs = write_outputs;
+  plan.outputs =
+      file_names(output_dir.empty() ? cartella_scenario : output_dir, nome_percorso, numero_treno);
+  plan.calcola_linea = calcola_linea != 0;
+  return plan;
+}
 
-  const std::string line = line_path();
-  const std::string train = train_path();
-  CompileInput input;
-  input.nome_percorso = nome_percorso_modello.value_or(nome_percorso);
-  input.numero_treno = numero_treno_modello.value_or(numero_treno);
-  input.calcola_linea = calcola_linea != 0;
-  input.extra_diagnostics = extra_diagnostics;
-  read_descriptions(fs_, line, line_display_name, train, train_display_name, &input);
+CompileInput Form1::read_inputs() {
+  return read_step(fs_, read_plan());
+}
 
-  CompileResult result = compile(input);
+RunReport Form1::commit(const CompileInput& input, CompileResult result) {
+  RunReport report = commit_step(fs_, commit_plan(), input, result);
+  if (report.end == RunEnd::kStopped) errore(std::to_string(result.taken_slot()));
   status = std::move(result.status);
   model = std::move(result.model);
-
-  // What the compile read is deleted: the line description once it was
-  // opened, the train description once the compile went on to it.
-  if (result.texts_read != TextsRead::kNone) remove_source(line, &report.delete_errors);
-  if (result.texts_read == TextsRead::kBoth) remove_source(train, &report.delete_errors);
-
-  switch (result.end) {
-    case CompileEnd::kModelNeverBuilt:
-      report.end = RunEnd::kModelNeverBuilt;
-      return report;
-    case CompileEnd::kSlotTaken:
-      errore(std::to_string(result.taken_slot()));
-      report.end = RunEnd::kStopped;
-      return report;
-    case CompileEnd::kCompiled:
-      break;
-  }
-
-  if (refuse_unopened && a_description_unopened(input)) {
-    report.end = RunEnd::kInputUnopened;
-    return report;
-  }
-  if (write_outputs && !write_binary_files(report)) {
-    report.end = RunEnd::kFileError;
-    return report;
-  }
-  if (!report.delete_errors.empty()) report.end = RunEnd::kFileError;
   return report;
 }
 
-bool Form1::write_binary_files(RunReport& report) {
-  const std::string dir = output_dir.empty() ? cartella_scenario : output_dir;
-  return binario::write_binary_files(fs_, file_names(dir, nome_percorso, numero_treno), model,
-                                     calcola_linea != 0, &report);
+RunReport Form1::memorizza_percorso(int32_t j) {
+  calcola_linea = j;
+  const CompileInput input = read_inputs();
+  return commit(input, compile(input));
 }
 
 RunReport run_scenario(FileSystem& fs, Ui& ui, const std::string& dir, Status* status) {

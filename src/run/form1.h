@@ -16,6 +16,7 @@
 #include "platform/ui.h"
 #include "run/file_names.h"
 #include "run/run_report.h"
+#include "run/run_steps.h"
 #include "sources/line_list.h"
 
 namespace binario {
@@ -71,8 +72,14 @@ class Form1 {
   // Writes the five texts of the built-in scenario and stops.
   RunReport write_sources();
   // Compiles the two descriptions and writes the binary files; `j` non-zero
-  // builds and writes the plan geometry.
+  // builds and writes the plan geometry. The three steps of run/run_steps.h.
   RunReport memorizza_percorso(int32_t j);
+  // Its steps apart, for a command that looks at the compile before
+  // committing it: the descriptions read as the run's settings say, and the
+  // outcome committed (what was read deleted, the binary files written),
+  // `status` and `model` then holding the compile's.
+  CompileInput read_inputs();
+  RunReport commit(const CompileInput& input, CompileResult result);
 
   // The five writers of the built-in texts, in the order of the run. Each
   // replaces its file; false when it could not be written.
@@ -93,8 +100,8 @@ class Form1 {
   bool keeps_foreign_descriptions(RunReport& report);
   void remove_written_texts(RunReport& report);
   bool write_text(const std::string& path, const LineList& list, RunReport& report);
-  void remove_source(const std::string& path, std::vector<std::string>* errors);
-  bool write_binary_files(RunReport& report);
+  ReadPlan read_plan() const;
+  CommitPlan commit_plan() const;
 
   FileSystem& fs_;
   Ui& ui_;

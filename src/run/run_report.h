@@ -10,6 +10,7 @@
 #include "compiler/track_model.h"
 #include "output/binary_files.h"
 #include "platform/file_system.h"
+#include "run/exit_status.h"
 #include "run/file_names.h"
 
 namespace binario {
@@ -38,20 +39,6 @@ struct RunReport {
   std::vector<std::string> delete_errors;  // "PATH: reason" for each file not deleted
   std::vector<KeptDescription> kept;       // with kKeptDescription
 };
-
-// The process exit statuses of every command.
-enum ExitStatus : int {
-  kExitClean = 0,      // compiled, no fault
-  kExitFault = 1,      // compiled with a fault recorded; the binary files are written all the same
-  kExitUsage = 2,      // usage error
-  kExitRefused = 3,    // nothing compiled (the model was never built), an input refused, or
-                       // the run kept a description it did not write
-  kExitStopped = 4,    // a taken reserved slot stopped the run
-  kExitFileError = 5,  // a file could not be written, deleted or a folder made
-};
-
-inline constexpr ExitStatus kExitStatuses[] = {kExitClean,   kExitFault,   kExitUsage,
-                                               kExitRefused, kExitStopped, kExitFileError};
 
 // The exit status for a run or a compile: clean or with a fault when the
 // binary files were (or could have been) written, otherwise how it ended.

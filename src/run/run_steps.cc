@@ -1,0 +1,70 @@
+#include "run/run_steps.h"
+
+#include <vector>
+
+#include "run/read_descriptions.h"
+
+namespace binario {
+
+CompileInput read_step(FileSystem& fs, const ReadPlan& plan) {
+  CompileInput input;
+  input.nome_percorso = plan.model_name;
+  input.numero_treno = plan.model_number;
+  input.calcola_linea = plan.calcola_linea;
+  input.extra_diagnostics = plan.extra_diagnostics;
+  read_descriptions(fs, plan.line_path, plan.line_name, plan.train_path, plan.train_name, &input);
+  return input;
+}
+
+namespace {
+
+void remove_source(FileSystem& fs, const CommitPlan& plan, const std::string& path,
+                   std::vector<std::string>* errors) {
+  if (!plan.delete_sources || !fs.exists(path)) return;
+  std::string error;
+  if (!fs.remove_file(path, &error)) errors->push_back(path + ": " + error);
+}
+
+}  // namespace
+
+RunReport commit_step(FileSystem& fs, const CommitPlan& plan, const CompileInput& input,
+                      const CompileResult& result) {
+  RunReport report;
+  if (result.texts_read != TextsRead::kNone) {
+    remove_source(fs, plan, plan.line_path, &report.delete_errors);
+  }
+  if (result.texts_read == TextsRead::kBoth) {
+    remove_source(fs, plan, plan.train_path, &report.delete_errors);
+  }
+
+  switch (result.end) {
+    case CompileEnd::kModelNeverBuilt:
+      report.end = RunEnd::kModelNeverBuilt;
+      return report;
+    case CompileEnd::kSlotTaken:
+      report.end = RunEnd::kStopped;
+      return report;
+    case CompileEnd::kCompiled:
+      break;
+  }
+
+  if (plan.refuse_unopened && a_description_unopened(input)) {
+    report.end = RunEnd::kInputUnopened;
+    return report;
+  }
+  if (plan.write_outputs &&
+      !write_binary_files(fs, plan.outputs, result.model, plan.calcola_linea, &report)) {
+    report.end = RunEnd::kFileError;
+    return report;
+  }
+  if (!report.delete_errors.empty()) report.end = RunEnd::kFileError;
+  return report;
+}
+
+RunReport unwritten_report(const CompileInput& input, const CompileResult& result) {
+  RunReport report = compile_report(result);
+  if (a_description_unopened(input)) report.end = RunEnd::kInputUnopened;
+  return report;
+}
+
+}  // namespace binario
