@@ -104,20 +104,6 @@ std::string shown(std::string_view name, std::string_view unit, std::string_view
   return n + " | " + (unit == "—" ? std::string() : std::string(unit)) + " | " + std::string(type);
 }
 
-std::string_view type_name(ValueType t) {
-  switch (t) {
-    case ValueType::kLong:
-      return "Long";
-    case ValueType::kInteger:
-      return "Integer";
-    case ValueType::kByte:
-      return "Byte";
-    case ValueType::kText:
-      return "text";
-  }
-  return "";
-}
-
 class FormatReference : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -182,7 +168,7 @@ TEST_F(FormatReference, EveryRecordHasAnEntryWithTheFieldsOfTheTable) {
     int position = 0;
     for (const ValueSpec& v : it->second->values) {
       expected.push_back(std::to_string(++position) + ". " +
-                         shown(v.name, v.unit, type_name(v.type)));
+                         shown(v.name, v.unit, value_type_name(v.type)));
     }
     EXPECT_EQ(documented, expected) << "field table of '" << e.name << "'";
   }

@@ -368,6 +368,20 @@ static_assert(table_in_kind_order(), "kRecords must list every RecordKind in ord
 
 }  // namespace
 
+std::string_view value_type_name(ValueType type) {
+  switch (type) {
+    case ValueType::kLong:
+      return "Long";
+    case ValueType::kInteger:
+      return "Integer";
+    case ValueType::kByte:
+      return "Byte";
+    case ValueType::kText:
+      return "text";
+  }
+  return "";
+}
+
 std::span<const RecordSpec> records_table() {
   return kRecords;
 }

@@ -67,6 +67,10 @@ struct ValueRange {
   int64_t hi;
 };
 
+// The type's name as the format reference writes it: "Long", "Integer",
+// "Byte", "text".
+std::string_view value_type_name(ValueType type);
+
 struct ValueSpec {
   std::string_view name;  // as the reference names it ("p", "posizione", "nome")
   std::string_view unit;  // "m", "km/h", "%", "h", "min", "s"; "" for none

@@ -1,54 +1,90 @@
 #include "lsp/completion.h"
 
-#include <span>
 #include <string>
 #include <string_view>
 
-#include "compiler/records.h"
+#include "lsp/cursor_place.h"
 #include "lsp/reference.h"
 
 namespace binario {
 namespace {
 
-// The value names of the field table ("| 1 | `p` | …" or "| 1 | p | …").
-std::string snippet(std::string_view keyword, const std::string& entry) {
-  std::string out(keyword);
-  for (int position = 1;; ++position) {
-    std::optional<std::string> row = reference_field(entry, position);
-    if (!row) break;
-    const size_t start = row->find('|', 1);
-    const size_t end = start == std::string::npos ? start : row->find('|', start + 1);
-    if (end == std::string::npos) break;
-    std::string name = row->substr(start + 1, end - start - 1);
-    std::string clean;
-    for (char c : name) {
-      if (c != '`' && c != '$' && c != '}' && c != '\\') clean.push_back(c);
-    }
-    while (!clean.empty() && clean.front() == ' ') clean.erase(0, 1);
-    while (!clean.empty() && clean.back() == ' ') clean.pop_back();
-    out += ", ${" + std::to_string(position) + ":" + clean + "}";
+using nlohmann::json;
+
+constexpr int kKeywordItem = 14;
+constexpr int kPlainText = 1;
+constexpr int kSnippet = 2;
+
+// A name as snippet text: "$", "}" and "\" escaped.
+std::string snippet_text(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '$' || c == '}' || c == '\\') out.push_back('\\');
+    out.push_back(c);
   }
   return out;
 }
 
-// A keyword the reference has an entry for, with a snippet of its record;
-// a curve's keyword, which needs its class digit, is left to the author.
-void add_keyword(nlohmann::json& items, std::string_view keyword) {
-  const std::optional<std::string> entry = reference_entry(keyword);
-  if (!entry) return;
-  items.push_back({{"label", std::string(keyword)},
-                   {"kind", 14},
-                   {"insertText", snippet(keyword, *entry)},
-                   {"insertTextFormat", 2},  // a snippet
-                   {"documentation", {{"kind", "markdown"}, {"value", *entry}}}});
+// The keyword and a placeholder for each value, named as the records table
+// names it. A curve's keyword ends in its class digit, left as a tab stop.
+std::string snippet(const RecordSpec& table_row, std::string_view keyword) {
+  std::string out = snippet_text(keyword);
+  int stop = 1;
+  if (table_row.kind == RecordKind::kCurve) out += "${" + std::to_string(stop++) + "}";
+  for (const ValueSpec& value : table_row.values) {
+    out += ", ${" + std::to_string(stop++) + ":" + snippet_text(value.name) + "}";
+  }
+  return out;
+}
+
+// "segnale, posizione, sx, …": the record's shape, shown beside the label.
+std::string shape(const RecordSpec& table_row, std::string_view keyword) {
+  std::string out(keyword);
+  for (const ValueSpec& value : table_row.values) out += ", " + std::string(value.name);
+  return out;
 }
 
 }  // namespace
 
-nlohmann::json keyword_completions() {
-  nlohmann::json items = nlohmann::json::array();
-  for (std::string_view keyword : written_keywords()) add_keyword(items, keyword);
+json keyword_completions(const DocumentRead& document, DescriptionFile file, int line, int column,
+                         const ClientCapabilities& client) {
+  json items = json::array();
+  const DocumentLines lines(document.utf8_text);
+  const CursorPlace place =
+      cursor_place(document.read, file, line, character_index(lines.line(line), column));
+  if (place.record || place.comment || !place.section) return items;
+  for (const RecordSpec& table_row : section_records(*place.section)) {
+    for (std::string_view keyword : table_row.written) {
+      if (keyword.empty()) continue;
+      json item = {{"label", std::string(keyword)},
+                   {"kind", kKeywordItem},
+                   {"detail", shape(table_row, keyword)},
+                   {"data", {{"reference", std::string(table_row.reference)}}}};
+      if (client.snippets) {
+        item["insertText"] = snippet(table_row, keyword);
+        item["insertTextFormat"] = kSnippet;
+      } else {
+        item["insertText"] = std::string(keyword);
+        item["insertTextFormat"] = kPlainText;
+      }
+      items.push_back(std::move(item));
+    }
+  }
   return items;
+}
+
+json resolve_completion(json item, const ClientCapabilities& client) {
+  if (!item.is_object()) return item;
+  const auto data = item.find("data");
+  if (data == item.end() || !data->is_object() || !data->contains("reference") ||
+      !(*data)["reference"].is_string()) {
+    return item;
+  }
+  if (const std::optional<std::string> entry =
+          reference_entry((*data)["reference"].get<std::string>())) {
+    item["documentation"] = markup(*entry, client.completion_markdown);
+  }
+  return item;
 }
 
 }  // namespace binario

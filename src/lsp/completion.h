@@ -1,12 +1,26 @@
-// Keyword completion: every record keyword, inserted with its values as
-// snippet placeholders named as the format reference names them.
+// Keyword completion: where the compile reads a keyword, the keywords of the
+// records of the section the cursor is in (the line's general section or
+// body, or the train description), inserted with their values as snippet
+// placeholders named by the records table when the client takes snippets,
+// as the bare keyword otherwise. Items are short; the reference entry comes
+// with completionItem/resolve.
 #pragma once
 
 #include <nlohmann/json.hpp>
 
+#include "compiler/records.h"
+#include "lsp/client_capabilities.h"
+#include "lsp/document_read.h"
+
 namespace binario {
 
-// The protocol's CompletionItem array.
-nlohmann::json keyword_completions();
+// The protocol's CompletionItem array at 0-based `line` and UTF-16 `column`
+// of a description of `file` as the compile read it: empty among a record's
+// values and before "[generale]".
+nlohmann::json keyword_completions(const DocumentRead& document, DescriptionFile file, int line,
+                                   int column, const ClientCapabilities& client);
+
+// The item with its documentation: the keyword's reference entry.
+nlohmann::json resolve_completion(nlohmann::json item, const ClientCapabilities& client);
 
 }  // namespace binario

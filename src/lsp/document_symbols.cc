@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compiler/records.h"
+#include "lsp/cursor_place.h"
 #include "output/kilometres.h"
 
 namespace binario {
@@ -27,10 +28,6 @@ int symbol_kind(OutlineKind kind) {
     default:
       return kEvent;
   }
-}
-
-bool before(const TextSpan& a, const TextSpan& b) {
-  return a.line != b.line ? a.line < b.line : a.first_column < b.first_column;
 }
 
 // The name the outline gives a record: its label, or the text of the value
@@ -65,21 +62,14 @@ std::string detail(const RecordSpec& table_row, const RecordRead& record) {
 json document_symbols(const DocumentRead& document) {
   const DocumentLines lines(document.utf8_text);
   const DescriptionRead& read = document.read;
-  // The sections: the headers the compile read as such, and those it read
-  // as keywords no record takes.
-  std::vector<const TextField*> sections;
-  for (const TextField& header : read.headers) sections.push_back(&header);
-  for (const TextField& field : read.ignored) {
-    if (names_section(field.text)) sections.push_back(&field);
-  }
-  std::sort(sections.begin(), sections.end(),
-            [](const TextField* a, const TextField* b) { return before(a->span, b->span); });
+  const std::vector<const TextField*> sections = section_headers(read);
 
   json symbols = json::array();
   json* section = nullptr;
   size_t next_section = 0;
   auto open_sections_before = [&](const TextSpan* span) {
-    for (; next_section < sections.size() && (!span || before(sections[next_section]->span, *span));
+    for (; next_section < sections.size() &&
+           (!span || starts_before(sections[next_section]->span, *span));
          ++next_section) {
       const TextField& header = *sections[next_section];
       const json range = span_range(lines, header.span);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "compiler/records.h"
+#include "lsp/client_capabilities.h"
 #include "lsp/reference.h"
 #include "output/kilometres.h"
 
@@ -81,19 +82,19 @@ std::string value_text(const RecordSpec& table_row, const RecordRead& record, si
 }
 
 json hover_json(std::string text, const RecordRead& record, const DocumentLines& lines,
-                const TextSpan& span) {
+                const TextSpan& span, bool markdown) {
   if (record.after_stop) {
     text +=
         "\n\nRead after the compile stopped this description: the model does not "
         "hold it.";
   }
-  return {{"contents", {{"kind", "markdown"}, {"value", std::move(text)}}},
-          {"range", span_range(lines, span)}};
+  return {{"contents", markup(text, markdown)}, {"range", span_range(lines, span)}};
 }
 
 }  // namespace
 
-json hover(const DocumentRead& document, int line, int column, const TrackModel* model) {
+json hover(const DocumentRead& document, int line, int column, const TrackModel* model,
+           bool markdown) {
   const DocumentLines lines(document.utf8_text);
   const int at = character_index(lines.line(line), column);
   for (const RecordRead& record : document.read.records) {
@@ -102,12 +103,12 @@ json hover(const DocumentRead& document, int line, int column, const TrackModel*
     if (span_holds(record.keyword.span, line, at)) {
       const std::string_view name = table_row.reference;
       return hover_json(reference_entry(name).value_or("`" + std::string(name) + "`"), record,
-                        lines, record.keyword.span);
+                        lines, record.keyword.span, markdown);
     }
     for (size_t i = 0; i < record.values.size(); ++i) {
       if (span_holds(record.values[i].span, line, at)) {
         return hover_json(value_text(table_row, record, i, model), record, lines,
-                          record.values[i].span);
+                          record.values[i].span, markdown);
       }
     }
   }

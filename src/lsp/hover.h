@@ -14,7 +14,9 @@ namespace binario {
 
 // The protocol's Hover for 0-based `line` and UTF-16 `column` of a document
 // as the compile read it, or null when the place holds no field of a record.
-// `model` is the same compile's model (null when there is none).
-nlohmann::json hover(const DocumentRead& document, int line, int column, const TrackModel* model);
+// `model` is the same compile's model (null when there is none). The text is
+// Markdown, or plain text when `markdown` is false.
+nlohmann::json hover(const DocumentRead& document, int line, int column, const TrackModel* model,
+                     bool markdown = true);
 
 }  // namespace binario

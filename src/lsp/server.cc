@@ -3,12 +3,16 @@
 #include <optional>
 
 #include "compiler/field_reader.h"
+#include "lsp/cell_navigation.h"
 #include "lsp/code_actions.h"
 #include "lsp/completion.h"
 #include "lsp/document_symbols.h"
 #include "lsp/hover.h"
+#include "lsp/inlay_hints.h"
 #include "lsp/message_reader.h"
 #include "lsp/pair_compile.h"
+#include "lsp/sections_and_tokens.h"
+#include "lsp/signature_help.h"
 
 namespace binario {
 namespace {
@@ -20,12 +24,35 @@ json capabilities() {
            {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
           {"documentSymbolProvider", true},
           {"hoverProvider", true},
-          {"completionProvider", json::object()},
+          {"completionProvider", {{"resolveProvider", true}}},
+          {"signatureHelpProvider", {{"triggerCharacters", {","}}}},
+          {"inlayHintProvider", true},
+          {"definitionProvider", true},
+          {"referencesProvider", true},
+          {"foldingRangeProvider", true},
+          {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}}},
           {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}}};
 }
 
 std::string document_uri(const json& params) {
   return params.at("textDocument").at("uri").get<std::string>();
+}
+
+// The 0-based line and UTF-16 column of a request's "position".
+std::pair<int, int> position_of(const json& params) {
+  const json& position = params.at("position");
+  return {rpc::uinteger_field(position, "line"), rpc::uinteger_field(position, "character")};
+}
+
+std::optional<DescriptionFile> description_file(const std::string& uri) {
+  switch (document_kind(uri)) {
+    case DocumentKind::kLine:
+      return DescriptionFile::kLine;
+    case DocumentKind::kTrain:
+      return DescriptionFile::kTrain;
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -103,6 +130,7 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "initialize") {
     if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
+    client_ = read_client_capabilities(params);
     return {{"capabilities", capabilities()},
             {"serverInfo", {{"name", "binario"}, {"version", BINARIO_VERSION}}}};
   }
@@ -119,14 +147,59 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "textDocument/codeAction") {
     return quick_fixes(document_uri(params), params.value("context", json::object()));
   }
-  if (method == "textDocument/completion") return keyword_completions();
-  if (method == "textDocument/hover") {
+  if (method == "completionItem/resolve") return resolve_completion(params, client_);
+  // What the compile read of the request's document, and which file it is.
+  const auto read_at = [&]() -> std::pair<Reading, std::optional<DescriptionFile>> {
     const std::string uri = document_uri(params);
-    const json& position = params.at("position");
-    const int line = rpc::uinteger_field(position, "line");
-    const int character = rpc::uinteger_field(position, "character");
-    const Reading now = reading(uri);
-    return now.read ? hover(*now.read, line, character, now.model.get()) : json(nullptr);
+    return {reading(uri), description_file(uri)};
+  };
+  if (method == "textDocument/completion") {
+    const auto [now, file] = read_at();
+    if (!now.read || !file) return json::array();
+    const auto [line, character] = position_of(params);
+    return keyword_completions(*now.read, *file, line, character, client_);
+  }
+  if (method == "textDocument/signatureHelp") {
+    const auto [now, file] = read_at();
+    if (!now.read || !file) return nullptr;
+    const auto [line, character] = position_of(params);
+    return signature_help(*now.read, *file, line, character, client_.signature_markdown);
+  }
+  if (method == "textDocument/inlayHint") {
+    const Reading now = reading(document_uri(params));
+    const json& range = params.at("range");
+    return now.read ? inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
+                                  rpc::uinteger_field(range.at("end"), "line"))
+                    : json::array();
+  }
+  if (method == "textDocument/definition" || method == "textDocument/references") {
+    const std::string uri = document_uri(params);
+    const auto [line, character] = position_of(params);
+    const Reading asked = reading(uri);
+    const std::optional<DescriptionFile> file = description_file(uri);
+    if (!asked.read || !file) return nullptr;
+    std::vector<CellDocument> documents{{uri, *file, asked.read}};
+    for (const std::string& partner : open_partners(uri)) {
+      const std::optional<DescriptionFile> partner_file = description_file(partner);
+      const Reading read = reading(partner);
+      if (read.read && partner_file) documents.push_back({partner, *partner_file, read.read});
+    }
+    return cell_locations(documents, line, character, asked.model.get(),
+                          method == "textDocument/definition");
+  }
+  if (method == "textDocument/foldingRange") {
+    const Reading now = reading(document_uri(params));
+    return now.read ? folding_ranges(*now.read) : json::array();
+  }
+  if (method == "textDocument/semanticTokens/full") {
+    const Reading now = reading(document_uri(params));
+    return now.read ? semantic_tokens(*now.read) : json(nullptr);
+  }
+  if (method == "textDocument/hover") {
+    const Reading now = reading(document_uri(params));
+    const auto [line, character] = position_of(params);
+    return now.read ? hover(*now.read, line, character, now.model.get(), client_.hover_markdown)
+                    : json(nullptr);
   }
   throw rpc::Error(rpc::kMethodNotFound, "unknown method " + method);
 }
@@ -218,6 +291,21 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   for (const auto& [target, list] : checked.diagnostics) {
     if (documents_.text(target)) publish(target, list);
   }
+}
+
+std::vector<std::string> Server::open_partners(const std::string& uri) {
+  std::lock_guard lock(mutex_);
+  const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
+  if (!line) return {};
+  const LineGroup group = line_group(line->line_uri, documents_, fs_);
+  std::vector<std::string> uris{group.line_uri};
+  for (const LineGroup::Train& train : group.trains) uris.push_back(train.uri);
+  std::vector<std::string> open;
+  for (const std::string& partner : uris) {
+    if (percent_decode(partner) == percent_decode(uri)) continue;
+    if (std::optional<std::string> spelt = documents_.open_uri(partner)) open.push_back(*spelt);
+  }
+  return open;
 }
 
 Server::Reading Server::reading(const std::string& uri) {

@@ -12,8 +12,10 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compiler/track_model.h"
+#include "lsp/client_capabilities.h"
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
@@ -68,11 +70,15 @@ class Server {
     std::shared_ptr<const TrackModel> model;
   };
   Reading reading(const std::string& uri);
+  // The other open documents of the line `uri` belongs to, as the editor
+  // spelt their URIs.
+  std::vector<std::string> open_partners(const std::string& uri);
 
   FileSystem& fs_;
   rpc::Outbox outbox_;
   ServerOptions options_;
 
+  ClientCapabilities client_;
   bool initialized_ = false;
   bool shutdown_ = false;
   bool exited_ = false;

@@ -324,7 +324,11 @@ TEST(Server, BoundsTheDiagnosticsOfADocument) {
 
 TEST(Server, HoverAndOutline) {
   Session s;
-  s.request(1, "initialize");
+  s.request(1, "initialize",
+            {{"capabilities",
+              {{"textDocument",
+                {{"hover", {{"contentFormat", {"markdown", "plaintext"}}}},
+                 {"completion", {{"completionItem", {{"snippetSupport", true}}}}}}}}}});
   s.open(kTrainUri, example("Valdoria_42-.txt"));
   s.open(kLineUri, line_with(""));
   s.received();
@@ -358,7 +362,7 @@ TEST(Server, HoverAndOutline) {
 
   s.request(
       4, "textDocument/completion",
-      {{"textDocument", {{"uri", kTrainUri}}}, {"position", {{"line", 0}, {"character", 0}}}});
+      {{"textDocument", {{"uri", kTrainUri}}}, {"position", {{"line", 31}, {"character", 0}}}});
   const json items = s.received().at(0)["result"];
   const auto signal = std::find_if(items.begin(), items.end(),
                                    [](const json& item) { return item["label"] == "segnale"; });
@@ -379,7 +383,8 @@ TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
     if (id) m["id"] = id;
     server.handle(m.dump());
   };
-  send("initialize", json::object(), 1);
+  send("initialize",
+       {{"capabilities", {{"textDocument", {{"hover", {{"contentFormat", {"markdown"}}}}}}}}}, 1);
   send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
   int at = 0;
   send("textDocument/didChange",
