@@ -102,6 +102,7 @@ void Status::begin_after_stop(const std::string& file, int line) {
   d.message =
       "the compile stopped at line " + std::to_string(line) + "; what follows was not compiled";
   d.after_stop = true;
+  d.stopped_at_line = line;
   stop_note_ = diagnostics_.size();
   diagnostics_.push_back(std::move(d));
   after_stop_ = true;

@@ -63,6 +63,10 @@ struct Diagnostic {
   // Found after the compile stopped the description: the model, the bytes
   // and the status pair do not reflect it.
   bool after_stop = false;
+  // The note that says where the compile stopped the description: that
+  // 1-based line (the note itself names no place, so the command line shows
+  // no source line for it). 0 for every other diagnostic.
+  int stopped_at_line = 0;
   std::vector<RelatedLocation> related;
   // Only with a location on a line.
   std::optional<FixIt> fix;

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "lsp/text_position.h"
+#include "output/file_naming.h"
+
 namespace binario {
 namespace {
-
-constexpr std::string_view kLineSuffix = "_linea.txt";
-constexpr std::string_view kTrainSuffix = "-.txt";
 
 std::string folder_of(const std::string& uri) {
   return uri.substr(0, uri.rfind('/') + 1);
@@ -22,21 +22,24 @@ int hex_value(char c) {
   return -1;
 }
 
-// The base names of the files in the folder of `folder_uri` on disk.
-std::vector<std::string> files_beside(const std::string& folder_uri, FileSystem& fs) {
+// The names of every entry in the folder of `folder_uri` on disk: a folder
+// or a FIFO named like a description is a description the compile cannot
+// read, as it is for the command line, not something to pass over.
+std::vector<std::string> entries_beside(const std::string& folder_uri, FileSystem& fs) {
   std::vector<std::string> names;
   std::optional<std::string> dir = uri_to_path(folder_uri);
   if (!dir) return names;
   if (dir->size() > 1 && dir->back() == '/') dir->pop_back();
   std::string error;
-  if (!fs.list_files(dir->empty() ? "." : *dir, &names, &error)) names.clear();
+  if (!fs.list_entries(dir->empty() ? "." : *dir, &names, &error)) names.clear();
   return names;
 }
 
+// True when the document is open or anything at all stands at its path.
 bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, FileSystem& fs) {
   if (documents.text(uri)) return true;
   std::optional<std::string> path = uri_to_path(uri);
-  return path && fs.exists(*path);
+  return path && !fs.missing(*path);
 }
 
 // NAME and NUM of a train description's decoded base name, split at the
@@ -50,12 +53,13 @@ struct TrainSplit {
 // The ways a train's decoded base name splits, longest NAME first.
 std::vector<TrainSplit> train_splits(const std::string& folder, const std::string& base) {
   std::vector<TrainSplit> splits;
-  const std::string stem = base.substr(0, base.size() - kTrainSuffix.size());
+  const std::string_view stem = train_text_stem(base).value_or("");
   for (size_t underscore = stem.rfind('_'); underscore != std::string::npos && underscore > 0;
        underscore = stem.rfind('_', underscore - 1)) {
-    const std::string name = stem.substr(0, underscore);
-    splits.push_back({name, stem.substr(underscore + 1),
-                      folder + percent_encode(name + std::string(kLineSuffix))});
+    const std::string name(stem.substr(0, underscore));
+    const std::optional<std::string> number = number_from_train_text(base, name);
+    if (!number) continue;
+    splits.push_back({name, *number, folder + percent_encode(line_text_name(name))});
   }
   return splits;
 }
@@ -116,12 +120,8 @@ std::optional<std::string> uri_to_path(const std::string& uri) {
 
 DocumentKind document_kind(const std::string& uri) {
   const std::string base = percent_decode(base_of(uri));
-  if (base.ends_with(kLineSuffix) && base.size() > kLineSuffix.size()) return DocumentKind::kLine;
-  const size_t underscore = base.rfind('_');
-  if (base.ends_with(kTrainSuffix) && underscore != std::string::npos && underscore > 0 &&
-      underscore + 1 + kTrainSuffix.size() < base.size()) {
-    return DocumentKind::kTrain;
-  }
+  if (name_from_line_text(base)) return DocumentKind::kLine;
+  if (train_text_stem(base)) return DocumentKind::kTrain;
   return DocumentKind::kOther;
 }
 
@@ -132,6 +132,17 @@ void DocumentStore::open(const std::string& uri, std::string text) {
 void DocumentStore::change(const std::string& uri, std::string text) {
   auto it = documents_.find(percent_decode(uri));
   if (it != documents_.end()) it->second.text = std::move(text);
+}
+
+void DocumentStore::edit(const std::string& uri, TextPlace start, TextPlace end,
+                         std::string_view text) {
+  auto it = documents_.find(percent_decode(uri));
+  if (it == documents_.end()) return;
+  std::string& held = it->second.text;
+  size_t from = byte_offset(held, start.line, start.column);
+  size_t to = byte_offset(held, end.line, end.column);
+  if (to < from) std::swap(from, to);
+  held.replace(from, to - from, text);
 }
 
 void DocumentStore::close(const std::string& uri) {
@@ -162,8 +173,7 @@ std::optional<LineOf> line_of_document(const std::string& uri, const DocumentSto
     case DocumentKind::kOther:
       return std::nullopt;
     case DocumentKind::kLine:
-      return LineOf{documents.open_uri(uri).value_or(uri),
-                    base.substr(0, base.size() - kLineSuffix.size()), ""};
+      return LineOf{documents.open_uri(uri).value_or(uri), *name_from_line_text(base), ""};
     case DocumentKind::kTrain:
       break;
   }
@@ -176,15 +186,14 @@ LineGroup line_group(const std::string& line_uri, const DocumentStore& documents
   LineGroup group;
   group.line_uri = documents.open_uri(line_uri).value_or(line_uri);
   const std::string folder = folder_of(group.line_uri);
-  const std::string base = percent_decode(base_of(group.line_uri));
-  group.name = base.substr(0, base.size() - kLineSuffix.size());
+  group.name = name_from_line_text(percent_decode(base_of(group.line_uri))).value_or("");
   const std::string decoded_line = percent_decode(group.line_uri);
   std::vector<std::string> candidates;  // URIs of trains beside the line
   for (const std::string& open : documents.uris()) {
     if (percent_decode(folder_of(open)) == percent_decode(folder)) candidates.push_back(open);
   }
   // Disk names are plain; the folder's URI spelling is kept.
-  for (const std::string& name : files_beside(folder, fs)) {
+  for (const std::string& name : entries_beside(folder, fs)) {
     const std::string uri = folder + percent_encode(name);
     if (!documents.text(uri)) candidates.push_back(uri);
   }

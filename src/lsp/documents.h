@@ -29,12 +29,22 @@ enum class DocumentKind { kLine, kTrain, kOther };
 // What a URI names by the naming rule.
 DocumentKind document_kind(const std::string& uri);
 
+// A place in a document as the protocol counts it: 0-based line, UTF-16
+// column.
+struct TextPlace {
+  int line = 0;
+  int column = 0;
+};
+
 // The open documents: UTF-8 text as the editor holds it. A document is
 // found by any spelling of its URI that decodes to the same text.
 class DocumentStore {
  public:
   void open(const std::string& uri, std::string text);
   void change(const std::string& uri, std::string text);
+  // Replaces the text from `start` to `end` (swapped when `end` comes
+  // first; clamped to the text) with `text`. Nothing when not open.
+  void edit(const std::string& uri, TextPlace start, TextPlace end, std::string_view text);
   void close(const std::string& uri);
   const std::string* text(const std::string& uri) const;
   // The URI as the editor spelt it when it opened the document, or nothing.

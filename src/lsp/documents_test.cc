@@ -22,6 +22,9 @@ TEST(Documents, KindFollowsTheNamingRule) {
   EXPECT_EQ(document_kind("file:///d/Valle_-.txt"), DocumentKind::kOther);
   EXPECT_EQ(document_kind("file:///d/42-.txt"), DocumentKind::kOther);
   EXPECT_EQ(document_kind("file:///d/notes.txt"), DocumentKind::kOther);
+  // Endings in any letter case, as a Windows folder may hold them.
+  EXPECT_EQ(document_kind("file:///d/VALLE_LINEA.TXT"), DocumentKind::kLine);
+  EXPECT_EQ(document_kind("file:///d/Valle_42-.TXT"), DocumentKind::kTrain);
 }
 
 // A line's group holds every train beside it, open or on disk, once, and
@@ -35,6 +38,9 @@ TEST(Documents, ALineGathersEveryTrainBesideIt) {
   fs.files["/d/Valle_Alta_linea.txt"] = "";
   fs.files["/d/Valle_Alta_2-.txt"] = "";
   fs.files["/d/Monte_linea.txt"] = "";
+  // Not regular files, but named like trains: listed all the same.
+  fs.directories.insert("/d/Valle_3-.txt");
+  fs.others.insert("/d/Valle_5-.txt");
   DocumentStore documents;
   documents.open("file:///d/Valle_linea.txt", "");
   documents.open("file:///d/Valle_9-.txt", "");
@@ -42,10 +48,12 @@ TEST(Documents, ALineGathersEveryTrainBesideIt) {
 
   const LineGroup group = line_group("file:///d/Valle_linea.txt", documents, fs);
   EXPECT_EQ(group.name, "Valle");
-  ASSERT_EQ(group.trains.size(), 3u);
+  ASSERT_EQ(group.trains.size(), 5u);
   EXPECT_EQ(group.trains[0].uri, "file:///d/Valle_1-.txt");
-  EXPECT_EQ(group.trains[1].uri, "file:///d/Valle_7-.txt");
-  EXPECT_EQ(group.trains[2].number, "9");
+  EXPECT_EQ(group.trains[1].uri, "file:///d/Valle_3-.txt");
+  EXPECT_EQ(group.trains[2].number, "5");
+  EXPECT_EQ(group.trains[3].uri, "file:///d/Valle_7-.txt");
+  EXPECT_EQ(group.trains[4].number, "9");
   EXPECT_TRUE(line_group("file:///d/Monte_linea.txt", documents, fs).trains.empty());
   EXPECT_EQ(line_of_document("file:///d/notes.txt", documents, fs), std::nullopt);
 }

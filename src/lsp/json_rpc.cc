@@ -107,4 +107,8 @@ void Outbox::notify(const std::string& method, const json& params) {
   send({{"jsonrpc", "2.0"}, {"method", method}, {"params", params}});
 }
 
+void Outbox::request(const json& id, const std::string& method, const json& params) {
+  send({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+}
+
 }  // namespace binario::rpc

@@ -66,6 +66,8 @@ class Outbox {
   void reply(const nlohmann::json& id, const nlohmann::json& result);
   void reply_error(const nlohmann::json& id, const Error& error);
   void notify(const std::string& method, const nlohmann::json& params);
+  // A request of the server's own to the client; its answer is not waited for.
+  void request(const nlohmann::json& id, const std::string& method, const nlohmann::json& params);
 
  private:
   void send(const nlohmann::json& message);

@@ -1,5 +1,7 @@
 #include "lsp/lsp_diagnostic.h"
 
+#include <climits>
+
 #include "compiler/metre_suffix.h"
 #include "lsp/text_position.h"
 #include "output/text_encoding.h"
@@ -33,6 +35,10 @@ nlohmann::json lsp_diagnostic(const Diagnostic& d, const DocumentLines& lines) {
       end_line = d.field->last_line - 1;
       end = utf16_column(lines.line(end_line), d.field->last_column);
     }
+  } else if (d.stopped_at_line > 0 && d.stopped_at_line <= lines.size()) {
+    // Where the compile stopped: that whole line.
+    line = end_line = d.stopped_at_line - 1;
+    end = utf16_column(lines.line(line), INT_MAX);
   }
   std::string message = windows1252_to_utf8(d.message);
   message += metre_suffix(d);

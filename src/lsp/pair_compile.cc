@@ -1,5 +1,6 @@
 #include "lsp/pair_compile.h"
 
+#include <climits>
 #include <set>
 #include <vector>
 
@@ -80,6 +81,23 @@ json replaced_character(const ReplacedCharacter& r) {
           {"message", "Windows-1252 has no such character; it is compiled as '?'"}};
 }
 
+// The text after the line where the compile stopped, marked unnecessary
+// (the editor fades it): none of it reached the model.
+void add_not_compiled(int stopped_at_line, const DocumentLines& lines, json* list) {
+  const int last = lines.size() - 1;
+  if (stopped_at_line > last) return;
+  const int end = utf16_column(lines.line(last), INT_MAX);
+  if (stopped_at_line == last && end == 0) return;
+  list->push_back({{"range",
+                    {{"start", {{"line", stopped_at_line}, {"character", 0}}},
+                     {"end", {{"line", last}, {"character", end}}}}},
+                   {"severity", 4},
+                   {"tags", json::array({1})},
+                   {"source", "binario"},
+                   {"message", "not compiled: the compile stopped at line " +
+                                   std::to_string(stopped_at_line)}});
+}
+
 }  // namespace
 
 PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, FileSystem& fs,
@@ -151,6 +169,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
     json& list = out.diagnostics[part->uri];
     if (list.size() >= kMaxDiagnostics) continue;
     list.push_back(lsp_diagnostic(placed, *part->lines));
+    if (placed.stopped_at_line > 0) add_not_compiled(placed.stopped_at_line, *part->lines, &list);
   }
   const PairDocument* documents[] = {&texts.line, &texts.train};
   DescriptionRead* reads[] = {&result.records->line, &result.records->train};

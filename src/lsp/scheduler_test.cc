@@ -1,5 +1,7 @@
 #include "lsp/scheduler.h"
 
+#include "lsp/document_sync.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -53,6 +55,20 @@ TEST(Scheduler, StopCancelsTheRunningJob) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   scheduler.schedule("c", milliseconds(0));
   EXPECT_EQ(runs, 1);
+}
+
+// The wait after an edit in a burst follows the cost of the last check,
+// within its bounds; the first edit after a pause waits the least; a server
+// asked for no wait (tests) never waits.
+TEST(Debounce, FollowsTheCostOfTheLastCheck) {
+  using std::chrono::microseconds;
+  const milliseconds soon(20);
+  EXPECT_EQ(adaptive_debounce(microseconds(0), milliseconds(150), soon), milliseconds(5));
+  EXPECT_EQ(adaptive_debounce(microseconds(16'400), milliseconds(150), soon), milliseconds(33));
+  EXPECT_EQ(adaptive_debounce(microseconds(900'000), milliseconds(150), soon), milliseconds(150));
+  EXPECT_EQ(adaptive_debounce(microseconds(900'000), milliseconds(150), milliseconds(150)),
+            milliseconds(5));
+  EXPECT_EQ(adaptive_debounce(microseconds(16'400), milliseconds(0), soon), milliseconds(0));
 }
 
 }  // namespace

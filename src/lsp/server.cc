@@ -1,5 +1,6 @@
 #include "lsp/server.h"
 
+#include <ctime>
 #include <optional>
 
 #include "compiler/field_reader.h"
@@ -7,12 +8,14 @@
 #include "lsp/code_actions.h"
 #include "lsp/completion.h"
 #include "lsp/document_symbols.h"
+#include "lsp/document_sync.h"
 #include "lsp/hover.h"
 #include "lsp/inlay_hints.h"
 #include "lsp/message_reader.h"
 #include "lsp/pair_compile.h"
 #include "lsp/sections_and_tokens.h"
 #include "lsp/signature_help.h"
+#include "platform/paths.h"
 
 namespace binario {
 namespace {
@@ -21,7 +24,7 @@ using nlohmann::json;
 
 json capabilities() {
   return {{"textDocumentSync",
-           {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
+           {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
           {"documentSymbolProvider", true},
           {"hoverProvider", true},
           {"completionProvider", {{"resolveProvider", true}}},
@@ -131,6 +134,7 @@ json Server::request(const std::string& method, const json& params) {
     if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
     client_ = read_client_capabilities(params);
+    client_watches_ = can_register_file_watching(params);
     return {{"capabilities", capabilities()},
             {"serverInfo", {{"name", "binario"}, {"version", BINARIO_VERSION}}}};
   }
@@ -205,6 +209,29 @@ json Server::request(const std::string& method, const json& params) {
 }
 
 void Server::notification(const std::string& method, const json& params) {
+  if (method == "initialized") {
+    if (client_watches_) {
+      outbox_.request("binario-watch", "client/registerCapability", file_watching_registration());
+    }
+    return;
+  }
+  if (method == "workspace/didChangeWatchedFiles") {
+    for (const json& change : params.at("changes")) {
+      const std::string uri = change.at("uri").get<std::string>();
+      bool open = false;
+      {
+        std::lock_guard lock(mutex_);
+        open = documents_.text(uri) != nullptr;
+      }
+      // An open document's text is the editor's, whatever the disk holds.
+      if (!open) schedule_line_of(uri, std::chrono::milliseconds(0));
+    }
+    return;
+  }
+  if (method == "textDocument/didOpen" || method == "textDocument/didChange" ||
+      method == "textDocument/didSave") {
+    look_at_partners();
+  }
   if (method == "textDocument/didOpen") {
     const json& doc = params.at("textDocument");
     const std::string uri = doc.at("uri").get<std::string>();
@@ -220,10 +247,13 @@ void Server::notification(const std::string& method, const json& params) {
     {
       std::lock_guard lock(mutex_);
       if (!documents_.text(uri)) return;
-      // Whole-text sync: the last change is the document.
-      documents_.change(uri, changes.back().at("text").get<std::string>());
+      apply_content_changes(documents_, uri, changes);
     }
-    schedule_line_of(uri, options_.debounce);
+    const auto now = std::chrono::steady_clock::now();
+    const auto since_last_edit = now - last_edit_;
+    last_edit_ = now;
+    schedule_line_of(uri, adaptive_debounce(std::chrono::microseconds(last_check_us_.load()),
+                                            options_.debounce, since_last_edit));
   } else if (method == "textDocument/didSave") {
     schedule_line_of(document_uri(params), std::chrono::milliseconds(0));
   } else if (method == "textDocument/didClose") {
@@ -263,22 +293,35 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     auto line = lines_.find(key);
     if (line == lines_.end()) return;
     const LineGroup group = line_group(line->second, documents_, fs_);
-    auto open_text = [&](const std::string& uri) {
+    bool any_open = false;
+    std::vector<std::string> on_disk;
+    auto document = [&](const std::string& uri) {
       const std::string* text = documents_.text(uri);
-      return text ? std::optional<std::string>(*text) : std::nullopt;
+      any_open = any_open || text;
+      if (!text) on_disk.push_back(uri_to_path(uri).value_or(""));
+      return PairDocument{uri, text ? std::optional<std::string>(*text) : std::nullopt};
     };
-    texts.line = {group.line_uri, open_text(group.line_uri)};
+    texts.line = document(group.line_uri);
     texts.name = group.name;
     for (const LineGroup::Train& train : group.trains) {
-      texts.trains.push_back({{train.uri, open_text(train.uri)}, train.number});
+      texts.trains.push_back({document(train.uri), train.number});
     }
+    // A line nothing of which is open any more is forgotten.
+    if (!any_open) {
+      partners_.forget(key);
+      lines_.erase(line);
+      return;
+    }
+    partners_.record(key, path_parent(uri_to_path(group.line_uri).value_or("")), on_disk, fs_);
   }
   LineChecked checked;
+  const std::clock_t started = std::clock();
   try {
     checked = check_line(texts, fs_, &cancelled);
   } catch (const CompileCancelled&) {
     return;
   }
+  last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
   // A document closed while it was being checked keeps the empty list its
   // closing published.
   std::lock_guard lock(mutex_);
@@ -342,6 +385,16 @@ Server::Reading Server::reading(const std::string& uri) {
     if (percent_decode(compiled_uri) == key) return {read, compiled.model};
   }
   return {};
+}
+
+void Server::look_at_partners() {
+  if (client_watches_) return;
+  std::vector<std::string> changed;
+  {
+    std::lock_guard lock(mutex_);
+    changed = partners_.changed(fs_);
+  }
+  for (const std::string& key : changed) scheduler_.schedule(key, std::chrono::milliseconds(0));
 }
 
 void Server::publish(const std::string& uri, const json& diagnostics) {

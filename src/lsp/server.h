@@ -19,13 +19,16 @@
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
+#include "lsp/partner_watch.h"
 #include "lsp/scheduler.h"
 #include "platform/file_system.h"
 
 namespace binario {
 
 struct ServerOptions {
-  // How long a change waits for the next one before the pair is compiled.
+  // The longest a change waits for the next one before the line is checked;
+  // the wait follows the cost of the last check and how soon the change
+  // came after the one before (adaptive_debounce).
   std::chrono::milliseconds debounce{150};
   // False: every compile runs at once inside `handle`, for tests.
   bool worker = true;
@@ -78,10 +81,20 @@ class Server {
   rpc::Outbox outbox_;
   ServerOptions options_;
 
+  // Schedules a check of every line whose partners on disk changed, when
+  // the client does not watch them for the server.
+  void look_at_partners();
+
   ClientCapabilities client_;
   bool initialized_ = false;
   bool shutdown_ = false;
   bool exited_ = false;
+  bool client_watches_ = false;  // the client reports changed descriptions
+  // The processor time the last check took, for the debounce of the next
+  // edit: on a busy machine its wall time tells how busy the machine is
+  // more than what the check costs.
+  std::atomic<int64_t> last_check_us_{0};
+  std::chrono::steady_clock::time_point last_edit_{};  // of any document
 
   std::mutex mutex_;  // guards what follows
   DocumentStore documents_;
@@ -92,6 +105,7 @@ class Server {
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads_;
   // The line description of each scheduled check, by its key.
   std::map<std::string, std::string> lines_;
+  DiskPartners partners_;
 
   Scheduler scheduler_;  // last: its worker starts once everything above exists
 };

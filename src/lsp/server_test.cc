@@ -103,7 +103,7 @@ TEST(Server, Lifecycle) {
   replies = s.received();
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_EQ(replies[0]["id"], 2);
-  EXPECT_EQ(replies[0]["result"]["capabilities"]["textDocumentSync"]["change"], 1);
+  EXPECT_EQ(replies[0]["result"]["capabilities"]["textDocumentSync"]["change"], 2);
   s.notify("initialized");
   s.request(3, "initialize");
   s.request(4, "no/suchMethod");
@@ -513,6 +513,189 @@ TEST(Server, AnEncodedUriFindsItsPartnerOnDisk) {
   std::map<std::string, json> published = s.published();
   ASSERT_EQ(published.size(), 1u);
   EXPECT_EQ(published[uri], json::array());
+}
+
+// A folder or a FIFO named like a train is a train the compile cannot read,
+// as `binario check` finds it (status 25), not an entry to pass over; so is
+// a folder named like the line of an open train.
+TEST(Server, AFolderOrFifoNamedLikeAPartnerCannotBeRead) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.fs.directories.insert("/d/Valdoria_43-.txt");
+  s.fs.others.insert("/d/Valdoria_44-.txt");
+  s.request(1, "initialize");
+  s.received();
+  s.open(kLineUri, line_with(""));
+  const json list = s.published()[kLineUri];
+  std::vector<std::string> unreadable;
+  for (const json& d : list) {
+    if (d["code"] == 25 && d["severity"] == 1) unreadable.push_back(d["message"]);
+  }
+  ASSERT_EQ(unreadable.size(), 2u) << list;
+  EXPECT_NE(unreadable[0].find("Is a directory (with train 43)"), std::string::npos);
+  EXPECT_NE(unreadable[1].find("Is not a regular file (with train 44)"), std::string::npos);
+
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  s.fs.directories.insert("/d/Valdoria_linea.txt");
+  s.received();
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  const json train = s.published()[kTrainUri];
+  ASSERT_EQ(codes(train), (std::vector<int>{25})) << train;
+  EXPECT_NE(train[0]["message"].get<std::string>().find("Is a directory"), std::string::npos);
+}
+
+// The note that the compile stopped stands at the line where it stopped,
+// and what follows is marked as not compiled.
+TEST(Server, TheStopIsShownWhereItHappened) {
+  Session s;
+  s.request(1, "initialize");
+  s.received();
+  int at = 0;
+  const std::string text = line_with(std::string(kClash) + "pendnza, 900, 1\r\n", &at);
+  s.open(kLineUri, text);
+  const json list = s.published()[kLineUri];
+  const json* note = nullptr;
+  const json* rest = nullptr;
+  for (const json& d : list) {
+    if (d["severity"] == 3 &&
+        d["message"].get<std::string>().find("stopped") != std::string::npos) {
+      note = &d;
+    }
+    if (d.contains("tags")) rest = &d;
+  }
+  ASSERT_NE(note, nullptr) << list;
+  EXPECT_EQ((*note)["range"]["start"]["line"], at);
+  ASSERT_NE(rest, nullptr) << list;
+  EXPECT_EQ((*rest)["tags"], json::array({1}));
+  EXPECT_EQ((*rest)["severity"], 4);
+  EXPECT_EQ((*rest)["range"]["start"], json({{"line", at + 1}, {"character", 0}}));
+  const int lines = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  EXPECT_EQ((*rest)["range"]["end"], json({{"line", lines}, {"character", 0}}));
+}
+
+// ’ and € of a Windows-1252 file an editor read as Latin-1 arrive as
+// U+0092 and U+0080: they are the bytes the file holds, not characters
+// Windows-1252 lacks.
+TEST(Server, ALatin1ReadingOfAWindows1252FileGivesNoFalseFault) {
+  Session s;
+  s.request(1, "initialize");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.received();
+  s.open(kLineUri, "l\xC2\x92ora, 5 \xC2\x80" + line_with(""));
+  EXPECT_EQ(s.published()[kLineUri], json::array());
+}
+
+// --- Partners changed on disk ----------------------------------------------
+
+// A client that can watch files is asked to report every description; a
+// partner it reports changed is checked again. An open document's report
+// is passed over: its text is the editor's.
+TEST(Server, APartnerTheClientReportsChangedIsCheckedAgain) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_linea.txt"] = *utf8_to_windows1252(line_with(kOnTheSignal));
+  s.request(1, "initialize",
+            {{"capabilities",
+              {{"workspace", {{"didChangeWatchedFiles", {{"dynamicRegistration", true}}}}}}}});
+  s.received();
+  s.notify("initialized");
+  const std::vector<json> sent = s.received();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0]["method"], "client/registerCapability");
+  const json& registration = sent[0]["params"]["registrations"][0];
+  EXPECT_EQ(registration["method"], "workspace/didChangeWatchedFiles");
+  EXPECT_EQ(registration["registerOptions"]["watchers"],
+            json::array({{{"globPattern", "**/*_linea.txt"}}, {{"globPattern", "**/*-.txt"}}}));
+  s.send({{"jsonrpc", "2.0"}, {"id", sent[0]["id"]}, {"result", nullptr}});
+
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  EXPECT_EQ(codes(s.published()[kTrainUri]), (std::vector<int>{16}));
+  s.fs.files["/d/Valdoria_linea.txt"] = *utf8_to_windows1252(line_with(""));
+  // Opening another document looks at nothing: the client watches.
+  s.open("file:///d/notes.txt", "");
+  EXPECT_EQ(s.published().count(kTrainUri), 0u);
+  s.notify("workspace/didChangeWatchedFiles",
+           {{"changes", {{{"uri", kTrainUri}, {"type", 2}}, {{"uri", kLineUri}, {"type", 2}}}}});
+  const std::map<std::string, json> published = s.published();
+  ASSERT_EQ(published.size(), 1u);
+  EXPECT_EQ(published.at(kTrainUri), json::array());
+}
+
+// With a client that watches nothing, the size and time of each partner
+// read from disk, and of its folder, are looked at whenever a document is
+// opened, changed or saved.
+TEST(Server, APartnerChangedOnDiskIsFoundByItsSizeOrTime) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.request(1, "initialize");
+  s.notify("initialized");
+  s.received();  // no registration asked for
+  s.open("file:///d/notes.txt", "");
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  json list = s.published()[kTrainUri];
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0]["code"], "missing-partner");
+  s.notify("textDocument/didSave", {{"textDocument", {{"uri", "file:///d/notes.txt"}}}});
+  EXPECT_EQ(s.published().count(kTrainUri), 0u);  // nothing changed
+
+  // The line appears.
+  std::string line = *utf8_to_windows1252(line_with(kOnTheSignal));
+  s.fs.files["/d/Valdoria_linea.txt"] = line;
+  s.notify("textDocument/didSave", {{"textDocument", {{"uri", "file:///d/notes.txt"}}}});
+  EXPECT_EQ(codes(s.published()[kTrainUri]), (std::vector<int>{16}));
+  // The same size, a later time: the indicator made a comment.
+  line.replace(line.find("indicatori_vmax, 2400"), 1, "-");
+  s.fs.files["/d/Valdoria_linea.txt"] = line;
+  s.fs.modified["/d/Valdoria_linea.txt"] = 1;
+  s.change("file:///d/notes.txt", "x");
+  EXPECT_EQ(codes(s.published()[kTrainUri]), std::vector<int>());
+
+  // A line open alone sees a train added beside it by its folder's time.
+  s.notify("textDocument/didClose", {{"textDocument", {{"uri", kTrainUri}}}});
+  s.open(kLineUri, line_with(""));
+  list = s.published()[kLineUri];
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0]["code"], "missing-partner");
+  s.fs.files["/d/Valdoria_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.fs.modified["/d"] = 1;
+  s.open("file:///d/other.txt", "");
+  EXPECT_EQ(s.published()[kLineUri], json::array());
+}
+
+// --- Edits by range ----------------------------------------------------------
+
+// A change with a range replaces just that range, counted in UTF-16 units
+// after a character outside the Basic Multilingual Plane, with CR LF line
+// ends; the changes of one notification apply in order.
+TEST(Server, AppliesEditsByRange) {
+  Session s;
+  s.request(1, "initialize");
+  EXPECT_EQ(s.received().at(0)["result"]["capabilities"]["textDocumentSync"]["change"], 2);
+  int at = 0;
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.open(kLineUri, line_with("", &at));
+  s.published();
+  auto range = [](int line, int start, int end_line, int end) {
+    return json{{"start", {{"line", line}, {"character", start}}},
+                {"end", {{"line", end_line}, {"character", end}}}};
+  };
+  // Insert "- \U0001F600 -, " then the clash before line `at`, then replace
+  // the emoji's two units with "x".
+  s.notify(
+      "textDocument/didChange",
+      {{"textDocument", {{"uri", kLineUri}, {"version", 2}}},
+       {"contentChanges",
+        {{{"range", range(at, 0, at, 0)}, {"text", "- \xF0\x9F\x98\x80 -, " + std::string(kClash)}},
+         {{"range", range(at, 2, at, 4)}, {"text", "x"}}}}});
+  std::map<std::string, json> published = s.published();
+  ASSERT_EQ(codes(published[kLineUri]), (std::vector<int>{21})) << published[kLineUri];
+  EXPECT_EQ(published[kLineUri][0]["range"]["start"], json({{"line", at}, {"character", 7}}));
+  // Removing the inserted line by a range that spans its line end.
+  s.notify("textDocument/didChange",
+           {{"textDocument", {{"uri", kLineUri}, {"version", 3}}},
+            {"contentChanges", {{{"range", range(at, 0, at + 1, 0)}, {"text", ""}}}}});
+  EXPECT_EQ(s.published()[kLineUri], json::array());
 }
 
 // A misspelt keyword and a misspelt "[generale]" get a quick fix that

@@ -49,6 +49,38 @@ int utf16_units(int cp) {
   return cp > 0xFFFF ? 2 : 1;
 }
 
+// The byte where 0-based `line` of `text` starts (lines end at LF, CR LF or
+// CR), or npos past the last line.
+size_t line_start(std::string_view text, int line) {
+  size_t start = 0;
+  for (int n = 0; n < line; ++n) {
+    const size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) return std::string_view::npos;
+    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+  }
+  return start;
+}
+
+// The character of a UTF-8 line that holds UTF-16 column `column`: how many
+// characters and bytes come before it (past the end: the whole line).
+struct LinePlace {
+  int character = 0;
+  size_t byte = 0;
+};
+LinePlace place_at_column(std::string_view utf8_line, int column) {
+  LinePlace place;
+  int units = 0;
+  while (place.byte < utf8_line.size()) {
+    size_t length = 1;
+    const int cp = next_code_point(utf8_line.substr(place.byte), &length);
+    units += cp < 0 ? 1 : utf16_units(cp);
+    if (units > column) break;
+    ++place.character;
+    place.byte += length;
+  }
+  return place;
+}
+
 }  // namespace
 
 CompileText to_compile_text(std::string_view utf8) {
@@ -76,6 +108,11 @@ CompileText to_compile_text(std::string_view utf8) {
     const int units = cp < 0 ? 1 : utf16_units(cp);
     if (cp >= 0 && cp < 0x80) {
       out.bytes.push_back(static_cast<char>(cp));
+    } else if (cp >= 0x80 && cp <= 0x9F) {
+      // A control character of this range is what an editor that read a
+      // Windows-1252 file as Latin-1 shows for the bytes 0x80-0x9F (’, €,
+      // …): the compile gets the byte back, as it reads the file on disk.
+      out.bytes.push_back(static_cast<char>(cp));
     } else if (std::optional<std::string> byte =
                    cp < 0 ? std::nullopt : utf8_to_windows1252(utf8.substr(i, length))) {
       out.bytes += *byte;
@@ -96,12 +133,8 @@ CompileText to_compile_text(std::string_view utf8) {
 }
 
 std::string_view line_of(std::string_view text, int line) {
-  size_t start = 0;
-  for (int n = 0; n < line; ++n) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) return {};
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
-  }
+  const size_t start = line_start(text, line);
+  if (start == std::string_view::npos) return {};
   const size_t end = text.find_first_of("\r\n", start);
   return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
@@ -131,19 +164,14 @@ int utf16_column(std::string_view utf8_line, int character) {
   return column;
 }
 
+size_t byte_offset(std::string_view text, int line, int column) {
+  const size_t start = line_start(text, line);
+  if (start == std::string_view::npos) return text.size();
+  return start + place_at_column(line_of(text.substr(start), 0), column).byte;
+}
+
 int character_index(std::string_view utf8_line, int column) {
-  int character = 0;
-  int units = 0;
-  size_t i = 0;
-  while (i < utf8_line.size()) {
-    size_t length = 1;
-    const int cp = next_code_point(utf8_line.substr(i), &length);
-    units += cp < 0 ? 1 : utf16_units(cp);
-    if (units > column) return character;
-    ++character;
-    i += length;
-  }
-  return character;
+  return place_at_column(utf8_line, column).character;
 }
 
 }  // namespace binario

@@ -38,6 +38,9 @@ class DocumentLines {
   explicit DocumentLines(std::string_view text);
   // The line with 0-based index `line`, without its end (empty past the last).
   std::string_view line(int line) const;
+  // How many lines the text has (an empty text, or one ending in a line
+  // end, has an empty last line).
+  int size() const { return static_cast<int>(starts_.size()); }
 
  private:
   std::string_view text_;
@@ -47,6 +50,12 @@ class DocumentLines {
 // The UTF-16 column on a UTF-8 line of the character with 0-based index
 // `character` (past the end: the end of the line).
 int utf16_column(std::string_view utf8_line, int character);
+
+// The byte offset in a UTF-8 text of the protocol's position: 0-based
+// `line` (lines end as line_of counts them) and UTF-16 `column`. A column
+// past the line's end is its end, a line past the last is the text's end, a
+// column inside a surrogate pair is the start of its character.
+size_t byte_offset(std::string_view text, int line, int column);
 
 // The 0-based character index at UTF-16 column `column` of a UTF-8 line (a
 // column inside a surrogate pair counts as its character; past the end: the

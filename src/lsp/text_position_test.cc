@@ -19,6 +19,14 @@ TEST(TextPosition, CompileTextHasOneBytePerCharacter) {
   EXPECT_EQ(text.replaced[2].start, 6);  // a stray byte
 }
 
+// A Windows-1252 text an editor read as Latin-1 holds U+0080-U+009F where
+// the file holds the bytes 0x80-0x9F: they are those bytes again.
+TEST(TextPosition, ControlCharactersOfALatin1ReadingAreTheirBytes) {
+  const CompileText text = to_compile_text("l\xC2\x92ora \xC2\x80 5\xC2\x9F");
+  EXPECT_EQ(text.bytes, "l\x92ora \x80 5\x9F");
+  EXPECT_TRUE(text.replaced.empty());
+}
+
 TEST(TextPosition, LinesEndAtLfCrLfAndCr) {
   const std::string text = "one\r\ntwo\nthree\rfour";
   EXPECT_EQ(line_of(text, 0), "one");
@@ -43,6 +51,17 @@ TEST(TextPosition, ColumnsMapBothWays) {
   EXPECT_EQ(character_index(line, 3), 2);
   EXPECT_EQ(character_index(line, 99), 6);
   for (int c = 0; c <= 6; ++c) EXPECT_EQ(character_index(line, utf16_column(line, c)), c);
+}
+
+TEST(TextPosition, ByteOffsetOfAProtocolPosition) {
+  const std::string text = "\xC3\xA9\xF0\x9F\x98\x80x\r\nab\rc";
+  EXPECT_EQ(byte_offset(text, 0, 1), 2u);   // after é
+  EXPECT_EQ(byte_offset(text, 0, 2), 2u);   // inside the surrogate pair
+  EXPECT_EQ(byte_offset(text, 0, 3), 6u);   // after the emoji
+  EXPECT_EQ(byte_offset(text, 0, 99), 7u);  // the line's end, before CR LF
+  EXPECT_EQ(byte_offset(text, 1, 1), 10u);
+  EXPECT_EQ(byte_offset(text, 2, 0), 12u);  // after a lone CR
+  EXPECT_EQ(byte_offset(text, 9, 0), text.size());
 }
 
 }  // namespace

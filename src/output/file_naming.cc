@@ -40,6 +40,14 @@ std::string line_text_name(std::string_view name) {
   return joined(name, kLineText);
 }
 
+std::string_view line_text_ending() {
+  return kLineText;
+}
+
+std::string_view train_text_ending() {
+  return kTrainText;
+}
+
 std::optional<std::string_view> without_ending(std::string_view base, std::string_view ending) {
   if (base.size() < ending.size()) return std::nullopt;
   const std::string_view tail = base.substr(base.size() - ending.size());

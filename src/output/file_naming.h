@@ -27,6 +27,11 @@ ScenarioFileNames scenario_file_names(std::string_view name, std::string_view nu
 // NAME_linea.txt, the line description of scenario NAME.
 std::string line_text_name(std::string_view name);
 
+// The endings of a line description's and a train description's name, for
+// a caller that matches names by pattern (a file watcher).
+std::string_view line_text_ending();   // "_linea.txt"
+std::string_view train_text_ending();  // "-.txt"
+
 // `base` without `ending` when it ends so, in any letter case.
 std::optional<std::string_view> without_ending(std::string_view base, std::string_view ending);
 

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 
@@ -237,6 +238,26 @@ bool MemoryFileSystem::list_files(const std::string& path, std::vector<std::stri
     if (path_parent(file) == path) names->push_back(path_file_name(file));
   }
   return true;  // std::map keeps them sorted
+}
+
+bool MemoryFileSystem::list_entries(const std::string& path, std::vector<std::string>* names,
+                                    std::string* error) {
+  if (!list_files(path, names, error)) return false;
+  for (const std::set<std::string>* kind : {&directories, &others}) {
+    for (const std::string& entry : *kind) {
+      if (entry != path && path_parent(entry) == path) names->push_back(path_file_name(entry));
+    }
+  }
+  std::sort(names->begin(), names->end());
+  return true;
+}
+
+std::optional<FileStamp> MemoryFileSystem::stamp(const std::string& path) {
+  if (missing(path)) return std::nullopt;
+  auto file = files.find(path);
+  auto time = modified.find(path);
+  return FileStamp{file == files.end() ? 0 : file->second.size(),
+                   time == modified.end() ? 0 : time->second};
 }
 
 bool MemoryFileSystem::same_file(const std::string& a, const std::string& b) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -63,6 +64,14 @@ inline constexpr char kNotRegularReason[] = "Is not a regular file";
 inline constexpr char kHeldOpenReason[] =
     "Is held open by another program; close it there and try again";
 
+// What a cheap look at a file tells: enough to see that it changed since
+// the last look, without reading it.
+struct FileStamp {
+  uint64_t size = 0;
+  int64_t modified = 0;  // the modification time, in the system's own unit
+  bool operator==(const FileStamp&) const = default;
+};
+
 // A lock on a folder, held while it lives: another process (or thread)
 // asking for the same folder waits until it is released.
 class FolderLock {
@@ -103,6 +112,14 @@ class FileSystem {
   // `path`, sorted. Returns false and sets `error` when it cannot be read.
   virtual bool list_files(const std::string& path, std::vector<std::string>* names,
                           std::string* error) = 0;
+  // The names of every entry directly inside folder `path`, sorted: files,
+  // folders, FIFOs, devices and links alike ("." and ".." left out).
+  // Returns false and sets `error` when it cannot be read.
+  virtual bool list_entries(const std::string& path, std::vector<std::string>* names,
+                            std::string* error) = 0;
+  // The size and modification time of what stands at `path` (through a
+  // link), or nothing when nothing does or it cannot be looked at.
+  virtual std::optional<FileStamp> stamp(const std::string& path) = 0;
   // True when both paths name the same existing file.
   virtual bool same_file(const std::string& a, const std::string& b) = 0;
   // Locks the folder `path` (which exists), waiting up to half a minute for
@@ -168,6 +185,9 @@ class RealFileSystem : public FileSystem {
   bool make_directories(const std::string& path, std::string* error) override;
   bool list_files(const std::string& path, std::vector<std::string>* names,
                   std::string* error) override;
+  bool list_entries(const std::string& path, std::vector<std::string>* names,
+                    std::string* error) override;
+  std::optional<FileStamp> stamp(const std::string& path) override;
   bool same_file(const std::string& a, const std::string& b) override;
   std::unique_ptr<FolderLock> lock_folder(const std::string& path, std::string* error) override;
 };
@@ -189,6 +209,9 @@ class MemoryFileSystem : public FileSystem {
   std::set<std::string> fail_remove;  // remove_file fails
   std::set<std::string> others;       // paths holding something not a file (a FIFO, a device)
 
+  // The modification times stamp() reports (0 for a path not listed).
+  std::map<std::string, int64_t> modified;
+
   using FileSystem::read_file;
   bool exists(const std::string& path) override;
   bool missing(const std::string& path) override;
@@ -200,6 +223,9 @@ class MemoryFileSystem : public FileSystem {
   bool make_directories(const std::string& path, std::string* error) override;
   bool list_files(const std::string& path, std::vector<std::string>* names,
                   std::string* error) override;
+  bool list_entries(const std::string& path, std::vector<std::string>* names,
+                    std::string* error) override;
+  std::optional<FileStamp> stamp(const std::string& path) override;
   bool same_file(const std::string& a, const std::string& b) override;
 };
 

@@ -189,14 +189,19 @@ bool RealFileSystem::make_directories(const std::string& path, std::string* erro
   return false;
 }
 
-bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
-                                std::string* error) {
+namespace {
+
+// The names in folder `path`, sorted: regular files only, or every entry.
+bool list_folder(const std::string& path, bool every_entry, std::vector<std::string>* names,
+                 std::string* error) {
   names->clear();
   std::error_code ec;
   std::filesystem::directory_iterator it(path, ec);
   for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
     std::error_code kind_ec;
-    if (it->is_regular_file(kind_ec)) names->push_back(it->path().filename().string());
+    if (every_entry || it->is_regular_file(kind_ec)) {
+      names->push_back(it->path().filename().string());
+    }
   }
   if (ec) {
     if (error) *error = ec.message();
@@ -205,6 +210,25 @@ bool RealFileSystem::list_files(const std::string& path, std::vector<std::string
   }
   std::sort(names->begin(), names->end());
   return true;
+}
+
+}  // namespace
+
+bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
+                                std::string* error) {
+  return list_folder(path, false, names, error);
+}
+
+bool RealFileSystem::list_entries(const std::string& path, std::vector<std::string>* names,
+                                  std::string* error) {
+  return list_folder(path, true, names, error);
+}
+
+std::optional<FileStamp> RealFileSystem::stamp(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileStamp{static_cast<uint64_t>(st.st_size),
+                   static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
 }
 
 bool RealFileSystem::same_file(const std::string& a, const std::string& b) {

@@ -305,8 +305,11 @@ bool RealFileSystem::make_directories(const std::string& path, std::string* erro
   return fail(last_error, error);
 }
 
-bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
-                                std::string* error) {
+namespace {
+
+// The names in folder `path`, sorted: regular files only, or every entry.
+bool list_folder(RealFileSystem& fs, const std::string& path, bool every_entry,
+                 std::vector<std::string>* names, std::string* error) {
   names->clear();
   if (!names_a_file_as_written(path)) return fail(ERROR_INVALID_NAME, error);
   WIN32_FIND_DATAW entry;
@@ -314,12 +317,15 @@ bool RealFileSystem::list_files(const std::string& path, std::vector<std::string
                                    FindExSearchNameMatch, nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) {
     const DWORD code = ::GetLastError();
-    if (code == ERROR_FILE_NOT_FOUND && is_directory(path)) return true;  // an empty root
+    if (code == ERROR_FILE_NOT_FOUND && fs.is_directory(path)) return true;  // an empty root
     return fail(code, error);
   }
   do {
-    if (!(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
-      names->push_back(wide_to_utf8(entry.cFileName));
+    const std::wstring name = entry.cFileName;
+    const bool file =
+        !(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+    if (file || (every_entry && name != L"." && name != L"..")) {
+      names->push_back(wide_to_utf8(name));
     }
   } while (::FindNextFileW(find, &entry));
   const DWORD code = ::GetLastError();
@@ -330,6 +336,30 @@ bool RealFileSystem::list_files(const std::string& path, std::vector<std::string
   }
   std::sort(names->begin(), names->end());
   return true;
+}
+
+}  // namespace
+
+bool RealFileSystem::list_files(const std::string& path, std::vector<std::string>* names,
+                                std::string* error) {
+  return list_folder(*this, path, false, names, error);
+}
+
+bool RealFileSystem::list_entries(const std::string& path, std::vector<std::string>* names,
+                                  std::string* error) {
+  return list_folder(*this, path, true, names, error);
+}
+
+std::optional<FileStamp> RealFileSystem::stamp(const std::string& path) {
+  if (!names_a_file_as_written(path)) return std::nullopt;
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) {
+    return std::nullopt;
+  }
+  return FileStamp{
+      (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow,
+      static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                           data.ftLastWriteTime.dwLowDateTime)};
 }
 
 bool RealFileSystem::same_file(const std::string& a, const std::string& b) {

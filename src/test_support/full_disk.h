@@ -61,6 +61,11 @@ class FullDisk : public FileSystem {
                   std::string* error) override {
     return real_.list_files(path, names, error);
   }
+  bool list_entries(const std::string& path, std::vector<std::string>* names,
+                    std::string* error) override {
+    return real_.list_entries(path, names, error);
+  }
+  std::optional<FileStamp> stamp(const std::string& path) override { return real_.stamp(path); }
   bool same_file(const std::string& a, const std::string& b) override {
     return real_.same_file(a, b);
   }

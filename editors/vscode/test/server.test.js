@@ -54,7 +54,7 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
 
   try {
     const init = await connection.sendRequest('initialize', { processId: process.pid, rootUri: null, capabilities: {} });
-    assert.equal(init.capabilities.textDocumentSync.change, 1);
+    assert.equal(init.capabilities.textDocumentSync.change, 2);
     assert.equal(init.capabilities.documentSymbolProvider, true);
     assert.deepEqual(init.capabilities.codeActionProvider, { codeActionKinds: ['quickfix'] });
     await connection.sendNotification('initialized', {});

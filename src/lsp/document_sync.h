@@ -1,0 +1,31 @@
+// How the editor's edits reach the open documents, and how long an edit
+// waits for the next one before the line is checked.
+#pragma once
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "lsp/documents.h"
+
+namespace binario {
+
+// Applies the contentChanges of a didChange notification to the open
+// document `uri`, in order: a change with a range replaces that range
+// (positions in UTF-16 units), one without replaces the whole text. Throws
+// rpc::Error (invalid params) on a range that is not two positions; the
+// changes before it stay applied.
+void apply_content_changes(DocumentStore& documents, const std::string& uri,
+                           const nlohmann::json& changes);
+
+// The wait between an edit and the check it causes. The first edit after a
+// pause of at least `longest` waits the least (5 ms, or `longest` when that
+// is shorter): a single change is checked at once. An edit that follows
+// another sooner waits twice what the last check cost, from 5 ms to
+// `longest`: a cheap check follows typing closely, a costly one waits for a
+// pause, so that a burst of keystrokes costs few compiles.
+std::chrono::milliseconds adaptive_debounce(std::chrono::microseconds last_check,
+                                            std::chrono::milliseconds longest,
+                                            std::chrono::steady_clock::duration since_last_edit);
+
+}  // namespace binario
