@@ -5,8 +5,10 @@
 #include "compiler/competition_codes.h"
 #include "compiler/encoding_warnings.h"
 #include "compiler/field_reader.h"
+#include "compiler/line_index.h"
 #include "compiler/line_parser.h"
 #include "compiler/meaning_checks.h"
+#include "compiler/short_records.h"
 #include "compiler/signal_codes.h"
 #include "compiler/train_parser.h"
 
@@ -86,12 +88,24 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     // The text of the line is looked up in the text that was being read; an
     // unreadable text has none.
     const std::string_view text = reading->unreadable ? std::string_view() : reading->text;
+    // A record that ran short of values on its line is named at its own
+    // line; the fault at the line its read ran into points back at it. Only
+    // the line's general section fails this far out with its records kept.
+    std::optional<RelatedLocation> record;
+    if (result.records && !reading->unreadable) {
+      const DescriptionRead& read =
+          reading == &input.line ? result.records->line : result.records->train;
+      const LineIndex lines(text);
+      record = warn_record_ran_short(
+          read, failure, {reading->name, lines, LineParser::kGeneralComments}, result.status);
+    }
     result.status.fault(25, std::nullopt,
                         SourceLocation{reading->name, failure.where().line, failure.where().column},
                         failure.message(), text_line(text, failure.where().line));
     if (const std::optional<TextPosition> last = failure.last()) {
       result.status.extend_last({failure.where().column, last->line, last->column});
     }
+    if (record) result.status.relate_last(*record);
   }
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "compiler/fixed_width.h"
+#include "compiler/short_records.h"
 
 namespace binario {
 
@@ -75,6 +76,22 @@ std::string_view closest_keyword(std::string_view field,
   return best;
 }
 
+std::string comma_in_text_hint(const RecordRead& r, TextPosition field,
+                               std::string_view source_line) {
+  if (!r.complete || r.values.empty()) return {};
+  const ValueRead& v = r.values.back();
+  if (record_spec(r.kind).values.back().type != ValueType::kText ||
+      v.span.last_line != field.line || v.span.last_column >= field.column) {
+    return {};
+  }
+  const size_t from = static_cast<size_t>(v.span.first_column - 1);
+  if (from >= source_line.size() || source_line[from] == '"') return {};
+  std::string_view written = source_line.substr(from);
+  while (!written.empty() && is_blank(written.back())) written.remove_suffix(1);
+  return "; the text '" + v.text + "' before it ended at a comma: a text that holds a comma " +
+         "must be quoted, \"" + std::string(written) + "\"";
+}
+
 void DescriptionParser::record_into(DescriptionRead* read) {
   read_ = read;
   keeper_.read = read;
@@ -106,6 +123,17 @@ DescriptionParser::RecordScope::~RecordScope() {
   numbers.reserve(r.values.size());
   for (const ValueRead& v : r.values) numbers.push_back(v.number.value_or(0));
   r.cells = record_cells(r.kind, numbers);
+  parser_.warn_if_run_on(r);
+}
+
+void DescriptionParser::warn_if_run_on(const RecordRead& r) {
+  warn_values_run_on(r, {file_, reader_.lines(), comments_passed_}, status_);
+}
+
+std::optional<RelatedLocation> DescriptionParser::warn_if_ran_short(const ReadFailure& failure) {
+  if (!read_) return std::nullopt;
+  return warn_record_ran_short(*read_, failure, {file_, reader_.lines(), comments_passed_},
+                               status_);
 }
 
 void DescriptionParser::keep_ignored(const Field& f) {
@@ -177,8 +205,68 @@ Field DescriptionParser::next_field() {
   return f;
 }
 
-void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::string_view> keywords) {
+namespace {
+
+const char* section_name(RecordSection section) {
+  switch (section) {
+    case RecordSection::kLineGeneral:
+      return "the general section of the line description";
+    case RecordSection::kLineBody:
+      return "the body of the line description";
+    case RecordSection::kTrain:
+      return "the train description";
+  }
+  return "";
+}
+
+bool in_line_description(RecordSection section) {
+  return section != RecordSection::kTrain;
+}
+
+}  // namespace
+
+std::string DescriptionParser::belongs_elsewhere(const Field& kw, const Section& section) const {
   const std::string_view t = kw.text;
+  // A keyword of the other section or description: say where it belongs.
+  for (const RecordSpec& table_row : records_table()) {
+    if (table_row.section == section.records || !names_record(table_row, t)) continue;
+    const std::string belongs = "the record '" + std::string(table_row.written[0]) +
+                                "' belongs to " + section_name(table_row.section);
+    if (in_line_description(table_row.section) != in_line_description(section.records)) {
+      return belongs + ", not to " + section_name(section.records) + "; move it there";
+    }
+    if (table_row.section == RecordSection::kLineGeneral) {
+      return belongs + ", which ended at the first section header; move it before that header";
+    }
+    std::string hint = belongs +
+                       ", but the general section is still open: it ends only at a section "
+                       "header such as '[pendenze]'";
+    if (unclosed_header_) {
+      hint += "; line " + std::to_string(unclosed_header_->where.line) + " holds '" +
+              std::string(unclosed_header_->text) + "', which lacks its ']'";
+    }
+    return hint;
+  }
+  return {};
+}
+
+void DescriptionParser::warn_ignored(const Field& kw, const Section& section) {
+  const std::string_view t = kw.text;
+  // A field that opens a section header without closing it is no header: in
+  // the general section, which ends only at a header, it keeps the section
+  // open.
+  if (section.records == RecordSection::kLineGeneral && contains(t, "[") && !contains(t, "]") &&
+      !contains(t, "-")) {
+    if (!unclosed_header_) unclosed_header_ = kw;
+    ignored_line_ = kw.where.line;
+    warn("ignored-field", kw.where,
+         "ignored field '" + std::string(t) +
+             "': it opens a section header but lacks its ']', so it is no header and the "
+             "general section goes on; the records after it are not read as the body's; write '" +
+             std::string(t) + "]'",
+         replace_field(kw, std::string(t) + "]"));
+    return;
+  }
   if (t.empty() || contains(t, "[") || contains(t, "-")) return;
   // A number is the rest of a record whose keyword was already reported (or
   // of a record this compile does not read, such as a curve without the
@@ -187,10 +275,16 @@ void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::strin
   // One warning a line: the rest of a dropped record is no news.
   if (kw.where.line == ignored_line_) return;
   ignored_line_ = kw.where.line;
-  std::string message = "ignored field '" + std::string(t) + "': no record starts with it";
+  std::string message = "ignored field '" + std::string(t) + "': ";
+  // The hints are looked for only when the warning will be shown.
+  std::string hint = status_.keeps_next_extra() ? belongs_elsewhere(kw, section) : "";
+  if (!hint.empty()) {
+    warn("ignored-field", kw.where, message + hint);
+    return;
+  }
+  message += "no record starts with it";
   std::optional<FixIt> fix;
-  // The nearest keyword is looked for only when the warning will be shown.
-  std::string_view k = status_.keeps_next_extra() ? closest_keyword(t, keywords) : "";
+  std::string_view k = status_.keeps_next_extra() ? closest_keyword(t, section.keywords) : "";
   if (!k.empty()) {
     message += "; did you mean '" + std::string(k) + "'?";
     // The keyword was matched without the field's class digit ("curv3"):
@@ -198,6 +292,9 @@ void DescriptionParser::warn_ignored(const Field& kw, std::span<const std::strin
     size_t digits = t.size();
     while (digits > 0 && std::isdigit(static_cast<unsigned char>(t[digits - 1]))) --digits;
     fix = replace_field(kw, std::string(k) + std::string(t.substr(digits)));
+  } else if (read_ && !read_->records.empty() && status_.keeps_next_extra()) {
+    message += comma_in_text_hint(read_->records.back(), kw.where,
+                                  reader_.line_text(kw.where.line).value_or(""));
   }
   warn("ignored-field", kw.where, std::move(message), std::move(fix));
 }
@@ -233,13 +330,14 @@ void DescriptionParser::relate_occupant(int64_t j) {
 DescriptionParser::Step DescriptionParser::read_records(const Section& section,
                                                         TextPosition* stopped_at,
                                                         const RecordReader& read_record) {
+  comments_passed_ = section.comments;
   while (!reader_.at_end()) {
     const std::optional<Field> kw = next_keyword(section);
     if (!kw) break;
     if (section.takes(kw->text)) {
       ++records_read_;
     } else {
-      warn_ignored(*kw, section.keywords);
+      warn_ignored(*kw, section);
     }
     const size_t records_before = read_ ? read_->records.size() : 0;
     header_noted_ = false;
@@ -262,10 +360,16 @@ bool DescriptionParser::read_records_or_stop(const Section& section, TextPositio
     // Without extras the compile's caller reports the failure, as for any
     // other text that cannot be read.
     if (!status_.extras()) throw;
-    fault(25, std::nullopt, failure.where(), failure.message());
+    fault_ran_short(failure);
     read_after_stop(failure.where(), section, read_record);
     return false;
   }
+}
+
+void DescriptionParser::fault_ran_short(const ReadFailure& failure) {
+  const std::optional<RelatedLocation> record = warn_if_ran_short(failure);
+  fault(25, std::nullopt, failure.where(), failure.message());
+  if (record) status_.relate_last(*record);
 }
 
 std::optional<Field> DescriptionParser::next_keyword(const Section& section) {
@@ -294,8 +398,16 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
   try {
     while (read_records(section, &where, read_record) != Step::kGoOn) skip_rest();
   } catch (const ReadFailure& failure) {
-    fault(25, std::nullopt, failure.where(), failure.message());
+    fault_ran_short(failure);
   }
+  if (beyond_left_out_ > 0) {
+    status_.note(file_, std::to_string(beyond_left_out_) + " more record" +
+                            (beyond_left_out_ == 1 ? "" : "s") + " from line " +
+                            std::to_string(first_beyond_left_out_) +
+                            " on lie beyond the track as well; they are not listed one by one");
+  }
+  beyond_left_out_ = 0;
+  beyond_after_stop_ = false;
   settle_model();
   model_ = std::move(saved);
   status_.end_after_stop();
@@ -317,6 +429,12 @@ bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) 
   const int64_t last = model_.last_cell();
   const double needed = static_cast<double>(p + margin) / 50.0;
   if (static_cast<double>(last) >= needed) return true;
+  if (status_.after_stop()) {
+    if (std::exchange(beyond_after_stop_, true)) {
+      if (beyond_left_out_++ == 0) first_beyond_left_out_ = kw.where.line;
+      return false;
+    }
+  }
   fault(15, static_cast<int32_t>(p), kw.where, model_.beyond_track(p, margin));
   return false;
 }
@@ -327,7 +445,8 @@ bool DescriptionParser::cell_inside(const Field& kw, int64_t p, int64_t j, const
   fault(15, static_cast<int32_t>(p), kw.where,
         "expected " + what + " in one of cells 0 to " + std::to_string(model_.last_cell()) +
             ", found metre " + std::to_string(at.value_or(p)) + ", which puts it in cell " +
-            std::to_string(j));
+            std::to_string(j) +
+            (at && *at != p ? "; the record starts at metre " + std::to_string(p) : ""));
   return false;
 }
 

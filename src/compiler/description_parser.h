@@ -12,6 +12,7 @@
 
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
+#include "compiler/records.h"
 #include "compiler/records_read.h"
 #include "compiler/track_model.h"
 
@@ -22,6 +23,13 @@ namespace binario {
 // misspelling; empty otherwise.
 std::string_view closest_keyword(std::string_view field,
                                  std::span<const std::string_view> keywords);
+
+// When a field at `field` follows, on its line, record `r` whose last value
+// is a text (a station's name, a sign board's text) that was not quoted: the
+// field is most likely the rest of that text, cut at a comma. "; …" saying
+// to quote it (`source_line` is the text of the field's line), or empty.
+std::string comma_in_text_hint(const RecordRead& r, TextPosition field,
+                               std::string_view source_line);
 
 class DescriptionParser {
  public:
@@ -36,6 +44,8 @@ class DescriptionParser {
 
   // How the fields in keyword position of a section are read.
   struct Section {
+    // Which section of the records table this is.
+    RecordSection records;
     // Comment fields (those holding "-") in a row that are passed over before
     // a keyword; the next one is read as the keyword.
     int comments;
@@ -93,7 +103,12 @@ class DescriptionParser {
   // Warns about `kw`, which no keyword took: a misspelt keyword drops its
   // record without a fault. Comments, section headers and empty fields are
   // meant to be passed over and give none.
-  void warn_ignored(const Field& kw, std::span<const std::string_view> keywords);
+  void warn_ignored(const Field& kw, const Section& section);
+  // Where an ignored field `kw` that names a record of another section or of
+  // the other description belongs (mentioning an unclosed section header that
+  // kept the general section open), said after "ignored field 'X': "; empty
+  // for any other field.
+  std::string belongs_elsewhere(const Field& kw, const Section& section) const;
   // Warns when `what` at metre `p` lies past the end of the line, in the
   // run-out the model adds after it.
   void warn_in_run_out(const Field& kw, int64_t p, const char* what);
@@ -125,6 +140,14 @@ class DescriptionParser {
     DescriptionParser& parser_;
     int exceptions_;
   };
+  // Warns when the record just read, or the one whose read failed at
+  // `failure`, took values from a line after its own; the place of the
+  // latter, for the fault to name.
+  void warn_if_run_on(const RecordRead& r);
+  std::optional<RelatedLocation> warn_if_ran_short(const ReadFailure& failure);
+  // Records a value that could not be read as status 25, naming the record
+  // that ran short of values on its line when that is why.
+  void fault_ran_short(const ReadFailure& failure);
   // Keeps `f` as a field in keyword position that no record read.
   void keep_ignored(const Field& f);
   // Keeps `f` as a section header / as a field before "[generale]".
@@ -157,6 +180,9 @@ class DescriptionParser {
   // remembered, or empty.
   std::string misspelt_header_hint() const;
   std::optional<Field> misspelt_header_;
+  // The first field of the line's general section that opens a section
+  // header without closing it ("[pendenze"): the general section goes on.
+  std::optional<Field> unclosed_header_;
   // The fields read_records has read as keywords that a record takes.
   int64_t records_read_ = 0;
 
@@ -180,7 +206,15 @@ class DescriptionParser {
   Placer placer_;
   DescriptionRead* read_ = nullptr;
   ValueKeeper keeper_;
-  bool header_noted_ = false;  // the field in keyword position was a section header
+  bool header_noted_ = false;
+  // After a stop, the positions beyond the track past the first one, which
+  // are told in one note (a line made too short puts every record after it
+  // there), and the line of the first of them.
+  int64_t beyond_left_out_ = 0;
+  int first_beyond_left_out_ = 0;
+  bool beyond_after_stop_ = false;
+  // The comments in a row the section being read passes over.
+  int comments_passed_ = 0;  // the field in keyword position was a section header
   // The line of the last ignored field warned about: the values after a
   // dropped keyword are not warned about again.
   int ignored_line_ = 0;

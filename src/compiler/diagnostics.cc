@@ -75,6 +75,17 @@ void Status::warn(std::string_view name, std::optional<SourceLocation> where, st
     diagnostics_.back().source_line = line_at(diagnostics_.back().location, lines);
 }
 
+void Status::note(const std::string& file, std::string message) {
+  last_dropped_ = !room_for_extra(SourceLocation{file, 0, 0});
+  if (last_dropped_) return;
+  Diagnostic d;
+  d.severity = Severity::kNote;
+  d.location = SourceLocation{file, 0, 0};
+  d.message = std::move(message);
+  d.after_stop = after_stop_;
+  push(std::move(d));
+}
+
 void Status::relate_last(RelatedLocation related) {
   if (!last_dropped_ && !diagnostics_.empty())
     diagnostics_.back().related.push_back(std::move(related));
@@ -135,6 +146,12 @@ std::string metre_suffix(const Diagnostic& d) {
   if (!d.position) return {};
   const std::string metre = "metre " + std::to_string(*d.position);
   if (d.message.ends_with(" " + metre)) return {};
+  // "metre P" said anywhere, not as the start of a longer number.
+  for (size_t at = d.message.find(metre); at != std::string::npos;
+       at = d.message.find(metre, at + 1)) {
+    const size_t after = at + metre.size();
+    if (after == d.message.size() || d.message[after] < '0' || d.message[after] > '9') return {};
+  }
   return " (" + metre + ")";
 }
 

@@ -99,6 +99,8 @@ inline constexpr std::string_view kWarningNames[] = {
     "no-speed-limit",
     "unknown-kind",
     "hyphen-comment",
+    // A record whose values run onto the next line (compiler/short_records.h).
+    "short-record",
 };
 
 class Status {
@@ -130,6 +132,8 @@ class Status {
   // warning is kept: past the cap no line is looked up.
   void warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
             const LineIndex& lines, std::optional<FixIt> fix = std::nullopt);
+  // Records a note about `file` as a whole (never past the cap).
+  void note(const std::string& file, std::string message);
   // Adds a related location to the diagnostic recorded last; nothing when the
   // last fault or warning was dropped.
   void relate_last(RelatedLocation related);

@@ -139,7 +139,9 @@ std::string number_look_alike(std::string_view s) {
     }
   }
   const bool digit_first = !s.empty() && s[0] >= '0' && s[0] <= '9';
-  if (digit_first && (contains(s, "\xA0") || contains(s, "\xC2\xA0"))) {
+  // A no-break space before, inside or after the digits.
+  const bool any_digit = s.find_first_of("0123456789") != std::string_view::npos;
+  if (any_digit && (contains(s, "\xA0") || contains(s, "\xC2\xA0"))) {
     return ": it holds a no-break space, which does not end a number; write the number in "
            "plain digits";
   }

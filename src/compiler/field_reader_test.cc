@@ -144,6 +144,12 @@ TEST(FieldReader, ANumberLookAlikeIsNamed) {
       {"12\xA0"
        "800",
        "no-break space"},
+      {"\xA0"
+       "800",
+       "no-break space"},  // before the digits, where it is no blank either
+      {"\xC2\xA0"
+       "800",
+       "no-break space"},  // saved as UTF-8
       {"12.5", "without a decimal point"},
       {"trenta", ""},
       {"4x", ""},

@@ -37,14 +37,17 @@ bool is_body_keyword(std::string_view t) {
 const DescriptionParser::Section& general_section() {
   static const std::vector<std::string_view> keywords =
       written_keywords(RecordSection::kLineGeneral);
-  static const DescriptionParser::Section section = {10, false, is_general_keyword, keywords};
+  static const DescriptionParser::Section section = {RecordSection::kLineGeneral,
+                                                     LineParser::kGeneralComments, false,
+                                                     is_general_keyword, keywords};
   return section;
 }
 // In the body two comments in a row are passed over; the last field of the
 // text is never read as a keyword.
 const DescriptionParser::Section& body_section() {
   static const std::vector<std::string_view> keywords = written_keywords(RecordSection::kLineBody);
-  static const DescriptionParser::Section section = {2, true, is_body_keyword, keywords};
+  static const DescriptionParser::Section section = {RecordSection::kLineBody, 2, true,
+                                                     is_body_keyword, keywords};
   return section;
 }
 

@@ -25,6 +25,8 @@ inline constexpr std::array<double, 6> kCurveClassCurvature = {0.0001, 0.0002, 0
 class LineParser : private DescriptionParser {
  public:
   using DescriptionParser::record_into;
+  // Comments in a row the general section passes over before a keyword.
+  static constexpr int kGeneralComments = 10;
   // `file` names the text in diagnostics. `calcola_linea`: build the geometry.
   LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
              bool calcola_linea);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/description_parser.h"
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
 #include "compiler/line_index.h"
@@ -541,7 +542,9 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
     const std::string_view source = lines(text).line(f.span.line).value_or("");
     // The separator may stand between two values of the record, or between
     // its last value and the number left over.
-    std::string hint = split_number_hint(source, tail.span, tail.text, f.span, f.text);
+    std::string hint = comma_in_text_hint(*last, {f.span.line, f.span.first_column}, source);
+    if (!hint.empty()) hint.erase(0, 2);  // "; " — the message joins it itself
+    if (hint.empty()) hint = split_number_hint(source, tail.span, tail.text, f.span, f.text);
     for (size_t i = 1; hint.empty() && i < last->values.size(); ++i) {
       const ValueRead& a = last->values[i - 1];
       const ValueRead& b = last->values[i];
@@ -551,7 +554,8 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
     warn(text, f.span, "ignored-field",
          "ignored field '" + f.text + "': the record '" + std::string(table_row.written[0]) +
              "' before it took its " + str(static_cast<int64_t>(table_row.values.size())) +
-             " values already, and no record starts with a number" +
+             (table_row.values.size() == 1 ? " value" : " values") +
+             " already, and no record starts with a number" +
              (hint.empty() ? std::string("; a number with a separator is read as two fields")
                            : "; " + hint));
   }

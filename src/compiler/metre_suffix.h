@@ -8,7 +8,7 @@
 namespace binario {
 
 // " (metre P)" for an error with a position, unless its message already ends
-// with "metre P": the position said once.
+// with "metre P" or says it elsewhere: the position said once.
 std::string metre_suffix(const Diagnostic& d);
 
 }  // namespace binario

@@ -154,7 +154,7 @@ std::string TrackModel::beyond_track(int64_t p, int64_t margin) const {
   return "expected a position up to metre " + std::to_string(50 * last - margin) + ", " +
          std::to_string(margin) + " m before the last cell (" + std::to_string(last) +
          ", from metre " + std::to_string(50 * last) + "), found metre " + std::to_string(p) +
-         (p > int64_t{lunghezza_totale}
+         (p > int64_t{lunghezza_totale} - kRunOut
               ? "; the line is only " + std::to_string(lunghezza_totale - kRunOut) +
                     " m long (lunghezza percorso), and the track ends " + std::to_string(kRunOut) +
                     " m after it"

@@ -18,8 +18,8 @@ namespace {
 const DescriptionParser::Section& train_section() {
   static const std::vector<std::string_view> keywords = written_keywords(RecordSection::kTrain);
   static const DescriptionParser::Section section = {
-      2, true, [](std::string_view t) { return names_any_record(RecordSection::kTrain, t); },
-      keywords};
+      RecordSection::kTrain, 2, true,
+      [](std::string_view t) { return names_any_record(RecordSection::kTrain, t); }, keywords};
   return section;
 }
 

@@ -345,13 +345,14 @@ TEST(Warnings, ARecurringFaultIsCapped) {
   EXPECT_EQ(r.status.codice_errore(), 15);
 }
 
-// A message that ends with the fault's metre is not followed by it again.
+// A message that names the fault's metre it found is not followed by it again.
 TEST(Warnings, TheMetreIsSaidOnce) {
   const Status s =
       compile_pair(replaced(kLine, "pendenza, 400, 2", "pendenza, 12950, 2"), train("")).status;
   ASSERT_FALSE(s.diagnostics().empty());
   const std::string text = format_diagnostic(s.diagnostics()[0]);
-  EXPECT_TRUE(text.ends_with("found metre 12950")) << text;
+  EXPECT_NE(text.find("found metre 12950;"), std::string::npos) << text;
+  EXPECT_EQ(text.find("(metre 12950)"), std::string::npos) << text;
   Diagnostic other = s.diagnostics()[0];
   other.message = "signal on a cell that is already taken";
   EXPECT_TRUE(format_diagnostic(other).ends_with("taken (metre 12950)"));
@@ -629,6 +630,171 @@ TEST(MeaningWarnings, NumbersAndKeywordsReadAsSomethingElse) {
   expect_meaning({"comment", kLine, train("- tratto nuovo, 500\n"), {}});
 }
 
+// A record short of values on its line is named at its own line, with how
+// many values it takes and where the missing one was read; the fault at the
+// line the reading ran into points back at it.
+TEST(MeaningWarnings, ARecordShortOfValuesIsNamedAtItsOwnLine) {
+  const std::string signal = "segnale, 2400, 1,4,1,0,0,0,0,0,0,0\n";
+  // The fault that follows is the one it always was; the warning before it
+  // and the place it points back at are what is new.
+  const auto expect_short = [](const MeaningCase& c) {
+    SCOPED_TRACE(c.what);
+    const CompileResult r = compile_pair(c.line, c.train);
+    ASSERT_EQ(summary(r.status), c.expected);
+    const Diagnostic& fault = r.status.diagnostics().back();
+    ASSERT_EQ(fault.related.size(), 1u);
+    EXPECT_EQ(fault.related[0].location.line, c.related_line);
+    CompileInput plain;
+    plain.line = {"l.txt", c.line, std::nullopt, false};
+    plain.train = {"t.txt", c.train, std::nullopt, false};
+    plain.extra_diagnostics = false;
+    const CompileResult bare = compile(plain);
+    EXPECT_EQ(bare.status.codice_errore(), r.status.codice_errore());
+    EXPECT_EQ(bare.status.posizione_errore(), r.status.posizione_errore());
+    ASSERT_EQ(bare.status.diagnostics().size(), 1u);
+    EXPECT_EQ(bare.status.diagnostics()[0].location->line, fault.location->line);
+  };
+  for (const MeaningCase& c : {
+           MeaningCase{"a signal with 10 values",
+                       kLine,
+                       train("segnale, 1000, 1,4,1,0,0,0,0,0,0\n" + signal),
+                       {"short-record@3", "25@4"},
+                       3},
+           MeaningCase{"a gradient without its comma",
+                       line_body("pendenza 900, 12\npendenza, 2000, 3\n"),
+                       train(""),
+                       {"short-record@5", "25@6"},
+                       5},
+           MeaningCase{"the text ends inside the record",
+                       kLine,
+                       "[generale]\nvelocita, 0, 30\nsegnale, 1000, 1,4,1,0,0,0,0,0,0\n",
+                       {"short-record@3", "25@4"},
+                       3},
+           MeaningCase{"the line length without its comma",
+                       replaced(kLine, "lunghezza percorso, 6000", "lunghezza percorso 6000"),
+                       train(""),
+                       {"short-record@2", "25@3"},
+                       2},
+       }) {
+    expect_short(c);
+  }
+  for (const MeaningCase& c : {
+           // The third comment in a row is read as a keyword, and takes the
+           // next line's numbers as its values: no fault follows.
+           MeaningCase{"a third comment line read as a record",
+                       kLine,
+                       train("- a\n- b\n- segnale c\n1000, 1,4,1,0,0,0,0,0,0,0\n"),
+                       {"short-record@5"}},
+       }) {
+    expect_meaning(c);
+  }
+  const auto first_message = [](const std::string& line, const std::string& train_text) {
+    const CompileResult r = compile_pair(line, train_text);
+    return r.status.diagnostics().empty() ? std::string() : r.status.diagnostics()[0].message;
+  };
+  EXPECT_NE(first_message(kLine, train("segnale, 1000, 1,4,1,0,0,0,0,0,0\n" + signal))
+                .find("'segnale' takes 11 values; this line holds 10, the 11th was to be read "
+                      "from line 4"),
+            std::string::npos);
+  EXPECT_NE(first_message(line_body("pendenza 900, 12\npendenza, 2000, 3\n"), train(""))
+                .find("ends in the number 900: put a comma"),
+            std::string::npos);
+  EXPECT_NE(first_message(kLine, train("- a\n- b\n- segnale c\n1000, 1,4,1,0,0,0,0,0,0,0\n"))
+                .find("only 2 comment lines in a row"),
+            std::string::npos);
+  // A record that holds all its values on its line, or whose bad value is on
+  // its own line, is no short record.
+  EXPECT_EQ(summary(compile_pair(kLine, train("segnale, 1000, 1,4,1,0,0,0,0,0,x,0\n")).status),
+            Strings{"25@3"});
+  EXPECT_EQ(summary(compile_pair(kLine, train(signal)).status), Strings{});
+}
+
+// A keyword of another section or of the other description says where it
+// belongs; a header that lacks its ']' keeps the general section open.
+TEST(MeaningWarnings, AKeywordInTheWrongPlaceSaysWhereItBelongs) {
+  const std::string unclosed = replaced(kLine, "[pendenze]", "[pendenze");
+  for (const MeaningCase& c : {
+           MeaningCase{"train keyword in the line",
+                       line_body("velocita, 100, 30\n"),
+                       train(""),
+                       {"ignored-field@5"}},
+           MeaningCase{"line keyword in the train",
+                       kLine,
+                       train("pendenza, 100, 3\n"),
+                       {"ignored-field@3"}},
+           MeaningCase{"general keyword in the body",
+                       line_body("sfondo uno, 1\n"),
+                       train(""),
+                       {"ignored-field@5"}},
+           MeaningCase{
+               "unclosed header", unclosed, train(""), {"ignored-field@3", "ignored-field@4"}},
+       }) {
+    expect_meaning(c);
+  }
+  const auto messages = [](const std::string& line, const std::string& train_text) {
+    std::string all;
+    const CompileResult r = compile_pair(line, train_text);
+    for (const Diagnostic& d : r.status.diagnostics()) {
+      all += d.message + "\n";
+    }
+    return all;
+  };
+  const std::string in_line = messages(line_body("velocita, 100, 30\n"), train(""));
+  EXPECT_NE(in_line.find("belongs to the train description"), std::string::npos) << in_line;
+  EXPECT_EQ(in_line.find("no record starts with it"), std::string::npos) << in_line;
+  EXPECT_NE(messages(kLine, train("pendenza, 100, 3\n"))
+                .find("belongs to the body of the line description, not to the train"),
+            std::string::npos);
+  EXPECT_NE(messages(line_body("sfondo uno, 1\n"), train(""))
+                .find("belongs to the general section of the line description"),
+            std::string::npos);
+  const std::string open = messages(unclosed, train(""));
+  EXPECT_NE(open.find("lacks its ']'"), std::string::npos) << open;
+  EXPECT_NE(open.find("the general section is still open"), std::string::npos) << open;
+  const CompileResult r = compile_pair(unclosed, train(""));
+  ASSERT_FALSE(r.status.diagnostics().empty());
+  ASSERT_TRUE(r.status.diagnostics()[0].fix.has_value());
+  EXPECT_EQ(r.status.diagnostics()[0].fix->replacement, "[pendenze]");
+  EXPECT_EQ(r.status.diagnostics()[0].fix->length, 9);
+}
+
+// What is left after a text cut at a comma says to quote the text, whether
+// it reads as a word or as a number.
+TEST(MeaningWarnings, ATextCutAtACommaIsToBeQuoted) {
+  const std::string station = "stazione, 2750, 2, 600, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, ";
+  for (const std::string rest : {"DEL RIO", "2"}) {
+    SCOPED_TRACE(rest);
+    const CompileResult r = compile_pair(kLine, train(station + "PIAN, " + rest + "\n"));
+    ASSERT_EQ(summary(r.status), Strings{"ignored-field@3"});
+    EXPECT_NE(r.status.diagnostics()[0].message.find("must be quoted, \"PIAN, " + rest + "\""),
+              std::string::npos)
+        << r.status.diagnostics()[0].message;
+  }
+  // A quoted text holding a comma is read whole.
+  EXPECT_EQ(summary(compile_pair(kLine, train(station + "\"PIAN, DEL RIO\"\n")).status), Strings{});
+}
+
+// A line made far too short (30 000 read as 30) puts every record after the
+// stop beyond the track: the first says how long the line is, and the rest
+// are told in one note rather than one fault each.
+TEST(Warnings, ALineMadeTooShortIsToldOnce) {
+  std::string gradients;
+  for (int p = 1000; p < 30000; p += 500) gradients += "pendenza, " + std::to_string(p) + ", 2\n";
+  const std::string line =
+      "[generale]\nlunghezza percorso, 30 000\n[pendenze]\n" + gradients + "[fine]\n[fine]\n";
+  const CompileResult r = compile_pair(line, train(""));
+  EXPECT_EQ(summary(r.status), (Strings{"15@16", "note+", "15@17+", "note+", "ignored-field@2"}));
+  EXPECT_EQ(r.status.codice_errore(), 15);
+  EXPECT_EQ(r.status.posizione_errore(), 7000);
+  ASSERT_EQ(r.status.diagnostics().size(), 5u);
+  EXPECT_NE(r.status.diagnostics()[0].message.find("the line is only 30 m long"),
+            std::string::npos);
+  EXPECT_NE(r.status.diagnostics()[3].message.find("44 more records from line 18"),
+            std::string::npos)
+      << r.status.diagnostics()[3].message;
+  EXPECT_NE(r.status.diagnostics()[4].message.find("'30 000' looks like 30000"), std::string::npos);
+}
+
 // One message for each mistake, saying what it is about: a speed no cell can
 // hold is refused once, with the range the reference gives; a slowdown whose
 // end leaves the track names its end; a position past a short line says how
@@ -645,6 +811,9 @@ TEST(Warnings, MessagesNameWhatTheyAreAbout) {
   EXPECT_EQ(slowdown.posizione_errore(), 12000);
   EXPECT_NE(slowdown.diagnostics()[0].message.find("the slowdown's end"), std::string::npos);
   EXPECT_NE(slowdown.diagnostics()[0].message.find("found metre 13000,"), std::string::npos);
+  // The status pair keeps the start, which the message says once.
+  const std::string shown = format_diagnostic(slowdown.diagnostics()[0]);
+  EXPECT_TRUE(shown.ends_with("; the record starts at metre 12000")) << shown;
 
   const Status short_line =
       compile_pair(replaced(kLine, "lunghezza percorso, 6000", "lunghezza percorso, 30"),
