@@ -150,7 +150,7 @@ TEST(CheckCommand, StrictCompileReadsEachDescriptionOnce) {
   ASSERT_EQ(compile_command(options, fs, ui, out, err), 0) << err.str();
   EXPECT_EQ(fs.reads[kLinePath], 1);
   EXPECT_EQ(fs.reads[kTrainPath], 1);
-  EXPECT_EQ(fs.files.count("w/Valdoria_42.dat"), 1u);
+  EXPECT_EQ(fs.files.count(join_path("w", "Valdoria_42.dat")), 1u);
 }
 
 TEST(CheckCommand, JsonListsNoOutputsAndCarriesTheSourceLine) {

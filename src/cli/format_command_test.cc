@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "platform/paths.h"
 #include "test_support/program.h"
 
 namespace binario {
@@ -17,11 +18,15 @@ std::string example(const char* name) {
   return slurp(std::filesystem::path(BINARIO_SOURCE_DIR) / "examples" / name);
 }
 
+// The paths as the program joins them on this platform.
+const std::string kLine = join_path("w", "Valdoria_linea.txt");
+const std::string kTrain = join_path("w", "Valdoria_42-.txt");
+
 MemoryFileSystem example_folder() {
   MemoryFileSystem fs;
   fs.directories.insert("w");
-  fs.files["w/Valdoria_linea.txt"] = example("Valdoria_linea.txt");
-  fs.files["w/Valdoria_42-.txt"] = example("Valdoria_42-.txt");
+  fs.files[kLine] = example("Valdoria_linea.txt");
+  fs.files[kTrain] = example("Valdoria_42-.txt");
   return fs;
 }
 
@@ -40,43 +45,43 @@ TEST(FormatCommand, LaysOutInPlaceOnceAndCheckChangesNothing) {
   MemoryFileSystem fs = example_folder();
   const std::map<std::string, std::string> before = fs.files;
   std::string messages;
-  EXPECT_EQ(format(fs, {"w/Valdoria_linea.txt", "w/Valdoria_42-.txt"}, true, &messages), 1);
-  EXPECT_NE(messages.find("w/Valdoria_linea.txt: not laid out"), std::string::npos) << messages;
+  EXPECT_EQ(format(fs, {kLine, kTrain}, true, &messages), 1);
+  EXPECT_NE(messages.find(kLine + ": not laid out"), std::string::npos) << messages;
   EXPECT_EQ(fs.files, before);
 
-  EXPECT_EQ(format(fs, {"w/Valdoria_linea.txt", "w/Valdoria_42-.txt"}, false, &messages), 0);
+  EXPECT_EQ(format(fs, {kLine, kTrain}, false, &messages), 0);
   EXPECT_EQ(messages, "");
-  EXPECT_NE(fs.files["w/Valdoria_linea.txt"], before.at("w/Valdoria_linea.txt"));
-  EXPECT_NE(fs.files["w/Valdoria_linea.txt"].find("pendenza, 2100,  3\r\n"), std::string::npos);
+  EXPECT_NE(fs.files[kLine], before.at(kLine));
+  EXPECT_NE(fs.files[kLine].find("pendenza, 2100,  3\r\n"), std::string::npos);
 
   const std::map<std::string, std::string> laid_out = fs.files;
-  EXPECT_EQ(format(fs, {"w/Valdoria_linea.txt", "w/Valdoria_42-.txt"}, true, &messages), 0);
+  EXPECT_EQ(format(fs, {kLine, kTrain}, true, &messages), 0);
   EXPECT_EQ(messages, "");
-  EXPECT_EQ(format(fs, {"w/Valdoria_42-.txt"}, false, &messages), 0);
+  EXPECT_EQ(format(fs, {kTrain}, false, &messages), 0);
   EXPECT_EQ(fs.files, laid_out);
 }
 
 TEST(FormatCommand, RefusesWhatItCannotReadOrPair) {
   MemoryFileSystem fs = example_folder();
   std::string messages;
-  EXPECT_EQ(format(fs, {"w/notes.txt"}, false, &messages), 2);
+  EXPECT_EQ(format(fs, {join_path("w", "notes.txt")}, false, &messages), 2);
   EXPECT_NE(messages.find("not named as a description"), std::string::npos) << messages;
 
-  fs.files.erase("w/Valdoria_linea.txt");
-  const std::string train = fs.files["w/Valdoria_42-.txt"];
-  EXPECT_EQ(format(fs, {"w/Valdoria_42-.txt"}, false, &messages), 3);
+  fs.files.erase(kLine);
+  const std::string train = fs.files[kTrain];
+  EXPECT_EQ(format(fs, {kTrain}, false, &messages), 3);
   EXPECT_NE(messages.find("no line description beside it"), std::string::npos) << messages;
-  EXPECT_EQ(fs.files["w/Valdoria_42-.txt"], train);
+  EXPECT_EQ(fs.files[kTrain], train);
 
-  EXPECT_EQ(format(fs, {"w/Other_linea.txt"}, false, &messages), 3);
+  EXPECT_EQ(format(fs, {join_path("w", "Other_linea.txt")}, false, &messages), 3);
   EXPECT_NE(messages.find("cannot read it"), std::string::npos) << messages;
 
   // A file that cannot be replaced is a write failure; nothing else stops.
   MemoryFileSystem held = example_folder();
-  held.fail_commit.insert("w/Valdoria_linea.txt");
-  EXPECT_EQ(format(held, {"w/Valdoria_linea.txt", "w/Valdoria_42-.txt"}, false, &messages), 5);
-  EXPECT_NE(messages.find("cannot write w/Valdoria_linea.txt"), std::string::npos) << messages;
-  EXPECT_EQ(held.files["w/Valdoria_linea.txt"], example("Valdoria_linea.txt"));
+  held.fail_commit.insert(kLine);
+  EXPECT_EQ(format(held, {kLine, kTrain}, false, &messages), 5);
+  EXPECT_NE(messages.find("cannot write " + kLine), std::string::npos) << messages;
+  EXPECT_EQ(held.files[kLine], example("Valdoria_linea.txt"));
 }
 
 }  // namespace
