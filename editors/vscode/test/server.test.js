@@ -2,7 +2,8 @@
 // VS Code's client uses: a pair with two records on one cell gets its
 // diagnostic at the field, a fix clears it, a misspelt keyword gets a quick
 // fix whose edit clears its warning, the outline lists the records, and the
-// server ends with status 0 after shutdown and exit.
+// server ends with status 0 after shutdown and exit. Formatting lays a pair
+// out as `binario format` does and leaves a laid-out text alone.
 //
 // Needs BINARIO naming a built binario program; skipped without it.
 'use strict';
@@ -18,7 +19,27 @@ const rpc = require('vscode-jsonrpc/node');
 const REPO = path.join(__dirname, '..', '..', '..');
 
 function example(name) {
-  return new TextDecoder('windows-1252').decode(fs.readFileSync(path.join(REPO, 'examples', name)));
+  return decodeWindows1252(fs.readFileSync(path.join(REPO, 'examples', name)));
+}
+
+// Windows-1252 both ways. Node 20's TextDecoder('windows-1252') reads the
+// bytes 0x80-0x9F as Latin-1 control characters, so the table is here: those
+// bytes' characters (the five the code page leaves unassigned stay controls),
+// every other byte is the character of its number.
+const HIGH_CONTROLS = [
+  0x20ac, 0x81, 0x201a, 0x192, 0x201e, 0x2026, 0x2020, 0x2021, 0x2c6, 0x2030, 0x160, 0x2039, 0x152, 0x8d, 0x17d, 0x8f,
+  0x90, 0x2018, 0x2019, 0x201c, 0x201d, 0x2022, 0x2013, 0x2014, 0x2dc, 0x2122, 0x161, 0x203a, 0x153, 0x9d, 0x17e, 0x178,
+];
+const FROM_BYTE = Array.from({ length: 256 }, (_, b) => String.fromCharCode(b >= 0x80 && b < 0xa0 ? HIGH_CONTROLS[b - 0x80] : b));
+const TO_BYTE = new Map(FROM_BYTE.map((c, b) => [c, b]));
+function decodeWindows1252(bytes) {
+  return Array.from(bytes, (b) => FROM_BYTE[b]).join('');
+}
+function encodeWindows1252(text) {
+  return Buffer.from(Array.from(text, (c) => {
+    assert.ok(TO_BYTE.has(c), `${c} has no Windows-1252 byte`);
+    return TO_BYTE.get(c);
+  }));
 }
 
 // Resolves with the next diagnostics published for `uri`.
@@ -146,6 +167,97 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
     await assert.rejects(connection.sendRequest('no/suchMethod', {}), (e) => e.code === -32601);
     // The train was read from disk, never opened: nothing is published for it.
     assert.ok(!publishedFor.has(trainUri), 'diagnostics published for a file nobody opened');
+    await connection.sendRequest('shutdown');
+    await connection.sendNotification('exit');
+    assert.equal(await exited, 0);
+  } finally {
+    clearTimeout(guard);
+    connection.dispose();
+    server.kill();
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+});
+
+// Offset in `text` of an LSP position (lines end at CR LF, LF or CR; columns
+// count UTF-16 units, as JavaScript strings do).
+function offsetOf(text, { line, character }) {
+  let offset = 0;
+  for (let l = 0; l < line; ++l) {
+    const lineEnd = text.slice(offset).search(/\r\n|\r|\n/);
+    assert.ok(lineEnd >= 0, `line ${line} is beyond the text`);
+    offset += lineEnd + (text.startsWith('\r\n', offset + lineEnd) ? 2 : 1);
+  }
+  return offset + character;
+}
+
+// `text` with the TextEdit[] `edits` applied, as a client applies them: every
+// range refers to the text before any edit.
+function applyEdits(text, edits) {
+  const placed = edits.map((e) => ({ start: offsetOf(text, e.range.start), end: offsetOf(text, e.range.end), newText: e.newText }));
+  placed.sort((a, b) => b.start - a.start);
+  for (let i = 1; i < placed.length; ++i) assert.ok(placed[i].end <= placed[i - 1].start, 'overlapping edits');
+  for (const e of placed) text = text.slice(0, e.start) + e.newText + text.slice(e.end);
+  return text;
+}
+
+test('binario lsp: formatting as binario format lays the pair out', { skip: !process.env.BINARIO && 'set BINARIO to a built binario program', timeout: 30000 }, async () => {
+  // The example pair, not laid out, plus a sign board whose text holds
+  // characters Windows-1252 has and Latin-1 lacks, its blanks out of line.
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'binario-lsp-'));
+  const signBoard = 'cartello indicatore,  2950,    (  Km. ) (3.000)\r\n';
+  const line = example('Valdoria_linea.txt');
+  assert.ok(line.includes(signBoard));
+  const texts = {
+    'Valdoria_linea.txt': line.replace(signBoard, signBoard + 'cartello indicatore,   5200,  Monte Séreno “alto”\r\n'),
+    'Valdoria_42-.txt': example('Valdoria_42-.txt'),
+  };
+  const expected = {};
+  const laidOutDir = path.join(dir, 'laid-out');
+  fs.mkdirSync(laidOutDir);
+  for (const [name, text] of Object.entries(texts)) {
+    const bytes = encodeWindows1252(text);
+    fs.writeFileSync(path.join(dir, name), bytes);
+    fs.writeFileSync(path.join(laidOutDir, name), bytes);
+  }
+  childProcess.execFileSync(process.env.BINARIO, ['format', ...Object.keys(texts).map((n) => path.join(laidOutDir, n))]);
+  for (const name of Object.keys(texts)) {
+    expected[name] = decodeWindows1252(fs.readFileSync(path.join(laidOutDir, name)));
+    assert.notEqual(expected[name], texts[name], `${name} is laid out already`);
+  }
+
+  const server = childProcess.spawn(process.env.BINARIO, ['lsp'], { stdio: ['pipe', 'pipe', 'inherit'] });
+  const exited = new Promise((resolve) => server.on('exit', (code) => resolve(code)));
+  const guard = setTimeout(() => server.kill('SIGKILL'), 25000);
+  guard.unref();
+  const connection = rpc.createMessageConnection(
+    new rpc.StreamMessageReader(server.stdout), new rpc.StreamMessageWriter(server.stdin));
+  connection.listen();
+  const options = { tabSize: 4, insertSpaces: true };
+
+  try {
+    const init = await connection.sendRequest('initialize', { processId: process.pid, rootUri: null, capabilities: {} });
+    assert.equal(init.capabilities.documentFormattingProvider, true);
+    await connection.sendNotification('initialized', {});
+
+    for (const [name, text] of Object.entries(texts)) {
+      const uri = 'file://' + path.join(dir, name);
+      await connection.sendNotification('textDocument/didOpen', {
+        textDocument: { uri, languageId: 'binario', version: 1, text },
+      });
+      const edits = await connection.sendRequest('textDocument/formatting', { textDocument: { uri }, options });
+      assert.ok(edits.length > 0, `no edits for ${name}`);
+      const formatted = applyEdits(text, edits);
+      assert.equal(formatted, expected[name], `${name} formatted otherwise than binario format writes it`);
+
+      // Laid out, the text gets no edits.
+      await connection.sendNotification('textDocument/didChange', {
+        textDocument: { uri, version: 2 },
+        contentChanges: [{ text: formatted }],
+      });
+      assert.deepEqual(await connection.sendRequest('textDocument/formatting', { textDocument: { uri }, options }), [],
+        `${name} laid out still gets edits`);
+    }
+
     await connection.sendRequest('shutdown');
     await connection.sendNotification('exit');
     assert.equal(await exited, 0);
