@@ -48,8 +48,11 @@ TextSpan span_of(const Field& f) {
   return {f.where.line, f.where.column, f.last.line, f.last.column};
 }
 
-TextField text_field(const Field& f) {
-  return {span_of(f), std::string(f.text)};
+// The numbers of a record's values (0 for a text), for its cell rule.
+std::vector<int64_t> numbers_of(const RecordRead& r) {
+  std::vector<int64_t> numbers(r.values.size());
+  for (size_t i = 0; i < numbers.size(); ++i) numbers[i] = r.values[i].number.value_or(0);
+  return numbers;
 }
 
 // A field longer than this is no misspelt keyword (and would make the
@@ -88,8 +91,9 @@ std::string comma_in_text_hint(const RecordRead& r, TextPosition field,
   if (from >= source_line.size() || source_line[from] == '"') return {};
   std::string_view written = source_line.substr(from);
   while (!written.empty() && is_blank(written.back())) written.remove_suffix(1);
-  return "; the text '" + v.text + "' before it ended at a comma: a text that holds a comma " +
-         "must be quoted, \"" + std::string(written) + "\"";
+  return "; the text '" + std::string(v.text) +
+         "' before it ended at a comma: a text that holds a comma " + "must be quoted, \"" +
+         std::string(written) + "\"";
 }
 
 void DescriptionParser::record_into(DescriptionRead* read) {
@@ -99,16 +103,15 @@ void DescriptionParser::record_into(DescriptionRead* read) {
 }
 
 void DescriptionParser::ValueKeeper::value_read(const Field& f, std::optional<int64_t> number) {
-  read->records.back().values.push_back({span_of(f), std::string(f.text), number});
+  read->add_value(span_of(f), f.text, number);
 }
 
 DescriptionParser::RecordScope::RecordScope(DescriptionParser& parser, RecordKind kind,
                                             const Field& kw)
     : parser_(parser), exceptions_(std::uncaught_exceptions()) {
   if (!parser_.read_) return;
-  RecordRead r{kind, text_field(kw), {}, false, parser_.status_.after_stop(), {}};
-  r.values.reserve(record_spec(kind).values.size());
-  parser_.read_->records.push_back(std::move(r));
+  DescriptionRead& read = *parser_.read_;
+  read.start_record(kind, read.field(span_of(kw), kw.text), parser_.status_.after_stop());
   parser_.reader_.set_listener(&parser_.keeper_);
 }
 
@@ -119,10 +122,7 @@ DescriptionParser::RecordScope::~RecordScope() {
   RecordRead& r = parser_.read_->records.back();
   r.complete = r.values.size() == record_spec(r.kind).values.size();
   if (!r.complete) return;
-  std::vector<int64_t> numbers;
-  numbers.reserve(r.values.size());
-  for (const ValueRead& v : r.values) numbers.push_back(v.number.value_or(0));
-  r.cells = record_cells(r.kind, numbers);
+  r.cells = CellList(record_cells(r.kind, numbers_of(r)));
   parser_.warn_if_run_on(r);
 }
 
@@ -140,21 +140,21 @@ void DescriptionParser::keep_ignored(const Field& f) {
   // What the warnings ask of an ignored field is its text and the field kept
   // right before it, so of a run of empty fields only the last is kept: a
   // text of commas or of blank lines would otherwise keep a field per byte.
-  std::vector<TextField>& ignored = read_->ignored;
+  std::deque<TextField>& ignored = read_->ignored;
   if (f.text.empty() && !ignored.empty() && ignored.back().text.empty()) {
     ignored.back().span = span_of(f);
     return;
   }
-  ignored.push_back(text_field(f));
+  ignored.push_back(read_->field(span_of(f), f.text));
 }
 
 void DescriptionParser::note_header(const Field& f) {
   header_noted_ = true;
-  if (read_) read_->headers.push_back(text_field(f));
+  if (read_) read_->headers.push_back(read_->field(span_of(f), f.text));
 }
 
 void DescriptionParser::note_before_section(const Field& f) {
-  if (read_) read_->before_section.push_back(text_field(f));
+  if (read_) read_->before_section.push_back(read_->field(span_of(f), f.text));
 }
 
 DescriptionParser::DescriptionParser(TrackModel& model, Status& status, FieldReader& reader,
@@ -376,7 +376,7 @@ std::optional<Field> DescriptionParser::next_keyword(const Section& section) {
   Field kw = next_field();
   if (reader_.at_end()) return std::nullopt;
   for (int passed = 0; passed < section.comments && is_comment(kw.text); ++passed) {
-    if (read_) read_->comments.push_back(text_field(kw));
+    if (read_) read_->comments.push_back(read_->field(span_of(kw), kw.text));
     kw = next_field();
     if (section.last_field_unread && reader_.at_end()) return std::nullopt;
   }

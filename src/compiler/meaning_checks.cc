@@ -552,8 +552,9 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
     }
     const RecordSpec& table_row = record_spec(last->kind);
     warn(text, f.span, "ignored-field",
-         "ignored field '" + f.text + "': the record '" + std::string(table_row.written[0]) +
-             "' before it took its " + str(static_cast<int64_t>(table_row.values.size())) +
+         "ignored field '" + std::string(f.text) + "': the record '" +
+             std::string(table_row.written[0]) + "' before it took its " +
+             str(static_cast<int64_t>(table_row.values.size())) +
              (table_row.values.size() == 1 ? " value" : " values") +
              " already, and no record starts with a number" +
              (hint.empty() ? std::string("; a number with a separator is read as two fields")
@@ -590,7 +591,7 @@ void Checker::keywords_made_comments(const DescriptionRead& d, const Description
                                       [&](const RecordSpec& s) { return names_record(s, c.text); });
       if (named == records.end()) continue;
       warn(text, c.span, "hyphen-comment",
-           "'" + c.text + "' holds the keyword '" + std::string(named->written[0]) +
+           "'" + std::string(c.text) + "' holds the keyword '" + std::string(named->written[0]) +
                "' but also a hyphen, so it is read as a comment: the record is lost and its "
                "values are ignored; write the keyword without a hyphen");
       break;

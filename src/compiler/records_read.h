@@ -12,11 +12,24 @@
 // Places are 1-based lines and 1-based byte columns of the description's own
 // bytes (Windows-1252 as the compile read them), counted the way the field
 // reader counts lines (a line ends at CR LF, CR or LF).
+//
+// The list is kept compactly, since a description may be 64 MiB of short
+// records: the texts of the fields live in blocks of the list's own store
+// (never in the description, which may change or go while the list is kept),
+// the values of a record side by side in blocks of values, and the few cells
+// inside the record. Nothing in the store ever moves, so a list may be moved
+// or copied freely: copies share the store, which is only ever added to.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <optional>
-#include <string>
+#include <span>
+#include <string_view>
 #include <vector>
 
 #include "compiler/records.h"
@@ -35,20 +48,46 @@ struct TextSpan {
 };
 
 // A field with its text as read (the bytes between the quotes for a quoted
-// field; no blanks around it).
+// field; no blanks around it). The text lives in the store of the list that
+// holds the field.
 struct TextField {
   TextSpan span;
-  std::string text;
+  std::string_view text;
 };
 
 // One value of a record, in the order of the records table's values for its
 // kind (records_table()[kind].values[i] names value i).
 struct ValueRead {
   TextSpan span;
-  std::string text;
+  std::string_view text;
   // The number read, for a numeric value; nothing for a text value (the name
   // of a station, the text of a sign board).
   std::optional<int64_t> number;
+};
+
+// The cells a record's position lands on: at most three (a slowdown's
+// warning board, start and end).
+class CellList {
+ public:
+  static constexpr size_t kMost = 3;
+  CellList() = default;
+  // The first kMost of `cells`.
+  explicit CellList(std::span<const int64_t> cells);
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  int64_t operator[](size_t i) const { return cells_[i]; }
+  int64_t front() const { return cells_[0]; }
+  int64_t back() const { return cells_[size_ - 1]; }
+  const int64_t* begin() const { return cells_.data(); }
+  const int64_t* end() const { return cells_.data() + size_; }
+  friend bool operator==(const CellList& a, const CellList& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  std::array<int64_t, kMost> cells_{};
+  size_t size_ = 0;
 };
 
 // One record as the compile read it.
@@ -57,7 +96,7 @@ struct RecordRead {
   TextField keyword;  // the field that named the record
   // The values read, in order. Fewer than the table lists when the reading
   // stopped inside the record (complete is false then).
-  std::vector<ValueRead> values;
+  std::span<const ValueRead> values;
   // Every value of the record was read.
   bool complete = false;
   // Read after the compile stopped the description: the model does not
@@ -68,29 +107,65 @@ struct RecordRead {
   // whose values were not all read. The cells are what the rule gives: they
   // may lie outside the model when the position does (the compile then
   // refused the record).
-  std::vector<int64_t> cells;
+  CellList cells;
 };
+
+// Where the texts and values of a list live: blocks that are only ever
+// added to, so that nothing handed out moves.
+class ReadStore {
+ public:
+  // A copy of `text` that lives as long as the store.
+  std::string_view keep(std::string_view text);
+  // Room for the values of one record, about `most` of them, side by side;
+  // the room of the record before is closed with what it holds.
+  ValueRead* open_values(size_t most);
+  // Adds `v` after the `count` values at `first` (the room opened last),
+  // moving them to a larger room when it is full; returns where they are.
+  ValueRead* add_value(ValueRead* first, size_t count, const ValueRead& v);
+
+ private:
+  std::vector<std::unique_ptr<char[]>> text_blocks_;
+  char* text_free_ = nullptr;
+  size_t text_left_ = 0;
+  std::vector<std::unique_ptr<ValueRead[]>> value_blocks_;
+  ValueRead* room_ = nullptr;  // the room opened last
+  size_t room_used_ = 0;       // values added to it
+  size_t values_left_ = 0;     // values that fit from room_ on
+};
+
+// A list of fields, in text order.
+using TextFields = std::deque<TextField>;
 
 // Everything read from one description, each list in text order.
 struct DescriptionRead {
   // False when the compile never read this description (the line was
   // refused, or the text could not be read); the lists are empty then.
   bool read = false;
-  std::vector<RecordRead> records;
+  std::deque<RecordRead> records;
   // Fields in keyword position passed over as comments (they hold "-").
-  std::vector<TextField> comments;
+  TextFields comments;
   // Fields in keyword position that no record read: misspelt keywords, the
   // values after them, a curve when the geometry is not built, a comment
   // beyond the ones a section passes over, the headers inside the line's
   // body and the train's records (the compile reads them as keywords). The compile warns about some
   // of them (see the "ignored-field" warning). Of a run of empty fields only
   // the last is kept.
-  std::vector<TextField> ignored;
+  TextFields ignored;
   // The section headers: "[generale]", and in the line description the
   // header that closes its general section.
-  std::vector<TextField> headers;
+  TextFields headers;
   // The fields before "[generale]", which are never read as records.
-  std::vector<TextField> before_section;
+  TextFields before_section;
+
+  // A field whose text is kept in this list's store.
+  TextField field(const TextSpan& span, std::string_view text);
+  // Starts a record of `kind` named by `keyword`, its values to come.
+  RecordRead& start_record(RecordKind kind, const TextField& keyword, bool after_stop);
+  // Adds a value to the record started last.
+  void add_value(const TextSpan& span, std::string_view text, std::optional<int64_t> number);
+
+ private:
+  std::shared_ptr<ReadStore> store_ = std::make_shared<ReadStore>();
 };
 
 struct RecordsRead {

@@ -3,6 +3,8 @@
 // lines and commas goes wrong; and asking for the list changes nothing else.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,10 +39,14 @@ std::string at(const TextSpan& s) {
          std::to_string(s.last_line) + ":" + std::to_string(s.last_column);
 }
 
-std::vector<std::string> texts(const std::vector<TextField>& fields) {
+std::vector<std::string> texts(const TextFields& fields) {
   std::vector<std::string> out;
-  for (const TextField& f : fields) out.push_back(f.text + "@" + at(f.span));
+  for (const TextField& f : fields) out.push_back(std::string(f.text) + "@" + at(f.span));
   return out;
+}
+
+std::vector<int64_t> cells_of(const RecordRead& r) {
+  return {r.cells.begin(), r.cells.end()};
 }
 
 using Strings = std::vector<std::string>;
@@ -80,7 +86,7 @@ TEST(RecordsRead, RecordsValuesAndCellsWhereTheCompilerReadThem) {
   EXPECT_EQ(at(gradient.keyword.span), "5:15-5:22");
   ASSERT_EQ(gradient.values.size(), 2u);
   EXPECT_EQ(at(gradient.values[0].span), "5:25-5:27");
-  EXPECT_EQ(gradient.cells, std::vector<int64_t>{8});  // a span: nearest(400 / 50)
+  EXPECT_EQ(cells_of(gradient), std::vector<int64_t>{8});  // a span: nearest(400 / 50)
 
   // Values that run onto the next line belong to their record.
   const RecordRead& board = l.records[2];
@@ -89,7 +95,7 @@ TEST(RecordsRead, RecordsValuesAndCellsWhereTheCompilerReadThem) {
   EXPECT_TRUE(board.complete);
   EXPECT_EQ(at(board.values[5].span), "7:3-7:5");
   EXPECT_EQ(board.values[8].number, 2);
-  EXPECT_EQ(board.cells, std::vector<int64_t>{21});  // a point: nearest(1000 / 50 + 1)
+  EXPECT_EQ(cells_of(board), std::vector<int64_t>{21});  // a point: nearest(1000 / 50 + 1)
 
   // A quoted text keeps its comma, and its span covers the quotes.
   const RecordRead& sign = l.records[3];
@@ -97,10 +103,10 @@ TEST(RecordsRead, RecordsValuesAndCellsWhereTheCompilerReadThem) {
   EXPECT_EQ(sign.values[1].text, "Km. 3,0");
   EXPECT_FALSE(sign.values[1].number);
   EXPECT_EQ(at(sign.values[1].span), "8:28-8:36");
-  EXPECT_EQ(sign.cells, std::vector<int64_t>{60});
+  EXPECT_EQ(cells_of(sign), std::vector<int64_t>{60});
 
   EXPECT_EQ(r.records->train.records.size(), 1u);
-  EXPECT_EQ(r.records->train.records[0].cells, std::vector<int64_t>{10});
+  EXPECT_EQ(cells_of(r.records->train.records[0]), std::vector<int64_t>{10});
 }
 
 TEST(RecordsRead, CommentsAndIgnoredFieldsAsTheSectionReadsThem) {
@@ -135,7 +141,7 @@ TEST(RecordsRead, StopsAndReadFailuresAreMarked) {
   // The second signal clashes and stops the train; the third is read after the stop.
   const CompileResult r =
       compile_read(kLine, train(signal + signal + "velocita, 2000, 80\nvelocita, 2500, x\n"));
-  const std::vector<RecordRead>& records = r.records->train.records;
+  const auto& records = r.records->train.records;
   ASSERT_EQ(records.size(), 4u);
   EXPECT_FALSE(records[1].after_stop);
   EXPECT_TRUE(records[2].after_stop);
@@ -171,10 +177,60 @@ TEST(RecordsRead, AskingChangesNothingElse) {
   }
   // The slowdown's cells: warning board, start, end.
   const RecordRead& slowdown = with.records->train.records[2];
-  EXPECT_EQ(slowdown.cells, (std::vector<int64_t>{37, 61, 67}));
+  EXPECT_EQ(cells_of(slowdown), (std::vector<int64_t>{37, 61, 67}));
   const RecordRead& station = with.records->train.records[3];
   EXPECT_EQ(station.values.back().text, "VALDORIA");
-  EXPECT_EQ(station.cells, std::vector<int64_t>{7});  // kind 8: (0 + 400) / 50 - 1
+  EXPECT_EQ(cells_of(station), std::vector<int64_t>{7});  // kind 8: (0 + 400) / 50 - 1
+}
+
+// The list keeps its own copies of the texts: it is read after the
+// description has changed or gone (the editor keeps it while the author
+// types), and copies of it share what they point into.
+TEST(RecordsRead, OutlivesTheTextItWasReadFrom) {
+  std::optional<RecordsRead> kept;
+  {
+    std::string train_text =
+        train("velocita, 0, 30\nstazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, " +
+              std::string(40000, 'V') + "\n- a comment\nstazone, 5\n");
+    CompileResult r = compile_read(kLine, train_text);
+    std::fill(train_text.begin(), train_text.end(), 'x');
+    kept = *r.records;  // a copy; r and its list go at the end of the block
+  }
+  const DescriptionRead& t = kept->train;
+  ASSERT_EQ(t.records.size(), 2u);
+  EXPECT_EQ(t.records[0].keyword.text, "velocita");
+  EXPECT_EQ(t.records[0].values[1].text, "30");
+  EXPECT_EQ(t.records[1].values.size(), 17u);
+  EXPECT_EQ(t.records[1].values.back().text, std::string(40000, 'V'));
+  EXPECT_EQ(texts(t.ignored), (Strings{"stazone@5:1-5:7", "5@5:10-5:10", "[fine]@6:1-6:6"}));
+}
+
+// A record's values stay side by side, and every value and text handed out
+// stays where it is, however many records follow and whatever their size.
+TEST(RecordsRead, ValuesOfManyRecordsStayInPlace) {
+  DescriptionRead d;
+  const RecordKind kind = records_table()[0].kind;
+  std::vector<const ValueRead*> first_values;
+  for (int i = 0; i < 20000; ++i) {
+    d.start_record(kind, d.field({i + 1, 1, i + 1, 3}, "key"), false);
+    // More values than the record's kind holds move the record's values to a
+    // larger room.
+    const int count = i % 7 == 0 ? 40 : 2;
+    for (int v = 0; v < count; ++v) {
+      d.add_value({i + 1, 5 + v, i + 1, 5 + v}, std::to_string(i * 100 + v), i * 100 + v);
+    }
+    first_values.push_back(&d.records.back().values[0]);
+  }
+  for (int i = 0; i < 20000; ++i) {
+    const RecordRead& r = d.records[static_cast<size_t>(i)];
+    ASSERT_EQ(r.values.size(), i % 7 == 0 ? 40u : 2u) << i;
+    EXPECT_EQ(&r.values[0], first_values[static_cast<size_t>(i)]) << i;
+    for (size_t v = 0; v < r.values.size(); ++v) {
+      ASSERT_EQ(r.values[v].number, i * 100 + static_cast<int>(v)) << i;
+      ASSERT_EQ(r.values[v].text, std::to_string(i * 100 + static_cast<int>(v))) << i;
+    }
+    EXPECT_EQ(r.keyword.text, "key");
+  }
 }
 
 }  // namespace

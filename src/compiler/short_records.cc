@@ -39,18 +39,18 @@ std::string takes_holds(const RecordRead& r, size_t held) {
 // likely meant one more comment line); a keyword field that ends in a number
 // lacks the comma after the keyword; otherwise values are missing.
 std::string cause_and_fix(const RecordRead& r, int comments_passed, bool complete) {
-  const std::string& k = r.keyword.text;
-  if (k.find('-') != std::string::npos) {
+  const std::string_view k = r.keyword.text;
+  if (k.find('-') != std::string_view::npos) {
     return "; this line is read as a record although it holds '-': only " +
            str(static_cast<size_t>(comments_passed)) + " comment lines in a row are passed " +
            "over, and the next field is read as a keyword; keep to " +
            str(static_cast<size_t>(comments_passed)) + " comment lines in a row";
   }
   const size_t blank = k.find_last_of(" \t");
-  if (blank != std::string::npos && k.size() - blank > 2 &&
-      k.find_first_not_of("0123456789", blank + 1) == std::string::npos) {
-    return "; the keyword's field '" + k + "' ends in the number " + k.substr(blank + 1) +
-           ": put a comma between the keyword and its values";
+  if (blank != std::string_view::npos && k.size() - blank > 2 &&
+      k.find_first_not_of("0123456789", blank + 1) == std::string_view::npos) {
+    return "; the keyword's field '" + std::string(k) + "' ends in the number " +
+           std::string(k.substr(blank + 1)) + ": put a comma between the keyword and its values";
   }
   return complete ? "; write every value of the record on its line"
                   : "; give the record all its values on its line";

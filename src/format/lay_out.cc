@@ -57,7 +57,7 @@ std::vector<RecordLine> record_lines(const std::vector<TextLine>& lines,
   auto occupy = [&](int first, int last) {
     for (int l = first; l <= std::max(first, last); ++l) ++fields_on[l];
   };
-  for (const std::vector<TextField>* list :
+  for (const TextFields* list :
        {&read.comments, &read.ignored, &read.headers, &read.before_section}) {
     for (const TextField& f : *list) occupy(f.span.line, f.span.last_line);
   }

@@ -20,7 +20,7 @@ bool span_holds(const TextSpan& span, int line, int character) {
   return at != span.last_line || character <= span.last_column;
 }
 
-std::string shown_text(const std::string& read_text) {
+std::string shown_text(std::string_view read_text) {
   return windows1252_to_utf8(read_text);
 }
 

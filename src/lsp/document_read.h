@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <string>
+#include <string_view>
 
 #include "compiler/records_read.h"
 #include "lsp/text_position.h"
@@ -27,6 +28,6 @@ nlohmann::json span_range(const DocumentLines& lines, const TextSpan& span);
 bool span_holds(const TextSpan& span, int line, int character);
 
 // A text as the compile read it (Windows-1252 bytes), for the editor.
-std::string shown_text(const std::string& read_text);
+std::string shown_text(std::string_view read_text);
 
 }  // namespace binario

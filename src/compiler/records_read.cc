@@ -1,0 +1,88 @@
+#include "compiler/records_read.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace binario {
+
+namespace {
+
+// Texts are mostly a few bytes and values a few per record: blocks this
+// large make a store of a 64 MiB description a few thousand allocations.
+constexpr size_t kTextBlock = 64 * 1024;
+constexpr size_t kValueBlock = 4096;
+
+}  // namespace
+
+CellList::CellList(std::span<const int64_t> cells) : size_(std::min(cells.size(), kMost)) {
+  std::copy_n(cells.begin(), size_, cells_.begin());
+}
+
+std::string_view ReadStore::keep(std::string_view text) {
+  if (text.empty()) return {};
+  if (text.size() > kTextBlock / 4) {
+    // A long text gets a block of its own; the open block stays open.
+    text_blocks_.push_back(std::make_unique<char[]>(text.size()));
+    std::memcpy(text_blocks_.back().get(), text.data(), text.size());
+    return {text_blocks_.back().get(), text.size()};
+  }
+  if (text.size() > text_left_) {
+    text_blocks_.push_back(std::make_unique<char[]>(kTextBlock));
+    text_free_ = text_blocks_.back().get();
+    text_left_ = kTextBlock;
+  }
+  std::memcpy(text_free_, text.data(), text.size());
+  const std::string_view kept(text_free_, text.size());
+  text_free_ += text.size();
+  text_left_ -= text.size();
+  return kept;
+}
+
+ValueRead* ReadStore::open_values(size_t most) {
+  room_ += room_used_;
+  values_left_ -= room_used_;
+  room_used_ = 0;
+  if (values_left_ < most) {
+    const size_t size = std::max(kValueBlock, most);
+    value_blocks_.push_back(std::make_unique<ValueRead[]>(size));
+    room_ = value_blocks_.back().get();
+    values_left_ = size;
+  }
+  return room_;
+}
+
+ValueRead* ReadStore::add_value(ValueRead* first, size_t count, const ValueRead& v) {
+  if (first != room_ || count != room_used_ || count == values_left_) {
+    // Not the open room, or a full one: the values move to a new room twice
+    // as large, and the room they leave is not used again.
+    const std::vector<ValueRead> held(first, first + count);
+    if (first == room_) room_used_ = 0;
+    first = open_values(std::max<size_t>(2 * count, 4));
+    std::copy(held.begin(), held.end(), first);
+    room_used_ = count;
+  }
+  first[count] = v;
+  ++room_used_;
+  return first;
+}
+
+TextField DescriptionRead::field(const TextSpan& span, std::string_view text) {
+  return {span, store_->keep(text)};
+}
+
+RecordRead& DescriptionRead::start_record(RecordKind kind, const TextField& keyword,
+                                          bool after_stop) {
+  ValueRead* room = store_->open_values(record_spec(kind).values.size());
+  records.push_back(RecordRead{kind, keyword, {room, size_t{0}}, false, after_stop, {}});
+  return records.back();
+}
+
+void DescriptionRead::add_value(const TextSpan& span, std::string_view text,
+                                std::optional<int64_t> number) {
+  RecordRead& r = records.back();
+  ValueRead* first = const_cast<ValueRead*>(r.values.data());
+  first = store_->add_value(first, r.values.size(), {span, store_->keep(text), number});
+  r.values = {first, r.values.size() + 1};
+}
+
+}  // namespace binario
