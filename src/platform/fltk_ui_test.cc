@@ -117,6 +117,37 @@ class Xvfb {
   std::string display_;
 };
 
+// Set while an image is read: an X error during the read (the window was
+// unmapped or moved partly off the screen between the two requests) ends
+// the read with no image instead of ending the test program.
+bool g_image_read_failed = false;
+int note_image_error(Display*, XErrorEvent*) {
+  g_image_read_failed = true;
+  return 0;
+}
+
+// The window's whole image, or null when it is not viewable now or the
+// server refuses to read it.
+XImage* read_window_image(Display* d, Window w, int* width, int* height) {
+  XWindowAttributes a;
+  if (!XGetWindowAttributes(d, w, &a) || a.map_state != IsViewable) return nullptr;
+  g_image_read_failed = false;
+  XSync(d, False);
+  auto* previous = XSetErrorHandler(note_image_error);
+  XImage* image = XGetImage(d, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+  XSync(d, False);
+  XSetErrorHandler(previous);
+  if (g_image_read_failed && image) {
+    XDestroyImage(image);
+    image = nullptr;
+  }
+  if (image) {
+    *width = a.width;
+    *height = a.height;
+  }
+  return image;
+}
+
 // A client connection of the test's own, to look at the screen.
 class Observer {
  public:
@@ -153,23 +184,23 @@ class Observer {
   // The window's pixels as the screen shows them, as grey levels 0..255,
   // row by row; empty when they cannot be read.
   std::vector<int> grey_pixels(Window w, int* width, int* height) {
-    XWindowAttributes a;
-    if (!XGetWindowAttributes(d_, w, &a)) return {};
-    XImage* image = XGetImage(d_, w, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+    int w_px = 0;
+    int h_px = 0;
+    XImage* image = read_window_image(d_, w, &w_px, &h_px);
     if (!image) return {};
-    std::vector<int> grey(static_cast<size_t>(a.width) * a.height);
-    for (int y = 0; y < a.height; ++y) {
-      for (int x = 0; x < a.width; ++x) {
+    std::vector<int> grey(static_cast<size_t>(w_px) * h_px);
+    for (int y = 0; y < h_px; ++y) {
+      for (int x = 0; x < w_px; ++x) {
         const unsigned long p = XGetPixel(image, x, y);
         const int r = static_cast<int>((p & image->red_mask) >> 16);
         const int g = static_cast<int>((p & image->green_mask) >> 8);
         const int b = static_cast<int>(p & image->blue_mask);
-        grey[static_cast<size_t>(y) * a.width + x] = (r * 30 + g * 59 + b * 11) / 100;
+        grey[static_cast<size_t>(y) * w_px + x] = (r * 30 + g * 59 + b * 11) / 100;
       }
     }
     XDestroyImage(image);
-    *width = a.width;
-    *height = a.height;
+    *width = w_px;
+    *height = h_px;
     return grey;
   }
 
@@ -404,13 +435,7 @@ void probe_error_box(void* data) {
     }
     int width = 0;
     int height = 0;
-    XWindowAttributes a;
-    XImage* image = nullptr;
-    if (XGetWindowAttributes(probe->observer, fl_xid(box), &a)) {
-      width = a.width;
-      height = a.height;
-      image = XGetImage(probe->observer, fl_xid(box), 0, 0, width, height, AllPlanes, ZPixmap);
-    }
+    XImage* image = read_window_image(probe->observer, fl_xid(box), &width, &height);
     if (image) {
       int dark = 0;
       for (int y = text_area.y; y < text_area.y + text_area.h && y < height; ++y) {
