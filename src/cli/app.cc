@@ -12,6 +12,7 @@
 #include "cli/report.h"
 #include "cli/subcommands.h"
 #include "cli/user_notice.h"
+#include "output/text_encoding.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 
@@ -41,11 +42,13 @@ bool enter_folder(const std::string& dir) {
   RealFileSystem fs;
   std::string error;
   if (!fs.make_directories(dir, &error)) {
-    std::cerr << "binario: cannot create the folder '" << dir << "': " << error << '\n';
+    std::cerr << "binario: cannot create the folder '" << escaped_utf8(dir) << "': " << error
+              << '\n';
     return false;
   }
   if (!change_directory(dir, &error)) {
-    std::cerr << "binario: cannot change to the folder '" << dir << "': " << error << '\n';
+    std::cerr << "binario: cannot change to the folder '" << escaped_utf8(dir) << "': " << error
+              << '\n';
     return false;
   }
   return true;

@@ -152,6 +152,7 @@ TEST(WindowsNamesTest, NamesWindowsCannotHoldAreRefusedBeforeAnythingIsWritten) 
            {"back\\slash", "1", "'\\'"},
            {"sub/dir", "1", "'/'"},
            {"tab\there", "1", "control character \\x09"},
+           {"a<\x1b[2J", "1", "the scenario name 'a<\\x1b[2J' holds '<'"},
            {"CON.x", "1", "'CON.x_linea.txt' names the device CON"},
            {"lpt1 .a", "1", "names the device LPT1"},
        }) {
@@ -383,6 +384,41 @@ TEST_F(CliTest, AFieldWithAnEscapeSequenceAndANulIsShownEscapedAndWhole) {
   const nlohmann::json j = nlohmann::json::parse(json.out);
   EXPECT_NE(j["diagnostics"][0]["message"].get<std::string>().find(shown), std::string::npos)
       << json.out;
+}
+
+// Paths come from the command line and from folder listings: a name that
+// holds an escape sequence is shown escaped in every message about it.
+TEST_F(CliTest, APathWithAnEscapeSequenceIsShownEscaped) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the test's command line cannot carry an escape character on Windows";
+#else
+  const std::string name = "x\x1b]0;T\x07\x1b[2J";
+  const std::string shown = "x\\x1b]0;T\\x07\\x1b[2J";
+  const auto raw_control = [](const std::string& text) {
+    return text.find_first_of("\x1b\x07") != std::string::npos;
+  };
+
+  const Result unknown = run("dump '" + (dir / (name + ".bin")).string() + "'");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("cannot tell what '" + (dir / shown).string() + ".bin'"),
+            std::string::npos)
+      << unknown.err;
+  EXPECT_FALSE(raw_control(unknown.err)) << unknown.err;
+
+  const Result missing = run("dump '" + (dir / (name + "_1.sim")).string() + "'");
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_NE(missing.err.find(shown + "_1.sim: error: cannot read the file"), std::string::npos)
+      << missing.err;
+  EXPECT_FALSE(raw_control(missing.err)) << missing.err;
+
+  // Two track cells files in one folder: the listing names both.
+  std::ofstream(dir / "Uno_1.dat", std::ios::binary) << "x";
+  std::ofstream(dir / (name + "_1.dat"), std::ios::binary) << "x";
+  const Result two = run("plot " + dir.string());
+  EXPECT_EQ(two.status, 2);
+  EXPECT_NE(two.err.find(shown + "_1.dat"), std::string::npos) << two.err;
+  EXPECT_FALSE(raw_control(two.err)) << two.err;
+#endif
 }
 
 TEST_F(CliTest, ProgramFolderOptionWorksForEverySubcommand) {

@@ -6,6 +6,7 @@
 #include "cli/author_pair.h"
 #include "cli/commands.h"
 #include "cli/subcommands.h"
+#include "output/text_encoding.h"
 #include "platform/make_ui.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -24,7 +25,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
   for (const std::string* o : {&outputs.geometry, &outputs.train_table, &outputs.cells}) {
     if (input_named_by(fs, *o, {options.line, options.train})) {
-      err << "binario: the output '" << *o << "' would replace an input file\n";
+      err << "binario: the output '" << escaped_utf8(*o) << "' would replace an input file\n";
       return kExitUsage;
     }
   }
@@ -41,7 +42,8 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
 
   std::string error;
   if (!options.output_dir.empty() && !fs.make_directories(options.output_dir, &error)) {
-    err << "binario: cannot create the folder '" << options.output_dir << "': " << error << '\n';
+    err << "binario: cannot create the folder '" << escaped_utf8(options.output_dir)
+        << "': " << error << '\n';
     return kExitFileError;
   }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "output/binary_files.h"
+#include "output/text_encoding.h"
 #include "platform/paths.h"
 #include "run/exit_status.h"
 
@@ -15,7 +16,7 @@ bool read_binary_file(FileSystem& fs, const std::string& path, std::ostream& err
   std::string reason;
   constexpr ReadCap kCap{kMaxBinaryFileSize, "a binary file of a compile"};
   if (!fs.read_file(path, kCap, bytes, &reason)) {
-    err << path << ": error: cannot read the file: " << reason << '\n';
+    err << escaped_utf8(path) << ": error: cannot read the file: " << reason << '\n';
     return false;
   }
   return true;
@@ -28,7 +29,8 @@ bool decode_file(FileSystem& fs, const std::string& path, std::ostream& err,
   if (size) *size = bytes.size();
   DecodeError error;
   if (!decode(bytes, &error)) {
-    err << path << ": error: at byte " << error.offset << ": expected " << error.expected << '\n';
+    err << escaped_utf8(path) << ": error: at byte " << error.offset << ": expected "
+        << error.expected << '\n';
     return false;
   }
   return true;
@@ -37,14 +39,14 @@ bool decode_file(FileSystem& fs, const std::string& path, std::ostream& err,
 std::optional<int> find_run_files(FileSystem& fs, const std::string& dir,
                                   std::string_view otherwise, RunFiles* files, std::ostream& err) {
   if (!fs.is_directory(dir)) {
-    err << "binario: '" << dir << "' is not a folder: give a folder that holds a run's files, or "
-        << otherwise << '\n';
+    err << "binario: '" << escaped_utf8(dir)
+        << "' is not a folder: give a folder that holds a run's files, or " << otherwise << '\n';
     return kExitUsage;
   }
   std::vector<std::string> names;
   std::string reason;
   if (!fs.list_files(dir, &names, &reason)) {
-    err << "binario: cannot list the folder '" << dir << "': " << reason << '\n';
+    err << "binario: cannot list the folder '" << escaped_utf8(dir) << "': " << reason << '\n';
     return kExitRefused;
   }
   std::array<std::vector<std::string>, 3> found;  // cells, train table, geometry
@@ -69,13 +71,13 @@ std::optional<int> find_run_files(FileSystem& fs, const std::string& dir,
   for (size_t i = 0; i < found.size(); ++i) {
     std::sort(found[i].begin(), found[i].end());
     if (found[i].size() > 1) {
-      err << "binario: more than one " << what[i] << " in '" << dir << "':";
-      for (const std::string& f : found[i]) err << ' ' << f;
+      err << "binario: more than one " << what[i] << " in '" << escaped_utf8(dir) << "':";
+      for (const std::string& f : found[i]) err << ' ' << escaped_utf8(f);
       err << "\n";
       return kExitUsage;
     }
     if (found[i].empty() && i < 2) {
-      err << "binario: no " << what[i] << " in '" << dir << "'\n";
+      err << "binario: no " << what[i] << " in '" << escaped_utf8(dir) << "'\n";
       return kExitRefused;
     }
   }

@@ -39,12 +39,13 @@ std::optional<int> files_from_arguments(const std::vector<std::string>& inputs, 
         slot = &files->geometry;
         break;
       case BinaryKind::kUnknown:
-        err << "binario: '" << input
+        err << "binario: '" << escaped_utf8(input)
             << "' is none of a run's binary files (NAME_NUM.dat, NAME_NUM.sim, NAME_linea.dat)\n";
         return kExitUsage;
     }
     if (*slot) {
-      err << "binario: two files of one kind: '" << **slot << "' and '" << input << "'\n";
+      err << "binario: two files of one kind: '" << escaped_utf8(**slot) << "' and '"
+          << escaped_utf8(input) << "'\n";
       return kExitUsage;
     }
     *slot = input;
@@ -105,7 +106,7 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
       const std::string& path = *r.image == BinaryImage::kCells        ? files.cells
                                 : *r.image == BinaryImage::kTrainTable ? files.train_table
                                                                        : *files.geometry;
-      err << path << ": error: ";
+      err << escaped_utf8(path) << ": error: ";
       if (r.offset) err << "at byte " << *r.offset << ": ";
     } else {
       err << "binario: error: cannot decompile: ";
@@ -118,7 +119,7 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   const std::optional<std::string> name = file_name_part(pair.nome_percorso);
   const std::optional<std::string> number = file_name_part(pair.numero_treno);
   if (!name || !number) {
-    err << files.train_table
+    err << escaped_utf8(files.train_table)
         << ": error: the scenario name or train number it holds cannot be part of a file name "
            "that compile reads back as the same name\n";
     return kExitRefused;
@@ -130,24 +131,24 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   const std::vector<std::string_view> texts = {pair.line_text, pair.train_text};
   for (const std::string& path : paths) {
     if (input_named_by(fs, path, {files.cells, files.train_table, files.geometry.value_or("")})) {
-      err << "binario: '" << path << "' would replace an input file\n";
+      err << "binario: '" << escaped_utf8(path) << "' would replace an input file\n";
       return kExitUsage;
     }
     if (!args.force && fs.exists(path)) {
-      err << "binario: '" << path << "' exists; give --force to replace it\n";
+      err << "binario: '" << escaped_utf8(path) << "' exists; give --force to replace it\n";
       return kExitUsage;
     }
   }
   std::string error;
   if (!fs.make_directories(dir, &error)) {
-    err << "binario: cannot create the folder '" << dir << "': " << error << '\n';
+    err << "binario: cannot create the folder '" << escaped_utf8(dir) << "': " << error << '\n';
     return kExitFileError;
   }
   std::vector<std::unique_ptr<OutputFile>> outputs;
   for (size_t i = 0; i < paths.size(); ++i) {
     std::unique_ptr<OutputFile> file = fs.replace_file(paths[i], &error);
     if (!file) {
-      err << paths[i] << ": error: cannot write the file: " << error << '\n';
+      err << escaped_utf8(paths[i]) << ": error: cannot write the file: " << error << '\n';
       return kExitFileError;
     }
     file->write(texts[i]);
@@ -155,10 +156,11 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   }
   SetReplaced replaced;
   if (!replace_files_together(outputs, &replaced)) {
-    err << paths[replaced.failed] << ": error: cannot write the file: " << replaced.error << '\n';
+    err << escaped_utf8(paths[replaced.failed])
+        << ": error: cannot write the file: " << replaced.error << '\n';
     return kExitFileError;
   }
-  for (const std::string& path : paths) out << path << '\n';
+  for (const std::string& path : paths) out << escaped_utf8(path) << '\n';
   return kExitClean;
 }
 

@@ -23,6 +23,7 @@
 #include "compiler/fixed_width.h"
 #include "compiler/track_model.h"
 #include "output/binary_decoders.h"
+#include "output/text_encoding.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -93,7 +94,7 @@ std::optional<CellWindow> cell_window(const DumpArgs& args, size_t count, std::o
 bool is_number_option(const std::optional<std::string>& value, const char* option,
                       std::ostream& err) {
   if (!value || read_number(*value).whole) return true;
-  err << "binario: " << option << " takes a whole number, found '" << *value << "'\n";
+  err << "binario: " << option << " takes a whole number, found '" << escaped_utf8(*value) << "'\n";
   return false;
 }
 
@@ -103,7 +104,7 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
   const std::string& path = args.file;
   const BinaryKind kind = binary_kind_from_name(path);
   if (kind == BinaryKind::kUnknown) {
-    err << "binario: cannot tell what '" << path
+    err << "binario: cannot tell what '" << escaped_utf8(path)
         << "' holds from its name: expected NAME_NUM.dat (track cells), NAME_NUM.sim (train "
            "table) or NAME_linea.dat (plan geometry)\n";
     return kExitUsage;
@@ -114,8 +115,8 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
     return kExitUsage;
   }
   if (window && kind != BinaryKind::kCells) {
-    err << "binario: --cell and --at read a track cells file (NAME_NUM.dat), not '" << path
-        << "'\n";
+    err << "binario: --cell and --at read a track cells file (NAME_NUM.dat), not '"
+        << escaped_utf8(path) << "'\n";
     return kExitUsage;
   }
   if (!is_number_option(args.cell, "--cell", err) || !is_number_option(args.metre, "--at", err)) {

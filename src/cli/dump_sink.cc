@@ -35,19 +35,7 @@ std::string round_trip(double v) {
 
 // A name for the table: UTF-8, control characters shown as \xNN.
 std::string printable(std::string_view windows1252) {
-  std::string out;
-  for (char ch : windows1252_to_utf8(windows1252)) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out += "\\x";
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    } else {
-      out += ch;
-    }
-  }
-  return out;
+  return windows1252_to_utf8(escaped_controls(windows1252));
 }
 
 // "Integer 1", "Double 2.5", "empty".

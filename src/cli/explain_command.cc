@@ -12,6 +12,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
 #include "compiler/records.h"
+#include "output/text_encoding.h"
 #include "run/exit_status.h"
 
 namespace binario {
@@ -85,7 +86,7 @@ int explain_command(const std::string& what, std::ostream& out, std::ostream& er
     print_text(e.text, out);
   }
   if (!named.empty()) return kExitClean;
-  err << "binario: no entry '" << what << "' in the format reference; there are:\n";
+  err << "binario: no entry '" << escaped_utf8(what) << "' in the format reference; there are:\n";
   list_entries(entries, err);
   return kExitUsage;
 }

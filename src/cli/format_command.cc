@@ -92,7 +92,7 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
   for (const std::string& path : args.files) {
     const Pairing pair = pairing_of(fs, path);
     if (!pair.refusal.empty()) {
-      err << "binario: " << path << ": " << pair.refusal << '\n';
+      err << "binario: " << escaped_utf8(path) << ": " << pair.refusal << '\n';
       worse(pair.status);
       continue;
     }
@@ -101,13 +101,13 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
     input.calcola_linea = true;
     std::string reason;
     if (!read_source(fs, pair.line_path, &input.line, &reason)) {
-      err << "binario: " << pair.line_path << ": cannot read it: " << reason << '\n';
+      err << "binario: " << escaped_utf8(pair.line_path) << ": cannot read it: " << reason << '\n';
       worse(kExitRefused);
       continue;
     }
     if (pair.role == DescriptionRole::kTrain) {
       if (!read_source(fs, pair.train_path, &input.train, &reason)) {
-        err << "binario: " << path << ": cannot read it: " << reason << '\n';
+        err << "binario: " << escaped_utf8(path) << ": cannot read it: " << reason << '\n';
         worse(kExitRefused);
         continue;
       }
@@ -119,18 +119,19 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
 
     const LaidOut laid = lay_out_description(input, pair.role);
     if (!laid.refused.empty()) {
-      err << "binario: " << path << ": left as it is: " << laid.refused << '\n';
+      err << "binario: " << escaped_utf8(path) << ": left as it is: " << laid.refused << '\n';
       continue;
     }
     if (!laid.changed) continue;
     if (args.check) {
-      err << "binario: " << path << ": not laid out; 'binario format' would change it\n";
+      err << "binario: " << escaped_utf8(path)
+          << ": not laid out; 'binario format' would change it\n";
       worse(kExitFault);
       continue;
     }
     std::string error;
     if (!write_whole_file(fs, path, laid.text, &error)) {
-      err << "binario: cannot write " << path << ": " << error << '\n';
+      err << "binario: cannot write " << escaped_utf8(path) << ": " << error << '\n';
       worse(kExitFileError);
     }
   }

@@ -65,7 +65,7 @@ std::optional<int> refuse_input_as_output(FileSystem& fs, const std::string& out
                                           const std::vector<std::string>& inputs,
                                           std::ostream& err) {
   if (output.empty() || !input_named_by(fs, output, inputs)) return std::nullopt;
-  err << "binario: the picture '" << output << "' would replace an input file\n";
+  err << "binario: the picture '" << escaped_utf8(output) << "' would replace an input file\n";
   return kExitUsage;
 }
 
@@ -105,7 +105,8 @@ int plot_from_folder(FileSystem& fs, const std::string& dir, const std::string& 
   // Files of different compiles would draw one line's objects over another's track.
   if (const std::optional<std::string> why =
           files_disagree(cells.size(), *treno, geometry ? &*geometry : nullptr)) {
-    err << "binario: the files in '" << dir << "' are not of one compile: " << *why << '\n';
+    err << "binario: the files in '" << escaped_utf8(dir) << "' are not of one compile: " << *why
+        << '\n';
     return kExitRefused;
   }
   *plot = build_line_plot(
@@ -135,10 +136,10 @@ int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::o
   const std::string svg = render_line_plot(plot, windows1252_to_utf8);
   std::string error;
   if (!write_whole_file(fs, output, svg, &error)) {
-    err << output << ": error: cannot write the picture: " << error << '\n';
+    err << escaped_utf8(output) << ": error: cannot write the picture: " << error << '\n';
     return kExitFileError;
   }
-  out << output << '\n';
+  out << escaped_utf8(output) << '\n';
   return status;
 }
 

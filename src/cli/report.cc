@@ -43,19 +43,7 @@ const char* severity_name(Severity s) {
 // from a file reaches the terminal as an escape sequence, a NUL or a line
 // break of its own. Windows-1252 has no other control characters.
 std::string shown_message(std::string_view message) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text;
-  for (const char ch : message) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x20 || c == 0x7F) {
-      text += "\\x";
-      text += kHex[c >> 4];
-      text += kHex[c & 0xF];
-    } else {
-      text += ch;
-    }
-  }
-  return windows1252_to_utf8(text);
+  return windows1252_to_utf8(escaped_controls(message));
 }
 
 bool colour_diagnostics = false;
@@ -166,6 +154,7 @@ void print_text_report(std::ostream& err, const Status& status, const RunReport&
   for (const Diagnostic& d : status.diagnostics()) {
     Diagnostic shown = d;
     shown.message = shown_message(d.message);
+    if (shown.location) shown.location->file = escaped_utf8(shown.location->file);
     const std::string heading =
         colour_diagnostics ? coloured_heading(shown) : format_diagnostic(shown);
     const std::string excerpt =
@@ -175,14 +164,19 @@ void print_text_report(std::ostream& err, const Status& status, const RunReport&
       Diagnostic note;
       note.severity = Severity::kNote;
       note.location = r.location;
+      note.location->file = escaped_utf8(r.location.file);
       note.message = shown_message(r.message);
       err << (colour_diagnostics ? coloured_heading(note) : format_diagnostic(note)) << '\n';
     }
   }
-  for (const std::string& e : report.file_errors) err << "binario: cannot write " << e << '\n';
-  for (const std::string& e : report.delete_errors) err << "binario: cannot delete " << e << '\n';
+  for (const std::string& e : report.file_errors) {
+    err << "binario: cannot write " << escaped_utf8(e) << '\n';
+  }
+  for (const std::string& e : report.delete_errors) {
+    err << "binario: cannot delete " << escaped_utf8(e) << '\n';
+  }
   for (const KeptDescription& k : report.kept) {
-    err << "binario: " << k.path << ": ";
+    err << "binario: " << escaped_utf8(k.path) << ": ";
     if (k.unreadable.empty()) {
       err << "holds another text than the description the run writes there";
     } else {

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
+#include "output/text_encoding.h"
 #include "platform/make_ui.h"
 #include "platform/process.h"
 #include "run/form1.h"
@@ -21,7 +22,8 @@ std::string scenario_folder(const std::string& option) {
   RealFileSystem fs;
   std::string error;
   if (!fs.make_directories(option, &error)) {
-    std::cerr << "binario: cannot create the folder '" << option << "': " << error << '\n';
+    std::cerr << "binario: cannot create the folder '" << escaped_utf8(option) << "': " << error
+              << '\n';
     return {};
   }
   return option;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "output/text_encoding.h"
+
 namespace binario {
 namespace {
 
@@ -79,7 +81,7 @@ ReadResult read_message(std::istream& in, std::string* body, size_t max_bytes, s
     const std::string_view value = trim(std::string_view(line).substr(colon + 1));
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), length);
     if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
-      return malformed("the Content-Length '" + std::string(value.substr(0, 40)) +
+      return malformed("the Content-Length '" + escaped_utf8(value.substr(0, 40)) +
                        "' is not a number of bytes");
     }
     have_length = true;

@@ -28,6 +28,7 @@ TEST(MessageReader, RefusesBrokenFramingAndSaysWhy) {
       {"Content-Type: x\r\n\r\n{}", "no Content-Length"},
       {"Content-Length: -2\r\n\r\n{}", "'-2' is not a number of bytes"},
       {"Content-Length: 2x\r\n\r\n{}", "'2x' is not a number of bytes"},
+      {"Content-Length: 2\x1b]0;T\x07\r\n\r\n{}", "'2\\x1b]0;T\\x07' is not a number of bytes"},
       {"Content-Length 2\r\n\r\n{}", "has no ':'"},
       {"Content-Length: 2\r\n", "ended inside a header"},
       {"Content-Length: 99999999999999999999999\r\n\r\n", "is not a number of bytes"},

@@ -1,9 +1,9 @@
 #include "run/file_names.h"
 
-#include <cstdio>
 #include <string_view>
 
 #include "output/file_naming.h"
+#include "output/text_encoding.h"
 #include "platform/paths.h"
 
 namespace binario {
@@ -29,13 +29,12 @@ std::optional<std::string> character_refusal(const std::string& what, const std:
   for (char c : value) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20) {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\x%02X", byte);
-      return what + " holds the control character " + code +
+      return what + " holds the control character " + escaped_controls(std::string(1, c)) +
              ", which no file name on Windows may hold";
     }
     if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) {
-      return what + " '" + value + "' holds '" + c + "', which no file name on Windows may hold";
+      return what + " '" + escaped_utf8(value) + "' holds '" + c +
+             "', which no file name on Windows may hold";
     }
   }
   return std::nullopt;
