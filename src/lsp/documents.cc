@@ -126,12 +126,14 @@ DocumentKind document_kind(const std::string& uri) {
 }
 
 void DocumentStore::open(const std::string& uri, std::string text) {
-  documents_[percent_decode(uri)] = {uri, std::move(text)};
+  documents_[percent_decode(uri)] = {uri, std::move(text), ++last_revision_};
 }
 
 void DocumentStore::change(const std::string& uri, std::string text) {
   auto it = documents_.find(percent_decode(uri));
-  if (it != documents_.end()) it->second.text = std::move(text);
+  if (it == documents_.end()) return;
+  it->second.text = std::move(text);
+  it->second.revision = ++last_revision_;
 }
 
 void DocumentStore::edit(const std::string& uri, TextPlace start, TextPlace end,
@@ -143,6 +145,7 @@ void DocumentStore::edit(const std::string& uri, TextPlace start, TextPlace end,
   size_t to = byte_offset(held, end.line, end.column);
   if (to < from) std::swap(from, to);
   held.replace(from, to - from, text);
+  it->second.revision = ++last_revision_;
 }
 
 void DocumentStore::close(const std::string& uri) {
@@ -158,6 +161,11 @@ std::optional<std::string> DocumentStore::open_uri(const std::string& uri) const
   auto it = documents_.find(percent_decode(uri));
   if (it == documents_.end()) return std::nullopt;
   return it->second.uri;
+}
+
+uint64_t DocumentStore::revision(const std::string& uri) const {
+  auto it = documents_.find(percent_decode(uri));
+  return it == documents_.end() ? 0 : it->second.revision;
 }
 
 std::vector<std::string> DocumentStore::uris() const {

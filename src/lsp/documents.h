@@ -4,6 +4,7 @@
 // of "Città_1-.txt" on disk.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -50,13 +51,19 @@ class DocumentStore {
   // The URI as the editor spelt it when it opened the document, or nothing.
   std::optional<std::string> open_uri(const std::string& uri) const;
   std::vector<std::string> uris() const;
+  // A number that changes whenever the document's text does (opened again
+  // included); 0 when it is not open. A check compares it before and after
+  // compiling to tell that its result is still the text's.
+  uint64_t revision(const std::string& uri) const;
 
  private:
   struct Open {
     std::string uri;
     std::string text;
+    uint64_t revision = 0;
   };
   std::map<std::string, Open> documents_;  // by decoded URI
+  uint64_t last_revision_ = 0;
 };
 
 // A line description and the train descriptions that belong to it.

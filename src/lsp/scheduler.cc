@@ -19,6 +19,7 @@ void Scheduler::schedule(const std::string& key, std::chrono::milliseconds delay
     std::lock_guard lock(mutex_);
     if (stopping_) return;
     due_[key] = std::chrono::steady_clock::now() + delay;
+    if (is_running_ && running_ == key) cancelled_ = true;
   }
   wake_.notify_all();
 }
@@ -36,6 +37,8 @@ void Scheduler::stop() {
     cancelled_ = true;
   }
   wake_.notify_all();
+  // The reading and the handling thread of the server may both stop it.
+  std::lock_guard join_lock(join_mutex_);
   if (worker_.joinable()) worker_.join();
 }
 
@@ -59,9 +62,13 @@ void Scheduler::work() {
     }
     const std::string key = next->first;
     due_.erase(next);
+    running_ = key;
+    is_running_ = true;
+    cancelled_ = false;
     lock.unlock();
     job_(key, cancelled_);
     lock.lock();
+    is_running_ = false;
   }
 }
 

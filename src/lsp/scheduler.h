@@ -2,7 +2,9 @@
 // run once its delay has passed, a later request for a key replacing an
 // earlier one that has not started. One worker thread runs the jobs, the
 // earliest due first. A job is told through its flag that the scheduler is
-// stopping, so an exit never waits for a long compile.
+// stopping, so an exit never waits for a long compile, or that its key was
+// scheduled again while it ran, so a check of a text already changed stops
+// and the newer one follows.
 #pragma once
 
 #include <atomic>
@@ -29,7 +31,8 @@ class Scheduler {
   Scheduler& operator=(const Scheduler&) = delete;
 
   // Runs the job for `key` once `delay` has passed, unless it is scheduled
-  // again first. Does nothing once stopped.
+  // again first; the job running for `key`, if any, is cancelled. Does
+  // nothing once stopped.
   void schedule(const std::string& key, std::chrono::milliseconds delay);
   // Forgets the pending job for `key`, if any.
   void drop(const std::string& key);
@@ -41,11 +44,14 @@ class Scheduler {
   void work();
 
   Job job_;
-  std::mutex mutex_;  // guards what follows
+  std::mutex join_mutex_;  // one stop() joins the worker at a time
+  std::mutex mutex_;       // guards what follows
   std::condition_variable wake_;
   std::map<std::string, std::chrono::steady_clock::time_point> due_;
   bool stopping_ = false;
-  std::atomic<bool> cancelled_{false};  // set for the running job by stop()
+  std::string running_;  // the key of the running job
+  bool is_running_ = false;
+  std::atomic<bool> cancelled_{false};  // the running job's: stop() or its key scheduled again
   std::thread worker_;                  // last: starts once everything above exists
 };
 

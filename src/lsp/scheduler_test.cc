@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 namespace binario {
@@ -55,6 +58,49 @@ TEST(Scheduler, StopCancelsTheRunningJob) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
   scheduler.schedule("c", milliseconds(0));
   EXPECT_EQ(runs, 1);
+}
+
+// A key scheduled again while its job runs cancels that run, and the job
+// runs again afresh; another key's request leaves the running job alone.
+TEST(Scheduler, AKeyScheduledAgainCancelsItsRunningJob) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<std::string> ran;  // "KEY" for each run, "KEY cancelled" when told to stop
+  bool started = false;
+  Scheduler scheduler(
+      [&](const std::string& key, const std::atomic<bool>& cancelled) {
+        std::unique_lock lock(mutex);
+        if (key == "a" && ran.empty()) {
+          // The first run of "a" waits until it is cancelled (or 30 s pass).
+          started = true;
+          changed.notify_all();
+          changed.wait_for(lock, std::chrono::seconds(30), [&] { return cancelled.load(); });
+        }
+        ran.push_back(cancelled ? key + " cancelled" : key);
+        changed.notify_all();
+      },
+      true);
+  scheduler.schedule("a", milliseconds(0));
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return started; }));
+  }
+  scheduler.schedule("b", milliseconds(0));  // another key: the running job goes on
+  {
+    std::unique_lock lock(mutex);
+    changed.notify_all();  // the waiting job looks at its flag again
+    EXPECT_FALSE(changed.wait_for(lock, milliseconds(100), [&] { return !ran.empty(); }));
+  }
+  scheduler.schedule("a", milliseconds(0));
+  {
+    std::unique_lock lock(mutex);
+    changed.notify_all();  // the waiting job looks at its flag again
+  }
+  std::unique_lock lock(mutex);
+  ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return ran.size() == 3; }));
+  EXPECT_EQ(ran[0], "a cancelled");
+  EXPECT_EQ(std::count(ran.begin(), ran.end(), "a"), 1);
+  EXPECT_EQ(std::count(ran.begin(), ran.end(), "b"), 1);
 }
 
 // The wait after an edit in a burst follows the cost of the last check,

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <optional>
+#include <thread>
 
 #include "compiler/field_reader.h"
 #include "lsp/cell_navigation.h"
@@ -11,6 +12,7 @@
 #include "lsp/document_sync.h"
 #include "lsp/formatting.h"
 #include "lsp/hover.h"
+#include "lsp/inbox.h"
 #include "lsp/inlay_hints.h"
 #include "lsp/message_reader.h"
 #include "lsp/pair_compile.h"
@@ -70,23 +72,78 @@ Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
                         const std::atomic<bool>& cancelled) { check(uri, cancelled); },
                  options.worker) {}
 
+namespace {
+
+// A body this short is looked at by the reading thread, for "shutdown" and
+// "exit"; a longer one is a document's text, and once the server is shut
+// down it is dropped unread (a shut-down server ignores every notification,
+// and no request carries a text).
+constexpr size_t kShortBody = 4096;
+
+// The bodies waiting for the handling thread may take this much together.
+constexpr size_t kInboxBytes = 2 * kMaxMessageBytes;
+
+}  // namespace
+
 int Server::run(std::istream& in) {
   std::string body;
   std::string why;
-  while (!exited_) {
+  Inbox inbox(kInboxBytes);
+  std::thread handling;
+  if (options_.worker) {
+    handling = std::thread([&] {
+      std::string next;
+      while (inbox.take(&next)) {
+        if (shutdown_ && next.size() > kShortBody) continue;
+        handle(next);
+      }
+    });
+  }
+  int status = -1;
+  while (!exited_ && status < 0) {
     const ReadResult read = read_message(in, &body, kMaxMessageBytes, &why);
-    if (read == ReadResult::kEnd) return 1;
-    if (read != ReadResult::kMessage) {
+    if (read == ReadResult::kEnd) {
+      status = 1;
+    } else if (read != ReadResult::kMessage) {
       if (options_.log) {
         *options_.log << "binario lsp: cannot read the next message: " << why
                       << "; the connection is closed\n"
                       << std::flush;
       }
-      return 1;
+      status = 1;
+    } else if (!options_.worker) {
+      handle(body);
+    } else if (!handled_on_arrival(body)) {
+      inbox.put(std::move(body));
+      body.clear();
     }
-    handle(body);
   }
-  return exit_status();
+  // What was read before the end is handled (a shut-down server drops the
+  // texts unread), then the check in progress is cancelled.
+  inbox.close();
+  if (handling.joinable()) handling.join();
+  scheduler_.stop();
+  return status < 0 ? exit_status() : status;
+}
+
+bool Server::handled_on_arrival(std::string_view body) {
+  if (body.size() > kShortBody) return false;
+  rpc::Parsed parsed = rpc::parse_message(body);
+  if (!parsed.message) return false;
+  const rpc::Message& message = *parsed.message;
+  if (message.method == "exit") {
+    exited_ = true;
+    return true;
+  }
+  if (message.method != "shutdown" || message.kind != rpc::Message::Kind::kRequest ||
+      !initialized_ || shutdown_) {
+    return false;
+  }
+  shutdown_ = true;
+  outbox_.reply(message.id, nullptr);
+  // The check in progress is cancelled, not waited for by the client.
+  scheduler_.stop();
+  return true;
 }
 
 void Server::handle(std::string_view body) {
@@ -294,6 +351,8 @@ void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds 
 
 void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   LineTexts texts;
+  // The revision of every document the check reads as the editor holds it.
+  std::vector<std::pair<std::string, uint64_t>> revisions;
   {
     std::lock_guard lock(mutex_);
     auto line = lines_.find(key);
@@ -304,6 +363,7 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     auto document = [&](const std::string& uri) {
       const std::string* text = documents_.text(uri);
       any_open = any_open || text;
+      if (text) revisions.emplace_back(uri, documents_.revision(uri));
       if (!text) on_disk.push_back(uri_to_path(uri).value_or(""));
       return PairDocument{uri, text ? std::optional<std::string>(*text) : std::nullopt};
     };
@@ -328,9 +388,13 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     return;
   }
   last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
-  // A document closed while it was being checked keeps the empty list its
-  // closing published.
   std::lock_guard lock(mutex_);
+  // A text changed, opened again or closed while it was being checked: the
+  // result is of a text the editor no longer holds, and the change has
+  // scheduled a check of its own. Nothing stale is published.
+  for (const auto& [uri, revision] : revisions) {
+    if (documents_.revision(uri) != revision) return;
+  }
   for (auto& [uri, model] : checked.models) {
     if (documents_.text(uri)) models_[percent_decode(uri)] = std::move(model);
   }

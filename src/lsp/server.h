@@ -48,6 +48,9 @@ class Server {
   // Handles messages from `in` until "exit" or the end of the input, and
   // returns the exit status: 0 after "shutdown" then "exit", 1 otherwise
   // (exit without shutdown, the client gone, a stream that cannot be read).
+  // With the worker, one thread reads and another handles what was read,
+  // and the reading thread answers "shutdown" and takes "exit" itself: a
+  // large message still being parsed never holds them up.
   int run(std::istream& in);
 
   // Handles one message body.
@@ -56,6 +59,9 @@ class Server {
   int exit_status() const { return shutdown_ ? 0 : 1; }
 
  private:
+  // The reading thread's share of run(): true when `body` was "shutdown"
+  // or "exit" and has been dealt with here.
+  bool handled_on_arrival(std::string_view body);
   nlohmann::json request(const std::string& method, const nlohmann::json& params);
   void notification(const std::string& method, const nlohmann::json& params);
 
@@ -86,9 +92,10 @@ class Server {
   void look_at_partners();
 
   ClientCapabilities client_;
-  bool initialized_ = false;
-  bool shutdown_ = false;
-  bool exited_ = false;
+  // Written by the handling thread or the reading one, read by both.
+  std::atomic<bool> initialized_{false};
+  std::atomic<bool> shutdown_{false};
+  std::atomic<bool> exited_{false};
   bool client_watches_ = false;  // the client reports changed descriptions
   // The processor time the last check took, for the debounce of the next
   // edit: on a busy machine its wall time tells how busy the machine is

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <fstream>
+#include <functional>
+#include <mutex>
 #include <sstream>
+#include <utility>
 
 #include "compiler/field_reader.h"
 #include "compiler/format_reference.h"
@@ -38,6 +43,24 @@ std::string line_with(const std::string& record, int* at = nullptr) {
   if (at) *at = static_cast<int>(std::count(text.begin(), text.begin() + next, '\n'));
   return text.insert(next, record);
 }
+
+// A file system in memory that can act while a file is read: a test makes
+// the editor's next message arrive in the middle of a compile.
+class HookedFileSystem : public MemoryFileSystem {
+ public:
+  using MemoryFileSystem::read_file;
+  bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
+                 std::string* error) override {
+    if (on_read) std::exchange(on_read, nullptr)();
+    return MemoryFileSystem::read_file(path, cap, contents, error);
+  }
+  bool missing(const std::string& path) override {
+    if (on_access) std::exchange(on_access, nullptr)();
+    return MemoryFileSystem::missing(path);
+  }
+  std::function<void()> on_read;    // called once, at the next read
+  std::function<void()> on_access;  // called once, when next asked whether a path is missing
+};
 
 class Session {
  public:
@@ -80,7 +103,7 @@ class Session {
   }
   Server& server() { return server_; }
 
-  MemoryFileSystem fs;
+  HookedFileSystem fs;
 
  private:
   std::ostringstream out_;
@@ -310,6 +333,134 @@ TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   s.notify("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
   published = s.published();
   EXPECT_EQ(published[kLineUri], json::array());
+}
+
+// An edit that arrives while the line is being checked: the check of the
+// old text publishes nothing, the check of the new one has the last word.
+TEST(Server, ACheckOfATextChangedMeanwhilePublishesNothing) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.request(1, "initialize");
+  s.received();
+  s.open(kLineUri, line_with(kClash));
+  ASSERT_EQ(s.published()[kLineUri].size(), 1u);
+
+  // The check of this text reads the train from disk; meanwhile the author
+  // removes the clash (the check of that runs at once, as the server here
+  // runs its checks inside the call).
+  s.fs.on_read = [&] { s.change(kLineUri, line_with("")); };
+  s.change(kLineUri, line_with(std::string(kClash) + kClash));
+  std::vector<json> lists;
+  for (const json& m : s.received()) {
+    if (m.value("method", "") == "textDocument/publishDiagnostics" &&
+        m["params"]["uri"] == kLineUri) {
+      lists.push_back(m["params"]["diagnostics"]);
+    }
+  }
+  EXPECT_EQ(lists, std::vector<json>{json::array()}) << "published of the text no longer held";
+}
+
+// With the worker, "shutdown" is answered while the handling of a message
+// before it is still busy, and "exit" ends the run once that is done.
+TEST(Server, ShutdownIsAnsweredWhileAnEarlierMessageIsStillHandled) {
+  // The output as it is written, watched for the answers.
+  class WatchedOutput : public std::stringbuf {
+   public:
+    bool wait_for(const std::string& text, std::chrono::seconds limit) {
+      std::unique_lock lock(mutex_);
+      return written_.wait_for(lock, limit, [&] { return str().find(text) != std::string::npos; });
+    }
+
+   protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      std::lock_guard lock(mutex_);
+      const std::streamsize put = std::stringbuf::xsputn(s, n);
+      written_.notify_all();
+      return put;
+    }
+    int_type overflow(int_type c) override {
+      std::lock_guard lock(mutex_);
+      const int_type put = std::stringbuf::overflow(c);
+      written_.notify_all();
+      return put;
+    }
+
+   private:
+    std::recursive_mutex mutex_;  // xsputn holds it when it calls overflow
+    std::condition_variable_any written_;
+  } watched;
+  std::ostream out(&watched);
+
+  // The input in parts, each given once its gate has opened: the server
+  // reads them one after the other, as they come from an editor.
+  class PartsInput : public std::stringbuf {
+   public:
+    void add(std::string part, std::function<void()> gate) {
+      parts_.push_back({std::move(part), std::move(gate)});
+    }
+
+   protected:
+    int_type underflow() override {
+      const int_type c = std::stringbuf::underflow();
+      if (c != traits_type::eof() || parts_.empty()) return c;
+      Part next = std::move(parts_.front());
+      parts_.pop_front();
+      if (next.gate) next.gate();
+      str(next.text);
+      return std::stringbuf::underflow();
+    }
+
+   private:
+    struct Part {
+      std::string text;
+      std::function<void()> gate;
+    };
+    std::deque<Part> parts_;
+  } parts;
+  auto frame = [](const json& message) {
+    std::ostringstream framed;
+    write_message(framed, message.dump());
+    return framed.str();
+  };
+  const std::chrono::seconds limit(10);
+  parts.add(frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}}) +
+                frame({{"jsonrpc", "2.0"}, {"method", "initialized"}}),
+            nullptr);
+  // A train reported changed on disk, once the server is initialized: the
+  // handling thread looks on disk for its line, and the file system holds
+  // it there until "shutdown", sent meanwhile, has been answered.
+  std::mutex mutex;
+  std::condition_variable busy_changed;
+  bool busy = false;
+  bool answered_while_busy = false;
+  HookedFileSystem fs;
+  fs.on_access = [&] {
+    {
+      std::lock_guard lock(mutex);
+      busy = true;
+    }
+    busy_changed.notify_all();
+    answered_while_busy = watched.wait_for(R"("id":2)", limit);
+  };
+  parts.add(frame({{"jsonrpc", "2.0"},
+                   {"method", "workspace/didChangeWatchedFiles"},
+                   {"params", {{"changes", json::array({{{"uri", kTrainUri}, {"type", 2}}})}}}}),
+            [&] { watched.wait_for(R"("id":1)", limit); });
+  parts.add(frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}}) +
+                frame({{"jsonrpc", "2.0"}, {"method", "exit"}}),
+            [&] {
+              std::unique_lock lock(mutex);
+              busy_changed.wait_for(lock, limit, [&] { return busy; });
+            });
+  std::istream in(&parts);
+
+  ServerOptions options;
+  options.debounce = std::chrono::milliseconds(0);
+  Server server(fs, out, options);
+  EXPECT_EQ(server.run(in), 0);
+  EXPECT_TRUE(busy) << "the handling thread never looked on disk";
+  EXPECT_TRUE(answered_while_busy) << watched.str();
 }
 
 TEST(Server, BoundsTheDiagnosticsOfADocument) {
