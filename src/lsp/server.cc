@@ -351,7 +351,8 @@ void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds 
 
 void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   LineTexts texts;
-  // The revision of every document the check reads as the editor holds it.
+  // The revision of every document the check reads: the editor's, or 0 for
+  // one read from disk (opened meanwhile, the editor's text replaces it).
   std::vector<std::pair<std::string, uint64_t>> revisions;
   {
     std::lock_guard lock(mutex_);
@@ -363,7 +364,7 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     auto document = [&](const std::string& uri) {
       const std::string* text = documents_.text(uri);
       any_open = any_open || text;
-      if (text) revisions.emplace_back(uri, documents_.revision(uri));
+      revisions.emplace_back(uri, documents_.revision(uri));
       if (!text) on_disk.push_back(uri_to_path(uri).value_or(""));
       return PairDocument{uri, text ? std::optional<std::string>(*text) : std::nullopt};
     };
@@ -389,9 +390,9 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   }
   last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
   std::lock_guard lock(mutex_);
-  // A text changed, opened again or closed while it was being checked: the
-  // result is of a text the editor no longer holds, and the change has
-  // scheduled a check of its own. Nothing stale is published.
+  // A text changed, opened, opened again or closed while it was being
+  // checked: the result is of a text the editor no longer holds, and the
+  // change has scheduled a check of its own. Nothing stale is published.
   for (const auto& [uri, revision] : revisions) {
     if (documents_.revision(uri) != revision) return;
   }

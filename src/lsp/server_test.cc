@@ -361,6 +361,27 @@ TEST(Server, ACheckOfATextChangedMeanwhilePublishesNothing) {
   EXPECT_EQ(lists, std::vector<json>{json::array()}) << "published of the text no longer held";
 }
 
+// A partner the check read from disk and the editor opened meanwhile: the
+// line's diagnostics from the file on disk are not published over those
+// from the text the editor now holds.
+TEST(Server, ACheckOfAPartnerOpenedMeanwhilePublishesNothing) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.others.insert("/d/Valdoria_42-.txt");  // on disk a train that cannot be read
+  s.request(1, "initialize");
+  s.received();
+  s.fs.on_read = [&] { s.open(kTrainUri, example("Valdoria_42-.txt")); };
+  s.open(kLineUri, line_with(""));
+  std::vector<json> lists;
+  for (const json& m : s.received()) {
+    if (m.value("method", "") == "textDocument/publishDiagnostics" &&
+        m["params"]["uri"] == kLineUri) {
+      lists.push_back(m["params"]["diagnostics"]);
+    }
+  }
+  EXPECT_EQ(lists, std::vector<json>{json::array()}) << "published of the file on disk";
+}
+
 // With the worker, "shutdown" is answered while the handling of a message
 // before it is still busy, and "exit" ends the run once that is done.
 TEST(Server, ShutdownIsAnsweredWhileAnEarlierMessageIsStillHandled) {
