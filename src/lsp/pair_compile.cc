@@ -26,12 +26,13 @@ struct Part {
   std::optional<DocumentLines> lines;  // of utf8, once it is final
 };
 
-void prepare(const PairDocument& document, bool is_line, FileSystem& fs, Part* part) {
+void prepare(const PairDocument& document, bool is_line, FileSystem& fs,
+             const std::atomic<bool>* cancel, Part* part) {
   part->uri = document.uri;
   part->source.name = document.uri;
   if (document.open_text) {
     part->utf8 = *document.open_text;
-    CompileText text = to_compile_text(*part->utf8);
+    CompileText text = to_compile_text(*part->utf8, cancel);
     part->source.text = std::move(text.bytes);
     part->replaced = std::move(text.replaced);
     return;
@@ -104,8 +105,8 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
                           const std::atomic<bool>* cancel) {
   Part line;
   Part train;
-  prepare(texts.line, true, fs, &line);
-  prepare(texts.train, false, fs, &train);
+  prepare(texts.line, true, fs, cancel, &line);
+  prepare(texts.train, false, fs, cancel, &train);
   CompileInput input;
   input.line = line.source;
   input.train = train.source;

@@ -29,7 +29,7 @@ void Scheduler::drop(const std::string& key) {
   due_.erase(key);
 }
 
-void Scheduler::stop() {
+void Scheduler::halt() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -37,6 +37,10 @@ void Scheduler::stop() {
     cancelled_ = true;
   }
   wake_.notify_all();
+}
+
+void Scheduler::stop() {
+  halt();
   // The reading and the handling thread of the server may both stop it.
   std::lock_guard join_lock(join_mutex_);
   if (worker_.joinable()) worker_.join();

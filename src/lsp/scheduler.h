@@ -36,8 +36,10 @@ class Scheduler {
   void schedule(const std::string& key, std::chrono::milliseconds delay);
   // Forgets the pending job for `key`, if any.
   void drop(const std::string& key);
-  // Drops every pending job, cancels the running one and waits for it to
-  // return. Nothing runs afterwards.
+  // Drops every pending job and cancels the running one, without waiting
+  // for it to return. Nothing starts afterwards.
+  void halt();
+  // halt(), then waits for the running job to return.
   void stop();
 
  private:

@@ -60,6 +60,45 @@ TEST(Scheduler, StopCancelsTheRunningJob) {
   EXPECT_EQ(runs, 1);
 }
 
+// halt() cancels the running job and returns while it still runs; nothing
+// starts afterwards, and stop() then waits for the job.
+TEST(Scheduler, HaltCancelsWithoutWaiting) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool started = false;
+  bool released = false;  // set by the test once halt() has returned
+  bool released_in_time = false;
+  bool saw_cancel = false;
+  int runs = 0;
+  Scheduler scheduler(
+      [&](const std::string&, const std::atomic<bool>& cancelled) {
+        std::unique_lock lock(mutex);
+        ++runs;
+        started = true;
+        changed.notify_all();
+        released_in_time =
+            changed.wait_for(lock, std::chrono::seconds(10), [&] { return released; });
+        saw_cancel = cancelled;
+      },
+      true);
+  scheduler.schedule("a", milliseconds(0));
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return started; }));
+  }
+  scheduler.halt();  // would wait 10 s for the job, were it to wait
+  scheduler.schedule("b", milliseconds(0));
+  {
+    std::lock_guard lock(mutex);
+    released = true;
+  }
+  changed.notify_all();
+  scheduler.stop();
+  EXPECT_TRUE(released_in_time) << "halt() waited for the job";
+  EXPECT_TRUE(saw_cancel);
+  EXPECT_EQ(runs, 1);
+}
+
 // A key scheduled again while its job runs cancels that run, and the job
 // runs again afresh; another key's request leaves the running job alone.
 TEST(Scheduler, AKeyScheduledAgainCancelsItsRunningJob) {

@@ -140,9 +140,10 @@ bool Server::handled_on_arrival(std::string_view body) {
     return false;
   }
   shutdown_ = true;
+  // The check in progress is cancelled, not waited for: this thread goes
+  // back to reading at once, for the "exit" that follows.
+  scheduler_.halt();
   outbox_.reply(message.id, nullptr);
-  // The check in progress is cancelled, not waited for by the client.
-  scheduler_.stop();
   return true;
 }
 
@@ -200,7 +201,7 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "shutdown") {
     shutdown_ = true;
     // A compile in progress is cancelled, not waited for.
-    scheduler_.stop();
+    scheduler_.halt();
     return nullptr;
   }
   if (method == "textDocument/documentSymbol") {
@@ -390,6 +391,9 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   }
   last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
   std::lock_guard lock(mutex_);
+  // Cancelled after its last step (the server shut down, or the line is to
+  // be checked again): the newer check, if any, has the word.
+  if (cancelled) return;
   // A text changed, opened, opened again or closed while it was being
   // checked: the result is of a text the editor no longer holds, and the
   // change has scheduled a check of its own. Nothing stale is published.

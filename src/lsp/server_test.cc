@@ -335,6 +335,67 @@ TEST(Server, ReadsThePartnerFromDiskAndMarksCharactersWindows1252Lacks) {
   EXPECT_EQ(published[kLineUri], json::array());
 }
 
+// The output of a server run with its worker, as it is written, watched
+// for the answers.
+class WatchedOutput : public std::stringbuf {
+ public:
+  bool wait_for(const std::string& text, std::chrono::seconds limit) {
+    std::unique_lock lock(mutex_);
+    return written_.wait_for(lock, limit, [&] { return str().find(text) != std::string::npos; });
+  }
+
+ protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    std::lock_guard lock(mutex_);
+    const std::streamsize put = std::stringbuf::xsputn(s, n);
+    written_.notify_all();
+    return put;
+  }
+  int_type overflow(int_type c) override {
+    std::lock_guard lock(mutex_);
+    const int_type put = std::stringbuf::overflow(c);
+    written_.notify_all();
+    return put;
+  }
+
+ private:
+  std::recursive_mutex mutex_;  // xsputn holds it when it calls overflow
+  std::condition_variable_any written_;
+};
+
+// The input in parts, each given once its gate has opened: the server
+// reads them one after the other, as they come from an editor.
+class PartsInput : public std::stringbuf {
+ public:
+  void add(std::string part, std::function<void()> gate) {
+    parts_.push_back({std::move(part), std::move(gate)});
+  }
+
+ protected:
+  int_type underflow() override {
+    const int_type c = std::stringbuf::underflow();
+    if (c != traits_type::eof() || parts_.empty()) return c;
+    Part next = std::move(parts_.front());
+    parts_.pop_front();
+    if (next.gate) next.gate();
+    str(next.text);
+    return std::stringbuf::underflow();
+  }
+
+ private:
+  struct Part {
+    std::string text;
+    std::function<void()> gate;
+  };
+  std::deque<Part> parts_;
+};
+
+std::string frame(const json& message) {
+  std::ostringstream framed;
+  write_message(framed, message.dump());
+  return framed.str();
+}
+
 // An edit that arrives while the line is being checked: the check of the
 // old text publishes nothing, the check of the new one has the last word.
 TEST(Server, ACheckOfATextChangedMeanwhilePublishesNothing) {
@@ -385,65 +446,9 @@ TEST(Server, ACheckOfAPartnerOpenedMeanwhilePublishesNothing) {
 // With the worker, "shutdown" is answered while the handling of a message
 // before it is still busy, and "exit" ends the run once that is done.
 TEST(Server, ShutdownIsAnsweredWhileAnEarlierMessageIsStillHandled) {
-  // The output as it is written, watched for the answers.
-  class WatchedOutput : public std::stringbuf {
-   public:
-    bool wait_for(const std::string& text, std::chrono::seconds limit) {
-      std::unique_lock lock(mutex_);
-      return written_.wait_for(lock, limit, [&] { return str().find(text) != std::string::npos; });
-    }
-
-   protected:
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-      std::lock_guard lock(mutex_);
-      const std::streamsize put = std::stringbuf::xsputn(s, n);
-      written_.notify_all();
-      return put;
-    }
-    int_type overflow(int_type c) override {
-      std::lock_guard lock(mutex_);
-      const int_type put = std::stringbuf::overflow(c);
-      written_.notify_all();
-      return put;
-    }
-
-   private:
-    std::recursive_mutex mutex_;  // xsputn holds it when it calls overflow
-    std::condition_variable_any written_;
-  } watched;
+  WatchedOutput watched;
   std::ostream out(&watched);
-
-  // The input in parts, each given once its gate has opened: the server
-  // reads them one after the other, as they come from an editor.
-  class PartsInput : public std::stringbuf {
-   public:
-    void add(std::string part, std::function<void()> gate) {
-      parts_.push_back({std::move(part), std::move(gate)});
-    }
-
-   protected:
-    int_type underflow() override {
-      const int_type c = std::stringbuf::underflow();
-      if (c != traits_type::eof() || parts_.empty()) return c;
-      Part next = std::move(parts_.front());
-      parts_.pop_front();
-      if (next.gate) next.gate();
-      str(next.text);
-      return std::stringbuf::underflow();
-    }
-
-   private:
-    struct Part {
-      std::string text;
-      std::function<void()> gate;
-    };
-    std::deque<Part> parts_;
-  } parts;
-  auto frame = [](const json& message) {
-    std::ostringstream framed;
-    write_message(framed, message.dump());
-    return framed.str();
-  };
+  PartsInput parts;
   const std::chrono::seconds limit(10);
   parts.add(frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}}) +
                 frame({{"jsonrpc", "2.0"}, {"method", "initialized"}}),
@@ -482,6 +487,58 @@ TEST(Server, ShutdownIsAnsweredWhileAnEarlierMessageIsStillHandled) {
   EXPECT_EQ(server.run(in), 0);
   EXPECT_TRUE(busy) << "the handling thread never looked on disk";
   EXPECT_TRUE(answered_while_busy) << watched.str();
+}
+
+// "shutdown" in the middle of a check: answered, and the reading thread
+// goes on to read "exit" while the check is still in its step; the check
+// then stops at its flag and publishes nothing.
+TEST(Server, ShutdownNeverWaitsForTheCheckInProgress) {
+  WatchedOutput watched;
+  std::ostream out(&watched);
+  PartsInput parts;
+  const std::chrono::seconds limit(10);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool checking = false;   // the check is reading the train from disk
+  bool exit_read = false;  // the reading thread has asked for "exit"
+  bool read_while_checking = false;
+  HookedFileSystem fs;
+  fs.directories.insert("/d");
+  fs.files["/d/Valdoria_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  fs.on_read = [&] {
+    std::unique_lock lock(mutex);
+    checking = true;
+    changed.notify_all();
+    read_while_checking = changed.wait_for(lock, limit, [&] { return exit_read; });
+  };
+  parts.add(
+      frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}}) +
+          frame({{"jsonrpc", "2.0"}, {"method", "initialized"}}) +
+          frame({{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didOpen"},
+                 {"params", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}}}}),
+      nullptr);
+  parts.add(frame({{"jsonrpc", "2.0"}, {"id", 2}, {"method", "shutdown"}}), [&] {
+    std::unique_lock lock(mutex);
+    changed.wait_for(lock, limit, [&] { return checking; });
+  });
+  parts.add(frame({{"jsonrpc", "2.0"}, {"method", "exit"}}), [&] {
+    watched.wait_for(R"("id":2)", limit);
+    std::lock_guard lock(mutex);
+    exit_read = true;
+    changed.notify_all();
+  });
+  std::istream in(&parts);
+
+  ServerOptions options;
+  options.debounce = std::chrono::milliseconds(0);
+  Server server(fs, out, options);
+  EXPECT_EQ(server.run(in), 0);
+  EXPECT_TRUE(checking) << "the check never read the train";
+  EXPECT_TRUE(read_while_checking) << "the reading thread waited for the check";
+  EXPECT_NE(watched.str().find(R"("id":2,"jsonrpc":"2.0","result":null)"), std::string::npos)
+      << watched.str();
+  EXPECT_EQ(watched.str().find("publishDiagnostics"), std::string::npos) << watched.str();
 }
 
 TEST(Server, BoundsTheDiagnosticsOfADocument) {

@@ -1,5 +1,6 @@
 #include "lsp/text_position.h"
 
+#include "compiler/field_reader.h"
 #include "output/text_encoding.h"
 
 namespace binario {
@@ -83,13 +84,19 @@ LinePlace place_at_column(std::string_view utf8_line, int column) {
 
 }  // namespace
 
-CompileText to_compile_text(std::string_view utf8) {
+CompileText to_compile_text(std::string_view utf8, const std::atomic<bool>* cancel) {
   CompileText out;
   out.bytes.reserve(utf8.size());
   int line = 0;
   int column = 0;
   size_t i = 0;
+  // The flag is looked at once in many steps: a step is a run of ASCII or
+  // one other character, so a large text is left within a millisecond.
+  unsigned steps = 0;
   while (i < utf8.size()) {
+    if (cancel && (++steps & 0x3FFF) == 0 && cancel->load(std::memory_order_relaxed)) {
+      throw CompileCancelled();
+    }
     // A run of ASCII characters other than line ends is the same bytes, one
     // UTF-16 unit each: copied at once.
     size_t run = i;

@@ -4,6 +4,7 @@
 // column is a character index on the same line.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,8 @@ struct CompileText {
 
 // The Windows-1252 bytes of a UTF-8 document. A character Windows-1252 has
 // no byte for, and a byte that is not UTF-8, becomes '?' and is listed.
-CompileText to_compile_text(std::string_view utf8);
+// Throws CompileCancelled soon after `*cancel` is set, if given.
+CompileText to_compile_text(std::string_view utf8, const std::atomic<bool>* cancel = nullptr);
 
 // The line of `text` with 0-based index `line`, without its end (empty past
 // the last line). Lines end at LF, CR LF or CR.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "compiler/field_reader.h"
+
 namespace binario {
 namespace {
 
@@ -25,6 +27,19 @@ TEST(TextPosition, ControlCharactersOfALatin1ReadingAreTheirBytes) {
   const CompileText text = to_compile_text("l\xC2\x92ora \xC2\x80 5\xC2\x9F");
   EXPECT_EQ(text.bytes, "l\x92ora \x80 5\x9F");
   EXPECT_TRUE(text.replaced.empty());
+}
+
+// A large text is left soon after its flag is set; an unset flag changes
+// nothing.
+TEST(TextPosition, CompileTextStopsOnceCancelled) {
+  std::string text;
+  for (int i = 0; i < 20000; ++i) text += "pendenza, 100, 1\r\n\xC3\xA9";
+  std::atomic<bool> cancel{false};
+  const CompileText whole = to_compile_text(text, &cancel);
+  EXPECT_EQ(whole.bytes, to_compile_text(text).bytes);
+  cancel = true;
+  EXPECT_THROW(to_compile_text(text, &cancel), CompileCancelled);
+  EXPECT_EQ(to_compile_text("a\r\n", &cancel).bytes, "a\r\n");  // too short to look
 }
 
 TEST(TextPosition, LinesEndAtLfCrLfAndCr) {
