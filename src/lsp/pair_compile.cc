@@ -108,8 +108,10 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   prepare(texts.line, true, fs, cancel, &line);
   prepare(texts.train, false, fs, cancel, &train);
   CompileInput input;
-  input.line = line.source;
-  input.train = train.source;
+  // The texts are lent to the compile, not copied (a large one takes a
+  // while to copy), and taken back once it is done.
+  input.line = std::move(line.source);
+  input.train = std::move(train.source);
   input.nome_percorso = utf8_to_windows1252(texts.name).value_or("?");
   input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
   input.calcola_linea = true;
@@ -121,6 +123,8 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   };
   stop_if_cancelled();
   CompileResult result = cancel ? compile(input, *cancel) : compile(input);
+  line.source = std::move(input.line);
+  train.source = std::move(input.train);
   stop_if_cancelled();
 
   PairCompiled out;
