@@ -88,6 +88,9 @@ void warn_utf8_text(std::string_view text, const std::string& file, Status& stat
       while (from < column && is_blank(scanned[from])) ++from;
       size_t to = scanned.find(',', column);
       if (to == std::string_view::npos) to = scanned.size();
+      // Without its outer blanks, as the reader takes a field: the message
+      // is the same however the line is laid out.
+      while (to > column && is_blank(scanned[to - 1])) --to;
       const std::string_view field = scanned.substr(from, to - from);
       const std::string meant_field = *intended(field);
       status.warn("utf8-text",

@@ -53,18 +53,20 @@ class Pass {
   // A cell outside the track is never free, so nothing is placed there.
   bool free(int32_t j) { return exists(j) && is_free(cell(j)); }
   bool code_point(int32_t j) { return exists(j) && cell(j).tipo == kCodePoint; }
-  void place(int32_t j) {
+  // A code point in cell j, placed because of the slowdown object in cell
+  // `cause`.
+  void place(int32_t j, int32_t cause) {
     cell(j).tipo = kCodePoint;
     cell(j).valore1 = kCode;
-    model_.set_origin(j, {Placer::kSignalCodePass, 0});
+    model_.set_origin(j, {Placer::kSignalCodePass, 0, cause});
   }
   // Places a code point on the first free cell of `candidates`; the index of
   // the one used, or nothing when none was free.
   template <size_t N>
-  std::optional<size_t> place_first_free(const int32_t (&candidates)[N]) {
+  std::optional<size_t> place_first_free(const int32_t (&candidates)[N], int32_t cause) {
     for (size_t c = 0; c < N; ++c) {
       if (free(candidates[c])) {
-        place(candidates[c]);
+        place(candidates[c], cause);
         return c;
       }
     }
@@ -108,17 +110,18 @@ class Pass {
     for (int32_t k = 1; k <= kWarningLookBack; ++k) {
       const int32_t d = i - k;
       if (d < kLowestLookBackCell) break;
-      if (cell(d).tipo == kSignal) rule_s(d);
+      if (cell(d).tipo == kSignal) rule_s(d, i);
     }
   }
 
-  // A code point in front of the signal in cell d: a free cell one or two
-  // cells before it, else an existing code point there lowered to 180.
-  void rule_s(int32_t d) {
+  // A code point in front of the signal in cell d, for the warning board in
+  // cell i: a free cell one or two cells before it, else an existing code
+  // point there lowered to 180.
+  void rule_s(int32_t d, int32_t i) {
     if (free(d - 1)) {
-      place(d - 1);
+      place(d - 1, i);
     } else if (free(d - 2)) {
-      place(d - 2);
+      place(d - 2, i);
     } else if (code_point(d - 1)) {
       cell(d - 1).valore1 = minimo(kCode, cell(d - 1).valore1);
     } else if (code_point(d - 2)) {
@@ -135,7 +138,7 @@ class Pass {
     for (const Window& w : kWindows) {
       if (i <= w.after) continue;
       const int32_t cells[3] = {i - w.back[0], i - w.back[1], i - w.back[2]};
-      if (!place_first_free(cells)) {
+      if (!place_first_free(cells, i)) {
         fault(12, i,
               "expected a free cell among cells " + cell_list(cells, 3, last_) + " before " +
                   object_in(i) + ", " + found(cells, 3));
@@ -157,7 +160,7 @@ class Pass {
         const int32_t cells[3] = {k, k - 1, k + 1};
         // Counting restarts from the cell actually used.
         constexpr int32_t kRestart[3] = {0, 1, -1};
-        if (std::optional<size_t> used = place_first_free(cells)) {
+        if (std::optional<size_t> used = place_first_free(cells, i)) {
           n = kRestart[*used];
         } else {
           fault(13, k,
@@ -177,7 +180,7 @@ class Pass {
       if (cell(m).tipo != kSignal) continue;
       const int32_t s = m - 1;
       const int32_t cells[2] = {s, s - 1};
-      if (!place_first_free(cells)) {
+      if (!place_first_free(cells, e)) {
         fault(13, e,
               "expected a free cell among cells " + cell_list(cells, 2, last_) + " before " +
                   object_in(m) + " after " + object_in(e) + ", " + found(cells, 2));

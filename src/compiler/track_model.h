@@ -158,6 +158,10 @@ enum class Placer : uint8_t { kUnknown, kLineText, kTrainText, kSignalCodePass }
 struct CellOrigin {
   Placer by = Placer::kUnknown;
   int32_t line = 0;  // line of the record's keyword in its description
+  // For a code point of the signal-code pass: the cell of the slowdown's
+  // object (warning board, start or end) that made the pass place it, whose
+  // own origin is the record an author wrote; -1 otherwise.
+  int32_t cause = -1;
 };
 
 struct TrackModel {

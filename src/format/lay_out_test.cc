@@ -70,11 +70,13 @@ TEST(LayOut, ExamplesBuiltInAndRandomPairsCompileAsBeforeAndStayLaidOut) {
 
 // Texts an author could have typed, faults included: the example pair with
 // bytes changed, inserted or removed where the layout has to be careful
-// (blanks, commas, quotes, hyphens, line ends, tabs). Laying them out never
-// makes them compile differently, and a laid-out text stays laid out.
+// (blanks, commas, quotes, hyphens, line ends, tabs, UTF-8 sequences).
+// Laying them out never makes them compile differently, and a laid-out text
+// stays laid out.
 TEST(LayOut, AlteredTextsNeverCompileDifferentlyOnceLaidOut) {
-  const std::string pieces[] = {" ", ",", "\"", "-", "\r\n", "\n",       "\r",   "\t",
-                                "0", "9", "'",  "x", "[",    "pendenza", "\xa0", ", ,"};
+  const std::string pieces[] = {
+      " ", ",", "\"", "-", "\r\n",     "\n",   "\r",  "\t",           "0",
+      "9", "'", "x",  "[", "pendenza", "\xa0", ", ,", "\xe2\x88\x92", "  \xc3\xa0  "};
   std::mt19937 rng(728);
   const std::string line = example("Valdoria_linea.txt");
   const std::string train = example("Valdoria_42-.txt");
@@ -148,6 +150,20 @@ TEST(LayOut, LeavesLinesThatHoldMoreOrLessThanOneRecord) {
   ASSERT_EQ(laid.refused, "");
   EXPECT_NE(laid.text.find(odd), std::string::npos) << laid.text;
   EXPECT_NE(laid.text.find("pendenza, 4800,  0\r\n" + odd), std::string::npos) << laid.text;
+}
+
+// A field holding UTF-8 bytes is quoted in its warning without the blanks
+// around it, so taking the blanks away does not change the warning.
+TEST(LayOut, BlanksAroundAFieldWithUtf8BytesAreLaidOutLikeAnyOthers) {
+  std::string line = example("Valdoria_linea.txt");
+  const std::string record = "lunghezza percorso,    6000";
+  ASSERT_NE(line.find(record), std::string::npos);
+  line.replace(line.find(record), record.size(), "\xe2\x88\x92lunghezza percorso   ,    6000");
+  const LaidOut laid =
+      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionRole::kLine);
+  EXPECT_EQ(laid.refused, "");
+  // Aligned with the records around it: the blanks before the comma go.
+  EXPECT_NE(laid.text.find("\xe2\x88\x92lunghezza percorso,"), std::string::npos) << laid.text;
 }
 
 TEST(LayOut, ADescriptionTheCompileNeverReadIsLeftAsItIs) {

@@ -24,22 +24,42 @@ uint8_t kind_in(const TrackModel& model, int64_t cell) {
   return model.in_cells(cell) ? model.percorso[static_cast<size_t>(cell)].tipo : 0;
 }
 
-// The record's cells, and the cells its object works with: a signal's code
-// points one or two cells in front of it, a code point's signal one or two
-// cells after it.
+// The cells a code point and a signal work with: a signal's code points
+// one or two cells in front of it, a code point's signal one or two cells
+// after it.
+void add_partner_cells(const TrackModel& model, int64_t cell, std::set<int64_t>& cells) {
+  const uint8_t kind = kind_in(model, cell);
+  for (int64_t step : {1, 2}) {
+    if (kind == CellKind::kSignal && kind_in(model, cell - step) == CellKind::kCodePoint) {
+      cells.insert(cell - step);
+    }
+    if (kind == CellKind::kCodePoint && kind_in(model, cell + step) == CellKind::kSignal) {
+      cells.insert(cell + step);
+    }
+  }
+}
+
+// The record's cells, and the cells its object works with: the code points
+// and signals that serve one another, and the code points the signal-code
+// pass placed because of a slowdown. A code point of the pass has no record
+// of its own: it stands for the slowdown record that caused it, so the
+// cells of that slowdown's object join too, and from the slowdown record
+// its code points and the signals they serve.
 std::set<int64_t> related_cells(const RecordRead& record, const TrackModel* model) {
   std::set<int64_t> cells(record.cells.begin(), record.cells.end());
   if (!model || !model->built()) return cells;
-  for (int64_t cell : record.cells) {
-    const uint8_t kind = kind_in(*model, cell);
-    for (int64_t step : {1, 2}) {
-      if (kind == CellKind::kSignal && kind_in(*model, cell - step) == CellKind::kCodePoint) {
-        cells.insert(cell - step);
-      }
-      if (kind == CellKind::kCodePoint && kind_in(*model, cell + step) == CellKind::kSignal) {
-        cells.insert(cell + step);
-      }
+  const std::set<int64_t> own(record.cells.begin(), record.cells.end());
+  for (int64_t cell : own) add_partner_cells(*model, cell, cells);
+  for (size_t j = 0; j < model->origins.size(); ++j) {
+    const CellOrigin& origin = model->origins[j];
+    if (origin.by == Placer::kSignalCodePass && own.count(origin.cause)) {
+      cells.insert(static_cast<int64_t>(j));
+      add_partner_cells(*model, static_cast<int64_t>(j), cells);
     }
+  }
+  for (int64_t cell : std::set<int64_t>(cells)) {
+    const CellOrigin origin = model->origin(cell);
+    if (origin.by == Placer::kSignalCodePass && origin.cause >= 0) cells.insert(origin.cause);
   }
   return cells;
 }

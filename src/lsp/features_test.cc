@@ -385,11 +385,35 @@ TEST(CellNavigation, ASignalAndTheCodePointInFrontOfIt) {
   train.insert(train.find("[fine]"), "abbattimento, 2350, 60\r\n");
   Editor editor({}, example("Valdoria_linea.txt"), train);
   const std::vector<std::string> both = {"42-:31", "42-:36"};
-  EXPECT_EQ(places(editor.at("textDocument/references", kTrainUri, 31, 12)), both);
+  // The signal also has the code point the signal-code pass placed in front
+  // of it (cell 48) for the slowdown of line 26, shown as that record.
+  EXPECT_EQ(places(editor.at("textDocument/references", kTrainUri, 31, 12)),
+            (std::vector<std::string>{"42-:25", "42-:31", "42-:36"}));
   EXPECT_EQ(places(editor.at("textDocument/references", kTrainUri, 36, 16)), both);
   // The code point placed itself: it is its own definition.
   EXPECT_EQ(places(editor.at("textDocument/definition", kTrainUri, 36, 16)),
             std::vector<std::string>{"42-:36"});
+}
+
+// The code points the signal-code pass places have no record of their own:
+// they are reached as the slowdown record that made the pass place them.
+// The example's slowdown (line 26: warning board in cell 57, start in 81)
+// makes the pass place code points in cells 48 (before the signal of line
+// 32, in cell 49), 63, 69 and 76.
+TEST(CellNavigation, CodePointsOfTheSignalCodePassLeadToTheSlowdownThatCausedThem) {
+  Editor editor({}, example("Valdoria_linea.txt"), example("Valdoria_42-.txt"));
+  // From the slowdown: itself and the signal one of its code points serves.
+  EXPECT_EQ(places(editor.at("textDocument/references", kTrainUri, 25, 3)),
+            (std::vector<std::string>{"42-:25", "42-:31"}));
+  // From that signal: itself and the slowdown.
+  EXPECT_EQ(places(editor.at("textDocument/references", kTrainUri, 31, 3)),
+            (std::vector<std::string>{"42-:25", "42-:31"}));
+  // A signal no code point of the pass serves: itself alone.
+  EXPECT_EQ(places(editor.at("textDocument/references", kTrainUri, 30, 3)),
+            std::vector<std::string>{"42-:30"});
+  // The definition of the slowdown's cells is the slowdown.
+  EXPECT_EQ(places(editor.at("textDocument/definition", kTrainUri, 25, 3)),
+            std::vector<std::string>{"42-:25"});
 }
 
 }  // namespace
