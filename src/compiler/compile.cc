@@ -93,11 +93,22 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     // the line's general section fails this far out with its records kept.
     std::optional<RelatedLocation> record;
     if (result.records && !reading->unreadable) {
-      const DescriptionRead& read =
-          reading == &input.line ? result.records->line : result.records->train;
+      DescriptionRead& read = reading == &input.line ? result.records->line : result.records->train;
       const LineIndex lines(text);
       record = warn_record_ran_short(
           read, failure, {reading->name, lines, LineParser::kGeneralComments}, result.status);
+      // The field the read stopped at, for the tools, when it lies on one line.
+      const std::optional<TextPosition> last = failure.last();
+      if (last && last->line == failure.where().line && failure.where().column > 0) {
+        const std::string_view line = text_line(text, failure.where().line).value_or("");
+        const size_t from = static_cast<size_t>(failure.where().column - 1);
+        const size_t length = static_cast<size_t>(last->column - failure.where().column + 1);
+        if (last->column >= failure.where().column && from + length <= line.size()) {
+          read.unreadable.push_back(
+              read.field({failure.where().line, failure.where().column, last->line, last->column},
+                         line.substr(from, length)));
+        }
+      }
     }
     result.status.fault(25, std::nullopt,
                         SourceLocation{reading->name, failure.where().line, failure.where().column},

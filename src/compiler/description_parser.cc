@@ -136,6 +136,17 @@ std::optional<RelatedLocation> DescriptionParser::warn_if_ran_short(const ReadFa
                                status_);
 }
 
+void DescriptionParser::keep_unreadable(const ReadFailure& failure) {
+  const Field& f = reader_.current();
+  // A failure at the end of the text, or one about a field read before the
+  // last (a chainage that breaks the order of the three), has no field here.
+  if (!read_ || !failure.last() || f.where.line != failure.where().line ||
+      f.where.column != failure.where().column) {
+    return;
+  }
+  read_->unreadable.push_back(read_->field(span_of(f), f.text));
+}
+
 void DescriptionParser::keep_ignored(const Field& f) {
   // What the warnings ask of an ignored field is its text and the field kept
   // right before it, so of a run of empty fields only the last is kept: a
@@ -367,6 +378,7 @@ bool DescriptionParser::read_records_or_stop(const Section& section, TextPositio
 }
 
 void DescriptionParser::fault_ran_short(const ReadFailure& failure) {
+  keep_unreadable(failure);
   const std::optional<RelatedLocation> record = warn_if_ran_short(failure);
   fault(25, std::nullopt, failure.where(), failure.message());
   if (record) status_.relate_last(*record);

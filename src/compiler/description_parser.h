@@ -148,6 +148,8 @@ class DescriptionParser {
   // Records a value that could not be read as status 25, naming the record
   // that ran short of values on its line when that is why.
   void fault_ran_short(const ReadFailure& failure);
+  // Keeps the field a failed value read stopped at, for the tools.
+  void keep_unreadable(const ReadFailure& failure);
   // Keeps `f` as a field in keyword position that no record read.
   void keep_ignored(const Field& f);
   // Keeps `f` as a section header / as a field before "[generale]".

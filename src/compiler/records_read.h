@@ -151,6 +151,10 @@ struct DescriptionRead {
   // of them (see the "ignored-field" warning). Of a run of empty fields only
   // the last is kept.
   TextFields ignored;
+  // Fields read as a value of a record that could not be read, where the
+  // compile stopped the description: a word where a number belongs, or the
+  // keyword of the next line taken as a value of a record short of values.
+  TextFields unreadable;
   // The section headers: "[generale]", and in the line description the
   // header that closes its general section.
   TextFields headers;

@@ -342,6 +342,21 @@ TEST(SemanticTokens, FollowTheCompilersReading) {
   EXPECT_TRUE(has(on_line, "9:0:10 keyword"));                     // sfondo uno
 }
 
+// A signal short of its last value takes the next line's keyword as that
+// value, and the compile stops there: the keyword is coloured as a keyword
+// the compile read other than it looks.
+TEST(SemanticTokens, AKeywordTakenAsAValueIsMarked) {
+  std::string train = example("Valdoria_42-.txt");
+  const std::string full = "segnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0, 0\r\n";
+  ASSERT_NE(train.find(full), std::string::npos);
+  train.replace(train.find(full), full.size(),
+                "segnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0\r\n");
+  Editor editor({}, example("Valdoria_linea.txt"), train);
+  const std::vector<std::string> tokens = tokens_of(editor, kTrainUri);
+  EXPECT_TRUE(has(tokens, "30:0:7 keyword")) << tokens.size();   // the signal that ran short
+  EXPECT_TRUE(has(tokens, "31:0:7 keyword~")) << tokens.size();  // the keyword taken as its value
+}
+
 // Locations as "linea:LINE" or "42-:LINE" (0-based).
 std::vector<std::string> places(const json& locations) {
   std::vector<std::string> out;

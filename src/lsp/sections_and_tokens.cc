@@ -81,6 +81,20 @@ class Tokens {
   std::vector<Token> tokens_;
 };
 
+// A field the compile read other than it looks: coloured as what it looks
+// like, marked deprecated.
+void misread(Tokens& tokens, const TextField& field) {
+  if (names_section(field.text)) {
+    tokens.add(field.span, kNamespace, kDeprecated);
+  } else if (names_some_record(field.text)) {
+    tokens.add(field.span, kKeyword, kDeprecated);
+  } else if (number_like(field.text)) {
+    tokens.add(field.span, kNumber, kDeprecated);
+  } else {
+    tokens.add(field.span, kString, kDeprecated);
+  }
+}
+
 }  // namespace
 
 json folding_ranges(const DocumentRead& document) {
@@ -123,16 +137,10 @@ json semantic_tokens(const DocumentRead& document) {
   for (const TextField& field : read.comments) tokens.add(field.span, kComment);
   for (const TextField& field : read.before_section) tokens.add(field.span, kComment);
   for (const TextField& field : read.headers) tokens.add(field.span, kNamespace);
-  for (const TextField& field : read.ignored) {
-    if (names_section(field.text)) {
-      tokens.add(field.span, kNamespace, kDeprecated);
-    } else if (names_some_record(field.text)) {
-      tokens.add(field.span, kKeyword, kDeprecated);
-    } else if (number_like(field.text)) {
-      tokens.add(field.span, kNumber, kDeprecated);  // a value read as a keyword
-    } else {
-      tokens.add(field.span, kString, kDeprecated);
-    }
+  // Fields read other than they look: in keyword position no record read,
+  // or taken as a value that could not be read.
+  for (const auto* list : {&read.ignored, &read.unreadable}) {
+    for (const TextField& field : *list) misread(tokens, field);
   }
   return tokens.encoded();
 }
