@@ -12,36 +12,12 @@ A pause between changes lets every check finish before the next change.
 usage: bench/lsp_latency.py BINARIO LINE_TEXT TRAIN_TEXT [CHANGES]
 Prints the best, the median and the worst time in milliseconds.
 """
-import json
-import os
 import statistics
 import subprocess
 import sys
 import time
 
-
-def frame(message):
-    body = json.dumps(message).encode()
-    return b"Content-Length: %d\r\n\r\n%s" % (len(body), body)
-
-
-def read_message(stream):
-    length = None
-    while True:
-        line = stream.readline()
-        if not line:
-            raise EOFError("the server closed its output")
-        line = line.strip()
-        if not line:
-            break
-        name, _, value = line.partition(b":")
-        if name.lower() == b"content-length":
-            length = int(value)
-    return json.loads(stream.read(length))
-
-
-def uri_of(path):
-    return "file://" + os.path.abspath(path)
+from lsp_client import frame, read_message, uri_of
 
 
 def main():

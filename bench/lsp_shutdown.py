@@ -12,34 +12,15 @@ lands in the parsing of the messages, a few seconds in the compile.
 usage: bench/lsp_shutdown.py BINARIO LINE_FILE TRAIN_FILE DELAY[,DELAY...]
 Prints one row a run: the delay, the two times, the exit status, the load.
 """
-import json
 import os
 import subprocess
 import sys
 import threading
 import time
 
+from lsp_client import frame, read_message, uri_of
+
 MAX_CHARACTERS = 58_000_000
-
-
-def frame(message):
-    body = json.dumps(message, ensure_ascii=False).encode()
-    return b"Content-Length: %d\r\n\r\n%s" % (len(body), body)
-
-
-def read_message(stream):
-    length = None
-    while True:
-        line = stream.readline()
-        if not line:
-            raise EOFError("the server closed its output")
-        line = line.strip()
-        if not line:
-            break
-        name, _, value = line.partition(b":")
-        if name.lower() == b"content-length":
-            length = int(value)
-    return json.loads(stream.read(length))
 
 
 def text_of(path, cap=None):
@@ -73,7 +54,7 @@ def run(binario, line_path, train_path, delay):
     send({"id": 1, "method": "initialize", "params": {"capabilities": {}}})
     send({"method": "initialized", "params": {}})
     for path, text in texts:
-        document = {"uri": "file://" + os.path.abspath(path), "languageId": "binario",
+        document = {"uri": uri_of(path), "languageId": "binario",
                     "version": 1, "text": text}
         send({"method": "textDocument/didOpen", "params": {"textDocument": document}})
     time.sleep(delay)
