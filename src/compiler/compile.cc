@@ -134,7 +134,8 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
     return result;
   }
 
-  place_signal_codes(model, result.status);
+  place_signal_codes(model, result.status, {input.line.name, input.line.text},
+                     {input.train.name, input.train.text});
   stop_if_cancelled(cancel);
   if (input.extra_diagnostics) {
     check_meaning(model, *result.records, {input.line.name, input.line.text},

@@ -84,7 +84,10 @@ class DescriptionParser {
   bool cell_inside(const Field& kw, int64_t p, int64_t j, const std::string& what,
                    std::optional<int64_t> at = std::nullopt);
   // The origin recorded for an object placed by the record of `kw`.
-  CellOrigin placed_by(const Field& kw) const { return {placer_, kw.where.line}; }
+  CellOrigin placed_by(const Field& kw) const {
+    return {placer_, kw.where.line, -1, kw.where.column,
+            kw.last.line == kw.where.line ? kw.last.column : kw.where.column};
+  }
 
   // Records warning `name` at `where` in this text, with the text of its line
   // and the edit `fix` that would mend it.

@@ -23,6 +23,12 @@ struct SourceLocation {
 
 enum class Severity { kError, kWarning, kNote };
 
+// A description as diagnostics name it and quote its lines.
+struct DescriptionText {
+  std::string_view name;
+  std::string_view text;  // Windows-1252 bytes
+};
+
 // Another place that explains a diagnostic, such as where the occupant of a
 // taken cell was placed.
 struct RelatedLocation {

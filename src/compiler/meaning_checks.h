@@ -14,12 +14,6 @@
 
 namespace binario {
 
-// A description as the warnings name it and quote its lines.
-struct DescriptionText {
-  std::string_view name;
-  std::string_view text;  // Windows-1252 bytes
-};
-
 // The limits past which a value is taken for a mistake (docs/format.md gives
 // the reasons).
 inline constexpr int64_t kMostPlausibleSpeed = 350;    // km/h

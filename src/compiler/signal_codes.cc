@@ -4,6 +4,7 @@
 #include <string>
 
 #include "compiler/fixed_width.h"
+#include "compiler/line_index.h"
 
 namespace binario {
 
@@ -26,11 +27,15 @@ constexpr Window kWindows[] = {{7, {5, 6, 7}}, {13, {11, 12, 13}}, {20, {18, 19,
 
 class Pass {
  public:
-  Pass(TrackModel& model, Status& status)
+  Pass(TrackModel& model, Status& status, DescriptionText line, DescriptionText train)
       : model_(model),
         cells_(model.percorso),
         status_(status),
-        last_(static_cast<int32_t>(model.percorso.size()) - 1) {}
+        last_(static_cast<int32_t>(model.percorso.size()) - 1),
+        line_(line),
+        train_(train),
+        line_lines_(line.text),
+        train_lines_(train.text) {}
 
   void run() {
     for (int32_t i = 1; i <= last_ - 2; ++i) {
@@ -72,8 +77,41 @@ class Pass {
     }
     return std::nullopt;
   }
-  void fault(int32_t code, int32_t cell_index, const std::string& detail) {
-    status_.fault(code, cell_index * static_cast<int32_t>(kCellLength), std::nullopt, detail);
+  // Records fault `code` at metre 50 * cell_index, located at the record
+  // that placed the object of cell `at`; `also` is another cell whose record
+  // explains the fault, said in a related location as `also_role`.
+  void fault(int32_t code, int32_t cell_index, int32_t at, const std::string& detail,
+             int32_t also = -1, const char* also_role = "") {
+    const int32_t position = cell_index * static_cast<int32_t>(kCellLength);
+    const std::optional<Placed> placed = record_of(at);
+    if (!placed) {
+      status_.fault(code, position, std::nullopt, detail);
+      return;
+    }
+    status_.fault(code, position, placed->where, detail, *placed->lines);
+    status_.extend_last(placed->keyword);
+    if (const std::optional<Placed> other = record_of(also)) {
+      status_.relate_last({other->where, also_role + object_named(also)});
+    }
+  }
+  // Where the record that placed the object of cell j stands, with its
+  // keyword's extent and the lines of its text.
+  struct Placed {
+    SourceLocation where;
+    FieldExtent keyword;
+    const LineIndex* lines;
+  };
+  std::optional<Placed> record_of(int32_t j) const {
+    if (!exists(j)) return std::nullopt;
+    const CellOrigin o = model_.origin(j);
+    if (o.line <= 0 || o.column <= 0) return std::nullopt;
+    const bool in_line = o.by == Placer::kLineText;
+    if (!in_line && o.by != Placer::kTrainText) return std::nullopt;
+    const DescriptionText& text = in_line ? line_ : train_;
+    if (text.name.empty()) return std::nullopt;
+    return Placed{SourceLocation{std::string(text.name), o.line, o.column},
+                  FieldExtent{o.column, o.line, o.last_column},
+                  in_line ? &line_lines_ : &train_lines_};
   }
   static std::string cell_list(const int32_t* cells, size_t n, int32_t last) {
     std::string out;
@@ -96,10 +134,14 @@ class Pass {
     }
     return out.empty() ? "found none of them inside the track" : out;
   }
+  // "the slowdown start in cell 381".
+  std::string object_named(int32_t j) const {
+    return "the " + cell_kind_noun(cells_[static_cast<size_t>(j)].tipo) + " in cell " +
+           std::to_string(j);
+  }
   // "the slowdown start in cell 381 (from line 23 of the train description)".
   std::string object_in(int32_t j) const {
-    std::string out = "the " + cell_kind_noun(cells_[static_cast<size_t>(j)].tipo) + " in cell " +
-                      std::to_string(j);
+    std::string out = object_named(j);
     const std::string from = model_.origin_text(j, Placer::kSignalCodePass);
     if (!from.empty()) out += " (" + from + ")";
     return out;
@@ -128,9 +170,10 @@ class Pass {
       cell(d - 2).valore1 = minimo(kCode, cell(d - 2).valore1);
     } else {
       const int32_t cells[2] = {d - 1, d - 2};
-      fault(11, d,
+      fault(11, d, d,
             "expected a free cell or a code point among cells " + cell_list(cells, 2, last_) +
-                " before " + object_in(d) + ", " + found(cells, 2));
+                " before " + object_in(d) + ", " + found(cells, 2),
+            i, "the code point is asked for by ");
     }
   }
 
@@ -139,7 +182,7 @@ class Pass {
       if (i <= w.after) continue;
       const int32_t cells[3] = {i - w.back[0], i - w.back[1], i - w.back[2]};
       if (!place_first_free(cells, i)) {
-        fault(12, i,
+        fault(12, i, i,
               "expected a free cell among cells " + cell_list(cells, 3, last_) + " before " +
                   object_in(i) + ", " + found(cells, 3));
       }
@@ -163,7 +206,7 @@ class Pass {
         if (std::optional<size_t> used = place_first_free(cells, i)) {
           n = kRestart[*used];
         } else {
-          fault(13, k,
+          fault(13, k, i,
                 "expected a free cell among cells " + cell_list(cells, 3, last_) +
                     " inside the slowdown that begins with " + object_in(i) + ", " +
                     found(cells, 3));
@@ -181,9 +224,10 @@ class Pass {
       const int32_t s = m - 1;
       const int32_t cells[2] = {s, s - 1};
       if (!place_first_free(cells, e)) {
-        fault(13, e,
+        fault(13, e, e,
               "expected a free cell among cells " + cell_list(cells, 2, last_) + " before " +
-                  object_in(m) + " after " + object_in(e) + ", " + found(cells, 2));
+                  object_in(m) + " after " + object_in(e) + ", " + found(cells, 2),
+              m, "the code point is for ");
       }
       return;
     }
@@ -193,6 +237,10 @@ class Pass {
   std::vector<Cella>& cells_;
   Status& status_;
   const int32_t last_;
+  const DescriptionText line_;
+  const DescriptionText train_;
+  const LineIndex line_lines_;
+  const LineIndex train_lines_;
 };
 
 }  // namespace
@@ -201,8 +249,9 @@ int16_t minimo(int16_t x, int16_t y) {
   return x > y ? y : x;
 }
 
-void place_signal_codes(TrackModel& model, Status& status) {
-  Pass(model, status).run();
+void place_signal_codes(TrackModel& model, Status& status, DescriptionText line,
+                        DescriptionText train) {
+  Pass(model, status, line, train).run();
 }
 
 }  // namespace binario

@@ -13,6 +13,11 @@ namespace binario {
 // The smaller of the two; on equal values the first.
 int16_t minimo(int16_t x, int16_t y);
 
-void place_signal_codes(TrackModel& model, Status& status);
+// Places the speed-code points in `model`. A cell it cannot place is a fault
+// (11, 12 or 13) located at the record that placed the object it is about,
+// in `line` or `train` as the cell's origin says; without origins, or
+// without the texts, the fault has no location.
+void place_signal_codes(TrackModel& model, Status& status, DescriptionText line = {},
+                        DescriptionText train = {});
 
 }  // namespace binario

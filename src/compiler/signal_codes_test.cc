@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/line_index.h"
+
 namespace binario {
 namespace {
 
@@ -209,6 +211,76 @@ TEST(SignalCodeFaults, AFullWindowNamesWhatHoldsEachCellAndWhereItCameFrom) {
                          "signal-code pass"),
             std::string::npos)
       << message;
+}
+
+// Each fault is located at the keyword of the record it is about, in the
+// text that record came from, with the record that explains it beside it.
+TEST(SignalCodeFaults, EachFaultStandsAtTheRecordItIsAbout) {
+  const std::string line_text = "line\n";
+  const std::string train_text =
+      "t\n  segnale, 2400\nrallentamento, 10000\nrallentamento, 9900, 10300\n";
+  const auto origin = [](int32_t line, int32_t column, int32_t last) {
+    return CellOrigin{Placer::kTrainText, line, -1, column, last};
+  };
+  struct Case {
+    std::vector<Item> items;
+    int32_t code;
+    int line;
+    int column;
+    int last_column;
+    std::string related;  // empty: none
+  };
+  // Cells: signal 48 (line 2, indented), slowdown object at 50, 60 and 200
+  // from line 3, the end at 205 and the signal after it from line 4.
+  const std::vector<Case> cases = {
+      // 11: no room before the signal in 48, asked for by the board in 60.
+      {{{60, W, 50}, {48, S, 11}, {47, B, 1}, {46, B, 1}},
+       11,
+       2,
+       3,
+       9,
+       "the code point is asked for by the slowdown warning board in cell 60"},
+      // 12: a full window before the start in 200.
+      {{{200, A, 150}, {195, B}, {194, B}, {193, B}}, 12, 3, 1, 13, ""},
+      // 13 inside the slowdown: at the start's record.
+      {{{200, A, 50}, {240, E, 50}, {207, B}, {208, B}, {209, B}}, 13, 3, 1, 13, ""},
+      // 13 after it: at the end's record, the signal beside it.
+      {{{200, A, 50}, {205, E, 50}, {210, S, 11}, {209, B}, {208, B}},
+       13,
+       4,
+       1,
+       13,
+       "the code point is for the signal in cell 210"},
+  };
+  for (const Case& c : cases) {
+    TrackModel m = track(400);
+    for (const Item& it : c.items) {
+      put(m, it.cell, it.tipo, it.valore1);
+      if (it.cell == 48) m.set_origin(48, origin(2, 3, 9));
+      if (it.cell == 60 || it.cell == 200) m.set_origin(it.cell, origin(3, 1, 13));
+      if (it.cell == 205 || it.cell == 210) m.set_origin(it.cell, origin(4, 1, 13));
+      if (it.tipo == B) m.set_origin(it.cell, {Placer::kLineText, 1, -1, 1, 4});
+    }
+    Status status;
+    place_signal_codes(m, status, {"L.txt", line_text}, {"T_1-.txt", train_text});
+    ASSERT_FALSE(status.diagnostics().empty()) << c.code;
+    const Diagnostic& d = status.diagnostics()[0];
+    EXPECT_EQ(d.code, c.code);
+    ASSERT_TRUE(d.location.has_value()) << c.code;
+    EXPECT_EQ(d.location->file, "T_1-.txt");
+    EXPECT_EQ(d.location->line, c.line) << c.code;
+    EXPECT_EQ(d.location->column, c.column) << c.code;
+    ASSERT_TRUE(d.field.has_value());
+    EXPECT_EQ(d.field->last_column, c.last_column);
+    EXPECT_EQ(d.source_line, std::string(LineIndex(train_text).line(c.line).value()));
+    if (c.related.empty()) {
+      EXPECT_TRUE(d.related.empty()) << c.code;
+    } else {
+      ASSERT_EQ(d.related.size(), 1u) << c.code;
+      EXPECT_EQ(d.related[0].message, c.related);
+      EXPECT_EQ(d.related[0].location.file, "T_1-.txt");
+    }
+  }
 }
 
 TEST(SignalCodeFaults, BlockedWalkStopsPlacingInThatSlowdown) {

@@ -162,6 +162,10 @@ struct CellOrigin {
   // object (warning board, start or end) that made the pass place it, whose
   // own origin is the record an author wrote; -1 otherwise.
   int32_t cause = -1;
+  // Where the record's keyword stands on its line: its first and last byte
+  // (1-based); 0 when not known.
+  int32_t column = 0;
+  int32_t last_column = 0;
 };
 
 struct TrackModel {

@@ -119,16 +119,16 @@ const BadInput kBadInputs[] = {
     // Cells 30 and 29 in front of the signal in cell 31 hold signals too.
     {"NoRoomInFrontOfASignalBeforeAWarningBoard", kLine,
      train_with(signal_at(1400) + signal_at(1450) + signal_at(1500) + kSlowdown), 11, 1550,
-     In::kNowhere, 0, 0, 1},
+     In::kTrain, 6, 1, 1},
     // Window 1 before the start in cell 61: cells 56, 55 and 54.
     {"LookBackWindowFull", kLine,
      train_with(signal_at(2650) + signal_at(2700) + signal_at(2750) + kSlowdown), 12, 3050,
-     In::kNowhere, 0, 0, 1},
+     In::kTrain, 7, 1, 1},
     // A slow slowdown from cell 61 to 73: the walk's cells 69, 68 and 70 are signals.
     {"NoRoomInsideASlowdown", kLine,
      train_with("rallentamento, 3000, 60, 600, 0, 0, 0\n" + signal_at(3350) + signal_at(3400) +
                 signal_at(3450)),
-     13, 3450, In::kNowhere, 0, 0, 1},
+     13, 3450, In::kTrain, 4, 1, 1},
     {"GradientBeyondTheTrack", line_with("pendenza, 9901, 2\n"), kTrain, 15, 9901, In::kLine, 5, 1,
      1},
     {"SpeedLimitBeyondTheTrack", kLine, train_with("velocita, 9950, 80\n"), 15, 9950, In::kTrain, 4,
