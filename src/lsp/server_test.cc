@@ -298,6 +298,31 @@ TEST(Server, PublishesWarningsByNameAndTheOccupantOfATakenCell) {
   EXPECT_EQ(related["range"]["start"]["line"], at - 1);  // the first indicator
 }
 
+// A cell the signal-code pass cannot place is shown at the slowdown record
+// it was placing for, in the train, not at the top of a document.
+TEST(Server, AFaultOfTheSignalCodePassStandsAtItsRecord) {
+  Session s;
+  s.request(1, "initialize");
+  s.received();
+  // Cells 75 and 76 hold signals and 74 a code point: the window before the
+  // slowdown start of line 26 (cell 81) is full.
+  std::string train = example("Valdoria_42-.txt");
+  const std::string signal_2400 = "segnale,   2400, 2, 3, 1, 0, 0,     2, 2, 1, 0, 0\r\n";
+  train.insert(train.find(signal_2400) + signal_2400.size(),
+               "segnale, 3700, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n"
+               "segnale, 3750, 1, 4, 1, 0, 0, 0, 0, 0, 0, 0\r\n");
+  train.insert(train.find("[fine]"), "abbattimento, 3700, 60\r\n");
+  s.open(kLineUri, example("Valdoria_linea.txt"));
+  s.open(kTrainUri, train);
+  std::map<std::string, json> published = s.published();
+  EXPECT_EQ(published[kLineUri], json::array());
+  ASSERT_EQ(published[kTrainUri].size(), 1u) << published[kTrainUri];
+  const json& d = published[kTrainUri][0];
+  EXPECT_EQ(d["code"], 12);
+  EXPECT_EQ(d["range"]["start"], json({{"line", 25}, {"character", 0}}));
+  EXPECT_EQ(d["range"]["end"], json({{"line", 25}, {"character", 13}}));
+}
+
 // The range is the field as the compile read it: a quoted text runs past
 // its comma and onto the next line, counted in UTF-16 units there.
 TEST(Server, ADiagnosticMarksTheWholeFieldTheCompileRead) {
