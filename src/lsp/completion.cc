@@ -37,7 +37,8 @@ std::string snippet(const RecordSpec& table_row, std::string_view keyword) {
   return out;
 }
 
-// "segnale, posizione, sx, …": the record's shape, shown beside the label.
+// The keyword followed by the names of its values, as the records table gives
+// them: the record's shape, shown beside the label.
 std::string shape(const RecordSpec& table_row, std::string_view keyword) {
   std::string out(keyword);
   for (const ValueSpec& value : table_row.values) out += ", " + std::string(value.name);

@@ -7,7 +7,7 @@
 
 namespace binario {
 
-// The entry of `keyword` ("segnale") in the format reference: its heading
+// The entry of a record's `keyword` in the format reference: its heading
 // and everything up to the next heading, as Markdown; nothing when the
 // reference has no such entry. The reference is the one built into the
 // program, the same bytes `binario explain` prints.
