@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "compiler/field_reader.h"
 #include "compiler/line_index.h"
 #include "output/binary_files.h"
 #include "output/byte_sink.h"
@@ -40,6 +41,32 @@ std::string_view field_bytes(std::string_view line, const TextSpan& span) {
   const size_t from = static_cast<size_t>(span.first_column - 1);
   const size_t to = static_cast<size_t>(std::max(span.last_column, span.first_column - 1));
   return line.substr(from, to - from);
+}
+
+// True when the line holds the record's fields and nothing else: blanks
+// before the keyword and after the last value, one comma between fields with
+// blanks around it. Whatever else the reader passed over on the line (text
+// after the last number, which the reader drops up to the line end) would be
+// lost when the line is written again from its fields, so such a line is
+// kept as it stands.
+bool only_the_fields(std::string_view line, const RecordRead& r) {
+  auto blanks = [](std::string_view s) { return std::all_of(s.begin(), s.end(), is_blank); };
+  size_t at = 0;  // where the text after the last field checked starts
+  auto field_after_gap = [&](const TextSpan& span, bool comma) {
+    const size_t from = static_cast<size_t>(span.first_column - 1);
+    const size_t to = static_cast<size_t>(std::max(span.last_column, span.first_column - 1));
+    if (span.first_column < 1 || from < at || to > line.size()) return false;
+    const std::string_view gap = line.substr(at, from - at);
+    at = to;
+    if (!comma) return blanks(gap);
+    const size_t c = gap.find(',');
+    return c != std::string_view::npos && blanks(gap.substr(0, c)) && blanks(gap.substr(c + 1));
+  };
+  if (!field_after_gap(r.keyword.span, false)) return false;
+  for (const ValueRead& v : r.values) {
+    if (!field_after_gap(v.span, true)) return false;
+  }
+  return blanks(line.substr(at));
 }
 
 // A record alone on its line, as the layout writes it.
@@ -77,6 +104,7 @@ std::vector<RecordLine> record_lines(const std::vector<TextLine>& lines,
                           });
     if (!one_line) continue;
     const std::string_view text = lines[static_cast<size_t>(line - 1)].content;
+    if (!only_the_fields(text, r)) continue;
     RecordLine out;
     out.line = line;
     out.keyword = field_bytes(text, r.keyword.span);

@@ -152,6 +152,22 @@ TEST(LayOut, LeavesLinesThatHoldMoreOrLessThanOneRecord) {
   EXPECT_NE(laid.text.find("pendenza, 4800,  0\r\n" + odd), std::string::npos) << laid.text;
 }
 
+// A number the compile stopped at keeps the text after it on its line: the
+// reader never read that text, and writing the line again from its fields
+// would drop it.
+TEST(LayOut, KeepsALineWithTextTheReaderPassedOver) {
+  std::string line = example("Valdoria_linea.txt");
+  const std::string record = "ripetizione segnali 4 codici,    500,    5500";
+  const std::string odd = "ripetizione segnali 4 codici,    500,    5  p  a  a";
+  ASSERT_NE(line.find(record), std::string::npos);
+  line.replace(line.find(record), record.size(), odd);
+  const LaidOut laid =
+      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionRole::kLine);
+  EXPECT_EQ(laid.refused, "");
+  EXPECT_TRUE(laid.changed);
+  EXPECT_NE(laid.text.find(odd + "\r\n"), std::string::npos) << laid.text;
+}
+
 // A field holding UTF-8 bytes is quoted in its warning without the blanks
 // around it, so taking the blanks away does not change the warning.
 TEST(LayOut, BlanksAroundAFieldWithUtf8BytesAreLaidOutLikeAnyOthers) {
