@@ -77,6 +77,13 @@ class Pass {
     }
     return std::nullopt;
   }
+  // Where the record that placed the object of cell j stands, with its
+  // keyword's extent and the lines of its text.
+  struct Placed {
+    SourceLocation where;
+    FieldExtent keyword;
+    const LineIndex* lines;
+  };
   // Records fault `code` at metre 50 * cell_index, located at the record
   // that placed the object of cell `at`; `also` is another cell whose record
   // explains the fault, said in a related location as `also_role`.
@@ -94,13 +101,6 @@ class Pass {
       status_.relate_last({other->where, also_role + object_named(also)});
     }
   }
-  // Where the record that placed the object of cell j stands, with its
-  // keyword's extent and the lines of its text.
-  struct Placed {
-    SourceLocation where;
-    FieldExtent keyword;
-    const LineIndex* lines;
-  };
   std::optional<Placed> record_of(int32_t j) const {
     if (!exists(j)) return std::nullopt;
     const CellOrigin o = model_.origin(j);

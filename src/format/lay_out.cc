@@ -36,11 +36,21 @@ std::vector<TextLine> text_lines(const std::string& text) {
   return lines;
 }
 
-// The bytes of a field on its line (1-based byte columns).
+// Where a field stands on its line: from its first byte to the byte after
+// its last (1-based byte columns in the span; an empty field is empty).
+struct ByteRange {
+  size_t from;
+  size_t to;
+};
+ByteRange field_range(const TextSpan& span) {
+  return {static_cast<size_t>(span.first_column - 1),
+          static_cast<size_t>(std::max(span.last_column, span.first_column - 1))};
+}
+
+// The bytes of a field on its line.
 std::string_view field_bytes(std::string_view line, const TextSpan& span) {
-  const size_t from = static_cast<size_t>(span.first_column - 1);
-  const size_t to = static_cast<size_t>(std::max(span.last_column, span.first_column - 1));
-  return line.substr(from, to - from);
+  const ByteRange r = field_range(span);
+  return line.substr(r.from, r.to - r.from);
 }
 
 // True when the line holds the record's fields and nothing else: blanks
@@ -53,11 +63,10 @@ bool only_the_fields(std::string_view line, const RecordRead& r) {
   auto blanks = [](std::string_view s) { return std::all_of(s.begin(), s.end(), is_blank); };
   size_t at = 0;  // where the text after the last field checked starts
   auto field_after_gap = [&](const TextSpan& span, bool comma) {
-    const size_t from = static_cast<size_t>(span.first_column - 1);
-    const size_t to = static_cast<size_t>(std::max(span.last_column, span.first_column - 1));
-    if (span.first_column < 1 || from < at || to > line.size()) return false;
-    const std::string_view gap = line.substr(at, from - at);
-    at = to;
+    const ByteRange field = field_range(span);
+    if (span.first_column < 1 || field.from < at || field.to > line.size()) return false;
+    const std::string_view gap = line.substr(at, field.from - at);
+    at = field.to;
     if (!comma) return blanks(gap);
     const size_t c = gap.find(',');
     return c != std::string_view::npos && blanks(gap.substr(0, c)) && blanks(gap.substr(c + 1));
