@@ -19,6 +19,7 @@ inline constexpr int kInvalidRequest = -32600;
 inline constexpr int kMethodNotFound = -32601;
 inline constexpr int kInvalidParams = -32602;
 inline constexpr int kServerNotInitialized = -32002;
+inline constexpr int kRequestCancelled = -32800;
 
 // The deepest a message may nest arrays and objects. The protocol's deepest
 // messages nest about ten levels; a cap keeps every later step (parsing,
@@ -50,6 +51,10 @@ struct Parsed {
 // Reads one message body. The body is never nested deeper than kMaxNesting
 // when it reaches the JSON parser.
 Parsed parse_message(std::string_view body);
+
+// The integer or string "id" of the JSON object `body`, read however deep
+// the object nests; null when the body is not JSON or has no such id.
+nlohmann::json readable_id(std::string_view body);
 
 // How deep `body` nests arrays and objects, strings left out; counting stops
 // once `limit` is passed.
