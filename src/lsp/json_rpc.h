@@ -69,6 +69,9 @@ class Outbox {
  public:
   explicit Outbox(std::ostream& out) : out_(out) {}
   void reply(const nlohmann::json& id, const nlohmann::json& result);
+  // A reply whose result is already written as JSON text: a large result
+  // (the edits of a large document) costs one string, not a tree of values.
+  void reply_written(const nlohmann::json& id, std::string_view result);
   void reply_error(const nlohmann::json& id, const Error& error);
   void notify(const std::string& method, const nlohmann::json& params);
   // A request of the server's own to the client; its answer is not waited for.

@@ -220,9 +220,15 @@ void Server::answer(const json& id, const std::string& method, const json& param
                     const std::atomic<bool>& cancelled) {
   try {
     if (cancelled) throw CompileCancelled();
-    const json result = request(method, params, cancelled);
-    if (cancelled) throw CompileCancelled();
-    outbox_.reply(id, result);
+    if (method == "textDocument/formatting") {
+      const std::string edits = formatting(params, cancelled);
+      if (cancelled) throw CompileCancelled();
+      outbox_.reply_written(id, edits);
+    } else {
+      const json result = request(method, params, cancelled);
+      if (cancelled) throw CompileCancelled();
+      outbox_.reply(id, result);
+    }
   } catch (const CompileCancelled&) {
     outbox_.reply_error(id, rpc::Error(rpc::kRequestCancelled, "the request was cancelled"));
   } catch (const rpc::Error& e) {
@@ -234,6 +240,25 @@ void Server::answer(const json& id, const std::string& method, const json& param
   // The edits of a large document take tens of megabytes while they are
   // built and written; they go back to the system, not to the heap.
   if (method == "textDocument/formatting") release_free_memory();
+}
+
+std::string Server::formatting(const json& params, const std::atomic<bool>& cancelled) {
+  const Reading now = reading(document_uri(params), &cancelled);
+  if (!now.read) return "[]";
+  const std::vector<LineEdit> edits = formatting_edits(*now.read, &cancelled);
+  // The protocol's TextEdit[], each member as dump() would write it.
+  std::string out = "[";
+  for (const LineEdit& edit : edits) {
+    if (out.size() > 1) out += ',';
+    const std::string line = std::to_string(edit.line);
+    out += R"({"newText":)";
+    out += json(edit.text).dump(-1, ' ', false, json::error_handler_t::replace);
+    out += R"(,"range":{"end":{"character":)";
+    out += std::to_string(edit.end);
+    out += R"(,"line":)" + line + R"(},"start":{"character":0,"line":)" + line + "}}}";
+  }
+  out += ']';
+  return out;
 }
 
 json Server::request(const std::string& method, const json& params,
@@ -259,18 +284,6 @@ json Server::request(const std::string& method, const json& params,
   }
   if (method == "textDocument/codeAction") {
     return quick_fixes(document_uri(params), params.value("context", json::object()));
-  }
-  if (method == "textDocument/formatting") {
-    const Reading now = reading(document_uri(params), &cancelled);
-    json edits = json::array();
-    if (!now.read) return edits;
-    for (LineEdit& edit : formatting_edits(*now.read, &cancelled)) {
-      edits.push_back({{"range",
-                        {{"start", {{"line", edit.line}, {"character", 0}}},
-                         {"end", {{"line", edit.line}, {"character", edit.end}}}}},
-                       {"newText", std::move(edit.text)}});
-    }
-    return edits;
   }
   if (method == "completionItem/resolve") return resolve_completion(params, client_);
   // What the compile read of the request's document, and which file it is.

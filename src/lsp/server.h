@@ -71,6 +71,9 @@ class Server {
               const std::atomic<bool>& cancelled);
   nlohmann::json request(const std::string& method, const nlohmann::json& params,
                          const std::atomic<bool>& cancelled);
+  // The edits that lay the document out, as the protocol's TextEdit[]
+  // written out: a large document has hundreds of thousands.
+  std::string formatting(const nlohmann::json& params, const std::atomic<bool>& cancelled);
   void notification(const std::string& method, const nlohmann::json& params);
 
   // Schedules the check of the line `uri` belongs to.

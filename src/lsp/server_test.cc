@@ -936,6 +936,31 @@ TEST(Server, ABatchOfEditsIsAppliedAndCheckedOnce) {
   EXPECT_EQ(s.published()[kLineUri], lists[0]);
 }
 
+// Formatting's edits, sent back in one change as an editor sends them (the
+// last first), leave a text that formatting leaves alone.
+TEST(Server, FormattingEditsSentBackLeaveALaidOutText) {
+  Session s;
+  s.request(1, "initialize");
+  s.open(kLineUri, line_with(""));
+  s.received();
+  const json format = {{"textDocument", {{"uri", kLineUri}}}};
+  s.request(2, "textDocument/formatting", format);
+  const json edits = s.received().at(0).at("result");
+  ASSERT_GT(edits.size(), 5u);
+  json changes = json::array();
+  for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+    const json& range = (*it)["range"];
+    EXPECT_EQ(range["start"]["line"], range["end"]["line"]);
+    EXPECT_EQ(range["start"]["character"], 0);
+    changes.push_back({{"range", range}, {"text", (*it)["newText"]}});
+  }
+  s.notify("textDocument/didChange",
+           {{"textDocument", {{"uri", kLineUri}, {"version", 2}}}, {"contentChanges", changes}});
+  s.received();
+  s.request(3, "textDocument/formatting", format);
+  EXPECT_EQ(s.received().at(0).at("result"), json::array());
+}
+
 // Endings in any letter case pair as the command line pairs them: open
 // together, on disk beside an open partner, or with an open train whose
 // line the folder spells in upper case.
