@@ -9,15 +9,19 @@ train description. Then, ROUNDS times:
     times the hover's answer and the line's publishDiagnostics;
   - sends the text as it was before (one whole-text change) and waits for
     its diagnostics.
-With BIG (a description of a few MB), it also opens BIG, reads the server's
-resident memory (VmRSS), asks for BIG's formatting ROUNDS times, timing
-each, and reads the memory again a second after the last.
+With GRADIENTS, it also writes a large line description to a temporary
+folder — the example line (examples/Valdoria_linea.txt) with GRADIENTS more
+gradient records, none laid out (200,000 make 4.8 MB) — opens it, reads the
+server's resident memory (VmRSS), asks for its formatting ROUNDS times,
+timing each, and reads the memory again a second after the last.
 
-usage: bench/lsp_edits.py BINARIO LINE TRAIN [ROUNDS [BIG]]
+usage: bench/lsp_edits.py BINARIO LINE TRAIN [ROUNDS [GRADIENTS]]
 """
+import os
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 from lsp_client import frame, read_message, uri_of
@@ -31,12 +35,28 @@ def rss_kb(pid):
     return 0
 
 
+def cpu_ms(pid):
+    """The processor time the process has used, user and system."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) * 1000.0 / os.sysconf("SC_CLK_TCK")
+
+
 def main():
     if len(sys.argv) not in (4, 5, 6):
         sys.exit(__doc__)
     binario, line_path, train_path = sys.argv[1:4]
     rounds = int(sys.argv[4]) if len(sys.argv) >= 5 else 5
-    big_path = sys.argv[5] if len(sys.argv) == 6 else None
+    big_path = None
+    if len(sys.argv) == 6:
+        example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples",
+                               "Valdoria_linea.txt")
+        with open(example, "rb") as f:
+            text = f.read()
+        at = text.index(b"[pendenze]\r\n") + len(b"[pendenze]\r\n")
+        big_path = os.path.join(tempfile.mkdtemp(), "Grande_linea.txt")
+        with open(big_path, "wb") as f:
+            f.write(text[:at] + b"pendenza  , 400    , 2\r\n" * int(sys.argv[5]) + text[at:])
     server = subprocess.Popen([binario, "lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
     next_id = [10]
 
@@ -86,7 +106,7 @@ def main():
                                           "version": 1, "text": text}}})
     wait_for(diagnostics_of(line_uri))
     version = 1
-    formatting, published, hovered, edit_counts = [], [], [], []
+    formatting, published, hovered, edit_counts, cpu = [], [], [], [], []
     for _ in range(rounds):
         time.sleep(0.5)
         seen.clear()
@@ -100,6 +120,7 @@ def main():
         edit_counts.append(len(edits))
         changes = [{"range": e["range"], "text": e["newText"]} for e in reversed(edits)]
         version += 1
+        used = cpu_ms(server.pid)
         started = time.perf_counter()
         send({"jsonrpc": "2.0", "method": "textDocument/didChange",
               "params": {"textDocument": {"uri": line_uri, "version": version},
@@ -110,6 +131,7 @@ def main():
         hovered.append((at - started) * 1000)
         at, _ = wait_for(diagnostics_of(line_uri))
         published.append((at - started) * 1000)
+        cpu.append(cpu_ms(server.pid) - used)
         # Back to the text as it was, for the next round.
         version += 1
         send({"jsonrpc": "2.0", "method": "textDocument/didChange",
@@ -125,6 +147,7 @@ def main():
     show("formatting of the line", formatting)
     show("its edits sent back -> line diagnostics", published)
     show("hover sent behind the edits -> answer", hovered)
+    show("server's processor time, edits sent back to diagnostics", cpu)
 
     if big_path:
         big_uri = uri_of(big_path)
@@ -134,18 +157,21 @@ def main():
         wait_for(diagnostics_of(big_uri))
         time.sleep(1)
         before = rss_kb(server.pid)
-        times = []
+        times, cpu = [], []
         for _ in range(rounds):
+            used = cpu_ms(server.pid)
             started = time.perf_counter()
             at, answer = wait_for(answer_to(request("textDocument/formatting",
                                                     {"textDocument": {"uri": big_uri},
                                                      "options": {"tabSize": 4,
                                                                  "insertSpaces": True}})))
             times.append((at - started) * 1000)
+            cpu.append(cpu_ms(server.pid) - used)
         edits = len(answer["result"])
         time.sleep(1)
         after = rss_kb(server.pid)
-        show("formatting of %s (%d edits)" % (big_path, edits), times)
+        show("formatting of %d bytes (%d edits)" % (os.path.getsize(big_path), edits), times)
+        show("server's processor time, formatting", cpu)
         print("resident memory before %d kB, after %d kB (%+.0f %%)"
               % (before, after, 100.0 * (after - before) / before))
 
