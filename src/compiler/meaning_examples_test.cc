@@ -200,5 +200,40 @@ TEST(MeaningExamples, TheExamplePairEditedByHandIsWarnedAtTheRecordAtFault) {
   }
 }
 
+// Advice that led nowhere: a letter Windows-1252 cannot hold is named, not
+// replaced by a made-up name; a speed limit read after a stop is no missing
+// one.
+TEST(MeaningExamples, NoFalseAlarmAndNoMadeUpName) {
+  const std::string train_head =
+      "[generale]\naderenza, 0, 80\nvelocita, 0, 100\n"
+      "stazione, 0, 8, 400, 1,0,0, 4,1,0, 2,1,1, 1, 7,30,0, ";
+  auto utf8_message = [&](const std::string& name) {
+    const CompileResult r = compile_pair(kPlainLine, train_head + name + "\n[fine]\n");
+    for (const Diagnostic& d : r.status.diagnostics()) {
+      if (d.name == "utf8-text") return d.message;
+    }
+    return std::string();
+  };
+  const std::string held = utf8_message("S\xC3\x88");  // È: 0xC8 in Windows-1252
+  EXPECT_NE(held.find("likely meant as 'S\xC8'"), std::string::npos) << held;
+  const std::string euro = utf8_message("\xE2\x82\xAC");  // the euro sign: 0x80
+  EXPECT_NE(euro.find("likely meant as '\x80'"), std::string::npos) << euro;
+  const std::string unheld = utf8_message("\xC4\x88IRO \xC5\xAD");  // Ĉ and ŭ
+  EXPECT_EQ(unheld.find("likely meant"), std::string::npos) << unheld;
+  EXPECT_NE(unheld.find("no letter U+0108 or U+016D"), std::string::npos) << unheld;
+
+  // The clock stops the description with 25; the records after it are read
+  // on, the speed limit among them.
+  const CompileResult stopped =
+      compile_pair(kPlainLine,
+                   "[generale]\norologio, 7, 30, x\naderenza, 0, 80\nvelocita, 0, 100\n"
+                   "stazione, 0, 8, 400, 1,0,0, 4,1,0, 2,1,1, 1, 7,30,0, VALDORIA\n[fine]\n");
+  EXPECT_EQ(stopped.status.codice_errore(), 25);
+  for (const Diagnostic& d : stopped.status.diagnostics()) {
+    EXPECT_NE(d.name, "no-speed-limit");
+    EXPECT_NE(d.name, "no-adhesion");
+  }
+}
+
 }  // namespace
 }  // namespace binario
