@@ -592,6 +592,8 @@ void Checker::slowdown_places(const std::vector<const RecordRead*>& slowdowns,
       }
     }
     for (const RecordRead* st : stations) {
+      // Kinds from 25 up have no stop cell: the train passes them.
+      if (value(*st, 1) >= 25) continue;
       const StationExtent e =
           station_extent(value(*st, 0), value(*st, 1), value(*st, 2), value(*st, 5));
       if (x >= e.inizio && x <= e.fine) {
