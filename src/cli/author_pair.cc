@@ -25,7 +25,17 @@ std::optional<std::string> number_from_train_file(const std::string& path,
 std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
                                      std::ostream& err) {
   std::optional<std::string> name = options.name ? options.name : name_from_line_file(options.line);
+  const std::string line_base = path_file_name(options.line);
+  const std::string train_base = path_file_name(options.train);
   if (!name) {
+    // Named as a train and a line the other way round: the files were swapped.
+    if (train_text_stem(line_base) && name_from_line_text(train_base)) {
+      err << "binario: '" << options.line << "' is named as a train description and '"
+          << options.train
+          << "' as a line description: the two seem given in swapped order; give the line "
+             "description first, then the train description\n";
+      return kExitUsage;
+    }
     err << "binario: cannot tell the scenario name from '" << options.line
         << "' (expected NAME_linea.txt); give it with --name\n";
     return kExitUsage;
@@ -33,6 +43,15 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
   std::optional<std::string> number =
       options.number ? options.number : number_from_train_file(options.train, *name);
   if (!number) {
+    // A train named NAME_NUM-.txt for another NAME belongs to another line:
+    // --number would pair the two in silence.
+    if (train_text_stem(train_base)) {
+      err << "binario: '" << options.train << "' is not named for the scenario '" << *name
+          << "' of '" << options.line << "' (expected " << *name
+          << "_NUMBER-.txt): is it the train of another line? give the train description "
+             "of this line, or --name and --number to pair the two as they are\n";
+      return kExitUsage;
+    }
     err << "binario: cannot tell the train number from '" << options.train << "' (expected "
         << *name << "_NUMBER-.txt); give it with --number\n";
     return kExitUsage;

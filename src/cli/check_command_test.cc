@@ -109,6 +109,46 @@ TEST(CheckCommand, GivesTheExitStatusAndDiagnosticsOfCompileAndWritesNothing) {
   }
 }
 
+// Files given the other way round, or a train named for another scenario:
+// the usage message says so, and suggests --number only where the names
+// agree.
+TEST(CheckCommand, SwappedOrForeignFilesAreNamedAsSuch) {
+  MemoryFileSystem fs = example_pair();
+  auto usage = [&](const std::string& line, const std::string& train) {
+    CompileOptions options;
+    options.line = line;
+    options.train = train;
+    std::ostringstream out, err;
+    EXPECT_EQ(check_command(options, fs, out, err), 2);
+    return err.str();
+  };
+  const std::string swapped = usage(kTrainPath, kLinePath);
+  EXPECT_NE(swapped.find("swapped order"), std::string::npos) << swapped;
+  const std::string foreign = usage(kLinePath, "w/Pian_42-.txt");
+  EXPECT_NE(foreign.find("is not named for the scenario 'Valdoria'"), std::string::npos) << foreign;
+  EXPECT_EQ(foreign.find("give it with --number"), std::string::npos) << foreign;
+  const std::string unnamed = usage(kLinePath, "w/treno.txt");
+  EXPECT_NE(unnamed.find("give it with --number"), std::string::npos) << unnamed;
+}
+
+// With --json, a taken reserved slot is told in the JSON alone: no error box,
+// no " Errore n. " on standard error.
+TEST(CheckCommand, JsonCompileOfATakenSlotPrintsJsonOnly) {
+  MemoryFileSystem fs = example_pair();
+  fs.files[kTrainPath] = with_record(fs.files[kTrainPath], "segnale, 10, 1,4,1,0,0, 0,0,0,0,0\r\n");
+  CompileOptions options;
+  options.line = kLinePath;
+  options.train = kTrainPath;
+  options.json = true;
+  test::RecordingUi ui;
+  std::ostringstream out, err;
+  EXPECT_EQ(compile_command(options, fs, ui, out, err), 4);
+  EXPECT_EQ(ui.errors, std::vector<std::string>{});
+  EXPECT_EQ(err.str(), "");
+  EXPECT_NE(out.str().find("1250"), std::string::npos) << out.str();
+  EXPECT_TRUE(nlohmann::json::accept(out.str())) << out.str();
+}
+
 TEST(CheckCommand, NeverOpensAnOutput) {
   // Every output refuses to be created: a compile fails with 5, a check
   // does not notice.

@@ -14,6 +14,9 @@
 #include "compiler/diagnostics.h"
 #include "compiler/format_reference.h"
 #include "platform/process.h"
+#include "plot/line_plot.h"
+#include "sources/builtin_texts.h"
+#include "sources/line_list.h"
 #include "test_support/error_codes.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
@@ -477,6 +480,19 @@ TEST_F(CliTest, ColourOnlyWhenAskedForOrOnATerminal) {
 #endif
   EXPECT_NE(forced.err.find(red), std::string::npos);
   EXPECT_EQ(run(check + " --color=sometimes").status, 2);
+}
+
+// compile's summary and the plot count the stations of the table, those with
+// no stop cell (the built-in train's kind 28) among them.
+TEST(StationCount, CompileAndPlotCountTheSameStations) {
+  CompileInput input;
+  input.line = {"l", line_list_text(builtin_line_list()), std::nullopt, false};
+  input.train = {"t", line_list_text(builtin_train_list()), std::nullopt, false};
+  const CompileResult r = compile(input);
+  const size_t plotted = build_line_plot(line_data_from_model(r.model)).stations.size();
+  EXPECT_EQ(plotted, 16u);
+  EXPECT_NE(compile_summary(RunReport{}, r.model).find(", 16 stations, "), std::string::npos)
+      << compile_summary(RunReport{}, r.model);
 }
 
 TEST_F(CliTest, CompileSaysWhatItWroteOnlyWhenAsked) {

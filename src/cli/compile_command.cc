@@ -16,9 +16,23 @@
 
 namespace binario {
 
+namespace {
+
+// What --json shows in place of the run's own notices: nothing. The taken
+// slot's fault is in the report, and standard error carries no text a
+// reader of the JSON would have to tell from it.
+class NoNotices : public Ui {
+ public:
+  void show_waiting() override {}
+  void errore(std::string_view) override {}
+};
+
+}  // namespace
+
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
                     std::ostream& err) {
-  Form1 form(fs, ui);
+  NoNotices no_notices;
+  Form1 form(fs, options.json ? no_notices : ui);
   if (std::optional<int> usage = set_up_author_pair(options, form, err)) return *usage;
 
   // The inputs are never touched: refuse an output name that is one of them.
@@ -62,12 +76,9 @@ std::string compile_summary(const RunReport& report, const TrackModel& model) {
   for (const std::string& o : report.outputs) {
     files += (files.empty() ? "" : ", ") + path_file_name(o);
   }
-  int64_t stations = 0;
+  const int64_t stations = station_entries(model.treno, model.percorso);
   int64_t signals = 0;
-  for (const Cella& c : model.percorso) {
-    stations += c.tipo == kStationStop;
-    signals += c.tipo == kSignal;
-  }
+  for (const Cella& c : model.percorso) signals += c.tipo == kSignal;
   auto counted = [](int64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
   };

@@ -17,6 +17,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "run/exit_status.h"
+#include "run/file_names.h"
 
 namespace binario {
 
@@ -62,7 +63,9 @@ std::optional<int> files_from_arguments(const std::vector<std::string>& inputs, 
 
 // The name as a part of a file name, in UTF-8, when it reads back as the
 // same Windows-1252 bytes and holds no separator or control character (and
-// is not empty: compile tells no empty name from a file name).
+// is not empty: compile tells no empty name from a file name). What else a
+// file name may not hold is the one rule every command that names files
+// keeps (windows_name_refusal).
 std::optional<std::string> file_name_part(const std::string& stored) {
   if (stored.empty()) return std::nullopt;
   for (unsigned char c : stored) {
@@ -122,6 +125,13 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
     err << escaped_utf8(files.train_table)
         << ": error: the scenario name or train number it holds cannot be part of a file name "
            "that compile reads back as the same name\n";
+    return kExitRefused;
+  }
+  // Descriptions compile refuses to read back under their own names are of
+  // no use to the author: refuse before writing them.
+  if (const std::optional<std::string> refusal = windows_name_refusal(*name, *number)) {
+    err << escaped_utf8(files.train_table) << ": error: " << *refusal
+        << ", so compile would refuse the descriptions named after it\n";
     return kExitRefused;
   }
   const std::string dir = args.output_dir.empty() ? default_dir : args.output_dir;

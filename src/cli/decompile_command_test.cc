@@ -6,7 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
+#include "compiler/compile.h"
+#include "output/binary_files.h"
+#include "output/byte_sink.h"
+#include "sources/builtin_texts.h"
+#include "sources/line_list.h"
 #include "test_support/program.h"
 
 namespace binario {
@@ -93,6 +99,34 @@ TEST_F(DecompileCommandTest, DamagedOrMismatchedFilesAreRefusedAndNothingIsWritt
 
   r = run("decompile " + run_dir.string() + " " + (run_dir / "x.txt").string());
   EXPECT_EQ(r.status, 2);
+}
+
+// A name no file name on Windows may hold (one compile would refuse) is
+// refused before anything is written, as compile would refuse it.
+TEST_F(DecompileCommandTest, ANameNoFileMayHoldIsRefused) {
+  CompileInput input;
+  input.line = {"l", line_list_text(builtin_line_list()), std::nullopt, false};
+  input.train = {"t", line_list_text(builtin_train_list()), std::nullopt, false};
+  input.nome_percorso = "Zorvane:Pelk";
+  input.numero_treno = "728";
+  const CompileResult compiled = compile(input);
+  ASSERT_EQ(compiled.status.codice_errore(), 0);
+  const stdfs::path odd = dir / "odd";
+  stdfs::create_directories(odd);
+  for (const auto& [image, name] : {std::pair{BinaryImage::kCells, "Z_728.dat"},
+                                    std::pair{BinaryImage::kTrainTable, "Z_728.sim"}}) {
+    StringSink sink;
+    write_image(image, compiled.model, sink);
+    std::ofstream(odd / name, std::ios::binary) << sink.bytes;
+  }
+  const stdfs::path out = dir / "out";
+  const Result r = run("decompile " + (odd / "Z_728.dat").string() + " " +
+                       (odd / "Z_728.sim").string() + " -o " + out.string());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("holds ':', which no file name on Windows may hold"), std::string::npos)
+      << r.err;
+  EXPECT_FALSE(stdfs::exists(out));
 }
 
 }  // namespace

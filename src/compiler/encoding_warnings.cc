@@ -1,6 +1,12 @@
 #include "compiler/encoding_warnings.h"
 
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "compiler/field_reader.h"
+#include "compiler/windows1252.h"
 
 namespace binario {
 
@@ -31,10 +37,40 @@ size_t sequence_length(std::string_view s, size_t i) {
   return n;
 }
 
+// The code point of the sequence of `n` bytes at `i`.
+char32_t decoded(std::string_view s, size_t i, size_t n) {
+  const auto b = [&](size_t k) {
+    return static_cast<char32_t>(static_cast<unsigned char>(s[i + k]));
+  };
+  if (n == 2) return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+  if (n == 3) return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+  return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
+}
+
+// The Windows-1252 byte of code point `c`, or nothing when it has none.
+std::optional<char> windows1252_byte(char32_t c) {
+  if (c >= 0xA0 && c <= 0xFF) return static_cast<char>(c);
+  for (size_t k = 0; k < kWindows1252High.size(); ++k) {
+    if (kWindows1252High[k] == c && c != 0) return static_cast<char>(0x80 + k);
+  }
+  return std::nullopt;
+}
+
+// "U+0109" for a code point.
+std::string code_point_name(char32_t c) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string digits;
+  for (char32_t v = c; v != 0 || digits.size() < 4; v >>= 4)
+    digits.insert(digits.begin(), kHex[v & 0xF]);
+  return "U+" + digits;
+}
+
 // `line` with each UTF-8 sequence replaced by the Windows-1252 byte it was
-// likely meant as: the letters of U+00A0..U+00FF are the same bytes there;
-// others show as '?'. Nothing when the line holds no sequence.
-std::optional<std::string> intended(std::string_view line) {
+// likely meant as; the code points Windows-1252 has no byte for are listed in
+// `missing` (once each) and show as '?'. Nothing when the line holds no
+// sequence.
+std::optional<std::string> intended(std::string_view line,
+                                    std::vector<char32_t>* missing = nullptr) {
   // Most lines hold none: they are passed over without building a copy.
   size_t first = 0;
   while (first < line.size() && sequence_length(line, first) == 0) ++first;
@@ -48,12 +84,14 @@ std::optional<std::string> intended(std::string_view line) {
       continue;
     }
     found = true;
-    if (n == 2) {
-      const unsigned code = ((static_cast<unsigned char>(line[i]) & 0x1Fu) << 6) |
-                            (static_cast<unsigned char>(line[i + 1]) & 0x3Fu);
-      out += code >= 0xA0 ? static_cast<char>(code) : '?';
+    const char32_t c = decoded(line, i, n);
+    if (const std::optional<char> byte = windows1252_byte(c)) {
+      out += *byte;
     } else {
       out += '?';
+      if (missing && std::find(missing->begin(), missing->end(), c) == missing->end()) {
+        missing->push_back(c);
+      }
     }
     i += n;
   }
@@ -78,7 +116,7 @@ void warn_utf8_text(std::string_view text, const std::string& file, Status& stat
     size_t end = text.find_first_of("\r\n", start);
     if (end == std::string_view::npos) end = text.size();
     const std::string_view scanned = text.substr(start, end - start);
-    if (std::optional<std::string> meant = intended(scanned)) {
+    if (intended(scanned)) {
       const std::string_view shown = text.substr(line_start, end - line_start);
       size_t column = 0;
       while (sequence_length(scanned, column) == 0) ++column;
@@ -92,12 +130,26 @@ void warn_utf8_text(std::string_view text, const std::string& file, Status& stat
       // is the same however the line is laid out.
       while (to > column && is_blank(scanned[to - 1])) --to;
       const std::string_view field = scanned.substr(from, to - from);
-      const std::string meant_field = *intended(field);
+      std::vector<char32_t> missing;
+      const std::string meant_field = *intended(field, &missing);
+      std::string said = ", likely meant as '" + meant_field + "'; save the file as Windows-1252";
+      if (!missing.empty()) {
+        // No Windows-1252 text holds these letters: there is no name to offer.
+        said = "; Windows-1252 has no letter ";
+        for (size_t k = 0; k < missing.size(); ++k) {
+          said += (k == 0                    ? ""
+                   : k + 1 == missing.size() ? " or "
+                                             : ", ") +
+                  code_point_name(missing[k]);
+        }
+        said += ", so no Windows-1252 file can hold the text as written: write " +
+                std::string(missing.size() == 1 ? "that letter" : "those letters") +
+                " otherwise, and save the file as Windows-1252";
+      }
       status.warn("utf8-text",
                   SourceLocation{file, line, static_cast<int>(column + start - line_start) + 1},
                   "bytes here form UTF-8 sequences, but descriptions are Windows-1252 texts: '" +
-                      std::string(field) + "' is read, likely meant as '" + meant_field +
-                      "'; save the file as Windows-1252",
+                      std::string(field) + "' is read" + said,
                   shown);
     }
     if (end == text.size()) break;

@@ -12,6 +12,7 @@
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
 #include "compiler/line_index.h"
+#include "compiler/line_parser.h"
 #include "compiler/records.h"
 
 namespace binario {
@@ -43,6 +44,7 @@ bool counts(const RecordRead& r) {
 }
 
 bool valid_time(const RecordRead& r, size_t first);
+std::string folded_name(std::string_view name);
 
 class Checker {
  public:
@@ -59,6 +61,9 @@ class Checker {
   void numbers_left_over(const DescriptionRead& d, const DescriptionText& text);
   void keywords_made_comments(const DescriptionRead& d, const DescriptionText& text,
                               std::initializer_list<RecordSection> sections);
+  // Read one description against the other.
+  void line_length_in_km(const DescriptionRead& line, const DescriptionRead& train);
+  void other_line(const DescriptionRead& train, const DescriptionRead& line);
 
  private:
   int64_t line_length() const { return int64_t{model_.lunghezza_totale} - kRunOut; }
@@ -80,6 +85,15 @@ class Checker {
             std::string message) {
     warn(t, r.keyword.span, name, std::move(message));
   }
+  // True when the compile refused the record with a fault: what it would
+  // have placed is not in the model, and the fault is what to mend first.
+  bool refused(const DescriptionText& t, const RecordRead& r) const {
+    return std::any_of(
+        status_.diagnostics().begin(), status_.diagnostics().end(), [&](const Diagnostic& d) {
+          return d.severity == Severity::kError && d.location && d.location->file == t.name &&
+                 d.location->line == r.keyword.span.line;
+        });
+  }
   void relate(const DescriptionText& t, const RecordRead& r, std::string message) {
     status_.relate_last(
         {SourceLocation{std::string(t.name), r.keyword.span.line, r.keyword.span.first_column},
@@ -97,6 +111,15 @@ class Checker {
   void stations(const std::vector<const RecordRead*>& stations, const RecordRead* clock);
   void stop_cells(const DescriptionRead& train, const DescriptionRead& line);
   void time_fields(const RecordRead& r, size_t first, const char* what);
+  void slowdown_places(const std::vector<const RecordRead*>& slowdowns,
+                       const std::vector<const RecordRead*>& speeds,
+                       const std::vector<const RecordRead*>& stations);
+  void signal_spacing(const std::vector<const RecordRead*>& signals);
+  void station_names(const std::vector<const RecordRead*>& stations);
+  void train_values(const DescriptionRead& d);
+  void once_only(const DescriptionRead& d, const DescriptionText& t,
+                 std::initializer_list<RecordKind> kinds);
+  void after_end(const DescriptionRead& d, const DescriptionText& t);
 
   const TrackModel& model_;
   Status& status_;
@@ -139,12 +162,82 @@ void Checker::span_order(const DescriptionText& t, const std::vector<const Recor
   }
 }
 
+// The hand and class a curve keyword is read as: left-hand when it holds an
+// "s" in any case, the class the first of the digits 1 to 6 it holds, tested
+// in that order (as the line parser reads it).
+struct CurveKeyword {
+  bool left;
+  int curve_class;  // 1 to 6; 0 for none
+};
+
+CurveKeyword read_curve_keyword(std::string_view keyword) {
+  CurveKeyword k{false, 0};
+  for (char c : keyword) {
+    if (c == 's' || c == 'S') k.left = true;
+  }
+  for (int c = 1; c <= 6 && k.curve_class == 0; ++c) {
+    if (keyword.find(static_cast<char>('0' + c)) != std::string_view::npos) k.curve_class = c;
+  }
+  return k;
+}
+
+// True for a keyword written the one way: "curvas" or "curvad" and a class
+// digit, in any letter case.
+bool plain_curve_keyword(std::string_view keyword) {
+  if (keyword.size() != 7) return false;
+  std::string lower(keyword);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.starts_with("curva") && (lower[5] == 's' || lower[5] == 'd') && lower[6] >= '1' &&
+         lower[6] <= '6';
+}
+
 void Checker::curves(const std::vector<const RecordRead*>& records) {
   int64_t k = 2;  // the next geometry point
   const RecordRead* previous = nullptr;
-  for (const RecordRead* r : records) {
+  bool previous_length_as_end = false;  // the record before was reported for it
+  for (size_t i = 0; i < records.size(); ++i) {
+    const RecordRead* r = records[i];
     const int64_t s = value(*r, 0), n = value(*r, 1);
     const int64_t first = std::max(k, s + 1), last = s + n;
+    const CurveKeyword hand = read_curve_keyword(r->keyword.text);
+    if (!plain_curve_keyword(r->keyword.text) && hand.curve_class != 0) {
+      const std::string meant =
+          std::string("curva") + (hand.left ? "s" : "d") + str(hand.curve_class);
+      warn(line_, *r, "curve-keyword",
+           "'" + std::string(r->keyword.text) + "' is read as a " +
+               (hand.left ? "left-hand curve, because it holds an 's'"
+                          : "right-hand curve, because it holds no 's'") +
+               ", of class " + str(hand.curve_class) +
+               "; write 'curvas' (left) or 'curvad' (right) and the class digit, here '" + meant +
+               "' if that is the curve meant");
+    }
+    // The next curve begins inside this one, but not before metre n: the
+    // length was most likely written as the curve's end.
+    const RecordRead* next = i + 1 < records.size() ? records[i + 1] : nullptr;
+    const bool length_as_end = next && n > s && value(*next, 0) >= n && value(*next, 0) < last;
+    if (length_as_end) {
+      warn(line_, *r, "length-as-end",
+           "this curve from metre " + str(s) + " has length " + str(n) + ", so it runs to metre " +
+               str(last) + ", over the next curve at metre " + str(value(*next, 0)) +
+               ": the second value is a length, not an end metre; if the "
+               "curve ends at metre " +
+               str(n) + ", write its length " + str(n - s));
+      relate(line_, *next, "the next curve, which it runs over");
+    }
+    if (hand.curve_class != 0 && n > 0) {
+      const double turn =
+          static_cast<double>(n) * kCurveClassCurvature[static_cast<size_t>(hand.curve_class - 1)];
+      constexpr double kFullCircle = 6.283185307179586;
+      if (turn > kFullCircle) {
+        warn(line_, *r, "full-circle",
+             "a curve of class " + str(hand.curve_class) + " over " + str(n) + " m turns " +
+                 str(static_cast<int64_t>(turn / kFullCircle * 360.0)) +
+                 " degrees, more than a full circle: the line runs round in a loop; the second "
+                 "value is the curve's length, not its end metre" +
+                 (n > s ? " (ending at metre " + str(n) + " it would be " + str(n - s) + " m long)"
+                        : std::string()));
+      }
+    }
     if (n < 0) {
       warn(line_, *r, "reversed-span",
            "a curve of length " + str(n) +
@@ -161,7 +254,7 @@ void Checker::curves(const std::vector<const RecordRead*>& records) {
                              : "only its points " + str(first) + " to " + str(last) + " turn") +
                "; list the curves in increasing order of position");
       relate(line_, *previous, "the curve listed before it");
-    } else if (previous && first > s + 1) {
+    } else if (previous && first > s + 1 && !previous_length_as_end) {
       warn(line_, *r, "overlap",
            "this curve from metre " + str(s) +
                " begins inside the one before it, which runs to "
@@ -179,6 +272,7 @@ void Checker::curves(const std::vector<const RecordRead*>& records) {
         k = std::max(k, s + 1);
     }
     previous = r;
+    previous_length_as_end = length_as_end;
   }
 }
 
@@ -201,6 +295,27 @@ void Checker::mountains(const std::vector<const RecordRead*>& records) {
            "mountain kind " + str(t) + " is stored as " + str(kind & 0xff) +
                ", a kind with no known meaning: the known kinds are 1 and 2 (3 joins a span to "
                "the one before it), and 11 to 13 the same with markers");
+    }
+    if (previous && i >= value(*previous, 0) && i < value(*previous, 1) && f >= i) {
+      const bool same = i == value(*previous, 0) && f == value(*previous, 1);
+      warn(line_, *r, "overlap",
+           "this mountain span from metre " + str(i) + " to metre " + str(f) +
+               (same ? " repeats the one before it"
+                     : " begins inside the one before it, which runs to metre " +
+                           str(value(*previous, 1))) +
+               ": it begins less than 150 m after that one ends, so it is stored as kind 3, "
+               "joined to it, whatever kind it is given; let each span end before the next "
+               "begins, or write the two as one");
+      relate(line_, *previous, "the span it overlaps");
+    }
+    if (i <= line_length() && f > line_length()) {
+      warn(line_, *r, "in-run-out",
+           "this mountain span ends at metre " + str(f) + ", past the end of the line (metre " +
+               str(line_length()) + "), in the run-out after it");
+    } else if (i > line_length()) {
+      warn(line_, *r, "in-run-out",
+           "this mountain span begins at metre " + str(i) + ", past the end of the line (metre " +
+               str(line_length()) + "), in the run-out after it");
     }
     if (previous && i < value(*previous, 0)) {
       warn(line_, *r, "out-of-order",
@@ -229,12 +344,31 @@ void Checker::line_description(const DescriptionRead& d) {
   }
   curves(of_kind(d, RecordKind::kCurve));
   mountains(of_kind(d, RecordKind::kMountain));
+  once_only(d, line_,
+            {RecordKind::kLineLength, RecordKind::kChainageUno, RecordKind::kChainageDue,
+             RecordKind::kChainageTre, RecordKind::kBackgroundUno, RecordKind::kBackgroundDue,
+             RecordKind::kBackgroundTre});
+  after_end(d, line_);
+  for (const RecordRead* r : of_kind(d, RecordKind::kSignBoard)) {
+    if (r->values.size() >= 2 && folded_name(r->values[1].text).empty()) {
+      warn(line_, *r, "empty-text",
+           "this sign board has no text: the board shows nothing; write its text after its "
+           "position");
+    }
+  }
   for (const RecordRead* r : of_kind(d, RecordKind::kSignalRepetition)) {
     const int64_t from = value(*r, 0), to = value(*r, 1);
     if (to != 0 && to < from) {
       warn(line_, *r, "reversed-span",
            "the stretch with signal repetition runs backwards, from metre " + str(from) +
                " to metre " + str(to) + "; it is stored as written; give its start first");
+    }
+    const int64_t end = line_length();
+    if (from > end || to > end) {
+      warn(line_, *r, "in-run-out",
+           "the stretch with signal repetition " +
+               (from > end ? "begins at metre " + str(from) : "ends at metre " + str(to)) +
+               ", past the end of the line (metre " + str(end) + "), in the run-out after it");
     }
   }
 }
@@ -380,6 +514,287 @@ void Checker::stations(const std::vector<const RecordRead*>& stations, const Rec
   }
 }
 
+// The limits past which a train's general values are taken for a slip
+// (docs/format.md, "implausible-value", gives the reasons).
+constexpr int64_t kFewestCars = 1, kMostCars = 40;
+constexpr int64_t kLeastBrakedMass = 20, kMostBrakedMass = 250;  // %
+constexpr int64_t kMostSand = 1000;
+// Two signals closer than this stand closer than any block section.
+constexpr int64_t kClosestSignals = 400;  // m
+// A slowdown from here on gets no warning board.
+constexpr int64_t kLastSlowdownWithoutBoard = 1500;  // m
+
+void Checker::train_values(const DescriptionRead& d) {
+  for (const RecordRead* r : of_kind(d, RecordKind::kCars)) {
+    const int64_t n = value(*r, 0);
+    if (n < kFewestCars || n > kMostCars) {
+      warn(train_, *r, "implausible-value",
+           "a train of " + str(n) + " cars: " +
+               (n < kFewestCars
+                    ? "a train has at least one"
+                    : "more than " + str(kMostCars) + ", longer than any passenger train runs") +
+               "; it is stored as written; the built-in train has 10");
+    }
+  }
+  for (const RecordRead* r : of_kind(d, RecordKind::kBrakedMass)) {
+    const int64_t n = value(*r, 0);
+    if (n < kLeastBrakedMass || n > kMostBrakedMass) {
+      warn(train_, *r, "implausible-value",
+           "a braked-mass percentage of " + str(n) + " is outside " + str(kLeastBrakedMass) +
+               " to " + str(kMostBrakedMass) +
+               " %, where the brakes of trains in service lie; it is stored as written; the "
+               "built-in train has 130");
+    }
+  }
+  for (const RecordRead* r : of_kind(d, RecordKind::kSand)) {
+    const int64_t n = value(*r, 0);
+    if (n < 0 || n > kMostSand) {
+      warn(train_, *r, "implausible-value",
+           "a sand value of " + str(n) + ": " +
+               (n < 0 ? "a train carries no negative amount of sand"
+                      : "more than " + str(kMostSand) + ", five times the built-in train's 200") +
+               "; it is stored as written");
+    }
+  }
+}
+
+void Checker::slowdown_places(const std::vector<const RecordRead*>& slowdowns,
+                              const std::vector<const RecordRead*>& speeds,
+                              const std::vector<const RecordRead*>& stations) {
+  for (const RecordRead* r : slowdowns) {
+    if (refused(train_, *r)) continue;
+    const int64_t x = value(*r, 0), v = value(*r, 1), l = value(*r, 2);
+    const int64_t b = span_cell(x) >= 0 ? point_cell(x) : -1;
+    if (x <= kLastSlowdownWithoutBoard && x >= 0 && l > 0) {
+      warn(train_, *r, "no-warning-board",
+           "this slowdown starts at metre " + str(x) + ", at or before metre " +
+               str(kLastSlowdownWithoutBoard) +
+               ": no warning board is placed 1200 m ahead of it, so the driver gets no warning "
+               "of it; start it after metre " +
+               str(kLastSlowdownWithoutBoard) + " if the driver is to be warned");
+    }
+    if (model_.in_cells(b) && v > 0) {
+      const int64_t limit = int64_t{model_.percorso[static_cast<size_t>(b)].velocita} * 5;
+      if (limit > 0 && v > limit) {
+        const bool swapped = l > 0 && l <= limit;
+        warn(train_, *r, "slowdown-too-fast",
+             "this slowdown to " + str(v) + " km/h starts where the speed limit is " + str(limit) +
+                 " km/h: it slows nothing, and its boards show a speed above the "
+                 "limit" +
+                 (swapped ? "; are its speed and length swapped (" + str(l) + " km/h over " +
+                                str(v) + " m)?"
+                          : std::string("; give the slowdown a speed below the limit")));
+        const RecordRead* in_force = nullptr;
+        for (const RecordRead* s : speeds) {
+          if (span_cell(value(*s, 0)) <= b) in_force = s;
+        }
+        if (in_force) relate(train_, *in_force, "the speed limit in force there");
+      }
+    }
+    for (const RecordRead* st : stations) {
+      // Kinds from 25 up have no stop cell: the train passes them.
+      if (value(*st, 1) >= 25) continue;
+      const StationExtent e =
+          station_extent(value(*st, 0), value(*st, 1), value(*st, 2), value(*st, 5));
+      if (x >= e.inizio && x <= e.fine) {
+        warn(train_, *r, "slowdown-in-station",
+             "this slowdown starts at metre " + str(x) + ", inside the station from metre " +
+                 str(e.inizio) + " to metre " + str(e.fine) +
+                 ": its boards stand among the station's, where the train stops; start the "
+                 "slowdown before or after the station");
+        relate(train_, *st, "the station it starts in");
+        break;
+      }
+    }
+  }
+}
+
+void Checker::signal_spacing(const std::vector<const RecordRead*>& signals) {
+  std::vector<const RecordRead*> by_place;
+  for (const RecordRead* r : signals) {
+    if (!refused(train_, *r)) by_place.push_back(r);
+  }
+  std::stable_sort(by_place.begin(), by_place.end(), [](const RecordRead* a, const RecordRead* b) {
+    return value(*a, 0) < value(*b, 0);
+  });
+  for (size_t i = 1; i < by_place.size(); ++i) {
+    const int64_t a = value(*by_place[i - 1], 0), b = value(*by_place[i], 0);
+    if (b - a < kClosestSignals && b > a) {
+      warn(train_, *by_place[i], "signals-too-close",
+           "this signal at metre " + str(b) + " stands " + str(b - a) +
+               " m after the one at metre " + str(a) + ", closer than " + str(kClosestSignals) +
+               " m, the shortest block section: a train cannot stop between them; check the "
+               "positions");
+      relate(train_, *by_place[i - 1], "the signal before it");
+    }
+  }
+}
+
+// `name` in lower case, with the accents of Windows-1252's letters taken off
+// and blanks at either end left out: two names that read the same to a driver
+// compare equal.
+std::string folded_name(std::string_view name) {
+  static constexpr std::string_view kPlain =
+      "aaaaaaaceeeeiiiidnooooo/ouuuuyty";  // for 0xE0 .. 0xFF and 0xC0 .. 0xDF
+  std::string out;
+  for (char ch : name) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c >= 0xC0) {
+      out += kPlain[(c - 0xC0) % 32];
+    } else {
+      out += static_cast<char>(std::tolower(c));
+    }
+  }
+  const size_t first = out.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return out.substr(first, out.find_last_not_of(' ') - first + 1);
+}
+
+void Checker::station_names(const std::vector<const RecordRead*>& stations) {
+  std::map<std::string, const RecordRead*> seen;
+  for (const RecordRead* r : stations) {
+    if (r->values.size() < 17) continue;
+    const std::string_view name = r->values[16].text;
+    const std::string folded = folded_name(name);
+    if (folded.empty()) {
+      warn(train_, *r, "empty-text",
+           "this station has no name: the driver's display and the timetable show nothing "
+           "for it; write its name after the time");
+      continue;
+    }
+    const auto [it, added] = seen.emplace(folded, r);
+    if (!added) {
+      const std::string_view other = it->second->values[16].text;
+      warn(train_, *r, "duplicate-name",
+           "the station name '" + std::string(name) + "' is " +
+               (other == name
+                    ? std::string("also the name of")
+                    : "the name '" + std::string(other) + "' but for letter case or accents, of") +
+               " an earlier station: the two cannot be told apart on the display and in the "
+               "timetable; give each station its own name");
+      relate(train_, *it->second, "the earlier station of that name");
+    }
+  }
+}
+
+// Records that set one value of the scenario: a second one replaces the first.
+void Checker::once_only(const DescriptionRead& d, const DescriptionText& t,
+                        std::initializer_list<RecordKind> kinds) {
+  for (RecordKind kind : kinds) {
+    const std::vector<const RecordRead*> records = of_kind(d, kind);
+    for (size_t i = 1; i < records.size(); ++i) {
+      warn(t, *records[i], "repeated-record",
+           "a second '" + std::string(record_spec(kind).written[0]) +
+               "': it replaces the one before it, which counts for nothing; keep one");
+      relate(t, *records[0], "the first one, which this one replaces");
+    }
+  }
+}
+
+// A field that names the end of a description by custom: the records after it
+// are read as if it were not there.
+bool names_end(std::string_view field) {
+  std::string lower(field);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find("[fine]") != std::string::npos;
+}
+
+void Checker::after_end(const DescriptionRead& d, const DescriptionText& t) {
+  const auto end = std::find_if(d.ignored.begin(), d.ignored.end(),
+                                [](const TextField& f) { return names_end(f.text); });
+  if (end == d.ignored.end()) return;
+  for (const RecordRead& r : d.records) {
+    if (r.keyword.span.line <= end->span.line || !r.complete) continue;
+    warn(t, r, "after-end",
+         "this record stands after '" + std::string(end->text) + "' on line " +
+             str(end->span.line) +
+             ", yet it is read and compiled: '[fine]' ends nothing, it is a field no record "
+             "takes; move the record above it, or make it a comment");
+    status_.relate_last(
+        {SourceLocation{std::string(t.name), end->span.line, end->span.first_column},
+         "the '[fine]' it follows"});
+    return;
+  }
+}
+
+// A line length below this many metres, with records past it, was most
+// likely written in kilometres.
+constexpr int64_t kShortestLine = 1000;  // m
+
+void Checker::line_length_in_km(const DescriptionRead& line, const DescriptionRead& train) {
+  const std::vector<const RecordRead*> lengths = of_kind(line, RecordKind::kLineLength);
+  if (lengths.empty()) return;
+  const RecordRead& length = *lengths.back();
+  const int64_t l = value(length, 0);
+  if (l <= 0 || l >= kShortestLine || l * 1000 > kMaxLineLength) return;
+  // A length split by a separator (30 000) is told as such.
+  const int length_line = length.values.empty() ? 0 : length.values.back().span.last_line;
+  if (std::any_of(line.ignored.begin(), line.ignored.end(),
+                  [&](const TextField& f) { return f.span.line == length_line; })) {
+    return;
+  }
+  const RecordRead* farthest = nullptr;
+  const DescriptionText* in = nullptr;
+  auto look = [&](const DescriptionRead& d, const DescriptionText& t) {
+    for (const RecordRead& r : d.records) {
+      const std::optional<int>& at = record_spec(r.kind).position;
+      if (!r.complete || !at || r.kind == RecordKind::kLineLength) continue;
+      const int64_t p = value(r, static_cast<size_t>(*at));
+      if (p > l && (!farthest || p > value(*farthest, static_cast<size_t>(*at)))) {
+        farthest = &r;
+        in = &t;
+      }
+    }
+  };
+  look(line, line_);
+  look(train, train_);
+  if (!farthest) return;
+  const int64_t p = value(*farthest, static_cast<size_t>(*record_spec(farthest->kind).position));
+  warn(line_, length, "length-in-km",
+       "the line is " + str(l) + " m long, yet records stand as far as metre " + str(p) +
+           ": is the length written in kilometres? the length is in metres (" + str(l) + " km is " +
+           str(l * 1000) + ")");
+  relate(*in, *farthest, "the farthest record, past the end of the line");
+}
+
+// The route a description's title names: the text after "percorso" in the
+// first field before "[generale]" that holds the word, folded as names are
+// compared, blanks run together; and that field.
+struct RouteTitle {
+  std::string route;
+  const TextField* field = nullptr;
+};
+
+RouteTitle route_title(const DescriptionRead& d) {
+  for (const TextField& f : d.before_section) {
+    std::string lower(f.text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t at = lower.find("percorso");
+    if (at == std::string::npos) continue;
+    std::string route;
+    for (char c : folded_name(f.text.substr(at + 8))) {
+      if (c == ' ' && (route.empty() || route.back() == ' ')) continue;
+      route += c;
+    }
+    while (!route.empty() && route.back() == ' ') route.pop_back();
+    if (route.empty()) continue;
+    return {route, &f};
+  }
+  return {};
+}
+
+void Checker::other_line(const DescriptionRead& train, const DescriptionRead& line) {
+  const RouteTitle t = route_title(train), l = route_title(line);
+  if (!t.field || !l.field || t.route == l.route) return;
+  warn(train_, t.field->span, "other-line",
+       "the train description's title names the route '" + std::string(t.field->text) +
+           "', and the line description's '" + std::string(l.field->text) +
+           "': is this the train of another line? the compile pairs the two files it is given");
+  status_.relate_last(
+      {SourceLocation{std::string(line_.name), l.field->span.line, l.field->span.first_column},
+       "the line description's title"});
+}
+
 // What a station's stop cell overwrote: any object an earlier record put in
 // that cell.
 void Checker::stop_cells(const DescriptionRead& train, const DescriptionRead& line) {
@@ -466,11 +881,40 @@ void Checker::train_description(const DescriptionRead& d, const DescriptionRead&
     }
   }
   const bool any_record = std::any_of(d.records.begin(), d.records.end(), counts);
-  if (any_record && speeds.empty() && !d.headers.empty()) {
+  // Records read after a stop count here: the description has them, and the
+  // stop is what the author must mend.
+  auto written = [&d](RecordKind kind) {
+    return std::any_of(d.records.begin(), d.records.end(),
+                       [kind](const RecordRead& r) { return r.kind == kind && r.complete; });
+  };
+  if (any_record && !written(RecordKind::kSpeedLimit) && !d.headers.empty()) {
     status_.warn("no-speed-limit", SourceLocation{std::string(train_.name), 0, 0},
                  "the train description has no speed limit (velocita): the limit is 0 "
                  "everywhere, and the train cannot move");
   }
+  if (!speeds.empty()) {
+    const RecordRead* first = *std::min_element(
+        speeds.begin(), speeds.end(),
+        [](const RecordRead* a, const RecordRead* b) { return value(*a, 0) < value(*b, 0); });
+    const int64_t k = span_cell(value(*first, 0));
+    if (k > 0 && model_.in_cells(0) && model_.percorso[0].velocita == 0) {
+      warn(train_, *first, "no-limit-at-start",
+           "the first speed limit starts at metre " + str(value(*first, 0)) +
+               ": the cells before "
+               "it, from metre 0 to metre " +
+               str(k * kCellLength - 1) +
+               ", keep speed 0, and the train cannot move off there; give a limit from metre 0");
+    }
+  }
+  if (any_record && !speeds.empty() && !written(RecordKind::kAdhesion)) {
+    status_.warn("no-adhesion", SourceLocation{std::string(train_.name), 0, 0},
+                 "the train description has no adhesion (aderenza): the adhesion is 0 "
+                 "everywhere, and the wheels have no grip; the built-in train gives 80 from "
+                 "metre 0");
+  }
+  train_values(d);
+  once_only(d, train_, {RecordKind::kCars, RecordKind::kBrakedMass, RecordKind::kSand});
+  after_end(d, train_);
   const std::vector<const RecordRead*> clocks = of_kind(d, RecordKind::kClock);
   for (const RecordRead* r : clocks) time_fields(*r, 0, "the clock");
   const std::vector<const RecordRead*> signals = of_kind(d, RecordKind::kSignal);
@@ -484,8 +928,11 @@ void Checker::train_description(const DescriptionRead& d, const DescriptionRead&
       relate(train_, *signals[i - 1], "the signal listed before it");
     }
   }
+  signal_spacing(signals);
   slowdowns(of_kind(d, RecordKind::kSlowdown));
+  slowdown_places(of_kind(d, RecordKind::kSlowdown), speeds, of_kind(d, RecordKind::kStation));
   stations(of_kind(d, RecordKind::kStation), clocks.empty() ? nullptr : clocks.back());
+  station_names(of_kind(d, RecordKind::kStation));
   stop_cells(d, line);
 }
 
@@ -520,6 +967,8 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
   // The fields of every record, by line, to find what stands before an
   // ignored number.
   size_t next_record = 0;
+  size_t next_comment = 0;
+  int comment_line = 0;  // the line a comment passed over before the field ends on
   const RecordRead* last = nullptr;
   const TextField* previous = nullptr;
   for (const TextField& f : d.ignored) {
@@ -530,7 +979,23 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
              d.records[next_record].keyword.span.first_column < f.span.first_column))) {
       last = &d.records[next_record++];
     }
-    if (!is_number(f.text) || !last || !last->complete || last->values.empty()) continue;
+    while (next_comment < d.comments.size() && d.comments[next_comment].span.line <= f.span.line) {
+      comment_line = d.comments[next_comment++].span.last_line;
+    }
+    if (!is_number(f.text)) continue;
+    const int record_line = !last ? 0
+                                  : (last->values.empty() ? last->keyword.span.line
+                                                          : last->values.back().span.last_line);
+    if (record_line != f.span.line && comment_line != f.span.line &&
+        (!before || before->span.last_line != f.span.line)) {
+      // The first field of its line: a number where a keyword belongs.
+      warn(text, f.span, "ignored-field",
+           "ignored field '" + std::string(f.text) +
+               "': a number stands where a record's keyword belongs, and no record starts with a "
+               "number, so the line is passed over; write the record's keyword before its values");
+      continue;
+    }
+    if (!last || !last->complete || last->values.empty()) continue;
     const ValueRead& tail = last->values.back();
     if (tail.span.last_line != f.span.line) continue;
     // One warning a line: a field ignored between the record and this one
@@ -611,6 +1076,8 @@ void check_meaning(const TrackModel& model, const RecordsRead& read, Description
     c.keywords_made_comments(read.line, line,
                              {RecordSection::kLineGeneral, RecordSection::kLineBody});
   }
+  if (read.line.read) c.line_length_in_km(read.line, read.train);
+  if (read.line.read && read.train.read) c.other_line(read.train, read.line);
   if (read.train.read) {
     c.train_description(read.train, read.line);
     c.numbers_left_over(read.train, train);

@@ -92,6 +92,25 @@ std::string cell_kind_name(uint8_t tipo) {
   return (noun.front() == 'o' ? "an " : "a ") + noun;
 }
 
+int32_t station_entries(const std::array<VoceTreno, kTrenoEntries>& treno,
+                        const std::vector<Cella>& cells) {
+  std::vector<bool> board_text(kFirstBoardSlot + 1, false);
+  for (const Cella& c : cells) {
+    if (c.tipo == kSignBoard && c.valore1 >= 1 && c.valore1 <= kFirstBoardSlot) {
+      board_text[static_cast<size_t>(c.valore1)] = true;
+    }
+  }
+  int32_t n = 0;
+  for (int i = 1; i <= kFirstBoardSlot; ++i) {
+    const VoceTreno& v = treno[static_cast<size_t>(i)];
+    const bool empty =
+        v.tipo == 0 && v.inizio == 0 && v.fine == 0 && v.posizione == 0 && v.nome.empty();
+    if (board_text[static_cast<size_t>(i)] || empty) break;
+    ++n;
+  }
+  return n;
+}
+
 int64_t last_cell_for_length(int64_t length) {
   return nearest(static_cast<double>(length + kRunOut) / 50.0);
 }

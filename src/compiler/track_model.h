@@ -212,4 +212,12 @@ struct TrackModel {
 // U for a line of `length` metres.
 int64_t last_cell_for_length(int64_t length);
 
+// How many stations the table `treno` holds: the entries from 1 up to the
+// first empty one or the first that holds the text of a sign board of
+// `cells`. Stations without a stop cell (kinds 25 and above) count, and so
+// does one whose stop cell a later station overwrote: every command that
+// counts a scenario's stations counts them so.
+int32_t station_entries(const std::array<VoceTreno, kTrenoEntries>& treno,
+                        const std::vector<Cella>& cells);
+
 }  // namespace binario

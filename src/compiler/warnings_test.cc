@@ -22,10 +22,12 @@ const char* const kLine =
     "[fine]\n"
     "[fine]\n";
 
-// `records` from line 3 on, after a speed limit and the first station on line 2.
+// `records` from line 3 on, after a speed limit, the adhesion and the first
+// station on line 2.
 std::string train(const std::string& records) {
   return "[generale]\n"
-         "velocita, 0, 30, stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, "
+         "velocita, 0, 30, aderenza, 0, 80, stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, "
+         "30, 0, "
          "VALDORIA\n" +
          records +
          "[fine]\n"
@@ -92,7 +94,7 @@ TEST(Warnings, EachMistakeIsReportedAtItsLineAndLeavesTheStatusAlone) {
        train("segnale, 6500, 1,4,1,0,0,0,0,0,0,0\n"),
        {"in-run-out@3"}},
       {"gradient wraps", replaced(kLine, "400, 2\n", "400, 200\n"), train(""), {"value-changed@4"}},
-      {"adhesion wraps", kLine, train("aderenza, 0, 300\n"), {"value-changed@3"}},
+      {"adhesion wraps", kLine, train("aderenza, 500, 300\n"), {"value-changed@3"}},
       {"signal aspect pair wraps",
        kLine,
        train("segnale, 1000, 1,5000,1,0,0,0,0,0,0,0\n"),
@@ -128,7 +130,10 @@ TEST(Warnings, EachMistakeIsReportedAtItsLineAndLeavesTheStatusAlone) {
        {"unclosed-quote@3"}},
       {"no section header", kLine, "velocita, 0, 30\n[fine]\n", {"section-not-found@0"}},
       {"empty train", kLine, "[generale]\n[fine]\n[fine]\n", {"empty-train@0"}},
-      {"no stations", kLine, "[generale]\nvelocita, 0, 30\n[fine]\n[fine]\n", {"no-stations@0"}},
+      {"no stations",
+       kLine,
+       "[generale]\nvelocita, 0, 30\naderenza, 0, 80\n[fine]\n[fine]\n",
+       {"no-stations@0"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -473,7 +478,7 @@ TEST(MeaningWarnings, SpansBackwardsEmptyOrOverlapping) {
            MeaningCase{"overlapping slowdowns",
                        kLine,
                        train("rallentamento, 3000, 30, 600, 0, 1, 0\n"
-                             "rallentamento, 3300, 60, 200, 0, 0, 0\n"),
+                             "rallentamento, 3300, 20, 200, 0, 0, 0\n"),
                        {"overlap@4"},
                        3},
            MeaningCase{"slowdown past the line's end",
@@ -512,7 +517,7 @@ TEST(MeaningWarnings, AStationStopOverwritesWhatItsCellHeld) {
            MeaningCase{"a slowdown's start",
                        kLine,
                        train("rallentamento, 2950, 30, 600, 0, 0, 0\n" + station),
-                       {"overwritten@4"},
+                       {"slowdown-in-station@3", "overwritten@4"},
                        3},
        }) {
     expect_meaning(c);
@@ -557,7 +562,7 @@ TEST(MeaningWarnings, ValuesNoScenarioMeans) {
                        replaced(kLine, "400, 2\n", "400, 60\n"),
                        train(""),
                        {"implausible-value@4"}},
-           MeaningCase{"adhesion 0", kLine, train("aderenza, 0, 0\n"), {"implausible-value@3"}},
+           MeaningCase{"adhesion 0", kLine, train("aderenza, 500, 0\n"), {"implausible-value@3"}},
            MeaningCase{"station length 0",
                        kLine,
                        train("stazione, 2750, 2, 0, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, B\n"),
@@ -576,7 +581,7 @@ TEST(MeaningWarnings, ValuesNoScenarioMeans) {
                        {"unknown-kind@5"}},
            MeaningCase{"first station not at the start",
                        kLine,
-                       "[generale]\nvelocita, 0, 30\n"
+                       "[generale]\nvelocita, 0, 30, aderenza, 0, 80\n"
                        "stazione, 2750, 2, 600, 0,0,0, 1,1,0, 4,1,1, 0, 0,0,0, B\n[fine]\n[fine]\n",
                        {"first-station@3"}},
            MeaningCase{"no speed limit",
@@ -665,11 +670,12 @@ TEST(MeaningWarnings, ARecordShortOfValuesIsNamedAtItsOwnLine) {
                        train(""),
                        {"short-record@5", "25@6"},
                        5},
-           MeaningCase{"the text ends inside the record",
-                       kLine,
-                       "[generale]\nvelocita, 0, 30\nsegnale, 1000, 1,4,1,0,0,0,0,0,0\n",
-                       {"short-record@3", "25@4"},
-                       3},
+           MeaningCase{
+               "the text ends inside the record",
+               kLine,
+               "[generale]\nvelocita, 0, 30, aderenza, 0, 80\nsegnale, 1000, 1,4,1,0,0,0,0,0,0\n",
+               {"short-record@3", "25@4"},
+               3},
            MeaningCase{"the line length without its comma",
                        replaced(kLine, "lunghezza percorso, 6000", "lunghezza percorso 6000"),
                        train(""),

@@ -162,6 +162,21 @@ void lay_out_run(const std::vector<const RecordLine*>& run, std::vector<std::str
   }
 }
 
+// True when line `n` (1-based) is a caption row: a line starting with a
+// hyphen (a comment, or a caption row past the comments a section passes
+// over, which the reader takes for a field no record reads) whose words stand at chosen columns (a
+// gap of two blanks or more before a later word), written to stand over the columns of the records
+// below it. Realigning those records would leave the captions behind.
+bool caption_row(const std::vector<TextLine>& lines, int n) {
+  if (n < 1 || static_cast<size_t>(n) > lines.size()) return false;
+  const std::string_view text = lines[static_cast<size_t>(n - 1)].content;
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos || text[first] != '-') return false;
+  const size_t gap = text.find("  ", first);
+  return gap != std::string_view::npos &&
+         text.find_first_not_of(" \t,", gap) != std::string_view::npos;
+}
+
 }  // namespace
 
 std::string lay_out_text(const std::string& text, const DescriptionRead& read) {
@@ -173,15 +188,19 @@ std::string lay_out_text(const std::string& text, const DescriptionRead& read) {
 
   // Record lines on consecutive lines form one table.
   const std::vector<RecordLine> records = record_lines(lines, read);
+  // A table under caption rows is left as it stands, captions and all.
   std::vector<const RecordLine*> run;
-  for (const RecordLine& r : records) {
-    if (!run.empty() && run.back()->line + 1 != r.line) {
+  auto lay_out = [&] {
+    if (!run.empty() && !caption_row(lines, run.front()->line - 1)) {
       lay_out_run(run, &contents);
-      run.clear();
     }
+    run.clear();
+  };
+  for (const RecordLine& r : records) {
+    if (!run.empty() && run.back()->line + 1 != r.line) lay_out();
     run.push_back(&r);
   }
-  if (!run.empty()) lay_out_run(run, &contents);
+  lay_out();
 
   std::string laid_out;
   laid_out.reserve(text.size());

@@ -137,6 +137,30 @@ TEST(LayOut, RecordLinesAlignNumbersRightAndKeepEveryOtherLine) {
             line.substr(0, line.find("[generale]") + 20));
 }
 
+// Caption rows stand over the columns of the table below them: the table is
+// left as it stands, captions and all, while a table under a plain comment is
+// laid out.
+TEST(LayOut, ATableUnderCaptionRowsIsLeftWithItsCaptions) {
+  const std::string train = example("Valdoria_42-.txt");
+  const LaidOut laid = lay_out_description(pair_input(example("Valdoria_linea.txt"), train),
+                                           DescriptionRole::kTrain);
+  ASSERT_EQ(laid.refused, "");
+  for (const char* block :
+       {"-                v\r\nsegnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0, 0\r\n"
+        "segnale,   2400, 2, 3, 1, 0, 0,     2, 2, 1, 0, 0\r\n",
+        "o  m  s\r\nstazione,       0,  8,  400,"}) {
+    EXPECT_NE(train.find(block), std::string::npos) << block;
+    EXPECT_NE(laid.text.find(block), std::string::npos) << laid.text;
+  }
+  const std::string plain =
+      "[generale]\r\n- limiti\r\nvelocita, 0, 30\r\nvelocita,  500,  90\r\n"
+      "stazione, 0, 8, 400, 1,0,0, 4,1,0, 2,1,1, 1, 7,30,0, A\r\n[fine]\r\n";
+  const LaidOut under_comment = lay_out_description(
+      pair_input(example("Valdoria_linea.txt"), plain), DescriptionRole::kTrain);
+  EXPECT_NE(under_comment.text.find("- limiti\r\nvelocita,   0, 30\r\n"), std::string::npos)
+      << under_comment.text;
+}
+
 TEST(LayOut, LeavesLinesThatHoldMoreOrLessThanOneRecord) {
   // Values that run onto the next line, a comment field before a record on
   // its line, two records on one line, and a misspelt keyword stay as typed.

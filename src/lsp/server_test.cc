@@ -318,7 +318,10 @@ TEST(Server, AFaultOfTheSignalCodePassStandsAtItsRecord) {
   s.open(kTrainUri, train);
   std::map<std::string, json> published = s.published();
   EXPECT_EQ(published[kLineUri], json::array());
-  ASSERT_EQ(published[kTrainUri].size(), 1u) << published[kTrainUri];
+  // The fault, and the two signals packed closer than a block section.
+  ASSERT_EQ(published[kTrainUri].size(), 3u) << published[kTrainUri];
+  EXPECT_EQ(published[kTrainUri][1]["code"], "signals-too-close");
+  EXPECT_EQ(published[kTrainUri][2]["code"], "signals-too-close");
   const json& d = published[kTrainUri][0];
   EXPECT_EQ(d["code"], 12);
   EXPECT_EQ(d["range"]["start"], json({{"line", 25}, {"character", 0}}));

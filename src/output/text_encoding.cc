@@ -3,15 +3,13 @@
 #include <array>
 #include <cstdint>
 
+#include "compiler/windows1252.h"
+
 namespace binario {
 
 namespace {
 
-// Code points of the bytes 0x80 .. 0x9F; 0 where Windows-1252 leaves the byte undefined.
-constexpr std::array<char32_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr const std::array<char32_t, 32>& kHighControls = kWindows1252High;
 
 char32_t code_point(unsigned char b) {
   if (b >= 0x80 && b <= 0x9F) {

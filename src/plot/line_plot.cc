@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <set>
 #include <utility>
 
 #include "output/kilometres.h"
@@ -39,10 +38,6 @@ LineData line_data_from_records(std::vector<Cella> cells,
 }
 
 namespace {
-
-bool entry_is_empty(const VoceTreno& v) {
-  return v.tipo == 0 && v.inizio == 0 && v.fine == 0 && v.posizione == 0 && v.nome.empty();
-}
 
 // Runs of equal `value(cell)` over cells [0, count); with `skip_zero` the
 // cells whose value is 0 belong to no run.
@@ -100,7 +95,6 @@ LinePlot build_line_plot(const LineData& data) {
   if (train.fine > train.inizio) p.repetition = Run{train.inizio, train.fine, train.posizione};
 
   // Point objects, in cell order.
-  std::set<int> sign_slots;
   for (size_t k = 0; k < cells.size(); ++k) {
     const Cella& c = cells[k];
     const CellItem item{static_cast<int32_t>(k), static_cast<int32_t>(k) * kCellMetres, c};
@@ -125,7 +119,6 @@ LinePlot build_line_plot(const LineData& data) {
         p.sign_boards.push_back(item);
         const bool in_table = c.valore1 >= 1 && c.valore1 <= kFirstBoardSlot;
         p.sign_texts.push_back(in_table ? data.treno[c.valore1].nome : std::string());
-        if (in_table) sign_slots.insert(c.valore1);
         break;
       }
       case kMountainMarker:
@@ -150,9 +143,9 @@ LinePlot build_line_plot(const LineData& data) {
 
   // Stations fill the table from entry 1 up to the first empty entry or the
   // first sign-board text.
-  for (int i = 1; i <= kFirstBoardSlot; ++i) {
+  const int32_t stations = station_entries(data.treno, data.cells);
+  for (int i = 1; i <= stations; ++i) {
     const VoceTreno& v = data.treno[i];
-    if (sign_slots.count(i) != 0 || entry_is_empty(v)) break;
     p.stations.push_back({i, v.nome, v.tipo, v.posizione, v.inizio, v.fine});
   }
   return p;

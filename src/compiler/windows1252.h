@@ -1,0 +1,16 @@
+// The code points of Windows-1252's bytes 0x80 .. 0x9F, the one range where
+// its bytes are not the code points of the same number (0x00 .. 0x7F and
+// 0xA0 .. 0xFF are).
+#pragma once
+
+#include <array>
+
+namespace binario {
+
+// Indexed by byte − 0x80; 0 where Windows-1252 leaves the byte undefined.
+inline constexpr std::array<char32_t, 32> kWindows1252High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+}  // namespace binario
