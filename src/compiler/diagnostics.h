@@ -105,6 +105,13 @@ inline constexpr std::string_view kWarningNames[] = {
     "no-speed-limit",
     "unknown-kind",
     "hyphen-comment",
+    // The run of the train (timing/run_checks.h).
+    "impossible-time",
+    "undrivable-time",
+    "no-running-time",
+    "stop-without-cell",
+    "repeated-clock",
+    "clock-far",
     // A record whose values run onto the next line (compiler/short_records.h).
     "short-record",
 };
