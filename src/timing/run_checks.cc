@@ -170,7 +170,7 @@ void RunChecker::check(const DescriptionRead& read) {
   const int64_t departure = *first.scheduled;
   if (departure < c && c - departure <= kHalfDaySeconds) return;  // warned as out of order
   const int64_t wait = time_after(c, departure) - c;
-  if (wait < kLongestWaitBeforeDeparture) return;
+  if (wait <= kLongestWaitBeforeDeparture) return;
   const std::string name =
       first.name.empty() ? "station " + std::to_string(first.entry) : first.name;
   warn(clock, "clock-far",

@@ -12,7 +12,7 @@
 
 namespace binario {
 
-// A clock this long or longer before the first departure is taken for a
+// A clock more than this before the first departure is taken for a
 // mistake (seconds).
 inline constexpr int64_t kLongestWaitBeforeDeparture = 3600;
 
