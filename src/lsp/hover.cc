@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/records.h"
 #include "lsp/client_capabilities.h"
 #include "lsp/reference.h"
@@ -28,9 +29,8 @@ std::string cell_contents(const TrackModel& model, int64_t k) {
       if (origin.by == Placer::kSignalCodePass) out += ", placed by the signal-code pass";
     }
   }
-  out += "; speed limit " + std::to_string(c.velocita * 5) + " km/h, gradient " +
-         std::to_string(static_cast<int>(c.pendenza) - 100) + ", adhesion " +
-         std::to_string(c.aderenza);
+  out += "; speed limit " + std::to_string(speed_limit_kmh(c)) + " km/h, gradient " +
+         std::to_string(gradient_per_mille(c)) + ", adhesion " + std::to_string(c.aderenza);
   if (c.montagna != 0) out += ", mountain kind " + std::to_string(c.montagna);
   return out;
 }

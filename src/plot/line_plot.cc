@@ -6,6 +6,7 @@
 #include <set>
 #include <utility>
 
+#include "compiler/cell_meaning.h"
 #include "output/kilometres.h"
 #include "plot/painter.h"
 #include "plot/plot_page.h"
@@ -87,12 +88,12 @@ LinePlot build_line_plot(const LineData& data) {
   const size_t filled = cells.size() > 3 ? cells.size() - 3 : 0;
   p.heights.assign(filled + 1, 0.0);
   for (size_t k = 0; k < filled; ++k) {
-    p.heights[k + 1] = p.heights[k] + (cells[k].pendenza - 100) * kCellMetres / 1000.0;
+    p.heights[k + 1] = p.heights[k] + gradient_per_mille(cells[k]) * kCellMetres / 1000.0;
   }
   p.gradients = runs_of(
-      cells, filled, [](const Cella& c) { return c.pendenza - 100; }, false);
+      cells, filled, [](const Cella& c) { return gradient_per_mille(c); }, false);
   p.speed_limits = runs_of(
-      cells, filled, [](const Cella& c) { return c.velocita * 5; }, false);
+      cells, filled, [](const Cella& c) { return speed_limit_kmh(c); }, false);
   p.mountains = runs_of(
       cells, cells.size(), [](const Cella& c) { return static_cast<int>(c.montagna); }, true);
 
