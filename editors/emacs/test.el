@@ -1,7 +1,7 @@
-;;; test.el --- the README's eglot set-up in a real Emacs  -*- lexical-binding: t -*-
+;;; test.el --- docs/editors.md's eglot set-up in a real Emacs  -*- lexical-binding: t -*-
 
 ;; Loaded by test.sh into an Emacs on a terminal (its command loop running,
-;; as for a user) that read the README's set-up from init.el and visited the
+;; as for a user) that read docs/editors.md's set-up from init.el and visited the
 ;; example line description, $BINARIO_TEST_FILE.  The edits are typed as key events, so eglot
 ;; sends them as it does for a user's typing.  The steps: the server attaches;
 ;; a second speed board on the first one's cell gets its diagnostic through

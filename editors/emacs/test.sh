@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the README's Emacs (eglot) set-up in an Emacs on a terminal (`script`
+# Runs docs/editors.md's Emacs (eglot) set-up in an Emacs on a terminal (`script`
 # gives it one) against a built binario: see test.el for what it checks.
 # Needs Emacs 28 or later with eglot (Debian's emacs-nox and elpa-eglot).
 #
@@ -29,13 +29,13 @@ if cmp -s "$scratch/pair/Valdoria_linea.txt" "$scratch/expected/Valdoria_linea.t
   exit 1
 fi
 
-# The set-up exactly as the README gives it, with the build's path for
+# The set-up exactly as docs/editors.md gives it, with the build's path for
 # "binario".
 init="$scratch/home/.emacs.d/init.el"
-awk '/^### Emacs/ { in_section = 1 } in_section && /^```elisp/ { in_block = 1; next }
-     in_block && /^```/ { exit } in_block { print }' "$repo/README.md" > "$init"
+awk '/^## Emacs/ { in_section = 1 } in_section && /^```elisp/ { in_block = 1; next }
+     in_block && /^```/ { exit } in_block { print }' "$repo/docs/editors.md" > "$init"
 grep -qF '("binario" "lsp")' "$init" || {
-  echo "test.sh: the README's Emacs set-up was not found" >&2
+  echo "test.sh: docs/editors.md's Emacs set-up was not found" >&2
   exit 1
 }
 sed -i "s|(\"binario\" \"lsp\")|(\"$binario\" \"lsp\")|" "$init"

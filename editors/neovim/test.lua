@@ -1,4 +1,4 @@
--- Run by test.sh in a headless Neovim that read the README's set-up and
+-- Run by test.sh in a headless Neovim that read docs/editors.md's set-up and
 -- opened the example line description: the server must attach, a second
 -- speed board on the first one's cell must get its diagnostic at the new
 -- line, and removing that line must clear it. Ends Neovim with status 0 only

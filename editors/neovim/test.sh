@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the README's Neovim set-up in a headless Neovim (0.7 or later) against
+# Runs docs/editors.md's Neovim set-up in a headless Neovim (0.7 or later) against
 # a built binario: see test.lua for what it checks.
 #
 # Usage: editors/neovim/test.sh path/to/binario
@@ -13,11 +13,11 @@ scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 cp "$repo/examples/Valdoria_linea.txt" "$repo/examples/Valdoria_42-.txt" "$scratch/"
 
-# The set-up exactly as the README gives it, with the build's path in `cmd`.
-awk '/^### Neovim/ { in_section = 1 } in_section && /^```lua/ { in_block = 1; next }
-     in_block && /^```/ { exit } in_block { print }' "$repo/README.md" > "$scratch/init.lua"
+# The set-up exactly as docs/editors.md gives it, with the build's path in `cmd`.
+awk '/^## Neovim/ { in_section = 1 } in_section && /^```lua/ { in_block = 1; next }
+     in_block && /^```/ { exit } in_block { print }' "$repo/docs/editors.md" > "$scratch/init.lua"
 grep -q "cmd = { 'binario', 'lsp' }" "$scratch/init.lua" || {
-  echo "test.sh: the README's Neovim set-up was not found" >&2
+  echo "test.sh: docs/editors.md's Neovim set-up was not found" >&2
   exit 1
 }
 sed -i "s|cmd = { 'binario', 'lsp' }|cmd = { '$binario', 'lsp' }|" "$scratch/init.lua"
