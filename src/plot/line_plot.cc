@@ -10,6 +10,7 @@
 #include "output/kilometres.h"
 #include "plot/painter.h"
 #include "plot/plot_page.h"
+#include "timing/run_profile.h"
 
 namespace binario {
 
@@ -43,6 +44,35 @@ namespace {
 
 bool entry_is_empty(const VoceTreno& v) {
   return v.tipo == 0 && v.inizio == 0 && v.fine == 0 && v.posizione == 0 && v.nome.empty();
+}
+
+// The run of the train over the cells and the table: the stations' times
+// and the fastest run's speed, a point where it turns.
+void add_run(const LineData& data, const std::set<int>& sign_slots, LinePlot& p) {
+  TrackModel model;
+  model.percorso = data.cells;
+  model.treno = data.treno;
+  model.numero_cartelli = sign_slots.empty() ? 0 : kFirstBoardSlot - *sign_slots.begin() + 1;
+  const RunProfile run = run_profile(model);
+  for (size_t i = 0; i < p.stations.size() && i < run.stations.size(); ++i) {
+    p.stations[i].time = run.stations[i].scheduled;
+    p.stations[i].fastest = run.stations[i].fastest;
+  }
+  if (run.last <= run.first) return;
+  for (int64_t k = run.first; k <= run.last; ++k) {
+    const double kmh = run.speed[static_cast<size_t>(k)] * 3.6;
+    const RunPoint point{static_cast<int32_t>(k * kCellLength), kmh};
+    // A point in the middle of a straight stretch adds nothing.
+    if (p.fastest_run.size() >= 2 && k < run.last) {
+      const RunPoint& a = p.fastest_run[p.fastest_run.size() - 2];
+      const RunPoint& b = p.fastest_run.back();
+      if (std::abs(a.kmh - b.kmh) < 1e-9 && std::abs(b.kmh - kmh) < 1e-9) {
+        p.fastest_run.back() = point;
+        continue;
+      }
+    }
+    p.fastest_run.push_back(point);
+  }
 }
 
 // Runs of equal `value(cell)` over cells [0, count); with `skip_zero` the
@@ -154,8 +184,10 @@ LinePlot build_line_plot(const LineData& data) {
   for (int i = 1; i <= kFirstBoardSlot; ++i) {
     const VoceTreno& v = data.treno[i];
     if (sign_slots.count(i) != 0 || entry_is_empty(v)) break;
-    p.stations.push_back({i, v.nome, v.tipo, v.posizione, v.inizio, v.fine});
+    p.stations.push_back(
+        {i, v.nome, v.tipo, v.posizione, v.inizio, v.fine, std::nullopt, std::nullopt});
   }
+  add_run(data, sign_slots, p);
   return p;
 }
 
