@@ -52,6 +52,7 @@
 #include "run/form1.h"
 #include "run/read_descriptions.h"
 #include "run/run_report.h"
+#include "timing/run_profile.h"
 
 namespace binario {
 namespace {
@@ -284,6 +285,14 @@ void BM_SignalCodes(benchmark::State& state) {
     place_signal_codes(model, status);
     benchmark::DoNotOptimize(model.percorso.data());
   }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench->cells_bytes));
+}
+
+// The run model of the large pair's train over its finished model: the
+// speed profile, the lower bound and the fastest run, cell by cell, and the
+// figures of every station.
+void BM_RunModel(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(run_profile(bench->finished));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bench->cells_bytes));
 }
 
@@ -646,6 +655,7 @@ std::vector<Row> register_all() {
       {"line_parser", BM_LineParser, "line text", b.pair.line.size(), false},
       {"train_parser", BM_TrainParser, "train text", b.pair.train.size(), false},
       {"signal_codes", BM_SignalCodes, "cells file", b.cells_bytes, false},
+      {"run_model", BM_RunModel, "cells file", b.cells_bytes, false},
       {"write_geometry", BM_WriteGeometry, "geometry file", b.geometry_bytes, true},
       {"write_train_table", BM_WriteTrainTable, "train table file", b.table_bytes, true},
       {"write_cells", BM_WriteCells, "cells file", b.cells_bytes, true},

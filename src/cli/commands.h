@@ -38,6 +38,17 @@ struct PlotArgs {
 // binary files a run left in a folder, written as one SVG.
 int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err);
 
+struct TimetableArgs {
+  CompileOptions pair;                 // LINE, TRAIN, names, --json, --strict
+  std::optional<double> acceleration;  // m/s²; default kDefaultAcceleration
+  std::optional<double> braking;       // m/s²; default from the braked mass
+};
+
+// binario timetable: the run of the train of an author's pair, compiled in
+// memory, per station and in total; diagnostics and exit status as check.
+int timetable_command(const TimetableArgs& args, FileSystem& fs, std::ostream& out,
+                      std::ostream& err);
+
 struct DecompileArgs {
   std::vector<std::string> inputs;  // the binary files (2 or 3), or DIR
   std::string output_dir;           // empty: the folder of the binary files

@@ -23,6 +23,7 @@ Subcommand add_check_command(CLI::App& app);
 Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string> folder);
 Subcommand add_dump_command(CLI::App& app);
 Subcommand add_plot_command(CLI::App& app);
+Subcommand add_timetable_command(CLI::App& app);
 Subcommand add_decompile_command(CLI::App& app);
 Subcommand add_explain_command(CLI::App& app);
 Subcommand add_format_command(CLI::App& app);

@@ -140,6 +140,10 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
   if (input.extra_diagnostics) {
     check_meaning(model, *result.records, {input.line.name, input.line.text},
                   {input.train.name, input.train.text}, result.status);
+    if (input.more_checks) {
+      input.more_checks(model, *result.records, {input.line.name, input.line.text},
+                        {input.train.name, input.train.text}, result.status);
+    }
   }
   if (!input.records_read) result.records.reset();
 

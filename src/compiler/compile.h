@@ -25,6 +25,13 @@ struct SourceText {
   bool missing = false;
 };
 
+// A check of meaning that a room above the compiler adds: it reads the
+// finished model and the records read, as the compiler's own checks do, and
+// only adds warnings. The run of the train (timing/) is one; the front ends
+// that report warnings pass it in.
+using MeaningCheck = void (*)(const TrackModel& model, const RecordsRead& read,
+                              DescriptionText line, DescriptionText train, Status& status);
+
 struct CompileInput {
   SourceText line;
   SourceText train;
@@ -39,6 +46,8 @@ struct CompileInput {
   // Keep what was read, record by record, in CompileResult::records (see
   // compiler/records_read.h). Costs time and memory; the run does not ask.
   bool records_read = false;
+  // Run after the compiler's own checks of meaning, with the warnings on.
+  MeaningCheck more_checks = nullptr;
 };
 
 // How a compile ended.

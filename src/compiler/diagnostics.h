@@ -120,6 +120,13 @@ inline constexpr std::string_view kWarningNames[] = {
     "repeated-record",
     "length-in-km",
     "other-line",
+    // The run of the train (timing/run_checks.h).
+    "impossible-time",
+    "undrivable-time",
+    "no-running-time",
+    "stop-without-cell",
+    "repeated-clock",
+    "clock-far",
     // A record whose values run onto the next line (compiler/short_records.h).
     "short-record",
 };

@@ -14,6 +14,7 @@
 #include "compiler/line_index.h"
 #include "compiler/line_parser.h"
 #include "compiler/records.h"
+#include "compiler/time_of_day.h"
 
 namespace binario {
 
@@ -21,12 +22,6 @@ namespace {
 
 std::string str(int64_t n) {
   return std::to_string(n);
-}
-
-// "9:05:00" for a time of day in seconds.
-std::string clock_text(int64_t seconds) {
-  const int64_t h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
-  return str(h) + ":" + (m < 10 ? "0" : "") + str(m) + ":" + (s < 10 ? "0" : "") + str(s);
 }
 
 bool is_number(std::string_view t) {
@@ -486,12 +481,15 @@ void Checker::stations(const std::vector<const RecordRead*>& stations, const Rec
                "; the built-in train uses 8 for its first station and 2, 4, 12, 22 and 28");
     }
     time_fields(*r, 13, "the time");
-    const int64_t t = value(*r, 13) * 3600 + value(*r, 14) * 60 + value(*r, 15);
+    int64_t t = value(*r, 13) * 3600 + value(*r, 14) * 60 + value(*r, 15);
     if (t == 0) continue;  // no timed stop
+    // A run may cross midnight: a time more than twelve hours back is the
+    // next day.
+    if (previous_timed) t = time_after(previous_time, t);
     // A clock that is no time of day is reported as such, not compared.
     if (!previous_timed && clock && valid_time(*clock, 0)) {
       const int64_t c = value(*clock, 0) * 3600 + value(*clock, 1) * 60 + value(*clock, 2);
-      if (c > t) {
+      if (c > t && time_after(c, t) == t) {
         warn(train_, *clock, "timetable-order",
              "the clock starts the run at " + clock_text(c) +
                  ", later than the first time of "
@@ -504,7 +502,8 @@ void Checker::stations(const std::vector<const RecordRead*>& stations, const Rec
     }
     if (previous_timed && t < previous_time) {
       warn(train_, *r, "timetable-order",
-           "the time " + clock_text(t) + " is earlier than the " + clock_text(previous_time) +
+           "the time " + clock_text(t % kDaySeconds) + " is earlier than the " +
+               clock_text(previous_time % kDaySeconds) +
                " of the station before it: the timetable runs backwards; give the times in "
                "the order of the run");
       relate(train_, *previous_timed, "the earlier station with a later time");

@@ -2,10 +2,14 @@
 
 #include <string>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/records.h"
+#include "compiler/time_of_day.h"
 #include "lsp/client_capabilities.h"
 #include "lsp/reference.h"
 #include "output/kilometres.h"
+#include "timing/run_profile.h"
+#include "timing/run_text.h"
 
 namespace binario {
 namespace {
@@ -28,9 +32,8 @@ std::string cell_contents(const TrackModel& model, int64_t k) {
       if (origin.by == Placer::kSignalCodePass) out += ", placed by the signal-code pass";
     }
   }
-  out += "; speed limit " + std::to_string(c.velocita * 5) + " km/h, gradient " +
-         std::to_string(static_cast<int>(c.pendenza) - 100) + ", adhesion " +
-         std::to_string(c.aderenza);
+  out += "; speed limit " + std::to_string(speed_limit_kmh(c)) + " km/h, gradient " +
+         std::to_string(gradient_per_mille(c)) + ", adhesion " + std::to_string(c.aderenza);
   if (c.montagna != 0) out += ", mountain kind " + std::to_string(c.montagna);
   return out;
 }
@@ -81,6 +84,33 @@ std::string value_text(const RecordSpec& table_row, const RecordRead& record, si
   return text;
 }
 
+// On a station's time: the run of the train to it, from the timed station
+// before it.
+std::string station_run_text(const DocumentRead& document, const RecordRead& record,
+                             const TrackModel* model) {
+  if (!model || !model->built() || record.kind != RecordKind::kStation) return "";
+  size_t index = 0;
+  for (const RecordRead& r : document.read.records) {
+    if (&r == &record) break;
+    if (r.kind == RecordKind::kStation && r.complete && !r.after_stop) ++index;
+  }
+  const RunProfile run = run_profile(*model);
+  if (index >= run.stations.size()) return "";
+  const StationRun& s = run.stations[index];
+  std::string out = "\n\nThe run: the train " + std::string(s.stops ? "stops" : "passes") + " here";
+  if (s.scheduled) out += ", at " + clock_text(*s.scheduled % kDaySeconds);
+  if (s.scheduled && s.previous_timed && s.fastest) {
+    const auto whole = [](double t) { return duration_text(std::llround(t)); };
+    out += "; from the timed station before it: scheduled " + whole(s.scheduled_running) +
+           ", lower bound " + whole(s.lower_bound_running) + ", fastest run " +
+           whole(s.fastest_running) + ", margin " + whole(s.margin);
+  } else if (s.fastest && *s.fastest > 0) {
+    out += "; the fastest run reaches it " + duration_text(std::llround(*s.fastest)) +
+           " after the departure";
+  }
+  return out + " (binario timetable)";
+}
+
 json hover_json(std::string text, const RecordRead& record, const DocumentLines& lines,
                 const TextSpan& span, bool markdown) {
   if (record.after_stop) {
@@ -107,8 +137,9 @@ json hover(const DocumentRead& document, int line, int column, const TrackModel*
     }
     for (size_t i = 0; i < record.values.size(); ++i) {
       if (span_holds(record.values[i].span, line, at)) {
-        return hover_json(value_text(table_row, record, i, model), record, lines,
-                          record.values[i].span, markdown);
+        return hover_json(
+            value_text(table_row, record, i, model) + station_run_text(document, record, model),
+            record, lines, record.values[i].span, markdown);
       }
     }
   }

@@ -138,6 +138,23 @@ TEST_F(HoverOutline, ThirdCommentInARowIsReadAsAKeyword) {
 }
 
 // Every record of the table finds its own entry of the reference.
+TEST_F(HoverOutline, AStationsTimeShowsTheRunToIt) {
+  compile(kLine,
+          "[generale]\r\nvelocita, 0, 100\r\n"
+          "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 7, 30, 0, ALFA\r\n"
+          "stazione, 3000, 4, 400, 0, 0, 0, 1, 1, 0, 4, 1, 1, 60, 7, 35, 0, BETA\r\n"
+          "[fine]\r\n[fine]\r\n");
+  // On BETA's minutes (line 3, the "35").
+  const std::string text = hover_at(3, 58);
+  EXPECT_NE(text.find("The run: the train stops here, at 7:35:00; from the timed station before "
+                      "it: scheduled 5 min, lower bound 1 min 41 s, fastest run"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("margin "), std::string::npos) << text;
+  // Not on another record.
+  EXPECT_EQ(hover_at(1, 12).find("The run"), std::string::npos);
+}
+
 TEST(Hover, EveryRecordKeywordShowsItsEntry) {
   for (const RecordSpec& table_row : records_table()) {
     DocumentRead document{"keyword, 100", {}};

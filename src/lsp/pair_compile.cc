@@ -10,6 +10,7 @@
 #include "lsp/text_position.h"
 #include "output/text_encoding.h"
 #include "platform/description_file.h"
+#include "timing/run_checks.h"
 
 namespace binario {
 namespace {
@@ -116,6 +117,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
   input.calcola_linea = true;
   input.records_read = true;
+  input.more_checks = check_run;  // the warnings of the train's run
   // Converting a large text takes a while: a compile cancelled meanwhile is
   // not started, and one cancelled at its end is not placed.
   const auto stop_if_cancelled = [cancel] {

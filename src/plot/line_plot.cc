@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <utility>
 
+#include "compiler/cell_meaning.h"
 #include "output/kilometres.h"
 #include "plot/painter.h"
 #include "plot/plot_page.h"
+#include "timing/run_profile.h"
 
 namespace binario {
 
@@ -38,6 +40,36 @@ LineData line_data_from_records(std::vector<Cella> cells,
 }
 
 namespace {
+
+// The run of the train over the cells and the table, whose first `stations`
+// entries are stations: the stations' times and the fastest run's speed, a
+// point where it turns.
+void add_run(const LineData& data, int32_t stations, LinePlot& p) {
+  TrackModel model;
+  model.percorso = data.cells;
+  model.treno = data.treno;
+  model.numero_cartelli = kFirstBoardSlot - stations;
+  const RunProfile run = run_profile(model);
+  for (size_t i = 0; i < p.stations.size() && i < run.stations.size(); ++i) {
+    p.stations[i].time = run.stations[i].scheduled;
+    p.stations[i].fastest = run.stations[i].fastest;
+  }
+  if (run.last <= run.first) return;
+  for (int64_t k = run.first; k <= run.last; ++k) {
+    const double kmh = run.speed[static_cast<size_t>(k)] * 3.6;
+    const RunPoint point{static_cast<int32_t>(k * kCellLength), kmh};
+    // A point in the middle of a straight stretch adds nothing.
+    if (p.fastest_run.size() >= 2 && k < run.last) {
+      const RunPoint& a = p.fastest_run[p.fastest_run.size() - 2];
+      const RunPoint& b = p.fastest_run.back();
+      if (std::abs(a.kmh - b.kmh) < 1e-9 && std::abs(b.kmh - kmh) < 1e-9) {
+        p.fastest_run.back() = point;
+        continue;
+      }
+    }
+    p.fastest_run.push_back(point);
+  }
+}
 
 // Runs of equal `value(cell)` over cells [0, count); with `skip_zero` the
 // cells whose value is 0 belong to no run.
@@ -82,12 +114,12 @@ LinePlot build_line_plot(const LineData& data) {
   const size_t filled = cells.size() > 3 ? cells.size() - 3 : 0;
   p.heights.assign(filled + 1, 0.0);
   for (size_t k = 0; k < filled; ++k) {
-    p.heights[k + 1] = p.heights[k] + (cells[k].pendenza - 100) * kCellMetres / 1000.0;
+    p.heights[k + 1] = p.heights[k] + gradient_per_mille(cells[k]) * kCellMetres / 1000.0;
   }
   p.gradients = runs_of(
-      cells, filled, [](const Cella& c) { return c.pendenza - 100; }, false);
+      cells, filled, [](const Cella& c) { return gradient_per_mille(c); }, false);
   p.speed_limits = runs_of(
-      cells, filled, [](const Cella& c) { return c.velocita * 5; }, false);
+      cells, filled, [](const Cella& c) { return speed_limit_kmh(c); }, false);
   p.mountains = runs_of(
       cells, cells.size(), [](const Cella& c) { return static_cast<int>(c.montagna); }, true);
 
@@ -146,8 +178,10 @@ LinePlot build_line_plot(const LineData& data) {
   const int32_t stations = station_entries(data.treno, data.cells);
   for (int i = 1; i <= stations; ++i) {
     const VoceTreno& v = data.treno[i];
-    p.stations.push_back({i, v.nome, v.tipo, v.posizione, v.inizio, v.fine});
+    p.stations.push_back(
+        {i, v.nome, v.tipo, v.posizione, v.inizio, v.fine, std::nullopt, std::nullopt});
   }
+  add_run(data, stations, p);
   return p;
 }
 

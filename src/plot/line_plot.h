@@ -66,6 +66,16 @@ struct Station {
   int32_t posizione = 0;
   int32_t inizio = 0;
   int32_t fine = 0;
+  // The time of the timetable (seconds of the day), and the fastest run's
+  // time from the departure (seconds); none where there is none.
+  std::optional<int64_t> time;
+  std::optional<double> fastest;
+};
+
+// A point of the fastest run: its speed at a metre of the line.
+struct RunPoint {
+  int32_t metre = 0;
+  double kmh = 0;
 };
 
 // A slowdown from its start cell to its end cell.
@@ -112,6 +122,9 @@ struct LinePlot {
   std::vector<CellItem> sign_boards;
   std::vector<CellItem> mountain_markers;
   std::vector<std::string> sign_texts;  // the text of each sign board, as stored
+  // The fastest run of the train (timing/run_profile.h), from the first
+  // station to the last: a point where its speed changes course.
+  std::vector<RunPoint> fastest_run;
 };
 
 LinePlot build_line_plot(const LineData& data);

@@ -261,6 +261,30 @@ TEST_F(BuiltinLinePlotTest, HeightsAreTheRunningSumOfGradientTimesLength) {
   }
 }
 
+TEST_F(BuiltinLinePlotTest, TheFastestRunStaysUnderTheLimitsAndStopsAtTheTimedStations) {
+  ASSERT_GE(plot_->fastest_run.size(), 2u);
+  EXPECT_EQ(plot_->fastest_run.front().kmh, 0);
+  EXPECT_EQ(plot_->fastest_run.back().kmh, 0);
+  for (const RunPoint& r : plot_->fastest_run) {
+    const size_t cell = static_cast<size_t>(r.metre / 50);
+    // Never above the limit of the cell it enters or of the one it leaves.
+    const int limit = std::max(model_->percorso[cell].velocita * 5,
+                               cell > 0 ? model_->percorso[cell - 1].velocita * 5 : 0);
+    EXPECT_LE(r.kmh, limit + 1e-9) << "metre " << r.metre;
+  }
+  // The four timed stations of the timetable: 5:50, 6:19, 6:36 and 6:50.
+  std::vector<int64_t> times;
+  for (const Station& s : plot_->stations) {
+    if (s.time) times.push_back(*s.time);
+  }
+  EXPECT_EQ(times, (std::vector<int64_t>{5 * 3600 + 50 * 60, 6 * 3600 + 19 * 60, 6 * 3600 + 36 * 60,
+                                         6 * 3600 + 50 * 60}));
+  const std::string svg =
+      render_line_plot(*plot_, [](std::string_view s) { return std::string(s); });
+  EXPECT_NE(svg.find("fastest-run"), std::string::npos);
+  EXPECT_NE(svg.find(">6:19<"), std::string::npos);
+}
+
 TEST_F(BuiltinLinePlotTest, SlowdownsPairTheirStartAndEndCells) {
   // "rallentamento, 19000, 30, 300, ..." and "rallentamento, 64700, 70, 400, ...":
   // start cells 381 and 1295, end cells 387 and 1303, warnings 24 cells ahead.

@@ -8,7 +8,7 @@ namespace binario::drawing {
 const std::array<BandStyle, kBands>& band_styles() {
   static const std::array<BandStyle, kBands> styles = {{
       {"Elevation", 200, {mark::kHeight, mark::kRunOut}},
-      {"Speed limit", 120, {mark::kLineSpeed, mark::kSlowdownSpeed}},
+      {"Speed limit", 120, {mark::kLineSpeed, mark::kSlowdownSpeed, mark::kFastestRun}},
       {"Signals", 70, {mark::kSignal, mark::kCodePoint, mark::kCabSignalling}},
       {"Stations", 150, {mark::kStationExtent, mark::kStationPosition}},
       {"Slowdowns", 80, {mark::kWarningBoard, mark::kSlowdown, mark::kCountdown}},

@@ -46,6 +46,7 @@ inline constexpr Mark kHeight{Mark::kLine, "#6d4c41", "height above start, m"};
 inline constexpr Mark kRunOut{Mark::kBox, "#eeeeee", "run-out beyond the line"};
 inline constexpr Mark kLineSpeed{Mark::kLine, "#1565c0", "line speed, km/h"};
 inline constexpr Mark kSlowdownSpeed{Mark::kDashed, "#c62828", "slowdown speed"};
+inline constexpr Mark kFastestRun{Mark::kLine, "#ef6c00", "fastest run of the train"};
 inline constexpr Mark kSignal{Mark::kMast, "#212121", "signal"};
 inline constexpr Mark kCodePoint{Mark::kTick, "#757575", "speed-code point"};
 inline constexpr Mark kCabSignalling{Mark::kBox, "#66bb6a", "cab signalling"};

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 
+#include "compiler/time_of_day.h"
 #include "output/kilometres.h"
 
 namespace binario::drawing {
@@ -178,6 +179,19 @@ void Painter::speed() {
       last_label = x;
     }
   }
+  if (plot_.fastest_run.size() >= 2) {
+    std::string d;
+    for (const RunPoint& r : plot_.fastest_run) {
+      d += (d.empty() ? "M" : "L") + svg_number(x_of(r.metre)) + " " +
+           svg_number(base - std::min(r.kmh, static_cast<double>(top_speed)) * scale);
+    }
+    svg_.open("g", {{"class", "fastest-run"}});
+    svg_.title("the fastest run of the train (binario timetable)");
+    svg_.empty(
+        "path",
+        {{"d", d}, {"fill", "none"}, {"stroke", mark::kFastestRun.colour}, {"stroke-width", 1.2}});
+    svg_.close();
+  }
   for (const Slowdown& s : plot_.slowdowns) {
     svg_.empty("path", {{"d", "M" + svg_number(x_of(s.start)) + " " + svg_number(y_of(s.speed)) +
                                   "H" + svg_number(std::max(x_of(s.end), x_of(s.start) + 2))},
@@ -226,7 +240,11 @@ void Painter::stations() {
     const std::string name = decode_(s.name);
     svg_.open("g", {{"class", "station"}, {"data-m", s.posizione}});
     svg_.title(name + ", km " + kilometres(s.posizione) + ", from km " + kilometres(s.inizio) +
-               " to km " + kilometres(s.fine) + ", kind " + std::to_string(s.kind));
+               " to km " + kilometres(s.fine) + ", kind " + std::to_string(s.kind) +
+               (s.time ? ", time " + clock_text(*s.time % kDaySeconds) : std::string()) +
+               (s.fastest ? ", fastest run from the departure " +
+                                std::to_string(static_cast<int64_t>(std::lround(*s.fastest))) + " s"
+                          : std::string()));
     const double x0 = x_of(s.inizio);
     svg_.empty("rect", {{"x", x0},
                         {"y", bar},
@@ -242,6 +260,16 @@ void Painter::stations() {
     vertical_text(x + 3.5, bar - 8, name, "station-name");
     svg_.close();
   }
+  // The times of the timetable under the bars, apart from the stations' own
+  // marks (the fastest run's time is in each station's title).
+  svg_.open("g", {{"class", "station-times"}});
+  for (const Station& s : plot_.stations) {
+    if (!s.time) continue;
+    const std::string hhmmss = clock_text(*s.time % kDaySeconds);
+    svg_.text("text", {{"x", x_of(s.posizione) + 3}, {"y", bar + 20}, {"class", "small"}},
+              hhmmss.substr(0, hhmmss.size() - 3));
+  }
+  svg_.close();
 }
 
 void Painter::slowdowns() {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "run/read_descriptions.h"
+#include "timing/run_checks.h"
 
 namespace binario {
 
@@ -12,6 +13,8 @@ CompileInput read_step(FileSystem& fs, const ReadPlan& plan) {
   input.numero_treno = plan.model_number;
   input.calcola_linea = plan.calcola_linea;
   input.extra_diagnostics = plan.extra_diagnostics;
+  // With the warnings come those of the train's run.
+  if (plan.extra_diagnostics) input.more_checks = check_run;
   read_descriptions(fs, plan.line_path, plan.line_name, plan.train_path, plan.train_name, &input);
   return input;
 }
