@@ -33,8 +33,8 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
   std::optional<std::string> number =
       options.number ? options.number : number_from_train_file(options.train, *name);
   if (!number) {
-    err << "binario: cannot tell the train number from '" << options.train << "' (expected "
-        << *name << "_NUMBER-.txt); give it with --number\n";
+    err << "binario: cannot tell the train number from '" << escaped_utf8(options.train)
+        << "' (expected " << escaped_utf8(*name) << "_NUMBER-.txt); give it with --number\n";
     return kExitUsage;
   }
   if (std::optional<std::string> refusal = windows_name_refusal(*name, *number)) {
