@@ -27,8 +27,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -36,6 +34,7 @@
 
 #include "test_support/error_codes.h"
 #include "test_support/full_disk.h"
+#include "test_support/held_file.h"
 #include "test_support/scratch_folder.h"
 
 namespace binario {
@@ -129,34 +128,6 @@ TEST_F(RealFileSystemTest, TheLongestNameTheSystemAllowsCanBeWritten) {
   EXPECT_EQ(entries(), std::vector<std::string>{name});
 }
 
-// Holds a file as another process holding its temporary would: a shared
-// lock on POSIX, an open handle on Windows.
-class HeldByAnother {
- public:
-  explicit HeldByAnother(const std::string& path) {
-#ifdef _WIN32
-    in_.open(fs_path(path), std::ios::binary);
-#else
-    fd_ = ::open(path.c_str(), O_RDONLY);
-    if (fd_ >= 0) ::flock(fd_, LOCK_SH);
-#endif
-  }
-#ifndef _WIN32
-  ~HeldByAnother() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-#endif
-  HeldByAnother(const HeldByAnother&) = delete;
-  HeldByAnother& operator=(const HeldByAnother&) = delete;
-
- private:
-#ifdef _WIN32
-  std::ifstream in_;
-#else
-  int fd_ = -1;
-#endif
-};
-
 // Temporaries of the file layer's naming that no process holds are
 // removed; held ones stay whatever number their name gives (a process of
 // another container or machine sharing the folder), as do every other name
@@ -170,7 +141,7 @@ TEST_F(RealFileSystemTest, OnlyTemporariesNoProcessHoldsAreRemoved) {
   for (const std::string& name : kept) put(name, "x");
   // Held by a live compile of another container, whose number names no
   // process here: it stays.
-  const HeldByAnother live_elsewhere(path("~binario-4194306-12.tmp"));
+  const test::HeldFile live_elsewhere(dir / "~binario-4194306-12.tmp");
   // Left by a killed compile, one of another container whose number is
   // that of a live process here (this one): both go.
   put("~binario-4194305-0.tmp", "left by a killed compile");
