@@ -30,13 +30,13 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
   if (!name) {
     // Named as a train and a line the other way round: the files were swapped.
     if (train_text_stem(line_base) && name_from_line_text(train_base)) {
-      err << "binario: '" << options.line << "' is named as a train description and '"
-          << options.train
+      err << "binario: '" << escaped_utf8(options.line) << "' is named as a train description and '"
+          << escaped_utf8(options.train)
           << "' as a line description: the two seem given in swapped order; give the line "
              "description first, then the train description\n";
       return kExitUsage;
     }
-    err << "binario: cannot tell the scenario name from '" << options.line
+    err << "binario: cannot tell the scenario name from '" << escaped_utf8(options.line)
         << "' (expected NAME_linea.txt); give it with --name\n";
     return kExitUsage;
   }
@@ -46,14 +46,15 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
     // A train named NAME_NUM-.txt for another NAME belongs to another line:
     // --number would pair the two in silence.
     if (train_text_stem(train_base)) {
-      err << "binario: '" << options.train << "' is not named for the scenario '" << *name
-          << "' of '" << options.line << "' (expected " << *name
+      err << "binario: '" << escaped_utf8(options.train) << "' is not named for the scenario '"
+          << escaped_utf8(*name) << "' of '" << escaped_utf8(options.line) << "' (expected "
+          << escaped_utf8(*name)
           << "_NUMBER-.txt): is it the train of another line? give the train description "
              "of this line, or --name and --number to pair the two as they are\n";
       return kExitUsage;
     }
-    err << "binario: cannot tell the train number from '" << options.train << "' (expected "
-        << *name << "_NUMBER-.txt); give it with --number\n";
+    err << "binario: cannot tell the train number from '" << escaped_utf8(options.train)
+        << "' (expected " << escaped_utf8(*name) << "_NUMBER-.txt); give it with --number\n";
     return kExitUsage;
   }
   if (std::optional<std::string> refusal = windows_name_refusal(*name, *number)) {

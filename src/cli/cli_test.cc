@@ -18,6 +18,7 @@
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
 #include "test_support/error_codes.h"
+#include "test_support/held_file.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 
@@ -42,11 +43,12 @@ class CliTest : public ProgramTest {
 TEST_F(CliTest, CompileWritesTheThreeFilesBesideTheInputsAndKeepsThem) {
   copy_examples();
   const std::string line_before = slurp(dir / "Valdoria_linea.txt");
-  // A temporary a killed compile left (no process can have that number) goes;
-  // one of a running process (this test's) stays.
+  // A temporary a killed compile left goes; one a running process holds
+  // (this test) stays.
   std::ofstream(dir / "~binario-4194305-0.tmp") << "left by a killed compile";
   const std::string running = "~binario-" + std::to_string(current_process_id()) + "-7.tmp";
   std::ofstream(dir / running) << "being written";
+  const test::HeldFile held(dir / running);
   Result r = run("compile " + pair());
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -285,6 +287,35 @@ TEST_F(CliTest, TheRunKeepsADescriptionAnAuthorEditedInItsFolder) {
   EXPECT_EQ(slurp(line), edited);
   EXPECT_TRUE(stdfs::exists(ed / "Zorvane_Pelk_728-.txt"));
   EXPECT_FALSE(stdfs::exists(ed / "Zorvane_Pelk_728.dat"));
+}
+
+// `sources` keeps an author's edit as the run does (exit 3, nothing
+// written) until it is told to replace it; the folder's name is shown
+// escaped wherever it appears.
+TEST_F(CliTest, SourcesKeepsAnEditedDescriptionUnlessForced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no name on Windows holds a control character";
+#endif
+  const stdfs::path src = dir / "src\x1b[31m";
+  ASSERT_EQ(run("sources -C \"" + src.string() + "\"").status, 0);
+  const stdfs::path line = src / "Zorvane_Pelk_linea.txt";
+  const std::string edited = slurp(line) + "; edited\r\n";
+  { std::ofstream(line, std::ios::binary) << edited; }
+  stdfs::remove(src / "Zorvane_Pelk_728_note.txt");
+  Result r = run("sources -C \"" + src.string() + "\"");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("src\\x1b[31m"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("give --force to replace it"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(line), edited);
+  EXPECT_FALSE(stdfs::exists(src / "Zorvane_Pelk_728_note.txt"));
+
+  r = run("sources --force -C \"" + src.string() + "\"");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+  EXPECT_NE(slurp(line), edited);
+  EXPECT_TRUE(stdfs::exists(src / "Zorvane_Pelk_728_note.txt"));
 }
 
 TEST_F(CliTest, SourcesThenCompileGivesTheFilesOfTheRun) {

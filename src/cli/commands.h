@@ -88,7 +88,9 @@ int explain_command(const std::string& what, std::ostream& out, std::ostream& er
 // binario [-C DIR]: the whole run in DIR.
 int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& err);
 
-// binario sources [-C DIR]: writes the five texts of the built-in scenario.
-int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, std::ostream& err);
+// binario sources [-C DIR] [--force]: writes the five texts of the built-in
+// scenario; an edited description there is kept unless `force`.
+int sources_command(const std::string& dir, bool force, FileSystem& fs, std::ostream& out,
+                    std::ostream& err);
 
 }  // namespace binario

@@ -6,6 +6,7 @@
 #include "cli/author_pair.h"
 #include "cli/commands.h"
 #include "cli/subcommands.h"
+#include "output/file_naming.h"
 #include "output/text_encoding.h"
 #include "platform/make_ui.h"
 #include "platform/paths.h"
@@ -37,9 +38,19 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
 
   // The inputs are never touched: refuse an output name that is one of them.
   const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
+  // Each name is looked at before anything is written: a set that cannot be
+  // written whole is not begun, and the files there stay as they were.
   for (const std::string* o : {&outputs.geometry, &outputs.train_table, &outputs.cells}) {
     if (input_named_by(fs, *o, {options.line, options.train})) {
       err << "binario: the output '" << escaped_utf8(*o) << "' would replace an input file\n";
+      return kExitUsage;
+    }
+    const bool written = o != &outputs.geometry || !options.no_geometry;
+    if (std::optional<std::string> refusal = file_name_length_refusal(path_file_name(*o));
+        refusal && written) {
+      err << "binario: " << *refusal
+          << "; give another with --name or --number; nothing was "
+             "written\n";
       return kExitUsage;
     }
   }

@@ -14,6 +14,7 @@
 #include "output/binary_decoders.h"
 #include "output/file_naming.h"
 #include "output/text_encoding.h"
+#include "platform/description_file.h"
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "run/exit_status.h"
@@ -136,19 +137,40 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   }
   const std::string dir = args.output_dir.empty() ? default_dir : args.output_dir;
   const ScenarioFileNames names = scenario_file_names(*name, *number);
+  // Every name and size is looked at before anything is written: a set
+  // that cannot be written whole is not begun.
+  for (const std::string* base : {&names.line_text, &names.train_text}) {
+    if (std::optional<std::string> refusal = file_name_length_refusal(*base)) {
+      err << escaped_utf8(files.train_table) << ": error: " << *refusal
+          << "; nothing was written\n";
+      return kExitRefused;
+    }
+  }
   const std::vector<std::string> paths = {join_path(dir, names.line_text),
                                           join_path(dir, names.train_text)};
   const std::vector<std::string_view> texts = {pair.line_text, pair.train_text};
-  for (const std::string& path : paths) {
+  // A description there already is edited, not replaced: it stays the same
+  // file (link, permissions, owner), and one changed while this command runs
+  // is left alone.
+  std::vector<std::optional<FileStamp>> existing;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
     if (input_named_by(fs, path, {files.cells, files.train_table, files.geometry.value_or("")})) {
       err << "binario: '" << escaped_utf8(path) << "' would replace an input file\n";
       return kExitUsage;
     }
-    if (!args.force && fs.exists(path)) {
+    const bool there = fs.exists(path);
+    if (!args.force && there) {
       err << "binario: '" << escaped_utf8(path) << "' exists; give --force to replace it\n";
       return kExitUsage;
     }
+    if (std::optional<std::string> refusal = description_size_refusal(texts[i].size())) {
+      err << escaped_utf8(path) << ": error: " << *refusal << '\n';
+      return kExitRefused;
+    }
+    existing.push_back(there ? fs.stamp(path) : std::nullopt);
   }
+  const char* const kNoneWritten = "; the descriptions there stay as they were";
   std::string error;
   if (!fs.make_directories(dir, &error)) {
     err << "binario: cannot create the folder '" << escaped_utf8(dir) << "': " << error << '\n';
@@ -156,9 +178,13 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   }
   std::vector<std::unique_ptr<OutputFile>> outputs;
   for (size_t i = 0; i < paths.size(); ++i) {
-    std::unique_ptr<OutputFile> file = fs.replace_file(paths[i], &error);
+    std::unique_ptr<OutputFile> file =
+        existing[i]
+            ? edit_description(fs, paths[i], EditBase{*existing[i]}, texts[i].size(), &error)
+            : fs.replace_file(paths[i], &error);
     if (!file) {
-      err << escaped_utf8(paths[i]) << ": error: cannot write the file: " << error << '\n';
+      err << escaped_utf8(paths[i]) << ": error: cannot write the file: " << error << kNoneWritten
+          << '\n';
       return kExitFileError;
     }
     file->write(texts[i]);
@@ -167,7 +193,13 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   SetReplaced replaced;
   if (!replace_files_together(outputs, &replaced)) {
     err << escaped_utf8(paths[replaced.failed])
-        << ": error: cannot write the file: " << replaced.error << '\n';
+        << ": error: cannot write the file: " << replaced.error;
+    if (replaced.renamed == 0) {
+      err << kNoneWritten << '\n';
+    } else {
+      err << " (already written by this command: '" << escaped_utf8(paths[0])
+          << "'; the other is the previous one)\n";
+    }
     return kExitFileError;
   }
   for (const std::string& path : paths) out << escaped_utf8(path) << '\n';

@@ -71,6 +71,63 @@ TEST_F(DecompileCommandTest, AnExistingDescriptionIsReplacedOnlyWithForce) {
   EXPECT_NE(slurp(run_dir / "Zorvane_Pelk_728-.txt"), "mine");
 }
 
+// Every name is looked at before anything is written: a train number that
+// makes the train description's name too long leaves the descriptions
+// there as they were, with or without --force, and a compile whose number
+// makes a binary file's name too long leaves the set there whole.
+TEST_F(DecompileCommandTest, ANameTooLongForAFileWritesNothing) {
+  const stdfs::path run_dir = run_folder();
+  Result r = run("decompile " + run_dir.string() + " -o " + (dir / "texts").string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string line = (dir / "texts" / "Zorvane_Pelk_linea.txt").string();
+  const std::string train = (dir / "texts" / "Zorvane_Pelk_728-.txt").string();
+  // NAME_NUM.sim has 255 bytes, the most a file name may have;
+  // NAME_NUM-.txt one more.
+  const std::string number(238, '7');
+  const stdfs::path longer = dir / "longer";
+  r = run("compile " + line + " " + train + " --number " + number + " -o " + longer.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const char* force : {"", " --force"}) {
+    { std::ofstream(longer / "Zorvane_Pelk_linea.txt") << "mine"; }
+    r = run("decompile " + longer.string() + force);
+    EXPECT_EQ(r.status, 3) << force;
+    EXPECT_NE(r.err.find("-.txt' has 256 bytes, more than the 255 a file name may have; nothing "
+                         "was written"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(slurp(longer / "Zorvane_Pelk_linea.txt"), "mine");
+    stdfs::remove(longer / "Zorvane_Pelk_linea.txt");
+    r = run("decompile " + longer.string() + force);
+    EXPECT_EQ(r.status, 3) << force;
+    EXPECT_FALSE(stdfs::exists(longer / "Zorvane_Pelk_linea.txt"));
+  }
+
+  { std::ofstream(longer / "Zorvane_Pelk_linea.dat") << "old geometry"; }
+  r = run("compile " + line + " " + train + " --number " + number + "7 -o " + longer.string());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(".sim' has 256 bytes"), std::string::npos) << r.err;
+  EXPECT_EQ(slurp(longer / "Zorvane_Pelk_linea.dat"), "old geometry");
+}
+
+#ifndef _WIN32
+// --force over a description there edits it as the same file: a symbolic
+// link still leads to it and its permissions stay.
+TEST_F(DecompileCommandTest, ForceKeepsADescriptionsLinkAndMode) {
+  const stdfs::path run_dir = run_folder();
+  stdfs::create_directory(dir / "mine");
+  { std::ofstream(dir / "mine" / "Zorvane_Pelk_728-.txt") << "mine"; }
+  stdfs::permissions(dir / "mine" / "Zorvane_Pelk_728-.txt",
+                     stdfs::perms::owner_read | stdfs::perms::owner_write);
+  stdfs::create_symlink(dir / "mine" / "Zorvane_Pelk_728-.txt", run_dir / "Zorvane_Pelk_728-.txt");
+  Result r = run("decompile " + run_dir.string() + " --force");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(stdfs::is_symlink(run_dir / "Zorvane_Pelk_728-.txt"));
+  EXPECT_NE(slurp(dir / "mine" / "Zorvane_Pelk_728-.txt"), "mine");
+  EXPECT_EQ(stdfs::status(dir / "mine" / "Zorvane_Pelk_728-.txt").permissions(),
+            stdfs::perms::owner_read | stdfs::perms::owner_write);
+}
+#endif
+
 TEST_F(DecompileCommandTest, DamagedOrMismatchedFilesAreRefusedAndNothingIsWritten) {
   const stdfs::path run_dir = run_folder();
   const stdfs::path cells = run_dir / "Zorvane_Pelk_728.dat";

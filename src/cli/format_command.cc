@@ -99,6 +99,9 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
     CompileInput input;
     input.nome_percorso = utf8_to_windows1252(pair.name).value_or(pair.name);
     input.calcola_linea = true;
+    // The file as it stands before it is read: the laid-out text replaces it
+    // only while it still stands so.
+    const std::optional<FileStamp> stamp = fs.stamp(path);
     std::string reason;
     if (!read_source(fs, pair.line_path, &input.line, &reason)) {
       err << "binario: " << escaped_utf8(pair.line_path) << ": cannot read it: " << reason << '\n';
@@ -120,6 +123,8 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
     const LaidOut laid = lay_out_description(input, pair.role);
     if (!laid.refused.empty()) {
       err << "binario: " << escaped_utf8(path) << ": left as it is: " << laid.refused << '\n';
+      // A check that could not look at a file did not find it laid out.
+      if (args.check) worse(kExitRefused);
       continue;
     }
     if (!laid.changed) continue;
@@ -129,8 +134,14 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
       worse(kExitFault);
       continue;
     }
-    std::string error;
-    if (!write_whole_file(fs, path, laid.text, &error)) {
+    const std::string& read =
+        pair.role == DescriptionRole::kLine ? input.line.text : input.train.text;
+    std::string error = kChangedMeanwhileReason;
+    std::unique_ptr<OutputFile> file =
+        stamp ? edit_description(fs, path, EditBase{*stamp, &read}, laid.text.size(), &error)
+              : nullptr;
+    if (file) file->write(laid.text);
+    if (!file || !file->commit(&error)) {
       err << "binario: cannot write " << escaped_utf8(path) << ": " << error << '\n';
       worse(kExitFileError);
     }

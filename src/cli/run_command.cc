@@ -38,13 +38,26 @@ int run_command(const std::string& dir, FileSystem& fs, Ui& ui, std::ostream& er
   return exit_status(report, status);
 }
 
-int sources_command(const std::string& dir, FileSystem& fs, std::ostream& out, std::ostream& err) {
+int sources_command(const std::string& dir, bool force, FileSystem& fs, std::ostream& out,
+                    std::ostream& err) {
   auto ui = make_console_ui();
   Form1 form(fs, *ui);
   form.cartella_scenario = dir;
-  RunReport report = form.write_sources();
+  RunReport report = form.write_sources(force);
+  // An author's edit is kept as the run keeps it; what to do is sources' own.
+  const std::vector<KeptDescription> kept = std::move(report.kept);
+  report.kept.clear();
   print_text_report(err, form.status, report);
-  for (const std::string& o : report.outputs) out << o << '\n';
+  for (const KeptDescription& k : kept) {
+    err << "binario: " << escaped_utf8(k.path) << ": ";
+    if (k.unreadable.empty()) {
+      err << "holds another text than the description sources writes there";
+    } else {
+      err << "cannot be read to tell whether sources wrote it: " << escaped_utf8(k.unreadable);
+    }
+    err << "; kept, and nothing written (give --force to replace it)\n";
+  }
+  for (const std::string& o : report.outputs) out << escaped_utf8(o) << '\n';
   return exit_status(report, form.status);
 }
 
@@ -67,17 +80,20 @@ Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string>
       "sources", "Write the built-in scenario's two descriptions and three documents, and stop");
   cmd->add_option("-C", *dir, "The scenario folder (default: the folder of the program)")
       ->type_name("DIR");
-  return {cmd, [dir, program_folder]() -> int {
+  auto force = std::make_shared<bool>(false);
+  cmd->add_flag("--force", *force,
+                "Replace a description there that holds another text (an author's edit)");
+  return {cmd, [dir, program_folder, force]() -> int {
             // After the program's -C the current folder is the one asked for;
             // the texts go there under their bare names.
             if (dir->empty() && !program_folder->empty()) {
               RealFileSystem fs;
-              return sources_command("", fs, std::cout, std::cerr);
+              return sources_command("", *force, fs, std::cout, std::cerr);
             }
             const std::string folder = scenario_folder(*dir);
             if (folder.empty()) return kExitFileError;
             RealFileSystem fs;
-            return sources_command(folder, fs, std::cout, std::cerr);
+            return sources_command(folder, *force, fs, std::cout, std::cerr);
           }};
 }
 

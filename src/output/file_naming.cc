@@ -1,5 +1,7 @@
 #include "output/file_naming.h"
 
+#include "output/text_encoding.h"
+
 namespace binario {
 
 namespace {
@@ -34,6 +36,15 @@ ScenarioFileNames scenario_file_names(std::string_view name, std::string_view nu
   n.train_table = joined(train, kTrainTable);
   n.cells = joined(train, kCells);
   return n;
+}
+
+std::optional<std::string> file_name_length_refusal(std::string_view base) {
+  if (base.size() <= kLongestFileName) return std::nullopt;
+  // The name may be of any length: its start and its ending are quoted.
+  return "the file name '" + escaped_utf8(std::string(base.substr(0, 16))) + "..." +
+         escaped_utf8(std::string(base.substr(base.size() - 24))) + "' has " +
+         std::to_string(base.size()) + " bytes, more than the " + std::to_string(kLongestFileName) +
+         " a file name may have";
 }
 
 std::string line_text_name(std::string_view name) {

@@ -5,6 +5,7 @@
 // with the endings as written here.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,16 @@ struct ScenarioFileNames {
   std::string cells;           // NAME_NUM.dat
 };
 ScenarioFileNames scenario_file_names(std::string_view name, std::string_view number);
+
+// The most bytes a file's name (without its folder) may have: the least
+// the systems binario runs on allow, so that a scenario made on one can be
+// written on the others.
+inline constexpr size_t kLongestFileName = 255;
+
+// Why a file named `base` (a name without folder) cannot be made, or
+// nothing: it has more than kLongestFileName bytes. Every command that
+// writes a set of files asks this of each before it writes any of them.
+std::optional<std::string> file_name_length_refusal(std::string_view base);
 
 // NAME_linea.txt, the line description of scenario NAME.
 std::string line_text_name(std::string_view name);

@@ -4,6 +4,9 @@
 // or an oversized file gets the same verdict everywhere.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/file_system.h"
@@ -28,5 +31,16 @@ struct DescriptionOnDisk {
 
 // Reads the description at `path`, at most kDescriptionCap of it.
 DescriptionOnDisk read_description_on_disk(FileSystem& fs, const std::string& path);
+
+// Why a description of `size` bytes may not be written, or nothing: one over
+// kDescriptionCap would be refused by every later read of it.
+std::optional<std::string> description_size_refusal(uint64_t size);
+
+// Starts rewriting the description at `path` with a text of `size` bytes,
+// keeping which file it is (FileSystem::edit_file): refused, with nothing
+// written, when the text is over kDescriptionCap.
+std::unique_ptr<OutputFile> edit_description(FileSystem& fs, const std::string& path,
+                                             const EditBase& base, uint64_t size,
+                                             std::string* error);
 
 }  // namespace binario

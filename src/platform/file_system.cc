@@ -39,23 +39,19 @@ std::optional<unsigned long> temporary_owner(std::string_view name) {
   name.remove_suffix(kTemporaryExtension.size());
   const size_t dash = name.find('-');
   if (dash == std::string_view::npos || !decimal(name.substr(dash + 1))) return std::nullopt;
-  return decimal(name.substr(0, dash));
+  // No process has the number 0: such a name was not made by this layer.
+  const std::optional<unsigned long> owner = decimal(name.substr(0, dash));
+  if (owner == 0ul) return std::nullopt;
+  return owner;
 }
 
-void remove_stale_temporaries(FileSystem& fs, const std::string& folder,
-                              bool (*alive)(unsigned long)) {
+void remove_stale_temporaries(FileSystem& fs, const std::string& folder) {
   std::vector<std::string> names;
   std::string error;
   if (!fs.list_files(folder, &names, &error)) return;
   for (const std::string& name : names) {
-    const std::optional<unsigned long> owner = temporary_owner(name);
-    if (!owner || *owner == current_process_id() || alive(*owner)) continue;
-    fs.remove_file(join_path(folder, name), &error);
+    if (temporary_owner(name)) fs.remove_unheld_temporary(join_path(folder, name));
   }
-}
-
-void remove_stale_temporaries(FileSystem& fs, const std::string& folder) {
-  remove_stale_temporaries(fs, folder, process_alive);
 }
 
 bool write_whole_file(FileSystem& fs, const std::string& path, std::string_view contents,
@@ -126,7 +122,8 @@ namespace {
 
 class MemoryOutputFile : public OutputFile {
  public:
-  MemoryOutputFile(MemoryFileSystem& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+  MemoryOutputFile(MemoryFileSystem& fs, std::string path, std::optional<EditBase> base = {})
+      : fs_(fs), path_(std::move(path)), base_(base) {}
   void write(const void* data, size_t size) override {
     if (fs_.fail_write.count(path_)) {
       failed_ = true;
@@ -137,6 +134,10 @@ class MemoryOutputFile : public OutputFile {
   bool finish(std::string* error) override {
     if (failed_) {
       if (error) *error = "No space left on device";
+      return false;
+    }
+    if (base_ && !still_as_read()) {
+      if (error) *error = kChangedMeanwhileReason;
       return false;
     }
     return true;
@@ -157,8 +158,15 @@ class MemoryOutputFile : public OutputFile {
   }
 
  private:
+  bool still_as_read() const {
+    auto it = fs_.files.find(path_);
+    if (it == fs_.files.end() || fs_.stamp(path_) != base_->stamp) return false;
+    return !base_->bytes || it->second == *base_->bytes;
+  }
+
   MemoryFileSystem& fs_;
   std::string path_;
+  std::optional<EditBase> base_;
   std::string buffer_;
   bool failed_ = false;
 };
@@ -203,6 +211,29 @@ std::unique_ptr<OutputFile> MemoryFileSystem::replace_file(const std::string& pa
     return nullptr;
   }
   return std::make_unique<MemoryOutputFile>(*this, path);
+}
+
+std::unique_ptr<OutputFile> MemoryFileSystem::edit_file(const std::string& path,
+                                                        const EditBase& base, std::string* error) {
+  const std::string& target = path;
+  const char* refusal = !files.count(target)          ? "No such file or directory"
+                        : hard_linked.count(target)   ? kOtherHardLinksReason
+                        : foreign_owner.count(target) ? kOwnerNotKeptReason
+                                                      : nullptr;
+  if (refusal) {
+    if (error) *error = refusal;
+    return nullptr;
+  }
+  if (fail_create.count(target)) {
+    if (error) *error = "Permission denied";
+    return nullptr;
+  }
+  return std::make_unique<MemoryOutputFile>(*this, target, base);
+}
+
+bool MemoryFileSystem::remove_unheld_temporary(const std::string& path) {
+  if (held.count(path)) return false;
+  return remove_file(path, nullptr);
 }
 
 bool MemoryFileSystem::remove_file(const std::string& path, std::string* error) {

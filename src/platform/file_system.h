@@ -72,6 +72,24 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
+// A text as it stood when it was read, for an edit of it: the edit is put in
+// place only while the file still is what was read.
+struct EditBase {
+  FileStamp stamp;                     // its size and time when it was read
+  const std::string* bytes = nullptr;  // what was read, when it was: compared again
+};
+
+// The refusals of an edit (FileSystem::edit_file), the same on every
+// platform. The file is left as it stands.
+inline constexpr char kChangedMeanwhileReason[] =
+    "Was changed by another program while binario worked on it; left as it is, with that "
+    "change";
+inline constexpr char kOtherHardLinksReason[] =
+    "Has other hard links, which a rewritten file would no longer share; left as it is";
+inline constexpr char kOwnerNotKeptReason[] =
+    "Belongs to another user or group, to whom a rewritten file could not be given; left as "
+    "it is";
+
 // A lock on a folder, held while it lives: another process (or thread)
 // asking for the same folder waits until it is released.
 class FolderLock {
@@ -101,8 +119,23 @@ class FileSystem {
   // device standing at `path` (also through a symbolic link) is refused with
   // kIsDirectoryReason or kNotRegularReason, and nothing is written.
   virtual std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) = 0;
+  // Starts rewriting the existing text at `path` without changing which file
+  // it is: a symbolic link is followed and the file it names is rewritten;
+  // the new file gets the old one's permissions and owner; a file with other
+  // hard links is refused (kOtherHardLinksReason), as is one whose owner
+  // cannot be kept (kOwnerNotKeptReason). The new text is put in place by
+  // commit() only while the file is still what `base` says was read; when it
+  // was changed meanwhile, finish() and commit() fail with
+  // kChangedMeanwhileReason and the file stays as the other program left it.
+  virtual std::unique_ptr<OutputFile> edit_file(const std::string& path, const EditBase& base,
+                                                std::string* error) = 0;
   // Deletes `path`. Returns false and sets `error` on failure.
   virtual bool remove_file(const std::string& path, std::string* error) = 0;
+  // Deletes the temporary at `path` (of the file layer's naming) when no
+  // process holds it: every temporary is held, by a lock or an open handle,
+  // for as long as its process may still rename it into place. Returns false
+  // and leaves it when it is held or cannot be deleted.
+  virtual bool remove_unheld_temporary(const std::string& path) = 0;
   // True when `path` names a folder.
   virtual bool is_directory(const std::string& path) = 0;
   // Creates the folder `path` and any missing parents. True when it is a
@@ -142,12 +175,10 @@ const std::string* input_named_by(FileSystem& fs, const std::string& output,
                                   const std::vector<std::string>& inputs);
 
 // Deletes the temporaries of the file layer's own naming in `folder` (see
-// temporary_name) whose process has ended without removing them (killed, a
-// power cut); those of running processes, this one's included, stay.
-// `alive` tells whether a process runs (process_alive). Failures are
-// ignored: a temporary left is only clutter.
-void remove_stale_temporaries(FileSystem& fs, const std::string& folder,
-                              bool (*alive)(unsigned long));
+// temporary_name) that no process holds any more (killed, a power cut).
+// Whether a process of the number in the name runs says nothing: it may be
+// one of another machine or container sharing the folder, so only the hold
+// on the file counts. Failures are ignored: a temporary left is only clutter.
 void remove_stale_temporaries(FileSystem& fs, const std::string& folder);
 
 // Replaces `path` with `contents` in one go.
@@ -180,7 +211,10 @@ class RealFileSystem : public FileSystem {
   bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
                  std::string* error) override;
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
+  std::unique_ptr<OutputFile> edit_file(const std::string& path, const EditBase& base,
+                                        std::string* error) override;
   bool remove_file(const std::string& path, std::string* error) override;
+  bool remove_unheld_temporary(const std::string& path) override;
   bool is_directory(const std::string& path) override;
   bool make_directories(const std::string& path, std::string* error) override;
   bool list_files(const std::string& path, std::vector<std::string>* names,
@@ -200,14 +234,17 @@ std::string system_error_reason(int code);
 class MemoryFileSystem : public FileSystem {
  public:
   std::map<std::string, std::string> files;
-  std::set<std::string> directories;  // folders that exist (made or listed)
-  std::set<std::string> fail_read;    // read_file fails
-  std::set<std::string> fail_create;  // replace_file fails at once
-  std::set<std::string> fail_write;   // writes fail, reported at commit
-  std::set<std::string> fail_commit;  // the final rename fails
-  std::set<std::string> held_open;    // held by another program: cannot be set aside
-  std::set<std::string> fail_remove;  // remove_file fails
-  std::set<std::string> others;       // paths holding something not a file (a FIFO, a device)
+  std::set<std::string> directories;    // folders that exist (made or listed)
+  std::set<std::string> fail_read;      // read_file fails
+  std::set<std::string> fail_create;    // replace_file fails at once
+  std::set<std::string> fail_write;     // writes fail, reported at commit
+  std::set<std::string> fail_commit;    // the final rename fails
+  std::set<std::string> held_open;      // held by another program: cannot be set aside
+  std::set<std::string> fail_remove;    // remove_file fails
+  std::set<std::string> others;         // paths holding something not a file (a FIFO, a device)
+  std::set<std::string> held;           // temporaries a process holds
+  std::set<std::string> hard_linked;    // files with other hard links
+  std::set<std::string> foreign_owner;  // files whose owner a rewrite cannot keep
 
   // The modification times stamp() reports (0 for a path not listed).
   std::map<std::string, int64_t> modified;
@@ -218,7 +255,10 @@ class MemoryFileSystem : public FileSystem {
   bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
                  std::string* error) override;
   std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
+  std::unique_ptr<OutputFile> edit_file(const std::string& path, const EditBase& base,
+                                        std::string* error) override;
   bool remove_file(const std::string& path, std::string* error) override;
+  bool remove_unheld_temporary(const std::string& path) override;
   bool is_directory(const std::string& path) override;
   bool make_directories(const std::string& path, std::string* error) override;
   bool list_files(const std::string& path, std::vector<std::string>* names,

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -25,16 +27,25 @@ std::string system_error_reason(int code) {
 
 namespace {
 
+// Whether the file at `path` is still what `base` says was read.
+bool still_as_read(const std::string& path, const EditBase& base);
+
 class RealOutputFile : public OutputFile {
  public:
-  RealOutputFile(int fd, std::string temp, std::string final_path)
+  // `fd` writes the temporary; `hold` is another descriptor of it that keeps
+  // its lock until the temporary is renamed or removed.
+  RealOutputFile(int fd, int hold, std::string temp, std::string final_path,
+                 std::optional<EditBase> base = {})
       : fd_(fd),
+        hold_(hold),
         temp_(std::move(temp)),
         final_(std::move(final_path)),
+        base_(base),
         entry_(register_temporary(temp_)) {}
   ~RealOutputFile() override {
     if (fd_ >= 0) ::close(fd_);
     if (!committed_) ::unlink(temp_.c_str());
+    if (hold_ >= 0) ::close(hold_);
     unregister_temporary(entry_);
   }
 
@@ -54,12 +65,17 @@ class RealOutputFile : public OutputFile {
 
   bool finish(std::string* error) override {
     if (write_errno_ != 0) return fail(write_errno_, error);
-    if (fd_ < 0) return true;
-    int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-      write_errno_ = errno;
-      return fail(write_errno_, error);
+    if (fd_ >= 0) {
+      int fd = fd_;
+      fd_ = -1;
+      if (::close(fd) != 0) {
+        write_errno_ = errno;
+        return fail(write_errno_, error);
+      }
+    }
+    if (base_ && !still_as_read(final_, *base_)) {
+      if (error) *error = kChangedMeanwhileReason;
+      return false;
     }
     return true;
   }
@@ -80,12 +96,52 @@ class RealOutputFile : public OutputFile {
   }
 
   int fd_;
+  int hold_;
   std::string temp_;
   std::string final_;
+  std::optional<EditBase> base_;
   int entry_;
   int write_errno_ = 0;
   bool committed_ = false;
 };
+
+// Creates a fresh temporary in `folder` with `mode` and holds it: a shared
+// lock on a second descriptor, which a clean-up's exclusive lock cannot get
+// while this process may still rename the file. A clean-up that got in
+// between the creation and the lock has taken the name away: another is
+// tried. Returns false with errno's reason when no temporary can be made.
+bool create_held_temporary(const std::string& folder, mode_t mode, std::string* temp, int* fd,
+                           int* hold, std::string* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = temporary_name(folder, ".tmp");
+    const int w = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (w < 0) {
+      if (errno == EEXIST) continue;
+      break;
+    }
+    const int h = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat by_fd, by_name;
+    if (h >= 0 && ::flock(h, LOCK_SH | LOCK_NB) == 0 && ::fstat(h, &by_fd) == 0 &&
+        ::stat(name.c_str(), &by_name) == 0 && by_fd.st_dev == by_name.st_dev &&
+        by_fd.st_ino == by_name.st_ino) {
+      *temp = std::move(name);
+      *fd = w;
+      *hold = h;
+      return true;
+    }
+    const int code = errno;
+    ::close(w);
+    if (h >= 0) ::close(h);
+    if (h < 0) {
+      // Made but not to be held: it goes, and the reason is said.
+      ::unlink(name.c_str());
+      errno = code;
+      break;
+    }
+  }
+  if (error) *error = system_error_reason(errno);
+  return false;
+}
 
 bool read_failure(int fd, const std::string& reason, std::string* contents, std::string* error) {
   ::close(fd);
@@ -156,16 +212,87 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
   // An interruption between the temporary's creation and its registration
   // waits for the registration, so that it removes the file.
   const InterruptionsHeld held;
-  const std::string folder = path_parent(path);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string temp = temporary_name(folder, ".tmp");
-    // A new file gets the usual mode: 0666 less the umask.
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return std::make_unique<RealOutputFile>(fd, std::move(temp), path);
-    if (errno != EEXIST) break;
+  std::string temp;
+  int fd = -1;
+  int hold = -1;
+  // A new file gets the usual mode: 0666 less the umask.
+  if (!create_held_temporary(path_parent(path), 0666, &temp, &fd, &hold, error)) return nullptr;
+  return std::make_unique<RealOutputFile>(fd, hold, std::move(temp), path);
+}
+
+namespace {
+
+bool still_as_read(const std::string& path, const EditBase& base) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const FileStamp now{static_cast<uint64_t>(st.st_size),
+                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec};
+  if (now != base.stamp) return false;
+  if (!base.bytes) return true;
+  RealFileSystem fs;
+  std::string contents, error;
+  return fs.read_file(path, ReadCap{base.bytes->size(), "the text read"}, &contents, &error) &&
+         contents == *base.bytes;
+}
+
+}  // namespace
+
+std::unique_ptr<OutputFile> RealFileSystem::edit_file(const std::string& path, const EditBase& base,
+                                                      std::string* error) {
+  // The file a symbolic link names is rewritten, beside itself: the link
+  // stays a link.
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) {
+    if (error) *error = system_error_reason(errno);
+    return nullptr;
   }
-  if (error) *error = system_error_reason(errno);
-  return nullptr;
+  const std::string target = real;
+  std::free(real);
+  struct stat st;
+  if (::stat(target.c_str(), &st) != 0) {
+    if (error) *error = system_error_reason(errno);
+    return nullptr;
+  }
+  const char* refusal = S_ISDIR(st.st_mode)            ? kIsDirectoryReason
+                        : !S_ISREG(st.st_mode)         ? kNotRegularReason
+                        : st.st_nlink > 1              ? kOtherHardLinksReason
+                        : !still_as_read(target, base) ? kChangedMeanwhileReason
+                                                       : nullptr;
+  if (refusal) {
+    if (error) *error = refusal;
+    return nullptr;
+  }
+  const InterruptionsHeld held;
+  std::string temp;
+  int fd = -1;
+  int hold = -1;
+  if (!create_held_temporary(path_parent(target), 0600, &temp, &fd, &hold, error)) return nullptr;
+  auto file = std::make_unique<RealOutputFile>(fd, hold, temp, target, base);
+  // The owner first: giving a file away clears its set-id bits, which the
+  // mode then puts back. Only the owner may change either, or root.
+  if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+    if (error) *error = kOwnerNotKeptReason;
+    return nullptr;
+  }
+  if (::fchmod(fd, st.st_mode & 07777) != 0) {
+    if (error) *error = system_error_reason(errno);
+    return nullptr;
+  }
+  return file;
+}
+
+bool RealFileSystem::remove_unheld_temporary(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return false;
+  // Deleted while the lock is had, and only when the name still names the
+  // file locked.
+  struct stat by_fd, by_name;
+  const bool unheld = ::fstat(fd, &by_fd) == 0 && S_ISREG(by_fd.st_mode) &&
+                      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(path.c_str(), &by_name) == 0 &&
+                      by_fd.st_dev == by_name.st_dev && by_fd.st_ino == by_name.st_ino;
+  const bool removed = unheld && ::unlink(path.c_str()) == 0;
+  ::close(fd);
+  return removed;
 }
 
 bool RealFileSystem::remove_file(const std::string& path, std::string* error) {

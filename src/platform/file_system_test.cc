@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/description_file.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/temporary_files.h"
@@ -27,11 +28,13 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 #include <memory>
 
 #include "test_support/error_codes.h"
 #include "test_support/full_disk.h"
+#include "test_support/held_file.h"
 #include "test_support/scratch_folder.h"
 
 namespace binario {
@@ -125,26 +128,31 @@ TEST_F(RealFileSystemTest, TheLongestNameTheSystemAllowsCanBeWritten) {
   EXPECT_EQ(entries(), std::vector<std::string>{name});
 }
 
-// Temporaries of the file layer's naming whose process has ended are
-// removed; those of running processes and every other name stay.
-TEST_F(RealFileSystemTest, StaleTemporariesOfEndedProcessesAreRemoved) {
+// Temporaries of the file layer's naming that no process holds are
+// removed; held ones stay whatever number their name gives (a process of
+// another container or machine sharing the folder), as do every other name
+// and names no process can have.
+TEST_F(RealFileSystemTest, OnlyTemporariesNoProcessHoldsAreRemoved) {
   const std::string self = std::to_string(current_process_id());
-  ASSERT_TRUE(process_alive(current_process_id()));
-  ASSERT_FALSE(process_alive(4194305));  // above the most process numbers a system gives
-  ASSERT_FALSE(process_alive(0));
-  const std::vector<std::string> kept = {"~binario-" + self + "-0.tmp", "~binario-4194305-0.old",
-                                         "~binario-4194305-x.tmp",      "~binario-04194305-1.tmp",
-                                         "~binario-4194305.tmp",        "cells.dat.tmp-AbC123",
-                                         "~binario-4194305-1.tmp.dat",  "~binario--1.tmp"};
+  const std::vector<std::string> kept = {
+      "~binario-0-0.tmp",           "~binario-4194305-0.old", "~binario-4194305-x.tmp",
+      "~binario-04194305-1.tmp",    "~binario-4194305.tmp",   "cells.dat.tmp-AbC123",
+      "~binario-4194305-1.tmp.dat", "~binario--1.tmp",        "~binario-4194306-12.tmp"};
   for (const std::string& name : kept) put(name, "x");
+  // Held by a live compile of another container, whose number names no
+  // process here: it stays.
+  const test::HeldFile live_elsewhere(dir / "~binario-4194306-12.tmp");
+  // Left by a killed compile, one of another container whose number is
+  // that of a live process here (this one): both go.
   put("~binario-4194305-0.tmp", "left by a killed compile");
-  put("~binario-4194306-12.tmp", "left by another");
+  put("~binario-" + self + "-9999.tmp", "left by a killed compile elsewhere");
   remove_stale_temporaries(fs, utf8(dir));
   std::vector<std::string> left = kept;
   std::sort(left.begin(), left.end());
   EXPECT_EQ(entries(), left);
 
-  // A fresh temporary is of that naming and this process's.
+  // This process's own temporaries are held from their creation to their
+  // rename, written or not.
   std::string error;
   auto out = fs.replace_file(path("cells.dat"), &error);
   ASSERT_NE(out, nullptr) << error;
@@ -153,6 +161,112 @@ TEST_F(RealFileSystemTest, StaleTemporariesOfEndedProcessesAreRemoved) {
   std::set_difference(now.begin(), now.end(), left.begin(), left.end(), std::back_inserter(added));
   ASSERT_EQ(added.size(), 1u);
   EXPECT_EQ(temporary_owner(added[0]), current_process_id()) << added[0];
+  out->write("cells");
+  remove_stale_temporaries(fs, utf8(dir));
+  ASSERT_TRUE(out->finish(&error)) << error;
+  remove_stale_temporaries(fs, utf8(dir));
+  EXPECT_EQ(entries(), now);
+  ASSERT_TRUE(out->commit(&error)) << error;
+  EXPECT_EQ(slurp("cells.dat"), "cells");
+}
+
+// An edit puts the new text in the place of the old one only while the file
+// is still what was read: a change by another program in the meantime
+// (its size, its time or, with both kept, its bytes) is left as it stands.
+TEST_F(RealFileSystemTest, AnEditLeavesAFileChangedMeanwhileAlone) {
+  const std::string original = "rete, 1\r\n";
+  put("a_linea.txt", original);
+  std::string error;
+  const auto as_read = [&] { return EditBase{*fs.stamp(path("a_linea.txt")), &original}; };
+  const stdfs::file_time_type when = stdfs::last_write_time(dir / "a_linea.txt");
+  for (const std::string change : {"rete, 1\r\nsaved meanwhile\r\n", "rete, 2\r\n"}) {
+    put("a_linea.txt", original);
+    stdfs::last_write_time(dir / "a_linea.txt", when);
+    auto out = fs.edit_file(path("a_linea.txt"), as_read(), &error);
+    ASSERT_NE(out, nullptr) << error;
+    out->write("rete,  1\r\n");
+    put("a_linea.txt", change);
+    stdfs::last_write_time(dir / "a_linea.txt", when);  // same size, same time: only the bytes
+    EXPECT_FALSE(out->commit(&error));
+    EXPECT_EQ(error, kChangedMeanwhileReason);
+    out.reset();
+    EXPECT_EQ(slurp("a_linea.txt"), change);
+    EXPECT_EQ(entries(), std::vector<std::string>{"a_linea.txt"});
+  }
+  // One changed before the edit even starts is refused at once.
+  const EditBase stale = as_read();
+  put("a_linea.txt", "rete, 3, and more\r\n");
+  EXPECT_EQ(fs.edit_file(path("a_linea.txt"), stale, &error), nullptr);
+  EXPECT_EQ(error, kChangedMeanwhileReason);
+  // Unchanged, the edit goes through.
+  put("a_linea.txt", original);
+  auto out = fs.edit_file(path("a_linea.txt"), as_read(), &error);
+  ASSERT_NE(out, nullptr) << error;
+  out->write("rete,  1\r\n");
+  ASSERT_TRUE(out->commit(&error)) << error;
+  EXPECT_EQ(slurp("a_linea.txt"), "rete,  1\r\n");
+  EXPECT_EQ(entries(), std::vector<std::string>{"a_linea.txt"});
+}
+
+#ifndef _WIN32
+// An edited text stays the same file to everyone who knew it: a symbolic
+// link still names it, its permissions and its owner are its own, and one
+// with other hard links is not parted from them.
+TEST_F(RealFileSystemTest, AnEditKeepsTheFilesLinksModeAndOwner) {
+  stdfs::create_directory(dir / "texts");
+  put("texts/a_linea.txt", "old");
+  ASSERT_EQ(::chmod(path("texts/a_linea.txt").c_str(), 0640), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(path("texts/a_linea.txt").c_str(), 4321, 8765), 0);
+  }
+  stdfs::create_symlink(dir / "texts" / "a_linea.txt", dir / "a_linea.txt");
+  const std::string old = "old";
+  std::string error;
+  auto out = fs.edit_file(path("a_linea.txt"), {*fs.stamp(path("a_linea.txt")), &old}, &error);
+  ASSERT_NE(out, nullptr) << error;
+  out->write("new");
+  ASSERT_TRUE(out->commit(&error)) << error;
+  out.reset();
+  EXPECT_TRUE(stdfs::is_symlink(dir / "a_linea.txt"));
+  EXPECT_EQ(slurp("texts/a_linea.txt"), "new");
+  EXPECT_EQ(entries(), (std::vector<std::string>{"a_linea.txt", "texts"}));
+  EXPECT_EQ(stdfs::directory_iterator(dir / "texts")->path().filename(), "a_linea.txt");
+  struct stat st;
+  ASSERT_EQ(::stat(path("texts/a_linea.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+  }
+
+  // Another hard link: refused, both names keep the one old file.
+  stdfs::create_hard_link(dir / "texts" / "a_linea.txt", dir / "copy_linea.txt");
+  const std::string now = "new";
+  EXPECT_EQ(fs.edit_file(path("copy_linea.txt"), {*fs.stamp(path("copy_linea.txt")), &now}, &error),
+            nullptr);
+  EXPECT_EQ(error, kOtherHardLinksReason);
+  EXPECT_EQ(stdfs::hard_link_count(dir / "copy_linea.txt"), 2u);
+  EXPECT_EQ(slurp("copy_linea.txt"), "new");
+}
+#endif
+
+// A description grown past what any read takes back is refused before a
+// byte is written.
+TEST(EditDescription, ATextOverTheCapIsRefusedBeforeAnythingIsWritten) {
+  MemoryFileSystem fs;
+  fs.files["a_linea.txt"] = "old";
+  std::string error;
+  EXPECT_EQ(edit_description(fs, "a_linea.txt", {*fs.stamp("a_linea.txt")},
+                             kDescriptionCap.max_bytes + 1, &error),
+            nullptr);
+  EXPECT_EQ(error,
+            "Would be 67 MB, more than the 64 MiB a description may have; "
+            "nothing was written");
+  EXPECT_NE(edit_description(fs, "a_linea.txt", {*fs.stamp("a_linea.txt")},
+                             kDescriptionCap.max_bytes, &error),
+            nullptr);
+  EXPECT_EQ(fs.files["a_linea.txt"], "old");
 }
 
 // A folder lock keeps a second holder waiting until the first lets go.

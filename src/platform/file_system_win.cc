@@ -64,15 +64,23 @@ std::wstring wide(const std::string& path) {
   return utf8_to_wide(windows_long_path(path));
 }
 
+// Whether the file at `path` is still what `base` says was read.
+bool still_as_read(const std::string& path, const EditBase& base);
+
 class WinOutputFile : public OutputFile {
  public:
-  WinOutputFile(HANDLE handle, std::string temp, std::string final_path)
+  // An edit (`base` given) replaces the file with ReplaceFileW, which keeps
+  // its attributes, owner and permissions.
+  WinOutputFile(HANDLE handle, std::string temp, std::string final_path,
+                std::optional<EditBase> base = {})
       : handle_(handle),
         temp_(std::move(temp)),
         final_(std::move(final_path)),
+        base_(base),
         entry_(register_temporary(temp_)) {}
   ~WinOutputFile() override {
     if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+    release_hold();
     if (!committed_) ::DeleteFileW(wide(temp_).c_str());
     unregister_temporary(entry_);
     if (aside_.empty()) return;
@@ -101,12 +109,22 @@ class WinOutputFile : public OutputFile {
 
   bool finish(std::string* error) override {
     if (write_error_ != 0) return fail(write_error_, error);
-    if (handle_ == INVALID_HANDLE_VALUE) return true;
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    if (!::CloseHandle(handle)) {
-      write_error_ = ::GetLastError();
-      return fail(write_error_, error);
+    if (handle_ != INVALID_HANDLE_VALUE) {
+      // The temporary stays held by a handle of its own, which a clean-up's
+      // unshared open cannot get past, until just before its rename.
+      hold_ = ::CreateFileW(wide(temp_).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      HANDLE handle = handle_;
+      handle_ = INVALID_HANDLE_VALUE;
+      if (!::CloseHandle(handle)) {
+        write_error_ = ::GetLastError();
+        return fail(write_error_, error);
+      }
+    }
+    if (base_ && !still_as_read(final_, *base_)) {
+      if (error) *error = kChangedMeanwhileReason;
+      return false;
     }
     return true;
   }
@@ -116,6 +134,7 @@ class WinOutputFile : public OutputFile {
   // every file of the set is still the old one. A read-only file is left
   // in place too, as replacing it would fail.
   bool set_old_file_aside(std::string* error) override {
+    if (base_) return edited_file_replaceable(error);
     if (!aside_.empty()) return true;
     const DWORD attributes = ::GetFileAttributesW(wide(final_).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -143,12 +162,14 @@ class WinOutputFile : public OutputFile {
 
   bool commit(std::string* error) override {
     if (!finish(error)) return false;
+    release_hold();
     // The old file, if any, is replaced in one step: the name never stands
     // for a partly written file.
-    if (!::MoveFileExW(wide(temp_).c_str(), wide(final_).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return fail_last(error);
-    }
+    const bool replaced = base_ ? ::ReplaceFileW(wide(final_).c_str(), wide(temp_).c_str(), nullptr,
+                                                 REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                : ::MoveFileExW(wide(temp_).c_str(), wide(final_).c_str(),
+                                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    if (!replaced) return fail_last(error);
     committed_ = true;
     unregister_temporary(entry_);
     entry_ = -1;
@@ -156,14 +177,60 @@ class WinOutputFile : public OutputFile {
   }
 
  private:
+  void release_hold() {
+    if (hold_ != INVALID_HANDLE_VALUE) ::CloseHandle(hold_);
+    hold_ = INVALID_HANDLE_VALUE;
+  }
+
+  // An edited file is replaced where it stands, not set aside: whether it
+  // can be is found out here, while every file of the set is the old one.
+  bool edited_file_replaceable(std::string* error) {
+    const DWORD attributes = ::GetFileAttributesW(wide(final_).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return fail_last(error);
+    if (attributes & FILE_ATTRIBUTE_READONLY) return fail(ERROR_ACCESS_DENIED, error);
+    HANDLE probe = ::CreateFileW(wide(final_).c_str(), DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) {
+        if (error) *error = kHeldOpenReason;
+        return false;
+      }
+      return fail(code, error);
+    }
+    ::CloseHandle(probe);
+    return true;
+  }
+
   HANDLE handle_;
+  HANDLE hold_ = INVALID_HANDLE_VALUE;
   std::string temp_;
   std::string final_;
+  std::optional<EditBase> base_;
   int entry_;
   std::string aside_;  // where the old file was set aside, if it was
   DWORD write_error_ = 0;
   bool committed_ = false;
 };
+
+// Creates a fresh temporary in `folder`, open for writing. Shared for
+// reading, so that it can be held after it is written, and for deletion,
+// so that the Ctrl+C handler removes it by name while it is still open (it
+// goes when the ending process closes it); a clean-up's unshared open fails
+// while it is open. Returns INVALID_HANDLE_VALUE with the reason on failure.
+HANDLE create_temporary(const std::string& folder, std::string* temp, std::string* error) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temp = temporary_name(folder, ".tmp");
+    HANDLE handle =
+        ::CreateFileW(wide(*temp).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) return handle;
+    if (::GetLastError() != ERROR_FILE_EXISTS) break;
+  }
+  fail_last(error);
+  return INVALID_HANDLE_VALUE;
+}
 
 // Opens `path` for reading its attributes only, whatever it is.
 HANDLE open_for_identity(const std::string& path) {
@@ -260,18 +327,88 @@ std::unique_ptr<OutputFile> RealFileSystem::replace_file(const std::string& path
   // An interruption between the temporary's creation and its registration
   // waits for the registration, so that it removes the file.
   const InterruptionsHeld held;
-  const std::string folder = path_parent(path);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const std::string temp = temporary_name(folder, ".tmp");
-    // Shared for deletion only: the Ctrl+C handler removes the temporary by
-    // name while it is still open (it goes when the ending process closes it).
-    HANDLE handle = ::CreateFileW(wide(temp).c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) return std::make_unique<WinOutputFile>(handle, temp, path);
-    if (::GetLastError() != ERROR_FILE_EXISTS) break;
+  std::string temp;
+  HANDLE handle = create_temporary(path_parent(path), &temp, error);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<WinOutputFile>(handle, temp, path);
+}
+
+namespace {
+
+bool still_as_read(const std::string& path, const EditBase& base) {
+  RealFileSystem fs;
+  if (fs.stamp(path) != base.stamp) return false;
+  if (!base.bytes) return true;
+  std::string contents, error;
+  return fs.read_file(path, ReadCap{base.bytes->size(), "the text read"}, &contents, &error) &&
+         contents == *base.bytes;
+}
+
+// The path the system gives for an open file, without the prefix that
+// lifts the length limit (put back when needed).
+std::string final_path(HANDLE handle) {
+  std::wstring path(32768, L'\0');
+  const DWORD n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  std::string utf8 = wide_to_utf8(path);
+  if (utf8.starts_with("\\\\?\\UNC\\")) return "\\\\" + utf8.substr(8);
+  if (utf8.starts_with("\\\\?\\")) return utf8.substr(4);
+  return utf8;
+}
+
+}  // namespace
+
+std::unique_ptr<OutputFile> RealFileSystem::edit_file(const std::string& path, const EditBase& base,
+                                                      std::string* error) {
+  if (!names_a_file_as_written(path)) {
+    fail(ERROR_INVALID_NAME, error);
+    return nullptr;
   }
-  fail_last(error);
-  return nullptr;
+  // Opened through any link: the file it names is the one rewritten, beside
+  // itself, and the link stays a link.
+  HANDLE handle = open_for_identity(path);
+  if (handle == INVALID_HANDLE_VALUE) {
+    fail_last(error);
+    return nullptr;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  const DWORD type = ::GetFileType(handle);
+  const bool known = ::GetFileInformationByHandle(handle, &info);
+  const DWORD code = ::GetLastError();
+  const std::string target = final_path(handle);
+  ::CloseHandle(handle);
+  if (!known || target.empty()) {
+    fail(known ? ERROR_INVALID_NAME : code, error);
+    return nullptr;
+  }
+  const char* refusal = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? kIsDirectoryReason
+                        : type != FILE_TYPE_DISK || (info.dwFileAttributes & FILE_ATTRIBUTE_DEVICE)
+                            ? kNotRegularReason
+                        : info.nNumberOfLinks > 1      ? kOtherHardLinksReason
+                        : !still_as_read(target, base) ? kChangedMeanwhileReason
+                                                       : nullptr;
+  if (refusal) {
+    if (error) *error = refusal;
+    return nullptr;
+  }
+  const InterruptionsHeld held;
+  std::string temp;
+  HANDLE written = create_temporary(path_parent(target), &temp, error);
+  if (written == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<WinOutputFile>(written, temp, target, base);
+}
+
+bool RealFileSystem::remove_unheld_temporary(const std::string& path) {
+  if (!names_a_file_as_written(path)) return false;
+  // Opened unshared: that fails while its process holds it open. Closing
+  // the handle deletes it.
+  HANDLE handle = ::CreateFileW(wide(path).c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  ::CloseHandle(handle);
+  return true;
 }
 
 bool RealFileSystem::remove_file(const std::string& path, std::string* error) {

@@ -25,19 +25,24 @@ std::string Form1::train_path() const {
   return train_text_path.empty() ? names().train_text : train_text_path;
 }
 
-RunReport Form1::form_load() {
-  ui_.show_waiting();
-  RunReport report;
+std::unique_ptr<FolderLock> Form1::lock_scenario_folder(RunReport& report) {
   // Another run into this folder would replace, read or delete the texts
   // this one is working on: it waits for this one to end.
   std::string error;
   const std::string folder = cartella_scenario.empty() ? "." : cartella_scenario;
-  const std::unique_ptr<FolderLock> lock = fs_.lock_folder(folder, &error);
+  std::unique_ptr<FolderLock> lock = fs_.lock_folder(folder, &error);
   if (!lock) {
     report.file_errors.push_back(folder + ": " + error);
     report.end = RunEnd::kFileError;
-    return report;
   }
+  return lock;
+}
+
+RunReport Form1::form_load() {
+  ui_.show_waiting();
+  RunReport report;
+  const std::unique_ptr<FolderLock> lock = lock_scenario_folder(report);
+  if (!lock) return report;
   if (keeps_foreign_descriptions(report)) return report;
   if (!write_texts(report)) {
     remove_written_texts(report);
@@ -54,8 +59,11 @@ RunReport Form1::form_load() {
   return compiled;
 }
 
-RunReport Form1::write_sources() {
+RunReport Form1::write_sources(bool force) {
   RunReport report;
+  const std::unique_ptr<FolderLock> lock = lock_scenario_folder(report);
+  if (!lock) return report;
+  if (!force && keeps_foreign_descriptions(report)) return report;
   write_texts(report);
   return report;
 }

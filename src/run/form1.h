@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,8 +70,11 @@ class Form1 {
   // one it writes is kept: the run then writes and deletes nothing. When a
   // text cannot be written, the texts written before it are deleted.
   RunReport form_load();
-  // Writes the five texts of the built-in scenario and stops.
-  RunReport write_sources();
+  // Writes the five texts of the built-in scenario and stops, with the
+  // folder locked as for a run. A description of other text than the run's
+  // own standing at the name of one it writes (an author's edit) is kept
+  // unless `force`: then nothing is written.
+  RunReport write_sources(bool force = false);
   // Compiles the two descriptions and writes the binary files; `j` non-zero
   // builds and writes the plan geometry. The three steps of run/run_steps.h.
   RunReport memorizza_percorso(int32_t j);
@@ -96,6 +100,8 @@ class Form1 {
   std::string train_path() const;
 
  private:
+  // The folder's lock, or null with the failure in `report`.
+  std::unique_ptr<FolderLock> lock_scenario_folder(RunReport& report);
   bool write_texts(RunReport& report);
   bool keeps_foreign_descriptions(RunReport& report);
   void remove_written_texts(RunReport& report);

@@ -272,9 +272,14 @@ TEST_F(Form1Test, TheRunKeepsADescriptionItDidNotWriteAndTouchesNothing) {
   EXPECT_EQ(report.kept[1].unreadable, "Input/output error");
   EXPECT_EQ(fs.files, before);
 
-  // The run's own texts, as `sources` left them, it takes over as ever.
+  // `sources` keeps the edit too, unless forced; the run's own texts, as
+  // `sources` left them, the run takes over as ever.
   fs.fail_read.clear();
-  form.write_sources();
+  report = form.write_sources();
+  EXPECT_EQ(report.end, RunEnd::kKeptDescription);
+  EXPECT_EQ(exit_status(report, form.status), 3);
+  EXPECT_EQ(fs.files, before);
+  form.write_sources(true);
   report = form.form_load();
   EXPECT_EQ(exit_status(report, form.status), 0);
   EXPECT_FALSE(fs.exists(n.line_text));

@@ -50,8 +50,17 @@ class FullDisk : public FileSystem {
     if (real == nullptr) return nullptr;
     return std::make_unique<Filling>(std::move(real), bytes_);
   }
+  std::unique_ptr<OutputFile> edit_file(const std::string& path, const EditBase& base,
+                                        std::string* error) override {
+    std::unique_ptr<OutputFile> real = real_.edit_file(path, base, error);
+    if (real == nullptr) return nullptr;
+    return std::make_unique<Filling>(std::move(real), bytes_);
+  }
   bool remove_file(const std::string& path, std::string* error) override {
     return real_.remove_file(path, error);
+  }
+  bool remove_unheld_temporary(const std::string& path) override {
+    return real_.remove_unheld_temporary(path);
   }
   bool is_directory(const std::string& path) override { return real_.is_directory(path); }
   bool make_directories(const std::string& path, std::string* error) override {
