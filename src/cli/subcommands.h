@@ -24,6 +24,7 @@ Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string>
 Subcommand add_dump_command(CLI::App& app);
 Subcommand add_plot_command(CLI::App& app);
 Subcommand add_decompile_command(CLI::App& app);
+Subcommand add_documents_command(CLI::App& app);
 Subcommand add_explain_command(CLI::App& app);
 Subcommand add_format_command(CLI::App& app);
 Subcommand add_lsp_command(CLI::App& app);
