@@ -371,8 +371,7 @@ std::string notes(const TrackModel& model, const RecordsRead& records,
           " L'aderenza pi\xF9"
           " bassa, " +
           std::to_string(lowest) + ", si trova dal km " + kilometres(from * kCellLength) +
-          " al km " + kilometres((to + 1) * kCellLength) +
-          ": in avviamento e in frenatura le ruote possono slittare.";
+          " al km " + kilometres((to + 1) * kCellLength) + ".";
     }
   }
   add_line(doc, run);

@@ -362,6 +362,23 @@ TEST(DriverDocumentsTest, NothingInventedWhenNotGiven) {
             " composto da 4 vetture, con una percentuale di massa frenata del 95%.");
 }
 
+TEST(DriverDocumentsTest, NotesSayWhereTheAdhesionIsLowest) {
+  std::string train = small_train(kStations, "rallentamento, 5250, 40, 350, 1, 1, 0\r\n");
+  train.replace(train.find("[vel_limite]"), 12,
+                "aderenza, 0, 80\r\naderenza, 5000, 40\r\naderenza, 8000, 80\r\n[vel_limite]");
+  const CompileResult r = compile_pair(small_line(), train, "Linea", "1");
+  ASSERT_EQ(r.status.codice_errore(), 0);
+  const std::vector<std::string> notes = lines_of(driver_documents(r.model, *r.records, {}).notes);
+  EXPECT_EQ(notes[4],
+            "La linea \xE8"
+            " lunga 40.000 km, con 1 rallentamento (vedi l'ordine di rallentamento). L'aderenza "
+            "pi\xF9"
+            " bassa, 40, si trova dal km 5.000 al km 8.000.");
+  EXPECT_EQ(notes[3],
+            "Gli orari della scheda treno sono quelli della descrizione del treno: 3 stazioni su 3 "
+            "con un orario; l'orologio parte alle 7.00.00.");
+}
+
 TEST(DriverDocumentsTest, NamesLongerThanTheirColumnAreCutAndSaid) {
   const std::string stations =
       "stazione, 0, 8, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 7,0,0, STAZIONE DAL NOME DAVVERO TROPPO "
