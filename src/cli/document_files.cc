@@ -15,10 +15,10 @@ void add_document_options(CLI::App* cmd, DocumentOptions* options, const std::st
   cmd->add_option("--speed-class", options->speed_class,
                   "The speed class in the train sheet's identity box, e.g. \"V200 C\" "
                   "(default: blank)")
-      ->type_name("TEXT");
+      ->type_name("CLASS");
   cmd->add_option("--category", options->category,
                   "The train's category in the train sheet, e.g. IC (default: blank)")
-      ->type_name("TEXT");
+      ->type_name("CATEGORY");
   cmd->add_option("--mass", options->mass, "The train's mass in tonnes (default: blank)")
       ->type_name("TONNES");
 }
