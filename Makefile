@@ -1,5 +1,6 @@
-# make run   installs what is missing, builds, and runs the built-in scenario
-# make test  installs what is missing, builds, and runs every test
+# make run   installs what the build needs, builds the program, and runs the
+#            built-in scenario
+# make test  installs what the tests need, builds everything, runs every test
 # make windows      installs what is missing and cross-builds build-windows/binario.exe
 # make test-windows builds for Windows and runs its tests under Wine
 # make package      builds both and packs binario-VERSION-win64.zip and a Linux .tar.gz
@@ -8,7 +9,7 @@ SCENARIO ?= $(BUILD)/scenario
 
 WINDOWS_BUILD ?= build-windows
 
-.PHONY: all deps configure build run test windows test-windows package clean
+.PHONY: all deps configure build run-deps program run test windows test-windows package clean
 
 all: build
 
@@ -16,12 +17,23 @@ deps:
 	@.ci/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DBINARIO_WERROR=ON
+	cmake -S . -B $(BUILD) -G Ninja -DBINARIO_WERROR=ON -DBINARIO_TESTS=ON -DBINARIO_BENCH=ON
 
 build: configure
 	cmake --build $(BUILD)
 
-run: build
+# The run needs the program and its window module only: a build folder made
+# for it leaves the tests and the benchmarks out, and one made by `make test`
+# is used as it is.
+run-deps:
+	@.ci/install-deps --run
+
+program: run-deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DBINARIO_WERROR=ON \
+	  -DBINARIO_TESTS=OFF -DBINARIO_BENCH=OFF
+	cmake --build $(BUILD) --target binario
+
+run: program
 	$(BUILD)/binario -C $(SCENARIO)
 
 test: build

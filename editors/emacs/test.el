@@ -38,6 +38,11 @@
   "Sends KEYS (as `kbd' reads them) to the command loop, as typed."
   (setq unread-command-events (append unread-command-events (listify-key-sequence (kbd keys)))))
 
+(defun binario-test--type-text (text)
+  "Sends TEXT to the command loop character by character, blanks included
+(`kbd' would drop them), as typed."
+  (setq unread-command-events (append unread-command-events (listify-key-sequence text))))
+
 (defun binario-test--after (what predicate next)
   "Calls NEXT once PREDICATE holds in the description's buffer; fails
 naming WHAT when it does not within 10 s.  Polls from a timer, so that the
@@ -80,6 +85,8 @@ command loop goes on reading the typed keys and running eglot's timers."
                          "the description was opened in %s" major-mode)
     (binario-test--check (eq (coding-system-base buffer-file-coding-system) 'windows-1252)
                          "read as %s, not as windows-1252" buffer-file-coding-system)
+    (binario-test--check (eq (key-binding (kbd "C-M-i")) 'completion-at-point)
+                         "C-M-i runs %s, not completion-at-point" (key-binding (kbd "C-M-i")))
     (setq binario-test--original (binario-test--text))
     (goto-char (point-min))
     (binario-test--check (re-search-forward "^indicatori_vmax" nil t) "the example has no speed board")
@@ -94,12 +101,19 @@ command loop goes on reading the typed keys and running eglot's timers."
   (goto-char (point-min))
   (forward-line binario-test--first)
   (binario-test--type "C-o")
-  (binario-test--type "indicatori_vmax, 600, 90, 100, 100, 0, 0, 0, 0, 0")
+  (binario-test--type-text "indicatori_vmax, 600, 90, 100, 100, 0, 0, 0, 0, 0")
   (binario-test--after "no diagnostic for the clash"
                        (lambda () (flymake-diagnostics))
                        #'binario-test--see-clash))
 
 (defun binario-test--see-clash ()
+  (binario-test--check (string-match-p "^indicatori_vmax, 600, 90, 100, 100, 0, 0, 0, 0, 0$"
+                                       (save-excursion
+                                         (goto-char (point-min))
+                                         (forward-line binario-test--first)
+                                         (buffer-substring-no-properties
+                                          (point) (line-end-position))))
+                       "the planted line is not what was typed")
   (let ((seen (flymake-diagnostics)))
     (binario-test--check (= (length seen) 1) "%d diagnostics, expected 1: %S" (length seen)
                          (mapcar #'flymake-diagnostic-text seen))

@@ -18,13 +18,16 @@ done
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/home/.emacs.d" "$scratch/pair" "$scratch/expected"
-cp "$repo/examples/Valdoria_linea.txt" "$repo/examples/Valdoria_42-.txt" "$scratch/pair/"
+# The example pair named in upper case, as a Windows folder may hold it: the
+# set-up must know both names, and the server must pair them.
+cp "$repo/examples/Valdoria_linea.txt" "$scratch/pair/VALDORIA_LINEA.TXT"
+cp "$repo/examples/Valdoria_42-.txt" "$scratch/pair/VALDORIA_42-.TXT"
 
 # What formatting must give: the line description as `binario format` lays it
 # out. The example is not laid out, so formatting has something to change.
 cp "$scratch/pair/"* "$scratch/expected/"
-"$binario" format "$scratch/expected/Valdoria_linea.txt"
-if cmp -s "$scratch/pair/Valdoria_linea.txt" "$scratch/expected/Valdoria_linea.txt"; then
+"$binario" format "$scratch/expected/VALDORIA_LINEA.TXT"
+if cmp -s "$scratch/pair/VALDORIA_LINEA.TXT" "$scratch/expected/VALDORIA_LINEA.TXT"; then
   echo "test.sh: the example line description is laid out already; formatting would show nothing" >&2
   exit 1
 fi
@@ -47,9 +50,9 @@ log="$scratch/log"
 : > "$log"
 status=0
 HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/config" TERM=xterm \
-  BINARIO_TEST_FILE="$scratch/pair/Valdoria_linea.txt" \
-  BINARIO_TEST_EXPECTED="$scratch/expected/Valdoria_linea.txt" BINARIO_TEST_LOG="$log" \
-  timeout --kill-after=5 60 script -q -e -c "emacs -nw -u '' Valdoria_linea.txt -l '$here/test.el'" \
+  BINARIO_TEST_FILE="$scratch/pair/VALDORIA_LINEA.TXT" \
+  BINARIO_TEST_EXPECTED="$scratch/expected/VALDORIA_LINEA.TXT" BINARIO_TEST_LOG="$log" \
+  timeout --kill-after=5 60 script -q -e -c "emacs -nw -u '' VALDORIA_LINEA.TXT -l '$here/test.el'" \
   /dev/null < /dev/null > "$scratch/screen" 2>&1 || status=$?
 cat "$log"
 if [ "$status" -ne 0 ]; then

@@ -1,5 +1,6 @@
 -- Run by test.sh in a headless Neovim that read docs/editors.md's set-up and
--- opened the example line description: the server must attach, a second
+-- opened the example line description (its train beside it, both named in
+-- upper case): the server must attach, a second
 -- speed board on the first one's cell must get its diagnostic at the new
 -- line, and removing that line must clear it. Ends Neovim with status 0 only
 -- when every step held.
@@ -16,6 +17,7 @@ end
 local buf = vim.api.nvim_get_current_buf()
 if not check(vim.bo[buf].filetype == 'binario', 'the description was opened as "' .. vim.bo[buf].filetype .. '"') then return end
 if not check(vim.bo[buf].fileencoding == 'cp1252', 'read as "' .. vim.bo[buf].fileencoding .. '", not as cp1252') then return end
+if not check(vim.bo[buf].omnifunc == 'v:lua.vim.lsp.omnifunc', 'omnifunc is "' .. vim.bo[buf].omnifunc .. '"') then return end
 
 local clients = vim.lsp.get_clients or vim.lsp.get_active_clients
 local attached = vim.wait(10000, function()

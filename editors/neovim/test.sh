@@ -11,7 +11,10 @@ command -v nvim > /dev/null || { echo "test.sh: nvim is needed (Debian's neovim)
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-cp "$repo/examples/Valdoria_linea.txt" "$repo/examples/Valdoria_42-.txt" "$scratch/"
+# The example pair named in upper case, as a Windows folder may hold it: the
+# set-up must know both names, and the server must pair them.
+cp "$repo/examples/Valdoria_linea.txt" "$scratch/VALDORIA_LINEA.TXT"
+cp "$repo/examples/Valdoria_42-.txt" "$scratch/VALDORIA_42-.TXT"
 
 # The set-up exactly as docs/editors.md gives it, with the build's path in `cmd`.
 awk '/^## Neovim/ { in_section = 1 } in_section && /^```lua/ { in_block = 1; next }
@@ -25,7 +28,7 @@ sed -i "s|cmd = { 'binario', 'lsp' }|cmd = { '$binario', 'lsp' }|" "$scratch/ini
 cd "$scratch"
 out="$(HOME="$scratch" XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" \
   XDG_STATE_HOME="$scratch/state" timeout --kill-after=5 60 \
-  nvim --headless -n -i NONE -u "$scratch/init.lua" Valdoria_linea.txt \
+  nvim --headless -n -i NONE -u "$scratch/init.lua" VALDORIA_LINEA.TXT \
   -c "luafile $here/test.lua" 2>&1)" || { echo "$out"; echo "neovim test failed" >&2; exit 1; }
 echo "$out"
 grep -q "neovim test: ok" <<< "$out" || { echo "neovim test did not run to its end" >&2; exit 1; }

@@ -3,6 +3,9 @@
 # (nothing is published). Installs the npm packages from the lock file only
 # when they are missing or older than it.
 #
+# `ci.sh --install-only` installs the npm packages and stops (CI does that
+# beside a build).
+#
 # BINARIO=path/to/binario adds the built-in descriptions, written by
 # `binario sources`, to the grammar test; without it the test reads examples/.
 set -euo pipefail
@@ -21,6 +24,7 @@ fi
 if [ ! -f node_modules/.package-lock.json ] || [ package-lock.json -nt node_modules/.package-lock.json ]; then
   npm ci --no-audit --no-fund --loglevel=error
 fi
+[ "${1:-}" = "--install-only" ] && exit 0
 
 # Each test has its own timeout; the outer one ends a runner that something
 # else keeps alive, so the step fails with the tests' report instead of hanging.

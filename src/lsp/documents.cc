@@ -1,6 +1,7 @@
 #include "lsp/documents.h"
 
 #include <algorithm>
+#include <map>
 
 #include "lsp/text_position.h"
 #include "output/file_naming.h"
@@ -37,10 +38,54 @@ std::vector<std::string> entries_beside(const std::string& folder_uri, FileSyste
 
 // True when the document is open or anything at all stands at its path.
 bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, FileSystem& fs) {
-  if (documents.text(uri)) return true;
+  if (documents.is_open(uri)) return true;
   std::optional<std::string> path = uri_to_path(uri);
   return path && !fs.missing(*path);
 }
+
+// The line descriptions of a folder, open or on disk, by NAME: the ending
+// in any letter case, as the command line reads them. Of two with one NAME
+// (VALLE_linea.txt and VALLE_LINEA.TXT) the one spelt with the ending as
+// written here comes first, then an open one, then the first in name order.
+class FolderLines {
+ public:
+  FolderLines(const std::string& folder, const DocumentStore& documents, FileSystem& fs)
+      : folder_(folder), documents_(documents), fs_(fs) {}
+
+  // The URI of the line description of NAME, or nothing.
+  std::optional<std::string> find(const std::string& name) {
+    // Most folders spell the ending as written here: no listing needed.
+    const std::string exact = folder_ + percent_encode(line_text_name(name));
+    if (is_open_or_on_disk(exact, documents_, fs_)) return exact;
+    if (!listed_) list();
+    const auto it = by_name_.find(name);
+    if (it == by_name_.end()) return std::nullopt;
+    return it->second;
+  }
+
+ private:
+  void list() {
+    listed_ = true;
+    const std::string decoded_folder = percent_decode(folder_);
+    for (const std::string& open : documents_.uris()) {
+      if (percent_decode(folder_of(open)) != decoded_folder) continue;
+      if (std::optional<std::string> name = name_from_line_text(percent_decode(base_of(open)))) {
+        by_name_.emplace(*name, open);
+      }
+    }
+    for (const std::string& entry : entries_beside(folder_, fs_)) {
+      if (std::optional<std::string> name = name_from_line_text(entry)) {
+        by_name_.emplace(*name, folder_ + percent_encode(entry));
+      }
+    }
+  }
+
+  const std::string folder_;
+  const DocumentStore& documents_;
+  FileSystem& fs_;
+  bool listed_ = false;
+  std::map<std::string, std::string> by_name_;
+};
 
 // NAME and NUM of a train description's decoded base name, split at the
 // underscore before NUM, and the URI of that line in `folder`.
@@ -50,29 +95,22 @@ struct TrainSplit {
   std::string line_uri;
 };
 
-// The ways a train's decoded base name splits, longest NAME first.
-std::vector<TrainSplit> train_splits(const std::string& folder, const std::string& base) {
-  std::vector<TrainSplit> splits;
+// The split of a train whose line is the one open or on disk with the
+// longest NAME, else the last underscore's (its line spelt as written here).
+TrainSplit train_split(const std::string& folder, const std::string& base, FolderLines& lines) {
+  std::optional<TrainSplit> last;
   const std::string_view stem = train_text_stem(base).value_or("");
   for (size_t underscore = stem.rfind('_'); underscore != std::string::npos && underscore > 0;
        underscore = stem.rfind('_', underscore - 1)) {
-    const std::string name(stem.substr(0, underscore));
-    const std::optional<std::string> number = number_from_train_text(base, name);
+    std::string name(stem.substr(0, underscore));
+    std::optional<std::string> number = number_from_train_text(base, name);
     if (!number) continue;
-    splits.push_back({name, *number, folder + percent_encode(line_text_name(name))});
+    if (std::optional<std::string> line = lines.find(name)) {
+      return {std::move(name), std::move(*number), std::move(*line)};
+    }
+    if (!last) last = {name, *number, folder + percent_encode(line_text_name(name))};
   }
-  return splits;
-}
-
-// The split of a train whose line is the one open or on disk with the
-// longest NAME, else the last underscore's.
-TrainSplit train_split(const std::string& folder, const std::string& base,
-                       const DocumentStore& documents, FileSystem& fs) {
-  const std::vector<TrainSplit> splits = train_splits(folder, base);
-  for (const TrainSplit& split : splits) {
-    if (is_open_or_on_disk(split.line_uri, documents, fs)) return split;
-  }
-  return splits.front();
+  return last.value_or(TrainSplit{});
 }
 
 }  // namespace
@@ -126,13 +164,17 @@ DocumentKind document_kind(const std::string& uri) {
 }
 
 void DocumentStore::open(const std::string& uri, std::string text) {
-  documents_[percent_decode(uri)] = {uri, std::move(text), ++last_revision_};
+  auto shared = std::make_shared<const std::string>(std::move(text));
+  documents_.insert_or_assign(percent_decode(uri),
+                              Open{uri, EditableText(*shared), ++last_revision_, shared});
 }
 
 void DocumentStore::change(const std::string& uri, std::string text) {
   auto it = documents_.find(percent_decode(uri));
   if (it == documents_.end()) return;
-  it->second.text = std::move(text);
+  auto shared = std::make_shared<const std::string>(std::move(text));
+  it->second.lines = EditableText(*shared);
+  it->second.text = std::move(shared);
   it->second.revision = ++last_revision_;
 }
 
@@ -140,11 +182,8 @@ void DocumentStore::edit(const std::string& uri, TextPlace start, TextPlace end,
                          std::string_view text) {
   auto it = documents_.find(percent_decode(uri));
   if (it == documents_.end()) return;
-  std::string& held = it->second.text;
-  size_t from = byte_offset(held, start.line, start.column);
-  size_t to = byte_offset(held, end.line, end.column);
-  if (to < from) std::swap(from, to);
-  held.replace(from, to - from, text);
+  it->second.lines.replace(start, end, text);
+  it->second.text.reset();
   it->second.revision = ++last_revision_;
 }
 
@@ -152,9 +191,16 @@ void DocumentStore::close(const std::string& uri) {
   documents_.erase(percent_decode(uri));
 }
 
-const std::string* DocumentStore::text(const std::string& uri) const {
+bool DocumentStore::is_open(const std::string& uri) const {
+  return documents_.count(percent_decode(uri)) != 0;
+}
+
+std::shared_ptr<const std::string> DocumentStore::text(const std::string& uri) const {
   auto it = documents_.find(percent_decode(uri));
-  return it == documents_.end() ? nullptr : &it->second.text;
+  if (it == documents_.end()) return nullptr;
+  if (!it->second.text)
+    it->second.text = std::make_shared<const std::string>(it->second.lines.str());
+  return it->second.text;
 }
 
 std::optional<std::string> DocumentStore::open_uri(const std::string& uri) const {
@@ -185,7 +231,8 @@ std::optional<LineOf> line_of_document(const std::string& uri, const DocumentSto
     case DocumentKind::kTrain:
       break;
   }
-  const TrainSplit split = train_split(folder_of(uri), base, documents, fs);
+  FolderLines lines(folder_of(uri), documents, fs);
+  const TrainSplit split = train_split(folder_of(uri), base, lines);
   return LineOf{documents.open_uri(split.line_uri).value_or(split.line_uri), split.name,
                 split.number};
 }
@@ -203,11 +250,12 @@ LineGroup line_group(const std::string& line_uri, const DocumentStore& documents
   // Disk names are plain; the folder's URI spelling is kept.
   for (const std::string& name : entries_beside(folder, fs)) {
     const std::string uri = folder + percent_encode(name);
-    if (!documents.text(uri)) candidates.push_back(uri);
+    if (!documents.is_open(uri)) candidates.push_back(uri);
   }
+  FolderLines lines(folder, documents, fs);
   for (const std::string& uri : candidates) {
     if (document_kind(uri) != DocumentKind::kTrain) continue;
-    const TrainSplit split = train_split(folder, percent_decode(base_of(uri)), documents, fs);
+    const TrainSplit split = train_split(folder, percent_decode(base_of(uri)), lines);
     if (percent_decode(split.line_uri) == decoded_line) {
       group.trains.push_back({uri, split.number});
     }

@@ -1,16 +1,20 @@
 // The descriptions open in the editor, by URI, and how descriptions find
-// each other: NAME_linea.txt with every NAME_NUM-.txt in the same folder.
+// each other: NAME_linea.txt with every NAME_NUM-.txt in the same folder,
+// the endings in any letter case (VALLE_LINEA.TXT with VALLE_42-.TXT), by
+// the naming rule of output/file_naming.h that the command line follows.
 // Names are compared decoded: "file:///d/Citt%C3%A0_linea.txt" is the line
 // of "Città_1-.txt" on disk.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "lsp/editable_text.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -30,15 +34,10 @@ enum class DocumentKind { kLine, kTrain, kOther };
 // What a URI names by the naming rule.
 DocumentKind document_kind(const std::string& uri);
 
-// A place in a document as the protocol counts it: 0-based line, UTF-16
-// column.
-struct TextPlace {
-  int line = 0;
-  int column = 0;
-};
-
 // The open documents: UTF-8 text as the editor holds it. A document is
-// found by any spelling of its URI that decodes to the same text.
+// found by any spelling of its URI that decodes to the same text. Edits
+// change its lines (editable_text.h); the whole text is put together once
+// it is asked for, and shared until the next edit.
 class DocumentStore {
  public:
   void open(const std::string& uri, std::string text);
@@ -47,7 +46,9 @@ class DocumentStore {
   // first; clamped to the text) with `text`. Nothing when not open.
   void edit(const std::string& uri, TextPlace start, TextPlace end, std::string_view text);
   void close(const std::string& uri);
-  const std::string* text(const std::string& uri) const;
+  bool is_open(const std::string& uri) const;
+  // The text as it stands now, unchanged by later edits; null when not open.
+  std::shared_ptr<const std::string> text(const std::string& uri) const;
   // The URI as the editor spelt it when it opened the document, or nothing.
   std::optional<std::string> open_uri(const std::string& uri) const;
   std::vector<std::string> uris() const;
@@ -59,8 +60,10 @@ class DocumentStore {
  private:
   struct Open {
     std::string uri;
-    std::string text;
+    EditableText lines;
     uint64_t revision = 0;
+    // The text of `lines`, once asked for since the last edit.
+    mutable std::shared_ptr<const std::string> text;
   };
   std::map<std::string, Open> documents_;  // by decoded URI
   uint64_t last_revision_ = 0;

@@ -5,16 +5,23 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/field_reader.h"
 #include "format/lay_out.h"
 #include "lsp/text_position.h"
 #include "output/text_encoding.h"
 
 namespace binario {
 
-nlohmann::json formatting_edits(const DocumentRead& document) {
-  nlohmann::json edits = nlohmann::json::array();
-  const CompileText read = to_compile_text(document.utf8_text);
+std::vector<LineEdit> formatting_edits(const DocumentRead& document,
+                                       const std::atomic<bool>* cancel) {
+  std::vector<LineEdit> edits;
+  const auto stop_if_cancelled = [cancel] {
+    if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+  };
+  const CompileText read = to_compile_text(document.utf8_text, cancel);
+  stop_if_cancelled();
   const std::string laid_out = lay_out_text(read.bytes, document.read);
+  stop_if_cancelled();
   if (laid_out == read.bytes) return edits;
 
   std::set<int> replaced;
@@ -31,14 +38,12 @@ nlohmann::json formatting_edits(const DocumentRead& document) {
     }
   }
   for (int line = 0; line < lines; ++line) {
+    if ((line & 0xFFF) == 0) stop_if_cancelled();
     const std::string_view old_line = before.line(line);
     const std::string_view new_line = after.line(line);
     if (old_line == new_line || replaced.count(line) != 0) continue;
-    const int end = utf16_column(shown.line(line), INT_MAX);
-    edits.push_back({{"range",
-                      {{"start", {{"line", line}, {"character", 0}}},
-                       {"end", {{"line", line}, {"character", end}}}}},
-                     {"newText", windows1252_to_utf8(std::string(new_line))}});
+    edits.push_back({line, utf16_column(shown.line(line), INT_MAX),
+                     windows1252_to_utf8(std::string(new_line))});
   }
   return edits;
 }

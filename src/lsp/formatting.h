@@ -4,15 +4,27 @@
 // lines stay where they are and each edit replaces one line.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <atomic>
+#include <string>
+#include <vector>
 
 #include "lsp/document_read.h"
 
 namespace binario {
 
-// The protocol's TextEdit[] that lays `document` out: one edit per line that
-// changes. A line holding a character the compile could not be given (no
-// Windows-1252 byte for it) is left as it is.
-nlohmann::json formatting_edits(const DocumentRead& document);
+// One line laid out: the whole of 0-based `line`, up to UTF-16 column `end`
+// (its end), replaced with `text`.
+struct LineEdit {
+  int line = 0;
+  int end = 0;
+  std::string text;  // UTF-8
+};
+
+// The edits that lay `document` out: one per line that changes, in order. A
+// line holding a character the compile could not be given (no Windows-1252
+// byte for it) is left as it is. Throws CompileCancelled soon after
+// `*cancel` is set, if given.
+std::vector<LineEdit> formatting_edits(const DocumentRead& document,
+                                       const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace binario

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "compiler/compile.h"
+#include "compiler/field_reader.h"
 #include "lsp/text_position.h"
 #include "output/text_encoding.h"
 #include "test_support/program.h"
@@ -34,34 +35,33 @@ TEST(Formatting, EditsEachChangedRecordLineInTheEditorsCharacters) {
   // A sign text with a character Windows-1252 lacks: the compile reads '?'.
   const std::string sign = "cartello indicatore,  2950,    (  Km. ) (3.000)";
   line.replace(line.find(sign), sign.size(), sign + " \u2192");
-  const nlohmann::json edits = formatting_edits(read_of(line));
-  ASSERT_TRUE(edits.is_array());
+  const std::vector<LineEdit> edits = formatting_edits(read_of(line));
+  ASSERT_FALSE(edits.empty());
 
   const DocumentLines lines(line);
   bool gradient = false;
-  for (const nlohmann::json& edit : edits) {
-    const int at = edit["range"]["start"]["line"];
-    EXPECT_EQ(edit["range"]["start"]["character"], 0);
-    EXPECT_EQ(edit["range"]["end"]["line"], at);
-    EXPECT_EQ(edit["range"]["end"]["character"], utf16_column(lines.line(at), 1 << 30));
-    EXPECT_NE(std::string(lines.line(at)), edit["newText"].get<std::string>());
-    EXPECT_EQ(std::string(lines.line(at)).find("cartello"), std::string::npos);
-    if (lines.line(at) == "pendenza  , 2100   , 3") {
-      EXPECT_EQ(edit["newText"], "pendenza, 2100,  3");
+  for (const LineEdit& edit : edits) {
+    EXPECT_EQ(edit.end, utf16_column(lines.line(edit.line), 1 << 30));
+    EXPECT_NE(std::string(lines.line(edit.line)), edit.text);
+    EXPECT_EQ(std::string(lines.line(edit.line)).find("cartello"), std::string::npos);
+    if (lines.line(edit.line) == "pendenza  , 2100   , 3") {
+      EXPECT_EQ(edit.text, "pendenza, 2100,  3");
       gradient = true;
     }
   }
-  EXPECT_TRUE(gradient) << edits.dump();
+  EXPECT_TRUE(gradient);
 
   // The laid-out text gives no edit.
   std::string laid = line;
   for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
-    const int at = (*it)["range"]["start"]["line"];
-    const std::string_view old_line = DocumentLines(laid).line(at);
-    laid.replace(static_cast<size_t>(old_line.data() - laid.data()), old_line.size(),
-                 (*it)["newText"].get<std::string>());
+    const std::string_view old_line = DocumentLines(laid).line(it->line);
+    laid.replace(static_cast<size_t>(old_line.data() - laid.data()), old_line.size(), it->text);
   }
-  EXPECT_EQ(formatting_edits(read_of(laid)), nlohmann::json::array());
+  EXPECT_TRUE(formatting_edits(read_of(laid)).empty());
+
+  // A formatting cancelled stops.
+  const std::atomic<bool> cancelled{true};
+  EXPECT_THROW(formatting_edits(read_of(line), &cancelled), CompileCancelled);
 }
 
 }  // namespace

@@ -31,11 +31,68 @@ int nesting_depth(std::string_view body, int limit) {
   return deepest;
 }
 
+namespace {
+
+// The "id" of a message's top-level object, read without building the
+// message: the parser walks the text with a stack of its own, so a message
+// too deep to be built is still read for the id its answer is to carry.
+class TopLevelId : public nlohmann::json_sax<json> {
+ public:
+  json id;  // null until an integer or string id is read
+
+  bool null() override { return value(json()); }
+  bool boolean(bool v) override { return value(v); }
+  bool number_integer(number_integer_t v) override { return value(v); }
+  bool number_unsigned(number_unsigned_t v) override { return value(v); }
+  bool number_float(number_float_t, const string_t&) override { return value(json()); }
+  bool string(string_t& v) override { return value(v); }
+  bool binary(binary_t&) override { return value(json()); }
+  bool start_object(std::size_t) override { return open(); }
+  bool key(string_t& k) override {
+    id_next_ = depth_ == 1 && k == "id";
+    return true;
+  }
+  bool end_object() override { return close(); }
+  bool start_array(std::size_t) override { return open(); }
+  bool end_array() override { return close(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  bool value(json v) {
+    if (id_next_ && (v.is_number_integer() || v.is_string())) id = std::move(v);
+    id_next_ = false;
+    return true;
+  }
+  bool open() {
+    if (id_next_) id_next_ = false;
+    ++depth_;
+    return true;
+  }
+  bool close() {
+    --depth_;
+    return true;
+  }
+
+  int depth_ = 0;
+  bool id_next_ = false;
+};
+
+}  // namespace
+
+json readable_id(std::string_view body) {
+  TopLevelId finder;
+  if (!json::sax_parse(body, &finder)) return nullptr;
+  return finder.id;
+}
+
 Parsed parse_message(std::string_view body) {
   Parsed parsed;
   if (nesting_depth(body, kMaxNesting) > kMaxNesting) {
     parsed.error = Error(kInvalidRequest, "the message nests arrays and objects deeper than " +
                                               std::to_string(kMaxNesting) + " levels");
+    parsed.error_id = readable_id(body);
     return parsed;
   }
   json message = json::parse(body, nullptr, false);
@@ -89,6 +146,17 @@ int uinteger_field(const json& object, const char* name) {
 void Outbox::send(const json& message) {
   // Text that is not UTF-8 is replaced rather than thrown on.
   const std::string body = message.dump(-1, ' ', false, json::error_handler_t::replace);
+  std::lock_guard lock(mutex_);
+  write_message(out_, body);
+}
+
+void Outbox::reply_written(const json& id, std::string_view result) {
+  // The members in the order dump() gives them.
+  std::string body = R"({"id":)";
+  body += id.dump(-1, ' ', false, json::error_handler_t::replace);
+  body += R"(,"jsonrpc":"2.0","result":)";
+  body += result;
+  body += '}';
   std::lock_guard lock(mutex_);
   write_message(out_, body);
 }

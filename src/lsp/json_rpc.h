@@ -19,6 +19,7 @@ inline constexpr int kInvalidRequest = -32600;
 inline constexpr int kMethodNotFound = -32601;
 inline constexpr int kInvalidParams = -32602;
 inline constexpr int kServerNotInitialized = -32002;
+inline constexpr int kRequestCancelled = -32800;
 
 // The deepest a message may nest arrays and objects. The protocol's deepest
 // messages nest about ten levels; a cap keeps every later step (parsing,
@@ -51,6 +52,10 @@ struct Parsed {
 // when it reaches the JSON parser.
 Parsed parse_message(std::string_view body);
 
+// The integer or string "id" of the JSON object `body`, read however deep
+// the object nests; null when the body is not JSON or has no such id.
+nlohmann::json readable_id(std::string_view body);
+
 // How deep `body` nests arrays and objects, strings left out; counting stops
 // once `limit` is passed.
 int nesting_depth(std::string_view body, int limit);
@@ -64,6 +69,9 @@ class Outbox {
  public:
   explicit Outbox(std::ostream& out) : out_(out) {}
   void reply(const nlohmann::json& id, const nlohmann::json& result);
+  // A reply whose result is already written as JSON text: a large result
+  // (the edits of a large document) costs one string, not a tree of values.
+  void reply_written(const nlohmann::json& id, std::string_view result);
   void reply_error(const nlohmann::json& id, const Error& error);
   void notify(const std::string& method, const nlohmann::json& params);
   // A request of the server's own to the client; its answer is not waited for.

@@ -44,6 +44,15 @@ TEST(JsonRpc, RefusesDeepNestingWithoutRecursing) {
     ASSERT_TRUE(p.error);
     EXPECT_EQ(p.error->code, kInvalidRequest);
   }
+  // The id is read all the same, wherever it stands, so that the answer
+  // reaches the request it is for; a nested "id" is not the message's.
+  EXPECT_EQ(parse_message(R"({"jsonrpc":"2.0","method":"m","params":{"a":)" + deep +
+                          R"(,"id":5},"id":"x7"})")
+                .error_id,
+            "x7");
+  EXPECT_TRUE(parse_message(R"({"params":{"id":5,"a":)" + deep + "}}").error_id.is_null());
+  EXPECT_TRUE(parse_message(R"({"id":[1],"a":)" + deep + "}").error_id.is_null());
+  EXPECT_TRUE(parse_message(deep + ",").error_id.is_null());
   EXPECT_EQ(nesting_depth(R"({"a":"[[[[{{{{\"[[[["})", 64), 1);
   EXPECT_EQ(nesting_depth(std::string(kMaxNesting, '[') + std::string(kMaxNesting, ']'), 64),
             kMaxNesting);

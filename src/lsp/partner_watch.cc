@@ -17,7 +17,17 @@ bool can_register_file_watching(const nlohmann::json& initialize_params) {
 nlohmann::json file_watching_registration() {
   nlohmann::json watchers = nlohmann::json::array();
   for (const std::string_view ending : {line_text_ending(), train_text_ending()}) {
-    watchers.push_back({{"globPattern", "**/*" + std::string(ending)}});
+    // The ending in any letter case: "[lL]" for each letter.
+    std::string pattern = "**/*";
+    for (const char c : ending) {
+      const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      if (upper == c) {
+        pattern += c;
+      } else {
+        pattern += {'[', c, upper, ']'};
+      }
+    }
+    watchers.push_back({{"globPattern", pattern}});
   }
   return {{"registrations",
            {{{"id", "binario-descriptions"},

@@ -19,6 +19,7 @@
 #include "lsp/sections_and_tokens.h"
 #include "lsp/signature_help.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 namespace binario {
 namespace {
@@ -62,6 +63,14 @@ std::optional<DescriptionFile> description_file(const std::string& uri) {
   }
 }
 
+// The most requests answered at once; more wait for the first to end.
+constexpr size_t kRequestWorkers = 4;
+
+// The key of a request's id in the pool.
+std::string request_key(const json& id) {
+  return id.dump();
+}
+
 }  // namespace
 
 Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
@@ -70,7 +79,8 @@ Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
       options_(options),
       scheduler_([this](const std::string& uri,
                         const std::atomic<bool>& cancelled) { check(uri, cancelled); },
-                 options.worker) {}
+                 options.worker),
+      requests_(options.worker ? kRequestWorkers : 0) {}
 
 namespace {
 
@@ -119,9 +129,11 @@ int Server::run(std::istream& in) {
     }
   }
   // What was read before the end is handled (a shut-down server drops the
-  // texts unread), then the check in progress is cancelled.
+  // texts unread), then the requests and the check in progress are
+  // cancelled.
   inbox.close();
   if (handling.joinable()) handling.join();
+  requests_.stop();
   scheduler_.stop();
   return status < 0 ? exit_status() : status;
 }
@@ -135,14 +147,19 @@ bool Server::handled_on_arrival(std::string_view body) {
     exited_ = true;
     return true;
   }
+  if (message.method == "$/cancelRequest" && message.kind == rpc::Message::Kind::kNotification) {
+    if (message.params.contains("id")) requests_.cancel(request_key(message.params["id"]));
+    return true;
+  }
   if (message.method != "shutdown" || message.kind != rpc::Message::Kind::kRequest ||
       !initialized_ || shutdown_) {
     return false;
   }
   shutdown_ = true;
-  // The check in progress is cancelled, not waited for: this thread goes
-  // back to reading at once, for the "exit" that follows.
+  // The check and the requests in progress are cancelled, not waited for:
+  // this thread goes back to reading at once, for the "exit" that follows.
   scheduler_.halt();
+  requests_.cancel_all();
   outbox_.reply(message.id, nullptr);
   return true;
 }
@@ -153,7 +170,7 @@ void Server::handle(std::string_view body) {
     outbox_.reply_error(parsed.error_id, *parsed.error);
     return;
   }
-  const rpc::Message& message = *parsed.message;
+  rpc::Message& message = *parsed.message;
   using Kind = rpc::Message::Kind;
   if (message.kind == Kind::kResponse) return;
   const bool is_request = message.kind == Kind::kRequest;
@@ -175,21 +192,77 @@ void Server::handle(std::string_view body) {
     }
     return;
   }
+  if (is_request && message.method != "initialize" && message.method != "shutdown") {
+    // Taken in order, answered in parallel: what the request reads is the
+    // state every message before it has left.
+    const std::string key = request_key(message.id);
+    requests_.run(key, [this, id = std::move(message.id), method = std::move(message.method),
+                        params = std::move(message.params)](const std::atomic<bool>& cancelled) {
+      answer(id, method, params, cancelled);
+    });
+    return;
+  }
+  if (is_request) {
+    const std::atomic<bool> never{false};
+    answer(message.id, message.method, message.params, never);
+    return;
+  }
   try {
-    if (is_request) {
-      outbox_.reply(message.id, request(message.method, message.params));
-    } else {
-      notification(message.method, message.params);
-    }
-  } catch (const rpc::Error& e) {
-    if (is_request) outbox_.reply_error(message.id, e);
-  } catch (const json::exception& e) {
-    // Parameters that lack a field or hold the wrong type.
-    if (is_request) outbox_.reply_error(message.id, rpc::Error(rpc::kInvalidParams, e.what()));
+    notification(message.method, message.params);
+  } catch (const rpc::Error&) {
+  } catch (const json::exception&) {
+    // Parameters that lack a field or hold the wrong type: a notification
+    // has no answer to say so in.
   }
 }
 
-json Server::request(const std::string& method, const json& params) {
+void Server::answer(const json& id, const std::string& method, const json& params,
+                    const std::atomic<bool>& cancelled) {
+  try {
+    if (cancelled) throw CompileCancelled();
+    if (method == "textDocument/formatting") {
+      const std::string edits = formatting(params, cancelled);
+      if (cancelled) throw CompileCancelled();
+      outbox_.reply_written(id, edits);
+    } else {
+      const json result = request(method, params, cancelled);
+      if (cancelled) throw CompileCancelled();
+      outbox_.reply(id, result);
+    }
+  } catch (const CompileCancelled&) {
+    outbox_.reply_error(id, rpc::Error(rpc::kRequestCancelled, "the request was cancelled"));
+  } catch (const rpc::Error& e) {
+    outbox_.reply_error(id, e);
+  } catch (const json::exception& e) {
+    // Parameters that lack a field or hold the wrong type.
+    outbox_.reply_error(id, rpc::Error(rpc::kInvalidParams, e.what()));
+  }
+  // The edits of a large document take tens of megabytes while they are
+  // built and written; they go back to the system, not to the heap.
+  if (method == "textDocument/formatting") release_free_memory();
+}
+
+std::string Server::formatting(const json& params, const std::atomic<bool>& cancelled) {
+  const Reading now = reading(document_uri(params), &cancelled);
+  if (!now.read) return "[]";
+  const std::vector<LineEdit> edits = formatting_edits(*now.read, &cancelled);
+  // The protocol's TextEdit[], each member as dump() would write it.
+  std::string out = "[";
+  for (const LineEdit& edit : edits) {
+    if (out.size() > 1) out += ',';
+    const std::string line = std::to_string(edit.line);
+    out += R"({"newText":)";
+    out += json(edit.text).dump(-1, ' ', false, json::error_handler_t::replace);
+    out += R"(,"range":{"end":{"character":)";
+    out += std::to_string(edit.end);
+    out += R"(,"line":)" + line + R"(},"start":{"character":0,"line":)" + line + "}}}";
+  }
+  out += ']';
+  return out;
+}
+
+json Server::request(const std::string& method, const json& params,
+                     const std::atomic<bool>& cancelled) {
   if (method == "initialize") {
     if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
@@ -202,24 +275,21 @@ json Server::request(const std::string& method, const json& params) {
     shutdown_ = true;
     // A compile in progress is cancelled, not waited for.
     scheduler_.halt();
+    requests_.cancel_all();
     return nullptr;
   }
   if (method == "textDocument/documentSymbol") {
-    const Reading now = reading(document_uri(params));
+    const Reading now = reading(document_uri(params), &cancelled);
     return now.read ? document_symbols(*now.read) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
     return quick_fixes(document_uri(params), params.value("context", json::object()));
   }
-  if (method == "textDocument/formatting") {
-    const Reading now = reading(document_uri(params));
-    return now.read ? formatting_edits(*now.read) : json::array();
-  }
   if (method == "completionItem/resolve") return resolve_completion(params, client_);
   // What the compile read of the request's document, and which file it is.
   const auto read_at = [&]() -> std::pair<Reading, std::optional<DescriptionFile>> {
     const std::string uri = document_uri(params);
-    return {reading(uri), description_file(uri)};
+    return {reading(uri, &cancelled), description_file(uri)};
   };
   if (method == "textDocument/completion") {
     const auto [now, file] = read_at();
@@ -234,7 +304,7 @@ json Server::request(const std::string& method, const json& params) {
     return signature_help(*now.read, *file, line, character, client_.signature_markdown);
   }
   if (method == "textDocument/inlayHint") {
-    const Reading now = reading(document_uri(params));
+    const Reading now = reading(document_uri(params), &cancelled);
     const json& range = params.at("range");
     return now.read ? inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
                                   rpc::uinteger_field(range.at("end"), "line"))
@@ -243,28 +313,28 @@ json Server::request(const std::string& method, const json& params) {
   if (method == "textDocument/definition" || method == "textDocument/references") {
     const std::string uri = document_uri(params);
     const auto [line, character] = position_of(params);
-    const Reading asked = reading(uri);
+    const Reading asked = reading(uri, &cancelled);
     const std::optional<DescriptionFile> file = description_file(uri);
     if (!asked.read || !file) return nullptr;
     std::vector<CellDocument> documents{{uri, *file, asked.read}};
     for (const std::string& partner : open_partners(uri)) {
       const std::optional<DescriptionFile> partner_file = description_file(partner);
-      const Reading read = reading(partner);
+      const Reading read = reading(partner, &cancelled);
       if (read.read && partner_file) documents.push_back({partner, *partner_file, read.read});
     }
     return cell_locations(documents, line, character, asked.model.get(),
                           method == "textDocument/definition");
   }
   if (method == "textDocument/foldingRange") {
-    const Reading now = reading(document_uri(params));
+    const Reading now = reading(document_uri(params), &cancelled);
     return now.read ? folding_ranges(*now.read) : json::array();
   }
   if (method == "textDocument/semanticTokens/full") {
-    const Reading now = reading(document_uri(params));
+    const Reading now = reading(document_uri(params), &cancelled);
     return now.read ? semantic_tokens(*now.read) : json(nullptr);
   }
   if (method == "textDocument/hover") {
-    const Reading now = reading(document_uri(params));
+    const Reading now = reading(document_uri(params), &cancelled);
     const auto [line, character] = position_of(params);
     return now.read ? hover(*now.read, line, character, now.model.get(), client_.hover_markdown)
                     : json(nullptr);
@@ -285,7 +355,7 @@ void Server::notification(const std::string& method, const json& params) {
       bool open = false;
       {
         std::lock_guard lock(mutex_);
-        open = documents_.text(uri) != nullptr;
+        open = documents_.is_open(uri);
       }
       // An open document's text is the editor's, whatever the disk holds.
       if (!open) schedule_line_of(uri, std::chrono::milliseconds(0));
@@ -310,7 +380,7 @@ void Server::notification(const std::string& method, const json& params) {
     if (changes.empty()) return;
     {
       std::lock_guard lock(mutex_);
-      if (!documents_.text(uri)) return;
+      if (!documents_.is_open(uri)) return;
       apply_content_changes(documents_, uri, changes);
     }
     const auto now = std::chrono::steady_clock::now();
@@ -335,7 +405,8 @@ void Server::notification(const std::string& method, const json& params) {
     // compiles against the file on disk.
     schedule_line_of(uri, std::chrono::milliseconds(0));
   }
-  // Other notifications, $/cancelRequest among them, need nothing.
+  if (method == "$/cancelRequest") requests_.cancel(request_key(params.at("id")));
+  // Other notifications need nothing.
 }
 
 void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds delay) {
@@ -363,7 +434,7 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     bool any_open = false;
     std::vector<std::string> on_disk;
     auto document = [&](const std::string& uri) {
-      const std::string* text = documents_.text(uri);
+      const std::shared_ptr<const std::string> text = documents_.text(uri);
       any_open = any_open || text;
       revisions.emplace_back(uri, documents_.revision(uri));
       if (!text) on_disk.push_back(uri_to_path(uri).value_or(""));
@@ -401,13 +472,13 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     if (documents_.revision(uri) != revision) return;
   }
   for (auto& [uri, model] : checked.models) {
-    if (documents_.text(uri)) models_[percent_decode(uri)] = std::move(model);
+    if (documents_.is_open(uri)) models_[percent_decode(uri)] = std::move(model);
   }
   for (auto& [uri, read] : checked.reads) {
-    if (documents_.text(uri)) reads_[percent_decode(uri)] = std::move(read);
+    if (documents_.is_open(uri)) reads_[percent_decode(uri)] = std::move(read);
   }
   for (const auto& [target, list] : checked.diagnostics) {
-    if (documents_.text(target)) publish(target, list);
+    if (documents_.is_open(target)) publish(target, list);
   }
 }
 
@@ -426,12 +497,12 @@ std::vector<std::string> Server::open_partners(const std::string& uri) {
   return open;
 }
 
-Server::Reading Server::reading(const std::string& uri) {
+Server::Reading Server::reading(const std::string& uri, const std::atomic<bool>* cancel) {
   const std::string key = percent_decode(uri);
   PairTexts pair;
   {
     std::lock_guard lock(mutex_);
-    const std::string* text = documents_.text(uri);
+    const std::shared_ptr<const std::string> text = documents_.text(uri);
     if (!text) return {};
     const auto read = reads_.find(key);
     const auto model = models_.find(key);
@@ -442,7 +513,7 @@ Server::Reading Server::reading(const std::string& uri) {
     if (!line) return {};
     const LineGroup group = line_group(line->line_uri, documents_, fs_);
     auto document = [&](const std::string& of) {
-      const std::string* open = documents_.text(of);
+      const std::shared_ptr<const std::string> open = documents_.text(of);
       return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
     };
     pair.line = document(group.line_uri);
@@ -455,7 +526,7 @@ Server::Reading Server::reading(const std::string& uri) {
       pair.number = group.trains.front().number;
     }
   }
-  PairCompiled compiled = compile_pair(pair, uri, fs_, nullptr);
+  PairCompiled compiled = compile_pair(pair, uri, fs_, cancel);
   for (const auto& [compiled_uri, read] : compiled.reads) {
     if (percent_decode(compiled_uri) == key) return {read, compiled.model};
   }

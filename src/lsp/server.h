@@ -20,6 +20,7 @@
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
 #include "lsp/partner_watch.h"
+#include "lsp/request_pool.h"
 #include "lsp/scheduler.h"
 #include "platform/file_system.h"
 
@@ -48,9 +49,11 @@ class Server {
   // Handles messages from `in` until "exit" or the end of the input, and
   // returns the exit status: 0 after "shutdown" then "exit", 1 otherwise
   // (exit without shutdown, the client gone, a stream that cannot be read).
-  // With the worker, one thread reads and another handles what was read,
-  // and the reading thread answers "shutdown" and takes "exit" itself: a
-  // large message still being parsed never holds them up.
+  // With the worker, one thread reads and another handles what was read, in
+  // order; requests are answered by workers of their own (request_pool.h),
+  // so none waits for another. The reading thread answers "shutdown", takes
+  // "exit" and cancels requests itself: a large message still being parsed
+  // never holds them up.
   int run(std::istream& in);
 
   // Handles one message body.
@@ -62,7 +65,15 @@ class Server {
   // The reading thread's share of run(): true when `body` was "shutdown"
   // or "exit" and has been dealt with here.
   bool handled_on_arrival(std::string_view body);
-  nlohmann::json request(const std::string& method, const nlohmann::json& params);
+  // Answers a request with its result, its error, or -32800 once it was
+  // cancelled.
+  void answer(const nlohmann::json& id, const std::string& method, const nlohmann::json& params,
+              const std::atomic<bool>& cancelled);
+  nlohmann::json request(const std::string& method, const nlohmann::json& params,
+                         const std::atomic<bool>& cancelled);
+  // The edits that lay the document out, as the protocol's TextEdit[]
+  // written out: a large document has hundreds of thousands.
+  std::string formatting(const nlohmann::json& params, const std::atomic<bool>& cancelled);
   void notification(const std::string& method, const nlohmann::json& params);
 
   // Schedules the check of the line `uri` belongs to.
@@ -78,7 +89,7 @@ class Server {
     std::shared_ptr<const DocumentRead> read;
     std::shared_ptr<const TrackModel> model;
   };
-  Reading reading(const std::string& uri);
+  Reading reading(const std::string& uri, const std::atomic<bool>* cancel = nullptr);
   // The other open documents of the line `uri` belongs to, as the editor
   // spelt their URIs.
   std::vector<std::string> open_partners(const std::string& uri);
@@ -114,7 +125,8 @@ class Server {
   std::map<std::string, std::string> lines_;
   DiskPartners partners_;
 
-  Scheduler scheduler_;  // last: its worker starts once everything above exists
+  Scheduler scheduler_;   // its worker starts once everything above exists
+  RequestPool requests_;  // last: stopped first, before anything its requests read
 };
 
 }  // namespace binario

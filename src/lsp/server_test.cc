@@ -213,7 +213,9 @@ TEST(Server, SurvivesHostileMessages) {
   std::vector<json> replies = s.received();
   ASSERT_EQ(replies.size(), 2u);
   EXPECT_EQ(error_code(replies[0]), -32600);
+  EXPECT_TRUE(replies[0]["id"].is_null());
   EXPECT_EQ(error_code(replies[1]), -32600);
+  EXPECT_EQ(replies[1]["id"], 1);  // the client's wait for it ends
 
   s.request(2, "initialize");
   s.open(kLineUri, "pendenza, 100, 1\r\n");
@@ -566,6 +568,126 @@ TEST(Server, ShutdownNeverWaitsForTheCheckInProgress) {
   EXPECT_EQ(watched.str().find("publishDiagnostics"), std::string::npos) << watched.str();
 }
 
+// A request cancelled before the server came to it is answered -32800 and
+// never run: the reading thread takes the cancel while the handling thread
+// is still busy with the message before.
+TEST(Server, ARequestCancelledBeforeItRunsIsAnsweredCancelled) {
+  WatchedOutput watched;
+  std::ostream out(&watched);
+  PartsInput parts;
+  const std::chrono::seconds limit(10);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool busy = false;         // the handling thread is held
+  bool cancel_read = false;  // the reading thread is past the cancel
+  HookedFileSystem fs;
+  fs.on_access = [&] {
+    std::unique_lock lock(mutex);
+    busy = true;
+    changed.notify_all();
+    changed.wait_for(lock, limit, [&] { return cancel_read; });
+  };
+  parts.add(frame({{"jsonrpc", "2.0"}, {"id", 1}, {"method", "initialize"}}), nullptr);
+  parts.add(frame({{"jsonrpc", "2.0"},
+                   {"method", "workspace/didChangeWatchedFiles"},
+                   {"params", {{"changes", json::array({{{"uri", kTrainUri}, {"type", 2}}})}}}}),
+            [&] { watched.wait_for(R"("id":1)", limit); });
+  parts.add(frame({{"jsonrpc", "2.0"},
+                   {"id", 2},
+                   {"method", "textDocument/formatting"},
+                   {"params", {{"textDocument", {{"uri", kLineUri}}}}}}) +
+                frame({{"jsonrpc", "2.0"}, {"method", "$/cancelRequest"}, {"params", {{"id", 2}}}}),
+            [&] {
+              std::unique_lock lock(mutex);
+              changed.wait_for(lock, limit, [&] { return busy; });
+            });
+  parts.add(frame({{"jsonrpc", "2.0"}, {"method", "$/setTrace"}, {"params", json::object()}}), [&] {
+    std::lock_guard lock(mutex);
+    cancel_read = true;
+    changed.notify_all();
+  });
+  parts.add(frame({{"jsonrpc", "2.0"}, {"id", 3}, {"method", "shutdown"}}) +
+                frame({{"jsonrpc", "2.0"}, {"method", "exit"}}),
+            [&] { watched.wait_for(R"("id":2)", limit); });
+  std::istream in(&parts);
+  Server server(fs, out);
+  EXPECT_EQ(server.run(in), 0);
+  EXPECT_TRUE(busy) << "the handling thread never looked on disk";
+  EXPECT_NE(watched.str().find(R"({"code":-32800)"), std::string::npos) << watched.str();
+}
+
+// The example line with `records` more record lines, each laid out anew by
+// formatting.
+std::string line_with_gradients(int records) {
+  std::string text = line_with("");
+  std::string more;
+  for (int i = 0; i < records; ++i) more += "pendenza  , 400    , 2\r\n";
+  const size_t at = text.find("[pendenze]\r\n") + 12;
+  return text.insert(at, more);
+}
+
+// A hover sent while a large document is being formatted is answered first
+// (bench/README.md has the time it takes); a formatting cancelled while it
+// runs is answered -32800.
+TEST(Server, RequestsNeverWaitForOneAnother) {
+  WatchedOutput watched;
+  std::ostream out(&watched);
+  PartsInput parts;
+  const std::chrono::seconds limit(60);
+  const std::string large = "file:///d/Grande_linea.txt";
+  auto request = [](int id, const std::string& method, const json& params) {
+    return frame({{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}});
+  };
+  const json hover = {{"textDocument", {{"uri", kTrainUri}}},
+                      {"position", {{"line", 0}, {"character", 0}}}};
+  const json format_large = {{"textDocument", {{"uri", large}}}};
+  parts.add(
+      request(1, "initialize", json::object()) +
+          frame(
+              {{"jsonrpc", "2.0"},
+               {"method", "textDocument/didOpen"},
+               {"params",
+                {{"textDocument", {{"uri", kTrainUri}, {"text", example("Valdoria_42-.txt")}}}}}}) +
+          frame({{"jsonrpc", "2.0"},
+                 {"method", "textDocument/didOpen"},
+                 {"params",
+                  {{"textDocument", {{"uri", large}, {"text", line_with_gradients(50000)}}}}}}),
+      nullptr);
+  parts.add(
+      request(2, "textDocument/formatting", format_large) + request(3, "textDocument/hover", hover),
+      nullptr);
+  parts.add(request(4, "textDocument/formatting", format_large) +
+                frame({{"jsonrpc", "2.0"}, {"method", "$/cancelRequest"}, {"params", {{"id", 4}}}}),
+            [&] { watched.wait_for(R"("id":3)", limit); });
+  parts.add(
+      request(5, "shutdown", json::object()) + frame({{"jsonrpc", "2.0"}, {"method", "exit"}}),
+      [&] {
+        watched.wait_for(R"("id":2)", limit);
+        watched.wait_for(R"("id":4)", limit);
+      });
+  std::istream in(&parts);
+  MemoryFileSystem fs;
+  Server server(fs, out);
+  EXPECT_EQ(server.run(in), 0);
+  std::map<int, json> answers;
+  std::vector<int> order;
+  std::istringstream written(watched.str());
+  std::string body;
+  while (read_message(written, &body) == ReadResult::kMessage) {
+    const json m = json::parse(body);
+    if (!m.contains("id") || !m["id"].is_number_integer()) continue;
+    order.push_back(m["id"]);
+    answers[m["id"]] = m;
+  }
+  const auto place = [&](int id) {
+    return std::find(order.begin(), order.end(), id) - order.begin();
+  };
+  EXPECT_LT(place(3), place(2)) << "the hover waited for the formatting";
+  ASSERT_TRUE(answers[2].contains("result"));
+  EXPECT_GT(answers[2]["result"].size(), 50000u);
+  EXPECT_EQ(answers[4]["error"]["code"], -32800) << answers[4];
+}
+
 TEST(Server, BoundsTheDiagnosticsOfADocument) {
   Session s;
   s.request(1, "initialize");
@@ -630,7 +752,8 @@ TEST(Server, HoverAndOutline) {
 // text reads that text, not the one compiled before it.
 TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
   MemoryFileSystem fs;
-  std::ostringstream out;
+  WatchedOutput watched;
+  std::ostream out(&watched);
   Server server(fs, out, ServerOptions{std::chrono::milliseconds(60'000), true});
   auto send = [&](const std::string& method, const json& params, int id = 0) {
     json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
@@ -647,8 +770,11 @@ TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
   send("textDocument/hover",
        {{"textDocument", {{"uri", kLineUri}}}, {"position", {{"line", at}, {"character", 12}}}}, 2);
   send("textDocument/documentSymbol", {{"textDocument", {{"uri", kLineUri}}}}, 3);
+  // Answered by workers of their own, in either order.
+  ASSERT_TRUE(watched.wait_for(R"("id":2)", std::chrono::seconds(10)));
+  ASSERT_TRUE(watched.wait_for(R"("id":3)", std::chrono::seconds(10)));
   send("shutdown", json::object(), 4);
-  std::istringstream in(out.str());
+  std::istringstream in(watched.str());
   std::string body;
   std::map<int, json> results;
   while (read_message(in, &body) == ReadResult::kMessage) {
@@ -769,6 +895,108 @@ TEST(Server, AnEncodedUriFindsItsPartnerOnDisk) {
   EXPECT_EQ(published[uri], json::array());
 }
 
+// 10,000 edits in one notification: the text they leave is checked once.
+TEST(Server, ABatchOfEditsIsAppliedAndCheckedOnce) {
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_42-.txt"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  s.request(1, "initialize");
+  s.open(kLineUri, line_with(""));
+  s.received();
+  int at = 0;
+  line_with(kClash, &at);
+  json changes = json::array();
+  const auto range = [](int line, int from, int to) {
+    return json{{"start", {{"line", line}, {"character", from}}},
+                {"end", {{"line", line}, {"character", to}}}};
+  };
+  for (int i = 0; i < 4999; ++i) {
+    const int line = (i * 7) % 30;
+    changes.push_back({{"range", range(line, 0, 0)}, {"text", "x\r\n"}});
+    changes.push_back({{"range",
+                        {{"start", {{"line", line}, {"character", 0}}},
+                         {"end", {{"line", line + 1}, {"character", 0}}}}},
+                       {"text", ""}});
+  }
+  changes.push_back({{"range", range(at, 0, 0)}, {"text", kClash}});
+  changes.push_back({{"range", range(at, 0, 0)}, {"text", "\u00e0"}});
+  changes.push_back({{"range", range(at, 0, 1)}, {"text", ""}});
+  ASSERT_EQ(changes.size(), 10001u);
+  s.notify("textDocument/didChange",
+           {{"textDocument", {{"uri", kLineUri}, {"version", 2}}}, {"contentChanges", changes}});
+  std::vector<json> lists;
+  for (const json& m : s.received()) {
+    if (m.value("method", "") == "textDocument/publishDiagnostics") {
+      lists.push_back(m["params"]["diagnostics"]);
+    }
+  }
+  ASSERT_EQ(lists.size(), 1u);
+  EXPECT_EQ(codes(lists[0]), (std::vector<int>{21})) << lists[0];
+  s.open(kLineUri, line_with(kClash));
+  EXPECT_EQ(s.published()[kLineUri], lists[0]);
+}
+
+// Formatting's edits, sent back in one change as an editor sends them (the
+// last first), leave a text that formatting leaves alone.
+TEST(Server, FormattingEditsSentBackLeaveALaidOutText) {
+  Session s;
+  s.request(1, "initialize");
+  s.open(kLineUri, line_with(""));
+  s.received();
+  const json format = {{"textDocument", {{"uri", kLineUri}}}};
+  s.request(2, "textDocument/formatting", format);
+  const json edits = s.received().at(0).at("result");
+  ASSERT_GT(edits.size(), 5u);
+  json changes = json::array();
+  for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
+    const json& range = (*it)["range"];
+    EXPECT_EQ(range["start"]["line"], range["end"]["line"]);
+    EXPECT_EQ(range["start"]["character"], 0);
+    changes.push_back({{"range", range}, {"text", (*it)["newText"]}});
+  }
+  s.notify("textDocument/didChange",
+           {{"textDocument", {{"uri", kLineUri}, {"version", 2}}}, {"contentChanges", changes}});
+  s.received();
+  s.request(3, "textDocument/formatting", format);
+  EXPECT_EQ(s.received().at(0).at("result"), json::array());
+}
+
+// Endings in any letter case pair as the command line pairs them: open
+// together, on disk beside an open partner, or with an open train whose
+// line the folder spells in upper case.
+TEST(Server, EndingsInAnyLetterCasePair) {
+  const std::string line = "file:///d/VALDORIA_LINEA.TXT";
+  const std::string train = "file:///d/VALDORIA_42-.TXT";
+  {
+    Session s;
+    s.fs.directories.insert("/d");
+    s.request(1, "initialize");
+    s.open(train, example("Valdoria_42-.txt"));
+    s.open(line, line_with(""));
+    std::map<std::string, json> published = s.published();
+    EXPECT_EQ(published[line], json::array());
+    EXPECT_EQ(published[train], json::array());
+  }
+  {
+    Session s;
+    s.fs.directories.insert("/d");
+    s.fs.files["/d/VALDORIA_LINEA.TXT"] = *utf8_to_windows1252(line_with(""));
+    s.fs.files["/d/Valdoria_linea.txt.bak"] = "";
+    s.request(1, "initialize");
+    s.received();
+    s.open(train, example("Valdoria_42-.txt"));
+    // The train is compiled with the line on disk: nothing says it is missing.
+    std::map<std::string, json> published = s.published();
+    ASSERT_EQ(published.size(), 1u);
+    EXPECT_EQ(published[train], json::array());
+    s.notify("textDocument/didClose", {{"textDocument", {{"uri", train}}}});
+    s.fs.files["/d/VALDORIA_42-.TXT"] = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+    s.received();
+    s.open(line, line_with(kClash));
+    EXPECT_EQ(codes(s.published()[line]), (std::vector<int>{21}));
+  }
+}
+
 // A folder or a FIFO named like a train is a train the compile cannot read,
 // as `binario check` finds it (status 25), not an entry to pass over; so is
 // a folder named like the line of an open train.
@@ -860,7 +1088,8 @@ TEST(Server, APartnerTheClientReportsChangedIsCheckedAgain) {
   const json& registration = sent[0]["params"]["registrations"][0];
   EXPECT_EQ(registration["method"], "workspace/didChangeWatchedFiles");
   EXPECT_EQ(registration["registerOptions"]["watchers"],
-            json::array({{{"globPattern", "**/*_linea.txt"}}, {{"globPattern", "**/*-.txt"}}}));
+            json::array({{{"globPattern", "**/*_[lL][iI][nN][eE][aA].[tT][xX][tT]"}},
+                         {{"globPattern", "**/*-.[tT][xX][tT]"}}}));
   s.send({{"jsonrpc", "2.0"}, {"id", sent[0]["id"]}, {"result", nullptr}});
 
   s.open(kTrainUri, example("Valdoria_42-.txt"));

@@ -49,6 +49,11 @@ bool standard_error_is_terminal();
 // set_up_standard_streams has switched its escape sequences on.
 bool standard_error_shows_colour();
 
+// Hands the memory the program has freed back to the system, where the
+// allocator would keep it for later (a large answer built, sent and freed
+// leaves tens of megabytes of it behind otherwise).
+void release_free_memory();
+
 // The system's number for this process.
 unsigned long current_process_id();
 

@@ -4,6 +4,10 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <cerrno>
 #include <filesystem>
 #include <limits>
@@ -61,6 +65,12 @@ bool change_directory(const std::string& dir, std::string* error) {
   if (::chdir(dir.c_str()) == 0) return true;
   if (error) *error = system_error_reason(errno);
   return false;
+}
+
+void release_free_memory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
 }
 
 }  // namespace binario

@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <malloc.h>
 
 #include <cstdio>
 #include <iostream>
@@ -190,6 +191,10 @@ bool change_directory(const std::string& dir, std::string* error) {
   if (::SetCurrentDirectoryW(utf8_to_wide(dir).c_str())) return true;
   if (error) *error = system_error_reason(static_cast<int>(::GetLastError()));
   return false;
+}
+
+void release_free_memory() {
+  _heapmin();
 }
 
 }  // namespace binario
