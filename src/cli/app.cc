@@ -76,10 +76,10 @@ int parse_and_run(std::vector<std::string> arguments, bool* ran_the_run) {
   add_colour_option(app, &colour);
   std::function<int()> run = add_run_options(app, folder);
   const std::vector<Subcommand> subcommands = {
-      add_compile_command(app),   add_check_command(app),   add_sources_command(app, folder),
-      add_dump_command(app),      add_plot_command(app),    add_decompile_command(app),
-      add_lsp_command(app),       add_explain_command(app), add_format_command(app),
-      add_timetable_command(app),
+      add_compile_command(app),   add_check_command(app),     add_sources_command(app, folder),
+      add_dump_command(app),      add_plot_command(app),      add_decompile_command(app),
+      add_documents_command(app), add_timetable_command(app), add_lsp_command(app),
+      add_explain_command(app),   add_format_command(app),
   };
   for (const Subcommand& s : subcommands) {
     s.command->set_version_flag("--version", version);

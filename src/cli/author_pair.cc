@@ -94,7 +94,7 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
 }
 
 CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
-                                  FileSystem& fs, RunReport* report) {
+                                  FileSystem& fs, RunReport* report, bool records_read) {
   ReadPlan plan;
   plan.line_path = options.line;
   plan.train_path = options.train;
@@ -102,7 +102,8 @@ CompileResult compile_author_pair(const CompileOptions& options, const AuthorPai
   plan.model_number = names.model_number;
   plan.calcola_linea = !options.no_geometry;
   plan.extra_diagnostics = true;
-  const CompileInput input = read_step(fs, plan);
+  CompileInput input = read_step(fs, plan);
+  input.records_read = records_read;
   CompileResult result = compile(input);
   if (report) *report = unwritten_report(input, result);
   return result;

@@ -29,6 +29,8 @@ struct CompileOptions {
   bool strict = false;  // any warning or fault fails the command; compile writes nothing
   // compile: one line on `err` saying what was written, on success.
   bool summary = false;
+  // compile: the driver's documents too, beside the binary files.
+  bool documents = false;
 };
 
 // The scenario name and train number of an author's pair, for the files
@@ -55,9 +57,11 @@ std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form
 
 // Compiles the pair in memory, as check does, without writing anything.
 // `report`, when given, receives how a compile would end, kInputUnopened
-// when a description could not be opened.
+// when a description could not be opened. With `records_read` the result
+// keeps what the compile read, record by record.
 CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
-                                  FileSystem& fs, RunReport* report = nullptr);
+                                  FileSystem& fs, RunReport* report = nullptr,
+                                  bool records_read = false);
 
 // Prints the outcome of an author's compile or check, text on `err` or JSON
 // on `out`, and returns the exit status.

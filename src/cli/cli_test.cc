@@ -348,7 +348,7 @@ TEST_F(CliTest, HelpAndVersion) {
   Result version = run("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_NE(version.out.find("binario "), std::string::npos);
-  for (const char* sub : {"compile", "check", "sources", "dump", "plot"}) {
+  for (const char* sub : {"compile", "check", "sources", "dump", "plot", "documents"}) {
     Result v = run(std::string(sub) + " --version");
     EXPECT_EQ(v.status, 0) << sub;
     EXPECT_EQ(v.out, version.out) << sub;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/author_pair.h"
+#include "cli/document_files.h"
 #include "platform/file_system.h"
 #include "platform/ui.h"
 #include "run/form1.h"
@@ -14,9 +15,10 @@
 
 namespace binario {
 
-// binario compile: compiles an author's pair and writes the three binary files.
+// binario compile: compiles an author's pair and writes the three binary files;
+// with options.documents, the driver's documents too (`document_options`).
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
-                    std::ostream& err);
+                    std::ostream& err, const DocumentOptions& document_options = {});
 
 // The line compile prints on success on a terminal: the files written and
 // how many cells, stations and signals the track holds.
@@ -58,6 +60,17 @@ struct DecompileArgs {
 // binario decompile: the two descriptions of a compiled scenario, written
 // (as one set) only when they compile back to the very same bytes.
 int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& out,
+                      std::ostream& err);
+
+struct DocumentsArgs {
+  CompileOptions pair;  // output_dir: the folder of the documents
+  DocumentOptions documents;
+};
+
+// binario documents: the driver's three documents of an author's pair
+// (train sheet, slowdown order, notes), written as one set when the pair
+// compiles without a fault.
+int documents_command(const DocumentsArgs& args, FileSystem& fs, std::ostream& out,
                       std::ostream& err);
 
 struct FormatArgs {

@@ -5,6 +5,7 @@
 
 #include "cli/author_pair.h"
 #include "cli/commands.h"
+#include "cli/document_files.h"
 #include "cli/subcommands.h"
 #include "output/file_naming.h"
 #include "output/text_encoding.h"
@@ -31,10 +32,25 @@ class NoNotices : public Ui {
 }  // namespace
 
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
-                    std::ostream& err) {
+                    std::ostream& err, const DocumentOptions& document_options) {
   NoNotices no_notices;
   Form1 form(fs, options.json ? no_notices : ui);
   if (std::optional<int> usage = set_up_author_pair(options, form, err)) return *usage;
+
+  // The documents are refused before anything is written: options that do
+  // not fit, a document that would replace an input, or one that exists.
+  DocumentChoices choices;
+  std::vector<std::string> document_files;
+  if (options.documents) {
+    if (std::optional<int> usage = document_choices(document_options, &choices, err)) {
+      return *usage;
+    }
+    document_files = document_paths(form.output_dir, form.nome_percorso, form.numero_treno);
+    if (std::optional<int> usage = refuse_document_paths(fs, document_files, document_options.force,
+                                                         {options.line, options.train}, err)) {
+      return *usage;
+    }
+  }
 
   // The inputs are never touched: refuse an output name that is one of them.
   const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
@@ -59,7 +75,8 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   // touched, and any diagnostic ends the command with nothing written.
   form.refuse_unopened = true;
   form.calcola_linea = options.no_geometry ? 0 : 1;
-  const CompileInput input = form.read_inputs();
+  CompileInput input = form.read_inputs();
+  input.records_read = options.documents;
   CompileResult result = compile(input);
   if (options.strict && !result.status.diagnostics().empty()) {
     return report_author_pair(options, result.status, unwritten_report(input, result), out, err);
@@ -72,6 +89,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     return kExitFileError;
   }
 
+  const std::optional<RecordsRead> records = result.records;
   RunReport report = form.commit(input, std::move(result));
   const int status = report_author_pair(options, form.status, report, out, err);
   if (report.end == RunEnd::kInputUnopened && !options.json) {
@@ -79,6 +97,25 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
            "already there stay as they were\n";
   }
   if (status == kExitClean && options.summary) err << compile_summary(report, form.model) << '\n';
+  if (!options.documents) return status;
+  // The documents of a pair with a fault would show a model the compile
+  // did not finish: none are written.
+  if (status != kExitClean || !records) {
+    if (!options.json) err << "binario: the driver's documents were not written\n";
+    return status;
+  }
+  const DriverDocuments documents = driver_documents(form.model, *records, choices);
+  if (const int written = write_document_files(fs, document_files, documents, err);
+      written != kExitClean) {
+    return written;
+  }
+  if (options.summary) {
+    std::string files;
+    for (const std::string& o : document_files) {
+      files += (files.empty() ? "" : ", ") + path_file_name(o);
+    }
+    err << "binario: wrote " << files << '\n';
+  }
   return status;
 }
 
@@ -108,17 +145,25 @@ Subcommand add_compile_command(CLI::App& app) {
   auto quiet = std::make_shared<bool>(false);
   cmd->add_flag("-q,--quiet", *quiet,
                 "Print nothing on success (on a terminal, compile says what it wrote)");
+  auto documents = std::make_shared<bool>(false);
+  cmd->add_flag("--documents", *documents,
+                "Write the driver's documents too (train sheet, slowdown order, notes), beside "
+                "the binary files");
+  auto document_options = std::make_shared<DocumentOptions>();
+  add_document_options(cmd, document_options.get(),
+                       "With --documents: replace documents that exist already");
   std::function<CompileOptions()> options = add_author_pair_arguments(cmd);
-  return {cmd, [options, output_dir, quiet] {
+  return {cmd, [options, output_dir, quiet, documents, document_options] {
             CompileOptions o = options();
             o.output_dir = *output_dir;
+            o.documents = *documents;
             // Said where someone reads it: on a terminal, or in the box
             // that shows what a program started from Explorer wrote.
             o.summary =
                 !*quiet && !o.json && (standard_error_is_terminal() || output_vanishes_at_exit());
             RealFileSystem fs;
             auto ui = make_console_ui();
-            return compile_command(o, fs, *ui, std::cout, std::cerr);
+            return compile_command(o, fs, *ui, std::cout, std::cerr, *document_options);
           }};
 }
 

@@ -25,6 +25,7 @@ Subcommand add_dump_command(CLI::App& app);
 Subcommand add_plot_command(CLI::App& app);
 Subcommand add_timetable_command(CLI::App& app);
 Subcommand add_decompile_command(CLI::App& app);
+Subcommand add_documents_command(CLI::App& app);
 Subcommand add_explain_command(CLI::App& app);
 Subcommand add_format_command(CLI::App& app);
 Subcommand add_lsp_command(CLI::App& app);

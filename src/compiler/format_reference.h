@@ -39,6 +39,7 @@ inline constexpr ReferenceTopic kReferenceTopics[] = {
     {"units", "Units"},
     {"cells", "Cells and positions"},
     {"timetable", "The clock and the timetable"},
+    {"documents", "The driver's documents"},
 };
 
 // The text of the built-in reference's section `title` ("### TITLE" up to the

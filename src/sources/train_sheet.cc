@@ -3,6 +3,7 @@
 // twenty line speeds of the train description in the same order; the
 // kilometre column follows the station positions; the sixteen timed rows are
 // the sixteen stations.
+#include "output/driver_forms.h"
 #include "sources/builtin_texts.h"
 
 namespace binario {
@@ -13,23 +14,23 @@ LineList train_sheet_list() {
       "",
       "",
       // Identity box.
-      "  ___________________                                               ______________",
-      " |                   |                    SCHEDA                   |              |",
+      forms::kIdentityTop,
+      forms::kIdentityTitle,
       " |   TRENO n.728     |                   da: ZORVANE S.M.N.        |    V200 C    |",
       " |___________________|                    a: PELK CENTRALE         |     130%     |",
-      "                                                                   |______________|",
+      forms::kIdentityRightClosed,
       // Classification and mass.
-      "  ___________________                ___________________",
-      " |  CLASSIFICAZIONE  |              |  MASSA BLOCCATA   |       ",
+      forms::kClassTop,
+      forms::kClassHead,
       " |        IC         |              |      600T         |",
-      " |___________________|              |___________________|",
+      forms::kClassBottom,
       "",
       // Timetable: speed limit, running speed, kilometre point, second speed
       // column, place, time, recovery minutes.
-      "  ________________________________________________________________________________",
-      " | Vel.| Vel.| Progr Km |  No |   Localita' di  Servizio   |     Orario     | Rec |",
-      " | Lim.|Marc.|          |  Rs |                            |                |     |",
-      " |_____|_____|__________|_____|____________________________|________________|_____|",
+      forms::kTimetableTop,
+      forms::kTimetableHead1,
+      forms::kTimetableHead2,
+      forms::kTimetableRule,
       " |  30 |     |    0     |  30 | ZORVANE S.M.N.             |          5.50  |     |",
       " | 120 |     |    0.600 | 120 | Deviatoio di uscita        |        -       |     |",
       " | 100 |     |    2.760 | 100 | ZORVANE RIFREDI            |       5.57     |  2  |",
@@ -61,7 +62,7 @@ LineList train_sheet_list() {
       " | 135 |     |   70.640 |     | S.FREDIANO                 |       6.43     |     |",
       " |     |     |   73.210 |     | NAVACCHIO                  |       6.45     |     |",
       " |     |     |   80.840 |     | PELK CENTRALE              |  6.50          |     |",
-      " |_____|_____|__________|_____|____________________________|________________|_____|",
+      forms::kTimetableRule,
       "",
   };
   // clang-format on

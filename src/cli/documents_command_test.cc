@@ -1,0 +1,160 @@
+// binario documents and compile --documents: the three documents written as
+// one set, the refusals that leave the disk as it was, and the built-in
+// pair's slowdown order as the run writes it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "cli/commands.h"
+#include "documents/driver_documents.h"
+#include "platform/paths.h"
+#include "test_support/program.h"
+
+namespace binario {
+namespace {
+
+namespace stdfs = std::filesystem;
+
+std::string example(const char* name) {
+  return slurp(stdfs::path(BINARIO_SOURCE_DIR) / "examples" / name);
+}
+
+const std::string kLine = join_path("w", "Valdoria_linea.txt");
+const std::string kTrain = join_path("w", "Valdoria_42-.txt");
+const std::string kSheet = join_path("w", "Valdoria_42_scheda_treno.txt");
+const std::string kOrder = join_path("w", "Valdoria_42_rallentamenti.txt");
+const std::string kNotes = join_path("w", "Valdoria_42_note.txt");
+
+MemoryFileSystem example_folder() {
+  MemoryFileSystem fs;
+  fs.directories.insert("w");
+  fs.files[kLine] = example("Valdoria_linea.txt");
+  fs.files[kTrain] = example("Valdoria_42-.txt");
+  return fs;
+}
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome documents(MemoryFileSystem& fs, const DocumentOptions& options = {}) {
+  DocumentsArgs args;
+  args.pair.line = kLine;
+  args.pair.train = kTrain;
+  args.documents = options;
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = documents_command(args, fs, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(DocumentsCommand, WritesTheThreeDocumentsAndReplacesThemOnlyWithForce) {
+  MemoryFileSystem fs = example_folder();
+  Outcome o = documents(fs, {false, "V160", "R", "300"});
+  ASSERT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out, kSheet + "\n" + kOrder + "\n" + kNotes + "\n");
+  EXPECT_EQ(o.err, "");
+  ASSERT_EQ(fs.files.count(kSheet), 1u);
+  EXPECT_NE(fs.files[kSheet].find("|     V160     |\r\n"), std::string::npos);
+  EXPECT_NE(fs.files[kSheet].find("|         R         |              |      300T         |"),
+            std::string::npos);
+  EXPECT_NE(fs.files[kOrder].find("  Linea VALDORIA\r\n"), std::string::npos);
+  EXPECT_NE(fs.files[kNotes].find("Buona simulazione.\r\n"), std::string::npos);
+
+  // A document there already: nothing is replaced without --force.
+  fs.files[kOrder] = "mine";
+  const std::string sheet = fs.files[kSheet];
+  fs.files[kSheet] = "old";
+  o = documents(fs);
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("give --force"), std::string::npos) << o.err;
+  EXPECT_EQ(fs.files[kOrder], "mine");
+  EXPECT_EQ(fs.files[kSheet], "old");
+  o = documents(fs, {true, "V160", "R", "300"});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(fs.files[kSheet], sheet);
+  EXPECT_NE(fs.files[kOrder], "mine");
+}
+
+TEST(DocumentsCommand, APairWithAFaultGetsNoDocuments) {
+  MemoryFileSystem fs = example_folder();
+  // A slowdown at the signal's cell: status 18, as compile reports it.
+  fs.files[kTrain].replace(fs.files[kTrain].find("rallentamento,    4000"), 22,
+                           "rallentamento,    2400");
+  const Outcome o = documents(fs);
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("error"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("documents were not written"), std::string::npos) << o.err;
+  EXPECT_EQ(fs.files.count(kSheet) + fs.files.count(kOrder) + fs.files.count(kNotes), 0u);
+}
+
+TEST(DocumentsCommand, OptionsThatDoNotFitOrCannotBeHeldAreRefused) {
+  for (const DocumentOptions& options : {
+           DocumentOptions{false, "V200 C extra wide", std::nullopt, std::nullopt},
+           DocumentOptions{false, std::nullopt, "\xE2\x82\xAC\xE2\x98\x83", std::nullopt},
+           DocumentOptions{false, std::nullopt, std::nullopt, "600T"},
+           DocumentOptions{false, std::nullopt, "I\tC", std::nullopt},
+       }) {
+    MemoryFileSystem fs = example_folder();
+    const Outcome o = documents(fs, options);
+    EXPECT_EQ(o.status, 2) << o.err;
+    EXPECT_EQ(fs.files.size(), 2u) << o.err;
+  }
+}
+
+TEST(DocumentsCommand, ASetThatCannotBeFinishedLeavesEveryDocumentAsItWas) {
+  MemoryFileSystem fs = example_folder();
+  fs.files[kSheet] = "old sheet";
+  fs.held_open.insert(kSheet);
+  Outcome o = documents(fs, {true, std::nullopt, std::nullopt, std::nullopt});
+  EXPECT_EQ(o.status, 5);
+  EXPECT_NE(o.err.find(kSheet + ": error: cannot write the file"), std::string::npos) << o.err;
+  EXPECT_EQ(fs.files[kSheet], "old sheet");
+  EXPECT_EQ(fs.files.count(kOrder) + fs.files.count(kNotes), 0u);
+
+  MemoryFileSystem failing = example_folder();
+  failing.fail_write.insert(kNotes);
+  o = documents(failing);
+  EXPECT_EQ(o.status, 5);
+  EXPECT_EQ(failing.files.count(kSheet) + failing.files.count(kOrder), 0u);
+}
+
+class DocumentsProgramTest : public ProgramTest {};
+
+TEST_F(DocumentsProgramTest, CompileWritesTheDocumentsBesideTheBinaryFiles) {
+  // The built-in pair as `sources` writes it: its slowdown order is the one
+  // the run writes.
+  ASSERT_EQ(run("sources -C " + (dir / "texts").string()).status, 0);
+  ASSERT_EQ(run("--no-window -C " + (dir / "run").string()).status, 0);
+  const stdfs::path out = dir / "out";
+  Result r = run("compile --documents " + (dir / "texts" / "Zorvane_Pelk_linea.txt").string() +
+                 " " + (dir / "texts" / "Zorvane_Pelk_728-.txt").string() + " -o " + out.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(stdfs::exists(out / "Zorvane_Pelk_728.dat"));
+  EXPECT_EQ(slurp(out / "Zorvane_Pelk_728_rallentamenti.txt"),
+            slurp(dir / "run" / "Zorvane_Pelk_728_rallentamenti.txt"));
+  EXPECT_TRUE(stdfs::exists(out / "Zorvane_Pelk_728_scheda_treno.txt"));
+  EXPECT_TRUE(stdfs::exists(out / "Zorvane_Pelk_728_note.txt"));
+
+  // Again: the documents exist, so compile refuses before writing anything.
+  stdfs::remove(out / "Zorvane_Pelk_728.dat");
+  r = run("compile --documents " + (dir / "texts" / "Zorvane_Pelk_linea.txt").string() + " " +
+          (dir / "texts" / "Zorvane_Pelk_728-.txt").string() + " -o " + out.string());
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("give --force"), std::string::npos) << r.err;
+  EXPECT_FALSE(stdfs::exists(out / "Zorvane_Pelk_728.dat"));
+  r = run("compile --documents --force " + (dir / "texts" / "Zorvane_Pelk_linea.txt").string() +
+          " " + (dir / "texts" / "Zorvane_Pelk_728-.txt").string() + " -o " + out.string());
+  EXPECT_EQ(r.status, 0) << r.err;
+
+  r = run("explain documents");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("--speed-class"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace binario
