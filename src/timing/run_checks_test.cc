@@ -32,7 +32,7 @@ std::string train(const std::string& records, const std::string& clock = "13, 59
          "orologio, " +
          clock +
          "\n"
-         "velocita, 0, 150\n"
+         "velocita, 0, 150, aderenza, 0, 80\n"
          "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 14, 0, 0, ALFA\n" +
          records + "[fine]\n[fine]\n";
 }
@@ -127,7 +127,7 @@ TEST(RunChecks, ARunAcrossMidnightIsClean) {
       "[generale]\n"
       "percentuale massa frenata, 130\n"
       "orologio, 23, 49, 0\n"
-      "velocita, 0, 150\n"
+      "velocita, 0, 150, aderenza, 0, 80\n"
       "stazione, 0, 8, 400, 1, 0, 0, 4, 1, 0, 2, 1, 1, 1, 23, 50, 0, ALFA\n" +
       station(10000, "0, 5, 0", "BETA") + station(20000, "0, 29, 0", "GAMMA") + "[fine]\n[fine]\n";
   const CompileResult r = compile_pair(kLine, text);
