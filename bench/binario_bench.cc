@@ -41,6 +41,7 @@
 #include "compiler/track_model.h"
 #include "compiler/train_parser.h"
 #include "decompile/decompile.h"
+#include "format/lay_out.h"
 #include "lsp/server.h"
 #include "output/binary_files.h"
 #include "output/byte_sink.h"
@@ -529,6 +530,24 @@ void BM_CheckWorstShape(benchmark::State& state, WorstShape shape) {
       static_cast<int64_t>(state.iterations() * (pair.line.size() + pair.train.size())));
 }
 
+// What `binario format` computes for the shaped description of a pair of
+// the worst `shape`: the compile that reads it, the layout, and the compile
+// of the laid-out text when it differs.
+void BM_FormatWorstShape(benchmark::State& state, WorstShape shape) {
+  const ShapedPair pair = worst_shape_pair(shape, kDescriptionCap.max_bytes);
+  CompileInput input;
+  input.line = {"Prova_linea.txt", pair.line, std::nullopt, false};
+  input.train = {"Prova_1-.txt", pair.train, std::nullopt, false};
+  input.nome_percorso = "Prova";
+  input.numero_treno = "1";
+  input.calcola_linea = true;
+  const DescriptionRole role =
+      shape == WorstShape::kCodePoints ? DescriptionRole::kTrain : DescriptionRole::kLine;
+  for (auto _ : state) benchmark::DoNotOptimize(lay_out_description(input, role));
+  state.SetBytesProcessed(
+      static_cast<int64_t>(state.iterations() * (pair.line.size() + pair.train.size())));
+}
+
 // ---- The summary ----------------------------------------------------------
 
 // One line of the summary: a benchmark and the plain write it is measured
@@ -705,6 +724,12 @@ std::vector<Row> register_all() {
     Row row{std::string("check_") + s.name, "description", kDescriptionCap.max_bytes, ""};
     // Each takes seconds: one iteration a repetition.
     timed(benchmark::RegisterBenchmark(row.name.c_str(), BM_CheckWorstShape, s.shape), false)
+        ->Iterations(1);
+    rows.push_back(std::move(row));
+  }
+  for (const WorstShapeName& s : kWorstShapes) {
+    Row row{std::string("format_") + s.name, "description", kDescriptionCap.max_bytes, ""};
+    timed(benchmark::RegisterBenchmark(row.name.c_str(), BM_FormatWorstShape, s.shape), false)
         ->Iterations(1);
     rows.push_back(std::move(row));
   }

@@ -60,6 +60,19 @@ ShapedPair worst_shape_pair(WorstShape shape, size_t bytes) {
     case WorstShape::kLineEnds:
       pair.line = repeated(kLineHead, "[pendenze]\r\n", "\r\n", bytes);
       break;
+    case WorstShape::kOneLine:
+      pair.line = repeated(kLineHead, "[pendenze]\r\n", "ignorato, 1, ", bytes);
+      break;
+    case WorstShape::kLongNumber:
+      pair.line = repeated(kLineHead, "[montagne]\r\nmontagna, ", "9", bytes);
+      break;
+    case WorstShape::kLinesFirst: {
+      const std::string rest = pair.line;
+      pair.line = repeated("", "", "\r\n", bytes - rest.size() + kEnd.size());
+      pair.line.resize(pair.line.size() - kEnd.size());
+      pair.line += rest;
+      break;
+    }
   }
   return pair;
 }

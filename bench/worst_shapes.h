@@ -19,6 +19,9 @@ enum class WorstShape {
   kMountains,      // mountain spans with markers over the whole line
   kCommas,         // one line of commas
   kLineEnds,       // nothing but line ends
+  kOneLine,        // one line of fields no record takes: a diagnostic keeps its line
+  kLongNumber,     // one number as long as the description: a message quotes it
+  kLinesFirst,     // line ends before "[generale]", which no record reads
 };
 
 struct WorstShapeName {
@@ -29,7 +32,8 @@ inline constexpr WorstShapeName kWorstShapes[] = {
     {WorstShape::kIgnoredFields, "ignored_fields"}, {WorstShape::kOneCellAgain, "one_cell_again"},
     {WorstShape::kSignBoards, "sign_boards"},       {WorstShape::kCodePoints, "code_points"},
     {WorstShape::kMountains, "mountains"},          {WorstShape::kCommas, "commas"},
-    {WorstShape::kLineEnds, "line_ends"},
+    {WorstShape::kLineEnds, "line_ends"},           {WorstShape::kOneLine, "one_line"},
+    {WorstShape::kLongNumber, "long_number"},       {WorstShape::kLinesFirst, "lines_first"},
 };
 
 // A pair with a 1,000,000 m line whose description of the shape (the train

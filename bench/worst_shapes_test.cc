@@ -48,7 +48,15 @@ TEST(WorstShapes, CompileFastWithEveryLineRight) {
     for (const Diagnostic& d : checked.status.diagnostics()) {
       if (!d.location || d.location->line <= 0) continue;
       const std::string& text = d.location->file == "Prova_linea.txt" ? pair.line : pair.train;
-      EXPECT_EQ(d.source_line, text_line(text, d.location->line)) << format_diagnostic(d);
+      // The line, or of a long line the piece around the column.
+      const std::optional<std::string_view> line = text_line(text, d.location->line);
+      ASSERT_TRUE(line && d.source_line) << format_diagnostic(d);
+      EXPECT_EQ(d.source_line_length, line->size());
+      EXPECT_EQ(*d.source_line,
+                line->substr(static_cast<size_t>(d.source_line_column - 1), d.source_line->size()))
+          << format_diagnostic(d);
+      EXPECT_LE(d.source_line->size(), kKeptLine);
+      EXPECT_LE(d.message.size(), kLongestMessage);
     }
   }
 }

@@ -110,26 +110,32 @@ std::string coloured_heading(const Diagnostic& d) {
 
 std::string source_excerpt(const Diagnostic& d) {
   if (!d.location || d.location->line <= 0 || !d.source_line) return {};
-  const std::string_view line = *d.source_line;
+  // The diagnostic keeps a piece of a long line: `kept` starts at byte
+  // `base` of a line of `length` bytes.
+  const std::string_view kept = *d.source_line;
+  const size_t base = static_cast<size_t>(std::max(d.source_line_column, 1)) - 1;
+  const size_t length = std::max(d.source_line_length, base + kept.size());
   // Columns count bytes, and every Windows-1252 byte is one character.
   const size_t column = static_cast<size_t>(std::max(d.location->column, 1)) - 1;
 
   size_t from = 0;
-  size_t to = line.size();
-  if (line.size() > kLongestShownLine) {
+  size_t to = length;
+  if (length > kLongestShownLine) {
     from = std::min(column > kShownBeforeColumn ? column - kShownBeforeColumn : 0,
-                    line.size() - kLongestShownLine);
+                    length - kLongestShownLine);
     to = from + kLongestShownLine;
   }
+  from = std::clamp(from, base, base + kept.size());
+  to = std::clamp(to, from, base + kept.size());
   const std::string_view cut = "...";
   std::string shown = from > 0 ? std::string(cut) : std::string();
   std::string under(shown.size(), ' ');
   for (size_t i = from; i < to; ++i) {
-    const unsigned char c = static_cast<unsigned char>(line[i]);
+    const unsigned char c = static_cast<unsigned char>(kept[i - base]);
     shown += is_control(c) ? '?' : static_cast<char>(c);
     if (i < column) under += c == '\t' ? '\t' : ' ';
   }
-  if (to < line.size()) shown += cut;
+  if (to < length) shown += cut;
   // A column past the shown text (the end of the line, or beyond it).
   for (size_t i = std::max(to, from); i < column; ++i) under += ' ';
   under += '^';
@@ -210,6 +216,11 @@ std::string json_report(const Status& status, const RunReport& report) {
     }
     item["message"] = shown_message(d.message);
     item["source_line"] = d.source_line ? Json(windows1252_to_utf8(*d.source_line)) : Json(nullptr);
+    // Of a long line, the piece kept: where it starts and how long the line is.
+    if (d.source_line_cut()) {
+      item["source_line_column"] = d.source_line_column;
+      item["source_line_length"] = d.source_line_length;
+    }
     if (d.after_stop) item["after_stop"] = true;
     if (!d.related.empty()) {
       Json related = Json::array();

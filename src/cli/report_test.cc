@@ -85,6 +85,26 @@ TEST(SourceExcerpt, ALongLineIsCutToAWindowAroundTheColumn) {
   EXPECT_EQ(end.under.find('^'), end.shown.find('Y'));
 }
 
+// A diagnostic keeps only a piece of a long line around its column; the
+// excerpt shown from that piece is the one the whole line gives.
+TEST(SourceExcerpt, APieceOfALongLineIsShownAsTheWholeLineWouldBe) {
+  std::string line;
+  for (int i = 0; line.size() < 5000; ++i) line += "campo" + std::to_string(i) + ", ";
+  for (int column : {1, 2, 61, 200, 257, 300, 1024, 2500, 4000, 4900, 4999, 5000, 5003}) {
+    SCOPED_TRACE(column);
+    Diagnostic whole = at(7, column, line);
+    whole.field = FieldExtent{column, 7, column + 40};
+    Diagnostic kept = whole;
+    kept.keep_source_line(line);
+    EXPECT_LE(kept.source_line->size(), kKeptLine);
+    EXPECT_TRUE(kept.source_line_cut());
+    EXPECT_EQ(source_excerpt(kept), source_excerpt(whole));
+  }
+  Diagnostic short_line = at(7, 3, "segnale, 10");
+  short_line.keep_source_line("segnale, 10");
+  EXPECT_FALSE(short_line.source_line_cut());
+}
+
 TEST(SourceExcerpt, WideLineNumbersKeepTheBarsAligned) {
   Excerpt e = split(source_excerpt(at(1234567, 2, "ab")));
   EXPECT_EQ(e.shown, " 1234567 | ab");
@@ -195,6 +215,23 @@ TEST(Report, JsonCarriesTheSourceLineInUtf8OrNull) {
 
 // A warning, the note of a stop, a later fault with the place of its
 // occupant: the text form of each, and the fields JSON adds for them.
+TEST(Report, JsonSaysWhereTheKeptPieceOfALongLineStarts) {
+  const std::string line = std::string(3000, 'a') + ", 1";
+  Status status;
+  status.fault(25, std::nullopt, SourceLocation{"X_linea.txt", 2, 2000}, "", line);
+  const nlohmann::json j = nlohmann::json::parse(json_report(status, {}));
+  const nlohmann::json& d = j["diagnostics"][0];
+  EXPECT_EQ(d["source_line"].get<std::string>().size(), kKeptLine);
+  EXPECT_EQ(d["source_line_column"], 2000 - static_cast<int>(kKeptBeforeColumn));
+  EXPECT_EQ(d["source_line_length"], line.size());
+
+  Status short_status;
+  short_status.fault(25, std::nullopt, SourceLocation{"X_linea.txt", 2, 2}, "", "a, 1");
+  const nlohmann::json s = nlohmann::json::parse(json_report(short_status, {}))["diagnostics"][0];
+  EXPECT_EQ(s["source_line"], "a, 1");
+  EXPECT_FALSE(s.contains("source_line_column"));
+}
+
 TEST(Report, WarningsNotesAndLaterFaults) {
   Status status;
   status.set_extras(true);

@@ -147,16 +147,19 @@ void DescriptionParser::keep_unreadable(const ReadFailure& failure) {
   read_->unreadable.push_back(read_->field(span_of(f), f.text));
 }
 
-void DescriptionParser::keep_ignored(const Field& f) {
-  // What the warnings ask of an ignored field is its text and the field kept
-  // right before it, so of a run of empty fields only the last is kept: a
-  // text of commas or of blank lines would otherwise keep a field per byte.
-  std::deque<TextField>& ignored = read_->ignored;
-  if (f.text.empty() && !ignored.empty() && ignored.back().text.empty()) {
-    ignored.back().span = span_of(f);
+void DescriptionParser::keep_passed_over(std::deque<TextField>& list, const Field& f) {
+  // What the warnings ask of a field passed over is its text and the field
+  // kept right before it, so of a run of empty fields only the last is kept:
+  // a text of commas or of blank lines would otherwise keep a field per byte.
+  if (f.text.empty() && !list.empty() && list.back().text.empty()) {
+    list.back().span = span_of(f);
     return;
   }
-  ignored.push_back(read_->field(span_of(f), f.text));
+  list.push_back(read_->field(span_of(f), f.text));
+}
+
+void DescriptionParser::keep_ignored(const Field& f) {
+  keep_passed_over(read_->ignored, f);
 }
 
 void DescriptionParser::note_header(const Field& f) {
@@ -165,7 +168,7 @@ void DescriptionParser::note_header(const Field& f) {
 }
 
 void DescriptionParser::note_before_section(const Field& f) {
-  if (read_) read_->before_section.push_back(read_->field(span_of(f), f.text));
+  if (read_) keep_passed_over(read_->before_section, f);
 }
 
 DescriptionParser::DescriptionParser(TrackModel& model, Status& status, FieldReader& reader,
@@ -286,7 +289,7 @@ void DescriptionParser::warn_ignored(const Field& kw, const Section& section) {
   // One warning a line: the rest of a dropped record is no news.
   if (kw.where.line == ignored_line_) return;
   ignored_line_ = kw.where.line;
-  std::string message = "ignored field '" + std::string(t) + "': ";
+  std::string message = "ignored field " + quoted_field(t) + ": ";
   // The hints are looked for only when the warning will be shown.
   std::string hint = status_.keeps_next_extra() ? belongs_elsewhere(kw, section) : "";
   if (!hint.empty()) {

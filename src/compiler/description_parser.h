@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <span>
@@ -155,6 +156,8 @@ class DescriptionParser {
   void keep_unreadable(const ReadFailure& failure);
   // Keeps `f` as a field in keyword position that no record read.
   void keep_ignored(const Field& f);
+  // Keeps a field that no record reads in `list`, a run of empty ones as one.
+  void keep_passed_over(std::deque<TextField>& list, const Field& f);
   // Keeps `f` as a section header / as a field before "[generale]".
   void note_header(const Field& f);
   void note_before_section(const Field& f);

@@ -5,6 +5,29 @@
 
 namespace binario {
 
+void cut_message(std::string& message) {
+  if (message.size() <= kLongestMessage) return;
+  constexpr size_t kEnd = 128;
+  const std::string left_out =
+      " [... " + std::to_string(message.size() - kLongestMessage) + " bytes left out ...] ";
+  const size_t head = kLongestMessage - kEnd - left_out.size();
+  message = message.substr(0, head) + left_out + message.substr(message.size() - kEnd);
+}
+
+void Diagnostic::keep_source_line(std::string_view line) {
+  source_line_length = line.size();
+  source_line_column = 1;
+  if (line.size() <= kKeptLine) {
+    source_line = std::string(line);
+    return;
+  }
+  const size_t column = location ? static_cast<size_t>(std::max(location->column, 1)) - 1 : 0;
+  const size_t from = std::min(column > kKeptBeforeColumn ? column - kKeptBeforeColumn : 0,
+                               line.size() - kKeptLine);
+  source_line = std::string(line.substr(from, kKeptLine));
+  source_line_column = static_cast<int>(from) + 1;
+}
+
 void Status::reset() {
   codice_errore_ = 0;
   posizione_errore_ = 0;
@@ -32,7 +55,7 @@ void Status::fault(int32_t code, std::optional<int32_t> position,
     d.message += ": ";
     d.message += detail;
   }
-  if (source_line) d.source_line = std::string(*source_line);
+  if (source_line) d.keep_source_line(*source_line);
   push(std::move(d));
 }
 
@@ -45,7 +68,7 @@ void Status::warn(std::string_view name, std::optional<SourceLocation> where, st
   d.name = std::string(name);
   d.location = std::move(where);
   d.message = std::move(message);
-  if (source_line) d.source_line = std::string(*source_line);
+  if (source_line) d.keep_source_line(*source_line);
   if (d.location && d.location->line > 0) d.fix = std::move(fix);
   push(std::move(d));
 }
@@ -64,15 +87,21 @@ void Status::fault(int32_t code, std::optional<int32_t> position,
                    std::optional<SourceLocation> where, std::string_view detail,
                    const LineIndex& lines) {
   fault(code, position, std::move(where), detail, std::nullopt);
-  if (!last_dropped_)
-    diagnostics_.back().source_line = line_at(diagnostics_.back().location, lines);
+  keep_line_at(lines);
 }
 
 void Status::warn(std::string_view name, std::optional<SourceLocation> where, std::string message,
                   const LineIndex& lines, std::optional<FixIt> fix) {
   warn(name, std::move(where), std::move(message), std::nullopt, std::move(fix));
-  if (!last_dropped_)
-    diagnostics_.back().source_line = line_at(diagnostics_.back().location, lines);
+  keep_line_at(lines);
+}
+
+void Status::keep_line_at(const LineIndex& lines) {
+  if (last_dropped_) return;
+  Diagnostic& d = diagnostics_.back();
+  if (const std::optional<std::string_view> line = line_at(d.location, lines)) {
+    d.keep_source_line(*line);
+  }
 }
 
 void Status::note(const std::string& file, std::string message) {
@@ -87,8 +116,9 @@ void Status::note(const std::string& file, std::string message) {
 }
 
 void Status::relate_last(RelatedLocation related) {
-  if (!last_dropped_ && !diagnostics_.empty())
-    diagnostics_.back().related.push_back(std::move(related));
+  if (last_dropped_ || diagnostics_.empty()) return;
+  cut_message(related.message);
+  diagnostics_.back().related.push_back(std::move(related));
 }
 
 void Status::extend_last(FieldExtent field) {
@@ -132,6 +162,7 @@ bool Status::room_for_extra(const std::optional<SourceLocation>& where) {
 
 void Status::push(Diagnostic d) {
   d.after_stop = after_stop_;
+  cut_message(d.message);
   diagnostics_.push_back(std::move(d));
 }
 

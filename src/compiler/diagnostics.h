@@ -3,6 +3,7 @@
 // met, with the place in the source text that caused it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -55,6 +56,18 @@ struct FieldExtent {
   int last_column = 0;
 };
 
+// Of a source line longer than this, a diagnostic keeps this many bytes,
+// kKeptBeforeColumn of them before its column.
+inline constexpr size_t kKeptLine = 1024;
+inline constexpr size_t kKeptBeforeColumn = 256;
+// A message is cut to this many bytes (the middle left out): a field quoted
+// in it may be the whole of a description.
+inline constexpr size_t kLongestMessage = 1024;
+
+// Cuts `message` to kLongestMessage bytes, leaving out its middle and saying
+// how much was left out.
+void cut_message(std::string& message);
+
 struct Diagnostic {
   Severity severity = Severity::kError;
   int32_t code = 0;                 // errors only
@@ -64,8 +77,20 @@ struct Diagnostic {
   std::string message;
   // The text of the source line at `location` as it was when the fault was
   // met (Windows-1252 bytes, without the line end); the texts may be gone by
-  // the time the diagnostic is shown.
+  // the time the diagnostic is shown. Of a line longer than kKeptLine bytes
+  // only the kKeptLine bytes around the column are kept: a description may
+  // be one line of 64 MiB, and each of its diagnostics would hold all of it.
   std::optional<std::string> source_line;
+  // Where `source_line` starts on its line (1-based byte column) and how
+  // long the whole line is: 1 and the size of `source_line` unless the line
+  // was cut.
+  int source_line_column = 1;
+  size_t source_line_length = 0;
+  // Keeps `line` (the whole line at `location`) as above.
+  void keep_source_line(std::string_view line);
+  bool source_line_cut() const {
+    return source_line && (source_line_column > 1 || source_line_length > source_line->size());
+  }
   // Found after the compile stopped the description: the model, the bytes
   // and the status pair do not reflect it.
   bool after_stop = false;
@@ -195,6 +220,8 @@ class Status {
   // False when the cap is reached (a note is added the first time).
   bool room_for_extra(const std::optional<SourceLocation>& where);
   void push(Diagnostic d);
+  // Keeps the line at the last diagnostic's location, from `lines`.
+  void keep_line_at(const LineIndex& lines);
 
   bool after_stop_ = false;
   bool last_dropped_ = false;  // the last fault or warning was not kept

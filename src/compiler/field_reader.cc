@@ -11,14 +11,22 @@ char lower_ascii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string quoted(std::string_view s) {
+}  // namespace
+
+std::string quoted_field(std::string_view s) {
+  constexpr size_t kLongest = 64;
   std::string out = "'";
-  out.append(s);
-  out += '\'';
+  if (s.size() <= kLongest) {
+    out.append(s);
+    out += '\'';
+    return out;
+  }
+  out.append(s.substr(0, kLongest - 16));
+  out += "...";
+  out.append(s.substr(s.size() - 8));
+  out += "' (" + std::to_string(s.size()) + " bytes)";
   return out;
 }
-
-}  // namespace
 
 bool contains(std::string_view field, std::string_view key) {
   return field.find(key) != std::string_view::npos;
@@ -198,7 +206,7 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
     }
   }
   if (!digits) {
-    std::string found = s.empty() ? std::string("an empty field") : quoted(s);
+    std::string found = s.empty() ? std::string("an empty field") : quoted_field(s);
     throw ReadFailure("expected " + std::string(what) + " (a whole number), found " + found +
                           number_look_alike(s),
                       f.where, f.last);
@@ -206,7 +214,7 @@ int64_t FieldReader::read_number(std::string_view what, int64_t lo, int64_t hi, 
   if (negative) value = -value;
   if (too_big || value < lo || value > hi) {
     throw ReadFailure("expected " + std::string(what) + " (" + kind + ", " + std::to_string(lo) +
-                          " to " + std::to_string(hi) + "), found " + quoted(s),
+                          " to " + std::to_string(hi) + "), found " + quoted_field(s),
                       f.where, f.last);
   }
   if (listener_) listener_->value_read(f, value);

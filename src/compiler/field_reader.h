@@ -163,6 +163,10 @@ inline bool is_blank(char c) {
 std::optional<std::string_view> text_line(std::string_view text, int line);
 
 // Substring tests used for keyword recognition.
+// A field in single quotes for a message; a long one (a number of a million
+// digits) is cut to its first and last bytes and its length said.
+std::string quoted_field(std::string_view field);
+
 bool contains(std::string_view field, std::string_view key);
 bool contains_nocase(std::string_view field, std::string_view key);
 

@@ -989,8 +989,8 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
         (!before || before->span.last_line != f.span.line)) {
       // The first field of its line: a number where a keyword belongs.
       warn(text, f.span, "ignored-field",
-           "ignored field '" + std::string(f.text) +
-               "': a number stands where a record's keyword belongs, and no record starts with a "
+           "ignored field " + quoted_field(f.text) +
+               ": a number stands where a record's keyword belongs, and no record starts with a "
                "number, so the line is passed over; write the record's keyword before its values");
       continue;
     }
@@ -1016,7 +1016,7 @@ void Checker::numbers_left_over(const DescriptionRead& d, const DescriptionText&
     }
     const RecordSpec& table_row = record_spec(last->kind);
     warn(text, f.span, "ignored-field",
-         "ignored field '" + std::string(f.text) + "': the record '" +
+         "ignored field " + quoted_field(f.text) + ": the record '" +
              std::string(table_row.written[0]) + "' before it took its " +
              str(static_cast<int64_t>(table_row.values.size())) +
              (table_row.values.size() == 1 ? " value" : " values") +

@@ -350,6 +350,46 @@ TEST(Warnings, ARecurringFaultIsCapped) {
   EXPECT_EQ(r.status.codice_errore(), 15);
 }
 
+// A description may be one line of 64 MiB: each diagnostic keeps a piece of
+// that line around its column and a message quotes a piece of a field, so
+// what a compile keeps grows with the number of diagnostics, not with the
+// line.
+TEST(Warnings, ALongLineAndALongFieldAreKeptAndQuotedInPieces) {
+  const std::string number(3'000'000, '9');
+  const std::string line =
+      replaced(kLine, "pendenza, 400, 2", "pendenza, 400, 2, " + std::string(5000, ' ') + number);
+  const Status s = compile_pair(line, train("")).status;
+  ASSERT_FALSE(s.diagnostics().empty());
+  for (const Diagnostic& d : s.diagnostics()) {
+    SCOPED_TRACE(d.message.substr(0, 200));
+    EXPECT_LE(d.message.size(), kLongestMessage);
+    if (!d.source_line || d.location->line != 4) continue;
+    EXPECT_EQ(d.source_line->size(), kKeptLine);
+    EXPECT_EQ(d.source_line_length,
+              std::string("pendenza, 400, 2, ").size() + 5000 + number.size());
+    // The kept piece holds the column, and is the line's own bytes there.
+    const size_t base = static_cast<size_t>(d.source_line_column - 1);
+    const size_t column = static_cast<size_t>(d.location->column - 1);
+    EXPECT_LE(base, column);
+    EXPECT_LT(column, base + kKeptLine);
+    EXPECT_EQ(*d.source_line, line.substr(line.find("pendenza, 400") + base, kKeptLine));
+  }
+  const std::string text = format_diagnostic(s.diagnostics()[0]);
+  EXPECT_NE(text.find("99...99999999' (3000000 bytes)"), std::string::npos) << text.substr(0, 400);
+}
+
+TEST(Warnings, AMessageIsCutInItsMiddleAndSaysHowMuch) {
+  std::string message = "begins " + std::string(100'000, 'x') + " ends";
+  cut_message(message);
+  EXPECT_EQ(message.size(), kLongestMessage);
+  EXPECT_TRUE(message.starts_with("begins xxx"));
+  EXPECT_TRUE(message.ends_with("xxx ends"));
+  EXPECT_NE(message.find(" bytes left out "), std::string::npos);
+  std::string short_one = "short";
+  cut_message(short_one);
+  EXPECT_EQ(short_one, "short");
+}
+
 // A message that names the fault's metre it found is not followed by it again.
 TEST(Warnings, TheMetreIsSaidOnce) {
   const Status s =

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
+#include <functional>
 #include <optional>
+#include <queue>
 #include <string_view>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "compiler/field_reader.h"
@@ -16,26 +18,6 @@
 namespace binario {
 namespace {
 
-// A line of the text: its bytes without the line end, and the line end.
-struct TextLine {
-  std::string_view content;
-  std::string_view ending;
-};
-
-std::vector<TextLine> text_lines(const std::string& text) {
-  std::vector<TextLine> lines;
-  const LineIndex index(text);
-  std::optional<std::string_view> line = index.line(1);
-  for (int n = 1; line; ++n) {
-    const std::optional<std::string_view> next = index.line(n + 1);
-    const size_t end = static_cast<size_t>(line->data() - text.data()) + line->size();
-    const size_t next_start = next ? static_cast<size_t>(next->data() - text.data()) : text.size();
-    lines.push_back({*line, std::string_view(text).substr(end, next_start - end)});
-    line = next;
-  }
-  return lines;
-}
-
 // Where a field stands on its line: from its first byte to the byte after
 // its last (1-based byte columns in the span; an empty field is empty).
 struct ByteRange {
@@ -45,6 +27,11 @@ struct ByteRange {
 ByteRange field_range(const TextSpan& span) {
   return {static_cast<size_t>(span.first_column - 1),
           static_cast<size_t>(std::max(span.last_column, span.first_column - 1))};
+}
+
+size_t field_width(const TextSpan& span) {
+  const ByteRange r = field_range(span);
+  return r.to - r.from;
 }
 
 // The bytes of a field on its line.
@@ -78,98 +65,64 @@ bool only_the_fields(std::string_view line, const RecordRead& r) {
   return blanks(line.substr(at));
 }
 
-// A record alone on its line, as the layout writes it.
-struct RecordLine {
-  int line = 0;
-  std::string_view keyword;
-  std::vector<std::string_view> values;
-  std::vector<bool> numeric;
+// The lines a record stands on, from its keyword to its last value.
+int last_line_of(const RecordRead& r) {
+  return r.values.empty() ? r.keyword.span.last_line : r.values.back().span.last_line;
+}
+
+// Counts how many things (records and the fields no record holds) stand on a
+// line, for lines asked in increasing order: one pass over the things sorted
+// by their first line, with the last lines of those begun so far in a heap.
+// It costs a few bytes a thing, whatever the number of lines.
+class LineOccupancy {
+ public:
+  explicit LineOccupancy(const DescriptionRead& read) {
+    // Each list is in text order already: merged, not sorted again.
+    for (const TextFields* list :
+         {&read.comments, &read.ignored, &read.headers, &read.before_section}) {
+      const size_t from = spans_.size();
+      for (const TextField& f : *list) add(f.span.line, f.span.last_line);
+      merge_from(from);
+    }
+    const size_t from = spans_.size();
+    for (const RecordRead& r : read.records) add(r.keyword.span.line, last_line_of(r));
+    merge_from(from);
+  }
+
+  // How many things stand on `line`; each call's line is at least the one
+  // before.
+  size_t on(int line) {
+    while (next_ < spans_.size() && spans_[next_].first <= line) {
+      if (spans_[next_].second >= line) ends_.push(spans_[next_].second);
+      ++next_;
+    }
+    while (!ends_.empty() && ends_.top() < line) ends_.pop();
+    return ends_.size();
+  }
+
+ private:
+  void add(int first, int last) { spans_.emplace_back(first, std::max(first, last)); }
+  void merge_from(size_t from) {
+    const auto middle = spans_.begin() + static_cast<std::ptrdiff_t>(from);
+    if (!std::is_sorted(middle, spans_.end())) std::sort(middle, spans_.end());
+    std::inplace_merge(spans_.begin(), middle, spans_.end());
+  }
+
+  std::vector<std::pair<int, int>> spans_;
+  size_t next_ = 0;
+  std::priority_queue<int, std::vector<int>, std::greater<>> ends_;
 };
-
-// The lines that hold exactly one whole record and no other field.
-std::vector<RecordLine> record_lines(const std::vector<TextLine>& lines,
-                                     const DescriptionRead& read) {
-  std::map<int, int> fields_on;  // line -> how many things stand on it
-  auto occupy = [&](int first, int last) {
-    for (int l = first; l <= std::max(first, last); ++l) ++fields_on[l];
-  };
-  for (const TextFields* list :
-       {&read.comments, &read.ignored, &read.headers, &read.before_section}) {
-    for (const TextField& f : *list) occupy(f.span.line, f.span.last_line);
-  }
-  for (const RecordRead& r : read.records) {
-    const int last = r.values.empty() ? r.keyword.span.last_line : r.values.back().span.last_line;
-    occupy(r.keyword.span.line, last);
-  }
-
-  std::vector<RecordLine> found;
-  for (const RecordRead& r : read.records) {
-    const int line = r.keyword.span.line;
-    if (!r.complete || r.after_stop || fields_on[line] != 1) continue;
-    if (line < 1 || static_cast<size_t>(line) > lines.size()) continue;
-    const bool one_line = r.keyword.span.last_line == line &&
-                          std::all_of(r.values.begin(), r.values.end(), [&](const ValueRead& v) {
-                            return v.span.line == line && v.span.last_line == line;
-                          });
-    if (!one_line) continue;
-    const std::string_view text = lines[static_cast<size_t>(line - 1)].content;
-    if (!only_the_fields(text, r)) continue;
-    RecordLine out;
-    out.line = line;
-    out.keyword = field_bytes(text, r.keyword.span);
-    for (const ValueRead& v : r.values) {
-      out.values.push_back(field_bytes(text, v.span));
-      out.numeric.push_back(v.number.has_value());
-    }
-    found.push_back(std::move(out));
-  }
-  return found;
-}
-
-// Writes a run of record lines on consecutive lines, aligned as one table.
-void lay_out_run(const std::vector<const RecordLine*>& run, std::vector<std::string>* out) {
-  size_t keyword_width = 0;
-  std::vector<size_t> widths;
-  for (const RecordLine* r : run) {
-    keyword_width = std::max(keyword_width, r->keyword.size());
-    if (widths.size() < r->values.size()) widths.resize(r->values.size(), 0);
-    for (size_t i = 0; i < r->values.size(); ++i) {
-      widths[i] = std::max(widths[i], r->values[i].size());
-    }
-  }
-  for (const RecordLine* r : run) {
-    std::string line(r->keyword);
-    line += ',';
-    if (r->values.empty()) {
-      line.pop_back();  // a record of no values keeps its keyword alone
-    }
-    for (size_t i = 0; i < r->values.size(); ++i) {
-      const bool last = i + 1 == r->values.size();
-      const std::string_view v = r->values[i];
-      const size_t pad = widths[i] - v.size();
-      line += ' ';
-      if (i == 0) line.append(keyword_width - r->keyword.size(), ' ');
-      if (r->numeric[i]) {
-        line.append(pad, ' ');
-        line += v;
-      } else {
-        line += v;
-        if (!last) line.append(pad, ' ');
-      }
-      if (!last) line += ',';
-    }
-    (*out)[static_cast<size_t>(r->line - 1)] = std::move(line);
-  }
-}
 
 // True when line `n` (1-based) is a caption row: a line starting with a
 // hyphen (a comment, or a caption row past the comments a section passes
 // over, which the reader takes for a field no record reads) whose words stand at chosen columns (a
 // gap of two blanks or more before a later word), written to stand over the columns of the records
 // below it. Realigning those records would leave the captions behind.
-bool caption_row(const std::vector<TextLine>& lines, int n) {
-  if (n < 1 || static_cast<size_t>(n) > lines.size()) return false;
-  const std::string_view text = lines[static_cast<size_t>(n - 1)].content;
+bool caption_row(const LineIndex& lines, int n) {
+  if (n < 1) return false;
+  const std::optional<std::string_view> line = lines.line(n);
+  if (!line) return false;
+  const std::string_view text = *line;
   const size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos || text[first] != '-') return false;
   const size_t gap = text.find("  ", first);
@@ -177,38 +130,104 @@ bool caption_row(const std::vector<TextLine>& lines, int n) {
          text.find_first_not_of(" \t,", gap) != std::string_view::npos;
 }
 
+// Writes the laid-out text as it goes: every byte of the text up to a record
+// line that is laid out is copied as it stands, then the line's new content;
+// its line end is copied with what follows.
+class LaidOutWriter {
+ public:
+  LaidOutWriter(const std::string& text, const LineIndex& lines) : text_(text), lines_(lines) {
+    out_.reserve(text.size());
+  }
+
+  // Lays out a run of record lines on consecutive lines as one table:
+  // keywords to the left, numbers to the right, texts to the left.
+  void lay_out_run(const std::vector<const RecordRead*>& run) {
+    size_t keyword_width = 0;
+    widths_.clear();
+    for (const RecordRead* r : run) {
+      keyword_width = std::max(keyword_width, field_width(r->keyword.span));
+      if (widths_.size() < r->values.size()) widths_.resize(r->values.size(), 0);
+      for (size_t i = 0; i < r->values.size(); ++i) {
+        widths_[i] = std::max(widths_[i], field_width(r->values[i].span));
+      }
+    }
+    for (const RecordRead* r : run) {
+      const std::string_view line = *lines_.line(r->keyword.span.line);
+      const size_t line_start = static_cast<size_t>(line.data() - text_.data());
+      out_.append(text_, copied_to_, line_start - copied_to_);
+      copied_to_ = line_start + line.size();
+
+      const std::string_view keyword = field_bytes(line, r->keyword.span);
+      out_ += keyword;
+      if (!r->values.empty()) out_ += ',';  // a record of no values keeps its keyword alone
+      for (size_t i = 0; i < r->values.size(); ++i) {
+        const bool last = i + 1 == r->values.size();
+        const std::string_view v = field_bytes(line, r->values[i].span);
+        const size_t pad = widths_[i] - v.size();
+        out_ += ' ';
+        if (i == 0) out_.append(keyword_width - keyword.size(), ' ');
+        if (r->values[i].number.has_value()) {
+          out_.append(pad, ' ');
+          out_ += v;
+        } else {
+          out_ += v;
+          if (!last) out_.append(pad, ' ');
+        }
+        if (!last) out_ += ',';
+      }
+    }
+  }
+
+  std::string finish() {
+    out_.append(text_, copied_to_, std::string::npos);
+    return std::move(out_);
+  }
+
+ private:
+  const std::string& text_;
+  const LineIndex& lines_;
+  std::string out_;
+  size_t copied_to_ = 0;  // the text before this byte is written
+  std::vector<size_t> widths_;
+};
+
 }  // namespace
 
 std::string lay_out_text(const std::string& text, const DescriptionRead& read) {
   if (!read.read) return text;
-  const std::vector<TextLine> lines = text_lines(text);
-  std::vector<std::string> contents;
-  contents.reserve(lines.size());
-  for (const TextLine& l : lines) contents.emplace_back(l.content);
+  const LineIndex lines(text);
+  LineOccupancy occupancy(read);
+  LaidOutWriter writer(text, lines);
 
-  // Record lines on consecutive lines form one table.
-  const std::vector<RecordLine> records = record_lines(lines, read);
-  // A table under caption rows is left as it stands, captions and all.
-  std::vector<const RecordLine*> run;
+  // Record lines on consecutive lines form one table; a table under caption
+  // rows is left as it stands, captions and all.
+  std::vector<const RecordRead*> run;
   auto lay_out = [&] {
-    if (!run.empty() && !caption_row(lines, run.front()->line - 1)) {
-      lay_out_run(run, &contents);
+    if (!run.empty() && !caption_row(lines, run.front()->keyword.span.line - 1)) {
+      writer.lay_out_run(run);
     }
     run.clear();
   };
-  for (const RecordLine& r : records) {
-    if (!run.empty() && run.back()->line + 1 != r.line) lay_out();
+  int last_asked = 0;
+  for (const RecordRead& r : read.records) {
+    const int line = r.keyword.span.line;
+    if (!r.complete || r.after_stop || line < 1 || line < last_asked) continue;
+    last_asked = line;
+    if (occupancy.on(line) != 1) continue;
+    // A record alone on its line, with every value on it too.
+    if (r.keyword.span.last_line != line) continue;
+    if (!std::all_of(r.values.begin(), r.values.end(), [&](const ValueRead& v) {
+          return v.span.line == line && v.span.last_line == line;
+        })) {
+      continue;
+    }
+    const std::optional<std::string_view> content = lines.line(line);
+    if (!content || !only_the_fields(*content, r)) continue;
+    if (!run.empty() && run.back()->keyword.span.line + 1 != line) lay_out();
     run.push_back(&r);
   }
   lay_out();
-
-  std::string laid_out;
-  laid_out.reserve(text.size());
-  for (size_t i = 0; i < lines.size(); ++i) {
-    laid_out += contents[i];
-    laid_out += lines[i].ending;
-  }
-  return laid_out;
+  return writer.finish();
 }
 
 namespace {
@@ -252,26 +271,34 @@ LaidOut lay_out_description(const CompileInput& input, DescriptionRole role) {
   CompileInput asked = input;
   asked.records_read = true;
   asked.extra_diagnostics = true;
-  const CompileResult before = compile(asked);
+  CompileResult before = compile(asked);
   const bool line = role == DescriptionRole::kLine;
   const std::string& text = line ? input.line.text : input.train.text;
   const DescriptionRead& read = line ? before.records->line : before.records->train;
 
   LaidOut out;
-  out.text = text;
   if (!read.read) {
+    out.text = text;
     out.refused = line ? "the compile did not read it"
                        : "the compile did not read it (its line description was refused)";
     return out;
   }
   std::string laid_out = lay_out_text(text, read);
-  if (laid_out == text) return out;
+  if (laid_out == text) {
+    out.text = std::move(laid_out);
+    return out;
+  }
 
-  CompileInput again = asked;
+  // What was read goes before the second compile: of a large text it is the
+  // larger part of the memory a compile takes.
+  const Outcome outcome_before = outcome_of(before, input.calcola_linea);
+  before = CompileResult{};
+  CompileInput again = std::move(asked);
   (line ? again.line.text : again.train.text) = laid_out;
   again.records_read = false;
   const CompileResult after = compile(again);
-  if (!(outcome_of(before, input.calcola_linea) == outcome_of(after, input.calcola_linea))) {
+  if (!(outcome_before == outcome_of(after, input.calcola_linea))) {
+    out.text = text;
     out.refused = "laid out, it would compile differently";
     return out;
   }
