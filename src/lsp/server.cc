@@ -230,7 +230,9 @@ void Server::answer(const json& id, const std::string& method, const json& param
       outbox_.reply_written(id, edits);
     } else {
       const json result = request(method, params, cancelled);
-      if (cancelled) throw CompileCancelled();
+      // A command that got as far as writing its files says so, cancelled
+      // meanwhile or not.
+      if (cancelled && method != "workspace/executeCommand") throw CompileCancelled();
       outbox_.reply(id, result);
     }
   } catch (const CompileCancelled&) {
