@@ -22,6 +22,28 @@ std::optional<std::string> number_from_train_file(const std::string& path,
   return number_from_train_text(path_file_name(path), name);
 }
 
+void add_run_rate_options(CLI::App* cmd, std::optional<double>* acceleration,
+                          std::optional<double>* braking) {
+  cmd->add_option("--acceleration", *acceleration,
+                  "The rate the train speeds up at on the level, m/s\xC2\xB2 (default 0.5)")
+      ->type_name("A");
+  cmd->add_option("--braking", *braking,
+                  "The rate the train brakes at on the level, m/s\xC2\xB2 (default: from the "
+                  "braked-mass percentage)")
+      ->type_name("B");
+}
+
+std::optional<int> refuse_run_rates(std::optional<double> acceleration,
+                                    std::optional<double> braking, std::ostream& err) {
+  for (std::optional<double> rate : {acceleration, braking}) {
+    if (rate && !(*rate > 0 && *rate <= 10)) {
+      err << "binario: a rate must be above 0 and at most 10 m/s\xC2\xB2\n";
+      return kExitUsage;
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
                                      std::ostream& err) {
   std::optional<std::string> name = options.name ? options.name : name_from_line_file(options.line);

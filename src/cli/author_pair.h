@@ -42,6 +42,16 @@ struct AuthorPairNames {
   std::string model_number;
 };
 
+// --acceleration and --braking, the rates of the train's run (m/s² on the
+// level), as timetable and the documents take them.
+void add_run_rate_options(CLI::App* cmd, std::optional<double>* acceleration,
+                          std::optional<double>* braking);
+
+// Returns the usage exit status, after saying why on `err`, for a rate that
+// is not above 0 and at most 10 m/s².
+std::optional<int> refuse_run_rates(std::optional<double> acceleration,
+                                    std::optional<double> braking, std::ostream& err);
+
 // The names from the options or the file names, as compile and check both
 // tell them. Returns the usage exit status, after saying why on `err`, when
 // they cannot be told.

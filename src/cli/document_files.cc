@@ -3,6 +3,7 @@
 #include <memory>
 #include <string_view>
 
+#include "cli/author_pair.h"
 #include "output/file_naming.h"
 #include "output/text_encoding.h"
 #include "platform/paths.h"
@@ -21,6 +22,7 @@ void add_document_options(CLI::App* cmd, DocumentOptions* options, const std::st
       ->type_name("CATEGORY");
   cmd->add_option("--mass", options->mass, "The train's mass in tonnes (default: blank)")
       ->type_name("TONNES");
+  add_run_rate_options(cmd, &options->acceleration, &options->braking);
 }
 
 namespace {
@@ -67,6 +69,10 @@ std::optional<int> document_choices(const DocumentOptions& options, DocumentChoi
     err << "binario: " << *refusal << '\n';
     return kExitUsage;
   }
+  if (std::optional<int> usage = refuse_run_rates(options.acceleration, options.braking, err)) {
+    return usage;
+  }
+  choices->run = {options.acceleration, options.braking};
   return std::nullopt;
 }
 

@@ -21,14 +21,20 @@ struct DocumentOptions {
   std::optional<std::string> speed_class;
   std::optional<std::string> category;
   std::optional<std::string> mass;
+  // The rates of the run the train sheet's running-speed and recovery
+  // columns read (m/s²); nothing: as timetable's defaults.
+  std::optional<double> acceleration;
+  std::optional<double> braking;
 };
 
-// --speed-class, --category and --mass, and --force with `force_help`.
+// --speed-class, --category, --mass, --acceleration and --braking, and
+// --force with `force_help`.
 void add_document_options(CLI::App* cmd, DocumentOptions* options, const std::string& force_help);
 
 // The options as the documents hold them (Windows-1252). Returns the usage
 // exit status, after saying why on `err`, for a value Windows-1252 cannot
-// hold, one wider than its box, or a mass that is not a whole number.
+// hold, one wider than its box, a mass that is not a whole number, or a rate
+// out of range.
 std::optional<int> document_choices(const DocumentOptions& options, DocumentChoices* choices,
                                     std::ostream& err);
 

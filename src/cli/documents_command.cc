@@ -3,11 +3,13 @@
 // descriptions (or in -o DIR). A pair with faults gets none.
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "cli/author_pair.h"
 #include "cli/commands.h"
 #include "cli/document_files.h"
+#include "cli/report.h"
 #include "cli/subcommands.h"
 #include "output/text_encoding.h"
 #include "platform/paths.h"
@@ -37,22 +39,32 @@ int documents_command(const DocumentsArgs& args, FileSystem& fs, std::ostream& o
   RunReport report;
   const CompileResult result =
       compile_author_pair(options, names, fs, &report, /*records_read=*/true);
-  const int status = report_author_pair(options, result.status, report, out, err);
+  // With --json the report waits for the documents: once they are written,
+  // its "outputs" lists them, as compile's lists the files it wrote.
+  std::ostringstream held;
+  const int status =
+      report_author_pair(options, result.status, report, options.json ? held : out, err);
   if (status != kExitClean) {
+    out << held.str();
     if (!options.json) err << "binario: the driver's documents were not written\n";
     return status;
   }
 
   std::string error;
   if (!options.output_dir.empty() && !fs.make_directories(dir, &error)) {
+    out << held.str();
     err << "binario: cannot create the folder '" << escaped_utf8(dir) << "': " << error << '\n';
     return kExitFileError;
   }
   const DriverDocuments documents = driver_documents(result.model, *result.records, choices);
   if (const int written = write_document_files(fs, paths, documents, err); written != kExitClean) {
+    out << held.str();
     return written;
   }
-  if (!options.json) {
+  if (options.json) {
+    report.outputs = paths;
+    out << json_report(result.status, report);
+  } else {
     for (const std::string& path : paths) out << escaped_utf8(path) << '\n';
   }
   return kExitClean;

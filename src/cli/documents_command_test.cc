@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/commands.h"
 #include "documents/driver_documents.h"
 #include "platform/paths.h"
@@ -54,7 +56,7 @@ Outcome documents(MemoryFileSystem& fs, const DocumentOptions& options = {}) {
 
 TEST(DocumentsCommand, WritesTheThreeDocumentsAndReplacesThemOnlyWithForce) {
   MemoryFileSystem fs = example_folder();
-  Outcome o = documents(fs, {false, "V160", "R", "300"});
+  Outcome o = documents(fs, {false, "V160", "R", "300", {}, {}});
   ASSERT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(o.out, kSheet + "\n" + kOrder + "\n" + kNotes + "\n");
   EXPECT_EQ(o.err, "");
@@ -74,10 +76,14 @@ TEST(DocumentsCommand, WritesTheThreeDocumentsAndReplacesThemOnlyWithForce) {
   EXPECT_NE(o.err.find("give --force"), std::string::npos) << o.err;
   EXPECT_EQ(fs.files[kOrder], "mine");
   EXPECT_EQ(fs.files[kSheet], "old");
-  o = documents(fs, {true, "V160", "R", "300"});
+  o = documents(fs, {true, "V160", "R", "300", {}, {}});
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_EQ(fs.files[kSheet], sheet);
   EXPECT_NE(fs.files[kOrder], "mine");
+  // The rates reach the run the sheet's running-speed column reads.
+  o = documents(fs, {true, "V160", "R", "300", 2.0, {}});
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(fs.files[kSheet], sheet);
 }
 
 TEST(DocumentsCommand, APairWithAFaultGetsNoDocuments) {
@@ -94,10 +100,12 @@ TEST(DocumentsCommand, APairWithAFaultGetsNoDocuments) {
 
 TEST(DocumentsCommand, OptionsThatDoNotFitOrCannotBeHeldAreRefused) {
   for (const DocumentOptions& options : {
-           DocumentOptions{false, "V200 C extra wide", std::nullopt, std::nullopt},
-           DocumentOptions{false, std::nullopt, "\xE2\x82\xAC\xE2\x98\x83", std::nullopt},
-           DocumentOptions{false, std::nullopt, std::nullopt, "600T"},
-           DocumentOptions{false, std::nullopt, "I\tC", std::nullopt},
+           DocumentOptions{false, "V200 C extra wide", std::nullopt, std::nullopt, {}, {}},
+           DocumentOptions{false, std::nullopt, "\xE2\x82\xAC\xE2\x98\x83", std::nullopt, {}, {}},
+           DocumentOptions{false, std::nullopt, std::nullopt, "600T", {}, {}},
+           DocumentOptions{false, std::nullopt, "I\tC", std::nullopt, {}, {}},
+           DocumentOptions{false, std::nullopt, std::nullopt, std::nullopt, 0.0, {}},
+           DocumentOptions{false, std::nullopt, std::nullopt, std::nullopt, {}, 10.5},
        }) {
     MemoryFileSystem fs = example_folder();
     const Outcome o = documents(fs, options);
@@ -110,7 +118,7 @@ TEST(DocumentsCommand, ASetThatCannotBeFinishedLeavesEveryDocumentAsItWas) {
   MemoryFileSystem fs = example_folder();
   fs.files[kSheet] = "old sheet";
   fs.held_open.insert(kSheet);
-  Outcome o = documents(fs, {true, std::nullopt, std::nullopt, std::nullopt});
+  Outcome o = documents(fs, {true, std::nullopt, std::nullopt, std::nullopt, {}, {}});
   EXPECT_EQ(o.status, 5);
   EXPECT_NE(o.err.find(kSheet + ": error: cannot write the file"), std::string::npos) << o.err;
   EXPECT_EQ(fs.files[kSheet], "old sheet");
@@ -121,6 +129,97 @@ TEST(DocumentsCommand, ASetThatCannotBeFinishedLeavesEveryDocumentAsItWas) {
   o = documents(failing);
   EXPECT_EQ(o.status, 5);
   EXPECT_EQ(failing.files.count(kSheet) + failing.files.count(kOrder), 0u);
+}
+
+TEST(DocumentsCommand, NothingIsWrittenWhereTheDocumentsCannotGo) {
+  auto run = [](MemoryFileSystem& fs, const std::string& line, const std::string& train,
+                const std::string& output_dir) {
+    DocumentsArgs args;
+    args.pair.line = line;
+    args.pair.train = train;
+    args.pair.output_dir = output_dir;
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = documents_command(args, fs, out, err);
+    return Outcome{status, out.str(), err.str()};
+  };
+  // An output folder that cannot be made (a file holds its name).
+  MemoryFileSystem fs = example_folder();
+  const std::string out_dir = join_path("w", "out");
+  fs.files[out_dir] = "a file";
+  Outcome o = run(fs, kLine, kTrain, out_dir);
+  EXPECT_EQ(o.status, 5);
+  EXPECT_NE(o.err.find("cannot create the folder '" + out_dir + "': Not a directory"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(fs.files.size(), 3u);
+
+  // A folder where the documents cannot be created.
+  fs = example_folder();
+  fs.fail_create.insert(kNotes);
+  o = run(fs, kLine, kTrain, "");
+  EXPECT_EQ(o.status, 5);
+  EXPECT_NE(o.err.find(kNotes + ": error: cannot write the file: Permission denied"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(fs.files.size(), 2u);
+
+  // A scenario name Windows-1252 cannot hold: usage, before anything is read.
+  fs = example_folder();
+  const std::string line = join_path("w",
+                                     "\xC5\x81\xC3\xB3"
+                                     "d\xC5\xBA_linea.txt");  // Łódź
+  const std::string train = join_path("w",
+                                      "\xC5\x81\xC3\xB3"
+                                      "d\xC5\xBA_42-.txt");
+  fs.files[line] = fs.files[kLine];
+  fs.files[train] = fs.files[kTrain];
+  o = run(fs, line, train, "");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("Windows-1252"), std::string::npos) << o.err;
+  EXPECT_EQ(fs.files.size(), 4u);
+}
+
+TEST(DocumentsCommand, JsonListsTheDocumentsWritten) {
+  MemoryFileSystem fs = example_folder();
+  DocumentsArgs args;
+  args.pair.line = kLine;
+  args.pair.train = kTrain;
+  args.pair.json = true;
+  std::ostringstream out;
+  std::ostringstream err;
+  ASSERT_EQ(documents_command(args, fs, out, err), 0) << err.str();
+  const nlohmann::json report = nlohmann::json::parse(out.str());
+  EXPECT_EQ(report["outputs"], nlohmann::json({kSheet, kOrder, kNotes}));
+  EXPECT_EQ(report["status"]["code"], 0);
+
+  // Not written (they are there already): the report lists nothing.
+  out.str("");
+  EXPECT_EQ(documents_command(args, fs, out, err), 2);
+  EXPECT_EQ(out.str(), "");
+}
+
+// The commands page shows the train sheet of examples/ as the command writes
+// it, without the two empty lines before the boxes and the one after.
+TEST(DocumentsCommand, TheCommandsPageShowsTheSheetAsWritten) {
+  MemoryFileSystem fs = example_folder();
+  ASSERT_EQ(documents(fs, {false, std::nullopt, "R", "300", {}, {}}).status, 0);
+  auto without_cr = [](const std::string& text) {
+    std::string out;
+    for (char c : text) {
+      if (c != '\r') out += c;
+    }
+    return out;
+  };
+  const std::string sheet = without_cr(fs.files[kSheet]);
+  ASSERT_TRUE(sheet.starts_with("\n\n") && sheet.ends_with("\n\n"));
+  const std::string page =
+      without_cr(slurp(stdfs::path(BINARIO_SOURCE_DIR) / "docs" / "commands.md"));
+  const size_t intro = page.find("The train sheet of `examples/`");
+  ASSERT_NE(intro, std::string::npos);
+  const size_t open = page.find("```\n", intro) + 4;
+  const size_t close = page.find("```\n", open);
+  EXPECT_EQ(page.substr(open, close - open), sheet.substr(2, sheet.size() - 3));
 }
 
 class DocumentsProgramTest : public ProgramTest {};

@@ -78,5 +78,32 @@ TEST_F(HeldOpenTest, AFileOpenWithDeleteSharingIsReplacedAndTheOldOneGoes) {
   EXPECT_EQ(entries(), before);
 }
 
+TEST_F(HeldOpenTest, ADocumentHeldOpenLeavesEveryDocumentAsItWas) {
+  ASSERT_EQ(run("sources -C " + (dir / "texts").string()).status, 0);
+  const std::string documents = "documents " + (dir / "texts" / "Zorvane_Pelk_linea.txt").string() +
+                                " " + (dir / "texts" / "Zorvane_Pelk_728-.txt").string() + " -o " +
+                                (dir / "docs").string() + " --force";
+  ASSERT_EQ(run(documents).status, 0);
+  const std::vector<std::string> names = {"Zorvane_Pelk_728_scheda_treno.txt",
+                                          "Zorvane_Pelk_728_rallentamenti.txt",
+                                          "Zorvane_Pelk_728_note.txt"};
+  std::vector<std::string> old;
+  for (const std::string& name : names) {
+    std::ofstream(dir / "docs" / name, std::ios::binary | std::ios::app) << "old";
+    old.push_back(slurp(dir / "docs" / name));
+  }
+  for (const std::string& held_name : names) {
+    SCOPED_TRACE(held_name);
+    HANDLE held = ::CreateFileW((dir / "docs" / held_name).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const Result r = run(documents);
+    ::CloseHandle(held);
+    EXPECT_EQ(r.status, 5);
+    EXPECT_NE(r.err.find("Is held open by another program"), std::string::npos) << r.err;
+    for (size_t i = 0; i < names.size(); ++i) EXPECT_EQ(slurp(dir / "docs" / names[i]), old[i]);
+  }
+}
+
 }  // namespace
 }  // namespace binario

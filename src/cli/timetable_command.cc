@@ -144,11 +144,8 @@ nlohmann::json json_run(const RunProfile& run) {
 
 int timetable_command(const TimetableArgs& args, FileSystem& fs, std::ostream& out,
                       std::ostream& err) {
-  for (std::optional<double> rate : {args.acceleration, args.braking}) {
-    if (rate && !(*rate > 0 && *rate <= 10)) {
-      err << "binario: a rate must be above 0 and at most 10 m/s\xC2\xB2\n";
-      return kExitUsage;
-    }
+  if (std::optional<int> usage = refuse_run_rates(args.acceleration, args.braking, err)) {
+    return *usage;
   }
   AuthorPairNames names;
   if (std::optional<int> usage = author_pair_names(args.pair, &names, err)) return *usage;
@@ -174,10 +171,6 @@ Subcommand add_timetable_command(CLI::App& app) {
   struct State {
     std::function<CompileOptions()> pair;
     TimetableArgs args;
-    double acceleration = 0;
-    double braking = 0;
-    CLI::Option* acceleration_opt = nullptr;
-    CLI::Option* braking_opt = nullptr;
   };
   auto state = std::make_shared<State>();
   CLI::App* cmd = app.add_subcommand(
@@ -185,20 +178,10 @@ Subcommand add_timetable_command(CLI::App& app) {
       "Compile an author's pair in memory and print the run of its train: per station the "
       "scheduled time, the lower bound of the speed limits, the fastest run and the margin");
   state->pair = add_author_pair_arguments(cmd);
-  state->acceleration_opt =
-      cmd->add_option("--acceleration", state->acceleration,
-                      "The rate the train speeds up at on the level, m/s\xC2\xB2 (default 0.5)")
-          ->type_name("A");
-  state->braking_opt =
-      cmd->add_option("--braking", state->braking,
-                      "The rate the train brakes at on the level, m/s\xC2\xB2 (default: from the "
-                      "braked-mass percentage)")
-          ->type_name("B");
+  add_run_rate_options(cmd, &state->args.acceleration, &state->args.braking);
   return {cmd, [state] {
-            TimetableArgs args;
+            TimetableArgs args = state->args;
             args.pair = state->pair();
-            if (*state->acceleration_opt) args.acceleration = state->acceleration;
-            if (*state->braking_opt) args.braking = state->braking;
             RealFileSystem fs;
             return timetable_command(args, fs, std::cout, std::cerr);
           }};

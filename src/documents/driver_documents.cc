@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -148,6 +149,55 @@ std::string speed_cell(const std::optional<int>& speed) {
   return speed ? forms::right(std::to_string(*speed), 5, 1) : std::string(5, ' ');
 }
 
+// ---- The two columns of the run ----
+
+int64_t ceil_div(int64_t a, int64_t b) {
+  return -floor_div(-a, b);
+}
+
+// "Vel. Marc.", the running speed of the stretch from a row to the next
+// (`from` to `to` metres): the highest speed the fastest run reaches at a
+// cell boundary of it, in whole km/h rounded down. Blank where the train does
+// not run (before its first station) or stands all along.
+std::string running_cell(const RunProfile& run, int64_t from, int64_t to) {
+  if (run.stations.empty()) return std::string(5, ' ');
+  const int64_t first = std::max(run.first, ceil_div(from, kCellLength));
+  const int64_t last = std::min(run.last, floor_div(to, kCellLength));
+  double fastest = 0;
+  for (int64_t k = first; k <= last; ++k) {
+    fastest = std::max(fastest, run.speed[static_cast<size_t>(k)]);
+  }
+  // The small addition keeps a speed at its limit (100 km/h is 27.7… m/s)
+  // from rounding down to the value below.
+  const auto kmh = static_cast<int64_t>(std::floor(fastest * 3.6 + 1e-6));
+  return kmh > 0 ? forms::right(std::to_string(kmh), 5, 1) : std::string(5, ' ');
+}
+
+// "Rec", the recovery the timetable leaves a timed station: its scheduled
+// running time from the timed station before, less the fastest run's, in
+// minutes rounded down to the half minute ("2", "2.5"; "-1" for a time the
+// fastest run misses by up to a minute). Blank under half a minute, at the
+// first timed station, at a station without a time and where the run cannot
+// reach (a speed limit of 0 on the way).
+std::string recovery_cell(const RunProfile& run, int entry) {
+  const std::string blank(5, ' ');
+  const auto s = std::find_if(run.stations.begin(), run.stations.end(),
+                              [&](const StationRun& r) { return r.entry == entry; });
+  if (s == run.stations.end() || !s->scheduled || !s->previous_timed || !s->fastest) return blank;
+  const StationRun& previous = run.stations[static_cast<size_t>(*s->previous_timed)];
+  if (!previous.fastest || !std::isfinite(s->margin)) return blank;
+  const double halves = std::floor(s->margin / 30.0);
+  if (halves == 0 || std::abs(halves) > 1e6) return blank;
+  const auto whole = static_cast<int64_t>(std::abs(halves)) / 2;
+  const std::string sign = halves < 0 ? "-" : "";
+  std::string text = sign + std::to_string(whole);
+  if (static_cast<int64_t>(std::abs(halves)) % 2 == 1) {
+    // Half a minute only where the column has room for it.
+    if (text.size() + 2 <= forms::kTimetableColumns[6]) text += ".5";
+  }
+  return text.size() <= forms::kTimetableColumns[6] ? forms::centred(text, 5) : blank;
+}
+
 std::string train_sheet(const TrackModel& model, const RecordsRead& records,
                         const DocumentChoices& choices, std::vector<std::string>& notices) {
   Fitter fitter(notices);
@@ -196,13 +246,24 @@ std::string train_sheet(const TrackModel& model, const RecordsRead& records,
   add_line(doc, forms::kTimetableHead2);
   add_line(doc, forms::kTimetableRule);
   const auto& widths = forms::kTimetableColumns;
-  for (const SheetRow& row : sheet_rows(model, records)) {
+  // A model without cells has no run: its two run columns stay blank.
+  const RunProfile run = model.built() ? run_profile(model, choices.run) : RunProfile();
+  const std::vector<SheetRow> rows = sheet_rows(model, records);
+  // The run ends at the last station: its row and those beyond have no
+  // stretch to run.
+  const int64_t end = stations > 0 ? model.treno[static_cast<size_t>(stations)].posizione : 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const SheetRow& row = rows[i];
+    const int64_t next = i + 1 < rows.size() ? rows[i + 1].metre : row.metre;
+    const std::string running = row.metre < end ? running_cell(run, row.metre, std::min(next, end))
+                                                : std::string(widths[1], ' ');
     const std::string_view place =
         fitter.fit(row.place, widths[4] - 1, row.station ? "the station name" : "the place name");
     add_line(doc, forms::table_line(std::array<std::string, 7>{
-                      speed_cell(row.speed_limit), std::string(widths[1], ' '), km_cell(row.metre),
+                      speed_cell(row.speed_limit), running, km_cell(row.metre),
                       std::string(widths[3], ' '), forms::left(place, widths[4], 1),
-                      time_cell(model, row, 1, stations, notices), std::string(widths[6], ' ')}));
+                      time_cell(model, row, 1, stations, notices),
+                      row.station ? recovery_cell(run, row.entry) : std::string(widths[6], ' ')}));
   }
   add_line(doc, forms::kTimetableRule);
   add_line(doc, "");

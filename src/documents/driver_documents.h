@@ -8,7 +8,8 @@
 // the records the compile read, since their cells keep the start and the
 // length only to the nearest cell. What no description holds (the speed
 // class, the category, the mass) is the caller's to give, and stays blank
-// when not given.
+// when not given. The train sheet's running-speed and recovery columns come
+// from the run of the train (timing/run_profile.h).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@
 
 #include "compiler/records_read.h"
 #include "compiler/track_model.h"
+#include "timing/run_profile.h"
 
 namespace binario {
 
@@ -26,6 +28,7 @@ struct DocumentChoices {
   std::string speed_class;  // the right box of the identity box ("V200 C")
   std::string category;     // the classification box ("IC")
   std::string mass;         // the mass box, tonnes as written ("600")
+  RunOptions run;           // the rates of the run the two run columns read
 };
 
 // The widest text each choice may be, so that it fits its box.

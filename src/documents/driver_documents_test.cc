@@ -79,7 +79,7 @@ std::string trimmed(const std::string& s) {
   return s.substr(a, s.find_last_not_of(' ') - a + 1);
 }
 
-const DocumentChoices kBuiltinChoices{"V200 C", "IC", "600"};
+const DocumentChoices kBuiltinChoices{"V200 C", "IC", "600", {}};
 
 TEST(DriverDocumentsTest, BuiltinSlowdownOrderIsReproducedByteForByte) {
   const CompileResult r = compile_builtin();
@@ -337,12 +337,56 @@ TEST(DriverDocumentsTest, TimesFollowTheirStationsRole) {
   // Departure, a time of the run (its seconds not shown), the arrival; the
   // limit changes at 12000 on the station's own row.
   EXPECT_EQ(sheet[16],
-            " | 100 |     |    0     |     | NORD                       |          7.00  |     |");
+            " | 100 | 100 |    0     |     | NORD                       |          7.00  |     |");
   EXPECT_EQ(sheet[17],
-            " |  80 |     |   12.000 |     | CENTRO                     |       7.10     |     |");
+            " |  80 |  80 |   12.000 |     | CENTRO                     |       7.10     | 2.5 |");
   EXPECT_EQ(sheet[18],
             " |     |     |   30.000 |     | SUD                        |  7.25          |     |");
   EXPECT_EQ(sheet.size(), 21u);
+}
+
+// The running speed and the recovery come from the fastest run. NORD's stop
+// cell starts at 350 m, so at the change of limit at 500 m the train has
+// run 150 m from rest: at 0.5 m/s² it does 44.09 km/h there, at 1 m/s²
+// 62.35 km/h; beyond, it reaches each limit. The fastest run to SUD takes
+// 1224 s, so 24 minutes leave 216 s of recovery (3.5 minutes), 20 minutes
+// 24 s too few (-0.5), 20 minutes 30 seconds 6 s (under half a minute).
+TEST(DriverDocumentsTest, RunColumnsComeFromTheFastestRun) {
+  auto sheet_for = [](const std::string& sud_time, const std::string& limits,
+                      std::optional<double> acceleration) {
+    std::string train = small_train(
+        "stazione, 0, 8, 400, 1, 0, 0, 4,1,0, 2,1,1, 1, 7,0,0, NORD\r\n"
+        "stazione, 12000, 2, 600, 0, 0, 0, 1,1,0, 4,1,1, 0, 0,0,0, CENTRO\r\n"
+        "stazione, 30000, 2, 600, 1, 0, 0, 1,1,0, 2,1,1, 0, " +
+            sud_time + ", SUD\r\n",
+        "");
+    const std::string limit = "velocita, 12000, 80\r\n";
+    train.replace(train.find(limit), limit.size(), limits);
+    const CompileResult r = compile_pair(small_line(), train, "Linea", "1");
+    EXPECT_EQ(r.status.codice_errore(), 0);
+    DocumentChoices choices;
+    choices.run.acceleration = acceleration;
+    const std::vector<std::string> lines =
+        lines_of(driver_documents(r.model, *r.records, choices).train_sheet);
+    std::vector<std::string> rows;  // running speed, place, recovery
+    for (size_t i = 16; i + 2 < lines.size(); ++i) {
+      const std::vector<std::string> c = cells_of(lines[i]);
+      rows.push_back(c.at(1) + "|" + trimmed(c.at(4)) + "|" + c.at(6));
+    }
+    return rows;
+  };
+  const std::string short_stretch = "velocita, 500, 120\r\nvelocita, 12000, 80\r\n";
+  EXPECT_EQ(sheet_for("7,24,0", short_stretch, std::nullopt),
+            (std::vector<std::string>{"  44 |NORD|     ", " 120 |Km 0.500|     ",
+                                      "  80 |CENTRO|     ", "     |SUD| 3.5 "}));
+  const auto faster = sheet_for("7,24,0", short_stretch, 1.0);
+  EXPECT_EQ(faster.at(0), "  62 |NORD|     ");
+  EXPECT_EQ(sheet_for("7,20,0", short_stretch, std::nullopt).back(), "     |SUD|-0.5 ");
+  EXPECT_EQ(sheet_for("7,20,30", short_stretch, std::nullopt).back(), "     |SUD|     ");
+  // A limit of 0 on the way: the run never reaches SUD, so no recovery.
+  const auto blocked = sheet_for(
+      "7,24,0", short_stretch + "velocita, 20000, 0\r\nvelocita, 20500, 80\r\n", std::nullopt);
+  EXPECT_EQ(blocked.back(), "     |SUD|     ");
 }
 
 TEST(DriverDocumentsTest, NothingInventedWhenNotGiven) {

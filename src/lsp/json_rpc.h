@@ -20,6 +20,7 @@ inline constexpr int kMethodNotFound = -32601;
 inline constexpr int kInvalidParams = -32602;
 inline constexpr int kServerNotInitialized = -32002;
 inline constexpr int kRequestCancelled = -32800;
+inline constexpr int kRequestFailed = -32803;  // understood, but it could not be done
 
 // The deepest a message may nest arrays and objects. The protocol's deepest
 // messages nest about ten levels; a cap keeps every later step (parsing,

@@ -178,12 +178,21 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
     list.push_back(lsp_diagnostic(placed, *part->lines));
     if (placed.stopped_at_line > 0) add_not_compiled(placed.stopped_at_line, *part->lines, &list);
   }
-  const PairDocument* documents[] = {&texts.line, &texts.train};
-  DescriptionRead* reads[] = {&result.records->line, &result.records->train};
-  for (int i = 0; i < 2; ++i) {
-    if (!documents[i]->open_text) continue;
-    out.reads[documents[i]->uri] = std::make_shared<const DocumentRead>(
-        DocumentRead{*documents[i]->open_text, std::move(*reads[i])});
+  out.faultless = !no_train && !line.source.missing && result.end == CompileEnd::kCompiled &&
+                  result.status.codice_errore() == 0;
+  for (const auto& [uri, list] : out.diagnostics) {
+    for (const json& d : list) out.faultless = out.faultless && d.value("severity", 0) != 1;
+  }
+  if (texts.keep_records) {
+    out.records = std::make_shared<const RecordsRead>(std::move(*result.records));
+  } else {
+    const PairDocument* documents[] = {&texts.line, &texts.train};
+    DescriptionRead* reads[] = {&result.records->line, &result.records->train};
+    for (int i = 0; i < 2; ++i) {
+      if (!documents[i]->open_text) continue;
+      out.reads[documents[i]->uri] = std::make_shared<const DocumentRead>(
+          DocumentRead{*documents[i]->open_text, std::move(*reads[i])});
+    }
   }
   out.model = std::make_shared<const TrackModel>(std::move(result.model));
   return out;

@@ -28,6 +28,9 @@ struct PairTexts {
   PairDocument train;
   std::string name;    // NAME, UTF-8
   std::string number;  // NUM, UTF-8
+  // Keep what the compile read of both descriptions in `records` (for the
+  // driver's documents) instead of the readings of the open documents.
+  bool keep_records = false;
 };
 
 struct PairCompiled {
@@ -37,6 +40,10 @@ struct PairCompiled {
   std::shared_ptr<const TrackModel> model;
   // What the compile read of each open document, by URI.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
+  // With keep_records: what the compile read of the two descriptions.
+  std::shared_ptr<const RecordsRead> records;
+  // Both descriptions were there and compiled, and no diagnostic is an error.
+  bool faultless = false;
 };
 
 // A document gets at most this many diagnostics, so that a text that is

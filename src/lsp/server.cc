@@ -1,5 +1,6 @@
 #include "lsp/server.h"
 
+#include <algorithm>
 #include <ctime>
 #include <optional>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "lsp/completion.h"
 #include "lsp/document_symbols.h"
 #include "lsp/document_sync.h"
+#include "lsp/driver_documents_action.h"
 #include "lsp/formatting.h"
 #include "lsp/hover.h"
 #include "lsp/inbox.h"
@@ -39,7 +41,9 @@ json capabilities() {
           {"referencesProvider", true},
           {"foldingRangeProvider", true},
           {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}}},
-          {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix"})}}}};
+          {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix", "source"})}}},
+          {"executeCommandProvider",
+           {{"commands", json::array({std::string(kWriteDocumentsCommand)})}}}};
 }
 
 std::string document_uri(const json& params) {
@@ -226,7 +230,9 @@ void Server::answer(const json& id, const std::string& method, const json& param
       outbox_.reply_written(id, edits);
     } else {
       const json result = request(method, params, cancelled);
-      if (cancelled) throw CompileCancelled();
+      // A command that got as far as writing its files says so, cancelled
+      // meanwhile or not.
+      if (cancelled && method != "workspace/executeCommand") throw CompileCancelled();
       outbox_.reply(id, result);
     }
   } catch (const CompileCancelled&) {
@@ -283,7 +289,19 @@ json Server::request(const std::string& method, const json& params,
     return now.read ? document_symbols(*now.read) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
-    return quick_fixes(document_uri(params), params.value("context", json::object()));
+    const std::string uri = document_uri(params);
+    const json context = params.value("context", json::object());
+    json actions = quick_fixes(uri, context);
+    if (wants_source_actions(context)) {
+      for (json& action : documents_actions(uri)) actions.push_back(std::move(action));
+    }
+    return actions;
+  }
+  if (method == "workspace/executeCommand") {
+    if (params.at("command").get<std::string>() != kWriteDocumentsCommand) {
+      throw rpc::Error(rpc::kInvalidParams, "unknown command");
+    }
+    return write_documents(params.at("arguments").at(0).get<std::string>(), cancelled);
   }
   if (method == "completionItem/resolve") return resolve_completion(params, client_);
   // What the compile read of the request's document, and which file it is.
@@ -399,6 +417,7 @@ void Server::notification(const std::string& method, const json& params) {
       documents_.close(uri);
       models_.erase(percent_decode(uri));
       reads_.erase(percent_decode(uri));
+      has_errors_.erase(percent_decode(uri));
     }
     publish(spelt, json::array());
     // What is still open of its line is checked again: an open partner now
@@ -478,7 +497,10 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     if (documents_.is_open(uri)) reads_[percent_decode(uri)] = std::move(read);
   }
   for (const auto& [target, list] : checked.diagnostics) {
-    if (documents_.is_open(target)) publish(target, list);
+    if (!documents_.is_open(target)) continue;
+    has_errors_[percent_decode(target)] = std::any_of(
+        list.begin(), list.end(), [](const json& d) { return d.value("severity", 0) == 1; });
+    publish(target, list);
   }
 }
 
@@ -495,6 +517,58 @@ std::vector<std::string> Server::open_partners(const std::string& uri) {
     if (std::optional<std::string> spelt = documents_.open_uri(partner)) open.push_back(*spelt);
   }
   return open;
+}
+
+json Server::documents_actions(const std::string& uri) {
+  std::lock_guard lock(mutex_);
+  const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
+  if (!line || !documents_.is_open(uri)) return json::array();
+  const LineGroup group = line_group(line->line_uri, documents_, fs_);
+  // The pair's last check found no error in what of it is open (and a
+  // document not checked yet is not offered the action). The command
+  // compiles the pair again and refuses one with errors.
+  const auto clean = [&](const std::string& of) {
+    if (!documents_.is_open(of)) return true;
+    const auto it = has_errors_.find(percent_decode(of));
+    return it != has_errors_.end() && !it->second;
+  };
+  json actions = json::array();
+  for (const LineGroup::Train& train : group.trains) {
+    const bool asked_for = percent_decode(train.uri) == percent_decode(uri);
+    if (!line->number.empty() && !asked_for) continue;
+    if (!clean(uri) || !clean(group.line_uri) || !clean(train.uri)) continue;
+    actions.push_back(write_documents_action(train.uri, train.number,
+                                             line->number.empty() && group.trains.size() > 1));
+  }
+  return actions;
+}
+
+json Server::write_documents(const std::string& train_uri, const std::atomic<bool>& cancelled) {
+  PairTexts pair;
+  std::string folder;
+  {
+    std::lock_guard lock(mutex_);
+    const std::optional<LineOf> line = line_of_document(train_uri, documents_, fs_);
+    if (!line || line->number.empty()) {
+      throw rpc::Error(rpc::kInvalidParams, "not a train description: " + train_uri);
+    }
+    const std::optional<std::string> line_path = uri_to_path(line->line_uri);
+    if (!line_path) throw rpc::Error(rpc::kInvalidParams, "not a file: " + line->line_uri);
+    folder = path_parent(*line_path);
+    auto document = [&](const std::string& of) {
+      const std::shared_ptr<const std::string> open = documents_.text(of);
+      return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
+    };
+    pair.line = document(line->line_uri);
+    pair.train = document(train_uri);
+    pair.name = line->name;
+    pair.number = line->number;
+  }
+  const std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &cancelled);
+  std::string said = "Wrote the driver's documents:";
+  for (const std::string& path : paths) said += " " + path;
+  outbox_.notify("window/showMessage", {{"type", 3}, {"message", said}});
+  return {{"written", paths}};
 }
 
 Server::Reading Server::reading(const std::string& uri, const std::atomic<bool>* cancel) {

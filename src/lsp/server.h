@@ -40,8 +40,8 @@ struct ServerOptions {
 
 class Server {
  public:
-  // Reads partner descriptions from `fs` (never writes) and writes framed
-  // messages to `out`.
+  // Reads partner descriptions from `fs`, writes there only the driver's
+  // documents the client asks for, and writes framed messages to `out`.
   Server(FileSystem& fs, std::ostream& out, ServerOptions options = {});
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
@@ -90,6 +90,12 @@ class Server {
     std::shared_ptr<const TrackModel> model;
   };
   Reading reading(const std::string& uri, const std::atomic<bool>* cancel = nullptr);
+  // The source actions that write the driver's documents of the pairs of
+  // the open description `uri` (of its train, or of each train of a line).
+  nlohmann::json documents_actions(const std::string& uri);
+  // Writes the documents of the train description `train_uri` and its line,
+  // beside the line description; the result lists the paths written.
+  nlohmann::json write_documents(const std::string& train_uri, const std::atomic<bool>& cancelled);
   // The other open documents of the line `uri` belongs to, as the editor
   // spelt their URIs.
   std::vector<std::string> open_partners(const std::string& uri);
@@ -121,6 +127,9 @@ class Server {
   std::map<std::string, std::shared_ptr<const TrackModel>> models_;
   // What the last compile read of each open document, by decoded URI.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads_;
+  // Whether the last check of each open document published an error, by
+  // decoded URI.
+  std::map<std::string, bool> has_errors_;
   // The line description of each scheduled check, by its key.
   std::map<std::string, std::string> lines_;
   DiskPartners partners_;

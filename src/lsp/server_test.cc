@@ -1191,7 +1191,7 @@ TEST(Server, QuickFixReplacesTheMisspeltField) {
   Session s;
   s.request(1, "initialize");
   EXPECT_EQ(s.received().at(0)["result"]["capabilities"]["codeActionProvider"]["codeActionKinds"],
-            json::array({"quickfix"}));
+            json::array({"quickfix", "source"}));
   int at = 0;
   s.open(kLineUri, line_with("pendnza   , 1000, 1\r\n", &at));
   std::string train = example("Valdoria_42-.txt");
@@ -1246,6 +1246,73 @@ TEST(Server, QuickFixReplacesTheMisspeltField) {
   EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
   other["data"] = {{"fix", {{"range", 3}, {"newText", "x"}}}};
   EXPECT_EQ(quick_fixes(kTrainUri, other, nullptr), json::array());
+}
+
+TEST(Server, WritesTheDriversDocumentsOfAPairWithoutErrorsAndNeverReplacesThem) {
+  Session s;
+  s.request(1, "initialize");
+  EXPECT_EQ(s.received().at(0)["result"]["capabilities"]["executeCommandProvider"]["commands"],
+            json::array({"binario.writeDriverDocuments"}));
+  s.open(kLineUri, example("Valdoria_linea.txt"));
+  s.open(kTrainUri, example("Valdoria_42-.txt"));
+  s.received();
+  auto actions = [&](const std::string& uri, const json& only) {
+    json context = {{"diagnostics", json::array()}};
+    if (!only.is_null()) context["only"] = only;
+    s.request(
+        2, "textDocument/codeAction",
+        {{"textDocument", {{"uri", uri}}},
+         {"range",
+          {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
+         {"context", context}});
+    return s.received().at(0)["result"];
+  };
+  auto write = [&] {
+    s.request(
+        3, "workspace/executeCommand",
+        {{"command", "binario.writeDriverDocuments"}, {"arguments", json::array({kTrainUri})}});
+    return s.received();
+  };
+  const std::vector<std::string> paths = {"/d/Valdoria_42_scheda_treno.txt",
+                                          "/d/Valdoria_42_rallentamenti.txt",
+                                          "/d/Valdoria_42_note.txt"};
+
+  // Offered on the train and on its line, as a source action only.
+  for (const char* uri : {kTrainUri, kLineUri}) {
+    const json offered = actions(uri, nullptr);
+    ASSERT_EQ(offered.size(), 1u) << uri;
+    EXPECT_EQ(offered[0]["title"], "Write the driver's documents");
+    EXPECT_EQ(offered[0]["kind"], "source");
+    EXPECT_EQ(offered[0]["command"]["command"], "binario.writeDriverDocuments");
+    EXPECT_EQ(offered[0]["command"]["arguments"], json::array({kTrainUri}));
+  }
+  EXPECT_EQ(actions(kTrainUri, json::array({"quickfix"})), json::array());
+
+  std::vector<json> replies = write();
+  ASSERT_EQ(replies.size(), 2u);
+  EXPECT_EQ(replies[0]["method"], "window/showMessage");
+  EXPECT_EQ(replies[1]["result"]["written"], json(paths));
+  for (const std::string& path : paths) ASSERT_EQ(s.fs.files.count(path), 1u) << path;
+  EXPECT_NE(s.fs.files[paths[0]].find("TRENO n.42"), std::string::npos);
+
+  // There already: nothing is replaced, and the answer says why.
+  s.fs.files[paths[1]] = "the author's own";
+  replies = write();
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_EQ(error_code(replies[0]), -32803);
+  EXPECT_NE(replies[0]["error"]["message"].get<std::string>().find("there already"),
+            std::string::npos);
+  EXPECT_EQ(s.fs.files[paths[1]], "the author's own");
+
+  // A pair with an error: no action, and the command writes nothing.
+  for (const std::string& path : paths) s.fs.files.erase(path);
+  s.change(kLineUri, line_with(kClash));
+  s.received();
+  EXPECT_EQ(actions(kTrainUri, nullptr), json::array());
+  replies = write();
+  ASSERT_EQ(replies.size(), 1u);
+  EXPECT_NE(replies[0]["error"]["message"].get<std::string>().find("errors"), std::string::npos);
+  for (const std::string& path : paths) EXPECT_EQ(s.fs.files.count(path), 0u) << path;
 }
 
 }  // namespace
