@@ -65,6 +65,7 @@ class Painter {
   void speed();
   void signals();
   void stations();
+  void times();
   void slowdowns();
   void boards();
   void mountains();

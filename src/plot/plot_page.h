@@ -24,7 +24,17 @@ inline constexpr double kGap = 36;
 inline constexpr double kAxisHeight = 40;
 inline constexpr double kLegendLine = 15;
 
-enum BandId { kElevation, kSpeed, kSignals, kStations, kSlowdowns, kBoards, kMountains, kBands };
+enum BandId {
+  kElevation,
+  kSpeed,
+  kSignals,
+  kStations,
+  kTimes,
+  kSlowdowns,
+  kBoards,
+  kMountains,
+  kBands
+};
 
 // What the picture shows, each with its legend symbol, colour and text in
 // one place: the legends list these marks and the drawing takes its colours
@@ -52,6 +62,10 @@ inline constexpr Mark kCodePoint{Mark::kTick, "#757575", "speed-code point"};
 inline constexpr Mark kCabSignalling{Mark::kBox, "#66bb6a", "cab signalling"};
 inline constexpr Mark kStationExtent{Mark::kBox, "#bbdefb", "extent (start to end)"};
 inline constexpr Mark kStationPosition{Mark::kLine, "#0d47a1", "station position"};
+inline constexpr Mark kScheduledTime{Mark::kDot, "#0d47a1", "scheduled time"};
+inline constexpr Mark kEarlyTime{Mark::kDot, "#c62828", "time the train cannot keep"};
+inline constexpr Mark kLegFastest{Mark::kLine, "#ef6c00", "fastest run, leg by leg"};
+inline constexpr Mark kLegLower{Mark::kDashed, "#757575", "speed limits alone"};
 inline constexpr Mark kWarningBoard{Mark::kTriangle, "#fdd835", "warning board"};
 inline constexpr Mark kSlowdown{Mark::kBox, "#e57373", "slowdown, start to end"};
 inline constexpr Mark kCountdown{Mark::kDot, "#616161", "countdown boards"};
