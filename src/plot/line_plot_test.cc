@@ -404,6 +404,49 @@ TEST(LinePlotTest, ATimeTheTrainCannotKeepLiesBelowItsLegAndMidnightIsNoStepBack
   EXPECT_EQ(root->with_class("time").size(), 2u);
 }
 
+TEST(LinePlotTest, ObjectsCloserThanAFewPixelsAreMarkedAsACluster) {
+  // 100 km on 1180 px: a cell is about 0.6 px.
+  LineData data;
+  data.cells.resize(2000);
+  for (Cella& c : data.cells) {
+    c.pendenza = 100;
+    c.velocita = 20;
+  }
+  for (int cell : {100, 101, 103, 500, 900, 906, 1200, 1210}) {
+    data.cells[static_cast<size_t>(cell)].tipo = kSignal;
+  }
+  data.cells[1500].tipo = kSignBoard;
+  data.cells[1500].valore1 = 80;
+  data.treno[80].nome = "PONTE";
+  data.cells[1502].tipo = kSpeedBoard;
+  data.cells[1502].valore1 = 1212;
+  data.treno[kTrainParameters].fine = 99000;
+  const std::string svg = render_line_plot(build_line_plot(data));
+  std::string error;
+  auto root = testing_xml::parse(svg, &error);
+  ASSERT_TRUE(root) << error;
+  // Every signal is still drawn at its place; the runs of close ones are
+  // counted: 100-101-103 (one run, each within 4 px of the one before),
+  // 900-906 (3.5 px), not 1200-1210 (5.9 px) nor 500 alone.
+  EXPECT_EQ(root->with_class("signal").size(), 8u);
+  std::vector<std::string> counts;
+  std::vector<std::string> titles;
+  for (const Element* g : root->with_class("cluster")) {
+    counts.push_back(g->attr("data-count"));
+    titles.push_back(texts_below(*g).back());
+  }
+  EXPECT_EQ(counts, (std::vector<std::string>{"3", "2", "2"}));
+  ASSERT_EQ(titles.size(), 3u);
+  EXPECT_EQ(titles[2], "2");
+  std::vector<const Element*> found;
+  root->collect([](const Element& e) { return e.name == "title"; }, &found);
+  const auto has_title = [&](const std::string& t) {
+    return std::any_of(found.begin(), found.end(), [&](const Element* e) { return e->text == t; });
+  };
+  EXPECT_TRUE(has_title("3 signals closer than 4 px on the page, at km 5.000, 5.050, 5.150"));
+  EXPECT_TRUE(has_title("2 boards closer than 4 px on the page, at km 75.000, 75.100"));
+}
+
 // A small line built by hand: texts with characters XML must escape or
 // cannot hold, and no geometry.
 TEST(LinePlotTest, TextsAreEscapedAndAMissingPlanIsSaidSo) {

@@ -233,6 +233,9 @@ void Painter::signals() {
     mast(x_of(s.metre), base, 24);
     svg_.close();
   }
+  std::vector<int32_t> metres;
+  for (const CellItem& s : plot_.signals) metres.push_back(s.metre);
+  cluster_marks(metres, base - 36, "signals");
 }
 
 void Painter::stations() {
@@ -428,6 +431,11 @@ void Painter::boards() {
     place_label(x, label);
     svg_.close();
   }
+  std::vector<int32_t> metres;
+  for (const CellItem& item : plot_.sign_boards) metres.push_back(item.metre);
+  for (const CellItem& item : plot_.speed_boards) metres.push_back(item.metre);
+  std::sort(metres.begin(), metres.end());
+  cluster_marks(metres, base + 6, "boards");
 }
 
 void Painter::mountains() {
