@@ -148,7 +148,7 @@ Subcommand add_plot_command(CLI::App& app) {
   CLI::App* cmd = app.add_subcommand(
       "plot",
       "Draw a line as one SVG: its plan and its profile (elevation, speed limits, signals, "
-      "stations, slowdowns, boards, mountain spans)");
+      "stations, times against the fastest run, slowdowns, boards, mountain spans)");
   cmd->add_option("INPUT", args->inputs,
                   "LINE TRAIN (two descriptions, compiled in memory), or DIR (the folder of a "
                   "run's binary files)")

@@ -120,6 +120,11 @@ struct RecordSpec {
 
 // The table, indexed by RecordKind.
 std::span<const RecordSpec> records_table();
+
+// The values of a station record that hold its time: hours, minutes and
+// seconds, one after the other.
+inline constexpr size_t kStationHoursValue = 13;
+inline constexpr size_t kStationSecondsValue = 15;
 inline const RecordSpec& record_spec(RecordKind kind) {
   return records_table()[static_cast<size_t>(kind)];
 }

@@ -282,6 +282,40 @@ TEST(InlayHints, CellsAndKmAfterEveryPositionInTheRangeAsked) {
   EXPECT_TRUE(hints(kTrainUri, 0, 8).empty());
 }
 
+TEST(InlayHints, TheMarginAfterTheTimeOfEveryTimedStationPastTheFirst) {
+  const auto hints = [](Editor& editor) {
+    const json list =
+        editor.call("textDocument/inlayHint", {{"textDocument", {{"uri", kTrainUri}}},
+                                               {"range",
+                                                {{"start", {{"line", 20}, {"character", 0}}},
+                                                 {"end", {{"line", 22}, {"character", 0}}}}}});
+    std::vector<std::string> out;
+    for (const json& hint : list) {
+      const std::string label = hint["label"];
+      if (label.starts_with("margin")) {
+        out.push_back(std::to_string(hint["position"]["line"].get<int>()) + ":" +
+                      std::to_string(hint["position"]["character"].get<int>()) + " " + label);
+      }
+    }
+    return out;
+  };
+  // As `binario timetable` gives them: 4 min 30 s scheduled against a
+  // fastest run of 2 min 35 s, then 5 min 30 s against 3 min 4 s; right
+  // after the seconds of each time.
+  Editor editor;
+  EXPECT_EQ(hints(editor), (std::vector<std::string>{"21:70 margin 1 min 55 s · 74 %",
+                                                     "22:70 margin 2 min 26 s · 80 %"}));
+  // A time the train cannot keep: a minute for 2.75 km.
+  std::string train = example("Valdoria_42-.txt");
+  const size_t at = train.find("7,34,30");
+  ASSERT_NE(at, std::string::npos);
+  train.replace(at, 7, "7,31, 0");
+  Editor early(json::object(), example("Valdoria_linea.txt"), train);
+  const std::vector<std::string> now = hints(early);
+  ASSERT_EQ(now.size(), 2u);
+  EXPECT_EQ(now[0], "21:70 margin -1 min 35 s · -61 %");
+}
+
 TEST(Sections, FoldOneRangePerSection) {
   Editor editor;
   EXPECT_TRUE(editor.capabilities()["foldingRangeProvider"]);

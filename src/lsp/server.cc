@@ -325,7 +325,7 @@ json Server::request(const std::string& method, const json& params,
     const Reading now = reading(document_uri(params), &cancelled);
     const json& range = params.at("range");
     return now.read ? inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
-                                  rpc::uinteger_field(range.at("end"), "line"))
+                                  rpc::uinteger_field(range.at("end"), "line"), now.model.get())
                     : json::array();
   }
   if (method == "textDocument/definition" || method == "textDocument/references") {

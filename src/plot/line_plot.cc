@@ -41,6 +41,55 @@ LineData line_data_from_records(std::vector<Cella> cells,
 
 namespace {
 
+// The times (s) of `from` at the boundaries first … last, shifted to start at
+// `start`: a point where the pace changes (a cruise is one straight piece).
+std::vector<TimePoint> time_line(const std::vector<double>& from, int64_t first, int64_t last,
+                                 double start) {
+  std::vector<TimePoint> line;
+  for (int64_t k = first; k <= last; ++k) {
+    const TimePoint point{static_cast<int32_t>(k * kCellLength),
+                          start + from[static_cast<size_t>(k)] - from[static_cast<size_t>(first)]};
+    if (line.size() >= 2 && k < last) {
+      const TimePoint& a = line[line.size() - 2];
+      const TimePoint& b = line.back();
+      const double pace_before = (b.seconds - a.seconds) / (b.metre - a.metre);
+      const double pace_after = (point.seconds - b.seconds) / (point.metre - b.metre);
+      if (std::abs(pace_before - pace_after) < 1e-9) {
+        line.back() = point;
+        continue;
+      }
+    }
+    line.push_back(point);
+  }
+  return line;
+}
+
+// One leg from each timed station to the next, drawn from the scheduled
+// time of its start, as the margins are reckoned.
+void add_legs(const RunProfile& run, LinePlot& p) {
+  const StationRun* previous = nullptr;
+  for (size_t i = 0; i < run.stations.size() && i < p.stations.size(); ++i) {
+    const StationRun& s = run.stations[i];
+    if (!s.scheduled_run) continue;
+    const TimePoint at{static_cast<int32_t>(s.cell * kCellLength),
+                       static_cast<double>(*s.scheduled_run)};
+    if (previous == nullptr) {
+      p.departure = at;
+    } else {
+      TimedLeg leg;
+      leg.station = i;
+      leg.scheduled = at;
+      if (s.fastest && previous->fastest && s.cell > previous->cell) {
+        const double start = static_cast<double>(*previous->scheduled_run);
+        leg.fastest = time_line(run.time, previous->cell, s.cell, start);
+        leg.lower = time_line(run.lower_time, previous->cell, s.cell, start);
+      }
+      p.legs.push_back(std::move(leg));
+    }
+    previous = &s;
+  }
+}
+
 // The run of the train over the cells and the table, whose first `stations`
 // entries are stations: the stations' times and the fastest run's speed, a
 // point where it turns.
@@ -69,6 +118,7 @@ void add_run(const LineData& data, int32_t stations, LinePlot& p) {
     }
     p.fastest_run.push_back(point);
   }
+  add_legs(run, p);
 }
 
 // Runs of equal `value(cell)` over cells [0, count); with `skip_zero` the

@@ -1,7 +1,8 @@
 // The picture of a compiled line, as one self-contained SVG: the plan of the
 // track from the geometry, and the longitudinal profile along the kilometres
 // from the cells and the station table, in bands (elevation, speed limits,
-// signals, stations, slowdowns, boards, mountain spans).
+// signals, stations, times against the train's fastest run, slowdowns, boards,
+// mountain spans).
 //
 // It is drawn from what the binary files hold, so a model compiled in memory
 // and the files a run left behind give the same picture. Point objects of the
@@ -10,6 +11,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -78,6 +80,25 @@ struct RunPoint {
   double kmh = 0;
 };
 
+// A point of the time–distance band: a time on the timetable's clock
+// (seconds, a day added for every midnight the run crosses) at a metre.
+struct TimePoint {
+  int32_t metre = 0;
+  double seconds = 0;
+};
+
+// The run between two timed stations as the timetable asks for it: the
+// scheduled time at its end, and from the scheduled time at its start the
+// fastest run and the lower bound (timing/run_profile.h) to its end. A time
+// below the end of its leg's fastest run cannot be kept by this train.
+struct TimedLeg {
+  size_t station = 0;  // the leg's end, an index into LinePlot::stations
+  TimePoint scheduled;
+  std::vector<TimePoint> fastest;  // a point where its pace changes
+  std::vector<TimePoint> lower;
+  bool drivable() const { return fastest.empty() || scheduled.seconds >= fastest.back().seconds; }
+};
+
 // A slowdown from its start cell to its end cell.
 struct Slowdown {
   int32_t start = 0;  // metres
@@ -125,6 +146,10 @@ struct LinePlot {
   // The fastest run of the train (timing/run_profile.h), from the first
   // station to the last: a point where its speed changes course.
   std::vector<RunPoint> fastest_run;
+  // The time–distance band: the first timed station's time, and one leg
+  // from each timed station to the next.
+  std::optional<TimePoint> departure;
+  std::vector<TimedLeg> legs;
 };
 
 LinePlot build_line_plot(const LineData& data);

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "compiler/compile.h"
@@ -285,6 +286,32 @@ TEST_F(BuiltinLinePlotTest, TheFastestRunStaysUnderTheLimitsAndStopsAtTheTimedSt
   EXPECT_NE(svg.find(">6:19<"), std::string::npos);
 }
 
+TEST_F(BuiltinLinePlotTest, TheTimeBandDrawsEachLegFromTheTimeBefore) {
+  ASSERT_TRUE(plot_->departure);
+  EXPECT_EQ(plot_->departure->seconds, 5 * 3600 + 50 * 60);
+  ASSERT_EQ(plot_->legs.size(), 3u);
+  TimePoint before = *plot_->departure;
+  for (const TimedLeg& leg : plot_->legs) {
+    ASSERT_GE(leg.fastest.size(), 2u);
+    EXPECT_EQ(leg.fastest.front().metre, before.metre);
+    EXPECT_EQ(leg.fastest.front().seconds, before.seconds);
+    EXPECT_EQ(leg.fastest.back().metre, leg.scheduled.metre);
+    EXPECT_EQ(leg.lower.front().seconds, before.seconds);
+    // The speed limits alone are never slower than the fastest run, and
+    // the built-in timetable leaves every leg its time.
+    EXPECT_LE(leg.lower.back().seconds, leg.fastest.back().seconds);
+    EXPECT_TRUE(leg.drivable()) << plot_->stations[leg.station].name;
+    for (size_t j = 1; j < leg.fastest.size(); ++j) {
+      EXPECT_GT(leg.fastest[j].metre, leg.fastest[j - 1].metre);
+      EXPECT_GE(leg.fastest[j].seconds, leg.fastest[j - 1].seconds);
+    }
+    before = leg.scheduled;
+  }
+  EXPECT_EQ(root_->with_class("time").size(), 4u);
+  EXPECT_TRUE(root_->with_class("early-time").empty());
+  EXPECT_EQ(root_->with_class("leg-fastest").size(), 3u);
+}
+
 TEST_F(BuiltinLinePlotTest, SlowdownsPairTheirStartAndEndCells) {
   // "rallentamento, 19000, 30, 300, ..." and "rallentamento, 64700, 70, 400, ...":
   // start cells 381 and 1295, end cells 387 and 1303, warnings 24 cells ahead.
@@ -320,6 +347,104 @@ TEST_F(BuiltinLinePlotTest, FilesOfARunGiveTheSamePictureAsTheModel) {
       build_line_plot(line_data_from_records(std::move(cells), *treno, &geometry));
   EXPECT_EQ(from_files.plan.size(), model_->linea.filled());
   EXPECT_EQ(render_line_plot(from_files), *svg_);
+}
+
+// Stations of kind 4 with their stop cells on a level line at 100 km/h.
+LineData timed_line(const std::vector<std::pair<int, int32_t>>& stops) {
+  LineData data;
+  data.cells.resize(220);
+  for (Cella& c : data.cells) {
+    c.pendenza = 100;
+    c.velocita = 20;
+  }
+  for (size_t i = 0; i < stops.size(); ++i) {
+    const int n = static_cast<int>(i) + 1;
+    const int cell = stops[i].first;
+    VoceTreno& v = data.treno[static_cast<size_t>(n)];
+    v.tipo = 4;
+    v.posizione = cell * 50;
+    v.inizio = cell * 50 - 200;
+    v.fine = cell * 50 + 50;
+    v.nome = "S" + std::to_string(n);
+    v.orario = stops[i].second;
+    data.cells[static_cast<size_t>(cell)].tipo = kStationStop;
+    data.cells[static_cast<size_t>(cell)].valore1 = static_cast<int16_t>(n);
+  }
+  data.treno[kTrainParameters].fine = 200 * 50;
+  return data;
+}
+
+TEST(LinePlotTest, ATimeTheTrainCannotKeepLiesBelowItsLegAndMidnightIsNoStepBack) {
+  // 5 km in 30 s, then on past midnight with time to spare.
+  const LinePlot plot = build_line_plot(
+      timed_line({{2, 23 * 3600 + 55 * 60}, {102, 23 * 3600 + 55 * 60 + 30}, {190, 10 * 60}}));
+  ASSERT_EQ(plot.legs.size(), 2u);
+  EXPECT_FALSE(plot.legs[0].drivable());
+  EXPECT_TRUE(plot.legs[1].drivable());
+  EXPECT_EQ(plot.legs[1].scheduled.seconds, 24 * 3600 + 10 * 60);
+  // 5 km at 100 km/h take 180 s before any time is lost to starting or stopping.
+  EXPECT_GT(plot.legs[0].fastest.back().seconds - plot.legs[0].fastest.front().seconds, 180);
+
+  const std::string svg = render_line_plot(plot);
+  std::string error;
+  auto root = testing_xml::parse(svg, &error);
+  ASSERT_TRUE(root) << error;
+  const auto early = root->with_class("early-time");
+  ASSERT_EQ(early.size(), 1u);
+  EXPECT_EQ(early[0]->attr("data-m"), "5100");
+  const auto legs = root->with_class("leg-fastest");
+  ASSERT_EQ(legs.size(), 2u);
+  // Time goes up the band: the early dot is drawn under the end of its leg.
+  const std::string d = legs[0]->attr("d");
+  const double leg_end_y = std::stod(d.substr(d.rfind(' ') + 1));
+  std::vector<const Element*> dots;
+  early[0]->collect([](const Element& e) { return e.name == "circle"; }, &dots);
+  ASSERT_EQ(dots.size(), 1u);
+  EXPECT_GT(std::stod(dots[0]->attr("cy")), leg_end_y + 2);
+  EXPECT_EQ(root->with_class("time").size(), 2u);
+}
+
+TEST(LinePlotTest, ObjectsCloserThanAFewPixelsAreMarkedAsACluster) {
+  // 100 km on 1180 px: a cell is about 0.6 px.
+  LineData data;
+  data.cells.resize(2000);
+  for (Cella& c : data.cells) {
+    c.pendenza = 100;
+    c.velocita = 20;
+  }
+  for (int cell : {100, 101, 103, 500, 900, 906, 1200, 1210}) {
+    data.cells[static_cast<size_t>(cell)].tipo = kSignal;
+  }
+  data.cells[1500].tipo = kSignBoard;
+  data.cells[1500].valore1 = 80;
+  data.treno[80].nome = "PONTE";
+  data.cells[1502].tipo = kSpeedBoard;
+  data.cells[1502].valore1 = 1212;
+  data.treno[kTrainParameters].fine = 99000;
+  const std::string svg = render_line_plot(build_line_plot(data));
+  std::string error;
+  auto root = testing_xml::parse(svg, &error);
+  ASSERT_TRUE(root) << error;
+  // Every signal is still drawn at its place; the runs of close ones are
+  // counted: 100-101-103 (one run, each within 4 px of the one before),
+  // 900-906 (3.5 px), not 1200-1210 (5.9 px) nor 500 alone.
+  EXPECT_EQ(root->with_class("signal").size(), 8u);
+  std::vector<std::string> counts;
+  std::vector<std::string> titles;
+  for (const Element* g : root->with_class("cluster")) {
+    counts.push_back(g->attr("data-count"));
+    titles.push_back(texts_below(*g).back());
+  }
+  EXPECT_EQ(counts, (std::vector<std::string>{"3", "2", "2"}));
+  ASSERT_EQ(titles.size(), 3u);
+  EXPECT_EQ(titles[2], "2");
+  std::vector<const Element*> found;
+  root->collect([](const Element& e) { return e.name == "title"; }, &found);
+  const auto has_title = [&](const std::string& t) {
+    return std::any_of(found.begin(), found.end(), [&](const Element* e) { return e->text == t; });
+  };
+  EXPECT_TRUE(has_title("3 signals closer than 4 px on the page, at km 5.000, 5.050, 5.150"));
+  EXPECT_TRUE(has_title("2 boards closer than 4 px on the page, at km 75.000, 75.100"));
 }
 
 // A small line built by hand: texts with characters XML must escape or

@@ -131,9 +131,52 @@ void Painter::legend(double y, const char* heading, const std::vector<Mark>& ent
       case Mark::kDiamond:
         diamond(sx + 8, sy, e.colour);
         break;
+      case Mark::kBracket:
+        bracket(sx + 2, sx + 14, sy + 2);
+        break;
     }
     svg_.text("text", {{"x", 42}, {"y", line}}, e.text);
     line += kLegendLine;
+  }
+}
+
+void Painter::bracket(double x0, double x1, double y) {
+  svg_.empty("path", {{"d", "M" + svg_number(x0) + " " + svg_number(y + 3) + "V" + svg_number(y) +
+                                "H" + svg_number(x1) + "V" + svg_number(y + 3)},
+                      {"fill", "none"},
+                      {"stroke", mark::kCluster.colour},
+                      {"stroke-width", 1.2}});
+}
+
+std::vector<std::pair<size_t, size_t>> Painter::clusters(const std::vector<int32_t>& metres) const {
+  std::vector<std::pair<size_t, size_t>> out;
+  size_t from = 0;
+  for (size_t j = 1; j <= metres.size(); ++j) {
+    if (j < metres.size() && x_of(metres[j]) - x_of(metres[j - 1]) < kClusterGap) continue;
+    if (j - from >= 2) out.emplace_back(from, j);
+    from = j;
+  }
+  return out;
+}
+
+void Painter::cluster_marks(const std::vector<int32_t>& metres, double y, const char* what) {
+  for (const auto& [from, to] : clusters(metres)) {
+    const double x0 = x_of(metres[from]) - 2;
+    const double x1 = x_of(metres[to - 1]) + 2;
+    const std::string count = std::to_string(to - from);
+    std::string at;
+    for (size_t j = from; j < to; ++j) at += (j == from ? "" : ", ") + kilometres(metres[j]);
+    svg_.open("g", {{"class", "cluster"}, {"data-count", count}});
+    svg_.title(count + " " + what + " closer than " + svg_number(kClusterGap, 0) +
+               " px on the page, at km " + at);
+    bracket(x0, x1, y);
+    svg_.text("text",
+              {{"x", x1 + 2},
+               {"y", y + 3},
+               {"class", "small"},
+               {"style", std::string("fill:") + mark::kCluster.colour}},
+              count);
+    svg_.close();
   }
 }
 

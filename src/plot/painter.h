@@ -45,6 +45,13 @@ class Painter {
   void triangle(double x, double base, const char* colour);
   void diamond(double x, double y, const char* colour);
   void mast(double x, double base, double height);
+  // A bracket over [x0, x1] with its ends turned down from y.
+  void bracket(double x0, double x1, double y);
+  // The runs [from, to) of two or more objects, at `metres` in order, each
+  // closer than kClusterGap on the page to the one before.
+  std::vector<std::pair<size_t, size_t>> clusters(const std::vector<int32_t>& metres) const;
+  // A bracket and a count over each such run, its title naming each place.
+  void cluster_marks(const std::vector<int32_t>& metres, double y, const char* what);
   // Text standing upward from (x, y).
   void vertical_text(double x, double y, std::string_view content, const char* cls);
   std::string point(size_t k) const;
@@ -65,6 +72,7 @@ class Painter {
   void speed();
   void signals();
   void stations();
+  void times();
   void slowdowns();
   void boards();
   void mountains();

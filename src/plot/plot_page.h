@@ -23,14 +23,26 @@ inline constexpr double kScaleBarHeight = 40;
 inline constexpr double kGap = 36;
 inline constexpr double kAxisHeight = 40;
 inline constexpr double kLegendLine = 15;
+// Point objects closer than this on the page are marked as one cluster.
+inline constexpr double kClusterGap = 4;
 
-enum BandId { kElevation, kSpeed, kSignals, kStations, kSlowdowns, kBoards, kMountains, kBands };
+enum BandId {
+  kElevation,
+  kSpeed,
+  kSignals,
+  kStations,
+  kTimes,
+  kSlowdowns,
+  kBoards,
+  kMountains,
+  kBands
+};
 
 // What the picture shows, each with its legend symbol, colour and text in
 // one place: the legends list these marks and the drawing takes its colours
 // from them, so the two cannot disagree.
 struct Mark {
-  enum Symbol { kLine, kDashed, kBox, kDot, kTriangle, kMast, kTick, kDiamond } symbol;
+  enum Symbol { kLine, kDashed, kBox, kDot, kTriangle, kMast, kTick, kDiamond, kBracket } symbol;
   const char* colour;
   const char* text;
 };
@@ -50,8 +62,13 @@ inline constexpr Mark kFastestRun{Mark::kLine, "#ef6c00", "fastest run of the tr
 inline constexpr Mark kSignal{Mark::kMast, "#212121", "signal"};
 inline constexpr Mark kCodePoint{Mark::kTick, "#757575", "speed-code point"};
 inline constexpr Mark kCabSignalling{Mark::kBox, "#66bb6a", "cab signalling"};
+inline constexpr Mark kCluster{Mark::kBracket, "#6a1b9a", "closer than 4 px: how many"};
 inline constexpr Mark kStationExtent{Mark::kBox, "#bbdefb", "extent (start to end)"};
 inline constexpr Mark kStationPosition{Mark::kLine, "#0d47a1", "station position"};
+inline constexpr Mark kScheduledTime{Mark::kDot, "#0d47a1", "scheduled time"};
+inline constexpr Mark kEarlyTime{Mark::kDot, "#c62828", "time the train cannot keep"};
+inline constexpr Mark kLegFastest{Mark::kLine, "#ef6c00", "fastest run, leg by leg"};
+inline constexpr Mark kLegLower{Mark::kDashed, "#757575", "speed limits alone"};
 inline constexpr Mark kWarningBoard{Mark::kTriangle, "#fdd835", "warning board"};
 inline constexpr Mark kSlowdown{Mark::kBox, "#e57373", "slowdown, start to end"};
 inline constexpr Mark kCountdown{Mark::kDot, "#616161", "countdown boards"};

@@ -44,6 +44,7 @@ void Painter::profile() {
   speed();
   signals();
   stations();
+  times();
   slowdowns();
   boards();
   mountains();
@@ -232,6 +233,9 @@ void Painter::signals() {
     mast(x_of(s.metre), base, 24);
     svg_.close();
   }
+  std::vector<int32_t> metres;
+  for (const CellItem& s : plot_.signals) metres.push_back(s.metre);
+  cluster_marks(metres, base - 36, "signals");
 }
 
 void Painter::stations() {
@@ -268,6 +272,94 @@ void Painter::stations() {
     const std::string hhmmss = clock_text(*s.time % kDaySeconds);
     svg_.text("text", {{"x", x_of(s.posizione) + 3}, {"y", bar + 20}, {"class", "small"}},
               hhmmss.substr(0, hhmmss.size() - 3));
+  }
+  svg_.close();
+}
+
+void Painter::times() {
+  svg_.open("g", {{"class", "times"}});
+  if (!plot_.departure) {
+    svg_.text("text", {{"x", kLegendWidth + 8}, {"y", top(kTimes) + 24}, {"class", "small"}},
+              "No times in the timetable.");
+    svg_.close();
+    return;
+  }
+  // Time goes up: a time below its leg's fastest run cannot be kept.
+  double low = plot_.departure->seconds;
+  double high = low;
+  for (const TimedLeg& leg : plot_.legs) {
+    for (const TimePoint* t :
+         {&leg.scheduled, leg.fastest.empty() ? nullptr : &leg.fastest.back()}) {
+      if (t == nullptr) continue;
+      low = std::min(low, t->seconds);
+      high = std::max(high, t->seconds);
+    }
+  }
+  const double step = nice_at_least(std::max(high - low, 60.0) / 60 / 4) * 60;
+  low = std::floor(low / step) * step;
+  high = std::max(std::ceil(high / step) * step, low + step);
+  const double pad = 16;
+  const double base = bottom(kTimes) - pad;
+  const double scale = (page_.band_height[kTimes] - 2 * pad) / (high - low);
+  const auto y_of = [&](double seconds) { return base - (seconds - low) * scale; };
+  for (double t = low; t <= high + 1e-9; t += step) {
+    svg_.empty("path", {{"d", "M" + svg_number(kLegendWidth) + " " + svg_number(y_of(t)) + "h" +
+                                  svg_number(kContentWidth)},
+                        {"class", "grid"}});
+    const std::string hhmmss = clock_text(static_cast<int64_t>(t) % kDaySeconds);
+    axis_label(y_of(t), hhmmss.substr(0, hhmmss.size() - 3));
+  }
+  const auto line = [&](const std::vector<TimePoint>& points) {
+    // Points closer than half a pixel to the one drawn before add nothing.
+    std::string d;
+    double last_x = -1e9;
+    for (size_t j = 0; j < points.size(); ++j) {
+      const double x = x_of(points[j].metre);
+      if (x - last_x < 0.5 && j + 1 < points.size()) continue;
+      d += (d.empty() ? "M" : "L") + svg_number(x) + " " + svg_number(y_of(points[j].seconds));
+      last_x = x;
+    }
+    return d;
+  };
+  const auto dot = [&](const TimePoint& at, bool early, const std::string& title) {
+    const Mark& m = early ? mark::kEarlyTime : mark::kScheduledTime;
+    svg_.open("g", {{"class", early ? "early-time" : "time"}, {"data-m", at.metre}});
+    svg_.title(title);
+    svg_.empty("circle",
+               {{"cx", x_of(at.metre)}, {"cy", y_of(at.seconds)}, {"r", 3}, {"fill", m.colour}});
+    svg_.close();
+  };
+  const auto name_of = [&](size_t i) { return decode_(plot_.stations[i].name); };
+  const auto clock = [](double seconds) {
+    return clock_text(static_cast<int64_t>(seconds) % kDaySeconds);
+  };
+  for (const TimedLeg& leg : plot_.legs) {
+    if (leg.fastest.size() < 2) continue;
+    svg_.empty("path", {{"d", line(leg.lower)},
+                        {"fill", "none"},
+                        {"stroke", mark::kLegLower.colour},
+                        {"stroke-width", 1},
+                        {"stroke-dasharray", "4 2"}});
+    svg_.empty("path", {{"d", line(leg.fastest)},
+                        {"class", "leg-fastest"},
+                        {"fill", "none"},
+                        {"stroke", mark::kLegFastest.colour},
+                        {"stroke-width", 1.4}});
+  }
+  size_t first = 0;
+  while (first < plot_.stations.size() && !plot_.stations[first].time) ++first;
+  dot(*plot_.departure, false,
+      (first < plot_.stations.size() ? name_of(first) + ", " : std::string()) +
+          clock(plot_.departure->seconds));
+  for (const TimedLeg& leg : plot_.legs) {
+    std::string title = name_of(leg.station) + ", " + clock(leg.scheduled.seconds);
+    if (!leg.fastest.empty()) {
+      const double fastest = leg.fastest.back().seconds - leg.fastest.front().seconds;
+      title += ": " +
+               std::to_string(std::lround(leg.scheduled.seconds - leg.fastest.front().seconds)) +
+               " s scheduled, the fastest run needs " + std::to_string(std::lround(fastest)) + " s";
+    }
+    dot(leg.scheduled, !leg.drivable(), title);
   }
   svg_.close();
 }
@@ -339,6 +431,11 @@ void Painter::boards() {
     place_label(x, label);
     svg_.close();
   }
+  std::vector<int32_t> metres;
+  for (const CellItem& item : plot_.sign_boards) metres.push_back(item.metre);
+  for (const CellItem& item : plot_.speed_boards) metres.push_back(item.metre);
+  std::sort(metres.begin(), metres.end());
+  cluster_marks(metres, base + 6, "boards");
 }
 
 void Painter::mountains() {

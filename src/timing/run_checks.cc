@@ -8,6 +8,7 @@
 #include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/line_index.h"
+#include "compiler/records.h"
 #include "compiler/time_of_day.h"
 #include "timing/run_profile.h"
 #include "timing/run_text.h"
@@ -15,10 +16,6 @@
 namespace binario {
 
 namespace {
-
-// The station record's values holding its time (hours, minutes, seconds).
-constexpr size_t kStationHours = 13;
-constexpr size_t kStationSeconds = 15;
 
 bool counts(const RecordRead& r) {
   return r.complete && !r.after_stop;
@@ -56,9 +53,9 @@ class RunChecker {
   // A warning at the time of the station record `r`: from its hours to its
   // seconds when they stand on one line.
   void warn_time(const RecordRead& r, std::string_view name, std::string message) {
-    if (r.values.size() <= kStationSeconds) return warn(r, name, std::move(message));
-    const TextSpan& from = r.values[kStationHours].span;
-    const TextSpan& to = r.values[kStationSeconds].span;
+    if (r.values.size() <= kStationSecondsValue) return warn(r, name, std::move(message));
+    const TextSpan& from = r.values[kStationHoursValue].span;
+    const TextSpan& to = r.values[kStationSecondsValue].span;
     status_.warn(name, at(from), std::move(message), lines_);
     if (to.line == from.line)
       status_.extend_last({from.first_column, to.last_line, to.last_column});

@@ -29,8 +29,9 @@ inline constexpr double kDefaultBraking = 0.5;
 // braked-mass percentage: s = 3.85·V² / (6.1·ψ·(1 + λ/10) + i), s in metres,
 // V in km/h, λ the braked-mass percentage, i the gradient (‰), ψ = 1. On the
 // level, V²/(2·3.6²·s) gives b = 6.1·(1 + λ/10) / 99.8; its gradient term,
-// i / 99.8, is the g·i/1000 the run adds itself. Zero or less gives
-// kDefaultBraking.
+// i / 99.8, is within 2 % of the g·i/1000 the run adds itself. It meets the
+// reference stop of the percentage: 80 % stops from 120 km/h in about
+// 1,000 m. Zero or less gives kDefaultBraking.
 double braking_from_braked_mass(int64_t percent);
 
 // What the caller may set instead of the train's own values.

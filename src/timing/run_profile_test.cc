@@ -102,6 +102,17 @@ TEST(RunProfile, SlowdownsAndStopsShapeTheProfile) {
   EXPECT_GT(run_profile(m).braking, braking_from_braked_mass(80));
 }
 
+TEST(RunProfile, BrakingFromBrakedMassMeetsTheRailwaysReferenceStop) {
+  // A train of 80 % braked mass stops from 120 km/h within about 1,000 m,
+  // a mean 0.56 m/s², where the braked-mass percentage is defined.
+  const double v = 120 / 3.6;
+  EXPECT_NEAR(v * v / (2 * braking_from_braked_mass(80)), 1000, 20);
+  // The rate grows with 1 + λ/10: 190 % brakes twice as hard as 90 %.
+  EXPECT_NEAR(braking_from_braked_mass(190) / braking_from_braked_mass(90), 2, 1e-12);
+  EXPECT_EQ(braking_from_braked_mass(0), kDefaultBraking);
+  EXPECT_EQ(braking_from_braked_mass(-5), kDefaultBraking);
+}
+
 // The same envelope found on a grid of `dx` metres, with the time of each
 // step from its mean speed.
 double brute_force(const TrackModel& m, const RunProfile& run, double a, double b, double dx) {
