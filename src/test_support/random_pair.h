@@ -74,6 +74,12 @@ class RandomPairMaker {
     authored_slowdowns();
     authored_objects();
     authored_line_body(geometry);
+    // Titled by its route from one end to the other, either way, or not.
+    const std::string route = chance(3)   ? word(1, 20, false)
+                              : chance(2) ? first_station_ + " - " + last_station_
+                                          : last_station_ + " - " + first_station_;
+    line_ = "Percorso " + route + line_;
+    train_ = "Treno " + word(1, 10, false) + (chance(2) ? " percorso " + route : "") + train_;
     train_ += "[stazioni]\r\n";
     for (const std::string& s : station_records_) train_ += s + "\r\n";
     train_ += "[rallentamenti]\r\n" + train_slowdowns_ + "[segnali]\r\n" + signals_;
@@ -404,9 +410,10 @@ class RandomPairMaker {
     train_ += "[rallentamenti]\r\n" + train_slowdowns_ + "[segnali]\r\n" + signals_;
   }
 
-  // An authored pair's line: its title, general values and gradients.
+  // An authored pair's line: its general values and gradients (the title
+  // goes before them once the stations are named).
   void authored_line_head() {
-    line_ = "Percorso " + word(1, 20, false) + "\r\n\r\ninizio_dati\r\n[generale]\r\n";
+    line_ = "\r\n\r\ninizio_dati\r\n[generale]\r\n";
     line_ += "lunghezza percorso, " + n(length_) + "\r\n";
     for (const char* w : {"uno", "due", "tre"}) {
       line_ += std::string("progressiva chilometrica ") + w + ", 0, " + n(between(0, 2000) * 50) +
@@ -427,9 +434,9 @@ class RandomPairMaker {
   }
 
   // An authored train's general values, adhesion and speed limits, each
-  // from metre 0.
+  // from metre 0 (the title goes before them with the line's).
   void authored_train_head() {
-    train_ = "Treno " + word(1, 10, false) + "\r\n\r\ninizio_dati\r\n[generale]\r\n";
+    train_ = "\r\n\r\ninizio_dati\r\n[generale]\r\n";
     train_ += "numero vetture, " + n(between(1, 15)) + "\r\n";
     train_ += "percentuale massa frenata, " + n(between(60, 180)) + "\r\n";
     train_ += "sabbia, " + n(between(0, 1000)) + "\r\n";
@@ -470,9 +477,12 @@ class RandomPairMaker {
             between(0, 5), between(0, 100), between(0, 9), between(30, 120)}) {
         record += ", " + n(v);
       }
+      const std::string name =
+          "Station " + std::string(1, static_cast<char>('A' + s)) + word(0, 10, false);
       record +=
-          ", " + n(t / 3600) + ", " + n(t / 60 % 60) + ", " + n(t % 60) + ", " +
-          text_field("Station " + std::string(1, static_cast<char>('A' + s)) + word(0, 10, false));
+          ", " + n(t / 3600) + ", " + n(t / 60 % 60) + ", " + n(t % 60) + ", " + text_field(name);
+      last_station_ = name;
+      if (s == 0) first_station_ = name;
       if (kind < 25) {
         const int64_t stop = e.fine / 50 - 1;
         reserve(stop - 5, stop);
@@ -579,6 +589,7 @@ class RandomPairMaker {
   int64_t last_ = 0;
   int64_t line_last_ = 0;
   int64_t start_ = 0;  // the clock, seconds after midnight
+  std::string first_station_, last_station_;
   std::vector<int64_t> limits_;
   std::vector<StationExtent> extents_;
   std::vector<bool> taken_;
