@@ -125,6 +125,11 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
   result.status.set_extras(input.extra_diagnostics);
   // The warnings about meaning read the records too.
   if (input.records_read || input.extra_diagnostics) result.records.emplace();
+  // Said first: the faults of a swapped pair follow from it.
+  if (input.extra_diagnostics) {
+    check_pair_order({input.line.name, input.line.text}, {input.train.name, input.train.text},
+                     result.status);
+  }
   parse_descriptions(input, cancel, result);
   stop_if_cancelled(cancel);
   TrackModel& model = result.model;

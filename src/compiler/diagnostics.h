@@ -145,6 +145,7 @@ inline constexpr std::string_view kWarningNames[] = {
     "repeated-record",
     "length-in-km",
     "other-line",
+    "swapped-files",
     // The run of the train (timing/run_checks.h).
     "impossible-time",
     "undrivable-time",

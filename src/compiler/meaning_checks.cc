@@ -782,12 +782,77 @@ RouteTitle route_title(const DescriptionRead& d) {
   return {};
 }
 
+// The two ends a route names, as "A - B" or "A-B-C": its first and last
+// parts, each without blanks at either end; nothing for a route of one part.
+std::optional<std::pair<std::string, std::string>> route_ends(std::string_view route) {
+  const size_t first = route.find('-'), last = route.rfind('-');
+  if (first == std::string_view::npos) return std::nullopt;
+  auto trimmed = [](std::string_view t) {
+    const size_t a = t.find_first_not_of(' ');
+    return a == std::string_view::npos ? std::string()
+                                       : std::string(t.substr(a, t.find_last_not_of(' ') - a + 1));
+  };
+  std::pair<std::string, std::string> ends{trimmed(route.substr(0, first)),
+                                           trimmed(route.substr(last + 1))};
+  if (ends.first.empty() || ends.second.empty()) return std::nullopt;
+  return ends;
+}
+
+// True when the folded station name and the folded end of a route name the
+// same place: one holds the other ("monte sereno" and "sereno").
+bool same_place(const std::string& station, const std::string& end) {
+  return !station.empty() &&
+         (station.find(end) != std::string::npos || end.find(station) != std::string::npos);
+}
+
 void Checker::other_line(const DescriptionRead& train, const DescriptionRead& line) {
   const RouteTitle t = route_title(train), l = route_title(line);
-  if (!t.field || !l.field || t.route == l.route) return;
-  warn(train_, t.field->span, "other-line",
-       "the train description's title names the route '" + std::string(t.field->text) +
-           "', and the line description's '" + std::string(l.field->text) +
+  if (t.field && l.field && t.route != l.route) {
+    warn(train_, t.field->span, "other-line",
+         "the train description's title names the route '" + std::string(t.field->text) +
+             "', and the line description's '" + std::string(l.field->text) +
+             "': is this the train of another line? the compile pairs the two files it is given");
+    status_.relate_last(
+        {SourceLocation{std::string(line_.name), l.field->span.line, l.field->span.first_column},
+         "the line description's title"});
+    return;
+  }
+  const std::vector<const RecordRead*> stations = of_kind(train, RecordKind::kStation);
+  if (stations.empty()) return;
+  // A train that runs past the end of this line was written for a longer one.
+  const std::vector<const RecordRead*> lengths = of_kind(line, RecordKind::kLineLength);
+  const RecordRead* farthest = *std::max_element(
+      stations.begin(), stations.end(),
+      [](const RecordRead* a, const RecordRead* b) { return value(*a, 0) < value(*b, 0); });
+  const int64_t end = line_length();
+  // A length written in kilometres is reported as such.
+  if (value(*farthest, 0) > end && end >= kShortestLine && !lengths.empty()) {
+    warn(train_, *farthest, "other-line",
+         "this station stands at metre " + str(value(*farthest, 0)) +
+             ", past the end of the line (metre " + str(end) +
+             "): the train runs further than the line it is paired with; is this the train of "
+             "another line? the compile pairs the two files it is given");
+    relate(line_, *lengths.back(), "the line's length");
+    return;
+  }
+  // A train that neither starts nor ends where the line's title says the
+  // line runs names the stations of another line.
+  if (!l.field) return;
+  const auto ends = route_ends(l.route);
+  if (!ends) return;
+  auto name = [](const RecordRead* r) {
+    return r->values.size() >= 17 ? folded_name(r->values[16].text) : std::string();
+  };
+  const std::string first = name(stations.front()), last = name(stations.back());
+  if (first.empty() || last.empty()) return;  // reported as empty-text
+  for (const std::string& station : {first, last}) {
+    if (same_place(station, ends->first) || same_place(station, ends->second)) return;
+  }
+  warn(train_, *stations.front(), "other-line",
+       "the train runs from '" + std::string(stations.front()->values[16].text) + "' to '" +
+           std::string(stations.back()->values[16].text) +
+           "', and neither is an end of the route the line description's title names, '" +
+           std::string(l.field->text) +
            "': is this the train of another line? the compile pairs the two files it is given");
   status_.relate_last(
       {SourceLocation{std::string(line_.name), l.field->span.line, l.field->span.first_column},
@@ -1063,7 +1128,67 @@ void Checker::keywords_made_comments(const DescriptionRead& d, const Description
   }
 }
 
+// The first record a description holds after its first section header: the
+// file whose record its keyword names, where it stands and the keyword. A
+// keyword that names records of both files, or none, is passed over.
+struct FirstRecord {
+  DescriptionFile file = DescriptionFile::kLine;
+  int line = 0;  // 0: none found
+  int column = 0;
+  std::string keyword;
+};
+
+FirstRecord first_record(std::string_view text) {
+  bool in_section = false;
+  int number = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t end = std::min(text.find('\n', at), text.size());
+    std::string_view row = text.substr(at, end - at);
+    at = end + 1;
+    ++number;
+    const size_t start = row.find_first_not_of(" \t");
+    if (start == std::string_view::npos) continue;
+    std::string_view field =
+        row.substr(start, row.find(',') == std::string_view::npos ? std::string_view::npos
+                                                                  : row.find(',') - start);
+    while (!field.empty() && (field.back() == ' ' || field.back() == '\t' || field.back() == '\r'))
+      field.remove_suffix(1);
+    if (names_section(field)) {
+      in_section = true;
+      continue;
+    }
+    if (!in_section || field.empty() || field.front() == '-') continue;
+    bool line = false, train = false;
+    for (const RecordSpec& spec : records_table()) {
+      if (!names_record(spec, field)) continue;
+      (spec.file == DescriptionFile::kLine ? line : train) = true;
+    }
+    if (line == train) continue;
+    return {line ? DescriptionFile::kLine : DescriptionFile::kTrain, number,
+            static_cast<int>(start) + 1, std::string(field)};
+  }
+  return {};
+}
+
 }  // namespace
+
+void check_pair_order(DescriptionText line, DescriptionText train, Status& status) {
+  const FirstRecord l = first_record(line.text), t = first_record(train.text);
+  if (l.line == 0 || t.line == 0 || l.file != DescriptionFile::kTrain ||
+      t.file != DescriptionFile::kLine) {
+    return;
+  }
+  status.warn("swapped-files", SourceLocation{std::string(line.name), l.line, l.column},
+              "the line description '" + std::string(line.name) + "' begins with '" + l.keyword +
+                  "', a record of a train description, and the train description '" +
+                  std::string(train.name) + "' with '" + t.keyword +
+                  "', a record of a line description: the two files seem given in swapped "
+                  "order; give the line description first, then the train description",
+              LineIndex(line.text));
+  status.extend_last({l.column, l.line, l.column + static_cast<int>(l.keyword.size()) - 1});
+  status.relate_last({SourceLocation{std::string(train.name), t.line, t.column},
+                      "the line record the train description begins with"});
+}
 
 void check_meaning(const TrackModel& model, const RecordsRead& read, DescriptionText line,
                    DescriptionText train, Status& status) {

@@ -24,4 +24,10 @@ inline constexpr int64_t kMostPlausibleGradient = 50;  // per mille, either way
 void check_meaning(const TrackModel& model, const RecordsRead& read, DescriptionText line,
                    DescriptionText train, Status& status);
 
+// Adds to `status` a warning when `line` reads as a train description and
+// `train` as a line description: the first record of each belongs to the
+// other file. It reads the texts alone, so it also speaks when the swapped
+// line description stops the compile before any model is built.
+void check_pair_order(DescriptionText line, DescriptionText train, Status& status);
+
 }  // namespace binario

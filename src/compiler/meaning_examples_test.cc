@@ -200,6 +200,84 @@ TEST(MeaningExamples, TheExamplePairEditedByHandIsWarnedAtTheRecordAtFault) {
   }
 }
 
+// Compiles without the warnings, to compare the status pair.
+CompileResult compile_plain(const std::string& line, const std::string& train) {
+  CompileInput input;
+  input.line = {"l.txt", line, std::nullopt, false};
+  input.train = {"t.txt", train, std::nullopt, false};
+  input.extra_diagnostics = false;
+  return compile(input);
+}
+
+TEST(MeaningExamples, TheTwoFilesGivenTheWrongWayRoundAreSaidSo) {
+  const std::string line = example_text("Valdoria_linea.txt");
+  const std::string train = example_text("Valdoria_42-.txt");
+  const CompileResult swapped = compile_pair(train, line);
+  ASSERT_FALSE(swapped.status.diagnostics().empty());
+  const Diagnostic& first = swapped.status.diagnostics().front();
+  EXPECT_EQ(first.name, "swapped-files");
+  EXPECT_EQ(first.location->file, "l.txt");
+  EXPECT_EQ(first.location->line, line_of(train, "numero vetture"));
+  ASSERT_EQ(first.related.size(), 1u);
+  EXPECT_EQ(first.related[0].location.file, "t.txt");
+  EXPECT_EQ(first.related[0].location.line, line_of(line, "lunghezza percorso"));
+  EXPECT_NE(first.message.find("swapped order"), std::string::npos) << first.message;
+  // The warning leaves the fault of the swap and its status pair alone.
+  const CompileResult plain = compile_plain(train, line);
+  EXPECT_EQ(swapped.status.codice_errore(), plain.status.codice_errore());
+  EXPECT_EQ(swapped.status.posizione_errore(), plain.status.posizione_errore());
+
+  // Only both files the wrong way round: two trains, or two lines, are not.
+  for (const auto& [l, t] : {std::pair{train, train}, std::pair{line, line}}) {
+    const CompileResult r = compile_pair(l, t);
+    for (const Diagnostic& d : r.status.diagnostics()) {
+      EXPECT_NE(d.name, "swapped-files");
+    }
+  }
+  // A comment or a keyword of both files before the first record is passed
+  // over; a record on one line with others is read by its first keyword.
+  const std::string commented =
+      replaced(train, "numero vetture", "- numero vetture\r\nsabbia, 150\r\nnumero vetture");
+  EXPECT_EQ(summary(compile_pair(commented, line).status).front(),
+            "swapped-files@" + std::to_string(line_of(commented, "sabbia")));
+  const std::string one_line = "[generale]\nvelocita, 0, 100, aderenza, 0, 80\n[fine]\n";
+  EXPECT_EQ(summary(compile_pair(one_line, kPlainLine).status).front(), "swapped-files@2");
+}
+
+TEST(MeaningExamples, ATrainOfAnotherLineIsToldByItsStations) {
+  const std::string line = example_text("Valdoria_linea.txt");
+  const std::string train = example_text("Valdoria_42-.txt");
+  auto other_line = [&](const std::string& t) {
+    std::vector<std::string> out;
+    const CompileResult r = compile_pair(line, t);
+    for (const Diagnostic& d : r.status.diagnostics()) {
+      if (d.name == "other-line") out.push_back(std::to_string(d.location->line));
+    }
+    return out;
+  };
+  using Lines = std::vector<std::string>;
+  // Stations named for neither end of the route in the line's title.
+  const std::string renamed =
+      replaced(replaced(train, "VALDORIA", "CASTEL BRUNO"), "MONTE SERENO", "ROCCA ALTA");
+  EXPECT_EQ(other_line(renamed), Lines{std::to_string(line_of(renamed, "CASTEL BRUNO"))});
+  // One end is enough, in either direction, a part of a name too.
+  EXPECT_EQ(other_line(replaced(train, "VALDORIA", "CASTEL BRUNO")), Lines{});
+  EXPECT_EQ(other_line(replaced(train, "MONTE SERENO", "SERENO")), Lines{});
+  // Without a route from one place to another the names are not compared.
+  EXPECT_EQ(other_line(replaced(train, "percorso Valdoria - Monte Sereno", "")), Lines{});
+  const CompileResult untitled =
+      compile_pair(replaced(line, "Percorso Valdoria - Monte Sereno", "Percorso Valdoria"),
+                   replaced(renamed, "percorso Valdoria - Monte Sereno", "percorso Valdoria"));
+  for (const Diagnostic& d : untitled.status.diagnostics()) EXPECT_NE(d.name, "other-line");
+  // A station past the end of the line: the train runs further.
+  const std::string longer = replaced(train, "stazione,    5600", "stazione,    8600");
+  EXPECT_EQ(other_line(longer), Lines{std::to_string(line_of(longer, "stazione,    8600"))});
+  // The title that names another route is said once, not again by the
+  // stations.
+  const std::string titled = replaced(renamed, "Valdoria - Monte Sereno", "Rocca Alta - Bruno");
+  EXPECT_EQ(other_line(titled), Lines{std::to_string(line_of(titled, "Treno 42"))});
+}
+
 // Advice that led nowhere: a letter Windows-1252 cannot hold is named, not
 // replaced by a made-up name; a speed limit read after a stop is no missing
 // one.

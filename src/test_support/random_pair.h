@@ -1,8 +1,12 @@
-// Random valid scenario pairs for property tests: every record kind of both
-// descriptions, values near the limits of their fields, positions off the
-// cell starts, objects a station stop overwrites, spans that join. Objects
-// get cells of their own and the signal-code pass finds room, so most pairs
-// compile with status 0 (a caller skips the few that do not).
+// Random valid scenario pairs for property tests. make() writes every record
+// kind of both descriptions with values near the limits of their fields,
+// positions off the cell starts, objects a station stop overwrites, spans
+// that join: the edges of the format, most of them warned of. make_authored()
+// writes what an author would: plausible values, everything in its order and
+// within the line, a timetable the train can keep, so a warning on one of
+// them is a false alarm. Objects get cells of their own and the signal-code
+// pass finds room, so most pairs compile with status 0 (a caller skips the
+// few that do not).
 #pragma once
 
 #include <algorithm>
@@ -30,6 +34,7 @@ class RandomPairMaker {
   explicit RandomPairMaker(uint64_t seed) : rng_(seed) {}
 
   RandomPair make(bool geometry) {
+    clear();
     RandomPair p;
     p.geometry = geometry;
     p.name = word(1, 12, false);
@@ -50,7 +55,53 @@ class RandomPairMaker {
     return p;
   }
 
+  RandomPair make_authored(bool geometry) {
+    clear();
+    RandomPair p;
+    p.geometry = geometry;
+    p.name = word(1, 12, false);
+    p.number = std::to_string(between(0, 99999));
+    length_ = between(3000, 25000);
+    last_ = last_cell_for_length(length_);
+    // The last cell a point object within the line may take.
+    line_last_ = point_cell(length_ - 25) - 1;
+    taken_.assign(static_cast<size_t>(last_) + 1, false);
+    reserve(0, 2);
+    reserve(line_last_ - 2, last_);
+    authored_line_head();
+    authored_train_head();
+    authored_stations();
+    authored_slowdowns();
+    authored_objects();
+    authored_line_body(geometry);
+    // Titled by its route from one end to the other, either way, or not.
+    const std::string route = chance(3)   ? word(1, 20, false)
+                              : chance(2) ? first_station_ + " - " + last_station_
+                                          : last_station_ + " - " + first_station_;
+    line_ = "Percorso " + route + line_;
+    train_ = "Treno " + word(1, 10, false) + (chance(2) ? " percorso " + route : "") + train_;
+    train_ += "[stazioni]\r\n";
+    for (const std::string& s : station_records_) train_ += s + "\r\n";
+    train_ += "[rallentamenti]\r\n" + train_slowdowns_ + "[segnali]\r\n" + signals_;
+    p.line = line_ + "[fine]\r\n";
+    p.train = train_ + "[codici]\r\n" + codes_ + "[fine]\r\n";
+    return p;
+  }
+
  private:
+  void clear() {
+    line_.clear();
+    train_.clear();
+    station_records_.clear();
+    speed_boards_.clear();
+    sign_boards_.clear();
+    signals_.clear();
+    train_slowdowns_.clear();
+    codes_.clear();
+    limits_.clear();
+    extents_.clear();
+  }
+
   int64_t between(int64_t lo, int64_t hi) {
     return std::uniform_int_distribution<int64_t>(lo, hi)(rng_);
   }
@@ -359,9 +410,188 @@ class RandomPairMaker {
     train_ += "[rallentamenti]\r\n" + train_slowdowns_ + "[segnali]\r\n" + signals_;
   }
 
+  // An authored pair's line: its general values and gradients (the title
+  // goes before them once the stations are named).
+  void authored_line_head() {
+    line_ = "\r\n\r\ninizio_dati\r\n[generale]\r\n";
+    line_ += "lunghezza percorso, " + n(length_) + "\r\n";
+    for (const char* w : {"uno", "due", "tre"}) {
+      line_ += std::string("progressiva chilometrica ") + w + ", 0, " + n(between(0, 2000) * 50) +
+               ", " + n(between(0, 1)) + "\r\n";
+    }
+    for (const char* w : {"uno", "due", "tre"}) {
+      line_ += std::string("sfondo ") + w + ", " + n(between(0, 300)) + "\r\n";
+    }
+    const int64_t from = between(0, length_ / 50) * 50;
+    line_ += std::string("ripetizione segnali ") + (chance(2) ? "4" : "9") + " codici, " + n(from) +
+             ", " + n(chance(5) ? 0 : between(from / 50, length_ / 50) * 50) + "\r\n";
+    line_ += "[pendenze]\r\n";
+    for (int64_t p = between(0, 200), i = between(0, 30); i > 0 && p < length_; --i) {
+      line_ +=
+          "pendenza, " + n(p) + ", " + n(chance(5) ? between(-30, 30) : between(-9, 9)) + "\r\n";
+      p += between(100, 3000);
+    }
+  }
+
+  // An authored train's general values, adhesion and speed limits, each
+  // from metre 0 (the title goes before them with the line's).
+  void authored_train_head() {
+    train_ = "\r\n\r\ninizio_dati\r\n[generale]\r\n";
+    train_ += "numero vetture, " + n(between(1, 15)) + "\r\n";
+    train_ += "percentuale massa frenata, " + n(between(60, 180)) + "\r\n";
+    train_ += "sabbia, " + n(between(0, 1000)) + "\r\n";
+    start_ = between(5, 17) * 3600 + between(0, 3599);
+    train_ += "orologio, " + n(start_ / 3600) + ", " + n(start_ / 60 % 60) + ", " + n(start_ % 60) +
+              "\r\n[aderenze]\r\n";
+    for (int64_t p = 0, i = between(1, 10); i > 0 && p < length_; --i) {
+      train_ += "aderenza, " + n(p) + ", " + n(between(60, 120)) + "\r\n";
+      p += between(100, 5000);
+    }
+    train_ += "[vel_limite]\r\n";
+    for (int64_t p = 0, i = between(1, 12); i > 0 && p < length_; --i) {
+      const int64_t v = between(kSlowestLimit / 5, chance(5) ? 60 : 32) * 5;
+      limits_.push_back(v);
+      train_ += "velocita, " + n(p) + ", " + n(v) + "\r\n";
+      p += between(100, 5000);
+    }
+  }
+
+  // A first station at metre 0 and more along the line, each with a stop
+  // the train can keep at walking pace, and passing points without a time.
+  void authored_stations() {
+    static const int kinds[] = {2, 4, 5, 6, 7, 12, 22, 28};
+    int64_t clock = start_ + between(60, 1800);  // the first departure
+    int64_t previous = 0, previous_fine = 0;
+    for (int64_t s = 0; s < 10; ++s) {
+      const int64_t kind = s == 0 ? 8 : kinds[between(0, 7)];
+      const int64_t mar = chance(3) ? between(1, 3) : 0;
+      const int64_t length = between(2, 8) * 100;
+      const int64_t pos = s == 0 ? 0 : previous_fine + between(20, 80) * 50 + length;
+      const StationExtent e = station_extent(pos, kind, length, mar);
+      if (e.fine + 800 > length_) break;
+      if (s > 0) clock += (pos - previous) * 36 / 100 + 120;  // 10 km/h and two minutes
+      const int64_t t = kind < 25 ? clock % 86400 : 0;
+      std::string record = "stazione, " + n(pos) + ", " + n(kind) + ", " + n(length);
+      for (int64_t v :
+           {between(0, 3), between(0, 3), mar, between(0, 100), between(0, 5), between(0, 3),
+            between(0, 5), between(0, 100), between(0, 9), between(30, 120)}) {
+        record += ", " + n(v);
+      }
+      const std::string name =
+          "Station " + std::string(1, static_cast<char>('A' + s)) + word(0, 10, false);
+      record +=
+          ", " + n(t / 3600) + ", " + n(t / 60 % 60) + ", " + n(t % 60) + ", " + text_field(name);
+      last_station_ = name;
+      if (s == 0) first_station_ = name;
+      if (kind < 25) {
+        const int64_t stop = e.fine / 50 - 1;
+        reserve(stop - 5, stop);
+      }
+      extents_.push_back(e);
+      station_records_.push_back(record);
+      previous = pos;
+      previous_fine = e.fine;
+    }
+  }
+
+  // Slowdowns past the first 1500 m, below every limit, starting outside
+  // the stations, with room for their boards and code points.
+  void authored_slowdowns() {
+    const int64_t slowest = *std::min_element(limits_.begin(), limits_.end());
+    int64_t wanted = between(0, 4);
+    for (int tries = 0; wanted > 0 && tries < 20; ++tries) {
+      const int64_t p = between(1600, std::max<int64_t>(1600, line_last_ * 50 - 2000));
+      const int64_t length = between(2, 40) * 50;
+      const SlowdownCells c = slowdown_cells(p, length);
+      const int64_t first = nearest(static_cast<double>(p - 1200) / 50.0) - 25;
+      const bool in_station = std::any_of(extents_.begin(), extents_.end(), [p](const auto& e) {
+        return p >= e.inizio - 50 && p <= e.fine + 50;
+      });
+      if (in_station || c.e + 14 > line_last_ || !all_free(first, c.e + 14)) continue;
+      reserve(first, c.e + 14);
+      --wanted;
+      train_slowdowns_ += "rallentamento, " + n(p) + ", " + n(between(2, slowest / 5 - 1) * 5) +
+                          ", " + n(length) + ", " + n(between(0, 1)) + ", " + n(between(0, 1)) +
+                          ", 0\r\n";
+    }
+  }
+
+  // Signals at least a block section apart, boards and code points, each in
+  // a cell of its own within the line.
+  void authored_objects() {
+    for (int64_t p = between(400, 1500); p <= line_last_ * 50 - 50;
+         p += chance(4) ? 400 : between(450, 2500)) {
+      const int64_t j = point_cell(p);
+      if (j < 8 || !free(j)) continue;
+      reserve(j, j);
+      std::string r = "segnale, " + n(p) + ", " + n(between(1, 2));
+      for (int i = 1; i < 10; ++i) r += ", " + n(between(0, 6));
+      signals_ += r + "\r\n";
+    }
+    for (int64_t i = between(0, 12); i > 0; --i) {
+      const int64_t j = free_cell_in_line();
+      if (j < 0) break;
+      reserve(j, j);
+      std::string r = "indicatori_vmax, " + n(point_position(j));
+      for (int f = 0; f < 8; ++f)
+        r += ", " + n(f == 3 || f == 7 ? between(0, 9) : between(0, 40) * 5);
+      speed_boards_ += r + "\r\n";
+    }
+    for (int64_t i = between(0, 6); i > 0; --i) {
+      const int64_t j = free_cell_in_line();
+      if (j < 0) break;
+      reserve(j, j);
+      sign_boards_ += "cartello indicatore, " + n(point_position(j)) + ", " +
+                      text_field(word(1, 25, false)) + "\r\n";
+    }
+    for (int64_t i = between(0, 8); i > 0; --i) {
+      const int64_t j = free_cell_in_line();
+      if (j < 0) break;
+      reserve(j, j);
+      codes_ += "abbattimento, " + n(j * 50 + between(-24, 24)) + ", " +
+                n(chance(3) ? 180 : between(1, 400)) + "\r\n";
+    }
+  }
+  int64_t free_cell_in_line() {
+    for (int tries = 0; tries < 40; ++tries) {
+      const int64_t j = between(3, line_last_ - 3);
+      if (free(j)) return j;
+    }
+    return -1;
+  }
+
+  // Curves one after the other, each turning less than a circle, and
+  // mountain spans apart, all within the line.
+  void authored_line_body(bool geometry) {
+    line_ += "[curve]\r\n";
+    for (int64_t k = between(0, 300), i = between(0, 25); geometry && i > 0; --i) {
+      const int64_t len = between(1, 1500);
+      if (k + len > length_) break;
+      line_ += std::string("curva") + (chance(2) ? "s" : "d") + n(between(1, 6)) + ", " + n(k) +
+               ", " + n(len) + "\r\n";
+      k += len + (chance(3) ? 0 : between(1, 2000));
+    }
+    line_ += "[cartelli]\r\n" + speed_boards_ + "[montagne]\r\n";
+    for (int64_t m = between(0, 500), i = between(0, 8); i > 0; --i) {
+      const int64_t len = between(100, 2000);
+      if (m + len > length_) break;
+      static const int64_t kinds[] = {1, 2, 11, 12};
+      line_ += "montagna, " + n(m) + ", " + n(m + len) + ", " + n(kinds[between(0, 3)]) + "\r\n";
+      m += len + between(200, 3000);
+    }
+    line_ += "[indicazioni]\r\n" + sign_boards_;
+  }
+
+  static constexpr int64_t kSlowestLimit = 30;  // km/h
+
   std::mt19937_64 rng_;
   int64_t length_ = 0;
   int64_t last_ = 0;
+  int64_t line_last_ = 0;
+  int64_t start_ = 0;  // the clock, seconds after midnight
+  std::string first_station_, last_station_;
+  std::vector<int64_t> limits_;
+  std::vector<StationExtent> extents_;
   std::vector<bool> taken_;
   std::string line_, train_;
   std::vector<std::string> station_records_;
