@@ -790,6 +790,74 @@ TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
   EXPECT_NE(results[3].dump().find("\"line\":" + std::to_string(at)), std::string::npos);
 }
 
+// A change too large for the handling thread is applied off it: a request
+// after it on the same document answers on the changed text, one on another
+// document is answered from its own, and a close and an open of the
+// document behind the change come after it, never before.
+TEST(Server, ALargeChangeIsAppliedInTheOrderSent) {
+  MemoryFileSystem fs;
+  WatchedOutput watched;
+  std::ostream out(&watched);
+  Server server(fs, out, ServerOptions{std::chrono::milliseconds(60'000), true});
+  auto send = [&](const std::string& method, const json& params, int id = 0) {
+    json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
+    if (id) m["id"] = id;
+    server.handle(m.dump());
+  };
+  auto hover = [&](const char* uri, int line, int character, int id) {
+    send("textDocument/hover",
+         {{"textDocument", {{"uri", uri}}},
+          {"position", {{"line", line}, {"character", character}}}},
+         id);
+  };
+  send("initialize", json::object(), 1);
+  send("textDocument/didOpen",
+       {{"textDocument", {{"uri", kTrainUri}, {"text", example("Valdoria_42-.txt")}}}});
+  send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
+  // The clash planted after the first speed board, then thousands of edits
+  // that change nothing: 300 kB.
+  int at = 0;
+  line_with(kClash, &at);
+  json changes = json::array();
+  changes.push_back(
+      {{"range",
+        {{"start", {{"line", at}, {"character", 0}}}, {"end", {{"line", at}, {"character", 0}}}}},
+       {"text", kClash}});
+  for (int i = 0; i < 4000; ++i) {
+    changes.push_back({{"range",
+                        {{"start", {{"line", i % at}, {"character", 0}}},
+                         {"end", {{"line", i % at}, {"character", 0}}}}},
+                       {"text", ""}});
+  }
+  send("textDocument/didChange",
+       {{"textDocument", {{"uri", kLineUri}, {"version", 2}}}, {"contentChanges", changes}});
+  // On the position of the new board (metre 600; before the change the next
+  // one, at metre 3450, stood on that line), on the train's signal at metre
+  // 2400, and on the same place once the line is closed and opened again as
+  // it was.
+  hover(kLineUri, at, 17, 2);
+  hover(kTrainUri, 31, 12, 3);
+  send("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
+  hover(kLineUri, at, 17, 4);
+  for (const char* id : {R"("id":2)", R"("id":3)", R"("id":4)"}) {
+    ASSERT_TRUE(watched.wait_for(id, std::chrono::seconds(20))) << id;
+  }
+  send("shutdown", json::object(), 5);
+  std::istringstream in(watched.str());
+  std::string body;
+  std::map<int, std::string> hovers;
+  while (read_message(in, &body) == ReadResult::kMessage) {
+    const json m = json::parse(body);
+    if (m.contains("id") && m["result"].is_object()) {
+      hovers[m["id"].get<int>()] = m["result"].dump();
+    }
+  }
+  EXPECT_NE(hovers[2].find("metre 600,"), std::string::npos) << hovers[2];
+  EXPECT_NE(hovers[3].find("metre 2400,"), std::string::npos) << hovers[3];
+  EXPECT_NE(hovers[4].find("metre 3450,"), std::string::npos) << hovers[4];
+}
+
 // --- The line and every train beside it ------------------------------------
 
 const char kTrain43Uri[] = "file:///d/Valdoria_43-.txt";
