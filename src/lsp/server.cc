@@ -83,6 +83,10 @@ Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
       changes_(options.worker),
       requests_(options.worker ? kRequestWorkers : 0) {}
 
+Server::~Server() {
+  changes_.stop();
+}
+
 namespace {
 
 // A body this short is looked at by the reading thread, for "shutdown" and

@@ -44,6 +44,9 @@ class Server {
   // Reads partner descriptions from `fs` (never writes) and writes framed
   // messages to `out`.
   Server(FileSystem& fs, std::ostream& out, ServerOptions options = {});
+  // Stops the changes first: a change being applied may still hand a
+  // request to the workers, and those may still wait for changes.
+  ~Server();
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
