@@ -1,6 +1,7 @@
 #include "lsp/json_rpc.h"
 
 #include <limits>
+#include <vector>
 
 #include "lsp/message_reader.h"
 
@@ -79,7 +80,86 @@ class TopLevelId : public nlohmann::json_sax<json> {
   bool id_next_ = false;
 };
 
+// The method of a message and the URI of the document its parameters name,
+// read without building the message; stops once both are read or the
+// method is not the one looked for.
+class MethodAndDocument : public nlohmann::json_sax<json> {
+ public:
+  explicit MethodAndDocument(std::string_view wanted) : wanted_(wanted) {}
+
+  std::optional<std::string> method;
+  std::optional<std::string> document;
+
+  bool null() override { return value(); }
+  bool boolean(bool) override { return value(); }
+  bool number_integer(number_integer_t) override { return value(); }
+  bool number_unsigned(number_unsigned_t) override { return value(); }
+  bool number_float(number_float_t, const string_t&) override { return value(); }
+  bool binary(binary_t&) override { return value(); }
+  bool string(string_t& v) override {
+    if (key_ == Key::kMethod) {
+      method = v;
+    } else if (key_ == Key::kUri) {
+      document = v;
+    }
+    key_ = Key::kOther;
+    return !(method && *method != wanted_) && !(method && document);
+  }
+  bool start_object(std::size_t) override {
+    // The root, "params" in it, "textDocument" in that: the only objects
+    // whose members are looked at.
+    const bool followed = containers_.empty() || key_ == Key::kParams || key_ == Key::kTextDocument;
+    containers_.push_back(followed ? static_cast<int>(containers_.size()) : -1);
+    key_ = Key::kOther;
+    return true;
+  }
+  bool key(string_t& k) override {
+    const int level = containers_.back();
+    key_ = level == 0 && k == "method"         ? Key::kMethod
+           : level == 0 && k == "params"       ? Key::kParams
+           : level == 1 && k == "textDocument" ? Key::kTextDocument
+           : level == 2 && k == "uri"          ? Key::kUri
+                                               : Key::kOther;
+    return true;
+  }
+  bool end_object() override { return close(); }
+  bool start_array(std::size_t) override {
+    containers_.push_back(-1);
+    key_ = Key::kOther;
+    return true;
+  }
+  bool end_array() override { return close(); }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  enum class Key { kOther, kMethod, kParams, kTextDocument, kUri };
+  bool value() {
+    key_ = Key::kOther;
+    return true;
+  }
+  bool close() {
+    containers_.pop_back();
+    key_ = Key::kOther;
+    return true;
+  }
+
+  const std::string_view wanted_;
+  // For each open object or array, the level of the followed object it is
+  // (0 the root, 1 "params", 2 "textDocument"), or -1.
+  std::vector<int> containers_;
+  Key key_ = Key::kOther;
+};
+
 }  // namespace
+
+std::optional<std::string> document_of(std::string_view body, std::string_view method) {
+  MethodAndDocument reader(method);
+  json::sax_parse(body, &reader);
+  if (reader.method != method) return std::nullopt;
+  return reader.document;
+}
 
 json readable_id(std::string_view body) {
   TopLevelId finder;

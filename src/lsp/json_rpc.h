@@ -57,6 +57,13 @@ Parsed parse_message(std::string_view body);
 // the object nests; null when the body is not JSON or has no such id.
 nlohmann::json readable_id(std::string_view body);
 
+// The "params.textDocument.uri" of the message `body` when its "method" is
+// `method`, read without building the message: reading stops once both are
+// read, or once the method is read and is another. Nothing when the body
+// names another method or no such URI, or is not JSON up to where reading
+// stopped (the full parse then says what is wrong).
+std::optional<std::string> document_of(std::string_view body, std::string_view method);
+
 // How deep `body` nests arrays and objects, strings left out; counting stops
 // once `limit` is passed.
 int nesting_depth(std::string_view body, int limit);

@@ -61,6 +61,40 @@ TEST(JsonRpc, RefusesDeepNestingWithoutRecursing) {
                   .message);
 }
 
+// The document a large change names is read without building the message,
+// whatever the order of the members; a "uri" anywhere else is not it.
+TEST(JsonRpc, ReadsTheDocumentOfAMessageWithoutBuildingIt) {
+  const std::string change = "textDocument/didChange";
+  EXPECT_EQ(document_of(R"({"jsonrpc":"2.0","method":"textDocument/didChange","params":)"
+                        R"({"textDocument":{"version":3,"uri":"file:///d/a.txt"},)"
+                        R"("contentChanges":[{"text":"x"}]}})",
+                        change),
+            "file:///d/a.txt");
+  EXPECT_EQ(document_of(R"({"params":{"contentChanges":[{"uri":"file:///no","text":"[{\"uri\""}],)"
+                        R"("uri":"file:///no","other":{"textDocument":{"uri":"file:///no"}},)"
+                        R"("textDocument":{"uri":"file:///d/b.txt"}},)"
+                        R"("method":"textDocument/didChange","uri":"file:///no"})",
+                        change),
+            "file:///d/b.txt");
+  // Another method, no document, a method that is not a string, not JSON.
+  EXPECT_FALSE(document_of(
+      R"({"method":"textDocument/didOpen","params":{"textDocument":{"uri":"file:///d/a.txt"}}})",
+      change));
+  EXPECT_FALSE(
+      document_of(R"({"method":"textDocument/didChange","params":{"textDocument":{}}})", change));
+  EXPECT_FALSE(document_of(
+      R"({"method":["textDocument/didChange"],"params":{"textDocument":{"uri":"file:///d"}}})",
+      change));
+  EXPECT_FALSE(document_of(R"({"method":"textDocument/didChange","params":)", change));
+  // Reading stops at what it looks for: what is wrong past it is the full
+  // parse's to report.
+  EXPECT_EQ(document_of(R"({"method":"textDocument/didChange","params":{"textDocument":)"
+                        R"({"uri":"file:///d/c.txt"},"contentChanges":[)" +
+                            std::string(100000, '['),
+                        change),
+            "file:///d/c.txt");
+}
+
 TEST(JsonRpc, APositionIsAnIntegerFromZeroTo2147483647) {
   const json ok = json::parse(R"({"a":0,"b":2147483647})");
   EXPECT_EQ(uinteger_field(ok, "a"), 0);

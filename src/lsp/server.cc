@@ -84,7 +84,12 @@ Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
       scheduler_([this](const std::string& uri,
                         const std::atomic<bool>& cancelled) { check(uri, cancelled); },
                  options.worker),
+      changes_(options.worker),
       requests_(options.worker ? kRequestWorkers : 0) {}
+
+Server::~Server() {
+  changes_.stop();
+}
 
 namespace {
 
@@ -96,6 +101,11 @@ constexpr size_t kShortBody = 4096;
 
 // The bodies waiting for the handling thread may take this much together.
 constexpr size_t kInboxBytes = 2 * kMaxMessageBytes;
+
+// A didChange longer than this is parsed and applied off the handling
+// thread: at 64 kB its parse takes about a millisecond, at 1.5 MB (the
+// formatting edits of a large line sent back) tens of them.
+constexpr size_t kLargeChange = 64 * 1024;
 
 }  // namespace
 
@@ -133,10 +143,11 @@ int Server::run(std::istream& in) {
     }
   }
   // What was read before the end is handled (a shut-down server drops the
-  // texts unread), then the requests and the check in progress are
-  // cancelled.
+  // texts unread), then the changes not yet applied are dropped, and the
+  // requests and the check in progress are cancelled.
   inbox.close();
   if (handling.joinable()) handling.join();
+  changes_.stop();
   requests_.stop();
   scheduler_.stop();
   return status < 0 ? exit_status() : status;
@@ -169,7 +180,16 @@ bool Server::handled_on_arrival(std::string_view body) {
 }
 
 void Server::handle(std::string_view body) {
-  rpc::Parsed parsed = rpc::parse_message(body);
+  if (options_.worker && body.size() > kLargeChange && initialized_ && !shutdown_) {
+    if (std::optional<std::string> uri = rpc::document_of(body, "textDocument/didChange")) {
+      put_change(*uri, std::string(body));
+      return;
+    }
+  }
+  dispatch(rpc::parse_message(body));
+}
+
+void Server::dispatch(rpc::Parsed parsed) {
   if (parsed.error) {
     outbox_.reply_error(parsed.error_id, *parsed.error);
     return;
@@ -201,14 +221,15 @@ void Server::handle(std::string_view body) {
     // state every message before it has left.
     const std::string key = request_key(message.id);
     requests_.run(key, [this, id = std::move(message.id), method = std::move(message.method),
-                        params = std::move(message.params)](const std::atomic<bool>& cancelled) {
-      answer(id, method, params, cancelled);
+                        params = std::move(message.params),
+                        after = changes_.last()](const std::atomic<bool>& cancelled) {
+      answer(id, method, params, Asked{cancelled, after});
     });
     return;
   }
   if (is_request) {
     const std::atomic<bool> never{false};
-    answer(message.id, message.method, message.params, never);
+    answer(message.id, message.method, message.params, Asked{never, changes_.last()});
     return;
   }
   try {
@@ -221,15 +242,16 @@ void Server::handle(std::string_view body) {
 }
 
 void Server::answer(const json& id, const std::string& method, const json& params,
-                    const std::atomic<bool>& cancelled) {
+                    const Asked& asked) {
+  const std::atomic<bool>& cancelled = asked.cancelled;
   try {
     if (cancelled) throw CompileCancelled();
     if (method == "textDocument/formatting") {
-      const std::string edits = formatting(params, cancelled);
+      const std::string edits = formatting(params, asked);
       if (cancelled) throw CompileCancelled();
       outbox_.reply_written(id, edits);
     } else {
-      const json result = request(method, params, cancelled);
+      const json result = request(method, params, asked);
       // A command that got as far as writing its files says so, cancelled
       // meanwhile or not.
       if (cancelled && method != "workspace/executeCommand") throw CompileCancelled();
@@ -248,10 +270,10 @@ void Server::answer(const json& id, const std::string& method, const json& param
   if (method == "textDocument/formatting") release_free_memory();
 }
 
-std::string Server::formatting(const json& params, const std::atomic<bool>& cancelled) {
-  const Reading now = reading(document_uri(params), &cancelled);
+std::string Server::formatting(const json& params, const Asked& asked) {
+  const Reading now = reading(document_uri(params), asked);
   if (!now.read) return "[]";
-  const std::vector<LineEdit> edits = formatting_edits(*now.read, &cancelled);
+  const std::vector<LineEdit> edits = formatting_edits(*now.read, &asked.cancelled);
   // The protocol's TextEdit[], each member as dump() would write it.
   std::string out = "[";
   for (const LineEdit& edit : edits) {
@@ -267,8 +289,7 @@ std::string Server::formatting(const json& params, const std::atomic<bool>& canc
   return out;
 }
 
-json Server::request(const std::string& method, const json& params,
-                     const std::atomic<bool>& cancelled) {
+json Server::request(const std::string& method, const json& params, const Asked& asked) {
   if (method == "initialize") {
     if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
@@ -285,7 +306,7 @@ json Server::request(const std::string& method, const json& params,
     return nullptr;
   }
   if (method == "textDocument/documentSymbol") {
-    const Reading now = reading(document_uri(params), &cancelled);
+    const Reading now = reading(document_uri(params), asked);
     return now.read ? document_symbols(*now.read) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
@@ -301,13 +322,13 @@ json Server::request(const std::string& method, const json& params,
     if (params.at("command").get<std::string>() != kWriteDocumentsCommand) {
       throw rpc::Error(rpc::kInvalidParams, "unknown command");
     }
-    return write_documents(params.at("arguments").at(0).get<std::string>(), cancelled);
+    return write_documents(params.at("arguments").at(0).get<std::string>(), asked);
   }
   if (method == "completionItem/resolve") return resolve_completion(params, client_);
   // What the compile read of the request's document, and which file it is.
   const auto read_at = [&]() -> std::pair<Reading, std::optional<DescriptionFile>> {
     const std::string uri = document_uri(params);
-    return {reading(uri, &cancelled), description_file(uri)};
+    return {reading(uri, asked), description_file(uri)};
   };
   if (method == "textDocument/completion") {
     const auto [now, file] = read_at();
@@ -322,7 +343,7 @@ json Server::request(const std::string& method, const json& params,
     return signature_help(*now.read, *file, line, character, client_.signature_markdown);
   }
   if (method == "textDocument/inlayHint") {
-    const Reading now = reading(document_uri(params), &cancelled);
+    const Reading now = reading(document_uri(params), asked);
     const json& range = params.at("range");
     return now.read ? inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
                                   rpc::uinteger_field(range.at("end"), "line"), now.model.get())
@@ -331,28 +352,28 @@ json Server::request(const std::string& method, const json& params,
   if (method == "textDocument/definition" || method == "textDocument/references") {
     const std::string uri = document_uri(params);
     const auto [line, character] = position_of(params);
-    const Reading asked = reading(uri, &cancelled);
+    const Reading own = reading(uri, asked);
     const std::optional<DescriptionFile> file = description_file(uri);
-    if (!asked.read || !file) return nullptr;
-    std::vector<CellDocument> documents{{uri, *file, asked.read}};
+    if (!own.read || !file) return nullptr;
+    std::vector<CellDocument> documents{{uri, *file, own.read}};
     for (const std::string& partner : open_partners(uri)) {
       const std::optional<DescriptionFile> partner_file = description_file(partner);
-      const Reading read = reading(partner, &cancelled);
+      const Reading read = reading(partner, asked);
       if (read.read && partner_file) documents.push_back({partner, *partner_file, read.read});
     }
-    return cell_locations(documents, line, character, asked.model.get(),
+    return cell_locations(documents, line, character, own.model.get(),
                           method == "textDocument/definition");
   }
   if (method == "textDocument/foldingRange") {
-    const Reading now = reading(document_uri(params), &cancelled);
+    const Reading now = reading(document_uri(params), asked);
     return now.read ? folding_ranges(*now.read) : json::array();
   }
   if (method == "textDocument/semanticTokens/full") {
-    const Reading now = reading(document_uri(params), &cancelled);
+    const Reading now = reading(document_uri(params), asked);
     return now.read ? semantic_tokens(*now.read) : json(nullptr);
   }
   if (method == "textDocument/hover") {
-    const Reading now = reading(document_uri(params), &cancelled);
+    const Reading now = reading(document_uri(params), asked);
     const auto [line, character] = position_of(params);
     return now.read ? hover(*now.read, line, character, now.model.get(), client_.hover_markdown)
                     : json(nullptr);
@@ -387,45 +408,95 @@ void Server::notification(const std::string& method, const json& params) {
   if (method == "textDocument/didOpen") {
     const json& doc = params.at("textDocument");
     const std::string uri = doc.at("uri").get<std::string>();
-    {
+    in_order(uri, [this, uri, text = doc.at("text").get<std::string>()]() mutable {
       std::lock_guard lock(mutex_);
-      documents_.open(uri, doc.at("text").get<std::string>());
-    }
+      documents_.open(uri, std::move(text));
+    });
     schedule_line_of(uri, std::chrono::milliseconds(0));
   } else if (method == "textDocument/didChange") {
     const std::string uri = document_uri(params);
     const json& changes = params.at("contentChanges");
     if (changes.empty()) return;
-    {
-      std::lock_guard lock(mutex_);
-      if (!documents_.is_open(uri)) return;
-      apply_content_changes(documents_, uri, changes);
+    if (changes_.pending(percent_decode(uri))) {
+      in_order(uri, [this, uri, changes] { change_document(uri, changes); });
+    } else if (!change_document(uri, changes)) {
+      return;
     }
-    const auto now = std::chrono::steady_clock::now();
-    const auto since_last_edit = now - last_edit_;
-    last_edit_ = now;
-    schedule_line_of(uri, adaptive_debounce(std::chrono::microseconds(last_check_us_.load()),
-                                            options_.debounce, since_last_edit));
+    schedule_after_change(uri);
   } else if (method == "textDocument/didSave") {
     schedule_line_of(document_uri(params), std::chrono::milliseconds(0));
   } else if (method == "textDocument/didClose") {
     const std::string uri = document_uri(params);
-    std::string spelt = uri;
-    {
-      std::lock_guard lock(mutex_);
-      spelt = documents_.open_uri(uri).value_or(uri);
-      documents_.close(uri);
-      models_.erase(percent_decode(uri));
-      reads_.erase(percent_decode(uri));
-      has_errors_.erase(percent_decode(uri));
-    }
-    publish(spelt, json::array());
+    in_order(uri, [this, uri] {
+      std::string spelt = uri;
+      {
+        std::lock_guard lock(mutex_);
+        spelt = documents_.open_uri(uri).value_or(uri);
+        documents_.close(uri);
+        models_.erase(percent_decode(uri));
+        reads_.erase(percent_decode(uri));
+        has_errors_.erase(percent_decode(uri));
+      }
+      publish(spelt, json::array());
+    });
     // What is still open of its line is checked again: an open partner now
     // compiles against the file on disk.
     schedule_line_of(uri, std::chrono::milliseconds(0));
   }
   if (method == "$/cancelRequest") requests_.cancel(request_key(params.at("id")));
   // Other notifications need nothing.
+}
+
+void Server::put_change(const std::string& uri, std::string body) {
+  look_at_partners();
+  changes_.put(percent_decode(uri), [this, body = std::move(body)] { apply_put_change(body); });
+  schedule_after_change(uri);
+}
+
+void Server::apply_put_change(const std::string& body) {
+  rpc::Parsed parsed = rpc::parse_message(body);
+  const rpc::Message* message = parsed.message ? &*parsed.message : nullptr;
+  if (!message || message->kind != rpc::Message::Kind::kNotification ||
+      message->method != "textDocument/didChange") {
+    // Not JSON after all, or a request: answered as any message is.
+    dispatch(std::move(parsed));
+    return;
+  }
+  try {
+    change_document(document_uri(message->params), message->params.at("contentChanges"));
+  } catch (const rpc::Error&) {
+  } catch (const json::exception&) {
+    // As for any notification: nothing to answer with.
+  }
+}
+
+void Server::in_order(const std::string& uri, ChangeQueue::Job change) {
+  if (!changes_.pending(percent_decode(uri))) {
+    change();
+    return;
+  }
+  changes_.put(percent_decode(uri), [change = std::move(change)] {
+    try {
+      change();
+    } catch (const rpc::Error&) {
+    } catch (const json::exception&) {
+    }
+  });
+}
+
+bool Server::change_document(const std::string& uri, const json& changes) {
+  std::lock_guard lock(mutex_);
+  if (!documents_.is_open(uri)) return false;
+  apply_content_changes(documents_, uri, changes);
+  return true;
+}
+
+void Server::schedule_after_change(const std::string& uri) {
+  const auto now = std::chrono::steady_clock::now();
+  const auto since_last_edit = now - last_edit_;
+  last_edit_ = now;
+  schedule_line_of(uri, adaptive_debounce(std::chrono::microseconds(last_check_us_.load()),
+                                          options_.debounce, since_last_edit));
 }
 
 void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds delay) {
@@ -445,6 +516,10 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   // The revision of every document the check reads: the editor's, or 0 for
   // one read from disk (opened meanwhile, the editor's text replaces it).
   std::vector<std::pair<std::string, uint64_t>> revisions;
+  // The changes put before the check began are applied first: a check
+  // follows the change that scheduled it.
+  changes_.wait_all(changes_.last());
+  if (cancelled) return;
   {
     std::lock_guard lock(mutex_);
     auto line = lines_.find(key);
@@ -488,7 +563,7 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   // checked: the result is of a text the editor no longer holds, and the
   // change has scheduled a check of its own. Nothing stale is published.
   for (const auto& [uri, revision] : revisions) {
-    if (documents_.revision(uri) != revision) return;
+    if (documents_.revision(uri) != revision || changes_.pending(percent_decode(uri))) return;
   }
   for (auto& [uri, model] : checked.models) {
     if (documents_.is_open(uri)) models_[percent_decode(uri)] = std::move(model);
@@ -543,7 +618,10 @@ json Server::documents_actions(const std::string& uri) {
   return actions;
 }
 
-json Server::write_documents(const std::string& train_uri, const std::atomic<bool>& cancelled) {
+json Server::write_documents(const std::string& train_uri, const Asked& asked) {
+  // Every change sent before the command: the documents are of the texts
+  // the editor shows.
+  changes_.wait_all(asked.after);
   PairTexts pair;
   std::string folder;
   {
@@ -564,16 +642,18 @@ json Server::write_documents(const std::string& train_uri, const std::atomic<boo
     pair.name = line->name;
     pair.number = line->number;
   }
-  const std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &cancelled);
+  const std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
   outbox_.notify("window/showMessage", {{"type", 3}, {"message", said}});
   return {{"written", paths}};
 }
 
-Server::Reading Server::reading(const std::string& uri, const std::atomic<bool>* cancel) {
+Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   const std::string key = percent_decode(uri);
-  PairTexts pair;
+  // The document's own changes sent before the request: what the last
+  // check read may be this very text.
+  changes_.wait(key, asked.after);
   {
     std::lock_guard lock(mutex_);
     const std::shared_ptr<const std::string> text = documents_.text(uri);
@@ -583,6 +663,13 @@ Server::Reading Server::reading(const std::string& uri, const std::atomic<bool>*
     if (read != reads_.end() && read->second->utf8_text == *text && model != models_.end()) {
       return {read->second, model->second};
     }
+  }
+  // A compile of the pair: its partner's changes too.
+  changes_.wait_all(asked.after);
+  PairTexts pair;
+  {
+    std::lock_guard lock(mutex_);
+    if (!documents_.is_open(uri)) return {};
     const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
     if (!line) return {};
     const LineGroup group = line_group(line->line_uri, documents_, fs_);
@@ -600,7 +687,7 @@ Server::Reading Server::reading(const std::string& uri, const std::atomic<bool>*
       pair.number = group.trains.front().number;
     }
   }
-  PairCompiled compiled = compile_pair(pair, uri, fs_, cancel);
+  PairCompiled compiled = compile_pair(pair, uri, fs_, &asked.cancelled);
   for (const auto& [compiled_uri, read] : compiled.reads) {
     if (percent_decode(compiled_uri) == key) return {read, compiled.model};
   }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "compiler/track_model.h"
+#include "lsp/change_queue.h"
 #include "lsp/client_capabilities.h"
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
@@ -43,6 +44,9 @@ class Server {
   // Reads partner descriptions from `fs`, writes there only the driver's
   // documents the client asks for, and writes framed messages to `out`.
   Server(FileSystem& fs, std::ostream& out, ServerOptions options = {});
+  // Stops the changes first: a change being applied may still hand a
+  // request to the workers, and those may still wait for changes.
+  ~Server();
   Server(const Server&) = delete;
   Server& operator=(const Server&) = delete;
 
@@ -53,7 +57,10 @@ class Server {
   // order; requests are answered by workers of their own (request_pool.h),
   // so none waits for another. The reading thread answers "shutdown", takes
   // "exit" and cancels requests itself: a large message still being parsed
-  // never holds them up.
+  // never holds them up. A large change of a document is parsed and applied
+  // by a thread of its own (change_queue.h): the handling thread goes on to
+  // the next message at once, and a request waits for the changes of the
+  // documents it reads, not for others.
   int run(std::istream& in);
 
   // Handles one message body.
@@ -65,17 +72,38 @@ class Server {
   // The reading thread's share of run(): true when `body` was "shutdown"
   // or "exit" and has been dealt with here.
   bool handled_on_arrival(std::string_view body);
+  // handle() once the body is read.
+  void dispatch(rpc::Parsed parsed);
+  // What a request is answered from: the texts as the changes put before it
+  // (up to that ticket of changes_) left them, at least.
+  struct Asked {
+    const std::atomic<bool>& cancelled;
+    uint64_t after = 0;
+  };
   // Answers a request with its result, its error, or -32800 once it was
   // cancelled.
   void answer(const nlohmann::json& id, const std::string& method, const nlohmann::json& params,
-              const std::atomic<bool>& cancelled);
+              const Asked& asked);
   nlohmann::json request(const std::string& method, const nlohmann::json& params,
-                         const std::atomic<bool>& cancelled);
+                         const Asked& asked);
   // The edits that lay the document out, as the protocol's TextEdit[]
   // written out: a large document has hundreds of thousands.
-  std::string formatting(const nlohmann::json& params, const std::atomic<bool>& cancelled);
+  std::string formatting(const nlohmann::json& params, const Asked& asked);
   void notification(const std::string& method, const nlohmann::json& params);
 
+  // Hands the didChange `body` of the document `uri` to changes_, to be
+  // parsed and applied there, and schedules the check it causes.
+  void put_change(const std::string& uri, std::string body);
+  // changes_'s job for put_change().
+  void apply_put_change(const std::string& body);
+  // Runs `change` of the open document `uri` now, or after the changes of
+  // that document still in changes_.
+  void in_order(const std::string& uri, ChangeQueue::Job change);
+  // Applies a didChange's contentChanges; false when the document is not
+  // open.
+  bool change_document(const std::string& uri, const nlohmann::json& changes);
+  // Schedules the check a change of `uri` causes, after the debounce.
+  void schedule_after_change(const std::string& uri);
   // Schedules the check of the line `uri` belongs to.
   void schedule_line_of(const std::string& uri, std::chrono::milliseconds delay);
   // The scheduler's job: checks the open documents of a line and publishes.
@@ -89,13 +117,13 @@ class Server {
     std::shared_ptr<const DocumentRead> read;
     std::shared_ptr<const TrackModel> model;
   };
-  Reading reading(const std::string& uri, const std::atomic<bool>* cancel = nullptr);
+  Reading reading(const std::string& uri, const Asked& asked);
   // The source actions that write the driver's documents of the pairs of
   // the open description `uri` (of its train, or of each train of a line).
   nlohmann::json documents_actions(const std::string& uri);
   // Writes the documents of the train description `train_uri` and its line,
   // beside the line description; the result lists the paths written.
-  nlohmann::json write_documents(const std::string& train_uri, const std::atomic<bool>& cancelled);
+  nlohmann::json write_documents(const std::string& train_uri, const Asked& asked);
   // The other open documents of the line `uri` belongs to, as the editor
   // spelt their URIs.
   std::vector<std::string> open_partners(const std::string& uri);
@@ -135,6 +163,7 @@ class Server {
   DiskPartners partners_;
 
   Scheduler scheduler_;   // its worker starts once everything above exists
+  ChangeQueue changes_;   // its jobs change documents_
   RequestPool requests_;  // last: stopped first, before anything its requests read
 };
 

@@ -790,6 +790,81 @@ TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
   EXPECT_NE(results[3].dump().find("\"line\":" + std::to_string(at)), std::string::npos);
 }
 
+// A change too large for the handling thread is applied off it: a request
+// after it on the same document answers on the changed text, one on another
+// document is answered, and a close and an open of the document behind the
+// change come after it, never before.
+TEST(Server, ALargeChangeIsAppliedInTheOrderSent) {
+  MemoryFileSystem fs;
+  WatchedOutput watched;
+  std::ostream out(&watched);
+  Server server(fs, out, ServerOptions{std::chrono::milliseconds(60'000), true});
+  auto send = [&](const std::string& method, const json& params, int id = 0) {
+    json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
+    if (id) m["id"] = id;
+    server.handle(m.dump());
+  };
+  auto hover = [&](const char* uri, int line, int character, int id) {
+    send("textDocument/hover",
+         {{"textDocument", {{"uri", uri}}},
+          {"position", {{"line", line}, {"character", character}}}},
+         id);
+  };
+  send("initialize", json::object(), 1);
+  send("textDocument/didOpen",
+       {{"textDocument", {{"uri", kTrainUri}, {"text", example("Valdoria_42-.txt")}}}});
+  send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
+  // The clash planted after the first speed board, then thousands of edits
+  // that change nothing: 1.5 MB, long enough to parse that what follows it
+  // arrives while it is still waiting.
+  int at = 0;
+  line_with(kClash, &at);
+  json changes = json::array();
+  changes.push_back(
+      {{"range",
+        {{"start", {{"line", at}, {"character", 0}}}, {"end", {{"line", at}, {"character", 0}}}}},
+       {"text", kClash}});
+  for (int i = 0; i < 20000; ++i) {
+    changes.push_back({{"range",
+                        {{"start", {{"line", i % at}, {"character", 0}}},
+                         {"end", {{"line", i % at}, {"character", 0}}}}},
+                       {"text", ""}});
+  }
+  const json change = {{"textDocument", {{"uri", kLineUri}, {"version", 2}}},
+                       {"contentChanges", changes}};
+  // On the position of the new board (metre 600; before the change the next
+  // one, at metre 3450, stood on that line), and on the train.
+  send("textDocument/didChange", change);
+  hover(kLineUri, at, 17, 2);
+  hover(kTrainUri, 31, 12, 3);
+  for (const char* id : {R"("id":2)", R"("id":3)"}) {
+    ASSERT_TRUE(watched.wait_for(id, std::chrono::seconds(20))) << id;
+  }
+  // The same change again, the line closed and opened as it was right
+  // behind it: the change is made to the text it was sent for, not to the
+  // one opened after it.
+  send("textDocument/didChange", change);
+  send("textDocument/didClose", {{"textDocument", {{"uri", kLineUri}}}});
+  send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
+  hover(kLineUri, at, 17, 4);
+  ASSERT_TRUE(watched.wait_for(R"("id":4)", std::chrono::seconds(20)));
+  send("shutdown", json::object(), 5);
+  std::istringstream in(watched.str());
+  std::string body;
+  std::map<int, json> answers;
+  while (read_message(in, &body) == ReadResult::kMessage) {
+    const json m = json::parse(body);
+    if (m.contains("id")) answers[m["id"].get<int>()] = m;
+  }
+  const std::string on_line = answers[2]["result"].dump();
+  const std::string reopened = answers[4]["result"].dump();
+  EXPECT_NE(on_line.find("metre 600,"), std::string::npos) << on_line;
+  EXPECT_NE(reopened.find("metre 3450,"), std::string::npos) << reopened;
+  // The train's hover reads the line as it compiled last, before the change
+  // or after it: answered either way.
+  EXPECT_TRUE(answers[3].contains("result")) << answers[3];
+}
+
 // --- The line and every train beside it ------------------------------------
 
 const char kTrain43Uri[] = "file:///d/Valdoria_43-.txt";

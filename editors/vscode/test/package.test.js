@@ -12,9 +12,17 @@ const manifest = JSON.parse(fs.readFileSync(path.join(PACKAGE, 'package.json'), 
 const [language] = manifest.contributes.languages;
 
 // A file name pattern of the manifest as VS Code reads it: `*` and `?` stand
-// for any characters of the name, everything else for itself.
+// for any characters of the name, `[...]` for one of the characters listed,
+// everything else for itself, in its letter case.
 function globToRegExp(glob) {
-  const body = glob.replace(/[.+^${}()|[\]\\]/g, '\\$&').replace(/\*/g, '.*').replace(/\?/g, '.');
+  const body = glob
+    .split(/(\[[^\]]+\])/)
+    .map((part, i) =>
+      i % 2 === 1
+        ? part
+        : part.replace(/[.+^${}()|[\]\\]/g, '\\$&').replace(/\*/g, '.*').replace(/\?/g, '.'),
+    )
+    .join('');
   return new RegExp(`^${body}$`);
 }
 
@@ -25,7 +33,18 @@ function isDescription(name) {
 test('descriptions open in the language, other texts do not', () => {
   const examples = fs.readdirSync(path.join(PACKAGE, '..', '..', 'examples'));
   assert.ok(examples.length >= 2);
-  for (const name of [...examples, 'Zorvane_Pelk_linea.txt', 'Zorvane_Pelk_728-.txt', 'X_1-.txt', 'Linea a_linea.txt']) {
+  // The endings in any letter case, as the server pairs them.
+  for (const name of [
+    ...examples,
+    'Zorvane_Pelk_linea.txt',
+    'Zorvane_Pelk_728-.txt',
+    'X_1-.txt',
+    'Linea a_linea.txt',
+    'VALDORIA_LINEA.TXT',
+    'VALDORIA_42-.TXT',
+    'Valdoria_Linea.Txt',
+    'Valdoria_42-.tXt',
+  ]) {
     assert.ok(isDescription(name), `${name} is a description`);
   }
   for (const name of [
@@ -37,6 +56,9 @@ test('descriptions open in the language, other texts do not', () => {
     'Zorvane_Pelk_linea.dat',
     'Zorvane_Pelk_linea.txt.bak',
     'Zorvane_Pelk_728-.txt~',
+    'ZORVANE_PELK_LINEA.TXT.BAK',
+    'ZORVANE_PELK_LINEAS.TXT',
+    'NOTES.TXT',
   ]) {
     assert.ok(!isDescription(name), `${name} is not a description`);
   }
