@@ -1159,9 +1159,9 @@ FirstRecord first_record(std::string_view text) {
     }
     if (!in_section || field.empty() || field.front() == '-') continue;
     bool line = false, train = false;
-    for (const RecordSpec& spec : records_table()) {
-      if (!names_record(spec, field)) continue;
-      (spec.file == DescriptionFile::kLine ? line : train) = true;
+    for (const RecordSpec& row : records_table()) {
+      if (!names_record(row, field)) continue;
+      (row.file == DescriptionFile::kLine ? line : train) = true;
     }
     if (line == train) continue;
     return {line ? DescriptionFile::kLine : DescriptionFile::kTrain, number,
