@@ -151,11 +151,11 @@ TEST_F(FileFaultTest, TheRunStopsAtADocumentThatCannotBeWritten) {
   fs.files[z.slowdown_order] = "earlier order";
   fs.fail_write.insert(z.slowdown_order);
   RunReport report = form.form_load();
-  expect_one_error(report, z.slowdown_order, "No space left on device");
+  expect_one_error(report, z.slowdown_order, "No space left on device; nothing was replaced");
   EXPECT_EQ(fs.files[z.slowdown_order], "earlier order");
   EXPECT_FALSE(fs.exists(z.train_sheet));
   EXPECT_FALSE(fs.exists(z.cells));
-  // The texts written before it are gone again.
+  // No text of the set was put in place.
   EXPECT_FALSE(fs.exists(z.line_text));
   EXPECT_FALSE(fs.exists(z.train_text));
   EXPECT_FALSE(fs.exists(z.notes));

@@ -44,10 +44,10 @@ RunReport Form1::form_load() {
   const std::unique_ptr<FolderLock> lock = lock_scenario_folder(report);
   if (!lock) return report;
   if (keeps_foreign_descriptions(report)) return report;
-  if (!write_texts(report)) {
-    remove_written_texts(report);
-    return report;
-  }
+  // The texts' names are checked before any is written; the binary files'
+  // are shorter than NAME_NUM_rallentamenti.txt, so a run whose texts can be
+  // named never stops at their names.
+  if (!write_texts(report)) return report;
   RunReport compiled = memorizza_percorso(1);
   // The two descriptions were read and deleted; what the run leaves behind
   // is the three documents and the binary files.
@@ -87,47 +87,21 @@ bool Form1::keeps_foreign_descriptions(RunReport& report) {
   return true;
 }
 
-void Form1::remove_written_texts(RunReport& report) {
-  // Texts without their binary files are no scenario: what was written goes.
-  for (const std::string& path : report.outputs) {
-    std::string error;
-    if (!fs_.remove_file(path, &error)) report.delete_errors.push_back(path + ": " + error);
-  }
-  report.outputs.clear();
-}
-
-bool Form1::write_text(const std::string& path, const LineList& list, RunReport& report) {
-  std::string error;
-  if (!write_whole_file(fs_, path, line_list_text(list), &error)) {
-    report.file_errors.push_back(path + ": " + error);
-    report.end = RunEnd::kFileError;
-    return false;
-  }
-  report.outputs.push_back(path);
-  return true;
-}
-
-bool Form1::dati_linea(RunReport& report) {
-  return write_text(names().line_text, builtin_line_list(), report);
-}
-bool Form1::dati_treno(RunReport& report) {
-  return write_text(names().train_text, builtin_train_list(), report);
-}
-bool Form1::dati_note(RunReport& report) {
-  return write_text(names().notes, notes_list(), report);
-}
-bool Form1::dati_rallentamenti(RunReport& report) {
-  return write_text(names().slowdown_order, slowdown_order_list(), report);
-}
-bool Form1::dati_scheda(RunReport& report) {
-  return write_text(names().train_sheet, train_sheet_list(), report);
+std::vector<SetText> Form1::builtin_texts() const {
+  const FileNames n = names();
+  return {{n.line_text, line_list_text(builtin_line_list())},
+          {n.train_text, line_list_text(builtin_train_list())},
+          {n.notes, line_list_text(notes_list())},
+          {n.slowdown_order, line_list_text(slowdown_order_list())},
+          {n.train_sheet, line_list_text(train_sheet_list())}};
 }
 
 bool Form1::write_texts(RunReport& report) {
-  // Each writer replaces its file before the next one starts; a failure ends
-  // the run there.
-  return dati_linea(report) && dati_treno(report) && dati_note(report) &&
-         dati_rallentamenti(report) && dati_scheda(report);
+  // The five texts are one set: all are written before any old one is
+  // replaced, so a failure leaves the folder as it was.
+  if (write_texts_together(fs_, builtin_texts(), &report)) return true;
+  report.end = RunEnd::kFileError;
+  return false;
 }
 
 void Form1::errore(const std::string& a) {

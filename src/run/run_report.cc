@@ -2,8 +2,12 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "output/file_naming.h"
 #include "platform/paths.h"
 
 namespace binario {
@@ -57,6 +61,33 @@ class OutputFileSink : public ByteSink {
   OutputFile& file_;
 };
 
+// Renames the written `files` over `paths` (replace_files_together). A
+// failure before the first rename leaves every old file, and its message
+// ends with `untouched`; one after names the files already new (`renamed`
+// says how they are named) so the mixed set is spelled out.
+bool put_set_in_place(const std::vector<std::string>& paths,
+                      std::vector<std::unique_ptr<OutputFile>>& files, const std::string& renamed,
+                      const std::string& untouched, RunReport* report) {
+  SetReplaced replaced;
+  if (!replace_files_together(files, &replaced)) {
+    std::string message = paths[replaced.failed] + ": " + replaced.error;
+    if (replaced.renamed > 0) {
+      // The renames cannot be taken back: say which files are the new ones.
+      message += " (" + renamed + ":";
+      for (size_t i = 0; i < replaced.renamed; ++i) message += " " + paths[i];
+      message += "; the others are the previous ones)";
+      report->outputs.insert(report->outputs.end(), paths.begin(),
+                             paths.begin() + static_cast<std::ptrdiff_t>(replaced.renamed));
+    } else {
+      message += untouched;
+    }
+    report->file_errors.push_back(message);
+    return false;
+  }
+  report->outputs.insert(report->outputs.end(), paths.begin(), paths.end());
+  return true;
+}
+
 }  // namespace
 
 bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage image,
@@ -92,22 +123,38 @@ bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& 
     paths.push_back(path);
     files.push_back(std::move(file));
   }
-  SetReplaced replaced;
-  if (!replace_files_together(files, &replaced)) {
-    std::string message = paths[replaced.failed] + ": " + replaced.error;
-    if (replaced.renamed > 0) {
-      // The renames cannot be taken back: say which files are the new ones.
-      message += " (already replaced by this compile:";
-      for (size_t i = 0; i < replaced.renamed; ++i) message += " " + paths[i];
-      message += "; the others are the previous ones)";
-      report->outputs.insert(report->outputs.end(), paths.begin(),
-                             paths.begin() + static_cast<std::ptrdiff_t>(replaced.renamed));
+  return put_set_in_place(paths, files, "already replaced by this compile", "", report);
+}
+
+std::optional<std::string> set_name_refusal(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    if (std::optional<std::string> refusal = file_name_length_refusal(path_file_name(path))) {
+      return path + ": " + *refusal;
     }
-    report->file_errors.push_back(message);
+  }
+  return std::nullopt;
+}
+
+bool write_texts_together(FileSystem& fs, const std::vector<SetText>& texts, RunReport* report) {
+  std::vector<std::string> paths;
+  for (const SetText& t : texts) paths.push_back(t.path);
+  if (std::optional<std::string> refusal = set_name_refusal(paths)) {
+    report->file_errors.push_back(*refusal + "; nothing was replaced");
     return false;
   }
-  report->outputs.insert(report->outputs.end(), paths.begin(), paths.end());
-  return true;
+  std::vector<std::unique_ptr<OutputFile>> files;
+  for (const SetText& t : texts) {
+    std::string error;
+    std::unique_ptr<OutputFile> file = fs.replace_file(t.path, &error);
+    if (!file) {
+      // The temporaries made so far go with `files`.
+      report->file_errors.push_back(t.path + ": " + error + "; nothing was replaced");
+      return false;
+    }
+    file->write(t.text);
+    files.push_back(std::move(file));
+  }
+  return put_set_in_place(paths, files, "already replaced", "; nothing was replaced", report);
 }
 
 }  // namespace binario
