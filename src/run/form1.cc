@@ -1,5 +1,6 @@
 #include "run/form1.h"
 
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -44,19 +45,31 @@ RunReport Form1::form_load() {
   const std::unique_ptr<FolderLock> lock = lock_scenario_folder(report);
   if (!lock) return report;
   if (keeps_foreign_descriptions(report)) return report;
-  // The texts' names are checked before any is written; the binary files'
-  // are shorter than NAME_NUM_rallentamenti.txt, so a run whose texts can be
-  // named never stops at their names.
-  if (!write_texts(report)) return report;
-  RunReport compiled = memorizza_percorso(1);
-  // The two descriptions were read and deleted; what the run leaves behind
-  // is the three documents and the binary files.
-  std::vector<std::string> left;
-  for (const std::string& path : report.outputs) {
-    if (fs_.exists(path)) left.push_back(path);
+  // Every name the run writes is looked at before the first file is.
+  std::vector<SetText> texts = builtin_texts();
+  CommitPlan plan = commit_plan();
+  plan.calcola_linea = true;
+  std::vector<std::string> paths;
+  for (const SetText& t : texts) paths.push_back(t.path);
+  paths.insert(paths.end(), {plan.outputs.geometry, plan.outputs.train_table, plan.outputs.cells});
+  if (std::optional<std::string> refusal = set_name_refusal(paths)) {
+    report.file_errors.push_back(*refusal + "; nothing was replaced");
+    report.end = RunEnd::kFileError;
+    return report;
   }
-  compiled.outputs.insert(compiled.outputs.begin(), left.begin(), left.end());
-  return compiled;
+  // The two descriptions are one set, read and deleted by the compile; the
+  // three documents go in one set with the binary files, so a run leaves
+  // its scenario new or as it was.
+  plan.texts.assign(std::make_move_iterator(texts.begin() + 2),
+                    std::make_move_iterator(texts.end()));
+  texts.resize(2);
+  if (!write_texts_together(fs_, texts, &report)) {
+    report.end = RunEnd::kFileError;
+    return report;
+  }
+  calcola_linea = 1;
+  const CompileInput input = read_inputs();
+  return commit_with(plan, input, compile(input));
 }
 
 RunReport Form1::write_sources(bool force) {
@@ -139,7 +152,12 @@ CompileInput Form1::read_inputs() {
 }
 
 RunReport Form1::commit(const CompileInput& input, CompileResult result) {
-  RunReport report = commit_step(fs_, commit_plan(), input, result);
+  return commit_with(commit_plan(), input, std::move(result));
+}
+
+RunReport Form1::commit_with(const CommitPlan& plan, const CompileInput& input,
+                             CompileResult result) {
+  RunReport report = commit_step(fs_, plan, input, result);
   if (report.end == RunEnd::kStopped) errore(std::to_string(result.taken_slot()));
   status = std::move(result.status);
   model = std::move(result.model);

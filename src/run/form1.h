@@ -67,10 +67,10 @@ class Form1 {
   // five texts, compile with the geometry, write the three binary files.
   // The folder is locked meanwhile: a second run into it waits for this one.
   // A description of other text than the run's own standing at the name of
-  // one it writes is kept: the run then writes and deletes nothing. The
-  // five texts are written as one set, their names checked first: when one
-  // cannot be written, every old file stays as it was. The binary files are
-  // a set of their own.
+  // one it writes is kept: the run then writes and deletes nothing. Every
+  // name is checked first; the two descriptions are written as one set,
+  // then the three documents and the binary files as another: when one
+  // cannot be written, every old file of its set stays as it was.
   RunReport form_load();
   // Writes the five texts of the built-in scenario as one set and stops,
   // with the folder locked as for a run. A description of other text than the run's
@@ -106,6 +106,7 @@ class Form1 {
   bool keeps_foreign_descriptions(RunReport& report);
   ReadPlan read_plan() const;
   CommitPlan commit_plan() const;
+  RunReport commit_with(const CommitPlan& plan, const CompileInput& input, CompileResult result);
 
   FileSystem& fs_;
   Ui& ui_;

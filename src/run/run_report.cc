@@ -61,6 +61,9 @@ class OutputFileSink : public ByteSink {
   OutputFile& file_;
 };
 
+// Ends the message of a set that failed before any old file was replaced.
+constexpr const char* kNothingReplaced = "; nothing was replaced";
+
 // Renames the written `files` over `paths` (replace_files_together). A
 // failure before the first rename leaves every old file, and its message
 // ends with `untouched`; one after names the files already new (`renamed`
@@ -100,30 +103,42 @@ bool write_binary_image(FileSystem& fs, const std::string& path, BinaryImage ima
 }
 
 bool write_binary_files(FileSystem& fs, const FileNames& out, const TrackModel& model,
-                        bool calcola_linea, RunReport* report) {
+                        bool calcola_linea, RunReport* report, const std::vector<SetText>& texts) {
   // Temporaries a killed compile left in this folder go first.
   const std::string folder = path_parent(out.cells);
   remove_stale_temporaries(fs, folder.empty() ? "." : folder);
-  // All images go to temporaries first; the old files are replaced only when
-  // every new one is complete, so the folder never holds a mixed set.
   std::vector<std::string> paths;
+  for (const SetText& t : texts) paths.push_back(t.path);
+  const std::vector<BinaryImage> images = images_to_write(calcola_linea);
+  for (BinaryImage image : images) {
+    paths.push_back(image == BinaryImage::kGeometry     ? out.geometry
+                    : image == BinaryImage::kTrainTable ? out.train_table
+                                                        : out.cells);
+  }
+  if (std::optional<std::string> refusal = set_name_refusal(paths)) {
+    report->file_errors.push_back(*refusal + kNothingReplaced);
+    return false;
+  }
+  // Everything goes to temporaries first; the old files are replaced only
+  // when every new one is complete, so the folder never holds a mixed set.
   std::vector<std::unique_ptr<OutputFile>> files;
-  for (BinaryImage image : images_to_write(calcola_linea)) {
-    const std::string& path = image == BinaryImage::kGeometry     ? out.geometry
-                              : image == BinaryImage::kTrainTable ? out.train_table
-                                                                  : out.cells;
+  for (size_t i = 0; i < paths.size(); ++i) {
     std::string error;
-    std::unique_ptr<OutputFile> file = fs.replace_file(path, &error);
+    std::unique_ptr<OutputFile> file = fs.replace_file(paths[i], &error);
     if (!file) {
-      report->file_errors.push_back(path + ": " + error);
+      report->file_errors.push_back(paths[i] + ": " + error + kNothingReplaced);
       return false;  // the temporaries made so far go with `files`
     }
-    OutputFileSink sink(*file);
-    write_image(image, model, sink);
-    paths.push_back(path);
+    if (i < texts.size()) {
+      file->write(texts[i].text);
+    } else {
+      OutputFileSink sink(*file);
+      write_image(images[i - texts.size()], model, sink);
+    }
     files.push_back(std::move(file));
   }
-  return put_set_in_place(paths, files, "already replaced by this compile", "", report);
+  return put_set_in_place(paths, files, "already replaced by this compile", kNothingReplaced,
+                          report);
 }
 
 std::optional<std::string> set_name_refusal(const std::vector<std::string>& paths) {
@@ -139,7 +154,7 @@ bool write_texts_together(FileSystem& fs, const std::vector<SetText>& texts, Run
   std::vector<std::string> paths;
   for (const SetText& t : texts) paths.push_back(t.path);
   if (std::optional<std::string> refusal = set_name_refusal(paths)) {
-    report->file_errors.push_back(*refusal + "; nothing was replaced");
+    report->file_errors.push_back(*refusal + kNothingReplaced);
     return false;
   }
   std::vector<std::unique_ptr<OutputFile>> files;
@@ -148,13 +163,13 @@ bool write_texts_together(FileSystem& fs, const std::vector<SetText>& texts, Run
     std::unique_ptr<OutputFile> file = fs.replace_file(t.path, &error);
     if (!file) {
       // The temporaries made so far go with `files`.
-      report->file_errors.push_back(t.path + ": " + error + "; nothing was replaced");
+      report->file_errors.push_back(t.path + ": " + error + kNothingReplaced);
       return false;
     }
     file->write(t.text);
     files.push_back(std::move(file));
   }
-  return put_set_in_place(paths, files, "already replaced", "; nothing was replaced", report);
+  return put_set_in_place(paths, files, "already replaced", kNothingReplaced, report);
 }
 
 }  // namespace binario
