@@ -59,7 +59,7 @@ class FileFaultTest : public ::testing::Test {
   // Runs the compile, which fails on `path`; the old binary files all stay.
   void expect_old_set_after_failure(const std::string& path, const std::string& reason) {
     RunReport report = form.memorizza_percorso(1);
-    expect_one_error(report, path, reason);
+    expect_one_error(report, path, reason + "; nothing was replaced");
     EXPECT_TRUE(report.outputs.empty()) << path;
     for (const std::string& output : {n.geometry, n.train_table, n.cells}) {
       EXPECT_TRUE(unchanged(output)) << path << " failed, " << output << " changed";
@@ -76,7 +76,7 @@ class FileFaultTest : public ::testing::Test {
 TEST_F(FileFaultTest, AnOutputThatCannotBeCreatedStopsTheWriting) {
   fs.fail_create.insert(n.geometry);
   RunReport report = form.memorizza_percorso(1);
-  expect_one_error(report, n.geometry, "Permission denied");
+  expect_one_error(report, n.geometry, "Permission denied; nothing was replaced");
   EXPECT_TRUE(report.outputs.empty());
   // The compile itself was clean; the files after the failed one were not touched.
   EXPECT_EQ(form.status.codice_errore(), 0);
@@ -151,11 +151,12 @@ TEST_F(FileFaultTest, TheRunStopsAtADocumentThatCannotBeWritten) {
   fs.files[z.slowdown_order] = "earlier order";
   fs.fail_write.insert(z.slowdown_order);
   RunReport report = form.form_load();
-  expect_one_error(report, z.slowdown_order, "No space left on device");
+  expect_one_error(report, z.slowdown_order, "No space left on device; nothing was replaced");
   EXPECT_EQ(fs.files[z.slowdown_order], "earlier order");
   EXPECT_FALSE(fs.exists(z.train_sheet));
   EXPECT_FALSE(fs.exists(z.cells));
-  // The texts written before it are gone again.
+  // The descriptions were read and deleted; no file of the set was put in
+  // place.
   EXPECT_FALSE(fs.exists(z.line_text));
   EXPECT_FALSE(fs.exists(z.train_text));
   EXPECT_FALSE(fs.exists(z.notes));
@@ -188,7 +189,8 @@ TEST(RealFileFault, AWriteTheSystemRefusesKeepsThePreviousFileAndNoTemporary) {
 
   EXPECT_EQ(exit_status(report, form.status), 5);
   ASSERT_EQ(report.file_errors.size(), 1u);
-  EXPECT_EQ(report.file_errors[0], n.geometry + ": " + test::FullDisk::reason());
+  EXPECT_EQ(report.file_errors[0],
+            n.geometry + ": " + test::FullDisk::reason() + "; nothing was replaced");
   std::ifstream in(on_disk(n.geometry), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "earlier geometry");
   std::set<std::string> left;

@@ -1,5 +1,6 @@
 #include "run/form1.h"
 
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -44,19 +45,31 @@ RunReport Form1::form_load() {
   const std::unique_ptr<FolderLock> lock = lock_scenario_folder(report);
   if (!lock) return report;
   if (keeps_foreign_descriptions(report)) return report;
-  if (!write_texts(report)) {
-    remove_written_texts(report);
+  // Every name the run writes is looked at before the first file is.
+  std::vector<SetText> texts = builtin_texts();
+  CommitPlan plan = commit_plan();
+  plan.calcola_linea = true;
+  std::vector<std::string> paths;
+  for (const SetText& t : texts) paths.push_back(t.path);
+  paths.insert(paths.end(), {plan.outputs.geometry, plan.outputs.train_table, plan.outputs.cells});
+  if (std::optional<std::string> refusal = set_name_refusal(paths)) {
+    report.file_errors.push_back(*refusal + "; nothing was replaced");
+    report.end = RunEnd::kFileError;
     return report;
   }
-  RunReport compiled = memorizza_percorso(1);
-  // The two descriptions were read and deleted; what the run leaves behind
-  // is the three documents and the binary files.
-  std::vector<std::string> left;
-  for (const std::string& path : report.outputs) {
-    if (fs_.exists(path)) left.push_back(path);
+  // The two descriptions are one set, read and deleted by the compile; the
+  // three documents go in one set with the binary files, so a run leaves
+  // its scenario new or as it was.
+  plan.texts.assign(std::make_move_iterator(texts.begin() + 2),
+                    std::make_move_iterator(texts.end()));
+  texts.resize(2);
+  if (!write_texts_together(fs_, texts, &report)) {
+    report.end = RunEnd::kFileError;
+    return report;
   }
-  compiled.outputs.insert(compiled.outputs.begin(), left.begin(), left.end());
-  return compiled;
+  calcola_linea = 1;
+  const CompileInput input = read_inputs();
+  return commit_with(plan, input, compile(input));
 }
 
 RunReport Form1::write_sources(bool force) {
@@ -87,47 +100,21 @@ bool Form1::keeps_foreign_descriptions(RunReport& report) {
   return true;
 }
 
-void Form1::remove_written_texts(RunReport& report) {
-  // Texts without their binary files are no scenario: what was written goes.
-  for (const std::string& path : report.outputs) {
-    std::string error;
-    if (!fs_.remove_file(path, &error)) report.delete_errors.push_back(path + ": " + error);
-  }
-  report.outputs.clear();
-}
-
-bool Form1::write_text(const std::string& path, const LineList& list, RunReport& report) {
-  std::string error;
-  if (!write_whole_file(fs_, path, line_list_text(list), &error)) {
-    report.file_errors.push_back(path + ": " + error);
-    report.end = RunEnd::kFileError;
-    return false;
-  }
-  report.outputs.push_back(path);
-  return true;
-}
-
-bool Form1::dati_linea(RunReport& report) {
-  return write_text(names().line_text, builtin_line_list(), report);
-}
-bool Form1::dati_treno(RunReport& report) {
-  return write_text(names().train_text, builtin_train_list(), report);
-}
-bool Form1::dati_note(RunReport& report) {
-  return write_text(names().notes, notes_list(), report);
-}
-bool Form1::dati_rallentamenti(RunReport& report) {
-  return write_text(names().slowdown_order, slowdown_order_list(), report);
-}
-bool Form1::dati_scheda(RunReport& report) {
-  return write_text(names().train_sheet, train_sheet_list(), report);
+std::vector<SetText> Form1::builtin_texts() const {
+  const FileNames n = names();
+  return {{n.line_text, line_list_text(builtin_line_list())},
+          {n.train_text, line_list_text(builtin_train_list())},
+          {n.notes, line_list_text(notes_list())},
+          {n.slowdown_order, line_list_text(slowdown_order_list())},
+          {n.train_sheet, line_list_text(train_sheet_list())}};
 }
 
 bool Form1::write_texts(RunReport& report) {
-  // Each writer replaces its file before the next one starts; a failure ends
-  // the run there.
-  return dati_linea(report) && dati_treno(report) && dati_note(report) &&
-         dati_rallentamenti(report) && dati_scheda(report);
+  // The five texts are one set: all are written before any old one is
+  // replaced, so a failure leaves the folder as it was.
+  if (write_texts_together(fs_, builtin_texts(), &report)) return true;
+  report.end = RunEnd::kFileError;
+  return false;
 }
 
 void Form1::errore(const std::string& a) {
@@ -165,7 +152,12 @@ CompileInput Form1::read_inputs() {
 }
 
 RunReport Form1::commit(const CompileInput& input, CompileResult result) {
-  RunReport report = commit_step(fs_, commit_plan(), input, result);
+  return commit_with(commit_plan(), input, std::move(result));
+}
+
+RunReport Form1::commit_with(const CommitPlan& plan, const CompileInput& input,
+                             CompileResult result) {
+  RunReport report = commit_step(fs_, plan, input, result);
   if (report.end == RunEnd::kStopped) errore(std::to_string(result.taken_slot()));
   status = std::move(result.status);
   model = std::move(result.model);

@@ -67,11 +67,13 @@ class Form1 {
   // five texts, compile with the geometry, write the three binary files.
   // The folder is locked meanwhile: a second run into it waits for this one.
   // A description of other text than the run's own standing at the name of
-  // one it writes is kept: the run then writes and deletes nothing. When a
-  // text cannot be written, the texts written before it are deleted.
+  // one it writes is kept: the run then writes and deletes nothing. Every
+  // name is checked first; the two descriptions are written as one set,
+  // then the three documents and the binary files as another: when one
+  // cannot be written, every old file of its set stays as it was.
   RunReport form_load();
-  // Writes the five texts of the built-in scenario and stops, with the
-  // folder locked as for a run. A description of other text than the run's
+  // Writes the five texts of the built-in scenario as one set and stops,
+  // with the folder locked as for a run. A description of other text than the run's
   // own standing at the name of one it writes (an author's edit) is kept
   // unless `force`: then nothing is written.
   RunReport write_sources(bool force = false);
@@ -85,13 +87,6 @@ class Form1 {
   CompileInput read_inputs();
   RunReport commit(const CompileInput& input, CompileResult result);
 
-  // The five writers of the built-in texts, in the order of the run. Each
-  // replaces its file; false when it could not be written.
-  bool dati_linea(RunReport& report);
-  bool dati_treno(RunReport& report);
-  bool dati_note(RunReport& report);
-  bool dati_rallentamenti(RunReport& report);
-  bool dati_scheda(RunReport& report);
   // Shows the error box; the caller ends the run.
   void errore(const std::string& a);
 
@@ -102,12 +97,16 @@ class Form1 {
  private:
   // The folder's lock, or null with the failure in `report`.
   std::unique_ptr<FolderLock> lock_scenario_folder(RunReport& report);
+  // The five texts of the built-in scenario under this run's names, in the
+  // order they are written and listed.
+  std::vector<SetText> builtin_texts() const;
+  // Writes them as one set (write_texts_together); false with the failure
+  // in `report`.
   bool write_texts(RunReport& report);
   bool keeps_foreign_descriptions(RunReport& report);
-  void remove_written_texts(RunReport& report);
-  bool write_text(const std::string& path, const LineList& list, RunReport& report);
   ReadPlan read_plan() const;
   CommitPlan commit_plan() const;
+  RunReport commit_with(const CommitPlan& plan, const CompileInput& input, CompileResult result);
 
   FileSystem& fs_;
   Ui& ui_;

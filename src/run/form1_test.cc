@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
+#include "sources/builtin_texts.h"
+#include "sources/line_list.h"
 #include "test_support/recording_ui.h"
 
 namespace binario {
@@ -228,23 +231,73 @@ TEST_F(Form1Test, FailedWriteKeepsThePreviousFileAndReportsIt) {
   EXPECT_EQ(fs.files[form.names().cells], "previous");
 }
 
-TEST_F(Form1Test, TheRunWritesItsTextsInOrderAndAtAFailedOneDeletesThoseItWrote) {
+// `sources` failing at the second of its five texts (the train description)
+// or the fourth leaves every old file as it was, the documents of an earlier
+// run included, and says nothing was replaced; so does the run, whose
+// documents are replaced only with its binary files.
+TEST_F(Form1Test, ATextThatCannotBeWrittenLeavesTheOldSetWhole) {
   const FileNames n = form.names();
-  fs.fail_create.insert(n.slowdown_order);
-  fs.fail_remove.insert(n.notes);
-  RunReport report = form.form_load();
-  EXPECT_EQ(ui.waiting, 1);
+  for (const std::string& path : {n.notes, n.slowdown_order, n.train_sheet, n.cells}) {
+    fs.files[path] = "earlier " + path;
+  }
+  const auto before = fs.files;
+  for (bool run : {true, false}) {
+    // The run's documents are one set with its binary files.
+    const std::vector<std::string> failings =
+        run ? std::vector<std::string>{n.train_text, n.slowdown_order, n.cells}
+            : std::vector<std::string>{n.train_text, n.slowdown_order};
+    for (const std::string& failing : failings) {
+      for (std::set<std::string>* fault : {&fs.fail_create, &fs.fail_write, &fs.held_open}) {
+        fs.fail_create.clear();
+        fs.fail_write.clear();
+        fs.held_open.clear();
+        fs.files = before;
+        fault->insert(failing);
+        RunReport report = run ? form.form_load() : form.write_sources();
+        EXPECT_EQ(exit_status(report, form.status), 5);
+        EXPECT_TRUE(report.outputs.empty());
+        ASSERT_EQ(report.file_errors.size(), 1u);
+        EXPECT_EQ(report.file_errors[0].rfind(failing + ": ", 0), 0u) << report.file_errors[0];
+        EXPECT_TRUE(report.file_errors[0].ends_with("; nothing was replaced"))
+            << report.file_errors[0];
+        EXPECT_TRUE(report.delete_errors.empty());
+        EXPECT_EQ(fs.files, before) << (run ? "run" : "sources") << ", failing " << failing;
+      }
+    }
+  }
+}
+
+TEST_F(Form1Test, ARenameThatFailsAfterOthersSaysWhichTextsAreNew) {
+  const FileNames n = form.names();
+  fs.files[n.slowdown_order] = "earlier order";
+  fs.files[n.train_sheet] = "earlier sheet";
+  fs.fail_commit.insert(n.slowdown_order);
+  RunReport report = form.write_sources();
   EXPECT_EQ(exit_status(report, form.status), 5);
-  // The descriptions and the notes came first and went again, nothing after
-  // the failure ran; a text that cannot be deleted is said to be so.
-  EXPECT_TRUE(report.outputs.empty());
+  EXPECT_EQ(report.outputs, (std::vector<std::string>{n.line_text, n.train_text, n.notes}));
   EXPECT_EQ(report.file_errors,
-            (std::vector<std::string>{n.slowdown_order + ": Permission denied"}));
-  EXPECT_EQ(report.delete_errors, (std::vector<std::string>{n.notes + ": Permission denied"}));
-  EXPECT_FALSE(fs.exists(n.line_text));
-  EXPECT_FALSE(fs.exists(n.train_text));
-  EXPECT_FALSE(fs.exists(n.train_sheet));
-  EXPECT_FALSE(fs.exists(n.cells));
+            (std::vector<std::string>{
+                n.slowdown_order + ": Permission denied (already replaced: " + n.line_text + " " +
+                n.train_text + " " + n.notes + "; the others are the previous ones)"}));
+  EXPECT_EQ(fs.files.at(n.slowdown_order), "earlier order");
+  EXPECT_EQ(fs.files.at(n.train_sheet), "earlier sheet");
+}
+
+TEST_F(Form1Test, ANameTooLongForTheSystemIsRefusedBeforeAnythingIsWritten) {
+  // NAME_7_rallentamenti.txt passes 255 bytes; NAME_linea.txt does not.
+  form.nome_percorso = std::string(240, 'a');
+  const FileNames n = form.names();
+  fs.files[n.line_text] = line_list_text(builtin_line_list());
+  const auto before = fs.files;
+  for (bool run : {true, false}) {
+    RunReport report = run ? form.form_load() : form.write_sources();
+    EXPECT_EQ(exit_status(report, form.status), 5);
+    ASSERT_EQ(report.file_errors.size(), 1u);
+    EXPECT_EQ(report.file_errors[0].rfind(n.slowdown_order + ": the file name '", 0), 0u)
+        << report.file_errors[0];
+    EXPECT_TRUE(report.file_errors[0].ends_with("; nothing was replaced"));
+    EXPECT_EQ(fs.files, before);
+  }
 }
 
 TEST_F(Form1Test, TheRunKeepsADescriptionItDidNotWriteAndTouchesNothing) {

@@ -55,8 +55,8 @@ RunReport commit_step(FileSystem& fs, const CommitPlan& plan, const CompileInput
     report.end = RunEnd::kInputUnopened;
     return report;
   }
-  if (plan.write_outputs &&
-      !write_binary_files(fs, plan.outputs, result.model, plan.calcola_linea, &report)) {
+  if (plan.write_outputs && !write_binary_files(fs, plan.outputs, result.model, plan.calcola_linea,
+                                                &report, plan.texts)) {
     report.end = RunEnd::kFileError;
     return report;
   }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "compiler/compile.h"
 #include "platform/file_system.h"
@@ -43,13 +44,16 @@ struct CommitPlan {
   bool write_outputs = true;
   FileNames outputs;
   bool calcola_linea = false;  // the plan geometry is written too
+  // Texts put in place in one set with the binary files, before them (the
+  // run's documents): a scenario gets all of them or none.
+  std::vector<SetText> texts;
 };
 
 // Commits `result`, the compile of `input`: deletes what the compile read
 // (the line description once it was opened, the train description once the
 // compile went on to it), then writes the binary files unless the compile
 // ended without a model, a reserved slot stopped it, or a refused input or
-// `write_outputs` says not to. The report says how it ended.
+// `write_outputs` says not to; the plan's texts go in their set. The report says how it ended.
 RunReport commit_step(FileSystem& fs, const CommitPlan& plan, const CompileInput& input,
                       const CompileResult& result);
 
