@@ -555,6 +555,10 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     return;
   }
   last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
+  // The compile's model of a long line (megabytes of cells and geometry) is
+  // gone by now: the allocator gives it back to the system rather than keep
+  // it for every open document's next check.
+  release_free_memory();
   std::lock_guard lock(mutex_);
   // Cancelled after its last step (the server shut down, or the line is to
   // be checked again): the newer check, if any, has the word.
@@ -642,7 +646,8 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
     pair.name = line->name;
     pair.number = line->number;
   }
-  const std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &asked.cancelled);
+  const std::vector<std::string> paths =
+      write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
   outbox_.notify("window/showMessage", {{"type", 3}, {"message", said}});
@@ -655,14 +660,22 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   // check read may be this very text.
   changes_.wait(key, asked.after);
   {
-    std::lock_guard lock(mutex_);
-    const std::shared_ptr<const std::string> text = documents_.text(uri);
-    if (!text) return {};
-    const auto read = reads_.find(key);
-    const auto model = models_.find(key);
-    if (read != reads_.end() && read->second->utf8_text == *text && model != models_.end()) {
-      return {read->second, model->second};
+    std::shared_ptr<const DocumentRead> read;
+    std::shared_ptr<const CompactModel> model;
+    {
+      std::lock_guard lock(mutex_);
+      const std::shared_ptr<const std::string> text = documents_.text(uri);
+      if (!text) return {};
+      const auto kept_read = reads_.find(key);
+      const auto kept_model = models_.find(key);
+      if (kept_read != reads_.end() && kept_read->second->utf8_text == *text &&
+          kept_model != models_.end()) {
+        read = kept_read->second;
+        model = kept_model->second;
+      }
     }
+    // Expanded for this request alone, outside the lock.
+    if (read) return {read, std::make_shared<const TrackModel>(model->expand())};
   }
   // A compile of the pair: its partner's changes too.
   changes_.wait_all(asked.after);
