@@ -5,9 +5,10 @@ Starts `binario lsp` as a child process and, in a temporary folder, writes
 and opens PAIRS pairs of the example descriptions (examples/Valdoria_linea.txt
 and examples/Valdoria_42-.txt, each pair under a name of its own), the line
 declaring LENGTH metres (`lunghezza percorso`). Once every document has its
-diagnostics, it reads the server's resident memory (VmRSS) and its peak
-(VmHWM) from /proc (Linux only), and prints them with the bytes of text held
-and what each open document costs above a server with no document open.
+diagnostics and two seconds have passed, it reads the server's resident
+memory (VmRSS) and its peak (VmHWM) from /proc (Linux only), and prints them
+with the bytes of text held and what each open document costs above a server
+with no document open.
 
 usage: bench/lsp_documents_memory.py BINARIO EXAMPLES PAIRS [LENGTH]
 """
@@ -62,8 +63,9 @@ def main():
                       "params": {"textDocument": {"uri": uri, "languageId": "binario",
                                                   "version": 1, "text": text}}})
         # A document may be published more than once (its partner opened
-        # after it): every one once at least, then a second for the rest to
-        # settle, with the server's output read all along.
+        # after it): every one once at least, then two seconds for the rest to
+        # settle and for the server to give its freed memory back, with its
+        # output read all along.
         published = threading.Event()
         answered = threading.Event()
 
@@ -81,7 +83,7 @@ def main():
         reader = threading.Thread(target=read_all, daemon=True)
         reader.start()
         published.wait()
-        time.sleep(1)
+        time.sleep(2)
         settled = memory_kb(server.pid)
         send({"jsonrpc": "2.0", "id": 2, "method": "shutdown"})
         answered.wait()

@@ -70,6 +70,12 @@ std::optional<DescriptionFile> description_file(const std::string& uri) {
 // The most requests answered at once; more wait for the first to end.
 constexpr size_t kRequestWorkers = 4;
 
+// The scheduler's key of the job that hands freed memory back to the system
+// (every check's key is a line's URI, never empty), and how long after the
+// last check it runs.
+const std::string kReleaseMemory;
+constexpr std::chrono::milliseconds kReleaseMemoryAfter{500};
+
 // The key of a request's id in the pool.
 std::string request_key(const json& id) {
   return id.dump();
@@ -81,9 +87,15 @@ Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
     : fs_(fs),
       outbox_(out),
       options_(options),
-      scheduler_([this](const std::string& uri,
-                        const std::atomic<bool>& cancelled) { check(uri, cancelled); },
-                 options.worker),
+      scheduler_(
+          [this](const std::string& key, const std::atomic<bool>& cancelled) {
+            if (key == kReleaseMemory) {
+              release_free_memory();
+            } else {
+              check(key, cancelled);
+            }
+          },
+          options.worker),
       changes_(options.worker),
       requests_(options.worker ? kRequestWorkers : 0) {}
 
@@ -556,9 +568,10 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   }
   last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
   // The compile's model of a long line (megabytes of cells and geometry) is
-  // gone by now: the allocator gives it back to the system rather than keep
-  // it for every open document's next check.
-  release_free_memory();
+  // gone by now: once no check has run for a while, the allocator gives it
+  // back to the system. Not at once: the next check of a text being edited
+  // would take it again, page by page.
+  scheduler_.schedule(kReleaseMemory, kReleaseMemoryAfter);
   std::lock_guard lock(mutex_);
   // Cancelled after its last step (the server shut down, or the line is to
   // be checked again): the newer check, if any, has the word.
