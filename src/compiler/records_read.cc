@@ -11,6 +11,15 @@ namespace {
 // large make a store of a 64 MiB description a few thousand allocations.
 constexpr size_t kTextBlock = 64 * 1024;
 constexpr size_t kValueBlock = 4096;
+// The first blocks are small and each is as large as all before it, up to
+// the sizes above: a store kept for every description open in the editor
+// holds about what its description has, not a quarter of a megabyte.
+constexpr size_t kFirstTextBlock = 1024;
+constexpr size_t kFirstValueBlock = 64;
+
+size_t next_block(size_t held, size_t first, size_t most) {
+  return std::min(most, std::max(first, held));
+}
 
 }  // namespace
 
@@ -27,9 +36,11 @@ std::string_view ReadStore::keep(std::string_view text) {
     return {text_blocks_.back().get(), text.size()};
   }
   if (text.size() > text_left_) {
-    text_blocks_.push_back(std::make_unique<char[]>(kTextBlock));
+    const size_t size = std::max(text.size(), next_block(text_held_, kFirstTextBlock, kTextBlock));
+    text_blocks_.push_back(std::make_unique<char[]>(size));
+    text_held_ += size;
     text_free_ = text_blocks_.back().get();
-    text_left_ = kTextBlock;
+    text_left_ = size;
   }
   std::memcpy(text_free_, text.data(), text.size());
   const std::string_view kept(text_free_, text.size());
@@ -43,8 +54,9 @@ ValueRead* ReadStore::open_values(size_t most) {
   values_left_ -= room_used_;
   room_used_ = 0;
   if (values_left_ < most) {
-    const size_t size = std::max(kValueBlock, most);
+    const size_t size = std::max(most, next_block(values_held_, kFirstValueBlock, kValueBlock));
     value_blocks_.push_back(std::make_unique<ValueRead[]>(size));
+    values_held_ += size;
     room_ = value_blocks_.back().get();
     values_left_ = size;
   }

@@ -125,9 +125,11 @@ class ReadStore {
 
  private:
   std::vector<std::unique_ptr<char[]>> text_blocks_;
+  size_t text_held_ = 0;  // the bytes of text_blocks_
   char* text_free_ = nullptr;
   size_t text_left_ = 0;
   std::vector<std::unique_ptr<ValueRead[]>> value_blocks_;
+  size_t values_held_ = 0;     // the values of value_blocks_
   ValueRead* room_ = nullptr;  // the room opened last
   size_t room_used_ = 0;       // values added to it
   size_t values_left_ = 0;     // values that fit from room_ on

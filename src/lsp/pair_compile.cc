@@ -207,14 +207,18 @@ LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic
     PairTexts pair{texts.line, train, texts.name, number};
     const bool train_open = train.open_text.has_value();
     PairCompiled compiled = compile_pair(pair, train_open ? train.uri : texts.line.uri, fs, cancel);
+    // The whole model (with the plan geometry) goes as soon as this compile
+    // is placed; what the documents keep of it follows their texts.
+    const auto model = std::make_shared<const CompactModel>(*compiled.model);
+    compiled.model.reset();
     if (train_open) {
       out.diagnostics[train.uri] = std::move(compiled.diagnostics[train.uri]);
-      out.models[train.uri] = compiled.model;
+      out.models[train.uri] = model;
       out.reads[train.uri] = compiled.reads[train.uri];
     }
     if (line_open) {
       line_lists.emplace_back(number, std::move(compiled.diagnostics[texts.line.uri]));
-      out.models.emplace(texts.line.uri, compiled.model);
+      out.models.emplace(texts.line.uri, model);
       out.reads.emplace(texts.line.uri, compiled.reads[texts.line.uri]);
     }
   };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compiler/track_model.h"
+#include "lsp/compact_model.h"
 #include "lsp/document_read.h"
 #include "platform/file_system.h"
 
@@ -64,8 +65,9 @@ struct LineTexts {
 struct LineChecked {
   // The diagnostics of each open document of the line, by URI.
   std::map<std::string, nlohmann::json> diagnostics;
-  // The model each open document's hover reads.
-  std::map<std::string, std::shared_ptr<const TrackModel>> models;
+  // The model each open document's hover reads, compacted: one per compile,
+  // shared by the documents of that compile.
+  std::map<std::string, std::shared_ptr<const CompactModel>> models;
   // What the compile read of each open document.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
 };

@@ -70,6 +70,12 @@ std::optional<DescriptionFile> description_file(const std::string& uri) {
 // The most requests answered at once; more wait for the first to end.
 constexpr size_t kRequestWorkers = 4;
 
+// The scheduler's key of the job that hands freed memory back to the system
+// (every check's key is a line's URI, never empty), and how long after the
+// last check it runs.
+const std::string kReleaseMemory;
+constexpr std::chrono::milliseconds kReleaseMemoryAfter{500};
+
 // The key of a request's id in the pool.
 std::string request_key(const json& id) {
   return id.dump();
@@ -81,9 +87,15 @@ Server::Server(FileSystem& fs, std::ostream& out, ServerOptions options)
     : fs_(fs),
       outbox_(out),
       options_(options),
-      scheduler_([this](const std::string& uri,
-                        const std::atomic<bool>& cancelled) { check(uri, cancelled); },
-                 options.worker),
+      scheduler_(
+          [this](const std::string& key, const std::atomic<bool>& cancelled) {
+            if (key == kReleaseMemory) {
+              release_free_memory();
+            } else {
+              check(key, cancelled);
+            }
+          },
+          options.worker),
       changes_(options.worker),
       requests_(options.worker ? kRequestWorkers : 0) {}
 
@@ -555,6 +567,11 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     return;
   }
   last_check_us_ = static_cast<int64_t>(std::clock() - started) * 1'000'000 / CLOCKS_PER_SEC;
+  // The compile's model of a long line (megabytes of cells and geometry) is
+  // gone by now: once no check has run for a while, the allocator gives it
+  // back to the system. Not at once: the next check of a text being edited
+  // would take it again, page by page.
+  scheduler_.schedule(kReleaseMemory, kReleaseMemoryAfter);
   std::lock_guard lock(mutex_);
   // Cancelled after its last step (the server shut down, or the line is to
   // be checked again): the newer check, if any, has the word.
@@ -642,7 +659,8 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
     pair.name = line->name;
     pair.number = line->number;
   }
-  const std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &asked.cancelled);
+  const std::vector<std::string> paths =
+      write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
   outbox_.notify("window/showMessage", {{"type", 3}, {"message", said}});
@@ -655,14 +673,22 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   // check read may be this very text.
   changes_.wait(key, asked.after);
   {
-    std::lock_guard lock(mutex_);
-    const std::shared_ptr<const std::string> text = documents_.text(uri);
-    if (!text) return {};
-    const auto read = reads_.find(key);
-    const auto model = models_.find(key);
-    if (read != reads_.end() && read->second->utf8_text == *text && model != models_.end()) {
-      return {read->second, model->second};
+    std::shared_ptr<const DocumentRead> read;
+    std::shared_ptr<const CompactModel> model;
+    {
+      std::lock_guard lock(mutex_);
+      const std::shared_ptr<const std::string> text = documents_.text(uri);
+      if (!text) return {};
+      const auto kept_read = reads_.find(key);
+      const auto kept_model = models_.find(key);
+      if (kept_read != reads_.end() && kept_read->second->utf8_text == *text &&
+          kept_model != models_.end()) {
+        read = kept_read->second;
+        model = kept_model->second;
+      }
     }
+    // Expanded for this request alone, outside the lock.
+    if (read) return {read, std::make_shared<const TrackModel>(model->expand())};
   }
   // A compile of the pair: its partner's changes too.
   changes_.wait_all(asked.after);

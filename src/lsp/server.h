@@ -17,6 +17,7 @@
 #include "compiler/track_model.h"
 #include "lsp/change_queue.h"
 #include "lsp/client_capabilities.h"
+#include "lsp/compact_model.h"
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
@@ -150,9 +151,9 @@ class Server {
 
   std::mutex mutex_;  // guards what follows
   DocumentStore documents_;
-  // The last compile's model of each open document, by decoded URI, for
-  // hover texts.
-  std::map<std::string, std::shared_ptr<const TrackModel>> models_;
+  // The last compile's model of each open document, compacted, by decoded
+  // URI, for hover texts: a request expands it (reading()).
+  std::map<std::string, std::shared_ptr<const CompactModel>> models_;
   // What the last compile read of each open document, by decoded URI.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads_;
   // Whether the last check of each open document published an error, by
