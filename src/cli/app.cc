@@ -1,6 +1,5 @@
 #include "cli/app.h"
 
-#include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -8,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 #include "cli/report.h"
 #include "cli/subcommands.h"
@@ -22,12 +22,13 @@ namespace {
 
 // --color=auto|always|never, on the program and on every subcommand, so it
 // may come before or after the subcommand's name.
-void add_colour_option(CLI::App& app, std::string* mode) {
-  app.add_option("--color", *mode,
-                 "Colour the diagnostics: auto (on a terminal, unless NO_COLOR is set), always or "
-                 "never")
-      ->check(CLI::IsMember({"auto", "always", "never"}).description(""))
-      ->type_name("WHEN");
+void add_colour_option(Command& command, std::string* mode) {
+  command
+      .add_option("--color", mode,
+                  "Colour the diagnostics: auto (on a terminal, unless NO_COLOR is set), always or "
+                  "never")
+      .member_of({"auto", "always", "never"})
+      .type_name("WHEN");
 }
 
 ColourMode colour_mode(const std::string& name) {
@@ -58,42 +59,45 @@ bool enter_folder(const std::string& dir) {
 // `ran_the_run` is set when they asked for the run, whose own box tells a
 // taken reserved slot.
 int parse_and_run(std::vector<std::string> arguments, bool* ran_the_run) {
-  CLI::App app{
+  Command program{
+      "binario",
       "binario compiles train-driving scenarios: without a subcommand it writes the built-in "
-      "scenario's texts into the folder and compiles them into the simulator's three files.",
-      "binario"};
-  // Arguments starting with '/' are paths, also on Windows (set before the
-  // subcommands, which inherit it).
-  app.allow_windows_style_options(false);
+      "scenario's texts into the folder and compiles them into the simulator's three files."};
   const std::string version = std::string("binario ") + BINARIO_VERSION;
-  app.set_version_flag("--version", version);
+  program.add_version_flag("--version", version);
   auto folder = std::make_shared<std::string>();
-  app.add_option("-C", *folder,
-                 "The scenario folder of the run (default: the folder of the program); before a "
-                 "subcommand, the folder it runs in. Created when missing")
-      ->type_name("DIR");
+  program
+      .add_option("-C", folder.get(),
+                  "The scenario folder of the run (default: the folder of the program); before a "
+                  "subcommand, the folder it runs in. Created when missing")
+      .type_name("DIR");
   std::string colour = "auto";
-  add_colour_option(app, &colour);
-  std::function<int()> run = add_run_options(app, folder);
+  add_colour_option(program, &colour);
+  std::function<int()> run = add_run_options(program, folder);
   const std::vector<Subcommand> subcommands = {
-      add_compile_command(app),   add_check_command(app),     add_sources_command(app, folder),
-      add_dump_command(app),      add_plot_command(app),      add_decompile_command(app),
-      add_documents_command(app), add_timetable_command(app), add_lsp_command(app),
-      add_explain_command(app),   add_format_command(app),
+      add_compile_command(program),
+      add_check_command(program),
+      add_sources_command(program, folder),
+      add_dump_command(program),
+      add_plot_command(program),
+      add_decompile_command(program),
+      add_documents_command(program),
+      add_timetable_command(program),
+      add_lsp_command(program),
+      add_explain_command(program),
+      add_format_command(program),
   };
   for (const Subcommand& s : subcommands) {
-    s.command->set_version_flag("--version", version);
+    s.command->add_version_flag("--version", version);
     add_colour_option(*s.command, &colour);
   }
-  app.require_subcommand(0, 1);
-
-  std::vector<char*> argv;
-  for (std::string& a : arguments) argv.push_back(a.data());
-  try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
-  } catch (const CLI::ParseError& e) {
-    int code = app.exit(e);
-    return code == 0 ? kExitClean : kExitUsage;
+  switch (parse_command_line(program, arguments, std::cout, std::cerr)) {
+    case ParseOutcome::kRun:
+      break;
+    case ParseOutcome::kAnswered:
+      return kExitClean;
+    case ParseOutcome::kRefused:
+      return kExitUsage;
   }
   set_colour_diagnostics(
       colour_wanted(colour_mode(colour), standard_error_shows_colour(), std::getenv("NO_COLOR")));

@@ -22,15 +22,15 @@ std::optional<std::string> number_from_train_file(const std::string& path,
   return number_from_train_text(path_file_name(path), name);
 }
 
-void add_run_rate_options(CLI::App* cmd, std::optional<double>* acceleration,
+void add_run_rate_options(Command* cmd, std::optional<double>* acceleration,
                           std::optional<double>* braking) {
-  cmd->add_option("--acceleration", *acceleration,
+  cmd->add_option("--acceleration", acceleration,
                   "The rate the train speeds up at on the level, m/s\xC2\xB2 (default 0.5)")
-      ->type_name("A");
-  cmd->add_option("--braking", *braking,
+      .type_name("A");
+  cmd->add_option("--braking", braking,
                   "The rate the train brakes at on the level, m/s\xC2\xB2 (default: from the "
                   "braked-mass percentage)")
-      ->type_name("B");
+      .type_name("B");
 }
 
 std::optional<int> refuse_run_rates(std::optional<double> acceleration,
@@ -142,36 +142,36 @@ int report_author_pair(const CompileOptions& options, const Status& status, cons
   return options.strict ? strict_exit_status(exit, status) : exit;
 }
 
-std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd) {
+std::function<CompileOptions()> add_author_pair_arguments(Command* cmd) {
   struct Args {
     CompileOptions options;
     std::string name;
     std::string number;
-    CLI::Option* name_opt = nullptr;
-    CLI::Option* number_opt = nullptr;
+    const Argument* name_opt = nullptr;
+    const Argument* number_opt = nullptr;
   };
   auto args = std::make_shared<Args>();
-  cmd->add_option("LINE", args->options.line, "The line description (NAME_linea.txt)")
-      ->required()
-      ->type_name("FILE");
-  cmd->add_option("TRAIN", args->options.train, "The train description (NAME_NUMBER-.txt)")
-      ->required()
-      ->type_name("FILE");
+  cmd->add_option("LINE", &args->options.line, "The line description (NAME_linea.txt)")
+      .required()
+      .type_name("FILE");
+  cmd->add_option("TRAIN", &args->options.train, "The train description (NAME_NUMBER-.txt)")
+      .required()
+      .type_name("FILE");
   args->name_opt =
-      cmd->add_option("--name", args->name, "Scenario name (default: from LINE's file name)")
-          ->type_name("NAME");
+      &cmd->add_option("--name", &args->name, "Scenario name (default: from LINE's file name)")
+           .type_name("NAME");
   args->number_opt =
-      cmd->add_option("--number", args->number, "Train number (default: from TRAIN's file name)")
-          ->type_name("NUM");
-  cmd->add_flag("--no-geometry", args->options.no_geometry,
+      &cmd->add_option("--number", &args->number, "Train number (default: from TRAIN's file name)")
+           .type_name("NUM");
+  cmd->add_flag("--no-geometry", &args->options.no_geometry,
                 "Read no curves and write no geometry file");
-  cmd->add_flag("--json", args->options.json, "Print the outcome as one JSON object");
-  cmd->add_flag("--strict", args->options.strict,
+  cmd->add_flag("--json", &args->options.json, "Print the outcome as one JSON object");
+  cmd->add_flag("--strict", &args->options.strict,
                 "Any fault or warning ends with exit status 1 (compile then writes nothing)");
   return [args] {
     CompileOptions options = args->options;
-    if (*args->name_opt) options.name = args->name;
-    if (*args->number_opt) options.number = args->number;
+    if (args->name_opt->given()) options.name = args->name;
+    if (args->number_opt->given()) options.number = args->number;
     return options;
   };
 }

@@ -8,8 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include <CLI/CLI.hpp>
-
+#include "cli/arguments.h"
 #include "compiler/compile.h"
 #include "compiler/diagnostics.h"
 #include "platform/file_system.h"
@@ -44,7 +43,7 @@ struct AuthorPairNames {
 
 // --acceleration and --braking, the rates of the train's run (m/s² on the
 // level), as timetable and the documents take them.
-void add_run_rate_options(CLI::App* cmd, std::optional<double>* acceleration,
+void add_run_rate_options(Command* cmd, std::optional<double>* acceleration,
                           std::optional<double>* braking);
 
 // Returns the usage exit status, after saying why on `err`, for a rate that
@@ -86,6 +85,6 @@ std::optional<std::string> number_from_train_file(const std::string& path, const
 // LINE, TRAIN, --name, --number, --no-geometry, --json and --strict, shared by the
 // subcommands that read an author's pair; the returned function gives the
 // options once the command line has been parsed.
-std::function<CompileOptions()> add_author_pair_arguments(CLI::App* cmd);
+std::function<CompileOptions()> add_author_pair_arguments(Command* cmd);
 
 }  // namespace binario

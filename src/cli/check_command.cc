@@ -22,8 +22,8 @@ int check_command(const CompileOptions& options, FileSystem& fs, std::ostream& o
   return report_author_pair(options, result.status, report, out, err);
 }
 
-Subcommand add_check_command(CLI::App& app) {
-  CLI::App* cmd = app.add_subcommand(
+Subcommand add_check_command(Command& program) {
+  Command* cmd = &program.add_subcommand(
       "check",
       "Read a line description and a train description as compile does, print every "
       "fault, and write nothing");

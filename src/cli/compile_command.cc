@@ -135,18 +135,18 @@ std::string compile_summary(const RunReport& report, const TrackModel& model) {
          counted(stations, "station", "stations") + ", " + counted(signals, "signal", "signals");
 }
 
-Subcommand add_compile_command(CLI::App& app) {
-  CLI::App* cmd = app.add_subcommand(
+Subcommand add_compile_command(Command& program) {
+  Command* cmd = &program.add_subcommand(
       "compile", "Compile a line description and a train description into the binary files");
   auto output_dir = std::make_shared<std::string>();
-  cmd->add_option("-o,--output", *output_dir,
+  cmd->add_option("-o,--output", output_dir.get(),
                   "Folder for the binary files (default: the folder of LINE)")
-      ->type_name("DIR");
+      .type_name("DIR");
   auto quiet = std::make_shared<bool>(false);
-  cmd->add_flag("-q,--quiet", *quiet,
+  cmd->add_flag("-q,--quiet", quiet.get(),
                 "Print nothing on success (on a terminal, compile says what it wrote)");
   auto documents = std::make_shared<bool>(false);
-  cmd->add_flag("--documents", *documents,
+  cmd->add_flag("--documents", documents.get(),
                 "Write the driver's documents too (train sheet, slowdown order, notes), beside "
                 "the binary files");
   auto document_options = std::make_shared<DocumentOptions>();

@@ -206,22 +206,22 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   return kExitClean;
 }
 
-Subcommand add_decompile_command(CLI::App& app) {
+Subcommand add_decompile_command(Command& program) {
   auto args = std::make_shared<DecompileArgs>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "decompile",
       "Turn a compiled scenario's binary files back into its line and train descriptions, "
       "checked to compile to the same bytes");
-  cmd->add_option("INPUT", args->inputs,
+  cmd->add_option("INPUT", &args->inputs,
                   "NAME_NUM.dat NAME_NUM.sim [NAME_linea.dat], or DIR (the folder of a run's "
                   "binary files)")
-      ->required()
-      ->expected(1, 3)
-      ->type_name("FILE... | DIR");
-  cmd->add_option("-o,--output", args->output_dir,
+      .required()
+      .expected(1, 3)
+      .type_name("FILE... | DIR");
+  cmd->add_option("-o,--output", &args->output_dir,
                   "The folder of the two descriptions (default: that of the binary files)")
-      ->type_name("DIR");
-  cmd->add_flag("--force", args->force, "Replace descriptions that exist already");
+      .type_name("DIR");
+  cmd->add_flag("--force", &args->force, "Replace descriptions that exist already");
   return {cmd, [args] {
             RealFileSystem fs;
             return decompile_command(*args, fs, std::cout, std::cerr);

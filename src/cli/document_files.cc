@@ -11,17 +11,17 @@
 
 namespace binario {
 
-void add_document_options(CLI::App* cmd, DocumentOptions* options, const std::string& force_help) {
-  cmd->add_flag("--force", options->force, force_help);
-  cmd->add_option("--speed-class", options->speed_class,
+void add_document_options(Command* cmd, DocumentOptions* options, const std::string& force_help) {
+  cmd->add_flag("--force", &options->force, force_help);
+  cmd->add_option("--speed-class", &options->speed_class,
                   "The speed class in the train sheet's identity box, e.g. \"V200 C\" "
                   "(default: blank)")
-      ->type_name("CLASS");
-  cmd->add_option("--category", options->category,
+      .type_name("CLASS");
+  cmd->add_option("--category", &options->category,
                   "The train's category in the train sheet, e.g. IC (default: blank)")
-      ->type_name("CATEGORY");
-  cmd->add_option("--mass", options->mass, "The train's mass in tonnes (default: blank)")
-      ->type_name("TONNES");
+      .type_name("CATEGORY");
+  cmd->add_option("--mass", &options->mass, "The train's mass in tonnes (default: blank)")
+      .type_name("TONNES");
   add_run_rate_options(cmd, &options->acceleration, &options->braking);
 }
 

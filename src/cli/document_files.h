@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
+#include "cli/arguments.h"
 #include "documents/driver_documents.h"
 #include "platform/file_system.h"
 
@@ -29,7 +28,7 @@ struct DocumentOptions {
 
 // --speed-class, --category, --mass, --acceleration and --braking, and
 // --force with `force_help`.
-void add_document_options(CLI::App* cmd, DocumentOptions* options, const std::string& force_help);
+void add_document_options(Command* cmd, DocumentOptions* options, const std::string& force_help);
 
 // The options as the documents hold them (Windows-1252). Returns the usage
 // exit status, after saying why on `err`, for a value Windows-1252 cannot

@@ -70,15 +70,15 @@ int documents_command(const DocumentsArgs& args, FileSystem& fs, std::ostream& o
   return kExitClean;
 }
 
-Subcommand add_documents_command(CLI::App& app) {
+Subcommand add_documents_command(Command& program) {
   auto args = std::make_shared<DocumentsArgs>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "documents",
       "Write the driver's documents of a pair: the train sheet, the slowdown order and the "
       "notes");
-  cmd->add_option("-o,--output", args->pair.output_dir,
+  cmd->add_option("-o,--output", &args->pair.output_dir,
                   "Folder for the documents (default: the folder of LINE)")
-      ->type_name("DIR");
+      .type_name("DIR");
   add_document_options(cmd, &args->documents, "Replace documents that exist already");
   std::function<CompileOptions()> options = add_author_pair_arguments(cmd);
   return {cmd, [args, options] {

@@ -172,38 +172,38 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
   return kExitClean;
 }
 
-Subcommand add_dump_command(CLI::App& app) {
+Subcommand add_dump_command(Command& program) {
   struct Args {
     DumpArgs dump;
     std::string cell;
     std::string metre;
-    CLI::Option* cell_opt = nullptr;
-    CLI::Option* metre_opt = nullptr;
+    const Argument* cell_opt = nullptr;
+    const Argument* metre_opt = nullptr;
   };
   auto args = std::make_shared<Args>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "dump",
       "Show what a binary file holds: track cells (.dat), train table (.sim) or plan geometry "
       "(_linea.dat)");
-  cmd->add_option("FILE", args->dump.file, "The binary file; its name's ending says which it is")
-      ->required()
-      ->type_name("FILE");
-  cmd->add_flag("--json", args->dump.json, "Print the records as one JSON object");
+  cmd->add_option("FILE", &args->dump.file, "The binary file; its name's ending says which it is")
+      .required()
+      .type_name("FILE");
+  cmd->add_flag("--json", &args->dump.json, "Print the records as one JSON object");
   // Read as written and checked against the file's cells once it is decoded,
   // so that a value outside them is told with the range the file allows.
-  args->cell_opt = cmd->add_option("--cell", args->cell,
-                                   "Track cells only: cell N and the two cells on each side")
-                       ->type_name("N");
+  args->cell_opt = &cmd->add_option("--cell", &args->cell,
+                                    "Track cells only: cell N and the two cells on each side")
+                        .type_name("N");
   args->metre_opt =
-      cmd->add_option("--at", args->metre,
-                      "Track cells only: the cells a point object and a span change at METRE "
-                      "land in, and the two cells on each side")
-          ->type_name("METRE")
-          ->excludes(args->cell_opt);
+      &cmd->add_option("--at", &args->metre,
+                       "Track cells only: the cells a point object and a span change at METRE "
+                       "land in, and the two cells on each side")
+           .type_name("METRE")
+           .excludes(*args->cell_opt);
   return {cmd, [args] {
             DumpArgs dump = args->dump;
-            if (*args->cell_opt) dump.cell = args->cell;
-            if (*args->metre_opt) dump.metre = args->metre;
+            if (args->cell_opt->given()) dump.cell = args->cell;
+            if (args->metre_opt->given()) dump.metre = args->metre;
             RealFileSystem fs;
             return dump_command(dump, fs, std::cout, std::cerr);
           }};

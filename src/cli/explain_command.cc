@@ -91,13 +91,13 @@ int explain_command(const std::string& what, std::ostream& out, std::ostream& er
   return kExitUsage;
 }
 
-Subcommand add_explain_command(CLI::App& app) {
+Subcommand add_explain_command(Command& program) {
   auto what = std::make_shared<std::string>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "explain",
       "Print the format reference's entry for a status code, a warning, a record or a topic; "
       "without one, list them");
-  cmd->add_option("CODE|NAME|TOPIC", *what,
+  cmd->add_option("CODE|NAME|TOPIC", what.get(),
                   "A status code (15), a warning name (ignored-field), a record keyword as "
                   "the descriptions may write it (stazione, velocita' limite, curvad3) or a "
                   "topic (cells, comments, units, timetable)");

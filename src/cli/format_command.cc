@@ -149,16 +149,16 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
   return status;
 }
 
-Subcommand add_format_command(CLI::App& app) {
+Subcommand add_format_command(Command& program) {
   auto args = std::make_shared<FormatArgs>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "format",
       "Lay descriptions out in columns, in place; the laid-out text compiles to the same bytes");
-  cmd->add_option("FILE", args->files,
+  cmd->add_option("FILE", &args->files,
                   "Line (NAME_linea.txt) or train (NAME_NUM-.txt) descriptions")
-      ->required()
-      ->type_name("FILE...");
-  cmd->add_flag("--check", args->check,
+      .required()
+      .type_name("FILE...");
+  cmd->add_flag("--check", &args->check,
                 "Change nothing; exit status 1 when a file is not laid out");
   return {cmd, [args] {
             RealFileSystem fs;

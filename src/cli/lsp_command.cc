@@ -25,8 +25,8 @@ class StdoutBuffer : public std::streambuf {
 
 }  // namespace
 
-Subcommand add_lsp_command(CLI::App& app) {
-  CLI::App* cmd = app.add_subcommand(
+Subcommand add_lsp_command(Command& program) {
+  Command* cmd = &program.add_subcommand(
       "lsp",
       "Run the language server on standard input and output: compile the descriptions open in "
       "an editor as they change and publish their diagnostics");

@@ -143,22 +143,22 @@ int plot_command(const PlotArgs& args, FileSystem& fs, std::ostream& out, std::o
   return status;
 }
 
-Subcommand add_plot_command(CLI::App& app) {
+Subcommand add_plot_command(Command& program) {
   auto args = std::make_shared<PlotArgs>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "plot",
       "Draw a line as one SVG: its plan and its profile (elevation, speed limits, signals, "
       "stations, times against the fastest run, slowdowns, boards, mountain spans)");
-  cmd->add_option("INPUT", args->inputs,
+  cmd->add_option("INPUT", &args->inputs,
                   "LINE TRAIN (two descriptions, compiled in memory), or DIR (the folder of a "
                   "run's binary files)")
-      ->required()
-      ->expected(1, 2)
-      ->type_name("FILE FILE | DIR");
-  cmd->add_option("-o,--output", args->output,
+      .required()
+      .expected(1, 2)
+      .type_name("FILE FILE | DIR");
+  cmd->add_option("-o,--output", &args->output,
                   "The SVG file (default: NAME_NUM.svg beside LINE, or beside the files in DIR)")
-      ->type_name("FILE");
-  cmd->add_flag("--strict", args->strict,
+      .type_name("FILE");
+  cmd->add_flag("--strict", &args->strict,
                 "Any fault or warning of the descriptions ends with exit status 1");
   cmd->footer(
       "Forms:\n"

@@ -61,10 +61,10 @@ int sources_command(const std::string& dir, bool force, FileSystem& fs, std::ost
   return exit_status(report, form.status);
 }
 
-std::function<int()> add_run_options(CLI::App& app, std::shared_ptr<const std::string> dir) {
+std::function<int()> add_run_options(Command& program, std::shared_ptr<const std::string> dir) {
   auto no_window = std::make_shared<bool>(false);
-  app.add_flag("--no-window", *no_window,
-               "Show no window: \"Attendere\" and the error box go to standard error");
+  program.add_flag("--no-window", no_window.get(),
+                   "Show no window: \"Attendere\" and the error box go to standard error");
   return [dir, no_window]() -> int {
     const std::string folder = scenario_folder(*dir);
     if (folder.empty()) return kExitFileError;
@@ -74,14 +74,15 @@ std::function<int()> add_run_options(CLI::App& app, std::shared_ptr<const std::s
   };
 }
 
-Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string> program_folder) {
+Subcommand add_sources_command(Command& program,
+                               std::shared_ptr<const std::string> program_folder) {
   auto dir = std::make_shared<std::string>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "sources", "Write the built-in scenario's two descriptions and three documents, and stop");
-  cmd->add_option("-C", *dir, "The scenario folder (default: the folder of the program)")
-      ->type_name("DIR");
+  cmd->add_option("-C", dir.get(), "The scenario folder (default: the folder of the program)")
+      .type_name("DIR");
   auto force = std::make_shared<bool>(false);
-  cmd->add_flag("--force", *force,
+  cmd->add_flag("--force", force.get(),
                 "Replace a description there that holds another text (an author's edit)");
   return {cmd, [dir, program_folder, force]() -> int {
             // After the program's -C the current folder is the one asked for;

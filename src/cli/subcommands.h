@@ -2,36 +2,36 @@
 // subcommands live in files of their own and app.cc only lists them.
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "cli/arguments.h"
 #include "cli/commands.h"
 
 namespace binario {
 
 struct Subcommand {
-  CLI::App* command = nullptr;
+  Command* command = nullptr;
   std::function<int()> run;  // returns the exit status
 };
 
-Subcommand add_compile_command(CLI::App& app);
-Subcommand add_check_command(CLI::App& app);
+Subcommand add_compile_command(Command& program);
+Subcommand add_check_command(Command& program);
 // `folder` is the program's -C: when it is given and sources has no -C of
 // its own, the texts go into the folder the program was moved into.
-Subcommand add_sources_command(CLI::App& app, std::shared_ptr<const std::string> folder);
-Subcommand add_dump_command(CLI::App& app);
-Subcommand add_plot_command(CLI::App& app);
-Subcommand add_timetable_command(CLI::App& app);
-Subcommand add_decompile_command(CLI::App& app);
-Subcommand add_documents_command(CLI::App& app);
-Subcommand add_explain_command(CLI::App& app);
-Subcommand add_format_command(CLI::App& app);
-Subcommand add_lsp_command(CLI::App& app);
+Subcommand add_sources_command(Command& program, std::shared_ptr<const std::string> folder);
+Subcommand add_dump_command(Command& program);
+Subcommand add_plot_command(Command& program);
+Subcommand add_timetable_command(Command& program);
+Subcommand add_decompile_command(Command& program);
+Subcommand add_documents_command(Command& program);
+Subcommand add_explain_command(Command& program);
+Subcommand add_format_command(Command& program);
+Subcommand add_lsp_command(Command& program);
 
 // The options of the run without a subcommand; the returned action is the
 // run itself, in `folder` (the program's -C).
-std::function<int()> add_run_options(CLI::App& app, std::shared_ptr<const std::string> folder);
+std::function<int()> add_run_options(Command& program, std::shared_ptr<const std::string> folder);
 
 }  // namespace binario

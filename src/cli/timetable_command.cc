@@ -167,13 +167,13 @@ int timetable_command(const TimetableArgs& args, FileSystem& fs, std::ostream& o
   return status;
 }
 
-Subcommand add_timetable_command(CLI::App& app) {
+Subcommand add_timetable_command(Command& program) {
   struct State {
     std::function<CompileOptions()> pair;
     TimetableArgs args;
   };
   auto state = std::make_shared<State>();
-  CLI::App* cmd = app.add_subcommand(
+  Command* cmd = &program.add_subcommand(
       "timetable",
       "Compile an author's pair in memory and print the run of its train: per station the "
       "scheduled time, the lower bound of the speed limits, the fastest run and the margin");
