@@ -54,6 +54,11 @@ struct Example {
   bool bad;
   bool line;  // a line description; otherwise a train description
   std::string text;
+  // A "given-as-line" block and the "given-as-train" block after it are
+  // one pair, compiled together in that order (a pair given the wrong way
+  // round); every other block is compiled against the plain partner.
+  bool given = false;
+  std::string given_train;
 };
 
 // The fenced "line" and "train" blocks of an entry, each judged bad or good
@@ -64,20 +69,27 @@ std::vector<Example> examples(std::string_view entry) {
   std::string row;
   bool bad = false;
   Example* open = nullptr;
+  std::string* given_train = nullptr;
   while (std::getline(in, row)) {
-    if (open) {
+    if (open || given_train) {
       if (row.starts_with("```")) {
         open = nullptr;
+        given_train = nullptr;
       } else {
-        open->text += row + "\n";
+        (open ? open->text : *given_train) += row + "\n";
       }
       continue;
     }
     if (row.starts_with("Bad")) bad = true;
     if (row.starts_with("Good")) bad = false;
     if (row == "```line" || row == "```train") {
-      out.push_back({bad, row == "```line", ""});
+      out.push_back({bad, row == "```line", "", false, ""});
       open = &out.back();
+    } else if (row == "```given-as-line") {
+      out.push_back({bad, true, "", true, ""});
+      open = &out.back();
+    } else if (row == "```given-as-train" && !out.empty() && out.back().given) {
+      given_train = &out.back().given_train;
     }
   }
   return out;
@@ -95,10 +107,15 @@ TEST(MeaningExamples, TheBadExampleGivesItsWarningAndTheGoodNone) {
     for (const Example& e : found) {
       SCOPED_TRACE(std::string(name) + (e.bad ? " bad:\n" : " good:\n") + e.text);
       const std::string text = e.text + "[fine]\n";
-      const CompileResult r =
-          e.line ? compile_pair(text, kPlainTrain) : compile_pair(kPlainLine, text);
+      const CompileResult r = e.given  ? compile_pair(text, e.given_train + "[fine]\n")
+                              : e.line ? compile_pair(text, kPlainTrain)
+                                       : compile_pair(kPlainLine, text);
       const std::vector<std::string> got = summary(r.status);
-      EXPECT_EQ(r.status.codice_errore(), 0);
+      // A pair given the wrong way round cannot compile: its faults follow
+      // the warning.
+      if (!(e.given && e.bad)) {
+        EXPECT_EQ(r.status.codice_errore(), 0);
+      }
       if (e.bad) {
         ++bad;
         EXPECT_TRUE(std::any_of(got.begin(), got.end(), [&](const std::string& s) {
