@@ -27,11 +27,8 @@ class Argument {
                               std::optional<std::string>*, std::optional<double>*, bool*>;
 
   // `names`: "-o,--output" for an option, "FILE" for a positional.
-  Argument(std::string names, Target target, std::string description, bool flag)
-      : names_(std::move(names)),
-        target_(target),
-        description_(std::move(description)),
-        flag_(flag) {}
+  Argument(std::string names, Target target, std::string description)
+      : names_(std::move(names)), target_(target), description_(std::move(description)) {}
 
   // The command is refused without it.
   Argument& required() {
@@ -68,7 +65,6 @@ class Argument {
   std::string names_;
   Target target_;
   std::string description_;  // for --version: what it prints
-  bool flag_ = false;
   bool required_ = false;
   std::optional<std::pair<int, int>> expected_;
   std::string type_name_;
@@ -95,25 +91,25 @@ class Command {
   void footer(std::string text) { footer_ = std::move(text); }
 
   Argument& add_option(std::string names, std::string* value, std::string description) {
-    return add(std::move(names), value, std::move(description), false);
+    return add(std::move(names), value, std::move(description));
   }
   Argument& add_option(std::string names, std::vector<std::string>* values,
                        std::string description) {
-    return add(std::move(names), values, std::move(description), false);
+    return add(std::move(names), values, std::move(description));
   }
   Argument& add_option(std::string names, std::optional<std::string>* value,
                        std::string description) {
-    return add(std::move(names), value, std::move(description), false);
+    return add(std::move(names), value, std::move(description));
   }
   Argument& add_option(std::string names, std::optional<double>* value, std::string description) {
-    return add(std::move(names), value, std::move(description), false);
+    return add(std::move(names), value, std::move(description));
   }
   Argument& add_flag(std::string names, bool* value, std::string description) {
-    return add(std::move(names), value, std::move(description), true);
+    return add(std::move(names), value, std::move(description));
   }
   // A flag that prints `version` on standard output and ends the parse.
   void add_version_flag(std::string names, std::string version) {
-    add(std::move(names), std::monostate{}, std::move(version), true);
+    add(std::move(names), std::monostate{}, std::move(version));
   }
 
   // After the parse: this subcommand was asked for.
@@ -122,8 +118,8 @@ class Command {
  private:
   friend struct CommandLineBinding;
 
-  Argument& add(std::string names, Argument::Target target, std::string description, bool flag) {
-    return arguments_.emplace_back(std::move(names), target, std::move(description), flag);
+  Argument& add(std::string names, Argument::Target target, std::string description) {
+    return arguments_.emplace_back(std::move(names), target, std::move(description));
   }
 
   std::string name_;
