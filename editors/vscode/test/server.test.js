@@ -77,7 +77,7 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
     const init = await connection.sendRequest('initialize', { processId: process.pid, rootUri: null, capabilities: {} });
     assert.equal(init.capabilities.textDocumentSync.change, 2);
     assert.equal(init.capabilities.documentSymbolProvider, true);
-    assert.deepEqual(init.capabilities.codeActionProvider, { codeActionKinds: ['quickfix'] });
+    assert.deepEqual(init.capabilities.codeActionProvider, { codeActionKinds: ['quickfix', 'source'] });
     await connection.sendNotification('initialized', {});
 
     // A second maximum-speed indicator on the cell of the first one.
@@ -125,11 +125,14 @@ test('binario lsp: diagnostics while typing, quick fix, outline, shutdown', { sk
     const warnings = await published;
     assert.equal(warnings.length, 1);
     assert.equal(warnings[0].code, 'ignored-field');
-    const actions = await connection.sendRequest('textDocument/codeAction', {
+    const offered = await connection.sendRequest('textDocument/codeAction', {
       textDocument: { uri: lineUri },
       range: warnings[0].range,
       context: { diagnostics: warnings },
     });
+    // Beside the fix, a pair without errors is offered its driver's documents.
+    assert.ok(offered.some((a) => a.kind === 'source'));
+    const actions = offered.filter((a) => a.kind === 'quickfix');
     assert.equal(actions.length, 1);
     assert.equal(actions[0].title, "Replace with 'pendenza'");
     assert.equal(actions[0].kind, 'quickfix');
