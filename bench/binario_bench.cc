@@ -517,14 +517,21 @@ void BM_BareReplace(benchmark::State& state, std::string dir, std::vector<size_t
 // What `binario check` computes for a pair of the worst `shape`, its shaped
 // description as large as a description may be: both texts compiled with
 // the geometry, every warning and every fault after a stop looked for.
-void BM_CheckWorstShape(benchmark::State& state, WorstShape shape) {
-  const ShapedPair pair = worst_shape_pair(shape, kDescriptionCap.max_bytes);
+// The pair of the worst `shape` as large as a description may be, as a
+// compile takes it.
+CompileInput worst_shape_input(const ShapedPair& pair) {
   CompileInput input;
   input.line = {"Prova_linea.txt", pair.line, std::nullopt, false};
   input.train = {"Prova_1-.txt", pair.train, std::nullopt, false};
   input.nome_percorso = "Prova";
   input.numero_treno = "1";
   input.calcola_linea = true;
+  return input;
+}
+
+void BM_CheckWorstShape(benchmark::State& state, WorstShape shape) {
+  const ShapedPair pair = worst_shape_pair(shape, kDescriptionCap.max_bytes);
+  const CompileInput input = worst_shape_input(pair);
   for (auto _ : state) benchmark::DoNotOptimize(compile(input));
   state.SetBytesProcessed(
       static_cast<int64_t>(state.iterations() * (pair.line.size() + pair.train.size())));
@@ -535,12 +542,7 @@ void BM_CheckWorstShape(benchmark::State& state, WorstShape shape) {
 // of the laid-out text when it differs.
 void BM_FormatWorstShape(benchmark::State& state, WorstShape shape) {
   const ShapedPair pair = worst_shape_pair(shape, kDescriptionCap.max_bytes);
-  CompileInput input;
-  input.line = {"Prova_linea.txt", pair.line, std::nullopt, false};
-  input.train = {"Prova_1-.txt", pair.train, std::nullopt, false};
-  input.nome_percorso = "Prova";
-  input.numero_treno = "1";
-  input.calcola_linea = true;
+  const CompileInput input = worst_shape_input(pair);
   const DescriptionRole role =
       shape == WorstShape::kCodePoints ? DescriptionRole::kTrain : DescriptionRole::kLine;
   for (auto _ : state) benchmark::DoNotOptimize(lay_out_description(input, role));
