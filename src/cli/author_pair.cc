@@ -108,7 +108,7 @@ CompileInput read_author_pair(const CompileOptions& options, const AuthorPairNam
   plan.train_path = options.train;
   plan.model_name = names.model_name;
   plan.model_number = names.model_number;
-  plan.calcola_linea = !options.no_geometry;
+  plan.with_geometry = !options.no_geometry;
   plan.extra_diagnostics = true;
   CompileInput input = read_step(fs, plan);
   input.records_read = records_read;
@@ -122,7 +122,7 @@ CommitPlan author_commit_plan(const CompileOptions& options, const AuthorPairNam
   plan.delete_sources = false;
   plan.refuse_unopened = true;
   plan.outputs = file_names(author_output_dir(options), names.name, names.number);
-  plan.calcola_linea = !options.no_geometry;
+  plan.with_geometry = !options.no_geometry;
   return plan;
 }
 

@@ -41,7 +41,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   // The inputs are never touched: refuse an output name that is one of them.
   // Each name is looked at before anything is written: a set that cannot be
   // written whole is not begun, and the files there stay as they were.
-  const FileNames& outputs = plan.outputs;
+  const ScenarioFileNames& outputs = plan.outputs;
   for (const std::string* o : {&outputs.geometry, &outputs.train_table, &outputs.cells}) {
     if (input_named_by(fs, *o, {options.line, options.train})) {
       err << "binario: the output '" << escaped_utf8(*o) << "' would replace an input file\n";

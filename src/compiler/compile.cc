@@ -51,8 +51,8 @@ void stop_if_cancelled(const std::atomic<bool>* cancel) {
 void parse_descriptions(const CompileInput& input, const std::atomic<bool>* cancel,
                         CompileResult& result) {
   TrackModel& model = result.model;
-  model.treno[kScenarioEntry].nome = input.nome_percorso;
-  model.treno[kTrainEntry].nome = input.numero_treno;
+  model.treno[kScenarioEntry].nome = input.model_name;
+  model.treno[kTrainEntry].nome = input.model_number;
 
   if (input.line.missing) {
     result.status.fault(101, std::nullopt, SourceLocation{input.line.name, 0, 0});
@@ -67,7 +67,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     stop_if_cancelled(cancel);
     FieldReader line_reader(input.line.text);
     line_reader.cancel_when(cancel);
-    LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
+    LineParser line_parser(model, result.status, line_reader, input.line.name, input.with_geometry);
     if (result.records) line_parser.record_into(&result.records->line);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
 

@@ -37,9 +37,9 @@ struct CompileInput {
   SourceText train;
   // The scenario name and train number as the model stores them
   // (Windows-1252 bytes).
-  std::string nome_percorso;
-  std::string numero_treno;
-  bool calcola_linea = false;  // read the curves and build the plan geometry
+  std::string model_name;
+  std::string model_number;
+  bool with_geometry = false;  // read the curves and build the plan geometry
   // Report warnings and the faults after a stop (they never change the model
   // or the status pair; off only to check exactly that).
   bool extra_diagnostics = true;

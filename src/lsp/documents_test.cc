@@ -1,4 +1,5 @@
 #include "lsp/documents.h"
+#include "test_support/memory_file_system.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 
 namespace binario {
 
-FileNames Form1::names() const {
+ScenarioFileNames Form1::names() const {
   return file_names(cartella_scenario, nome_percorso, numero_treno);
 }
 
@@ -40,7 +40,7 @@ RunReport Form1::form_load() {
   // Every name the run writes is looked at before the first file is.
   std::vector<SetText> texts = builtin_texts();
   CommitPlan plan = commit_plan();
-  plan.calcola_linea = true;
+  plan.with_geometry = true;
   std::vector<std::string> paths;
   for (const SetText& t : texts) paths.push_back(t.path);
   paths.insert(paths.end(), {plan.outputs.geometry, plan.outputs.train_table, plan.outputs.cells});
@@ -92,7 +92,7 @@ bool Form1::keeps_foreign_descriptions(RunReport& report) {
 }
 
 std::vector<SetText> Form1::builtin_texts() const {
-  const FileNames n = names();
+  const ScenarioFileNames n = names();
   return {{n.line_text, line_list_text(builtin_line_list())},
           {n.train_text, line_list_text(builtin_train_list())},
           {n.notes, line_list_text(notes_list())},
@@ -118,7 +118,7 @@ ReadPlan Form1::read_plan() const {
   plan.train_path = names().train_text;
   plan.model_name = nome_percorso;
   plan.model_number = numero_treno;
-  plan.calcola_linea = calcola_linea != 0;
+  plan.with_geometry = calcola_linea != 0;
   return plan;
 }
 
@@ -127,7 +127,7 @@ CommitPlan Form1::commit_plan() const {
   plan.line_path = names().line_text;
   plan.train_path = names().train_text;
   plan.outputs = names();
-  plan.calcola_linea = calcola_linea != 0;
+  plan.with_geometry = calcola_linea != 0;
   return plan;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "platform/ui.h"
 #include "run/file_names.h"
+#include "run/file_sets.h"
 #include "run/run_report.h"
 #include "run/run_steps.h"
 #include "sources/line_list.h"
@@ -60,7 +61,7 @@ class Form1 {
   // Shows the error box; the caller ends the run.
   void errore(const std::string& a);
 
-  FileNames names() const;
+  ScenarioFileNames names() const;
 
  private:
   // The folder's lock, or null with the failure in `report`.
