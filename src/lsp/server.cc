@@ -28,9 +28,12 @@ namespace {
 
 using nlohmann::json;
 
+// What the server answers "initialize" with.
 json capabilities() {
   return {{"textDocumentSync",
-           {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
+           {{"openClose", true},
+            {"change", lsp::kSyncIncremental},
+            {"save", {{"includeText", false}}}}},
           {"documentSymbolProvider", true},
           {"hoverProvider", true},
           {"documentFormattingProvider", true},
@@ -41,7 +44,8 @@ json capabilities() {
           {"referencesProvider", true},
           {"foldingRangeProvider", true},
           {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}}},
-          {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix", "source"})}}},
+          {"codeActionProvider",
+           {{"codeActionKinds", json::array({lsp::kQuickFix, lsp::kSourceAction})}}},
           {"executeCommandProvider",
            {{"commands", json::array({std::string(kWriteDocumentsCommand)})}}}};
 }
@@ -218,13 +222,13 @@ void Server::dispatch(rpc::Parsed parsed) {
   if (!initialized_ && message.method != "initialize") {
     if (is_request) {
       outbox_.reply_error(message.id,
-                          rpc::Error(rpc::kServerNotInitialized, "the server is not initialized"));
+                          rpc::Error(lsp::kServerNotInitialized, "the server is not initialized"));
     }
     return;
   }
   if (shutdown_) {
     if (is_request) {
-      outbox_.reply_error(message.id, rpc::Error(rpc::kInvalidRequest, "the server is shut down"));
+      outbox_.reply_error(message.id, rpc::Error(lsp::kInvalidRequest, "the server is shut down"));
     }
     return;
   }
@@ -270,12 +274,12 @@ void Server::answer(const json& id, const std::string& method, const json& param
       outbox_.reply(id, result);
     }
   } catch (const CompileCancelled&) {
-    outbox_.reply_error(id, rpc::Error(rpc::kRequestCancelled, "the request was cancelled"));
+    outbox_.reply_error(id, rpc::Error(lsp::kRequestCancelled, "the request was cancelled"));
   } catch (const rpc::Error& e) {
     outbox_.reply_error(id, e);
   } catch (const json::exception& e) {
     // Parameters that lack a field or hold the wrong type.
-    outbox_.reply_error(id, rpc::Error(rpc::kInvalidParams, e.what()));
+    outbox_.reply_error(id, rpc::Error(lsp::kInvalidParams, e.what()));
   }
   // The edits of a large document take tens of megabytes while they are
   // built and written; they go back to the system, not to the heap.
@@ -303,7 +307,7 @@ std::string Server::formatting(const json& params, const Asked& asked) {
 
 json Server::request(const std::string& method, const json& params, const Asked& asked) {
   if (method == "initialize") {
-    if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
+    if (initialized_) throw rpc::Error(lsp::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
     client_ = read_client_capabilities(params);
     client_watches_ = can_register_file_watching(params);
@@ -319,24 +323,34 @@ json Server::request(const std::string& method, const json& params, const Asked&
   }
   if (method == "textDocument/documentSymbol") {
     const Reading now = reading(document_uri(params), asked);
-    return now.read ? document_symbols(*now.read) : json(nullptr);
+    return now.read ? json(document_symbols(*now.read)) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
     const std::string uri = document_uri(params);
-    const json context = params.value("context", json::object());
-    json actions = quick_fixes(uri, context);
-    if (wants_source_actions(context)) {
-      for (json& action : documents_actions(uri)) actions.push_back(std::move(action));
+    const lsp::CodeActionContext context =
+        lsp::read_code_action_context(params.value("context", json::object()));
+    std::vector<lsp::CodeAction> actions = quick_fixes(uri, context);
+    if (context.wants(lsp::kSourceAction)) {
+      for (lsp::CodeAction& action : documents_actions(uri)) actions.push_back(std::move(action));
     }
     return actions;
   }
   if (method == "workspace/executeCommand") {
     if (params.at("command").get<std::string>() != kWriteDocumentsCommand) {
-      throw rpc::Error(rpc::kInvalidParams, "unknown command");
+      throw rpc::Error(lsp::kInvalidParams, "unknown command");
     }
     return write_documents(params.at("arguments").at(0).get<std::string>(), asked);
   }
-  if (method == "completionItem/resolve") return resolve_completion(params, client_);
+  if (method == "completionItem/resolve") {
+    // The item as the client sent it, with the documentation its data names.
+    json item = params;
+    if (const std::optional<std::string> reference = lsp::completion_reference(item)) {
+      if (std::optional<lsp::MarkupContent> entry = completion_documentation(*reference, client_)) {
+        item["documentation"] = *entry;
+      }
+    }
+    return item;
+  }
   // What the compile read of the request's document, and which file it is.
   const auto read_at = [&]() -> std::pair<Reading, std::optional<DescriptionFile>> {
     const std::string uri = document_uri(params);
@@ -352,14 +366,15 @@ json Server::request(const std::string& method, const json& params, const Asked&
     const auto [now, file] = read_at();
     if (!now.read || !file) return nullptr;
     const auto [line, character] = position_of(params);
-    return signature_help(*now.read, *file, line, character, client_.signature_markdown);
+    return lsp::or_null(
+        signature_help(*now.read, *file, line, character, client_.signature_markdown));
   }
   if (method == "textDocument/inlayHint") {
     const Reading now = reading(document_uri(params), asked);
     const json& range = params.at("range");
-    return now.read ? inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
-                                  rpc::uinteger_field(range.at("end"), "line"), now.model.get())
-                    : json::array();
+    if (!now.read) return json::array();
+    return inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
+                       rpc::uinteger_field(range.at("end"), "line"), now.model.get());
   }
   if (method == "textDocument/definition" || method == "textDocument/references") {
     const std::string uri = document_uri(params);
@@ -373,30 +388,31 @@ json Server::request(const std::string& method, const json& params, const Asked&
       const Reading read = reading(partner, asked);
       if (read.read && partner_file) documents.push_back({partner, *partner_file, read.read});
     }
-    return cell_locations(documents, line, character, own.model.get(),
-                          method == "textDocument/definition");
+    return lsp::or_null(cell_locations(documents, line, character, own.model.get(),
+                                       method == "textDocument/definition"));
   }
   if (method == "textDocument/foldingRange") {
     const Reading now = reading(document_uri(params), asked);
-    return now.read ? folding_ranges(*now.read) : json::array();
+    return now.read ? json(folding_ranges(*now.read)) : json::array();
   }
   if (method == "textDocument/semanticTokens/full") {
     const Reading now = reading(document_uri(params), asked);
-    return now.read ? semantic_tokens(*now.read) : json(nullptr);
+    return now.read ? json(semantic_tokens(*now.read)) : json(nullptr);
   }
   if (method == "textDocument/hover") {
     const Reading now = reading(document_uri(params), asked);
     const auto [line, character] = position_of(params);
-    return now.read ? hover(*now.read, line, character, now.model.get(), client_.hover_markdown)
-                    : json(nullptr);
+    if (!now.read) return nullptr;
+    return lsp::or_null(hover(*now.read, line, character, now.model.get(), client_.hover_markdown));
   }
-  throw rpc::Error(rpc::kMethodNotFound, "unknown method " + method);
+  throw rpc::Error(lsp::kMethodNotFound, "unknown method " + method);
 }
 
 void Server::notification(const std::string& method, const json& params) {
   if (method == "initialized") {
     if (client_watches_) {
-      outbox_.request("binario-watch", "client/registerCapability", file_watching_registration());
+      outbox_.request("binario-watch", "client/registerCapability",
+                      lsp::registration_params({file_watching_registration()}));
     }
     return;
   }
@@ -449,7 +465,7 @@ void Server::notification(const std::string& method, const json& params) {
         reads_.erase(percent_decode(uri));
         has_errors_.erase(percent_decode(uri));
       }
-      publish(spelt, json::array());
+      publish(spelt, {});
     });
     // What is still open of its line is checked again: an open partner now
     // compiles against the file on disk.
@@ -590,8 +606,9 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   }
   for (const auto& [target, list] : checked.diagnostics) {
     if (!documents_.is_open(target)) continue;
-    has_errors_[percent_decode(target)] = std::any_of(
-        list.begin(), list.end(), [](const json& d) { return d.value("severity", 0) == 1; });
+    has_errors_[percent_decode(target)] =
+        std::any_of(list.begin(), list.end(),
+                    [](const lsp::Diagnostic& d) { return d.severity == lsp::kSeverityError; });
     publish(target, list);
   }
 }
@@ -611,10 +628,10 @@ std::vector<std::string> Server::open_partners(const std::string& uri) {
   return open;
 }
 
-json Server::documents_actions(const std::string& uri) {
+std::vector<lsp::CodeAction> Server::documents_actions(const std::string& uri) {
   std::lock_guard lock(mutex_);
   const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-  if (!line || !documents_.is_open(uri)) return json::array();
+  if (!line || !documents_.is_open(uri)) return {};
   const LineGroup group = line_group(line->line_uri, documents_, fs_);
   // The pair's last check found no error in what of it is open (and a
   // document not checked yet is not offered the action). The command
@@ -624,7 +641,7 @@ json Server::documents_actions(const std::string& uri) {
     const auto it = has_errors_.find(percent_decode(of));
     return it != has_errors_.end() && !it->second;
   };
-  json actions = json::array();
+  std::vector<lsp::CodeAction> actions;
   for (const LineGroup::Train& train : group.trains) {
     const bool asked_for = percent_decode(train.uri) == percent_decode(uri);
     if (!line->number.empty() && !asked_for) continue;
@@ -645,10 +662,10 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
     std::lock_guard lock(mutex_);
     const std::optional<LineOf> line = line_of_document(train_uri, documents_, fs_);
     if (!line || line->number.empty()) {
-      throw rpc::Error(rpc::kInvalidParams, "not a train description: " + train_uri);
+      throw rpc::Error(lsp::kInvalidParams, "not a train description: " + train_uri);
     }
     const std::optional<std::string> line_path = uri_to_path(line->line_uri);
-    if (!line_path) throw rpc::Error(rpc::kInvalidParams, "not a file: " + line->line_uri);
+    if (!line_path) throw rpc::Error(lsp::kInvalidParams, "not a file: " + line->line_uri);
     folder = path_parent(*line_path);
     auto document = [&](const std::string& of) {
       const std::shared_ptr<const std::string> open = documents_.text(of);
@@ -663,7 +680,7 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
       write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
-  outbox_.notify("window/showMessage", {{"type", 3}, {"message", said}});
+  outbox_.notify("window/showMessage", {{"type", lsp::kMessageInfo}, {"message", said}});
   return {{"written", paths}};
 }
 
@@ -730,7 +747,7 @@ void Server::look_at_partners() {
   for (const std::string& key : changed) scheduler_.schedule(key, std::chrono::milliseconds(0));
 }
 
-void Server::publish(const std::string& uri, const json& diagnostics) {
+void Server::publish(const std::string& uri, const std::vector<lsp::Diagnostic>& diagnostics) {
   if (uri.empty()) return;
   outbox_.notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", diagnostics}});
 }

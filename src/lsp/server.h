@@ -22,6 +22,7 @@
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
 #include "lsp/partner_watch.h"
+#include "lsp/protocol.h"
 #include "lsp/request_pool.h"
 #include "lsp/scheduler.h"
 #include "platform/file_system.h"
@@ -109,7 +110,7 @@ class Server {
   void schedule_line_of(const std::string& uri, std::chrono::milliseconds delay);
   // The scheduler's job: checks the open documents of a line and publishes.
   void check(const std::string& key, const std::atomic<bool>& cancelled);
-  void publish(const std::string& uri, const nlohmann::json& diagnostics);
+  void publish(const std::string& uri, const std::vector<lsp::Diagnostic>& diagnostics);
   // What the compile read of the open document `uri` as it stands now, with
   // that compile's model: the last check's when it read this very text,
   // otherwise a compile made now (its diagnostics are left to the check
@@ -121,7 +122,7 @@ class Server {
   Reading reading(const std::string& uri, const Asked& asked);
   // The source actions that write the driver's documents of the pairs of
   // the open description `uri` (of its train, or of each train of a line).
-  nlohmann::json documents_actions(const std::string& uri);
+  std::vector<lsp::CodeAction> documents_actions(const std::string& uri);
   // Writes the documents of the train description `train_uri` and its line,
   // beside the line description; the result lists the paths written.
   nlohmann::json write_documents(const std::string& train_uri, const Asked& asked);
