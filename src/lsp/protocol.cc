@@ -1,6 +1,8 @@
 #include "lsp/protocol.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 namespace binario::lsp {
 
@@ -119,12 +121,26 @@ json registration_params(const std::vector<Registration>& registrations) {
 
 namespace {
 
-std::optional<Position> read_position(const json& p) {
-  if (!p.is_object() || !p.contains("line") || !p["line"].is_number_integer() ||
-      !p.contains("character") || !p["character"].is_number_integer()) {
-    return std::nullopt;
+// The integer `key` of `object` when it fits an int.
+std::optional<int> read_int(const json& object, const char* key) {
+  const auto it = object.find(key);
+  if (it == object.end() || !it->is_number_integer()) return std::nullopt;
+  if (it->is_number_unsigned()) {
+    const uint64_t value = it->get<uint64_t>();
+    if (value > static_cast<uint64_t>(INT_MAX)) return std::nullopt;
+    return static_cast<int>(value);
   }
-  return Position{p["line"].get<int>(), p["character"].get<int>()};
+  const int64_t value = it->get<int64_t>();
+  if (value < INT_MIN || value > INT_MAX) return std::nullopt;
+  return static_cast<int>(value);
+}
+
+std::optional<Position> read_position(const json& p) {
+  if (!p.is_object()) return std::nullopt;
+  const std::optional<int> line = read_int(p, "line");
+  const std::optional<int> character = read_int(p, "character");
+  if (!line || !character) return std::nullopt;
+  return Position{*line, *character};
 }
 
 std::optional<Range> read_range(const json& r) {
