@@ -37,7 +37,7 @@ std::vector<std::string> entries_beside(const std::string& folder_uri, FileSyste
 }
 
 // True when the document is open or anything at all stands at its path.
-bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, FileSystem& fs) {
+bool is_open_or_on_disk(const std::string& uri, const OpenUris& documents, FileSystem& fs) {
   if (documents.is_open(uri)) return true;
   std::optional<std::string> path = uri_to_path(uri);
   return path && !fs.missing(*path);
@@ -49,7 +49,7 @@ bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, 
 // written here comes first, then an open one, then the first in name order.
 class FolderLines {
  public:
-  FolderLines(const std::string& folder, const DocumentStore& documents, FileSystem& fs)
+  FolderLines(const std::string& folder, const OpenUris& documents, FileSystem& fs)
       : folder_(folder), documents_(documents), fs_(fs) {}
 
   // The URI of the line description of NAME, or nothing.
@@ -81,7 +81,7 @@ class FolderLines {
   }
 
   const std::string folder_;
-  const DocumentStore& documents_;
+  const OpenUris& documents_;
   FileSystem& fs_;
   bool listed_ = false;
   std::map<std::string, std::string> by_name_;
@@ -163,6 +163,20 @@ DocumentKind document_kind(const std::string& uri) {
   return DocumentKind::kOther;
 }
 
+OpenUris::OpenUris(std::vector<std::string> uris) : uris_(std::move(uris)) {
+  for (const std::string& uri : uris_) by_decoded_.emplace(percent_decode(uri), uri);
+}
+
+bool OpenUris::is_open(const std::string& uri) const {
+  return by_decoded_.count(percent_decode(uri)) != 0;
+}
+
+std::optional<std::string> OpenUris::open_uri(const std::string& uri) const {
+  const auto it = by_decoded_.find(percent_decode(uri));
+  if (it == by_decoded_.end()) return std::nullopt;
+  return it->second;
+}
+
 void DocumentStore::open(const std::string& uri, std::string text) {
   auto shared = std::make_shared<const std::string>(std::move(text));
   documents_.insert_or_assign(percent_decode(uri),
@@ -220,7 +234,7 @@ std::vector<std::string> DocumentStore::uris() const {
   return out;
 }
 
-std::optional<LineOf> line_of_document(const std::string& uri, const DocumentStore& documents,
+std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& documents,
                                        FileSystem& fs) {
   const std::string base = percent_decode(base_of(uri));
   switch (document_kind(uri)) {
@@ -237,7 +251,7 @@ std::optional<LineOf> line_of_document(const std::string& uri, const DocumentSto
                 split.number};
 }
 
-LineGroup line_group(const std::string& line_uri, const DocumentStore& documents, FileSystem& fs) {
+LineGroup line_group(const std::string& line_uri, const OpenUris& documents, FileSystem& fs) {
   LineGroup group;
   group.line_uri = documents.open_uri(line_uri).value_or(line_uri);
   const std::string folder = folder_of(group.line_uri);

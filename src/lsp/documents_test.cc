@@ -46,7 +46,7 @@ TEST(Documents, ALineGathersEveryTrainBesideIt) {
   documents.open("file:///d/Valle_9-.txt", "");
   documents.open("file:///d/Valle_7-.txt", "");
 
-  const LineGroup group = line_group("file:///d/Valle_linea.txt", documents, fs);
+  const LineGroup group = line_group("file:///d/Valle_linea.txt", documents.open_uris(), fs);
   EXPECT_EQ(group.name, "Valle");
   ASSERT_EQ(group.trains.size(), 5u);
   EXPECT_EQ(group.trains[0].uri, "file:///d/Valle_1-.txt");
@@ -54,21 +54,22 @@ TEST(Documents, ALineGathersEveryTrainBesideIt) {
   EXPECT_EQ(group.trains[2].number, "5");
   EXPECT_EQ(group.trains[3].uri, "file:///d/Valle_7-.txt");
   EXPECT_EQ(group.trains[4].number, "9");
-  EXPECT_TRUE(line_group("file:///d/Monte_linea.txt", documents, fs).trains.empty());
-  EXPECT_EQ(line_of_document("file:///d/notes.txt", documents, fs), std::nullopt);
+  EXPECT_TRUE(line_group("file:///d/Monte_linea.txt", documents.open_uris(), fs).trains.empty());
+  EXPECT_EQ(line_of_document("file:///d/notes.txt", documents.open_uris(), fs), std::nullopt);
 }
 
 TEST(Documents, TrainFindsTheLineWhoseNameHoldsUnderscores) {
   MemoryFileSystem fs;
   fs.files["/d/Alta_Valle_linea.txt"] = "";
   DocumentStore documents;
-  std::optional<LineOf> line = line_of_document("file:///d/Alta_Valle_3_1-.txt", documents, fs);
+  std::optional<LineOf> line =
+      line_of_document("file:///d/Alta_Valle_3_1-.txt", documents.open_uris(), fs);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->line_uri, "file:///d/Alta_Valle_linea.txt");
   EXPECT_EQ(line->name, "Alta_Valle");
   EXPECT_EQ(line->number, "3_1");
   // With no line anywhere the number is what follows the last '_'.
-  line = line_of_document("file:///e/Alta_Valle_3_1-.txt", documents, fs);
+  line = line_of_document("file:///e/Alta_Valle_3_1-.txt", documents.open_uris(), fs);
   EXPECT_EQ(line->line_uri, "file:///e/Alta_Valle_3_linea.txt");
   EXPECT_EQ(line->number, "1");
 }
@@ -83,13 +84,14 @@ TEST(Documents, NamesAreComparedDecoded) {
   DocumentStore documents;
   documents.open("file:///d/Citt%C3%A0%20alta_linea.txt", "x");
   EXPECT_NE(documents.text("file:///d/Citt%c3%a0 alta_linea.txt"), nullptr);
-  const LineGroup group = line_group("file:///d/Citt%C3%A0%20alta_linea.txt", documents, fs);
+  const LineGroup group =
+      line_group("file:///d/Citt%C3%A0%20alta_linea.txt", documents.open_uris(), fs);
   EXPECT_EQ(group.name, "Città alta");
   ASSERT_EQ(group.trains.size(), 1u);
   EXPECT_EQ(group.trains[0].uri, "file:///d/Citt%C3%A0%20alta_42-.txt");
   EXPECT_EQ(group.trains[0].number, "42");
   const std::optional<LineOf> line =
-      line_of_document("file:///d/Citt%C3%A0%20alta_42-.txt", documents, fs);
+      line_of_document("file:///d/Citt%C3%A0%20alta_42-.txt", documents.open_uris(), fs);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->line_uri, "file:///d/Citt%C3%A0%20alta_linea.txt");
 }

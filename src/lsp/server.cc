@@ -528,12 +528,11 @@ void Server::schedule_after_change(const std::string& uri) {
 }
 
 void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds delay) {
-  std::string key;
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return;
+  const std::string key = percent_decode(line->line_uri);
   {
     std::lock_guard lock(mutex_);
-    const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-    if (!line) return;
-    key = percent_decode(line->line_uri);
     lines_[key] = line->line_uri;
   }
   scheduler_.schedule(key, delay);
@@ -548,11 +547,18 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   // follows the change that scheduled it.
   changes_.wait_all(changes_.last());
   if (cancelled) return;
+  std::string line_uri;
   {
     std::lock_guard lock(mutex_);
     auto line = lines_.find(key);
     if (line == lines_.end()) return;
-    const LineGroup group = line_group(line->second, documents_, fs_);
+    line_uri = line->second;
+  }
+  const LineGroup group = group_of(line_uri);
+  {
+    std::lock_guard lock(mutex_);
+    auto line = lines_.find(key);
+    if (line == lines_.end()) return;
     bool any_open = false;
     std::vector<std::string> on_disk;
     auto document = [&](const std::string& uri) {
@@ -614,10 +620,10 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
 }
 
 std::vector<std::string> Server::open_partners(const std::string& uri) {
-  std::lock_guard lock(mutex_);
-  const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
+  const std::optional<LineOf> line = line_of(uri);
   if (!line) return {};
-  const LineGroup group = line_group(line->line_uri, documents_, fs_);
+  const LineGroup group = group_of(line->line_uri);
+  std::lock_guard lock(mutex_);
   std::vector<std::string> uris{group.line_uri};
   for (const LineGroup::Train& train : group.trains) uris.push_back(train.uri);
   std::vector<std::string> open;
@@ -629,10 +635,11 @@ std::vector<std::string> Server::open_partners(const std::string& uri) {
 }
 
 std::vector<lsp::CodeAction> Server::documents_actions(const std::string& uri) {
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return {};
+  const LineGroup group = group_of(line->line_uri);
   std::lock_guard lock(mutex_);
-  const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-  if (!line || !documents_.is_open(uri)) return {};
-  const LineGroup group = line_group(line->line_uri, documents_, fs_);
+  if (!documents_.is_open(uri)) return {};
   // The pair's last check found no error in what of it is open (and a
   // document not checked yet is not offered the action). The command
   // compiles the pair again and refuses one with errors.
@@ -658,15 +665,15 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
   changes_.wait_all(asked.after);
   PairTexts pair;
   std::string folder;
+  const std::optional<LineOf> line = line_of(train_uri);
+  if (!line || line->number.empty()) {
+    throw rpc::Error(lsp::kInvalidParams, "not a train description: " + train_uri);
+  }
+  const std::optional<std::string> line_path = uri_to_path(line->line_uri);
+  if (!line_path) throw rpc::Error(lsp::kInvalidParams, "not a file: " + line->line_uri);
+  folder = path_parent(*line_path);
   {
     std::lock_guard lock(mutex_);
-    const std::optional<LineOf> line = line_of_document(train_uri, documents_, fs_);
-    if (!line || line->number.empty()) {
-      throw rpc::Error(lsp::kInvalidParams, "not a train description: " + train_uri);
-    }
-    const std::optional<std::string> line_path = uri_to_path(line->line_uri);
-    if (!line_path) throw rpc::Error(lsp::kInvalidParams, "not a file: " + line->line_uri);
-    folder = path_parent(*line_path);
     auto document = [&](const std::string& of) {
       const std::shared_ptr<const std::string> open = documents_.text(of);
       return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
@@ -709,13 +716,13 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   }
   // A compile of the pair: its partner's changes too.
   changes_.wait_all(asked.after);
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return {};
+  const LineGroup group = group_of(line->line_uri);
   PairTexts pair;
   {
     std::lock_guard lock(mutex_);
     if (!documents_.is_open(uri)) return {};
-    const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-    if (!line) return {};
-    const LineGroup group = line_group(line->line_uri, documents_, fs_);
     auto document = [&](const std::string& of) {
       const std::shared_ptr<const std::string> open = documents_.text(of);
       return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
@@ -735,6 +742,24 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
     if (percent_decode(compiled_uri) == key) return {read, compiled.model};
   }
   return {};
+}
+
+std::optional<LineOf> Server::line_of(const std::string& uri) {
+  OpenUris open;
+  {
+    std::lock_guard lock(mutex_);
+    open = documents_.open_uris();
+  }
+  return line_of_document(uri, open, fs_);
+}
+
+LineGroup Server::group_of(const std::string& line_uri) {
+  OpenUris open;
+  {
+    std::lock_guard lock(mutex_);
+    open = documents_.open_uris();
+  }
+  return line_group(line_uri, open, fs_);
 }
 
 void Server::look_at_partners() {

@@ -126,6 +126,11 @@ class Server {
   // Writes the documents of the train description `train_uri` and its line,
   // beside the line description; the result lists the paths written.
   nlohmann::json write_documents(const std::string& train_uri, const Asked& asked);
+  // The line description `uri` belongs to, and the line description
+  // `line_uri` with its trains: worked out from the open documents' URIs,
+  // taken under the lock, and the folder on disk, looked at without it.
+  std::optional<LineOf> line_of(const std::string& uri);
+  LineGroup group_of(const std::string& line_uri);
   // The other open documents of the line `uri` belongs to, as the editor
   // spelt their URIs.
   std::vector<std::string> open_partners(const std::string& uri);
