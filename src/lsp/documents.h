@@ -51,6 +51,32 @@ class OpenUris {
   std::map<std::string, std::string> by_decoded_;
 };
 
+// What the pairing has looked at on disk: whether anything stands at a
+// description's path, and what a folder holds. A look not made yet is made
+// and kept; what was kept of a folder is forgotten when the folder is said
+// to have changed, and looked at again when next asked for. Folders and
+// paths are named by their decoded URIs.
+class DiskSeen {
+ public:
+  explicit DiskSeen(FileSystem& fs) : fs_(&fs) {}
+  // The names of every entry in the folder `folder_uri` (ending in '/'):
+  // none when it cannot be listed. A folder or a FIFO named like a
+  // description is a description the compile cannot read, as it is for the
+  // command line, not something to pass over.
+  std::shared_ptr<const std::vector<std::string>> entries(const std::string& folder_uri);
+  // True when anything at all stands at the path of the file: URI `uri`.
+  bool stands(const std::string& uri);
+  // Forgets what was seen in the folder `uri` is in.
+  void forget_folder_of(const std::string& uri);
+  // Adds what `other` saw and this has not.
+  void add(const DiskSeen& other);
+
+ private:
+  FileSystem* fs_;
+  std::map<std::string, std::shared_ptr<const std::vector<std::string>>> entries_;
+  std::map<std::string, bool> stands_;
+};
+
 // The open documents: UTF-8 text as the editor holds it. A document is
 // found by any spelling of its URI that decodes to the same text. Edits
 // change its lines (editable_text.h); the whole text is put together once
@@ -109,10 +135,11 @@ struct LineOf {
   std::string name;
   std::string number;  // empty for a line description
 };
+// What is on disk is asked of `disk`.
 std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& open,
-                                       FileSystem& fs);
+                                       DiskSeen& disk);
 
 // The line description `line_uri` with every train description beside it.
-LineGroup line_group(const std::string& line_uri, const OpenUris& open, FileSystem& fs);
+LineGroup line_group(const std::string& line_uri, const OpenUris& open, DiskSeen& disk);
 
 }  // namespace binario

@@ -419,6 +419,7 @@ void Server::notification(const std::string& method, const json& params) {
   if (method == "workspace/didChangeWatchedFiles") {
     for (const json& change : params.at("changes")) {
       const std::string uri = change.at("uri").get<std::string>();
+      forget_seen(uri);
       bool open = false;
       {
         std::lock_guard lock(mutex_);
@@ -432,6 +433,13 @@ void Server::notification(const std::string& method, const json& params) {
   if (method == "textDocument/didOpen" || method == "textDocument/didChange" ||
       method == "textDocument/didSave") {
     look_at_partners();
+  }
+  // A document opened, closed or saved: the pairing looks at its folder
+  // again (a save may have made the file).
+  if (method == "textDocument/didOpen" || method == "textDocument/didClose" ||
+      method == "textDocument/didSave") {
+    const json& document = params.at("textDocument");
+    forget_seen(document.at("uri").get<std::string>());
   }
   if (method == "textDocument/didOpen") {
     const json& doc = params.at("textDocument");
@@ -554,7 +562,9 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     if (line == lines_.end()) return;
     line_uri = line->second;
   }
-  const LineGroup group = group_of(line_uri);
+  // The check looks at the folder again: the stamps it records below are
+  // of what it saw.
+  const LineGroup group = group_of(line_uri, true);
   {
     std::lock_guard lock(mutex_);
     auto line = lines_.find(key);
@@ -744,22 +754,38 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   return {};
 }
 
-std::optional<LineOf> Server::line_of(const std::string& uri) {
-  OpenUris open;
-  {
-    std::lock_guard lock(mutex_);
-    open = documents_.open_uris();
+Server::PairingStart Server::pairing_start(const std::string* fresh_folder_of) {
+  std::lock_guard lock(mutex_);
+  if (fresh_folder_of) {
+    seen_.forget_folder_of(*fresh_folder_of);
+    ++seen_generation_;
   }
-  return line_of_document(uri, open, fs_);
+  return {documents_.open_uris(), seen_, seen_generation_};
 }
 
-LineGroup Server::group_of(const std::string& line_uri) {
-  OpenUris open;
-  {
-    std::lock_guard lock(mutex_);
-    open = documents_.open_uris();
-  }
-  return line_group(line_uri, open, fs_);
+void Server::keep_seen(const PairingStart& start) {
+  std::lock_guard lock(mutex_);
+  if (start.generation == seen_generation_) seen_.add(start.seen);
+}
+
+void Server::forget_seen(const std::string& uri) {
+  std::lock_guard lock(mutex_);
+  seen_.forget_folder_of(uri);
+  ++seen_generation_;
+}
+
+std::optional<LineOf> Server::line_of(const std::string& uri) {
+  PairingStart start = pairing_start(nullptr);
+  std::optional<LineOf> line = line_of_document(uri, start.open, start.seen);
+  keep_seen(start);
+  return line;
+}
+
+LineGroup Server::group_of(const std::string& line_uri, bool fresh) {
+  PairingStart start = pairing_start(fresh ? &line_uri : nullptr);
+  LineGroup group = line_group(line_uri, start.open, start.seen);
+  keep_seen(start);
+  return group;
 }
 
 void Server::look_at_partners() {
@@ -768,6 +794,11 @@ void Server::look_at_partners() {
   {
     std::lock_guard lock(mutex_);
     changed = partners_.changed(fs_);
+    for (const std::string& key : changed) {
+      const auto line = lines_.find(key);
+      if (line != lines_.end()) seen_.forget_folder_of(line->second);
+    }
+    if (!changed.empty()) ++seen_generation_;
   }
   for (const std::string& key : changed) scheduler_.schedule(key, std::chrono::milliseconds(0));
 }

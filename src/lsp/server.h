@@ -127,10 +127,22 @@ class Server {
   // beside the line description; the result lists the paths written.
   nlohmann::json write_documents(const std::string& train_uri, const Asked& asked);
   // The line description `uri` belongs to, and the line description
-  // `line_uri` with its trains: worked out from the open documents' URIs,
-  // taken under the lock, and the folder on disk, looked at without it.
+  // `line_uri` with its trains: worked out from the open documents' URIs
+  // and what seen_ holds of the disk, both taken under the lock; what is
+  // not there yet is looked at without it and kept. With `fresh`, the
+  // line's folder is looked at again (a check).
   std::optional<LineOf> line_of(const std::string& uri);
-  LineGroup group_of(const std::string& line_uri);
+  LineGroup group_of(const std::string& line_uri, bool fresh = false);
+  struct PairingStart {
+    OpenUris open;
+    DiskSeen seen;
+    uint64_t generation = 0;
+  };
+  PairingStart pairing_start(const std::string* fresh_folder_of);
+  void keep_seen(const PairingStart& start);
+  // Forgets what seen_ holds of the folder `uri` is in: something there
+  // was opened, closed, saved, created, changed or deleted.
+  void forget_seen(const std::string& uri);
   // The other open documents of the line `uri` belongs to, as the editor
   // spelt their URIs.
   std::vector<std::string> open_partners(const std::string& uri);
@@ -168,6 +180,11 @@ class Server {
   // The line description of each scheduled check, by its key.
   std::map<std::string, std::string> lines_;
   DiskPartners partners_;
+  // What the pairing saw on disk, kept between requests; the generation
+  // changes whenever some of it is forgotten, and a look that started
+  // before is not kept.
+  DiskSeen seen_{fs_};
+  uint64_t seen_generation_ = 0;
 
   Scheduler scheduler_;   // its worker starts once everything above exists
   ChangeQueue changes_;   // its jobs change documents_
