@@ -115,6 +115,23 @@ void to_json(json& j, const Registration& r) {
       {"id", r.id}, {"method", r.method}, {"registerOptions", {{"watchers", std::move(watchers)}}}};
 }
 
+json server_capabilities(const SemanticTokensLegend& legend, std::string_view command) {
+  return {{"textDocumentSync",
+           {{"openClose", true}, {"change", kSyncIncremental}, {"save", {{"includeText", false}}}}},
+          {"documentSymbolProvider", true},
+          {"hoverProvider", true},
+          {"documentFormattingProvider", true},
+          {"completionProvider", {{"resolveProvider", true}}},
+          {"signatureHelpProvider", {{"triggerCharacters", {","}}}},
+          {"inlayHintProvider", true},
+          {"definitionProvider", true},
+          {"referencesProvider", true},
+          {"foldingRangeProvider", true},
+          {"semanticTokensProvider", {{"legend", legend}, {"full", true}}},
+          {"codeActionProvider", {{"codeActionKinds", json::array({kQuickFix, kSourceAction})}}},
+          {"executeCommandProvider", {{"commands", json::array({command})}}}};
+}
+
 json registration_params(const std::vector<Registration>& registrations) {
   return {{"registrations", registrations}};
 }

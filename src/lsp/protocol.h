@@ -241,6 +241,10 @@ CodeActionContext read_code_action_context(const nlohmann::json& context);
 // a string.
 std::optional<std::string> completion_reference(const nlohmann::json& item);
 
+// The capabilities the server announces in its answer to "initialize": the
+// semantic tokens of `legend`, and the one command `command`.
+nlohmann::json server_capabilities(const SemanticTokensLegend& legend, std::string_view command);
+
 // The params of client/registerCapability for `registrations`.
 nlohmann::json registration_params(const std::vector<Registration>& registrations);
 

@@ -28,28 +28,6 @@ namespace {
 
 using nlohmann::json;
 
-// What the server answers "initialize" with.
-json capabilities() {
-  return {{"textDocumentSync",
-           {{"openClose", true},
-            {"change", lsp::kSyncIncremental},
-            {"save", {{"includeText", false}}}}},
-          {"documentSymbolProvider", true},
-          {"hoverProvider", true},
-          {"documentFormattingProvider", true},
-          {"completionProvider", {{"resolveProvider", true}}},
-          {"signatureHelpProvider", {{"triggerCharacters", {","}}}},
-          {"inlayHintProvider", true},
-          {"definitionProvider", true},
-          {"referencesProvider", true},
-          {"foldingRangeProvider", true},
-          {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}}},
-          {"codeActionProvider",
-           {{"codeActionKinds", json::array({lsp::kQuickFix, lsp::kSourceAction})}}},
-          {"executeCommandProvider",
-           {{"commands", json::array({std::string(kWriteDocumentsCommand)})}}}};
-}
-
 std::string document_uri(const json& params) {
   return params.at("textDocument").at("uri").get<std::string>();
 }
@@ -311,7 +289,8 @@ json Server::request(const std::string& method, const json& params, const Asked&
     initialized_ = true;
     client_ = read_client_capabilities(params);
     client_watches_ = can_register_file_watching(params);
-    return {{"capabilities", capabilities()},
+    return {{"capabilities",
+             lsp::server_capabilities(semantic_tokens_legend(), kWriteDocumentsCommand)},
             {"serverInfo", {{"name", "binario"}, {"version", BINARIO_VERSION}}}};
   }
   if (method == "shutdown") {
@@ -339,7 +318,9 @@ json Server::request(const std::string& method, const json& params, const Asked&
     if (params.at("command").get<std::string>() != kWriteDocumentsCommand) {
       throw rpc::Error(lsp::kInvalidParams, "unknown command");
     }
-    return write_documents(params.at("arguments").at(0).get<std::string>(), asked);
+    const std::vector<std::string> written =
+        write_documents(params.at("arguments").at(0).get<std::string>(), asked);
+    return {{"written", written}};
   }
   if (method == "completionItem/resolve") {
     // The item as the client sent it, with the documentation its data names.
@@ -669,7 +650,7 @@ std::vector<lsp::CodeAction> Server::documents_actions(const std::string& uri) {
   return actions;
 }
 
-json Server::write_documents(const std::string& train_uri, const Asked& asked) {
+std::vector<std::string> Server::write_documents(const std::string& train_uri, const Asked& asked) {
   // Every change sent before the command: the documents are of the texts
   // the editor shows.
   changes_.wait_all(asked.after);
@@ -698,7 +679,7 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
   outbox_.notify("window/showMessage", {{"type", lsp::kMessageInfo}, {"message", said}});
-  return {{"written", paths}};
+  return paths;
 }
 
 Server::Reading Server::reading(const std::string& uri, const Asked& asked) {

@@ -124,8 +124,8 @@ class Server {
   // the open description `uri` (of its train, or of each train of a line).
   std::vector<lsp::CodeAction> documents_actions(const std::string& uri);
   // Writes the documents of the train description `train_uri` and its line,
-  // beside the line description; the result lists the paths written.
-  nlohmann::json write_documents(const std::string& train_uri, const Asked& asked);
+  // beside the line description; returns the paths written.
+  std::vector<std::string> write_documents(const std::string& train_uri, const Asked& asked);
   // The line description `uri` belongs to, and the line description
   // `line_uri` with its trains: worked out from the open documents' URIs
   // and what seen_ holds of the disk, both taken under the lock; what is
