@@ -125,6 +125,12 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
   result.status.set_extras(input.extra_diagnostics);
   // The warnings about meaning read the records too.
   if (input.records_read || input.extra_diagnostics) result.records.emplace();
+  // Kept only for the warnings, the list goes before the compile returns,
+  // while the texts are still at hand: it points into them.
+  if (result.records && (!input.records_read || input.records_borrow_texts)) {
+    result.records->line.borrow_texts_of(input.line.text);
+    result.records->train.borrow_texts_of(input.train.text);
+  }
   // Said first: the faults of a swapped pair follow from it.
   if (input.extra_diagnostics) {
     check_pair_order({input.line.name, input.line.text}, {input.train.name, input.train.text},

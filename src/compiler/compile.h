@@ -46,6 +46,11 @@ struct CompileInput {
   // Keep what was read, record by record, in CompileResult::records (see
   // compiler/records_read.h). Costs time and memory; the run does not ask.
   bool records_read = false;
+  // The kept list points into line.text and train.text instead of holding
+  // copies of its fields: for a caller that drops the list while it still
+  // holds this input, unchanged. A compile that keeps the list only for its
+  // own warnings always does so.
+  bool records_borrow_texts = false;
   // Run after the compiler's own checks of meaning, with the warnings on.
   MeaningCheck more_checks = nullptr;
 };

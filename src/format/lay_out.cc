@@ -270,15 +270,17 @@ Outcome outcome_of(const CompileResult& result, bool with_geometry) {
 LaidOut lay_out_description(const CompileInput& input, DescriptionFile role) {
   CompileInput asked = input;
   asked.records_read = true;
+  // The list is dropped before the texts change: it may point into them.
+  asked.records_borrow_texts = true;
   asked.extra_diagnostics = true;
   CompileResult before = compile(asked);
   const bool line = role == DescriptionFile::kLine;
-  const std::string& text = line ? input.line.text : input.train.text;
+  std::string& text = line ? asked.line.text : asked.train.text;
   const DescriptionRead& read = line ? before.records->line : before.records->train;
 
   LaidOut out;
   if (!read.read) {
-    out.text = text;
+    out.text = std::move(text);
     out.refused = line ? "the compile did not read it"
                        : "the compile did not read it (its line description was refused)";
     return out;
@@ -291,18 +293,18 @@ LaidOut lay_out_description(const CompileInput& input, DescriptionFile role) {
 
   // What was read goes before the second compile: of a large text it is the
   // larger part of the memory a compile takes.
-  const Outcome outcome_before = outcome_of(before, input.with_geometry);
+  const Outcome outcome_before = outcome_of(before, asked.with_geometry);
   before = CompileResult{};
-  CompileInput again = std::move(asked);
-  (line ? again.line.text : again.train.text) = laid_out;
-  again.records_read = false;
-  const CompileResult after = compile(again);
-  if (!(outcome_before == outcome_of(after, input.with_geometry))) {
-    out.text = text;
+  std::string original = std::exchange(text, std::move(laid_out));
+  asked.records_read = false;
+  asked.records_borrow_texts = false;
+  const CompileResult after = compile(asked);
+  if (!(outcome_before == outcome_of(after, asked.with_geometry))) {
+    out.text = std::move(original);
     out.refused = "laid out, it would compile differently";
     return out;
   }
-  out.text = std::move(laid_out);
+  out.text = std::move(text);
   out.changed = true;
   return out;
 }
