@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/records.h"
 
@@ -336,7 +337,7 @@ LineParser::Step LineParser::read_body(RecordKind kind, const Field& kw) {
 
 void LineParser::fill_gradient_cell() {
   if (model_.in_cells(next_gradient_)) {
-    model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = low8(int64_t{gradient_} + 100);
+    model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = gradient_byte(gradient_);
   }
   ++next_gradient_;
 }
@@ -345,7 +346,7 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
   const int32_t p = reader_.read_long("the position of a gradient");
   const int32_t g = reader_.read_long("a gradient");
   if (!range_check(kw, p, 100)) return Step::kEndSection;
-  warn_changed(kw, g, int64_t{low8(int64_t{g} + 100)} - 100, "the gradient");
+  warn_changed(kw, g, gradient_from_byte(gradient_byte(g)), "the gradient");
   const int64_t v = span_cell(p);
   // The cell in front of the change is always written, even when an earlier
   // change at the same place has already passed it.
@@ -545,7 +546,7 @@ void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>
   // 5 km/h: the left one as hundreds, the right one as units.
   std::string off_step;
   for (int32_t v : speeds) {
-    if (v % 5 != 0) off_step += (off_step.empty() ? "" : ", ") + std::to_string(v);
+    if (v % kSpeedStep != 0) off_step += (off_step.empty() ? "" : ", ") + std::to_string(v);
   }
   if (!off_step.empty()) {
     warn("speed-rounded", kw.where,
@@ -554,8 +555,7 @@ void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>
              "do not read back as written");
   }
   for (size_t i = 0; i < 3; ++i) {
-    const int64_t value =
-        nearest(static_cast<double>(speeds[i + 3]) / 5.0 + 20.0 * static_cast<double>(speeds[i]));
+    const int64_t value = board_speeds_value(speeds[i], speeds[i + 3]);
     warn_changed(kw, value, low16(value), "the speed board's pair of class speeds");
   }
   // The stripe counts share one Integer as 10 * left + right.
@@ -563,10 +563,10 @@ void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>
     warn("value-changed", kw.where,
          "the stripe counts " + std::to_string(strisces) + " and " + std::to_string(strisced) +
              " are stored as 10 * left + right = " +
-             std::to_string(low16(10 * int64_t{strisces} + strisced)) +
+             std::to_string(low16(board_stripes_value(strisces, strisced))) +
              ", which does not read back as the two counts");
   } else {
-    const int64_t value = 10 * int64_t{strisces} + strisced;
+    const int64_t value = board_stripes_value(strisces, strisced);
     warn_changed(kw, value, low16(value), "the speed board's stripe counts");
   }
 }
@@ -581,16 +581,12 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
     relate_occupant(j);
     return false;
   }
-  // Left speed in hundreds, right speed in units, both in steps of 5 km/h.
-  auto board_value = [](int32_t right, int32_t left) {
-    return low16(nearest(static_cast<double>(right) / 5.0 + 20.0 * static_cast<double>(left)));
-  };
   c.tipo = kSpeedBoard;
   model_.set_origin(j, placed_by(kw));
-  c.valore1 = board_value(vad, vas);
-  c.valore2 = board_value(vbd, vbs);
-  c.valore3 = board_value(vcd, vcs);
-  c.valore4 = low16(10 * int64_t{strisces} + strisced);
+  c.valore1 = board_speeds_cell(vas, vad);
+  c.valore2 = board_speeds_cell(vbs, vbd);
+  c.valore3 = board_speeds_cell(vcs, vcd);
+  c.valore4 = low16(board_stripes_value(strisces, strisced));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/description_parser.h"
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
@@ -573,7 +574,7 @@ void Checker::slowdown_places(const std::vector<const RecordRead*>& slowdowns,
                str(kLastSlowdownWithoutBoard) + " if the driver is to be warned");
     }
     if (model_.in_cells(b) && v > 0) {
-      const int64_t limit = int64_t{model_.percorso[static_cast<size_t>(b)].velocita} * 5;
+      const int64_t limit = speed_limit_kmh(model_.percorso[static_cast<size_t>(b)]);
       if (limit > 0 && v > limit) {
         const bool swapped = l > 0 && l <= limit;
         warn(train_, *r, "slowdown-too-fast",

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/records.h"
 
@@ -117,7 +118,7 @@ TrainParser::Step TrainParser::read_one(RecordKind kind, const Field& kw) {
 }
 
 uint8_t TrainParser::speed_cell_value() const {
-  const int64_t fifth = nearest(static_cast<double>(previous_speed_) / 5.0);
+  const int64_t fifth = speed_fifth(previous_speed_);
   if (!fits_byte(fifth)) {
     throw ReadFailure(
         "expected a speed limit of -2 to 1277 km/h, whose fifth fits a speed cell, "
@@ -141,10 +142,10 @@ TrainParser::Step TrainParser::velocita(const Field& kw) {
   const int64_t s = reader_.read_long("the speed of a speed limit");
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   // A speed whose fifth fits no cell is refused when the limit is stored.
-  if (s % 5 != 0 && fits_byte(nearest(static_cast<double>(s) / 5.0))) {
+  if (s % kSpeedStep != 0 && fits_byte(speed_fifth(s))) {
     warn("speed-rounded", kw.where,
          "a speed of " + std::to_string(s) + " km/h is stored as " +
-             std::to_string(nearest(static_cast<double>(s) / 5.0) * 5) +
+             std::to_string(speed_from_fifth(speed_fifth(s))) +
              " km/h: the cells keep the speed in steps of 5 km/h");
   }
 
@@ -201,14 +202,15 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
   warn_in_run_out(kw, s.posizione, "the signal");
   // The cell keeps each aspect pair as one Integer and the time as a Byte.
   for (const auto& [value, what] :
-       {std::pair{int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx, "rapp * 10 + sx * 3 + dx"},
-        std::pair{int64_t{s.s1} * 10 + s.d1, "s1 * 10 + d1"},
-        std::pair{int64_t{s.s2} * 10 + s.d2, "s2 * 10 + d2"},
-        std::pair{int64_t{s.s3} * 10 + s.d3, "s3 * 10 + d3"}}) {
+       {std::pair{signal_repeat_value(s.rapp, signal_mark_value(s.sx, s.dx)),
+                  "rapp * 10 + sx * 3 + dx"},
+        std::pair{signal_pair_value(s.s1, s.d1), "s1 * 10 + d1"},
+        std::pair{signal_pair_value(s.s2, s.d2), "s2 * 10 + d2"},
+        std::pair{signal_pair_value(s.s3, s.d3), "s3 * 10 + d3"}}) {
     warn_changed(kw, value, low16(value), (std::string("the signal's ") + what).c_str());
   }
-  if (s.sx == 2) {
-    const int64_t tempo = s.tempo >= 1 && s.tempo <= 100 ? 101 : s.tempo;
+  if (s.sx == kTimedSignal) {
+    const int64_t tempo = signal_time(s.tempo);
     warn_changed(kw, tempo, low8(tempo), "the signal's time");
   }
   const std::optional<Refusal> refusal = memo_segnale(s, placed_by(kw));
@@ -222,20 +224,19 @@ std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOr
 
   c.tipo = kSignal;
   model_.set_origin(k, origin);
-  c.valore4 = low16(int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx);
-  c.valore1 = low16(int64_t{s.s1} * 10 + s.d1);
-  c.valore2 = low16(int64_t{s.s2} * 10 + s.d2);
-  c.valore3 = low16(int64_t{s.s3} * 10 + s.d3);
-  // A timed signal waits at least 101.
-  if (s.tempo >= 1 && s.tempo <= 100) s.tempo = 101;
-  c.tempo = s.sx == 2 ? low8(s.tempo) : 0;
+  const int64_t mark = signal_mark_value(s.sx, s.dx);
+  c.valore4 = low16(signal_repeat_value(s.rapp, mark));
+  c.valore1 = low16(signal_pair_value(s.s1, s.d1));
+  c.valore2 = low16(signal_pair_value(s.s2, s.d2));
+  c.valore3 = low16(signal_pair_value(s.s3, s.d3));
+  s.tempo = static_cast<int32_t>(signal_time(s.tempo));
+  c.tempo = signal_time_byte(s.sx, s.tempo);
 
   // Approach marks 100, 200, 300 and 400 m before the signal's cell; those
   // before the first cell are left out.
-  const int64_t mark = (int64_t{s.sx} * 3 + s.dx) * 10;
   for (int64_t b = 1; b <= 4; ++b) {
     const int64_t j = k - 2 * b;
-    if (model_.in_cells(j)) cell(j).ripetizione = low8(mark + b);
+    if (model_.in_cells(j)) cell(j).ripetizione = approach_mark_byte(mark, b);
   }
   return std::nullopt;
 }

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/competition_codes.h"
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
@@ -43,13 +44,6 @@ std::string str(int64_t v) {
   return std::to_string(v);
 }
 
-// floor(a / b) and the remainder that goes with it (0 <= r < b).
-int64_t floor_div(int64_t a, int64_t b) {
-  int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
 // A cell written by a station or a signal as an approach mark: a station's
 // value is fixed, a signal's is low8(m·10 + b) with its mark value m.
 struct Mark {
@@ -78,8 +72,10 @@ class Recovery {
   void run() {
     check_sizes_and_stamps();
     general();
-    line_.gradients = span_records(&Cella::pendenza, 100, [](int64_t b) { return b - 100; });
-    train_.speeds = span_records(&Cella::velocita, 0, [](int64_t b) { return b * 5; });
+    line_.gradients = span_records(&Cella::pendenza, gradient_byte(0),
+                                   [](uint8_t b) { return gradient_from_byte(b); });
+    train_.speeds =
+        span_records(&Cella::velocita, 0, [](uint8_t b) { return speed_from_fifth(b); });
     train_.adhesion = span_records(&Cella::aderenza, 0, [](int64_t b) { return b; });
     if (geometry_) curves();
     stations();
@@ -453,11 +449,13 @@ class Recovery {
     require_on_track(r.position, "a speed board in cell " + str(j));
     const int16_t v[3] = {under_station ? int16_t{0} : c.valore1, c.valore2, c.valore3};
     for (size_t i = 0; i < 3; ++i) {
-      r.values[i] = floor_div(v[i], 100) * 5;
-      r.values[4 + i] = (v[i] - floor_div(v[i], 100) * 100) * 5;
+      const LeftRight speeds = board_speeds(v[i]);
+      r.values[i] = speeds.left;
+      r.values[4 + i] = speeds.right;
     }
-    r.values[3] = floor_div(c.valore4, 10);
-    r.values[7] = c.valore4 - floor_div(c.valore4, 10) * 10;
+    const LeftRight stripes = board_stripes(c.valore4);
+    r.values[3] = stripes.left;
+    r.values[7] = stripes.right;
     line_.speed_boards.push_back(r);
   }
 
@@ -603,13 +601,10 @@ class Recovery {
         continue;
       }
       if (m < 0) {
-        // The marks keep 10·m in 8 bits: m modulo 128 (77 is 1/5 modulo 128).
-        const int x = (held - static_cast<int>(mk.b)) & 0xFF;
-        if (x % 2 != 0) return false;
-        m = (77 * (x / 2)) & 127;
-        if (m % 2 != w.parity) return false;
+        m = static_cast<int>(mark_from_byte(held, mk.b));
+        if (m < 0 || m % 2 != w.parity) return false;
       }
-      if (low8(int64_t{m} * 10 + mk.b) != held) return false;
+      if (approach_mark_byte(m, mk.b) != held) return false;
     }
     if (!w.station) w.m = m >= 0 ? m : (w.parity ? 3 : 6);
     return true;
@@ -700,31 +695,22 @@ class Recovery {
   void signal(int64_t k, int64_t station, int m) {
     const Cella& c = cell(k);
     const bool timed = c.tempo != 0;
-    const int64_t sx = timed ? 2 : m / 3;
-    const int64_t dx = m - 3 * sx;
-    // rapp·10 ≡ valore4 − m (mod 65536); 19661 is the inverse of 5 modulo 32768.
-    const int64_t diff = c.valore4 - m;
-    const int64_t rapp =
-        diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
-    if (low16(rapp * 10 + m) != c.valore4) {
+    const int64_t sx = timed ? kTimedSignal : m / 3;
+    const int64_t dx = m - signal_mark_value(sx, 0);
+    const int64_t rapp = signal_repeat(c.valore4, m);
+    if (low16(signal_repeat_value(rapp, m)) != c.valore4) {
       refuse("the signal in cell " + str(k) + " holds valore4 " + str(c.valore4) +
              ", which does not fit its approach marks");
     }
     int64_t tempo = c.tempo;
     if (tempo >= 1 && tempo <= 100) tempo += 256;  // a time up to 100 would be raised to 101
     const int16_t v1 = station ? int16_t{0} : c.valore1;
+    const LeftRight p1 = signal_pair(v1);
+    const LeftRight p2 = signal_pair(c.valore2);
+    const LeftRight p3 = signal_pair(c.valore3);
     SignalRecord r;
-    r.values = {(k - 1) * kCell,
-                sx,
-                floor_div(v1, 10),
-                floor_div(c.valore2, 10),
-                floor_div(c.valore3, 10),
-                rapp,
-                dx,
-                v1 - floor_div(v1, 10) * 10,
-                c.valore2 - floor_div(c.valore2, 10) * 10,
-                c.valore3 - floor_div(c.valore3, 10) * 10,
-                tempo};
+    r.values = {(k - 1) * kCell, sx,       p1.left,  p2.left, p3.left, rapp, dx,
+                p1.right,        p2.right, p3.right, tempo};
     r.under_station = station != 0;
     train_.signals.push_back(r);
   }
