@@ -42,6 +42,16 @@ inline int speed_limit_kmh(const Cella& c) {
   return static_cast<int>(speed_from_fifth(c.velocita));
 }
 
+// ---- Chainage references: one whose flag is 1 is kept 100 m further on.
+
+inline constexpr int64_t kChainageRaise = 100;
+constexpr int64_t chainage_stored(int64_t chainage, int64_t flag) {
+  return flag == 1 ? chainage + kChainageRaise : chainage;
+}
+constexpr int64_t chainage_written(int64_t stored, int64_t flag) {
+  return flag == 1 ? stored - kChainageRaise : stored;
+}
+
 // ---- Gradients: per mille, rising positive, stored plus 100 in a Byte.
 
 inline constexpr int64_t kGradientBias = 100;

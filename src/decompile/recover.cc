@@ -174,7 +174,7 @@ class Recovery {
     std::array<ChainageLine, 3> stored;
     for (int i = 0; i < 3; ++i) {
       const VoceTreno& v = treno_[static_cast<size_t>(kChainageTre + i)];
-      stored[static_cast<size_t>(i)] = {v.inizio, v.fine - (v.posizione == 1 ? 100 : 0),
+      stored[static_cast<size_t>(i)] = {v.inizio, chainage_written(v.fine, v.posizione),
                                         v.posizione};
     }
     std::array<int, 3> perm = {0, 1, 2};
@@ -363,8 +363,26 @@ class Recovery {
     const int64_t ore = floor_div(orario, 3600);
     const int64_t rest = orario - ore * 3600;
     StationRecord r;
-    r.values = {pos,    e.tipo,  length,  e.tps,   e.opz4, mar, e.dato1,   e.dato2,
-                e.opz1, e.dato3, e.dato4, e.dato5, e.opz2, ore, rest / 60, rest % 60};
+    {
+      using namespace values_of;
+      auto& v = r.values;
+      v[kStationPos] = pos;
+      v[kStationKind] = e.tipo;
+      v[kStationLength] = length;
+      v[kTps] = e.tps;
+      v[kTab] = e.opz4;
+      v[kMar] = mar;
+      v[kStationD2] = e.dato1;
+      v[kStationD3] = e.dato2;
+      v[kRap] = e.opz1;
+      v[kStationD1] = e.dato3;
+      v[kStationD2b] = e.dato4;
+      v[kStationD3b] = e.dato5;
+      v[kAc] = e.opz2;
+      v[kHoursOfDay] = ore;
+      v[kMinutesOfDay] = rest / 60;
+      v[kSecondsOfDay] = rest % 60;
+    }
     r.name = e.nome;
     train_.stations.push_back(std::move(r));
     if (e.tipo < 25) {
@@ -435,7 +453,7 @@ class Recovery {
     }
     std::sort(line_.speed_boards.begin(), line_.speed_boards.end(),
               [](const SpeedBoardRecord& a, const SpeedBoardRecord& b) {
-                return a.position < b.position;
+                return a.values[values_of::kBoardPosition] < b.values[values_of::kBoardPosition];
               });
   }
 
@@ -443,19 +461,22 @@ class Recovery {
   // right one in units, both in steps of 5 km/h; the stripes as tens and units.
   void board_cell(int64_t j, bool under_station) {
     const Cella& c = cell(j);
+    using namespace values_of;
     SpeedBoardRecord r;
-    r.position = (j - 1) * kCell;
+    r.values[kBoardPosition] = (j - 1) * kCell;
     r.under_station = under_station;
-    require_on_track(r.position, "a speed board in cell " + str(j));
+    require_on_track(r.values[kBoardPosition], "a speed board in cell " + str(j));
     const int16_t v[3] = {under_station ? int16_t{0} : c.valore1, c.valore2, c.valore3};
+    const SpeedBoard left[3] = {kVas, kVbs, kVcs};
+    const SpeedBoard right[3] = {kVad, kVbd, kVcd};
     for (size_t i = 0; i < 3; ++i) {
       const LeftRight speeds = board_speeds(v[i]);
-      r.values[i] = speeds.left;
-      r.values[4 + i] = speeds.right;
+      r.values[left[i]] = speeds.left;
+      r.values[right[i]] = speeds.right;
     }
     const LeftRight stripes = board_stripes(c.valore4);
-    r.values[3] = stripes.left;
-    r.values[7] = stripes.right;
+    r.values[kStrisces] = stripes.left;
+    r.values[kStrisced] = stripes.right;
     line_.speed_boards.push_back(r);
   }
 
@@ -708,9 +729,19 @@ class Recovery {
     const LeftRight p1 = signal_pair(v1);
     const LeftRight p2 = signal_pair(c.valore2);
     const LeftRight p3 = signal_pair(c.valore3);
+    using namespace values_of;
     SignalRecord r;
-    r.values = {(k - 1) * kCell, sx,       p1.left,  p2.left, p3.left, rapp, dx,
-                p1.right,        p2.right, p3.right, tempo};
+    r.values[kSignalPosition] = (k - 1) * kCell;
+    r.values[kSx] = sx;
+    r.values[kDx] = dx;
+    r.values[kRapp] = rapp;
+    r.values[kS1] = p1.left;
+    r.values[kD1] = p1.right;
+    r.values[kS2] = p2.left;
+    r.values[kD2] = p2.right;
+    r.values[kS3] = p3.left;
+    r.values[kD3] = p3.right;
+    r.values[kTempo] = tempo;
     r.under_station = station != 0;
     train_.signals.push_back(r);
   }
@@ -833,7 +864,13 @@ class Recovery {
       used[static_cast<size_t>(j)] = true;
       if (open_stops_.erase(j) > 0) r.under_station = true;
     }
-    r.values = {h.p, h.v, h.e * kCell - kCell - h.p, h.ftt, h.w >= 0 ? 1 : 0, h.dv};
+    using namespace values_of;
+    r.values[kSlowdownX] = h.p;
+    r.values[kSlowdownV] = h.v;
+    r.values[kSlowdownL] = h.e * kCell - kCell - h.p;
+    r.values[kFtt] = h.ftt;
+    r.values[kFta] = h.w >= 0 ? 1 : 0;
+    r.values[kDv] = h.dv;
     train_.slowdowns.push_back(r);
   }
 
@@ -881,9 +918,10 @@ class Recovery {
       }
       take_slowdown(*h, used);
     }
-    std::sort(
-        train_.slowdowns.begin(), train_.slowdowns.end(),
-        [](const SlowdownRecord& x, const SlowdownRecord& y) { return x.values[0] < y.values[0]; });
+    std::sort(train_.slowdowns.begin(), train_.slowdowns.end(),
+              [](const SlowdownRecord& x, const SlowdownRecord& y) {
+                return x.values[values_of::kSlowdownX] < y.values[values_of::kSlowdownX];
+              });
   }
 
   // The code points the author wrote are those the signal-code pass does not
