@@ -430,14 +430,15 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
 
 void DescriptionParser::look_for_misspelt_header(const Field& f) {
   if (misspelt_header_ || !contains(f.text, "[")) return;
-  static constexpr std::string_view kGeneral[] = {"[generale]"};
+  static constexpr std::string_view kGeneral[] = {kGeneralHeader};
   if (!closest_keyword(trimmed(f.text), kGeneral).empty()) misspelt_header_ = f;
 }
 
 std::string DescriptionParser::misspelt_header_hint() const {
   if (!misspelt_header_) return {};
   return "; line " + std::to_string(misspelt_header_->where.line) + " holds '" +
-         std::string(trimmed(misspelt_header_->text)) + "': did you mean '[generale]'?";
+         std::string(trimmed(misspelt_header_->text)) + "': did you mean '" +
+         std::string(kGeneralHeader) + "'?";
 }
 
 bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) {

@@ -24,13 +24,16 @@ bool is_general_keyword(std::string_view t) {
   return names_any_record(RecordSection::kLineGeneral, t);
 }
 
-// True for a field the body claims: one naming a record, and a curve too
-// when the geometry is not built (its record is skipped, not misspelt). Any
-// field holding "indicat" is claimed, as by the boards' records, though only
-// "indicatori_v" and "indicat" with "cartello" read one.
+// True for a field the body claims: one holding the first key text of a
+// body record, in any case. So a curve is claimed when the geometry is not
+// built (its record is skipped, not misspelt), and any field holding the
+// sign board's first key is claimed, as by the boards' records, though only
+// a field with every key text of a record reads one.
 bool is_body_keyword(std::string_view t) {
-  return contains_nocase(t, "pendenza") || contains_nocase(t, "curva") ||
-         contains_nocase(t, "montagna") || contains_nocase(t, "indicat");
+  for (const RecordSpec& table_row : section_records(RecordSection::kLineBody)) {
+    if (contains_nocase(t, table_row.keys[0])) return true;
+  }
+  return false;
 }
 
 // In the general section ten comments in a row are passed over, with no test
@@ -70,7 +73,7 @@ Triple triple_of(const VoceTreno& v) {
 }
 
 // Sorts the chainage references in entries 81 (tre), 82 (due) and 83 (uno)
-// and adds 100 to the chainage of every reference whose flag is 1. `where`
+// and raises the chainage of every reference whose flag is 1. `where`
 // holds, per original entry, the place a failure is reported at.
 void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
   const std::array<Triple, 3> in = {triple_of(model.treno[kChainageTre]),
@@ -112,11 +115,11 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
     v.fine = t.chainage;
     v.posizione = t.flag;
     if (t.flag == 1) {
-      std::optional<int32_t> raised = checked_long(int64_t{t.chainage} + 100);
+      std::optional<int32_t> raised = checked_long(chainage_stored(t.chainage, t.flag));
       if (!raised) {
         throw ReadFailure(std::string("expected a chainage of reference ") + kNames[order[d]] +
-                              " that still fits 32 bits once 100 is added, found " +
-                              std::to_string(t.chainage),
+                              " that still fits 32 bits once " + std::to_string(kChainageRaise) +
+                              " is added, found " + std::to_string(t.chainage),
                           where[order[d]]);
       }
       v.fine = *raised;
@@ -178,11 +181,11 @@ bool LineParser::find_general_section() {
     f = next_field();
     if (reader_.at_end()) {
       fault(102, std::nullopt, reader_.position(),
-            "expected a field holding \"[generale]\", found the end of the text" +
+            "expected a field holding " + quoted(kGeneralHeader) + ", found the end of the text" +
                 misspelt_header_hint());
       return false;
     }
-    if (contains_nocase(f.text, "[generale]")) break;
+    if (contains_nocase(f.text, kGeneralHeader)) break;
     look_for_misspelt_header(f);
     note_before_section(f);
   } while (true);
@@ -197,8 +200,8 @@ LineParser::Outcome LineParser::read_general_section() {
   if (step == Step::kStop) return Outcome::kStopped;
   if (!model_.built()) {
     throw ReadFailure(
-        "expected \"lunghezza percorso\" in the general section, found its end without it: the "
-        "line has no length",
+        "expected " + quoted(record_spec(RecordKind::kLineLength).written[0]) +
+            " in the general section, found its end without it: the line has no length",
         step == Step::kEndSection ? closed_at : reader_.position());
   }
   return Outcome::kReadTrain;

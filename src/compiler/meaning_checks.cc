@@ -696,7 +696,7 @@ void Checker::once_only(const DescriptionRead& d, const DescriptionText& t,
 bool names_end(std::string_view field) {
   std::string lower(field);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.find("[fine]") != std::string::npos;
+  return lower.find(kEndHeader) != std::string::npos;
 }
 
 void Checker::after_end(const DescriptionRead& d, const DescriptionText& t) {

@@ -34,7 +34,7 @@ void TrainParser::parse() {
   bool found = false;
   while (!reader_.at_end() && !found) {
     const Field f = next_field();
-    found = contains_nocase(f.text, "[generale]");
+    found = contains_nocase(f.text, kGeneralHeader);
     if (found) {
       note_header(f);
     } else {
@@ -43,11 +43,12 @@ void TrainParser::parse() {
     }
   }
   if (!found) {
+    const std::string header(kGeneralHeader);
     const std::string message =
-        "no field holds \"[generale]\": nothing in the train description was read";
+        "no field holds \"" + header + "\": nothing in the train description was read";
     if (misspelt_header_) {
-      warn("section-not-found", misspelt_header_->where, message + "; did you mean '[generale]'?",
-           replace_field(*misspelt_header_, "[generale]"));
+      warn("section-not-found", misspelt_header_->where,
+           message + "; did you mean '" + header + "'?", replace_field(*misspelt_header_, header));
     } else {
       status_.warn("section-not-found", SourceLocation{file_, 0, 0}, message);
     }
