@@ -156,6 +156,19 @@ inline bool ends_slowdown(const Cella& c) {
 inline int slowdown_speed_kmh(const Cella& c) {
   return c.valore1;
 }
+// The speed a slowdown's warning board announces (km/h).
+inline int warning_board_speed_kmh(const Cella& c) {
+  return c.valore1;
+}
+
+// The table entry (80 down) holding a sign board's text; one outside 1 to
+// 80 holds none.
+inline int sign_board_entry(const Cella& c) {
+  return c.valore1;
+}
+inline bool sign_board_has_entry(const Cella& c) {
+  return c.valore1 >= 1 && c.valore1 <= kFirstBoardSlot;
+}
 
 // The number of the station whose stop cell `c` is, or 0.
 inline int stop_cell_station(const Cella& c) {

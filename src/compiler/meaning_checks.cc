@@ -973,9 +973,10 @@ void Checker::train_description(const DescriptionRead& d, const DescriptionRead&
   }
   if (any_record && !speeds.empty() && !written(RecordKind::kAdhesion)) {
     status_.warn("no-adhesion", SourceLocation{std::string(train_.name), 0, 0},
-                 "the train description has no adhesion (aderenza): the adhesion is 0 "
-                 "everywhere, and the wheels have no grip; the built-in train gives 80 from "
-                 "metre 0");
+                 "the train description has no adhesion (" +
+                     std::string(record_spec(RecordKind::kAdhesion).written[0]) +
+                     "): the adhesion is 0 everywhere, and the wheels have no grip; the built-in "
+                     "train gives 80 from metre 0");
   }
   train_values(d);
   once_only(d, train_, {RecordKind::kCars, RecordKind::kBrakedMass, RecordKind::kSand});
