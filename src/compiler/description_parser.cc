@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -426,6 +427,28 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
   settle_model();
   model_ = std::move(saved);
   status_.end_after_stop();
+}
+
+DescriptionParser::RecordNumbers DescriptionParser::read_numbers(RecordKind kind) {
+  RecordNumbers out;
+  const std::span<const ValueSpec> values = record_spec(kind).values;
+  for (size_t i = 0; i < values.size() && i < out.values.size(); ++i) {
+    const ValueSpec& v = values[i];
+    switch (v.type) {
+      case ValueType::kLong:
+        out.values[i] = reader_.read_long(v.what);
+        break;
+      case ValueType::kInteger:
+        out.values[i] = reader_.read_integer(v.what);
+        break;
+      case ValueType::kByte:
+        out.values[i] = reader_.read_byte(v.what);
+        break;
+      case ValueType::kText:
+        break;
+    }
+  }
+  return out;
 }
 
 void DescriptionParser::look_for_misspelt_header(const Field& f) {

@@ -346,8 +346,9 @@ void LineParser::fill_gradient_cell() {
 }
 
 LineParser::Step LineParser::pendenza(const Field& kw) {
-  const int32_t p = reader_.read_long("the position of a gradient");
-  const int32_t g = reader_.read_long("a gradient");
+  const RecordNumbers n = read_numbers(RecordKind::kGradient);
+  const int32_t p = n.as_long(values_of::kPairPosition);
+  const int32_t g = n.as_long(values_of::kPairValue);
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   warn_changed(kw, g, gradient_from_byte(gradient_byte(g)), "the gradient");
   const int64_t v = span_cell(p);
@@ -363,8 +364,9 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
 }
 
 LineParser::Step LineParser::curva(const Field& kw) {
-  const int32_t s = reader_.read_long("the start of a curve");
-  const int32_t n = reader_.read_long("the length of a curve");
+  const RecordNumbers read = read_numbers(RecordKind::kCurve);
+  const int32_t s = read.as_long(values_of::kPairPosition);
+  const int32_t n = read.as_long(values_of::kPairValue);
   if (!range_check(kw, s, 100)) return Step::kEndSection;
 
   double kappa = 0;
@@ -436,9 +438,10 @@ bool LineParser::extend_geometry(const Field* kw, int64_t end, bool rotate, doub
 }
 
 LineParser::Step LineParser::montagna(const Field& kw) {
-  const int32_t inizio = reader_.read_long("the start of a mountain span");
-  const int32_t fine = reader_.read_long("the end of a mountain span");
-  const int32_t tipo = reader_.read_long("the kind of a mountain span");
+  const RecordNumbers n = read_numbers(RecordKind::kMountain);
+  const int32_t inizio = n.as_long(values_of::kMountainFrom);
+  const int32_t fine = n.as_long(values_of::kMountainTo);
+  const int32_t tipo = n.as_long(values_of::kMountainKind);
   if (!range_check(kw, inizio, 100)) return Step::kEndSection;
   memo_montagna(inizio, fine, tipo, placed_by(kw));
   return Step::kGoOn;
@@ -522,15 +525,17 @@ void LineParser::settle_model() {
 }
 
 LineParser::Step LineParser::indicatori_v(const Field& kw) {
-  const int32_t posizione = reader_.read_long("the position of a speed board");
-  const int32_t vas = reader_.read_long("the left class A speed of a speed board");
-  const int32_t vbs = reader_.read_long("the left class B speed of a speed board");
-  const int32_t vcs = reader_.read_long("the left class C speed of a speed board");
-  const int16_t strisces = reader_.read_integer("the left stripe count of a speed board");
-  const int32_t vad = reader_.read_long("the right class A speed of a speed board");
-  const int32_t vbd = reader_.read_long("the right class B speed of a speed board");
-  const int32_t vcd = reader_.read_long("the right class C speed of a speed board");
-  const int16_t strisced = reader_.read_integer("the right stripe count of a speed board");
+  using namespace values_of;
+  const RecordNumbers n = read_numbers(RecordKind::kSpeedBoard);
+  const int32_t posizione = n.as_long(kBoardPosition);
+  const int32_t vas = n.as_long(kVas);
+  const int32_t vbs = n.as_long(kVbs);
+  const int32_t vcs = n.as_long(kVcs);
+  const int16_t strisces = n.as_integer(kStrisces);
+  const int32_t vad = n.as_long(kVad);
+  const int32_t vbd = n.as_long(kVbd);
+  const int32_t vcd = n.as_long(kVcd);
+  const int16_t strisced = n.as_integer(kStrisced);
   if (!range_check(kw, posizione, 100)) return Step::kEndSection;
   if (!cell_inside(kw, posizione, point_cell(posizione), "the speed board")) {
     return Step::kEndSection;

@@ -9,60 +9,67 @@ namespace binario {
 namespace {
 
 using T = ValueType;
+constexpr std::nullopt_t kNo = std::nullopt;
 
 constexpr ValueSpec kLineLengthValues[] = {{"L", "m", T::kLong, ValueRange{-6974, 1'000'000}}};
 constexpr ValueSpec kChainageValues[] = {
     {"key", "", T::kLong}, {"chainage", "m", T::kLong}, {"flag", "", T::kLong}};
 constexpr ValueSpec kBackgroundValues[] = {{"n", "", T::kLong}};
 constexpr ValueSpec kRepetitionValues[] = {{"from", "m", T::kLong}, {"to", "m", T::kLong}};
-constexpr std::nullopt_t kNo = std::nullopt;
-
-constexpr ValueSpec kGradientValues[] = {{"p", "m", T::kLong, kNo, "pos."},
-                                         {"g", "", T::kLong, kNo, "per mille"}};
-constexpr ValueSpec kCurveValues[] = {{"s", "m", T::kLong, kNo, "inizio"},
-                                      {"n", "m", T::kLong, kNo, "lung."}};
-constexpr ValueSpec kMountainValues[] = {{"i", "m", T::kLong, kNo, "da"},
-                                         {"f", "m", T::kLong, kNo, "a"},
-                                         {"t", "", T::kLong, kNo, "tipo"}};
-constexpr ValueSpec kSpeedBoardValues[] = {{"posizione", "m", T::kLong, kNo, "pos."},
-                                           {"vas", "km/h", T::kLong},
-                                           {"vbs", "km/h", T::kLong},
-                                           {"vcs", "km/h", T::kLong},
-                                           {"strisces", "", T::kInteger, kNo, "str."},
-                                           {"vad", "km/h", T::kLong},
-                                           {"vbd", "km/h", T::kLong},
-                                           {"vcd", "km/h", T::kLong},
-                                           {"strisced", "", T::kInteger, kNo, "str."}};
+constexpr ValueSpec kGradientValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a gradient"},
+    {"g", "", T::kLong, kNo, "per mille", "a gradient"}};
+constexpr ValueSpec kCurveValues[] = {{"s", "m", T::kLong, kNo, "inizio", "the start of a curve"},
+                                      {"n", "m", T::kLong, kNo, "lung.", "the length of a curve"}};
+constexpr ValueSpec kMountainValues[] = {
+    {"i", "m", T::kLong, kNo, "da", "the start of a mountain span"},
+    {"f", "m", T::kLong, kNo, "a", "the end of a mountain span"},
+    {"t", "", T::kLong, kNo, "tipo", "the kind of a mountain span"}};
+constexpr ValueSpec kSpeedBoardValues[] = {
+    {"posizione", "m", T::kLong, kNo, "pos.", "the position of a speed board"},
+    {"vas", "km/h", T::kLong, kNo, "", "the left class A speed of a speed board"},
+    {"vbs", "km/h", T::kLong, kNo, "", "the left class B speed of a speed board"},
+    {"vcs", "km/h", T::kLong, kNo, "", "the left class C speed of a speed board"},
+    {"strisces", "", T::kInteger, kNo, "str.", "the left stripe count of a speed board"},
+    {"vad", "km/h", T::kLong, kNo, "", "the right class A speed of a speed board"},
+    {"vbd", "km/h", T::kLong, kNo, "", "the right class B speed of a speed board"},
+    {"vcd", "km/h", T::kLong, kNo, "", "the right class C speed of a speed board"},
+    {"strisced", "", T::kInteger, kNo, "str.", "the right stripe count of a speed board"}};
 constexpr ValueSpec kSignBoardValues[] = {{"p", "m", T::kLong, kNo, "pos."},
                                           {"text", "", T::kText, kNo, "testo"}};
 constexpr ValueSpec kBrakedMassValues[] = {{"percentage", "%", T::kLong}};
 constexpr ValueSpec kCarsValues[] = {{"cars", "", T::kLong}};
-constexpr ValueSpec kSpeedLimitValues[] = {{"p", "m", T::kLong, kNo, "pos."},
-                                           {"s", "km/h", T::kLong, ValueRange{-2, 1277}, "km/h"}};
-constexpr ValueSpec kAdhesionValues[] = {{"p", "m", T::kLong, kNo, "pos."},
-                                         {"a", "", T::kLong, kNo, "valore"}};
+constexpr ValueSpec kSpeedLimitValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a speed limit"},
+    {"s", "km/h", T::kLong, ValueRange{-2, 1277}, "km/h", "the speed of a speed limit"}};
+constexpr ValueSpec kAdhesionValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of an adhesion value"},
+    {"a", "", T::kLong, kNo, "valore", "an adhesion value"}};
 constexpr ValueSpec kClockValues[] = {
     {"hours", "h", T::kInteger}, {"minutes", "min", T::kInteger}, {"seconds", "s", T::kInteger}};
 constexpr ValueSpec kSandValues[] = {{"sand", "", T::kInteger}};
-constexpr ValueSpec kSignalValues[] = {{"posizione", "m", T::kLong, kNo, "pos."},
-                                       {"sx", "", T::kLong},
-                                       {"s1", "", T::kLong},
-                                       {"s2", "", T::kLong},
-                                       {"s3", "", T::kLong},
-                                       {"rapp", "", T::kLong},
-                                       {"dx", "", T::kLong},
-                                       {"d1", "", T::kLong},
-                                       {"d2", "", T::kLong},
-                                       {"d3", "", T::kLong},
-                                       {"tempo", "", T::kLong}};
-constexpr ValueSpec kSlowdownValues[] = {{"x", "m", T::kLong, kNo, "inizio"},
-                                         {"v", "km/h", T::kLong, kNo, "km/h"},
-                                         {"l", "m", T::kLong, kNo, "lung."},
-                                         {"f_tt", "", T::kLong},
-                                         {"f_ta", "", T::kLong},
-                                         {"d_v", "", T::kLong}};
-constexpr ValueSpec kCodePointValues[] = {{"p", "m", T::kLong, kNo, "pos."},
-                                          {"w", "", T::kLong, kNo, "valore"}};
+constexpr ValueSpec kSignalValues[] = {
+    {"posizione", "m", T::kLong, kNo, "pos.", "the position of a signal"},
+    {"sx", "", T::kLong, kNo, "", "sx of a signal"},
+    {"s1", "", T::kLong, kNo, "", "s1 of a signal"},
+    {"s2", "", T::kLong, kNo, "", "s2 of a signal"},
+    {"s3", "", T::kLong, kNo, "", "s3 of a signal"},
+    {"rapp", "", T::kLong, kNo, "", "rapp of a signal"},
+    {"dx", "", T::kLong, kNo, "", "dx of a signal"},
+    {"d1", "", T::kLong, kNo, "", "d1 of a signal"},
+    {"d2", "", T::kLong, kNo, "", "d2 of a signal"},
+    {"d3", "", T::kLong, kNo, "", "d3 of a signal"},
+    {"tempo", "", T::kLong, kNo, "", "the time of a signal"}};
+constexpr ValueSpec kSlowdownValues[] = {
+    {"x", "m", T::kLong, kNo, "inizio", "the start of a slowdown"},
+    {"v", "km/h", T::kLong, kNo, "km/h", "the speed of a slowdown"},
+    {"l", "m", T::kLong, kNo, "lung.", "the length of a slowdown"},
+    {"f_tt", "", T::kLong, kNo, "", "f_tt of a slowdown"},
+    {"f_ta", "", T::kLong, kNo, "", "f_ta of a slowdown"},
+    {"d_v", "", T::kLong, kNo, "", "d_v of a slowdown"}};
+constexpr ValueSpec kCodePointValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a speed-code point"},
+    {"w", "", T::kLong, kNo, "valore", "the value of a speed-code point"}};
 constexpr ValueSpec kStationValues[] = {{"pos.", "m", T::kLong},
                                         {"tipo", "", T::kByte},
                                         {"lung.", "m", T::kLong},

@@ -80,6 +80,9 @@ struct ValueSpec {
   // The column's caption where a decompiled description names its values;
   // empty: the name.
   std::string_view caption = "";
+  // What a failure to read it calls it ("the position of a signal"); empty
+  // where the parser reads the value by hand.
+  std::string_view what = "";
 };
 
 // The caption of a value's column: its caption, else its name.
@@ -144,6 +147,9 @@ std::string repetition_keyword(int codes);
 // Where each value stands among the values of the records that have many
 // (the table's order; records.cc checks these against the table).
 namespace values_of {
+// A position and what holds from it on or stands there (gradient, curve
+// length, speed limit, adhesion, speed-code value).
+enum Pair : size_t { kPairPosition, kPairValue };
 enum Chainage : size_t { kChainageKey, kChainage, kChainageFlag };
 enum Repetition : size_t { kRepetitionFrom, kRepetitionTo };
 enum Mountain : size_t { kMountainFrom, kMountainTo, kMountainKind };

@@ -139,8 +139,9 @@ void TrainParser::fill_adhesion(int64_t j) {
 }
 
 TrainParser::Step TrainParser::velocita(const Field& kw) {
-  const int64_t p = reader_.read_long("the position of a speed limit");
-  const int64_t s = reader_.read_long("the speed of a speed limit");
+  const RecordNumbers n = read_numbers(RecordKind::kSpeedLimit);
+  const int64_t p = n[values_of::kPairPosition];
+  const int64_t s = n[values_of::kPairValue];
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   // A speed whose fifth fits no cell is refused when the limit is stored.
   if (s % kSpeedStep != 0 && fits_byte(speed_fifth(s))) {
@@ -167,8 +168,9 @@ TrainParser::Step TrainParser::velocita(const Field& kw) {
 }
 
 TrainParser::Step TrainParser::aderenza(const Field& kw) {
-  const int64_t p = reader_.read_long("the position of an adhesion value");
-  const int64_t a = reader_.read_long("an adhesion value");
+  const RecordNumbers n = read_numbers(RecordKind::kAdhesion);
+  const int64_t p = n[values_of::kPairPosition];
+  const int64_t a = n[values_of::kPairValue];
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   warn_changed(kw, a, low8(a), "the adhesion value");
 
@@ -185,17 +187,21 @@ TrainParser::Step TrainParser::aderenza(const Field& kw) {
 
 TrainParser::Step TrainParser::segnale(const Field& kw) {
   Segnale s;
-  s.posizione = reader_.read_long("the position of a signal");
-  s.sx = reader_.read_long("sx of a signal");
-  s.s1 = reader_.read_long("s1 of a signal");
-  s.s2 = reader_.read_long("s2 of a signal");
-  s.s3 = reader_.read_long("s3 of a signal");
-  s.rapp = reader_.read_long("rapp of a signal");
-  s.dx = reader_.read_long("dx of a signal");
-  s.d1 = reader_.read_long("d1 of a signal");
-  s.d2 = reader_.read_long("d2 of a signal");
-  s.d3 = reader_.read_long("d3 of a signal");
-  s.tempo = reader_.read_long("the time of a signal");
+  {
+    using namespace values_of;
+    const RecordNumbers n = read_numbers(RecordKind::kSignal);
+    s.posizione = n.as_long(kSignalPosition);
+    s.sx = n.as_long(kSx);
+    s.s1 = n.as_long(kS1);
+    s.s2 = n.as_long(kS2);
+    s.s3 = n.as_long(kS3);
+    s.rapp = n.as_long(kRapp);
+    s.dx = n.as_long(kDx);
+    s.d1 = n.as_long(kD1);
+    s.d2 = n.as_long(kD2);
+    s.d3 = n.as_long(kD3);
+    s.tempo = n.as_long(kTempo);
+  }
   if (!range_check(kw, s.posizione, 100)) return Step::kEndSection;
   if (!cell_inside(kw, s.posizione, point_cell(s.posizione), "the signal")) {
     return Step::kEndSection;
@@ -244,12 +250,16 @@ std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOr
 
 TrainParser::Step TrainParser::rallentamento(const Field& kw) {
   Rallentamento r;
-  r.x = reader_.read_long("the start of a slowdown");
-  r.v = reader_.read_long("the speed of a slowdown");
-  r.l = reader_.read_long("the length of a slowdown");
-  r.f_tt = reader_.read_long("f_tt of a slowdown");
-  r.f_ta = reader_.read_long("f_ta of a slowdown");
-  r.d_v = reader_.read_long("d_v of a slowdown");
+  {
+    using namespace values_of;
+    const RecordNumbers n = read_numbers(RecordKind::kSlowdown);
+    r.x = n.as_long(kSlowdownX);
+    r.v = n.as_long(kSlowdownV);
+    r.l = n.as_long(kSlowdownL);
+    r.f_tt = n.as_long(kFtt);
+    r.f_ta = n.as_long(kFta);
+    r.d_v = n.as_long(kDv);
+  }
   if (!range_check(kw, r.x, 100)) return Step::kEndSection;
 
   // Start and end are checked before any cell is tested or written. The
@@ -334,8 +344,9 @@ bool TrainParser::stops_after_memo(const Field& kw, int32_t position,
 }
 
 TrainParser::Step TrainParser::abbattimento(const Field& kw) {
-  const int64_t p = reader_.read_long("the position of a speed-code point");
-  const int64_t w = reader_.read_long("the value of a speed-code point");
+  const RecordNumbers n = read_numbers(RecordKind::kCodePoint);
+  const int64_t p = n[values_of::kPairPosition];
+  const int64_t w = n[values_of::kPairValue];
   if (!range_check(kw, p, 100)) return Step::kEndSection;
 
   const int64_t k = span_cell(p);
