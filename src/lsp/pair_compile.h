@@ -6,7 +6,6 @@
 #include <atomic>
 #include <map>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "compiler/track_model.h"
 #include "lsp/compact_model.h"
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -35,9 +35,8 @@ struct PairTexts {
 };
 
 struct PairCompiled {
-  // The protocol's diagnostics array of each document whose text was
-  // compiled, by URI.
-  std::map<std::string, nlohmann::json> diagnostics;
+  // The diagnostics of each document whose text was compiled, by URI.
+  std::map<std::string, std::vector<lsp::Diagnostic>> diagnostics;
   std::shared_ptr<const TrackModel> model;
   // What the compile read of each open document, by URI.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
@@ -64,7 +63,7 @@ struct LineTexts {
 
 struct LineChecked {
   // The diagnostics of each open document of the line, by URI.
-  std::map<std::string, nlohmann::json> diagnostics;
+  std::map<std::string, std::vector<lsp::Diagnostic>> diagnostics;
   // The model each open document's hover reads, compacted: one per compile,
   // shared by the documents of that compile.
   std::map<std::string, std::shared_ptr<const CompactModel>> models;
