@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "output/record_layout.h"
 
@@ -48,7 +49,7 @@ void cell_values(const std::vector<Cella>& cells, int64_t k, std::vector<DumpVal
 
 // km/h: a cell keeps the speed limit ÷ 5.
 int64_t speed_kmh(const Cella& c) {
-  return int64_t{c.velocita} * 5;
+  return speed_from_fifth(c.velocita);
 }
 
 }  // namespace

@@ -45,8 +45,8 @@ void list_entries(const std::vector<ReferenceEntry>& entries, std::ostream& out)
 // names [generale] too.
 std::vector<std::string_view> records_named_by(const std::string& what) {
   std::vector<std::string_view> out;
-  if (contains_nocase(what, "[generale]") || contains_nocase("[" + what + "]", "[generale]")) {
-    out.push_back("[generale]");
+  if (contains_nocase(what, kGeneralHeader) || contains_nocase("[" + what + "]", kGeneralHeader)) {
+    out.push_back(kGeneralHeader);
   }
   for (const RecordSpec& table_row : records_table()) {
     if (names_record(table_row, what) &&

@@ -1,23 +1,149 @@
-// What the bytes of a cell and the numbers of a station entry mean, read
-// back: the speed limit in km/h, the gradient in per mille, the slowdown
-// boards, the station stop cell. The parsers write them; the run model, the
-// plot and the editor's hover read them here, so no one else decodes a cell.
+// What the bytes of a cell and the numbers of a station entry mean: the
+// pure encoding of an author's values into cell bytes, and the decoding of
+// cell bytes back into values — the speed limit in km/h, the gradient in per
+// mille, the speed boards' and the signals' packed Integers, the approach
+// marks, the slowdown boards, the station stop cell. The parsers encode with
+// these; decompile, the run model, the plot, dump, the documents and the
+// editor's hover decode with these, so no one else knows a cell byte's
+// meaning.
 #pragma once
 
 #include <cstdint>
 
+#include "compiler/fixed_width.h"
 #include "compiler/track_model.h"
 
 namespace binario {
 
-// The speed limit of a cell: stored as a fifth of the km/h.
-inline int speed_limit_kmh(const Cella& c) {
-  return static_cast<int>(c.velocita) * 5;
+// floor(a / b) for b > 0: the quotient that leaves a remainder 0 <= r < b,
+// the way a packed Integer splits back into its digits.
+constexpr int64_t floor_div(int64_t a, int64_t b) {
+  int64_t q = a / b;
+  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+  return q;
 }
 
-// The gradient of a cell in per mille, rising positive: stored plus 100.
+// ---- Speeds: a cell and a board keep km/h in steps of 5.
+
+inline constexpr int64_t kSpeedStep = 5;
+
+// The fifth of a speed, rounded half to even, before it is stored (the
+// caller decides what happens when it does not fit a Byte).
+inline int64_t speed_fifth(int64_t kmh) {
+  return nearest(static_cast<double>(kmh) / static_cast<double>(kSpeedStep));
+}
+// A stored fifth read back in km/h.
+constexpr int64_t speed_from_fifth(int64_t fifth) {
+  return fifth * kSpeedStep;
+}
+
+// The speed limit of a cell: stored as a fifth of the km/h.
+inline int speed_limit_kmh(const Cella& c) {
+  return static_cast<int>(speed_from_fifth(c.velocita));
+}
+
+// ---- Chainage references: one whose flag is 1 is kept 100 m further on.
+
+inline constexpr int64_t kChainageRaise = 100;
+constexpr int64_t chainage_stored(int64_t chainage, int64_t flag) {
+  return flag == 1 ? chainage + kChainageRaise : chainage;
+}
+constexpr int64_t chainage_written(int64_t stored, int64_t flag) {
+  return flag == 1 ? stored - kChainageRaise : stored;
+}
+
+// ---- Gradients: per mille, rising positive, stored plus 100 in a Byte.
+
+inline constexpr int64_t kGradientBias = 100;
+
+constexpr uint8_t gradient_byte(int64_t per_mille) {
+  return low8(per_mille + kGradientBias);
+}
+constexpr int64_t gradient_from_byte(uint8_t b) {
+  return int64_t{b} - kGradientBias;
+}
+// The gradient of a cell in per mille.
 inline int gradient_per_mille(const Cella& c) {
-  return static_cast<int>(c.pendenza) - 100;
+  return static_cast<int>(gradient_from_byte(c.pendenza));
+}
+
+// ---- Speed boards: each class's left and right speeds share one Integer,
+// the left one's fifth as hundreds and the right one's as units; the two
+// stripe counts share another as 10 * left + right.
+
+// The packed value before it is cut to 16 bits (what a warning compares).
+inline int64_t board_speeds_value(int64_t left_kmh, int64_t right_kmh) {
+  return nearest(static_cast<double>(right_kmh) / static_cast<double>(kSpeedStep) +
+                 20.0 * static_cast<double>(left_kmh));
+}
+inline int16_t board_speeds_cell(int64_t left_kmh, int64_t right_kmh) {
+  return low16(board_speeds_value(left_kmh, right_kmh));
+}
+struct LeftRight {
+  int64_t left;
+  int64_t right;
+};
+// The two speeds of a packed value, in km/h. `stored` is the Integer as the
+// reader takes it: signed to give back what a description wrote, or
+// unsigned to show the 16 bits as a board displays them.
+constexpr LeftRight board_speeds(int64_t stored) {
+  const int64_t hundreds = floor_div(stored, 100);
+  return {hundreds * kSpeedStep, (stored - hundreds * 100) * kSpeedStep};
+}
+
+constexpr int64_t board_stripes_value(int64_t left, int64_t right) {
+  return 10 * left + right;
+}
+constexpr LeftRight board_stripes(int64_t stored) {
+  const int64_t tens = floor_div(stored, 10);
+  return {tens, stored - tens * 10};
+}
+
+// ---- Signals: each aspect pair (s, d) is kept as s * 10 + d; the repeat
+// value and the approach-mark value m = sx * 3 + dx as rapp * 10 + m; a timed
+// signal (sx 2) keeps its time in a Byte, never 1 to 100.
+
+constexpr int64_t signal_pair_value(int64_t s, int64_t d) {
+  return s * 10 + d;
+}
+// The (s, d) of a stored pair.
+constexpr LeftRight signal_pair(int64_t stored) {
+  const int64_t tens = floor_div(stored, 10);
+  return {tens, stored - tens * 10};
+}
+constexpr int64_t signal_mark_value(int64_t sx, int64_t dx) {
+  return sx * 3 + dx;
+}
+constexpr int64_t signal_repeat_value(int64_t rapp, int64_t mark) {
+  return rapp * 10 + mark;
+}
+inline constexpr int64_t kTimedSignal = 2;  // the sx of a signal that keeps a time
+// A timed signal waits at least 101.
+constexpr int64_t signal_time(int64_t tempo) {
+  return tempo >= 1 && tempo <= 100 ? 101 : tempo;
+}
+constexpr uint8_t signal_time_byte(int64_t sx, int64_t tempo) {
+  return sx == kTimedSignal ? low8(signal_time(tempo)) : 0;
+}
+// The approach mark `b` pairs of cells (1 to 4) before a signal with mark
+// value `mark`.
+constexpr uint8_t approach_mark_byte(int64_t mark, int64_t b) {
+  return low8(mark * 10 + b);
+}
+// The mark value a mark byte `held` at distance `b` can come from: the byte
+// keeps 10 * m in 8 bits, so m is known modulo 128 (77 is 1/5 modulo 128);
+// -1 when no m gives the byte.
+constexpr int64_t mark_from_byte(uint8_t held, int64_t b) {
+  const int64_t x = (int64_t{held} - b) & 0xFF;
+  if (x % 2 != 0) return -1;
+  return (77 * (x / 2)) & 127;
+}
+// The repeat value of a stored rapp * 10 + m, given m: the 16 bits keep
+// rapp * 10 modulo 65536 (19661 is 1/5 modulo 32768). The caller checks that
+// it encodes back to `stored`.
+constexpr int64_t signal_repeat(int16_t stored, int64_t mark) {
+  const int64_t diff = stored - mark;
+  return diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
 }
 
 // A slowdown's start and end boards, and the speed they carry (km/h).
@@ -29,6 +155,19 @@ inline bool ends_slowdown(const Cella& c) {
 }
 inline int slowdown_speed_kmh(const Cella& c) {
   return c.valore1;
+}
+// The speed a slowdown's warning board announces (km/h).
+inline int warning_board_speed_kmh(const Cella& c) {
+  return c.valore1;
+}
+
+// The table entry (80 down) holding a sign board's text; one outside 1 to
+// 80 holds none.
+inline int sign_board_entry(const Cella& c) {
+  return c.valore1;
+}
+inline bool sign_board_has_entry(const Cella& c) {
+  return c.valore1 >= 1 && c.valore1 <= kFirstBoardSlot;
 }
 
 // The number of the station whose stop cell `c` is, or 0.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -428,16 +429,39 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
   status_.end_after_stop();
 }
 
+DescriptionParser::RecordNumbers DescriptionParser::read_numbers(RecordKind kind) {
+  RecordNumbers out;
+  const std::span<const ValueSpec> values = record_spec(kind).values;
+  for (size_t i = 0; i < values.size() && i < out.values.size(); ++i) {
+    const ValueSpec& v = values[i];
+    switch (v.type) {
+      case ValueType::kLong:
+        out.values[i] = reader_.read_long(v.what);
+        break;
+      case ValueType::kInteger:
+        out.values[i] = reader_.read_integer(v.what);
+        break;
+      case ValueType::kByte:
+        out.values[i] = reader_.read_byte(v.what);
+        break;
+      case ValueType::kText:
+        break;
+    }
+  }
+  return out;
+}
+
 void DescriptionParser::look_for_misspelt_header(const Field& f) {
   if (misspelt_header_ || !contains(f.text, "[")) return;
-  static constexpr std::string_view kGeneral[] = {"[generale]"};
+  static constexpr std::string_view kGeneral[] = {kGeneralHeader};
   if (!closest_keyword(trimmed(f.text), kGeneral).empty()) misspelt_header_ = f;
 }
 
 std::string DescriptionParser::misspelt_header_hint() const {
   if (!misspelt_header_) return {};
   return "; line " + std::to_string(misspelt_header_->where.line) + " holds '" +
-         std::string(trimmed(misspelt_header_->text)) + "': did you mean '[generale]'?";
+         std::string(trimmed(misspelt_header_->text)) + "': did you mean '" +
+         std::string(kGeneralHeader) + "'?";
 }
 
 bool DescriptionParser::range_check(const Field& kw, int64_t p, int64_t margin) {

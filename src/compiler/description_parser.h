@@ -3,6 +3,7 @@
 // placement makes, each reporting its fault the same way.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -104,6 +105,17 @@ class DescriptionParser {
   // Reads the next text field, warning about a quote that is never closed or
   // a quoted text that runs over line ends.
   Field next_field();
+  // The numbers of a record, in the records table's order.
+  struct RecordNumbers {
+    std::array<int64_t, 16> values{};
+    int64_t operator[](size_t i) const { return values[i]; }
+    int32_t as_long(size_t i) const { return static_cast<int32_t>(values[i]); }
+    int16_t as_integer(size_t i) const { return static_cast<int16_t>(values[i]); }
+  };
+  // Reads every value of a record of `kind` (all numbers) in the table's
+  // order, each as its type and, when it cannot be read, named by its
+  // `what`.
+  RecordNumbers read_numbers(RecordKind kind);
   // Warns about `kw`, which no keyword took: a misspelt keyword drops its
   // record without a fault. Comments, section headers and empty fields are
   // meant to be passed over and give none.

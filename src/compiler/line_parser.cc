@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/records.h"
 
@@ -23,13 +24,16 @@ bool is_general_keyword(std::string_view t) {
   return names_any_record(RecordSection::kLineGeneral, t);
 }
 
-// True for a field the body claims: one naming a record, and a curve too
-// when the geometry is not built (its record is skipped, not misspelt). Any
-// field holding "indicat" is claimed, as by the boards' records, though only
-// "indicatori_v" and "indicat" with "cartello" read one.
+// True for a field the body claims: one holding the first key text of a
+// body record, in any case. So a curve is claimed when the geometry is not
+// built (its record is skipped, not misspelt), and any field holding the
+// sign board's first key is claimed, as by the boards' records, though only
+// a field with every key text of a record reads one.
 bool is_body_keyword(std::string_view t) {
-  return contains_nocase(t, "pendenza") || contains_nocase(t, "curva") ||
-         contains_nocase(t, "montagna") || contains_nocase(t, "indicat");
+  for (const RecordSpec& table_row : section_records(RecordSection::kLineBody)) {
+    if (contains_nocase(t, table_row.keys[0])) return true;
+  }
+  return false;
 }
 
 // In the general section ten comments in a row are passed over, with no test
@@ -69,7 +73,7 @@ Triple triple_of(const VoceTreno& v) {
 }
 
 // Sorts the chainage references in entries 81 (tre), 82 (due) and 83 (uno)
-// and adds 100 to the chainage of every reference whose flag is 1. `where`
+// and raises the chainage of every reference whose flag is 1. `where`
 // holds, per original entry, the place a failure is reported at.
 void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
   const std::array<Triple, 3> in = {triple_of(model.treno[kChainageTre]),
@@ -111,11 +115,11 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
     v.fine = t.chainage;
     v.posizione = t.flag;
     if (t.flag == 1) {
-      std::optional<int32_t> raised = checked_long(int64_t{t.chainage} + 100);
+      std::optional<int32_t> raised = checked_long(chainage_stored(t.chainage, t.flag));
       if (!raised) {
         throw ReadFailure(std::string("expected a chainage of reference ") + kNames[order[d]] +
-                              " that still fits 32 bits once 100 is added, found " +
-                              std::to_string(t.chainage),
+                              " that still fits 32 bits once " + std::to_string(kChainageRaise) +
+                              " is added, found " + std::to_string(t.chainage),
                           where[order[d]]);
       }
       v.fine = *raised;
@@ -177,11 +181,11 @@ bool LineParser::find_general_section() {
     f = next_field();
     if (reader_.at_end()) {
       fault(102, std::nullopt, reader_.position(),
-            "expected a field holding \"[generale]\", found the end of the text" +
+            "expected a field holding " + quoted(kGeneralHeader) + ", found the end of the text" +
                 misspelt_header_hint());
       return false;
     }
-    if (contains_nocase(f.text, "[generale]")) break;
+    if (contains_nocase(f.text, kGeneralHeader)) break;
     look_for_misspelt_header(f);
     note_before_section(f);
   } while (true);
@@ -196,8 +200,8 @@ LineParser::Outcome LineParser::read_general_section() {
   if (step == Step::kStop) return Outcome::kStopped;
   if (!model_.built()) {
     throw ReadFailure(
-        "expected \"lunghezza percorso\" in the general section, found its end without it: the "
-        "line has no length",
+        "expected " + quoted(record_spec(RecordKind::kLineLength).written[0]) +
+            " in the general section, found its end without it: the line has no length",
         step == Step::kEndSection ? closed_at : reader_.position());
   }
   return Outcome::kReadTrain;
@@ -336,16 +340,17 @@ LineParser::Step LineParser::read_body(RecordKind kind, const Field& kw) {
 
 void LineParser::fill_gradient_cell() {
   if (model_.in_cells(next_gradient_)) {
-    model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = low8(int64_t{gradient_} + 100);
+    model_.percorso[static_cast<size_t>(next_gradient_)].pendenza = gradient_byte(gradient_);
   }
   ++next_gradient_;
 }
 
 LineParser::Step LineParser::pendenza(const Field& kw) {
-  const int32_t p = reader_.read_long("the position of a gradient");
-  const int32_t g = reader_.read_long("a gradient");
+  const RecordNumbers n = read_numbers(RecordKind::kGradient);
+  const int32_t p = n.as_long(values_of::kPairPosition);
+  const int32_t g = n.as_long(values_of::kPairValue);
   if (!range_check(kw, p, 100)) return Step::kEndSection;
-  warn_changed(kw, g, int64_t{low8(int64_t{g} + 100)} - 100, "the gradient");
+  warn_changed(kw, g, gradient_from_byte(gradient_byte(g)), "the gradient");
   const int64_t v = span_cell(p);
   // The cell in front of the change is always written, even when an earlier
   // change at the same place has already passed it.
@@ -359,8 +364,9 @@ LineParser::Step LineParser::pendenza(const Field& kw) {
 }
 
 LineParser::Step LineParser::curva(const Field& kw) {
-  const int32_t s = reader_.read_long("the start of a curve");
-  const int32_t n = reader_.read_long("the length of a curve");
+  const RecordNumbers read = read_numbers(RecordKind::kCurve);
+  const int32_t s = read.as_long(values_of::kPairPosition);
+  const int32_t n = read.as_long(values_of::kPairValue);
   if (!range_check(kw, s, 100)) return Step::kEndSection;
 
   double kappa = 0;
@@ -432,9 +438,10 @@ bool LineParser::extend_geometry(const Field* kw, int64_t end, bool rotate, doub
 }
 
 LineParser::Step LineParser::montagna(const Field& kw) {
-  const int32_t inizio = reader_.read_long("the start of a mountain span");
-  const int32_t fine = reader_.read_long("the end of a mountain span");
-  const int32_t tipo = reader_.read_long("the kind of a mountain span");
+  const RecordNumbers n = read_numbers(RecordKind::kMountain);
+  const int32_t inizio = n.as_long(values_of::kMountainFrom);
+  const int32_t fine = n.as_long(values_of::kMountainTo);
+  const int32_t tipo = n.as_long(values_of::kMountainKind);
   if (!range_check(kw, inizio, 100)) return Step::kEndSection;
   memo_montagna(inizio, fine, tipo, placed_by(kw));
   return Step::kGoOn;
@@ -518,15 +525,17 @@ void LineParser::settle_model() {
 }
 
 LineParser::Step LineParser::indicatori_v(const Field& kw) {
-  const int32_t posizione = reader_.read_long("the position of a speed board");
-  const int32_t vas = reader_.read_long("the left class A speed of a speed board");
-  const int32_t vbs = reader_.read_long("the left class B speed of a speed board");
-  const int32_t vcs = reader_.read_long("the left class C speed of a speed board");
-  const int16_t strisces = reader_.read_integer("the left stripe count of a speed board");
-  const int32_t vad = reader_.read_long("the right class A speed of a speed board");
-  const int32_t vbd = reader_.read_long("the right class B speed of a speed board");
-  const int32_t vcd = reader_.read_long("the right class C speed of a speed board");
-  const int16_t strisced = reader_.read_integer("the right stripe count of a speed board");
+  using namespace values_of;
+  const RecordNumbers n = read_numbers(RecordKind::kSpeedBoard);
+  const int32_t posizione = n.as_long(kBoardPosition);
+  const int32_t vas = n.as_long(kVas);
+  const int32_t vbs = n.as_long(kVbs);
+  const int32_t vcs = n.as_long(kVcs);
+  const int16_t strisces = n.as_integer(kStrisces);
+  const int32_t vad = n.as_long(kVad);
+  const int32_t vbd = n.as_long(kVbd);
+  const int32_t vcd = n.as_long(kVcd);
+  const int16_t strisced = n.as_integer(kStrisced);
   if (!range_check(kw, posizione, 100)) return Step::kEndSection;
   if (!cell_inside(kw, posizione, point_cell(posizione), "the speed board")) {
     return Step::kEndSection;
@@ -545,7 +554,7 @@ void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>
   // 5 km/h: the left one as hundreds, the right one as units.
   std::string off_step;
   for (int32_t v : speeds) {
-    if (v % 5 != 0) off_step += (off_step.empty() ? "" : ", ") + std::to_string(v);
+    if (v % kSpeedStep != 0) off_step += (off_step.empty() ? "" : ", ") + std::to_string(v);
   }
   if (!off_step.empty()) {
     warn("speed-rounded", kw.where,
@@ -554,8 +563,7 @@ void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>
              "do not read back as written");
   }
   for (size_t i = 0; i < 3; ++i) {
-    const int64_t value =
-        nearest(static_cast<double>(speeds[i + 3]) / 5.0 + 20.0 * static_cast<double>(speeds[i]));
+    const int64_t value = board_speeds_value(speeds[i], speeds[i + 3]);
     warn_changed(kw, value, low16(value), "the speed board's pair of class speeds");
   }
   // The stripe counts share one Integer as 10 * left + right.
@@ -563,10 +571,10 @@ void LineParser::warn_board_values(const Field& kw, const std::array<int32_t, 6>
     warn("value-changed", kw.where,
          "the stripe counts " + std::to_string(strisces) + " and " + std::to_string(strisced) +
              " are stored as 10 * left + right = " +
-             std::to_string(low16(10 * int64_t{strisces} + strisced)) +
+             std::to_string(low16(board_stripes_value(strisces, strisced))) +
              ", which does not read back as the two counts");
   } else {
-    const int64_t value = 10 * int64_t{strisces} + strisced;
+    const int64_t value = board_stripes_value(strisces, strisced);
     warn_changed(kw, value, low16(value), "the speed board's stripe counts");
   }
 }
@@ -581,16 +589,12 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
     relate_occupant(j);
     return false;
   }
-  // Left speed in hundreds, right speed in units, both in steps of 5 km/h.
-  auto board_value = [](int32_t right, int32_t left) {
-    return low16(nearest(static_cast<double>(right) / 5.0 + 20.0 * static_cast<double>(left)));
-  };
   c.tipo = kSpeedBoard;
   model_.set_origin(j, placed_by(kw));
-  c.valore1 = board_value(vad, vas);
-  c.valore2 = board_value(vbd, vbs);
-  c.valore3 = board_value(vcd, vcs);
-  c.valore4 = low16(10 * int64_t{strisces} + strisced);
+  c.valore1 = board_speeds_cell(vas, vad);
+  c.valore2 = board_speeds_cell(vbs, vbd);
+  c.valore3 = board_speeds_cell(vcs, vcd);
+  c.valore4 = low16(board_stripes_value(strisces, strisced));
   return true;
 }
 

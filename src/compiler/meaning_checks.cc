@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/description_parser.h"
 #include "compiler/field_reader.h"
 #include "compiler/fixed_width.h"
@@ -589,7 +590,7 @@ void Checker::slowdown_places(const std::vector<const RecordRead*>& slowdowns,
                str(kLastSlowdownWithoutBoard) + " if the driver is to be warned");
     }
     if (model_.in_cells(b) && v > 0) {
-      const int64_t limit = int64_t{model_.percorso[static_cast<size_t>(b)].velocita} * 5;
+      const int64_t limit = speed_limit_kmh(model_.percorso[static_cast<size_t>(b)]);
       if (limit > 0 && v > limit) {
         const bool swapped = l > 0 && l <= limit;
         warn(train_, *r, "slowdown-too-fast",
@@ -711,7 +712,7 @@ void Checker::once_only(const DescriptionRead& d, const DescriptionText& t,
 bool names_end(std::string_view field) {
   std::string lower(field);
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.find("[fine]") != std::string::npos;
+  return lower.find(kEndHeader) != std::string::npos;
 }
 
 void Checker::after_end(const DescriptionRead& d, const DescriptionText& t) {
@@ -988,9 +989,10 @@ void Checker::train_description(const DescriptionRead& d, const DescriptionRead&
   }
   if (any_record && !speeds.empty() && !written(RecordKind::kAdhesion)) {
     status_.warn("no-adhesion", SourceLocation{std::string(train_.name), 0, 0},
-                 "the train description has no adhesion (aderenza): the adhesion is 0 "
-                 "everywhere, and the wheels have no grip; the built-in train gives 80 from "
-                 "metre 0");
+                 "the train description has no adhesion (" +
+                     std::string(record_spec(RecordKind::kAdhesion).written[0]) +
+                     "): the adhesion is 0 everywhere, and the wheels have no grip; the built-in "
+                     "train gives 80 from metre 0");
   }
   train_values(d);
   once_only(d, train_, {RecordKind::kCars, RecordKind::kBrakedMass, RecordKind::kSand});

@@ -1,5 +1,7 @@
 #include "compiler/records.h"
 
+#include <string>
+
 #include "compiler/field_reader.h"
 
 namespace binario {
@@ -7,52 +9,90 @@ namespace binario {
 namespace {
 
 using T = ValueType;
+constexpr std::nullopt_t kNo = std::nullopt;
 
 constexpr ValueSpec kLineLengthValues[] = {{"L", "m", T::kLong, ValueRange{-6974, 1'000'000}}};
 constexpr ValueSpec kChainageValues[] = {
     {"key", "", T::kLong}, {"chainage", "m", T::kLong}, {"flag", "", T::kLong}};
 constexpr ValueSpec kBackgroundValues[] = {{"n", "", T::kLong}};
 constexpr ValueSpec kRepetitionValues[] = {{"from", "m", T::kLong}, {"to", "m", T::kLong}};
-constexpr ValueSpec kGradientValues[] = {{"p", "m", T::kLong}, {"g", "", T::kLong}};
-constexpr ValueSpec kCurveValues[] = {{"s", "m", T::kLong}, {"n", "m", T::kLong}};
+constexpr ValueSpec kGradientValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a gradient"},
+    {"g", "", T::kLong, kNo, "per mille", "a gradient"}};
+constexpr ValueSpec kCurveValues[] = {{"s", "m", T::kLong, kNo, "inizio", "the start of a curve"},
+                                      {"n", "m", T::kLong, kNo, "lung.", "the length of a curve"}};
 constexpr ValueSpec kMountainValues[] = {
-    {"i", "m", T::kLong}, {"f", "m", T::kLong}, {"t", "", T::kLong}};
+    {"i", "m", T::kLong, kNo, "da", "the start of a mountain span"},
+    {"f", "m", T::kLong, kNo, "a", "the end of a mountain span"},
+    {"t", "", T::kLong, kNo, "tipo", "the kind of a mountain span"}};
 constexpr ValueSpec kSpeedBoardValues[] = {
-    {"posizione", "m", T::kLong}, {"vas", "km/h", T::kLong},     {"vbs", "km/h", T::kLong},
-    {"vcs", "km/h", T::kLong},    {"strisces", "", T::kInteger}, {"vad", "km/h", T::kLong},
-    {"vbd", "km/h", T::kLong},    {"vcd", "km/h", T::kLong},     {"strisced", "", T::kInteger}};
-constexpr ValueSpec kSignBoardValues[] = {{"p", "m", T::kLong}, {"text", "", T::kText}};
+    {"posizione", "m", T::kLong, kNo, "pos.", "the position of a speed board"},
+    {"vas", "km/h", T::kLong, kNo, "", "the left class A speed of a speed board"},
+    {"vbs", "km/h", T::kLong, kNo, "", "the left class B speed of a speed board"},
+    {"vcs", "km/h", T::kLong, kNo, "", "the left class C speed of a speed board"},
+    {"strisces", "", T::kInteger, kNo, "str.", "the left stripe count of a speed board"},
+    {"vad", "km/h", T::kLong, kNo, "", "the right class A speed of a speed board"},
+    {"vbd", "km/h", T::kLong, kNo, "", "the right class B speed of a speed board"},
+    {"vcd", "km/h", T::kLong, kNo, "", "the right class C speed of a speed board"},
+    {"strisced", "", T::kInteger, kNo, "str.", "the right stripe count of a speed board"}};
+constexpr ValueSpec kSignBoardValues[] = {{"p", "m", T::kLong, kNo, "pos."},
+                                          {"text", "", T::kText, kNo, "testo"}};
 constexpr ValueSpec kBrakedMassValues[] = {{"percentage", "%", T::kLong}};
 constexpr ValueSpec kCarsValues[] = {{"cars", "", T::kLong}};
-constexpr ValueSpec kSpeedLimitValues[] = {{"p", "m", T::kLong},
-                                           {"s", "km/h", T::kLong, ValueRange{-2, 1277}}};
-constexpr ValueSpec kAdhesionValues[] = {{"p", "m", T::kLong}, {"a", "", T::kLong}};
+constexpr ValueSpec kSpeedLimitValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a speed limit"},
+    {"s", "km/h", T::kLong, ValueRange{-2, 1277}, "km/h", "the speed of a speed limit"}};
+constexpr ValueSpec kAdhesionValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of an adhesion value"},
+    {"a", "", T::kLong, kNo, "valore", "an adhesion value"}};
 constexpr ValueSpec kClockValues[] = {
     {"hours", "h", T::kInteger}, {"minutes", "min", T::kInteger}, {"seconds", "s", T::kInteger}};
 constexpr ValueSpec kSandValues[] = {{"sand", "", T::kInteger}};
 constexpr ValueSpec kSignalValues[] = {
-    {"posizione", "m", T::kLong}, {"sx", "", T::kLong},   {"s1", "", T::kLong},
-    {"s2", "", T::kLong},         {"s3", "", T::kLong},   {"rapp", "", T::kLong},
-    {"dx", "", T::kLong},         {"d1", "", T::kLong},   {"d2", "", T::kLong},
-    {"d3", "", T::kLong},         {"tempo", "", T::kLong}};
-constexpr ValueSpec kSlowdownValues[] = {{"x", "m", T::kLong},   {"v", "km/h", T::kLong},
-                                         {"l", "m", T::kLong},   {"f_tt", "", T::kLong},
-                                         {"f_ta", "", T::kLong}, {"d_v", "", T::kLong}};
-constexpr ValueSpec kCodePointValues[] = {{"p", "m", T::kLong}, {"w", "", T::kLong}};
-constexpr ValueSpec kStationValues[] = {
-    {"pos.", "m", T::kLong}, {"tipo", "", T::kByte},  {"lung.", "m", T::kLong},
-    {"tps", "", T::kByte},   {"tab", "", T::kByte},   {"mar", "", T::kByte},
-    {"d2", "", T::kInteger}, {"d3", "", T::kInteger}, {"rap", "", T::kByte},
-    {"d1", "", T::kInteger}, {"d2", "", T::kInteger}, {"d3", "", T::kInteger},
-    {"ac", "", T::kByte},    {"oro", "h", T::kLong},  {"orm", "min", T::kLong},
-    {"ors", "s", T::kLong},  {"nome", "", T::kText}};
+    {"posizione", "m", T::kLong, kNo, "pos.", "the position of a signal"},
+    {"sx", "", T::kLong, kNo, "", "sx of a signal"},
+    {"s1", "", T::kLong, kNo, "", "s1 of a signal"},
+    {"s2", "", T::kLong, kNo, "", "s2 of a signal"},
+    {"s3", "", T::kLong, kNo, "", "s3 of a signal"},
+    {"rapp", "", T::kLong, kNo, "", "rapp of a signal"},
+    {"dx", "", T::kLong, kNo, "", "dx of a signal"},
+    {"d1", "", T::kLong, kNo, "", "d1 of a signal"},
+    {"d2", "", T::kLong, kNo, "", "d2 of a signal"},
+    {"d3", "", T::kLong, kNo, "", "d3 of a signal"},
+    {"tempo", "", T::kLong, kNo, "", "the time of a signal"}};
+constexpr ValueSpec kSlowdownValues[] = {
+    {"x", "m", T::kLong, kNo, "inizio", "the start of a slowdown"},
+    {"v", "km/h", T::kLong, kNo, "km/h", "the speed of a slowdown"},
+    {"l", "m", T::kLong, kNo, "lung.", "the length of a slowdown"},
+    {"f_tt", "", T::kLong, kNo, "", "f_tt of a slowdown"},
+    {"f_ta", "", T::kLong, kNo, "", "f_ta of a slowdown"},
+    {"d_v", "", T::kLong, kNo, "", "d_v of a slowdown"}};
+constexpr ValueSpec kCodePointValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a speed-code point"},
+    {"w", "", T::kLong, kNo, "valore", "the value of a speed-code point"}};
+constexpr ValueSpec kStationValues[] = {{"pos.", "m", T::kLong},
+                                        {"tipo", "", T::kByte},
+                                        {"lung.", "m", T::kLong},
+                                        {"tps", "", T::kByte},
+                                        {"tab", "", T::kByte},
+                                        {"mar", "", T::kByte},
+                                        {"d2", "", T::kInteger},
+                                        {"d3", "", T::kInteger},
+                                        {"rap", "", T::kByte},
+                                        {"d1", "", T::kInteger},
+                                        {"d2", "", T::kInteger},
+                                        {"d3", "", T::kInteger},
+                                        {"ac", "", T::kByte},
+                                        {"oro", "h", T::kLong, kNo, "ore"},
+                                        {"orm", "min", T::kLong, kNo, "min"},
+                                        {"ors", "s", T::kLong, kNo, "sec"},
+                                        {"nome", "", T::kText}};
 
 using K = RecordKind;
 using F = DescriptionFile;
 using S = RecordSection;
 using C = CellRule;
 using O = OutlineKind;
-constexpr std::nullopt_t kNo = std::nullopt;
 
 // In RecordKind order. The key texts of the general section's references and
 // backgrounds are matched in lower case only, as authors have always written them.
@@ -173,7 +213,8 @@ constexpr RecordSpec kRecords[] = {
      O::kNone,
      "",
      kNo,
-     "pendenza"},
+     "pendenza",
+     "[pendenze]"},
     {K::kCurve,
      {"curvas", "curvad"},
      {"curva"},
@@ -186,7 +227,8 @@ constexpr RecordSpec kRecords[] = {
      O::kNone,
      "",
      kNo,
-     "curva"},
+     "curva",
+     "[curve]"},
     {K::kMountain,
      {"montagna"},
      {"montagna"},
@@ -199,7 +241,8 @@ constexpr RecordSpec kRecords[] = {
      O::kNone,
      "",
      kNo,
-     "montagna"},
+     "montagna",
+     "[montagne]"},
     {K::kSpeedBoard,
      {"indicatori_vmax"},
      {"indicatori_v"},
@@ -212,7 +255,8 @@ constexpr RecordSpec kRecords[] = {
      O::kObject,
      "indicatori_vmax",
      kNo,
-     "indicatori_vmax"},
+     "indicatori_vmax",
+     "[cartelli]"},
     {K::kSignBoard,
      {"cartello indicatore"},
      {"indicat", "cartello"},
@@ -225,7 +269,8 @@ constexpr RecordSpec kRecords[] = {
      O::kObject,
      "cartello indicatore",
      kNo,
-     "cartello indicatore"},
+     "cartello indicatore",
+     "[indicazioni]"},
     {K::kBrakedMass,
      {"percentuale massa frenata"},
      {"massa", "frenata"},
@@ -264,7 +309,8 @@ constexpr RecordSpec kRecords[] = {
      O::kNone,
      "",
      kNo,
-     "velocita"},
+     "velocita",
+     "[vel_limite]"},
     {K::kAdhesion,
      {"aderenza"},
      {"aderenza"},
@@ -277,7 +323,8 @@ constexpr RecordSpec kRecords[] = {
      O::kNone,
      "",
      kNo,
-     "aderenza"},
+     "aderenza",
+     "[aderenze]"},
     {K::kClock,
      {"orologio"},
      {"orologio"},
@@ -316,7 +363,8 @@ constexpr RecordSpec kRecords[] = {
      O::kObject,
      "segnale",
      kNo,
-     "segnale"},
+     "segnale",
+     "[segnali]"},
     {K::kSlowdown,
      {"rallentamento"},
      {"rallentamento"},
@@ -329,7 +377,8 @@ constexpr RecordSpec kRecords[] = {
      O::kStretch,
      "rallentamento",
      kNo,
-     "rallentamento"},
+     "rallentamento",
+     "[rallentamenti]"},
     {K::kCodePoint,
      {"abbattimento"},
      {"abbattimento"},
@@ -342,7 +391,8 @@ constexpr RecordSpec kRecords[] = {
      O::kNone,
      "",
      kNo,
-     "abbattimento"},
+     "abbattimento",
+     "[codici]"},
     {K::kStation,
      {"stazione"},
      {"stazione"},
@@ -355,7 +405,8 @@ constexpr RecordSpec kRecords[] = {
      O::kPlace,
      "",
      16,
-     "stazione"},
+     "stazione",
+     "[stazioni]"},
 };
 
 constexpr bool table_in_kind_order() {
@@ -365,6 +416,27 @@ constexpr bool table_in_kind_order() {
   return std::size(kRecords) == kRecordKinds;
 }
 static_assert(table_in_kind_order(), "kRecords must list every RecordKind in order");
+
+// The positions values_of names stand where the table lists those values.
+namespace v = values_of;
+static_assert(kChainageValues[v::kChainageFlag].name == "flag");
+static_assert(kRepetitionValues[v::kRepetitionTo].name == "to");
+static_assert(kMountainValues[v::kMountainKind].name == "t");
+static_assert(kSpeedBoardValues[v::kStrisces].name == "strisces" &&
+              kSpeedBoardValues[v::kVad].name == "vad" &&
+              kSpeedBoardValues[v::kStrisced].name == "strisced" &&
+              std::size(kSpeedBoardValues) == v::kStrisced + 1);
+static_assert(kClockValues[v::kSeconds].name == "seconds");
+static_assert(kSignalValues[v::kRapp].name == "rapp" && kSignalValues[v::kDx].name == "dx" &&
+              kSignalValues[v::kTempo].name == "tempo" &&
+              std::size(kSignalValues) == v::kSignalValues);
+static_assert(kSlowdownValues[v::kSlowdownL].name == "l" && kSlowdownValues[v::kDv].name == "d_v" &&
+              std::size(kSlowdownValues) == v::kSlowdownValues);
+static_assert(kStationValues[v::kMar].name == "mar" && kStationValues[v::kRap].name == "rap" &&
+              kStationValues[v::kAc].name == "ac" && kStationValues[v::kHoursOfDay].name == "oro" &&
+              kStationValues[v::kSecondsOfDay].name == "ors" &&
+              kStationValues[v::kStationName].name == "nome" &&
+              std::size(kStationValues) == v::kStationValues);
 
 }  // namespace
 
@@ -380,6 +452,11 @@ std::string_view value_type_name(ValueType type) {
       return "text";
   }
   return "";
+}
+
+std::string repetition_keyword(int codes) {
+  return std::string(kRecords[static_cast<size_t>(K::kSignalRepetition)].written[0]) + " " +
+         std::to_string(codes) + " codici";
 }
 
 std::span<const RecordSpec> records_table() {

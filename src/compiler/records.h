@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -76,7 +77,18 @@ struct ValueSpec {
   std::string_view unit;  // "m", "km/h", "%", "h", "min", "s"; "" for none
   ValueType type;
   std::optional<ValueRange> range = std::nullopt;
+  // The column's caption where a decompiled description names its values;
+  // empty: the name.
+  std::string_view caption = "";
+  // What a failure to read it calls it ("the position of a signal"); empty
+  // where the parser reads the value by hand.
+  std::string_view what = "";
 };
+
+// The caption of a value's column: its caption, else its name.
+inline std::string_view value_caption(const ValueSpec& value) {
+  return value.caption.empty() ? value.name : value.caption;
+}
 
 // Which cells a record's position lands on.
 enum class CellRule : uint8_t {
@@ -116,15 +128,87 @@ struct RecordSpec {
   std::optional<int> outline_label_value;
   // The heading of its entry in docs/format.md.
   std::string_view reference;
+  // The section header a decompiled description writes it under; empty for
+  // the general section's records.
+  std::string_view header = "";
 };
+
+// The texts around the records: the field after which a written
+// description's data starts, the header of the general section and the
+// header that ends a description.
+inline constexpr std::string_view kDataStart = "inizio_dati";
+inline constexpr std::string_view kGeneralHeader = "[generale]";
+inline constexpr std::string_view kEndHeader = "[fine]";
+
+// The signal repetition's keyword as written with its count of codes (4 or
+// 9): "ripetizione segnali 4 codici".
+std::string repetition_keyword(int codes);
+
+// Where each value stands among the values of the records that have many
+// (the table's order; records.cc checks these against the table).
+namespace values_of {
+// A position and what holds from it on or stands there (gradient, curve
+// length, speed limit, adhesion, speed-code value).
+enum Pair : size_t { kPairPosition, kPairValue };
+enum Chainage : size_t { kChainageKey, kChainage, kChainageFlag };
+enum Repetition : size_t { kRepetitionFrom, kRepetitionTo };
+enum Mountain : size_t { kMountainFrom, kMountainTo, kMountainKind };
+enum SpeedBoard : size_t {
+  kBoardPosition,
+  kVas,
+  kVbs,
+  kVcs,
+  kStrisces,
+  kVad,
+  kVbd,
+  kVcd,
+  kStrisced
+};
+enum Clock : size_t { kHours, kMinutes, kSeconds };
+enum Signal : size_t {
+  kSignalPosition,
+  kSx,
+  kS1,
+  kS2,
+  kS3,
+  kRapp,
+  kDx,
+  kD1,
+  kD2,
+  kD3,
+  kTempo,
+  kSignalValues
+};
+enum Slowdown : size_t { kSlowdownX, kSlowdownV, kSlowdownL, kFtt, kFta, kDv, kSlowdownValues };
+enum Station : size_t {
+  kStationPos,
+  kStationKind,
+  kStationLength,
+  kTps,
+  kTab,
+  kMar,
+  kStationD2,
+  kStationD3,
+  kRap,
+  kStationD1,
+  kStationD2b,
+  kStationD3b,
+  kAc,
+  kHoursOfDay,
+  kMinutesOfDay,
+  kSecondsOfDay,
+  kStationName,
+  kStationValues
+};
+}  // namespace values_of
 
 // The table, indexed by RecordKind.
 std::span<const RecordSpec> records_table();
 
 // The values of a station record that hold its time: hours, minutes and
 // seconds, one after the other.
-inline constexpr size_t kStationHoursValue = 13;
-inline constexpr size_t kStationSecondsValue = 15;
+inline constexpr size_t kStationHoursValue = values_of::kHoursOfDay;
+inline constexpr size_t kStationSecondsValue = values_of::kSecondsOfDay;
 inline const RecordSpec& record_spec(RecordKind kind) {
   return records_table()[static_cast<size_t>(kind)];
 }

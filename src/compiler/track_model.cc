@@ -8,6 +8,7 @@
 #include <new>
 
 #include "compiler/fixed_width.h"
+#include "compiler/records.h"
 
 namespace binario {
 
@@ -174,9 +175,9 @@ std::string TrackModel::beyond_track(int64_t p, int64_t margin) const {
          std::to_string(margin) + " m before the last cell (" + std::to_string(last) +
          ", from metre " + std::to_string(50 * last) + "), found metre " + std::to_string(p) +
          (p > int64_t{lunghezza_totale} - kRunOut
-              ? "; the line is only " + std::to_string(lunghezza_totale - kRunOut) +
-                    " m long (lunghezza percorso), and the track ends " + std::to_string(kRunOut) +
-                    " m after it"
+              ? "; the line is only " + std::to_string(lunghezza_totale - kRunOut) + " m long (" +
+                    std::string(record_spec(RecordKind::kLineLength).written[0]) +
+                    "), and the track ends " + std::to_string(kRunOut) + " m after it"
               : std::string());
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/records.h"
 
@@ -33,7 +34,7 @@ void TrainParser::parse() {
   bool found = false;
   while (!reader_.at_end() && !found) {
     const Field f = next_field();
-    found = contains_nocase(f.text, "[generale]");
+    found = contains_nocase(f.text, kGeneralHeader);
     if (found) {
       note_header(f);
     } else {
@@ -42,11 +43,12 @@ void TrainParser::parse() {
     }
   }
   if (!found) {
+    const std::string header(kGeneralHeader);
     const std::string message =
-        "no field holds \"[generale]\": nothing in the train description was read";
+        "no field holds \"" + header + "\": nothing in the train description was read";
     if (misspelt_header_) {
-      warn("section-not-found", misspelt_header_->where, message + "; did you mean '[generale]'?",
-           replace_field(*misspelt_header_, "[generale]"));
+      warn("section-not-found", misspelt_header_->where,
+           message + "; did you mean '" + header + "'?", replace_field(*misspelt_header_, header));
     } else {
       status_.warn("section-not-found", SourceLocation{file_, 0, 0}, message);
     }
@@ -117,7 +119,7 @@ TrainParser::Step TrainParser::read_one(RecordKind kind, const Field& kw) {
 }
 
 uint8_t TrainParser::speed_cell_value() const {
-  const int64_t fifth = nearest(static_cast<double>(previous_speed_) / 5.0);
+  const int64_t fifth = speed_fifth(previous_speed_);
   if (!fits_byte(fifth)) {
     throw ReadFailure(
         "expected a speed limit of -2 to 1277 km/h, whose fifth fits a speed cell, "
@@ -137,14 +139,15 @@ void TrainParser::fill_adhesion(int64_t j) {
 }
 
 TrainParser::Step TrainParser::velocita(const Field& kw) {
-  const int64_t p = reader_.read_long("the position of a speed limit");
-  const int64_t s = reader_.read_long("the speed of a speed limit");
+  const RecordNumbers n = read_numbers(RecordKind::kSpeedLimit);
+  const int64_t p = n[values_of::kPairPosition];
+  const int64_t s = n[values_of::kPairValue];
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   // A speed whose fifth fits no cell is refused when the limit is stored.
-  if (s % 5 != 0 && fits_byte(nearest(static_cast<double>(s) / 5.0))) {
+  if (s % kSpeedStep != 0 && fits_byte(speed_fifth(s))) {
     warn("speed-rounded", kw.where,
          "a speed of " + std::to_string(s) + " km/h is stored as " +
-             std::to_string(nearest(static_cast<double>(s) / 5.0) * 5) +
+             std::to_string(speed_from_fifth(speed_fifth(s))) +
              " km/h: the cells keep the speed in steps of 5 km/h");
   }
 
@@ -165,8 +168,9 @@ TrainParser::Step TrainParser::velocita(const Field& kw) {
 }
 
 TrainParser::Step TrainParser::aderenza(const Field& kw) {
-  const int64_t p = reader_.read_long("the position of an adhesion value");
-  const int64_t a = reader_.read_long("an adhesion value");
+  const RecordNumbers n = read_numbers(RecordKind::kAdhesion);
+  const int64_t p = n[values_of::kPairPosition];
+  const int64_t a = n[values_of::kPairValue];
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   warn_changed(kw, a, low8(a), "the adhesion value");
 
@@ -183,17 +187,21 @@ TrainParser::Step TrainParser::aderenza(const Field& kw) {
 
 TrainParser::Step TrainParser::segnale(const Field& kw) {
   Segnale s;
-  s.posizione = reader_.read_long("the position of a signal");
-  s.sx = reader_.read_long("sx of a signal");
-  s.s1 = reader_.read_long("s1 of a signal");
-  s.s2 = reader_.read_long("s2 of a signal");
-  s.s3 = reader_.read_long("s3 of a signal");
-  s.rapp = reader_.read_long("rapp of a signal");
-  s.dx = reader_.read_long("dx of a signal");
-  s.d1 = reader_.read_long("d1 of a signal");
-  s.d2 = reader_.read_long("d2 of a signal");
-  s.d3 = reader_.read_long("d3 of a signal");
-  s.tempo = reader_.read_long("the time of a signal");
+  {
+    using namespace values_of;
+    const RecordNumbers n = read_numbers(RecordKind::kSignal);
+    s.posizione = n.as_long(kSignalPosition);
+    s.sx = n.as_long(kSx);
+    s.s1 = n.as_long(kS1);
+    s.s2 = n.as_long(kS2);
+    s.s3 = n.as_long(kS3);
+    s.rapp = n.as_long(kRapp);
+    s.dx = n.as_long(kDx);
+    s.d1 = n.as_long(kD1);
+    s.d2 = n.as_long(kD2);
+    s.d3 = n.as_long(kD3);
+    s.tempo = n.as_long(kTempo);
+  }
   if (!range_check(kw, s.posizione, 100)) return Step::kEndSection;
   if (!cell_inside(kw, s.posizione, point_cell(s.posizione), "the signal")) {
     return Step::kEndSection;
@@ -201,14 +209,15 @@ TrainParser::Step TrainParser::segnale(const Field& kw) {
   warn_in_run_out(kw, s.posizione, "the signal");
   // The cell keeps each aspect pair as one Integer and the time as a Byte.
   for (const auto& [value, what] :
-       {std::pair{int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx, "rapp * 10 + sx * 3 + dx"},
-        std::pair{int64_t{s.s1} * 10 + s.d1, "s1 * 10 + d1"},
-        std::pair{int64_t{s.s2} * 10 + s.d2, "s2 * 10 + d2"},
-        std::pair{int64_t{s.s3} * 10 + s.d3, "s3 * 10 + d3"}}) {
+       {std::pair{signal_repeat_value(s.rapp, signal_mark_value(s.sx, s.dx)),
+                  "rapp * 10 + sx * 3 + dx"},
+        std::pair{signal_pair_value(s.s1, s.d1), "s1 * 10 + d1"},
+        std::pair{signal_pair_value(s.s2, s.d2), "s2 * 10 + d2"},
+        std::pair{signal_pair_value(s.s3, s.d3), "s3 * 10 + d3"}}) {
     warn_changed(kw, value, low16(value), (std::string("the signal's ") + what).c_str());
   }
-  if (s.sx == 2) {
-    const int64_t tempo = s.tempo >= 1 && s.tempo <= 100 ? 101 : s.tempo;
+  if (s.sx == kTimedSignal) {
+    const int64_t tempo = signal_time(s.tempo);
     warn_changed(kw, tempo, low8(tempo), "the signal's time");
   }
   const std::optional<Refusal> refusal = memo_segnale(s, placed_by(kw));
@@ -222,32 +231,35 @@ std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOr
 
   c.tipo = kSignal;
   model_.set_origin(k, origin);
-  c.valore4 = low16(int64_t{s.rapp} * 10 + int64_t{s.sx} * 3 + s.dx);
-  c.valore1 = low16(int64_t{s.s1} * 10 + s.d1);
-  c.valore2 = low16(int64_t{s.s2} * 10 + s.d2);
-  c.valore3 = low16(int64_t{s.s3} * 10 + s.d3);
-  // A timed signal waits at least 101.
-  if (s.tempo >= 1 && s.tempo <= 100) s.tempo = 101;
-  c.tempo = s.sx == 2 ? low8(s.tempo) : 0;
+  const int64_t mark = signal_mark_value(s.sx, s.dx);
+  c.valore4 = low16(signal_repeat_value(s.rapp, mark));
+  c.valore1 = low16(signal_pair_value(s.s1, s.d1));
+  c.valore2 = low16(signal_pair_value(s.s2, s.d2));
+  c.valore3 = low16(signal_pair_value(s.s3, s.d3));
+  s.tempo = static_cast<int32_t>(signal_time(s.tempo));
+  c.tempo = signal_time_byte(s.sx, s.tempo);
 
   // Approach marks 100, 200, 300 and 400 m before the signal's cell; those
   // before the first cell are left out.
-  const int64_t mark = (int64_t{s.sx} * 3 + s.dx) * 10;
   for (int64_t b = 1; b <= 4; ++b) {
     const int64_t j = k - 2 * b;
-    if (model_.in_cells(j)) cell(j).ripetizione = low8(mark + b);
+    if (model_.in_cells(j)) cell(j).ripetizione = approach_mark_byte(mark, b);
   }
   return std::nullopt;
 }
 
 TrainParser::Step TrainParser::rallentamento(const Field& kw) {
   Rallentamento r;
-  r.x = reader_.read_long("the start of a slowdown");
-  r.v = reader_.read_long("the speed of a slowdown");
-  r.l = reader_.read_long("the length of a slowdown");
-  r.f_tt = reader_.read_long("f_tt of a slowdown");
-  r.f_ta = reader_.read_long("f_ta of a slowdown");
-  r.d_v = reader_.read_long("d_v of a slowdown");
+  {
+    using namespace values_of;
+    const RecordNumbers n = read_numbers(RecordKind::kSlowdown);
+    r.x = n.as_long(kSlowdownX);
+    r.v = n.as_long(kSlowdownV);
+    r.l = n.as_long(kSlowdownL);
+    r.f_tt = n.as_long(kFtt);
+    r.f_ta = n.as_long(kFta);
+    r.d_v = n.as_long(kDv);
+  }
   if (!range_check(kw, r.x, 100)) return Step::kEndSection;
 
   // Start and end are checked before any cell is tested or written. The
@@ -332,8 +344,9 @@ bool TrainParser::stops_after_memo(const Field& kw, int32_t position,
 }
 
 TrainParser::Step TrainParser::abbattimento(const Field& kw) {
-  const int64_t p = reader_.read_long("the position of a speed-code point");
-  const int64_t w = reader_.read_long("the value of a speed-code point");
+  const RecordNumbers n = read_numbers(RecordKind::kCodePoint);
+  const int64_t p = n[values_of::kPairPosition];
+  const int64_t w = n[values_of::kPairValue];
   if (!range_check(kw, p, 100)) return Step::kEndSection;
 
   const int64_t k = span_cell(p);

@@ -5,6 +5,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace binario {
 namespace {
@@ -493,6 +495,33 @@ TEST_F(TrainParserTest, ReadFailures) {
   // 1277 km/h is the fastest limit a cell holds.
   parse("velocita, 0, 1277\r\n");
   EXPECT_EQ(cell(0).velocita, 255);
+}
+
+}  // namespace
+}  // namespace binario
+
+namespace binario {
+namespace {
+
+// Each value of a signal and of a slowdown is read in its place, and a value
+// that is no number is named as the author would look for it.
+TEST_F(TrainParserTest, AValueThatIsNoNumberIsNamedByItsPlaceInTheRecord) {
+  const std::vector<std::string> signal = {
+      "the position of a signal", "sx of a signal",   "s1 of a signal",      "s2 of a signal",
+      "s3 of a signal",           "rapp of a signal", "dx of a signal",      "d1 of a signal",
+      "d2 of a signal",           "d3 of a signal",   "the time of a signal"};
+  const std::vector<std::string> slowdown = {"the start of a slowdown",  "the speed of a slowdown",
+                                             "the length of a slowdown", "f_tt of a slowdown",
+                                             "f_ta of a slowdown",       "d_v of a slowdown"};
+  for (const auto& [keyword, names] :
+       {std::pair{"segnale", signal}, std::pair{"rallentamento", slowdown}}) {
+    for (size_t bad = 0; bad < names.size(); ++bad) {
+      std::string record = keyword;
+      for (size_t i = 0; i < names.size(); ++i) record += i == bad ? ", x" : ", 5000";
+      const ReadFailure f = failure_of(record + "\r\n");
+      EXPECT_NE(f.message().find(names[bad]), std::string::npos) << record << ": " << f.message();
+    }
+  }
 }
 
 }  // namespace

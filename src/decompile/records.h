@@ -1,6 +1,7 @@
 // The records a decompile recovers from the binary files: one struct per
 // record kind of the two descriptions, with its values as the text writes
-// them, in the order the texts list them.
+// them. Records of many values keep them in the records table's order
+// (values_of names the positions), so rendering writes them as they stand.
 #pragma once
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/records.h"
 #include "compiler/track_model.h"
 #include "output/binary_decoders.h"
 
@@ -44,9 +46,8 @@ struct MountainRecord {
 };
 
 struct SpeedBoardRecord {
-  int64_t position = 0;
-  std::array<int64_t, 8> values{};  // vas, vbs, vcs, strisces, vad, vbd, vcd, strisced
-  bool under_station = false;       // a station stop overwrote it
+  std::array<int64_t, values_of::kStrisced + 1> values{};
+  bool under_station = false;  // a station stop overwrote it
 };
 
 struct SignBoardRecord {
@@ -69,20 +70,17 @@ struct LineRecords {
 };
 
 struct StationRecord {
-  // pos., tipo, lung., tps, tab, mar, d2, d3, rap, d1, d2, d3, ac, ore, min, sec
-  std::array<int64_t, 16> values{};
-  std::string name;  // Windows-1252
+  std::array<int64_t, values_of::kStationName> values{};  // the numbers; the name last
+  std::string name;                                       // Windows-1252
 };
 
 struct SignalRecord {
-  // posizione, sx, s1, s2, s3, rapp, dx, d1, d2, d3, tempo
-  std::array<int64_t, 11> values{};
+  std::array<int64_t, values_of::kSignalValues> values{};
   bool under_station = false;
 };
 
 struct SlowdownRecord {
-  // x, v, l, f_tt, f_ta, d_v
-  std::array<int64_t, 6> values{};
+  std::array<int64_t, values_of::kSlowdownValues> values{};
   bool under_station = false;  // a station stop overwrote one of its cells
 };
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/competition_codes.h"
 #include "compiler/diagnostics.h"
 #include "compiler/field_reader.h"
@@ -43,13 +44,6 @@ std::string str(int64_t v) {
   return std::to_string(v);
 }
 
-// floor(a / b) and the remainder that goes with it (0 <= r < b).
-int64_t floor_div(int64_t a, int64_t b) {
-  int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
 // A cell written by a station or a signal as an approach mark: a station's
 // value is fixed, a signal's is low8(m·10 + b) with its mark value m.
 struct Mark {
@@ -78,8 +72,10 @@ class Recovery {
   void run() {
     check_sizes_and_stamps();
     general();
-    line_.gradients = span_records(&Cella::pendenza, 100, [](int64_t b) { return b - 100; });
-    train_.speeds = span_records(&Cella::velocita, 0, [](int64_t b) { return b * 5; });
+    line_.gradients = span_records(&Cella::pendenza, gradient_byte(0),
+                                   [](uint8_t b) { return gradient_from_byte(b); });
+    train_.speeds =
+        span_records(&Cella::velocita, 0, [](uint8_t b) { return speed_from_fifth(b); });
     train_.adhesion = span_records(&Cella::aderenza, 0, [](int64_t b) { return b; });
     if (geometry_) curves();
     stations();
@@ -178,7 +174,7 @@ class Recovery {
     std::array<ChainageLine, 3> stored;
     for (int i = 0; i < 3; ++i) {
       const VoceTreno& v = treno_[static_cast<size_t>(kChainageTre + i)];
-      stored[static_cast<size_t>(i)] = {v.inizio, v.fine - (v.posizione == 1 ? 100 : 0),
+      stored[static_cast<size_t>(i)] = {v.inizio, chainage_written(v.fine, v.posizione),
                                         v.posizione};
     }
     std::array<int, 3> perm = {0, 1, 2};
@@ -367,8 +363,26 @@ class Recovery {
     const int64_t ore = floor_div(orario, 3600);
     const int64_t rest = orario - ore * 3600;
     StationRecord r;
-    r.values = {pos,    e.tipo,  length,  e.tps,   e.opz4, mar, e.dato1,   e.dato2,
-                e.opz1, e.dato3, e.dato4, e.dato5, e.opz2, ore, rest / 60, rest % 60};
+    {
+      using namespace values_of;
+      auto& v = r.values;
+      v[kStationPos] = pos;
+      v[kStationKind] = e.tipo;
+      v[kStationLength] = length;
+      v[kTps] = e.tps;
+      v[kTab] = e.opz4;
+      v[kMar] = mar;
+      v[kStationD2] = e.dato1;
+      v[kStationD3] = e.dato2;
+      v[kRap] = e.opz1;
+      v[kStationD1] = e.dato3;
+      v[kStationD2b] = e.dato4;
+      v[kStationD3b] = e.dato5;
+      v[kAc] = e.opz2;
+      v[kHoursOfDay] = ore;
+      v[kMinutesOfDay] = rest / 60;
+      v[kSecondsOfDay] = rest % 60;
+    }
     r.name = e.nome;
     train_.stations.push_back(std::move(r));
     if (e.tipo < 25) {
@@ -439,7 +453,7 @@ class Recovery {
     }
     std::sort(line_.speed_boards.begin(), line_.speed_boards.end(),
               [](const SpeedBoardRecord& a, const SpeedBoardRecord& b) {
-                return a.position < b.position;
+                return a.values[values_of::kBoardPosition] < b.values[values_of::kBoardPosition];
               });
   }
 
@@ -447,17 +461,22 @@ class Recovery {
   // right one in units, both in steps of 5 km/h; the stripes as tens and units.
   void board_cell(int64_t j, bool under_station) {
     const Cella& c = cell(j);
+    using namespace values_of;
     SpeedBoardRecord r;
-    r.position = (j - 1) * kCell;
+    r.values[kBoardPosition] = (j - 1) * kCell;
     r.under_station = under_station;
-    require_on_track(r.position, "a speed board in cell " + str(j));
+    require_on_track(r.values[kBoardPosition], "a speed board in cell " + str(j));
     const int16_t v[3] = {under_station ? int16_t{0} : c.valore1, c.valore2, c.valore3};
+    const SpeedBoard left[3] = {kVas, kVbs, kVcs};
+    const SpeedBoard right[3] = {kVad, kVbd, kVcd};
     for (size_t i = 0; i < 3; ++i) {
-      r.values[i] = floor_div(v[i], 100) * 5;
-      r.values[4 + i] = (v[i] - floor_div(v[i], 100) * 100) * 5;
+      const LeftRight speeds = board_speeds(v[i]);
+      r.values[left[i]] = speeds.left;
+      r.values[right[i]] = speeds.right;
     }
-    r.values[3] = floor_div(c.valore4, 10);
-    r.values[7] = c.valore4 - floor_div(c.valore4, 10) * 10;
+    const LeftRight stripes = board_stripes(c.valore4);
+    r.values[kStrisces] = stripes.left;
+    r.values[kStrisced] = stripes.right;
     line_.speed_boards.push_back(r);
   }
 
@@ -603,13 +622,10 @@ class Recovery {
         continue;
       }
       if (m < 0) {
-        // The marks keep 10·m in 8 bits: m modulo 128 (77 is 1/5 modulo 128).
-        const int x = (held - static_cast<int>(mk.b)) & 0xFF;
-        if (x % 2 != 0) return false;
-        m = (77 * (x / 2)) & 127;
-        if (m % 2 != w.parity) return false;
+        m = static_cast<int>(mark_from_byte(held, mk.b));
+        if (m < 0 || m % 2 != w.parity) return false;
       }
-      if (low8(int64_t{m} * 10 + mk.b) != held) return false;
+      if (approach_mark_byte(m, mk.b) != held) return false;
     }
     if (!w.station) w.m = m >= 0 ? m : (w.parity ? 3 : 6);
     return true;
@@ -700,31 +716,32 @@ class Recovery {
   void signal(int64_t k, int64_t station, int m) {
     const Cella& c = cell(k);
     const bool timed = c.tempo != 0;
-    const int64_t sx = timed ? 2 : m / 3;
-    const int64_t dx = m - 3 * sx;
-    // rapp·10 ≡ valore4 − m (mod 65536); 19661 is the inverse of 5 modulo 32768.
-    const int64_t diff = c.valore4 - m;
-    const int64_t rapp =
-        diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
-    if (low16(rapp * 10 + m) != c.valore4) {
+    const int64_t sx = timed ? kTimedSignal : m / 3;
+    const int64_t dx = m - signal_mark_value(sx, 0);
+    const int64_t rapp = signal_repeat(c.valore4, m);
+    if (low16(signal_repeat_value(rapp, m)) != c.valore4) {
       refuse("the signal in cell " + str(k) + " holds valore4 " + str(c.valore4) +
              ", which does not fit its approach marks");
     }
     int64_t tempo = c.tempo;
     if (tempo >= 1 && tempo <= 100) tempo += 256;  // a time up to 100 would be raised to 101
     const int16_t v1 = station ? int16_t{0} : c.valore1;
+    const LeftRight p1 = signal_pair(v1);
+    const LeftRight p2 = signal_pair(c.valore2);
+    const LeftRight p3 = signal_pair(c.valore3);
+    using namespace values_of;
     SignalRecord r;
-    r.values = {(k - 1) * kCell,
-                sx,
-                floor_div(v1, 10),
-                floor_div(c.valore2, 10),
-                floor_div(c.valore3, 10),
-                rapp,
-                dx,
-                v1 - floor_div(v1, 10) * 10,
-                c.valore2 - floor_div(c.valore2, 10) * 10,
-                c.valore3 - floor_div(c.valore3, 10) * 10,
-                tempo};
+    r.values[kSignalPosition] = (k - 1) * kCell;
+    r.values[kSx] = sx;
+    r.values[kDx] = dx;
+    r.values[kRapp] = rapp;
+    r.values[kS1] = p1.left;
+    r.values[kD1] = p1.right;
+    r.values[kS2] = p2.left;
+    r.values[kD2] = p2.right;
+    r.values[kS3] = p3.left;
+    r.values[kD3] = p3.right;
+    r.values[kTempo] = tempo;
     r.under_station = station != 0;
     train_.signals.push_back(r);
   }
@@ -847,7 +864,13 @@ class Recovery {
       used[static_cast<size_t>(j)] = true;
       if (open_stops_.erase(j) > 0) r.under_station = true;
     }
-    r.values = {h.p, h.v, h.e * kCell - kCell - h.p, h.ftt, h.w >= 0 ? 1 : 0, h.dv};
+    using namespace values_of;
+    r.values[kSlowdownX] = h.p;
+    r.values[kSlowdownV] = h.v;
+    r.values[kSlowdownL] = h.e * kCell - kCell - h.p;
+    r.values[kFtt] = h.ftt;
+    r.values[kFta] = h.w >= 0 ? 1 : 0;
+    r.values[kDv] = h.dv;
     train_.slowdowns.push_back(r);
   }
 
@@ -895,9 +918,10 @@ class Recovery {
       }
       take_slowdown(*h, used);
     }
-    std::sort(
-        train_.slowdowns.begin(), train_.slowdowns.end(),
-        [](const SlowdownRecord& x, const SlowdownRecord& y) { return x.values[0] < y.values[0]; });
+    std::sort(train_.slowdowns.begin(), train_.slowdowns.end(),
+              [](const SlowdownRecord& x, const SlowdownRecord& y) {
+                return x.values[values_of::kSlowdownX] < y.values[values_of::kSlowdownX];
+              });
   }
 
   // The code points the author wrote are those the signal-code pass does not

@@ -1,14 +1,18 @@
 // Writes the recovered records as the two descriptions, in the layout of
 // the built-in texts: a preamble, the general section, one section per
-// record kind with a comment naming its columns, and aligned columns.
+// record kind with a comment naming its columns, and aligned columns. The
+// keywords, section headers and column captions come from the records table.
 #include "decompile/render.h"
 
 #include <algorithm>
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "compiler/records.h"
 
 namespace binario {
 
@@ -76,22 +80,35 @@ std::string num(int64_t v) {
   return std::to_string(v);
 }
 
-template <size_t N>
-std::vector<std::string> row(std::string keyword, const std::array<int64_t, N>& values) {
-  std::vector<std::string> r = {std::move(keyword)};
+std::string keyword(RecordKind kind) {
+  return std::string(record_spec(kind).written[0]);
+}
+
+// A row: the record's keyword, then its values.
+std::vector<std::string> row(RecordKind kind, std::span<const int64_t> values) {
+  std::vector<std::string> r = {keyword(kind)};
   for (int64_t v : values) r.push_back(num(v));
   return r;
 }
+std::vector<std::string> row(RecordKind kind, const ValueAt& v) {
+  return row(kind, std::array<int64_t, 2>{v.position, v.value});
+}
 
-void section(std::string& out, std::string_view header, const Table& table,
-             bool text_last = false) {
-  out.append(header).append(kLineEnd);
+// The rows of `kind`, captioned with the names of its values.
+Table table_of(RecordKind kind) {
+  std::vector<std::string> caption = {"-"};
+  for (const ValueSpec& v : record_spec(kind).values) caption.emplace_back(value_caption(v));
+  return Table(std::move(caption));
+}
+
+void section(std::string& out, RecordKind kind, const Table& table, bool text_last = false) {
+  out.append(record_spec(kind).header).append(kLineEnd);
   if (!table.empty()) table.write(out, text_last);
 }
 
 void preamble(std::string& out, const std::vector<std::string>& summary) {
   for (const std::string& s : summary) out.append("- ").append(s).append(kLineEnd);
-  out.append(kLineEnd).append("inizio_dati").append(kLineEnd);
+  out.append(kLineEnd).append(kDataStart).append(kLineEnd);
 }
 
 }  // namespace
@@ -107,131 +124,128 @@ std::optional<std::string> text_value(std::string_view text) {
 }
 
 std::string render_line(const LineRecords& r, const std::vector<std::string>& summary) {
+  using K = RecordKind;
   std::string out;
   preamble(out, summary);
-  out.append("[generale]").append(kLineEnd);
+  out.append(kGeneralHeader).append(kLineEnd);
   Table general({});
-  general.add({"lunghezza percorso", num(r.length)});
-  for (const auto& [word, c] :
-       {std::pair{"uno", &r.uno}, std::pair{"due", &r.due}, std::pair{"tre", &r.tre}}) {
-    general.add({std::string("progressiva chilometrica ") + word, num(c->key), num(c->chainage),
-                 num(c->flag)});
+  general.add(row(K::kLineLength, std::array<int64_t, 1>{r.length}));
+  for (const auto& [kind, c] :
+       {std::pair{K::kChainageUno, &r.uno}, std::pair{K::kChainageDue, &r.due},
+        std::pair{K::kChainageTre, &r.tre}}) {
+    general.add(row(kind, std::array<int64_t, 3>{c->key, c->chainage, c->flag}));
   }
-  general.add({"sfondo uno", num(r.sfondo_uno)});
-  general.add({"sfondo due", num(r.sfondo_due)});
-  general.add({"sfondo tre", num(r.sfondo_tre)});
-  general.add({"ripetizione segnali " + num(r.repetition_codes) + " codici", num(r.repetition_from),
-               num(r.repetition_to)});
+  general.add(row(K::kBackgroundUno, std::array<int64_t, 1>{r.sfondo_uno}));
+  general.add(row(K::kBackgroundDue, std::array<int64_t, 1>{r.sfondo_due}));
+  general.add(row(K::kBackgroundTre, std::array<int64_t, 1>{r.sfondo_tre}));
+  std::vector<std::string> repetition =
+      row(K::kSignalRepetition, std::array<int64_t, 2>{r.repetition_from, r.repetition_to});
+  repetition[0] = repetition_keyword(r.repetition_codes);
+  general.add(std::move(repetition));
   general.write(out, false);
 
-  Table gradients({"-", "pos.", "per mille"});
-  for (const ValueAt& g : r.gradients) gradients.add({"pendenza", num(g.position), num(g.value)});
-  section(out, "[pendenze]", gradients);
+  Table gradients = table_of(K::kGradient);
+  for (const ValueAt& g : r.gradients) gradients.add(row(K::kGradient, g));
+  section(out, K::kGradient, gradients);
 
-  Table curves({"-", "inizio", "lung."});
+  const RecordSpec& curve = record_spec(K::kCurve);
+  Table curves = table_of(K::kCurve);
   for (const CurveRecord& c : r.curves) {
     curves.add(
-        {std::string("curva") + (c.left ? "s" : "d") + num(c.klass), num(c.start), num(c.length)});
+        {std::string(curve.written[c.left ? 0 : 1]) + num(c.klass), num(c.start), num(c.length)});
   }
-  section(out, "[curve]", curves);
+  section(out, K::kCurve, curves);
 
-  Table boards({"-", "pos.", "vas", "vbs", "vcs", "str.", "vad", "vbd", "vcd", "str."});
+  Table boards = table_of(K::kSpeedBoard);
   for (const SpeedBoardRecord& b : r.speed_boards) {
-    std::array<int64_t, 9> v = {b.position};
-    std::copy(b.values.begin(), b.values.end(), v.begin() + 1);
-    boards.add(row("indicatori_vmax", v),
+    boards.add(row(K::kSpeedBoard, b.values),
                b.under_station ? "overwritten by a station stop: its other values stay" : "");
   }
-  section(out, "[cartelli]", boards);
+  section(out, K::kSpeedBoard, boards);
 
-  Table mountains({"-", "da", "a", "tipo"});
+  Table mountains = table_of(K::kMountain);
   for (const MountainRecord& m : r.mountains) {
-    mountains.add(row("montagna", std::array<int64_t, 3>{m.inizio, m.fine, m.tipo}),
+    mountains.add(row(K::kMountain, std::array<int64_t, 3>{m.inizio, m.fine, m.tipo}),
                   m.separator ? "no cell: keeps the next span apart from the one before" : "");
   }
-  section(out, "[montagne]", mountains);
+  section(out, K::kMountain, mountains);
 
-  Table signs({"-", "pos.", "testo"});
+  Table signs = table_of(K::kSignBoard);
   for (const SignBoardRecord& s : r.sign_boards) {
-    signs.add({"cartello indicatore", num(s.position), *text_value(s.text)},
+    std::vector<std::string> cells = row(K::kSignBoard, std::array<int64_t, 1>{s.position});
+    cells.push_back(*text_value(s.text));
+    signs.add(std::move(cells),
               s.under_station ? "overwritten by a station stop: its text stays" : "");
   }
-  section(out, "[indicazioni]", signs, true);
-  out.append("[fine]").append(kLineEnd);
+  section(out, K::kSignBoard, signs, true);
+  out.append(kEndHeader).append(kLineEnd);
   return out;
 }
 
 std::string render_train(const TrainRecords& r, const std::vector<std::string>& summary) {
+  using K = RecordKind;
   std::string out;
   preamble(out, summary);
-  out.append("[generale]").append(kLineEnd);
+  out.append(kGeneralHeader).append(kLineEnd);
   Table general({});
-  general.add({"numero vetture", num(r.vetture)});
-  general.add({"percentuale massa frenata", num(r.massa)});
-  general.add({"sabbia", num(r.sabbia)});
-  general.add({"orologio", num(r.ore), num(r.minuti), num(r.secondi)});
+  general.add(row(K::kCars, std::array<int64_t, 1>{r.vetture}));
+  general.add(row(K::kBrakedMass, std::array<int64_t, 1>{r.massa}));
+  general.add(row(K::kSand, std::array<int64_t, 1>{r.sabbia}));
+  general.add(row(K::kClock, std::array<int64_t, 3>{r.ore, r.minuti, r.secondi}));
   general.write(out, false);
 
-  Table adhesion({"-", "pos.", "valore"});
-  for (const ValueAt& a : r.adhesion) adhesion.add({"aderenza", num(a.position), num(a.value)});
-  section(out, "[aderenze]", adhesion);
+  Table adhesion = table_of(K::kAdhesion);
+  for (const ValueAt& a : r.adhesion) adhesion.add(row(K::kAdhesion, a));
+  section(out, K::kAdhesion, adhesion);
 
-  Table speeds({"-", "pos.", "km/h"});
-  for (const ValueAt& s : r.speeds) speeds.add({"velocita", num(s.position), num(s.value)});
-  section(out, "[vel_limite]", speeds);
+  Table speeds = table_of(K::kSpeedLimit);
+  for (const ValueAt& s : r.speeds) speeds.add(row(K::kSpeedLimit, s));
+  section(out, K::kSpeedLimit, speeds);
 
   // Slowdowns a station stop overwrote in part stand before every station.
-  const std::vector<std::string> slowdown_caption = {"-",    "inizio", "km/h", "lung.",
-                                                     "f_tt", "f_ta",   "d_v"};
-  Table early_slowdowns(slowdown_caption);
+  Table early_slowdowns = table_of(K::kSlowdown);
   for (const SlowdownRecord& s : r.slowdowns) {
     if (s.under_station) {
-      early_slowdowns.add(row("rallentamento", s.values),
+      early_slowdowns.add(row(K::kSlowdown, s.values),
                           "a station stop written after it overwrote one of its cells");
     }
   }
-  if (!early_slowdowns.empty()) section(out, "[rallentamenti]", early_slowdowns);
+  if (!early_slowdowns.empty()) section(out, K::kSlowdown, early_slowdowns);
 
   // Stations and signals in their common order, a section for each run of one kind.
-  const std::vector<std::string> station_caption = {"-",   "pos.", "tipo", "lung.", "tps", "tab",
-                                                    "mar", "d2",   "d3",   "rap",   "d1",  "d2",
-                                                    "d3",  "ac",   "ore",  "min",   "sec", "nome"};
-  const std::vector<std::string> signal_caption = {"-",    "pos.", "sx", "s1", "s2", "s3",
-                                                   "rapp", "dx",   "d1", "d2", "d3", "tempo"};
   size_t i = 0;
   while (i < r.order.size()) {
     const bool station = r.order[i].station;
-    Table table(station ? station_caption : signal_caption);
+    const RecordKind kind = station ? K::kStation : K::kSignal;
+    Table table = table_of(kind);
     for (; i < r.order.size() && r.order[i].station == station; ++i) {
       if (station) {
         const StationRecord& s = r.stations[r.order[i].index];
-        std::vector<std::string> cells = row("stazione", s.values);
+        std::vector<std::string> cells = row(kind, s.values);
         cells.push_back(*text_value(s.name));
         table.add(std::move(cells));
       } else {
         const SignalRecord& s = r.signals[r.order[i].index];
         table.add(
-            row("segnale", s.values),
+            row(kind, s.values),
             s.under_station
                 ? "overwritten by the stop of a station written after it: its other values stay"
                 : "");
       }
     }
-    section(out, station ? "[stazioni]" : "[segnali]", table, station);
+    section(out, kind, table, station);
   }
 
-  Table slowdowns(slowdown_caption);
+  Table slowdowns = table_of(K::kSlowdown);
   for (const SlowdownRecord& s : r.slowdowns) {
-    if (!s.under_station) slowdowns.add(row("rallentamento", s.values));
+    if (!s.under_station) slowdowns.add(row(K::kSlowdown, s.values));
   }
-  section(out, "[rallentamenti]", slowdowns);
+  section(out, K::kSlowdown, slowdowns);
 
-  Table codes({"-", "pos.", "valore"});
-  for (const ValueAt& c : r.code_points) {
-    codes.add({"abbattimento", num(c.position), num(c.value)});
-  }
-  section(out, "[codici]", codes);
-  out.append("[fine]").append(kLineEnd);
+  Table codes = table_of(K::kCodePoint);
+  for (const ValueAt& c : r.code_points) codes.add(row(K::kCodePoint, c));
+  section(out, K::kCodePoint, codes);
+  out.append(kEndHeader).append(kLineEnd);
   return out;
 }
 

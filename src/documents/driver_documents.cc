@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "output/driver_forms.h"
 #include "output/file_naming.h"
@@ -460,7 +461,7 @@ std::vector<SheetRow> sheet_rows(const TrackModel& model, const RecordsRead& rec
       model.last_cell() + 1, std::max<int64_t>(1, (length + kCellLength - 1) / kCellLength));
   int previous = -1;
   for (int64_t k = 0; k < cells; ++k) {
-    const int speed = model.percorso[static_cast<size_t>(k)].velocita * 5;
+    const int speed = speed_limit_kmh(model.percorso[static_cast<size_t>(k)]);
     if (speed == previous) continue;
     previous = speed;
     const int64_t metre = k * kCellLength;

@@ -199,8 +199,9 @@ LinePlot build_line_plot(const LineData& data) {
         break;
       case kSignBoard: {
         p.sign_boards.push_back(item);
-        const bool in_table = c.valore1 >= 1 && c.valore1 <= kFirstBoardSlot;
-        p.sign_texts.push_back(in_table ? data.treno[c.valore1].nome : std::string());
+        p.sign_texts.push_back(sign_board_has_entry(c)
+                                   ? data.treno[static_cast<size_t>(sign_board_entry(c))].nome
+                                   : std::string());
         break;
       }
       case kMountainMarker:
@@ -208,7 +209,7 @@ LinePlot build_line_plot(const LineData& data) {
         break;
       case kSlowdownStart: {
         // Its end is the next end cell; one that never comes ends it at once.
-        Slowdown s{item.metre, item.metre + kCellMetres, c.valore1};
+        Slowdown s{item.metre, item.metre + kCellMetres, slowdown_speed_kmh(c)};
         for (size_t e = k + 1; e < cells.size(); ++e) {
           if (cells[e].tipo == kSlowdownEnd) {
             s.end = static_cast<int32_t>(e) * kCellMetres + kCellMetres;

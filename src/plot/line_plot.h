@@ -125,7 +125,7 @@ struct LinePlot {
   Bounds plan_bounds;
 
   // The profile. heights[k] is the elevation at metre 50k relative to the
-  // start, the running sum of (pendenza - 100) per mille over the cells
+  // start, the running sum of the cells' gradients in per mille over the cells
   // before it; it covers the cells the gradients fill (all but the last three).
   std::vector<double> heights;
   std::vector<Run> gradients;     // per mille

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 
+#include "compiler/cell_meaning.h"
 #include "output/kilometres.h"
 
 namespace binario::drawing {
@@ -29,11 +30,11 @@ std::string fold_blanks(std::string_view s) {
   return out;
 }
 
-// The speeds a speed-board value encodes: left (value div 100) x 5 and right
-// (value mod 100) x 5 km/h.
+// The speeds a speed-board value encodes, its 16 bits read unsigned as the
+// board shows them.
 std::pair<int, int> board_speeds(int16_t value) {
-  const int v = static_cast<uint16_t>(value);
-  return {v / 100 * 5, v % 100 * 5};
+  const LeftRight s = binario::board_speeds(static_cast<uint16_t>(value));
+  return {static_cast<int>(s.left), static_cast<int>(s.right)};
 }
 
 std::string board_label(const Cella& c) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/time_of_day.h"
 #include "output/kilometres.h"
 
@@ -382,8 +383,8 @@ void Painter::slowdowns() {
   }
   for (const CellItem& w : plot_.warnings) {
     svg_.open("g", {{"class", "warning"}});
-    svg_.title("warning board, " + std::to_string(w.content.valore1) + " km/h, km " +
-               kilometres(w.metre));
+    svg_.title("warning board, " + std::to_string(warning_board_speed_kmh(w.content)) +
+               " km/h, km " + kilometres(w.metre));
     triangle(x_of(w.metre), mid + 6, mark::kWarningBoard.colour);
     svg_.close();
   }

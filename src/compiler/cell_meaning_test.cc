@@ -1,0 +1,111 @@
+#include "compiler/cell_meaning.h"
+
+#include <gtest/gtest.h>
+
+#include "compiler/records.h"
+
+namespace binario {
+namespace {
+
+// Every byte a speed or gradient cell can hold decodes to a value that
+// encodes back to the same byte, and the speed limit's range in the records
+// table is exactly the speeds whose rounded fifth fits a cell.
+TEST(CellMeaning, SpeedAndGradientBytesRoundTripAndTheSpeedRangeIsWhatFitsACell) {
+  for (int b = 0; b <= 255; ++b) {
+    const auto byte = static_cast<uint8_t>(b);
+    EXPECT_EQ(speed_fifth(speed_from_fifth(byte)), b);
+    EXPECT_EQ(gradient_byte(gradient_from_byte(byte)), byte);
+  }
+  // Speeds off the 5 km/h step round to the nearest step.
+  EXPECT_EQ(speed_from_fifth(speed_fifth(7)), 5);
+  EXPECT_EQ(speed_from_fifth(speed_fifth(8)), 10);
+  EXPECT_EQ(speed_from_fifth(speed_fifth(-2)), 0);
+
+  const ValueRange range = *record_spec(RecordKind::kSpeedLimit).values[1].range;
+  EXPECT_TRUE(fits_byte(speed_fifth(range.lo)));
+  EXPECT_TRUE(fits_byte(speed_fifth(range.hi)));
+  EXPECT_FALSE(fits_byte(speed_fifth(range.lo - 1)));
+  EXPECT_FALSE(fits_byte(speed_fifth(range.hi + 1)));
+
+  // A gradient outside what a byte keeps wraps round.
+  EXPECT_EQ(gradient_from_byte(gradient_byte(-100)), -100);
+  EXPECT_EQ(gradient_from_byte(gradient_byte(155)), 155);
+  EXPECT_EQ(gradient_from_byte(gradient_byte(156)), -100);
+  EXPECT_EQ(gradient_from_byte(gradient_byte(-101)), 155);
+}
+
+// A board's two speeds of a class share one Integer; read signed they come
+// back as written whenever both are on the 5 km/h step and the pair fits.
+TEST(CellMeaning, BoardSpeedsAndStripesRoundTripAndRoundAsStored) {
+  for (int64_t left = 0; left <= 1630; left += 5) {
+    for (int64_t right = 0; right <= 495; right += 5) {
+      const LeftRight back = board_speeds(board_speeds_cell(left, right));
+      ASSERT_EQ(back.left, left) << left << " " << right;
+      ASSERT_EQ(back.right, right) << left << " " << right;
+    }
+  }
+  // Off the step: the right speed rounds half to even in fifths; a left
+  // speed off the step spills into the right one.
+  EXPECT_EQ(board_speeds(board_speeds_cell(100, 12)).right, 10);
+  EXPECT_EQ(board_speeds(board_speeds_cell(100, 13)).right, 15);
+  EXPECT_EQ(board_speeds_value(0, 2), 0);
+  EXPECT_EQ(board_speeds(board_speeds_cell(3, 0)).left, 0);
+  EXPECT_EQ(board_speeds(board_speeds_cell(3, 0)).right, 300);
+  // Past 16 bits the value wraps: read signed, it is the value a
+  // description can write back; read unsigned, the 16 bits as displayed.
+  const int16_t wrapped = board_speeds_cell(1640, 0);
+  EXPECT_EQ(board_speeds(wrapped).left, -1640);
+  EXPECT_EQ(board_speeds(wrapped).right, 320);
+  EXPECT_EQ(board_speeds(static_cast<uint16_t>(wrapped)).left, 1640);
+  EXPECT_EQ(board_speeds(static_cast<uint16_t>(wrapped)).right, 0);
+  EXPECT_EQ(board_speeds(-1).left, -5);
+  EXPECT_EQ(board_speeds(-1).right, 495);
+
+  for (int64_t left = -50; left <= 50; ++left) {
+    for (int64_t right = 0; right <= 9; ++right) {
+      const LeftRight back = board_stripes(board_stripes_value(left, right));
+      EXPECT_EQ(back.left, left);
+      EXPECT_EQ(back.right, right);
+    }
+  }
+}
+
+// The signal's packed Integers and its approach marks decode to values that
+// encode back to what the cell holds, including after 16- and 8-bit wraps.
+TEST(CellMeaning, SignalPairsRepeatValuesAndApproachMarksRoundTrip) {
+  for (int64_t s = -20; s <= 20; ++s) {
+    for (int64_t d = 0; d <= 9; ++d) {
+      const LeftRight back = signal_pair(low16(signal_pair_value(s, d)));
+      EXPECT_EQ(back.left, s);
+      EXPECT_EQ(back.right, d);
+    }
+  }
+  for (int64_t sx = 0; sx <= 2; ++sx) {
+    for (int64_t dx = 0; dx <= 2; ++dx) {
+      const int64_t mark = signal_mark_value(sx, dx);
+      for (int64_t rapp : {0, 1, 9, 3276, 3277, 40000, -1, -3277}) {
+        const int16_t stored = low16(signal_repeat_value(rapp, mark));
+        EXPECT_EQ(low16(signal_repeat_value(signal_repeat(stored, mark), mark)), stored)
+            << rapp << " " << mark;
+      }
+    }
+  }
+  for (int64_t m = 0; m < 256; ++m) {
+    for (int64_t b = 1; b <= 4; ++b) {
+      EXPECT_EQ(mark_from_byte(approach_mark_byte(m, b), b), m % 128);
+    }
+  }
+  // A byte an odd distance from b is no mark of that distance.
+  EXPECT_EQ(mark_from_byte(12, 1), -1);
+
+  // A timed signal never waits 1 to 100; an untimed one keeps no time.
+  EXPECT_EQ(signal_time_byte(kTimedSignal, 1), 101);
+  EXPECT_EQ(signal_time_byte(kTimedSignal, 100), 101);
+  EXPECT_EQ(signal_time_byte(kTimedSignal, 0), 0);
+  EXPECT_EQ(signal_time_byte(kTimedSignal, 101), 101);
+  EXPECT_EQ(signal_time_byte(kTimedSignal, 300), 44);
+  EXPECT_EQ(signal_time_byte(1, 150), 0);
+}
+
+}  // namespace
+}  // namespace binario
