@@ -97,10 +97,16 @@ Subcommand add_explain_command(Command& program) {
       "explain",
       "Print the format reference's entry for a status code, a warning, a record or a topic; "
       "without one, list them");
+  // Keywords as authors write them: a station, a speed limit spelt out, a
+  // right-hand curve of class 3.
+  const std::string keywords = std::string(record_spec(RecordKind::kStation).written[0]) + ", " +
+                               std::string(record_spec(RecordKind::kSpeedLimit).written[0]) +
+                               "' limite, " +
+                               std::string(record_spec(RecordKind::kCurve).written[1]) + "3";
   cmd->add_option("CODE|NAME|TOPIC", what.get(),
                   "A status code (15), a warning name (ignored-field), a record keyword as "
-                  "the descriptions may write it (stazione, velocita' limite, curvad3) or a "
-                  "topic (cells, comments, units, timetable)");
+                  "the descriptions may write it (" +
+                      keywords + ") or a topic (cells, comments, units, timetable)");
   return {cmd, [what] { return explain_command(*what, std::cout, std::cerr); }};
 }
 
