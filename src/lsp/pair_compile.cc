@@ -115,7 +115,10 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   input.train = std::move(train.source);
   input.nome_percorso = utf8_to_windows1252(texts.name).value_or("?");
   input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
+  // The curves are read (hover, the outline and formatting show them) but
+  // the plan is never shown here: its million points are not computed.
   input.calcola_linea = true;
+  input.geometry_points = false;
   input.records_read = true;
   input.more_checks = check_run;  // the warnings of the train's run
   // Converting a large text takes a while: a compile cancelled meanwhile is
