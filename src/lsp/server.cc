@@ -570,7 +570,7 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   LineChecked checked;
   const std::clock_t started = std::clock();
   try {
-    checked = check_line(texts, fs_, &cancelled);
+    checked = check_line(texts, fs_, &cancelled, &compiles_);
   } catch (const CompileCancelled&) {
     return;
   }
@@ -714,16 +714,20 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
     pair.line = document(group.line_uri);
     pair.name = group.name;
     if (document_kind(uri) == DocumentKind::kTrain) {
-      pair.train = document(uri);
+      pair.train = document(documents_.open_uri(uri).value_or(uri));
       pair.number = line->number;
     } else if (!group.trains.empty()) {
       pair.train = document(group.trains.front().uri);
       pair.number = group.trains.front().number;
     }
   }
-  PairCompiled compiled = compile_pair(pair, uri, fs_, &asked.cancelled);
-  for (const auto& [compiled_uri, read] : compiled.reads) {
-    if (percent_decode(compiled_uri) == key) return {read, compiled.model};
+  // Asked for as the check asks for it (a diagnostic with no place goes to
+  // the open train), so that the two share one compile of the same texts.
+  const std::string asked_for = pair.train.open_text ? pair.train.uri : pair.line.uri;
+  const std::shared_ptr<const PairCompiled> compiled =
+      compiles_.compile(pair, asked_for, fs_, &asked.cancelled);
+  for (const auto& [compiled_uri, read] : compiled->reads) {
+    if (percent_decode(compiled_uri) == key) return {read, compiled->model};
   }
   return {};
 }
