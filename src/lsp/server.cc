@@ -278,8 +278,10 @@ void Server::answer(const json& id, const std::string& method, const json& param
     outbox_.reply_error(id, rpc::Error(rpc::kInvalidParams, e.what()));
   }
   // The edits of a large document take tens of megabytes while they are
-  // built and written; they go back to the system, not to the heap.
-  if (method == "textDocument/formatting") release_free_memory();
+  // built and written; they go back to the system, not to the heap. Not at
+  // once: the editor sends them back right away, and applying them and
+  // compiling the text they make would take the memory again, page by page.
+  if (method == "textDocument/formatting") scheduler_.schedule(kReleaseMemory, kReleaseMemoryAfter);
 }
 
 std::string Server::formatting(const json& params, const Asked& asked) {
