@@ -232,11 +232,14 @@ std::shared_ptr<const PairCompiled> SharedCompiles::compile(const PairTexts& tex
       if (entry->asked_for == asked_for && same_pair(entry->texts, texts)) same = entry;
     }
     if (!same) break;
-    if (same->result) return same->result;
     // In progress: its end, its cancelling or ours, whichever comes first.
-    done_.wait_for(lock, std::chrono::milliseconds(5));
+    while (!same->result && !same->failed) {
+      done_.wait_for(lock, std::chrono::milliseconds(5));
+      if (cancelled()) throw CompileCancelled();
+    }
+    if (same->result) return same->result;
   }
-  auto entry = std::make_shared<Entry>(Entry{texts, asked_for, nullptr});
+  auto entry = std::make_shared<Entry>(Entry{texts, asked_for, nullptr, false});
   entries_.push_back(entry);
   lock.unlock();
   std::shared_ptr<const PairCompiled> result;
@@ -244,15 +247,16 @@ std::shared_ptr<const PairCompiled> SharedCompiles::compile(const PairTexts& tex
     result = std::make_shared<const PairCompiled>(compile_pair(texts, asked_for, fs, cancel));
   } catch (...) {
     lock.lock();
+    entry->failed = true;
     entries_.remove(entry);
     done_.notify_all();
     throw;
   }
   lock.lock();
+  entry->result = result;  // for those waiting for it
   // A partner read from disk may change there unseen: such a compile is
   // shared while it is in progress only.
   if (texts.line.open_text && (texts.train.uri.empty() || texts.train.open_text)) {
-    entry->result = result;
     // The newest last: the oldest done go first.
     entries_.remove(entry);
     entries_.push_back(entry);

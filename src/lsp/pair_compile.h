@@ -93,6 +93,7 @@ class SharedCompiles {
     PairTexts texts;
     std::string asked_for;
     std::shared_ptr<const PairCompiled> result;  // null while in progress
+    bool failed = false;                         // cancelled: those waiting compile again
   };
   std::mutex mutex_;  // guards what follows
   std::condition_variable done_;
