@@ -6,8 +6,6 @@
 namespace binario {
 namespace {
 
-using nlohmann::json;
-
 // The record whose keyword or values hold the place.
 const RecordRead* record_at(const DescriptionRead& read, int line, int character) {
   for (const RecordRead& record : read.records) {
@@ -64,9 +62,9 @@ std::set<int64_t> related_cells(const RecordRead& record, const TrackModel* mode
   return cells;
 }
 
-json location(const CellDocument& document, const RecordRead& record) {
+lsp::Location location(const CellDocument& document, const RecordRead& record) {
   const DocumentLines lines(document.read->utf8_text);
-  return {{"uri", document.uri}, {"range", span_range(lines, record.keyword.span)}};
+  return {document.uri, span_range(lines, record.keyword.span)};
 }
 
 // True when `record`, read from a description of `file`, placed what the
@@ -85,17 +83,19 @@ bool occupies(const RecordRead& record, DescriptionFile file, const std::set<int
 
 }  // namespace
 
-json cell_locations(const std::vector<CellDocument>& documents, int line, int column,
-                    const TrackModel* model, bool occupants_only) {
-  if (documents.empty() || !documents[0].read) return nullptr;
+std::optional<std::vector<lsp::Location>> cell_locations(const std::vector<CellDocument>& documents,
+                                                         int line, int column,
+                                                         const TrackModel* model,
+                                                         bool occupants_only) {
+  if (documents.empty() || !documents[0].read) return std::nullopt;
   const DocumentRead& asked = *documents[0].read;
   const DocumentLines lines(asked.utf8_text);
   const RecordRead* record = record_at(asked.read, line, character_index(lines.line(line), column));
-  if (!record || record->cells.empty()) return nullptr;
+  if (!record || record->cells.empty()) return std::nullopt;
   const std::set<int64_t> cells =
       occupants_only ? std::set<int64_t>(record->cells.begin(), record->cells.end())
                      : related_cells(*record, model);
-  json locations = json::array();
+  std::vector<lsp::Location> locations;
   for (const CellDocument& document : documents) {
     if (!document.read) continue;
     for (const RecordRead& other : document.read->read.records) {

@@ -6,13 +6,14 @@
 #pragma once
 
 #include <memory>
-#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "compiler/records.h"
 #include "compiler/track_model.h"
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 
 namespace binario {
 
@@ -24,11 +25,13 @@ struct CellDocument {
 };
 
 // The protocol's Location array for the record at 0-based `line` and UTF-16
-// `column` of `documents[0]`, or null where no record with cells is. With
+// `column` of `documents[0]`, or nothing where no record with cells is. With
 // `occupants_only`, only the records that placed what `model` holds in the
 // record's cells (go to definition); otherwise every record touching them
 // (references). `model` is the compile's model of `documents[0]`, or null.
-nlohmann::json cell_locations(const std::vector<CellDocument>& documents, int line, int column,
-                              const TrackModel* model, bool occupants_only);
+std::optional<std::vector<lsp::Location>> cell_locations(const std::vector<CellDocument>& documents,
+                                                         int line, int column,
+                                                         const TrackModel* model,
+                                                         bool occupants_only);
 
 }  // namespace binario

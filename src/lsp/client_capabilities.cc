@@ -53,8 +53,8 @@ ClientCapabilities read_client_capabilities(const json& initialize_params) {
   return out;
 }
 
-json markup(const std::string& markdown, bool as_markdown) {
-  if (as_markdown) return {{"kind", "markdown"}, {"value", markdown}};
+lsp::MarkupContent markup(const std::string& markdown, bool as_markdown) {
+  if (as_markdown) return {true, markdown};
   std::string plain;
   plain.reserve(markdown.size());
   bool line_start = true;
@@ -71,7 +71,7 @@ json markup(const std::string& markdown, bool as_markdown) {
     line_start = c == '\n';
     if (c != '`') plain.push_back(c);
   }
-  return {{"kind", "plaintext"}, {"value", plain}};
+  return {false, plain};
 }
 
 }  // namespace binario

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
+#include <string>
+
+#include "lsp/protocol.h"
 
 namespace binario {
 
@@ -24,6 +27,6 @@ ClientCapabilities read_client_capabilities(const nlohmann::json& initialize_par
 
 // The protocol's MarkupContent for a text written in Markdown: as it is, or
 // as plain text (headings without their marks, code without backquotes).
-nlohmann::json markup(const std::string& markdown, bool as_markdown);
+lsp::MarkupContent markup(const std::string& markdown, bool as_markdown);
 
 }  // namespace binario

@@ -1,8 +1,10 @@
 // Quick fixes: the edits the diagnostics carry, offered as code actions.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
+
+#include "lsp/protocol.h"
 
 namespace binario {
 
@@ -11,6 +13,7 @@ namespace binario {
 // in its `data.fix` (see lsp_diagnostic), replacing that range of the
 // document. Diagnostics without one, or whose data is not well formed, give
 // none; so does a context whose `only` leaves quick fixes out.
-nlohmann::json quick_fixes(const std::string& uri, const nlohmann::json& context);
+std::vector<lsp::CodeAction> quick_fixes(const std::string& uri,
+                                         const lsp::CodeActionContext& context);
 
 }  // namespace binario

@@ -9,12 +9,6 @@
 namespace binario {
 namespace {
 
-using nlohmann::json;
-
-constexpr int kKeywordItem = 14;
-constexpr int kPlainText = 1;
-constexpr int kSnippet = 2;
-
 // A name as snippet text: "$", "}" and "\" escaped.
 std::string snippet_text(std::string_view name) {
   std::string out;
@@ -47,9 +41,10 @@ std::string shape(const RecordSpec& table_row, std::string_view keyword) {
 
 }  // namespace
 
-json keyword_completions(const DocumentRead& document, DescriptionFile file, int line, int column,
-                         const ClientCapabilities& client) {
-  json items = json::array();
+std::vector<lsp::CompletionItem> keyword_completions(const DocumentRead& document,
+                                                     DescriptionFile file, int line, int column,
+                                                     const ClientCapabilities& client) {
+  std::vector<lsp::CompletionItem> items;
   const DocumentLines lines(document.utf8_text);
   const CursorPlace place =
       cursor_place(document.read, file, line, character_index(lines.line(line), column));
@@ -57,16 +52,12 @@ json keyword_completions(const DocumentRead& document, DescriptionFile file, int
   for (const RecordSpec& table_row : section_records(*place.section)) {
     for (std::string_view keyword : table_row.written) {
       if (keyword.empty()) continue;
-      json item = {{"label", std::string(keyword)},
-                   {"kind", kKeywordItem},
-                   {"detail", shape(table_row, keyword)},
-                   {"data", {{"reference", std::string(table_row.reference)}}}};
+      lsp::CompletionItem item{std::string(keyword),      lsp::kCompletionKeyword,
+                               shape(table_row, keyword), std::string(keyword),
+                               lsp::kInsertPlainText,     std::string(table_row.reference)};
       if (client.snippets) {
-        item["insertText"] = snippet(table_row, keyword);
-        item["insertTextFormat"] = kSnippet;
-      } else {
-        item["insertText"] = std::string(keyword);
-        item["insertTextFormat"] = kPlainText;
+        item.insert_text = snippet(table_row, keyword);
+        item.insert_text_format = lsp::kInsertSnippet;
       }
       items.push_back(std::move(item));
     }
@@ -74,18 +65,11 @@ json keyword_completions(const DocumentRead& document, DescriptionFile file, int
   return items;
 }
 
-json resolve_completion(json item, const ClientCapabilities& client) {
-  if (!item.is_object()) return item;
-  const auto data = item.find("data");
-  if (data == item.end() || !data->is_object() || !data->contains("reference") ||
-      !(*data)["reference"].is_string()) {
-    return item;
-  }
-  if (const std::optional<std::string> entry =
-          reference_entry((*data)["reference"].get<std::string>())) {
-    item["documentation"] = markup(*entry, client.completion_markdown);
-  }
-  return item;
+std::optional<lsp::MarkupContent> completion_documentation(std::string_view reference,
+                                                           const ClientCapabilities& client) {
+  const std::optional<std::string> entry = reference_entry(reference);
+  if (!entry) return std::nullopt;
+  return markup(*entry, client.completion_markdown);
 }
 
 }  // namespace binario

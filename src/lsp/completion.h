@@ -6,21 +6,28 @@
 // with completionItem/resolve.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 #include "compiler/records.h"
 #include "lsp/client_capabilities.h"
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 
 namespace binario {
 
 // The protocol's CompletionItem array at 0-based `line` and UTF-16 `column`
 // of a description of `file` as the compile read it: empty among a record's
 // values and before "[generale]".
-nlohmann::json keyword_completions(const DocumentRead& document, DescriptionFile file, int line,
-                                   int column, const ClientCapabilities& client);
+std::vector<lsp::CompletionItem> keyword_completions(const DocumentRead& document,
+                                                     DescriptionFile file, int line, int column,
+                                                     const ClientCapabilities& client);
 
-// The item with its documentation: the keyword's reference entry.
-nlohmann::json resolve_completion(nlohmann::json item, const ClientCapabilities& client);
+// The documentation completionItem/resolve adds to an item whose
+// `data.reference` is `reference`: the keyword's reference entry; nothing
+// for a reference that names none.
+std::optional<lsp::MarkupContent> completion_documentation(std::string_view reference,
+                                                           const ClientCapabilities& client);
 
 }  // namespace binario

@@ -4,13 +4,11 @@
 
 namespace binario {
 
-nlohmann::json span_range(const DocumentLines& lines, const TextSpan& span) {
+lsp::Range span_range(const DocumentLines& lines, const TextSpan& span) {
   const int first = span.line - 1;
   const int last = span.last_line - 1;
-  return {
-      {"start",
-       {{"line", first}, {"character", utf16_column(lines.line(first), span.first_column - 1)}}},
-      {"end", {{"line", last}, {"character", utf16_column(lines.line(last), span.last_column)}}}};
+  return {{first, utf16_column(lines.line(first), span.first_column - 1)},
+          {last, utf16_column(lines.line(last), span.last_column)}};
 }
 
 bool span_holds(const TextSpan& span, int line, int character) {

@@ -3,11 +3,11 @@
 // the text into fields themselves.
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
 #include "compiler/records_read.h"
+#include "lsp/protocol.h"
 #include "lsp/text_position.h"
 
 namespace binario {
@@ -21,7 +21,7 @@ struct DocumentRead {
 
 // The protocol's Range of a field the compile read. Byte columns are
 // character indexes on the editor's lines (one byte per character).
-nlohmann::json span_range(const DocumentLines& lines, const TextSpan& span);
+lsp::Range span_range(const DocumentLines& lines, const TextSpan& span);
 
 // True when the character with 0-based index `character` on 0-based `line`
 // lies in `span`, or right after its last character.

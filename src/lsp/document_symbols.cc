@@ -1,6 +1,7 @@
 #include "lsp/document_symbols.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,22 +12,14 @@
 namespace binario {
 namespace {
 
-using nlohmann::json;
-
-// The protocol's symbol kinds used here.
-constexpr int kNamespace = 3;
-constexpr int kStruct = 23;
-constexpr int kEvent = 24;
-constexpr int kConstant = 14;
-
 int symbol_kind(OutlineKind kind) {
   switch (kind) {
     case OutlineKind::kPlace:
-      return kStruct;
+      return lsp::kSymbolStruct;
     case OutlineKind::kStretch:
-      return kConstant;
+      return lsp::kSymbolConstant;
     default:
-      return kEvent;
+      return lsp::kSymbolEvent;
   }
 }
 
@@ -59,26 +52,25 @@ std::string detail(const RecordSpec& table_row, const RecordRead& record) {
 
 }  // namespace
 
-json document_symbols(const DocumentRead& document) {
+std::vector<lsp::DocumentSymbol> document_symbols(const DocumentRead& document) {
   const DocumentLines lines(document.utf8_text);
   const DescriptionRead& read = document.read;
   const std::vector<const TextField*> sections = section_headers(read);
 
-  json symbols = json::array();
-  json* section = nullptr;
+  std::vector<lsp::DocumentSymbol> symbols;
+  // Index of the open section in `symbols` (records before the first
+  // section stand at the top).
+  std::optional<size_t> section;
   size_t next_section = 0;
   auto open_sections_before = [&](const TextSpan* span) {
     for (; next_section < sections.size() &&
            (!span || starts_before(sections[next_section]->span, *span));
          ++next_section) {
       const TextField& header = *sections[next_section];
-      const json range = span_range(lines, header.span);
-      symbols.push_back({{"name", shown_text(header.text)},
-                         {"kind", kNamespace},
-                         {"range", range},
-                         {"selectionRange", range},
-                         {"children", json::array()}});
-      section = &symbols.back();
+      const lsp::Range range = span_range(lines, header.span);
+      symbols.push_back({shown_text(header.text), std::nullopt, lsp::kSymbolNamespace, range, range,
+                         std::vector<lsp::DocumentSymbol>()});
+      section = symbols.size() - 1;
     }
   };
   for (const RecordRead& record : read.records) {
@@ -86,16 +78,18 @@ json document_symbols(const DocumentRead& document) {
     if (table_row.outline == OutlineKind::kNone || record.values.empty()) continue;
     open_sections_before(&record.keyword.span);
     const TextSpan& last = record.values.back().span;
-    const json selection = span_range(lines, record.keyword.span);
-    const json range = {{"start", selection["start"]}, {"end", span_range(lines, last)["end"]}};
-    json symbol = {{"name", record_name(table_row, record)},
-                   {"detail", detail(table_row, record)},
-                   {"kind", symbol_kind(table_row.outline)},
-                   {"range", range},
-                   {"selectionRange", selection}};
+    const lsp::Range selection = span_range(lines, record.keyword.span);
+    const lsp::Range range{selection.start, span_range(lines, last).end};
+    lsp::DocumentSymbol symbol{record_name(table_row, record),
+                               detail(table_row, record),
+                               symbol_kind(table_row.outline),
+                               range,
+                               selection,
+                               std::nullopt};
     if (section) {
-      (*section)["range"]["end"] = range["end"];
-      (*section)["children"].push_back(std::move(symbol));
+      lsp::DocumentSymbol& open = symbols[*section];
+      open.range.end = range.end;
+      open.children->push_back(std::move(symbol));
     } else {
       symbols.push_back(std::move(symbol));
     }

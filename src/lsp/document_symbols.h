@@ -2,13 +2,14 @@
 // (name and km), signals, slowdowns and boards, as the compile read them.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 
 namespace binario {
 
 // The protocol's DocumentSymbol array for a document as the compile read it.
-nlohmann::json document_symbols(const DocumentRead& document);
+std::vector<lsp::DocumentSymbol> document_symbols(const DocumentRead& document);
 
 }  // namespace binario

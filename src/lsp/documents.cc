@@ -23,24 +23,9 @@ int hex_value(char c) {
   return -1;
 }
 
-// The names of every entry in the folder of `folder_uri` on disk: a folder
-// or a FIFO named like a description is a description the compile cannot
-// read, as it is for the command line, not something to pass over.
-std::vector<std::string> entries_beside(const std::string& folder_uri, FileSystem& fs) {
-  std::vector<std::string> names;
-  std::optional<std::string> dir = uri_to_path(folder_uri);
-  if (!dir) return names;
-  if (dir->size() > 1 && dir->back() == '/') dir->pop_back();
-  std::string error;
-  if (!fs.list_entries(dir->empty() ? "." : *dir, &names, &error)) names.clear();
-  return names;
-}
-
 // True when the document is open or anything at all stands at its path.
-bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, FileSystem& fs) {
-  if (documents.is_open(uri)) return true;
-  std::optional<std::string> path = uri_to_path(uri);
-  return path && !fs.missing(*path);
+bool is_open_or_on_disk(const std::string& uri, const OpenUris& documents, DiskSeen& disk) {
+  return documents.is_open(uri) || disk.stands(uri);
 }
 
 // The line descriptions of a folder, open or on disk, by NAME: the ending
@@ -49,14 +34,14 @@ bool is_open_or_on_disk(const std::string& uri, const DocumentStore& documents, 
 // written here comes first, then an open one, then the first in name order.
 class FolderLines {
  public:
-  FolderLines(const std::string& folder, const DocumentStore& documents, FileSystem& fs)
-      : folder_(folder), documents_(documents), fs_(fs) {}
+  FolderLines(const std::string& folder, const OpenUris& documents, DiskSeen& disk)
+      : folder_(folder), documents_(documents), disk_(disk) {}
 
   // The URI of the line description of NAME, or nothing.
   std::optional<std::string> find(const std::string& name) {
     // Most folders spell the ending as written here: no listing needed.
     const std::string exact = folder_ + percent_encode(line_text_name(name));
-    if (is_open_or_on_disk(exact, documents_, fs_)) return exact;
+    if (is_open_or_on_disk(exact, documents_, disk_)) return exact;
     if (!listed_) list();
     const auto it = by_name_.find(name);
     if (it == by_name_.end()) return std::nullopt;
@@ -73,7 +58,7 @@ class FolderLines {
         by_name_.emplace(*name, open);
       }
     }
-    for (const std::string& entry : entries_beside(folder_, fs_)) {
+    for (const std::string& entry : *disk_.entries(folder_)) {
       if (std::optional<std::string> name = name_from_line_text(entry)) {
         by_name_.emplace(*name, folder_ + percent_encode(entry));
       }
@@ -81,8 +66,8 @@ class FolderLines {
   }
 
   const std::string folder_;
-  const DocumentStore& documents_;
-  FileSystem& fs_;
+  const OpenUris& documents_;
+  DiskSeen& disk_;
   bool listed_ = false;
   std::map<std::string, std::string> by_name_;
 };
@@ -163,6 +148,63 @@ DocumentKind document_kind(const std::string& uri) {
   return DocumentKind::kOther;
 }
 
+OpenUris::OpenUris(std::vector<std::string> uris) : uris_(std::move(uris)) {
+  for (const std::string& uri : uris_) by_decoded_.emplace(percent_decode(uri), uri);
+}
+
+bool OpenUris::is_open(const std::string& uri) const {
+  return by_decoded_.count(percent_decode(uri)) != 0;
+}
+
+std::optional<std::string> OpenUris::open_uri(const std::string& uri) const {
+  const auto it = by_decoded_.find(percent_decode(uri));
+  if (it == by_decoded_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::shared_ptr<const std::vector<std::string>> DiskSeen::entries(const std::string& folder_uri) {
+  auto& kept = entries_[percent_decode(folder_uri)];
+  if (kept) return kept;
+  auto names = std::make_shared<std::vector<std::string>>();
+  std::optional<std::string> dir = uri_to_path(folder_uri);
+  if (dir) {
+    if (dir->size() > 1 && dir->back() == '/') dir->pop_back();
+    std::string error;
+    if (!fs_->list_entries(dir->empty() ? "." : *dir, names.get(), &error)) names->clear();
+  }
+  kept = std::move(names);
+  return kept;
+}
+
+bool DiskSeen::stands(const std::string& uri) {
+  const std::string key = percent_decode(uri);
+  const auto kept = stands_.find(key);
+  if (kept != stands_.end()) return kept->second;
+  const std::optional<std::string> path = uri_to_path(uri);
+  const bool there = path && !fs_->missing(*path);
+  stands_.emplace(key, there);
+  return there;
+}
+
+void DiskSeen::forget_folder_of(const std::string& uri) {
+  const std::string folder = percent_decode(folder_of(uri));
+  entries_.erase(folder);
+  // The paths right inside the folder, not those of its subfolders.
+  for (auto it = stands_.lower_bound(folder);
+       it != stands_.end() && it->first.compare(0, folder.size(), folder) == 0;) {
+    if (it->first.find('/', folder.size()) == std::string::npos) {
+      it = stands_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+void DiskSeen::add(const DiskSeen& other) {
+  entries_.insert(other.entries_.begin(), other.entries_.end());
+  stands_.insert(other.stands_.begin(), other.stands_.end());
+}
+
 void DocumentStore::open(const std::string& uri, std::string text) {
   auto shared = std::make_shared<const std::string>(std::move(text));
   documents_.insert_or_assign(percent_decode(uri),
@@ -220,8 +262,8 @@ std::vector<std::string> DocumentStore::uris() const {
   return out;
 }
 
-std::optional<LineOf> line_of_document(const std::string& uri, const DocumentStore& documents,
-                                       FileSystem& fs) {
+std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& documents,
+                                       DiskSeen& disk) {
   const std::string base = percent_decode(base_of(uri));
   switch (document_kind(uri)) {
     case DocumentKind::kOther:
@@ -231,13 +273,13 @@ std::optional<LineOf> line_of_document(const std::string& uri, const DocumentSto
     case DocumentKind::kTrain:
       break;
   }
-  FolderLines lines(folder_of(uri), documents, fs);
+  FolderLines lines(folder_of(uri), documents, disk);
   const TrainSplit split = train_split(folder_of(uri), base, lines);
   return LineOf{documents.open_uri(split.line_uri).value_or(split.line_uri), split.name,
                 split.number};
 }
 
-LineGroup line_group(const std::string& line_uri, const DocumentStore& documents, FileSystem& fs) {
+LineGroup line_group(const std::string& line_uri, const OpenUris& documents, DiskSeen& disk) {
   LineGroup group;
   group.line_uri = documents.open_uri(line_uri).value_or(line_uri);
   const std::string folder = folder_of(group.line_uri);
@@ -248,11 +290,11 @@ LineGroup line_group(const std::string& line_uri, const DocumentStore& documents
     if (percent_decode(folder_of(open)) == percent_decode(folder)) candidates.push_back(open);
   }
   // Disk names are plain; the folder's URI spelling is kept.
-  for (const std::string& name : entries_beside(folder, fs)) {
+  for (const std::string& name : *disk.entries(folder)) {
     const std::string uri = folder + percent_encode(name);
     if (!documents.is_open(uri)) candidates.push_back(uri);
   }
-  FolderLines lines(folder, documents, fs);
+  FolderLines lines(folder, documents, disk);
   for (const std::string& uri : candidates) {
     if (document_kind(uri) != DocumentKind::kTrain) continue;
     const TrainSplit split = train_split(folder, percent_decode(base_of(uri)), lines);

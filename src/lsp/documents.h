@@ -34,6 +34,49 @@ enum class DocumentKind { kLine, kTrain, kOther };
 // What a URI names by the naming rule.
 DocumentKind document_kind(const std::string& uri);
 
+// The URIs of the open documents as the editor spelt them: what working out
+// the pairing needs of the store, taken while the store is locked and read
+// once it is not (listing a folder on disk takes a while).
+class OpenUris {
+ public:
+  OpenUris() = default;
+  explicit OpenUris(std::vector<std::string> uris);
+  bool is_open(const std::string& uri) const;
+  // The URI as the editor spelt it, or nothing.
+  std::optional<std::string> open_uri(const std::string& uri) const;
+  const std::vector<std::string>& uris() const { return uris_; }
+
+ private:
+  std::vector<std::string> uris_;
+  std::map<std::string, std::string> by_decoded_;
+};
+
+// What the pairing has looked at on disk: whether anything stands at a
+// description's path, and what a folder holds. A look not made yet is made
+// and kept; what was kept of a folder is forgotten when the folder is said
+// to have changed, and looked at again when next asked for. Folders and
+// paths are named by their decoded URIs.
+class DiskSeen {
+ public:
+  explicit DiskSeen(FileSystem& fs) : fs_(&fs) {}
+  // The names of every entry in the folder `folder_uri` (ending in '/'):
+  // none when it cannot be listed. A folder or a FIFO named like a
+  // description is a description the compile cannot read, as it is for the
+  // command line, not something to pass over.
+  std::shared_ptr<const std::vector<std::string>> entries(const std::string& folder_uri);
+  // True when anything at all stands at the path of the file: URI `uri`.
+  bool stands(const std::string& uri);
+  // Forgets what was seen in the folder `uri` is in.
+  void forget_folder_of(const std::string& uri);
+  // Adds what `other` saw and this has not.
+  void add(const DiskSeen& other);
+
+ private:
+  FileSystem* fs_;
+  std::map<std::string, std::shared_ptr<const std::vector<std::string>>> entries_;
+  std::map<std::string, bool> stands_;
+};
+
 // The open documents: UTF-8 text as the editor holds it. A document is
 // found by any spelling of its URI that decodes to the same text. Edits
 // change its lines (editable_text.h); the whole text is put together once
@@ -52,6 +95,7 @@ class DocumentStore {
   // The URI as the editor spelt it when it opened the document, or nothing.
   std::optional<std::string> open_uri(const std::string& uri) const;
   std::vector<std::string> uris() const;
+  OpenUris open_uris() const { return OpenUris(uris()); }
   // A number that changes whenever the document's text does (opened again
   // included); 0 when it is not open. A check compares it before and after
   // compiling to tell that its result is still the text's.
@@ -91,10 +135,11 @@ struct LineOf {
   std::string name;
   std::string number;  // empty for a line description
 };
-std::optional<LineOf> line_of_document(const std::string& uri, const DocumentStore& documents,
-                                       FileSystem& fs);
+// What is on disk is asked of `disk`.
+std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& open,
+                                       DiskSeen& disk);
 
 // The line description `line_uri` with every train description beside it.
-LineGroup line_group(const std::string& line_uri, const DocumentStore& documents, FileSystem& fs);
+LineGroup line_group(const std::string& line_uri, const OpenUris& open, DiskSeen& disk);
 
 }  // namespace binario

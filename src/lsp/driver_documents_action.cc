@@ -1,6 +1,5 @@
 #include "lsp/driver_documents_action.h"
 
-#include <algorithm>
 #include <memory>
 
 #include "documents/driver_documents.h"
@@ -11,32 +10,21 @@
 
 namespace binario {
 
-using nlohmann::json;
-
-bool wants_source_actions(const json& context) {
-  if (!context.is_object() || !context.contains("only") || !context["only"].is_array()) {
-    return true;
-  }
-  return std::any_of(context["only"].begin(), context["only"].end(),
-                     [](const json& kind) { return kind == "source" || kind == ""; });
-}
-
-json write_documents_action(const std::string& train_uri, const std::string& number,
-                            bool name_train) {
+lsp::CodeAction write_documents_action(const std::string& train_uri, const std::string& number,
+                                       bool name_train) {
   std::string title = "Write the driver's documents";
   if (name_train) title += " of train " + number;
-  return {{"title", title},
-          {"kind", "source"},
-          {"command",
-           {{"title", title},
-            {"command", std::string(kWriteDocumentsCommand)},
-            {"arguments", json::array({train_uri})}}}};
+  lsp::CodeAction action;
+  action.title = title;
+  action.kind = lsp::kSourceAction;
+  action.command = lsp::Command{title, std::string(kWriteDocumentsCommand), {train_uri}};
+  return action;
 }
 
 std::vector<std::string> write_driver_documents(PairTexts pair, const std::string& folder,
                                                 FileSystem& fs, const std::atomic<bool>* cancel) {
   auto failed = [](const std::string& why) {
-    return rpc::Error(rpc::kRequestFailed, "the driver's documents were not written: " + why);
+    return rpc::Error(lsp::kRequestFailed, "the driver's documents were not written: " + why);
   };
   if (!utf8_to_windows1252(pair.name) || !utf8_to_windows1252(pair.number)) {
     throw failed("the scenario name and the train number must be text that Windows-1252 can hold");
@@ -73,7 +61,7 @@ std::vector<std::string> write_driver_documents(PairTexts pair, const std::strin
   if (!replace_files_together(outputs, &replaced)) {
     const std::string why = "cannot write '" + paths[replaced.failed] + "': " + replaced.error;
     if (replaced.renamed == 0) throw failed(why);
-    throw rpc::Error(rpc::kRequestFailed, why + "; only the first " +
+    throw rpc::Error(lsp::kRequestFailed, why + "; only the first " +
                                               std::to_string(replaced.renamed) +
                                               " of the driver's documents were written");
   }

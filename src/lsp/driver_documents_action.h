@@ -5,12 +5,12 @@
 #pragma once
 
 #include <atomic>
-#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "lsp/pair_compile.h"
+#include "lsp/protocol.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -18,15 +18,11 @@ namespace binario {
 // The command's name, as the server lists it and the action carries it.
 inline constexpr std::string_view kWriteDocumentsCommand = "binario.writeDriverDocuments";
 
-// Whether a codeAction context's `only`, when given, lets source actions
-// through.
-bool wants_source_actions(const nlohmann::json& context);
-
 // The protocol's CodeAction that writes the documents of the pair of the
 // train description `train_uri`; its title names the train `number` when
 // `name_train` (a line description with more trains than one).
-nlohmann::json write_documents_action(const std::string& train_uri, const std::string& number,
-                                      bool name_train);
+lsp::CodeAction write_documents_action(const std::string& train_uri, const std::string& number,
+                                       bool name_train);
 
 // Compiles `pair` as the editor holds it and writes its three documents into
 // `folder` as one set, the boxes no description fills left blank. Returns the

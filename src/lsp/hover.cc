@@ -14,8 +14,6 @@
 namespace binario {
 namespace {
 
-using nlohmann::json;
-
 std::string cell_contents(const TrackModel& model, int64_t k) {
   if (!model.in_cells(k)) return "past the end of the track model";
   const Cella& c = model.percorso[static_cast<size_t>(k)];
@@ -111,20 +109,20 @@ std::string station_run_text(const DocumentRead& document, const RecordRead& rec
   return out + " (binario timetable)";
 }
 
-json hover_json(std::string text, const RecordRead& record, const DocumentLines& lines,
-                const TextSpan& span, bool markdown) {
+lsp::Hover hover_of(std::string text, const RecordRead& record, const DocumentLines& lines,
+                    const TextSpan& span, bool markdown) {
   if (record.after_stop) {
     text +=
         "\n\nRead after the compile stopped this description: the model does not "
         "hold it.";
   }
-  return {{"contents", markup(text, markdown)}, {"range", span_range(lines, span)}};
+  return {markup(text, markdown), span_range(lines, span)};
 }
 
 }  // namespace
 
-json hover(const DocumentRead& document, int line, int column, const TrackModel* model,
-           bool markdown) {
+std::optional<lsp::Hover> hover(const DocumentRead& document, int line, int column,
+                                const TrackModel* model, bool markdown) {
   const DocumentLines lines(document.utf8_text);
   const int at = character_index(lines.line(line), column);
   for (const RecordRead& record : document.read.records) {
@@ -132,18 +130,18 @@ json hover(const DocumentRead& document, int line, int column, const TrackModel*
     const RecordSpec& table_row = record_spec(record.kind);
     if (span_holds(record.keyword.span, line, at)) {
       const std::string_view name = table_row.reference;
-      return hover_json(reference_entry(name).value_or("`" + std::string(name) + "`"), record,
-                        lines, record.keyword.span, markdown);
+      return hover_of(reference_entry(name).value_or("`" + std::string(name) + "`"), record, lines,
+                      record.keyword.span, markdown);
     }
     for (size_t i = 0; i < record.values.size(); ++i) {
       if (span_holds(record.values[i].span, line, at)) {
-        return hover_json(
+        return hover_of(
             value_text(table_row, record, i, model) + station_run_text(document, record, model),
             record, lines, record.values[i].span, markdown);
       }
     }
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 }  // namespace binario

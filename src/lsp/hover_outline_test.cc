@@ -37,16 +37,16 @@ class HoverOutline : public ::testing::Test {
   const DocumentRead& train_read() { return *compiled_.reads.at(kTrainUri); }
   // The hover text at 0-based `line` and `column` of the train, "" for none.
   std::string hover_at(int line, int column) {
-    const json h = hover(train_read(), line, column, compiled_.model.get());
+    const json h = lsp::or_null(hover(train_read(), line, column, compiled_.model.get()));
     return h.is_null() ? "" : h["contents"]["value"].get<std::string>();
   }
   json hover_range(int line, int column) {
-    return hover(train_read(), line, column, compiled_.model.get())["range"];
+    return lsp::or_null(hover(train_read(), line, column, compiled_.model.get()))["range"];
   }
   // The outline's records of the train as "NAME DETAIL".
   std::vector<std::string> outline() {
     std::vector<std::string> out;
-    for (const json& section : document_symbols(train_read())) {
+    for (const json& section : json(document_symbols(train_read()))) {
       for (const json& child : section.value("children", json::array())) {
         out.push_back(child["name"].get<std::string>() + " " + child["detail"].get<std::string>());
       }
@@ -67,7 +67,7 @@ TEST_F(HoverOutline, SectionsHoldTheirRecords) {
           "Stazione, 4000, 2, 600, 0, 0, 1, 1,1,0, 4,1,1, 0, 7,34,30, \xC3\x88 BASSA\r\n"
           "[segnali]\r\nrallentamento,    4000,    50,  200, 0,  1,  0\r\n"
           "segnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0, 0\r\n[fine]\r\n[fine]");
-  const json symbols = document_symbols(train_read());
+  const json symbols = json(document_symbols(train_read()));
   ASSERT_GE(symbols.size(), 3u) << symbols.dump();
   EXPECT_EQ(symbols[0]["name"], "[generale]");
   EXPECT_TRUE(symbols[0]["children"].empty());
@@ -115,7 +115,7 @@ TEST_F(HoverOutline, ValuesRunningOntoTheNextLine) {
   EXPECT_EQ(outline(), std::vector<std::string>{"segnale km 2.400"});
   EXPECT_EQ(hover_at(4, 3).rfind("`segnale`, value 4", 0), 0u);
   EXPECT_NE(hover_at(3, 10).find("cell 49"), std::string::npos);
-  const json range = document_symbols(train_read())[1]["children"][0]["range"];
+  const json range = json(document_symbols(train_read()))[1]["children"][0]["range"];
   EXPECT_EQ(range["start"]["line"], 3);
   EXPECT_EQ(range["end"]["line"], 4);
 }
@@ -160,7 +160,7 @@ TEST(Hover, EveryRecordKeywordShowsItsEntry) {
     DocumentRead document{"keyword, 100", {}};
     RecordRead record{table_row.kind, {{1, 1, 1, 7}, "keyword"}, {}, false, false, {}};
     document.read.records.push_back(record);
-    const json h = hover(document, 0, 0, nullptr);
+    const json h = lsp::or_null(hover(document, 0, 0, nullptr));
     ASSERT_FALSE(h.is_null()) << table_row.reference;
     EXPECT_EQ(h["contents"]["value"].get<std::string>().rfind(
                   "### `" + std::string(table_row.reference) + "`\n", 0),

@@ -23,9 +23,9 @@ std::optional<std::string> margin_label(const StationRun& s) {
 
 }  // namespace
 
-nlohmann::json inlay_hints(const DocumentRead& document, int first_line, int last_line,
-                           const TrackModel* model) {
-  nlohmann::json hints = nlohmann::json::array();
+std::vector<lsp::InlayHint> inlay_hints(const DocumentRead& document, int first_line, int last_line,
+                                        const TrackModel* model) {
+  std::vector<lsp::InlayHint> hints;
   const DocumentLines lines(document.utf8_text);
   // The run is reckoned once, and only for a document with stations.
   std::optional<RunProfile> run;
@@ -45,9 +45,7 @@ nlohmann::json inlay_hints(const DocumentRead& document, int first_line, int las
           label += (i == 0 ? "" : ", ") + std::to_string(record.cells[i]);
         }
         label += " \u00b7 km " + kilometres(*position.number);
-        hints.push_back({{"position", span_range(lines, position.span)["end"]},
-                         {"label", label},
-                         {"paddingLeft", true}});
+        hints.push_back({span_range(lines, position.span).end, label, true});
       }
     }
     if (!is_station || !model || !model->built() || record.values.size() <= kStationSecondsValue) {
@@ -58,9 +56,7 @@ nlohmann::json inlay_hints(const DocumentRead& document, int first_line, int las
     if (!run) run = run_profile(*model);
     if (index >= run->stations.size()) continue;
     if (const std::optional<std::string> label = margin_label(run->stations[index])) {
-      hints.push_back({{"position", span_range(lines, seconds)["end"]},
-                       {"label", *label},
-                       {"paddingLeft", true}});
+      hints.push_back({span_range(lines, seconds).end, *label, true});
     }
   }
   return hints;

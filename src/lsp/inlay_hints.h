@@ -4,17 +4,18 @@
 // run to it ("margin 1 min 55 s · 74 %").
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "compiler/track_model.h"
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 
 namespace binario {
 
 // The protocol's InlayHint array for the 0-based lines `first_line` to
 // `last_line` of a document as the compile read it. `model` is the pair's
 // compiled model, or null; the margins need one the compile built.
-nlohmann::json inlay_hints(const DocumentRead& document, int first_line, int last_line,
-                           const TrackModel* model = nullptr);
+std::vector<lsp::InlayHint> inlay_hints(const DocumentRead& document, int first_line, int last_line,
+                                        const TrackModel* model = nullptr);
 
 }  // namespace binario

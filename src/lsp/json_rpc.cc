@@ -170,18 +170,18 @@ json readable_id(std::string_view body) {
 Parsed parse_message(std::string_view body) {
   Parsed parsed;
   if (nesting_depth(body, kMaxNesting) > kMaxNesting) {
-    parsed.error = Error(kInvalidRequest, "the message nests arrays and objects deeper than " +
-                                              std::to_string(kMaxNesting) + " levels");
+    parsed.error = Error(lsp::kInvalidRequest, "the message nests arrays and objects deeper than " +
+                                                   std::to_string(kMaxNesting) + " levels");
     parsed.error_id = readable_id(body);
     return parsed;
   }
   json message = json::parse(body, nullptr, false);
   if (message.is_discarded()) {
-    parsed.error = Error(kParseError, "the message is not JSON");
+    parsed.error = Error(lsp::kParseError, "the message is not JSON");
     return parsed;
   }
   if (!message.is_object()) {
-    parsed.error = Error(kInvalidRequest, "the message is not a JSON object");
+    parsed.error = Error(lsp::kInvalidRequest, "the message is not a JSON object");
     return parsed;
   }
   Message m;
@@ -195,7 +195,7 @@ Parsed parse_message(std::string_view body) {
     return parsed;
   }
   if (!method->is_string() || (has_id && !id_valid)) {
-    parsed.error = Error(kInvalidRequest, "the message has no valid method or id");
+    parsed.error = Error(lsp::kInvalidRequest, "the message has no valid method or id");
     if (id_valid) parsed.error_id = *id;
     return parsed;
   }
@@ -210,7 +210,7 @@ Parsed parse_message(std::string_view body) {
 
 int uinteger_field(const json& object, const char* name) {
   const auto it = object.find(name);
-  if (it == object.end()) throw Error(kInvalidParams, std::string("no '") + name + "'");
+  if (it == object.end()) throw Error(lsp::kInvalidParams, std::string("no '") + name + "'");
   // Only an integer stands for a line or a column: 1e20 or 2.5 is refused,
   // never converted.
   if (it->is_number_unsigned() && it->get<uint64_t>() <= std::numeric_limits<int32_t>::max()) {
@@ -220,7 +220,8 @@ int uinteger_field(const json& object, const char* name) {
       it->get<int64_t>() <= std::numeric_limits<int32_t>::max()) {
     return static_cast<int>(it->get<int64_t>());
   }
-  throw Error(kInvalidParams, std::string("'") + name + "' is not an integer from 0 to 2147483647");
+  throw Error(lsp::kInvalidParams,
+              std::string("'") + name + "' is not an integer from 0 to 2147483647");
 }
 
 void Outbox::send(const json& message) {

@@ -11,16 +11,9 @@
 #include <string>
 #include <string_view>
 
-namespace binario::rpc {
+#include "lsp/protocol.h"
 
-// JSON-RPC and protocol error codes.
-inline constexpr int kParseError = -32700;
-inline constexpr int kInvalidRequest = -32600;
-inline constexpr int kMethodNotFound = -32601;
-inline constexpr int kInvalidParams = -32602;
-inline constexpr int kServerNotInitialized = -32002;
-inline constexpr int kRequestCancelled = -32800;
-inline constexpr int kRequestFailed = -32803;  // understood, but it could not be done
+namespace binario::rpc {
 
 // The deepest a message may nest arrays and objects. The protocol's deepest
 // messages nest about ten levels; a cap keeps every later step (parsing,

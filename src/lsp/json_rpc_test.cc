@@ -26,7 +26,7 @@ TEST(JsonRpc, TellsRequestsNotificationsAndResponsesAndKeepsTheirParams) {
   // A bad id is answered with a null id; a bad method with the id it came with.
   p = parse_message(R"({"id":2.5,"method":"m"})");
   ASSERT_TRUE(p.error);
-  EXPECT_EQ(p.error->code, kInvalidRequest);
+  EXPECT_EQ(p.error->code, lsp::kInvalidRequest);
   EXPECT_TRUE(p.error_id.is_null());
   p = parse_message(R"({"id":4,"method":[]})");
   ASSERT_TRUE(p.error);
@@ -42,7 +42,7 @@ TEST(JsonRpc, RefusesDeepNestingWithoutRecursing) {
         std::string(60000, '{')}) {
     const Parsed p = parse_message(body);
     ASSERT_TRUE(p.error);
-    EXPECT_EQ(p.error->code, kInvalidRequest);
+    EXPECT_EQ(p.error->code, lsp::kInvalidRequest);
   }
   // The id is read all the same, wherever it stands, so that the answer
   // reaches the request it is for; a nested "id" is not the message's.
@@ -106,7 +106,7 @@ TEST(JsonRpc, APositionIsAnIntegerFromZeroTo2147483647) {
       uinteger_field(json::parse(bad), "a");
       ADD_FAILURE() << bad;
     } catch (const Error& e) {
-      EXPECT_EQ(e.code, kInvalidParams) << bad;
+      EXPECT_EQ(e.code, lsp::kInvalidParams) << bad;
     }
   }
 }

@@ -7,15 +7,7 @@
 #include "output/text_encoding.h"
 
 namespace binario {
-namespace {
-
-nlohmann::json position(int line, int character) {
-  return {{"line", line}, {"character", character}};
-}
-
-}  // namespace
-
-nlohmann::json lsp_diagnostic(const Diagnostic& d, const DocumentLines& lines) {
+lsp::Diagnostic lsp_diagnostic(const Diagnostic& d, const DocumentLines& lines) {
   int line = 0;
   int start = 0;
   int end_line = 0;
@@ -42,42 +34,33 @@ nlohmann::json lsp_diagnostic(const Diagnostic& d, const DocumentLines& lines) {
   }
   std::string message = windows1252_to_utf8(d.message);
   message += metre_suffix(d);
-  // The protocol's severities: 1 error, 2 warning, 3 information.
-  const int severity = d.severity == Severity::kWarning ? 2 : d.severity == Severity::kNote ? 3 : 1;
-  nlohmann::json out = {
-      {"range", {{"start", position(line, start)}, {"end", position(end_line, end)}}},
-      {"severity", severity},
-      {"source", "binario"},
-      {"message", message}};
+  lsp::Diagnostic out;
+  out.range = {{line, start}, {end_line, end}};
+  out.severity = d.severity == Severity::kWarning ? lsp::kSeverityWarning
+                 : d.severity == Severity::kNote  ? lsp::kSeverityInformation
+                                                  : lsp::kSeverityError;
+  out.message = std::move(message);
   if (d.severity == Severity::kWarning) {
-    out["code"] = d.name;
+    out.code = d.name;
   } else if (d.severity == Severity::kError) {
-    out["code"] = d.code;
+    out.code = static_cast<int>(d.code);
   }
   // Where the occupant of a taken cell was placed, in this text or the other
   // one (the texts are named by their URIs).
-  nlohmann::json related = nlohmann::json::array();
   for (const RelatedLocation& r : d.related) {
     if (r.location.file.empty() || r.location.line <= 0) continue;
     const int at = r.location.column > 0 ? r.location.column - 1 : 0;
-    related.push_back({{"location",
-                        {{"uri", r.location.file},
-                         {"range",
-                          {{"start", position(r.location.line - 1, at)},
-                           {"end", position(r.location.line - 1, at + 1)}}}}},
-                       {"message", windows1252_to_utf8(r.message)}});
+    const int related_line = r.location.line - 1;
+    out.related.push_back({{r.location.file, {{related_line, at}, {related_line, at + 1}}},
+                           windows1252_to_utf8(r.message)});
   }
-  if (!related.empty()) out["relatedInformation"] = std::move(related);
   // The edit that mends it, for the quick fix the client asks for with this
   // diagnostic: the field's characters, one to one with its bytes.
   if (d.fix && d.location && d.location->line > 0) {
     const int first = d.location->column > 0 ? d.location->column - 1 : 0;
-    nlohmann::json range = {
-        {"start", position(line, utf16_column(text_line, first))},
-        {"end", position(line, utf16_column(text_line, first + d.fix->length))}};
-    out["data"] = {
-        {"fix",
-         {{"range", std::move(range)}, {"newText", windows1252_to_utf8(d.fix->replacement)}}}};
+    out.fix = lsp::TextEdit{{{line, utf16_column(text_line, first)},
+                             {line, utf16_column(text_line, first + d.fix->length)}},
+                            windows1252_to_utf8(d.fix->replacement)};
   }
   return out;
 }

@@ -17,8 +17,6 @@
 namespace binario {
 namespace {
 
-using nlohmann::json;
-
 // One description as the compile gets it, with the UTF-8 text its
 // diagnostics are placed on.
 struct Part {
@@ -67,40 +65,41 @@ std::string looked_for(const std::string& uri) {
   return uri_to_path(uri).value_or(uri);
 }
 
-json missing_partner(const std::string& message) {
-  return {{"range",
-           {{"start", {{"line", 0}, {"character", 0}}}, {"end", {{"line", 0}, {"character", 0}}}}},
-          {"severity", 2},
-          {"code", "missing-partner"},
-          {"source", "binario"},
-          {"message", message}};
+lsp::Diagnostic missing_partner(const std::string& message) {
+  lsp::Diagnostic out;
+  out.severity = lsp::kSeverityWarning;
+  out.code = std::string("missing-partner");
+  out.message = message;
+  return out;
 }
 
-json replaced_character(const ReplacedCharacter& r) {
-  return {{"range",
-           {{"start", {{"line", r.line}, {"character", r.start}}},
-            {"end", {{"line", r.line}, {"character", r.end}}}}},
-          {"severity", 1},
-          {"source", "binario"},
-          {"message", "Windows-1252 has no such character; it is compiled as '?'"}};
+lsp::Diagnostic replaced_character(const ReplacedCharacter& r) {
+  lsp::Diagnostic out;
+  out.range = {{r.line, r.start}, {r.line, r.end}};
+  out.message = "Windows-1252 has no such character; it is compiled as '?'";
+  return out;
 }
 
 // The text after the line where the compile stopped, marked unnecessary
 // (the editor fades it): none of it reached the model.
-void add_not_compiled(int stopped_at_line, const DocumentLines& lines, json* list) {
+void add_not_compiled(int stopped_at_line, const DocumentLines& lines,
+                      std::vector<lsp::Diagnostic>* list) {
   const int last = lines.size() - 1;
   if (stopped_at_line > last) return;
   const int end = utf16_column(lines.line(last), INT_MAX);
   if (stopped_at_line == last && end == 0) return;
-  list->push_back({{"range",
-                    {{"start", {{"line", stopped_at_line}, {"character", 0}}},
-                     {"end", {{"line", last}, {"character", end}}}}},
-                   {"severity", 4},
-                   {"tags", json::array({1})},
-                   {"source", "binario"},
-                   {"message", "not compiled: the compile stopped at line " +
-                                   std::to_string(stopped_at_line)}});
+  lsp::Diagnostic out;
+  out.range = {{stopped_at_line, 0}, {last, end}};
+  out.severity = lsp::kSeverityHint;
+  out.tags = {lsp::kTagUnnecessary};
+  out.message = "not compiled: the compile stopped at line " + std::to_string(stopped_at_line);
+  list->push_back(std::move(out));
 }
+
+// Orders diagnostics held by pointer by their values.
+struct Less {
+  bool operator()(const lsp::Diagnostic* a, const lsp::Diagnostic* b) const { return *a < *b; }
+};
 
 }  // namespace
 
@@ -136,7 +135,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
 
   PairCompiled out;
   for (Part* part : {&line, &train}) {
-    if (part->utf8) out.diagnostics[part->uri] = json::array();
+    if (part->utf8) out.diagnostics[part->uri] = {};
   }
   // A partner that does not exist is a warning, not the compile's fault: a
   // line alone is checked as far as it goes, a train alone not at all.
@@ -156,7 +155,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   for (Part* part : {&line, &train}) {
     if (!part->utf8) continue;
     part->lines.emplace(*part->utf8);
-    json& list = out.diagnostics[part->uri];
+    std::vector<lsp::Diagnostic>& list = out.diagnostics[part->uri];
     for (const ReplacedCharacter& r : part->replaced) {
       if (list.size() >= kMaxDiagnostics) break;
       list.push_back(replaced_character(r));
@@ -178,7 +177,7 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
     if (!part->utf8) continue;
     Diagnostic placed = d;
     if (part->source.name != file) placed.location.reset();
-    json& list = out.diagnostics[part->uri];
+    std::vector<lsp::Diagnostic>& list = out.diagnostics[part->uri];
     if (list.size() >= kMaxDiagnostics) continue;
     list.push_back(lsp_diagnostic(placed, *part->lines));
     if (placed.stopped_at_line > 0) add_not_compiled(placed.stopped_at_line, *part->lines, &list);
@@ -186,7 +185,9 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   out.faultless = !no_train && !line.source.missing && result.end == CompileEnd::kCompiled &&
                   result.status.codice_errore() == 0;
   for (const auto& [uri, list] : out.diagnostics) {
-    for (const json& d : list) out.faultless = out.faultless && d.value("severity", 0) != 1;
+    for (const lsp::Diagnostic& d : list) {
+      out.faultless = out.faultless && d.severity != lsp::kSeverityError;
+    }
   }
   if (texts.keep_records) {
     out.records = std::make_shared<const RecordsRead>(std::move(*result.records));
@@ -282,7 +283,7 @@ LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic
   LineChecked out;
   const bool line_open = texts.line.open_text.has_value();
   // The line's diagnostics from each train it was compiled with.
-  std::vector<std::pair<std::string, json>> line_lists;
+  std::vector<std::pair<std::string, std::vector<lsp::Diagnostic>>> line_lists;
   auto compile_with = [&](const PairDocument& train, const std::string& number) {
     PairTexts pair{texts.line, train, texts.name, number};
     const bool train_open = train.open_text.has_value();
@@ -314,24 +315,24 @@ LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic
   }
   if (!line_open) return out;
   // Each diagnostic once; one that not every train gives names its trains.
-  std::map<std::string, size_t> given_by;
+  // Diagnostics are the same when they are equal in every field.
+  std::map<lsp::Diagnostic, size_t> given_by;
   for (const auto& [number, list] : line_lists) {
-    std::set<std::string> seen;
-    for (const json& d : list) {
-      if (seen.insert(d.dump()).second) ++given_by[d.dump()];
+    std::set<const lsp::Diagnostic*, Less> seen;
+    for (const lsp::Diagnostic& d : list) {
+      if (seen.insert(&d).second) ++given_by[d];
     }
   }
-  json& merged = out.diagnostics[texts.line.uri] = json::array();
-  std::set<std::string> shown;
+  std::vector<lsp::Diagnostic>& merged = out.diagnostics[texts.line.uri] = {};
+  std::set<const lsp::Diagnostic*, Less> shown;
   for (const auto& [number, list] : line_lists) {
-    for (const json& d : list) {
-      const std::string key = d.dump();
-      if (given_by[key] == line_lists.size()) {
-        if (!shown.insert(key).second) continue;
+    for (const lsp::Diagnostic& d : list) {
+      if (given_by[d] == line_lists.size()) {
+        if (!shown.insert(&d).second) continue;
         merged.push_back(d);
       } else {
-        json own = d;
-        own["message"] = own["message"].get<std::string>() + " (with train " + number + ")";
+        lsp::Diagnostic own = d;
+        own.message += " (with train " + number + ")";
         merged.push_back(std::move(own));
       }
       if (merged.size() >= kMaxDiagnostics) return out;

@@ -9,7 +9,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +16,7 @@
 #include "compiler/track_model.h"
 #include "lsp/compact_model.h"
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -38,9 +38,8 @@ struct PairTexts {
 };
 
 struct PairCompiled {
-  // The protocol's diagnostics array of each document whose text was
-  // compiled, by URI.
-  std::map<std::string, nlohmann::json> diagnostics;
+  // The diagnostics of each document whose text was compiled, by URI.
+  std::map<std::string, std::vector<lsp::Diagnostic>> diagnostics;
   std::shared_ptr<const TrackModel> model;
   // What the compile read of each open document, by URI.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
@@ -67,7 +66,7 @@ struct LineTexts {
 
 struct LineChecked {
   // The diagnostics of each open document of the line, by URI.
-  std::map<std::string, nlohmann::json> diagnostics;
+  std::map<std::string, std::vector<lsp::Diagnostic>> diagnostics;
   // The model each open document's hover reads, compacted: one per compile,
   // shared by the documents of that compile.
   std::map<std::string, std::shared_ptr<const CompactModel>> models;

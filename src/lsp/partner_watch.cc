@@ -14,8 +14,8 @@ bool can_register_file_watching(const nlohmann::json& initialize_params) {
   return at->is_object() && allowed != at->end() && allowed->is_boolean() && allowed->get<bool>();
 }
 
-nlohmann::json file_watching_registration() {
-  nlohmann::json watchers = nlohmann::json::array();
+lsp::Registration file_watching_registration() {
+  std::vector<std::string> watchers;
   for (const std::string_view ending : {line_text_ending(), train_text_ending()}) {
     // The ending in any letter case: "[lL]" for each letter.
     std::string pattern = "**/*";
@@ -27,12 +27,9 @@ nlohmann::json file_watching_registration() {
         pattern += {'[', c, upper, ']'};
       }
     }
-    watchers.push_back({{"globPattern", pattern}});
+    watchers.push_back(pattern);
   }
-  return {{"registrations",
-           {{{"id", "binario-descriptions"},
-             {"method", "workspace/didChangeWatchedFiles"},
-             {"registerOptions", {{"watchers", std::move(watchers)}}}}}}};
+  return {"binario-descriptions", "workspace/didChangeWatchedFiles", std::move(watchers)};
 }
 
 void DiskPartners::record(const std::string& key, const std::string& folder,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "lsp/protocol.h"
 #include "platform/file_system.h"
 
 namespace binario {
@@ -20,9 +21,9 @@ namespace binario {
 // to register workspace/didChangeWatchedFiles itself.
 bool can_register_file_watching(const nlohmann::json& initialize_params);
 
-// The params of the client/registerCapability request that asks the client
-// to report every line and train description created, changed or deleted.
-nlohmann::json file_watching_registration();
+// The registration that asks the client to report every line and train
+// description created, changed or deleted.
+lsp::Registration file_watching_registration();
 
 // The stamps of the files each line's last check read from disk, by the
 // line's key.

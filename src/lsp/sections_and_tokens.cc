@@ -10,8 +10,6 @@
 namespace binario {
 namespace {
 
-using nlohmann::json;
-
 // Indexes into the legend's token types; modifiers are bits.
 enum TokenType : int { kKeyword, kNumber, kString, kComment, kNamespace };
 constexpr int kDeprecated = 1;
@@ -54,11 +52,12 @@ class Tokens {
     }
   }
 
-  json encoded() {
+  lsp::SemanticTokens encoded() {
     std::sort(tokens_.begin(), tokens_.end(), [](const Token& a, const Token& b) {
       return a.line != b.line ? a.line < b.line : a.start < b.start;
     });
-    json data = json::array();
+    std::vector<int> data;
+    data.reserve(tokens_.size() * 5);
     int line = 0;
     int start = 0;
     int covered = -1;  // the end of the last token kept on `line`
@@ -73,7 +72,7 @@ class Tokens {
       start = t.start;
       covered = t.start + t.length;
     }
-    return {{"data", std::move(data)}};
+    return {std::move(data)};
   }
 
  private:
@@ -97,7 +96,7 @@ void misread(Tokens& tokens, const TextField& field) {
 
 }  // namespace
 
-json folding_ranges(const DocumentRead& document) {
+std::vector<lsp::FoldingRange> folding_ranges(const DocumentRead& document) {
   const DescriptionRead& read = document.read;
   int last_line = 0;  // 1-based, the last line holding a field read
   auto reach = [&](const TextSpan& span) { last_line = std::max(last_line, span.last_line); };
@@ -107,24 +106,24 @@ json folding_ranges(const DocumentRead& document) {
   for (const auto* list : {&read.comments, &read.ignored, &read.headers}) {
     for (const TextField& field : *list) reach(field.span);
   }
-  json ranges = json::array();
+  std::vector<lsp::FoldingRange> ranges;
   const std::vector<const TextField*> sections = section_headers(read);
   for (size_t i = 0; i < sections.size(); ++i) {
     const int start = sections[i]->span.line;
     const int end = i + 1 < sections.size() ? sections[i + 1]->span.line - 1 : last_line;
     if (end > start) {
-      ranges.push_back({{"startLine", start - 1}, {"endLine", end - 1}, {"kind", "region"}});
+      ranges.push_back({start - 1, end - 1, lsp::kRegion});
     }
   }
   return ranges;
 }
 
-json semantic_tokens_legend() {
-  return {{"tokenTypes", {"keyword", "number", "string", "comment", "namespace"}},
-          {"tokenModifiers", {"deprecated"}}};
+lsp::SemanticTokensLegend semantic_tokens_legend() {
+  // In the order of TokenType and of the modifier bits.
+  return {{"keyword", "number", "string", "comment", "namespace"}, {"deprecated"}};
 }
 
-json semantic_tokens(const DocumentRead& document) {
+lsp::SemanticTokens semantic_tokens(const DocumentRead& document) {
   const DocumentLines lines(document.utf8_text);
   const DescriptionRead& read = document.read;
   Tokens tokens(lines);

@@ -6,20 +6,21 @@
 // read as a keyword, a keyword swallowed as a value.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <vector>
 
 #include "lsp/document_read.h"
+#include "lsp/protocol.h"
 
 namespace binario {
 
 // The protocol's FoldingRange array: one range per section, from its header
 // to the line before the next one.
-nlohmann::json folding_ranges(const DocumentRead& document);
+std::vector<lsp::FoldingRange> folding_ranges(const DocumentRead& document);
 
 // The legend the server announces in "initialize".
-nlohmann::json semantic_tokens_legend();
+lsp::SemanticTokensLegend semantic_tokens_legend();
 
 // The protocol's SemanticTokens for the whole document.
-nlohmann::json semantic_tokens(const DocumentRead& document);
+lsp::SemanticTokens semantic_tokens(const DocumentRead& document);
 
 }  // namespace binario

@@ -28,24 +28,6 @@ namespace {
 
 using nlohmann::json;
 
-json capabilities() {
-  return {{"textDocumentSync",
-           {{"openClose", true}, {"change", 2}, {"save", {{"includeText", false}}}}},
-          {"documentSymbolProvider", true},
-          {"hoverProvider", true},
-          {"documentFormattingProvider", true},
-          {"completionProvider", {{"resolveProvider", true}}},
-          {"signatureHelpProvider", {{"triggerCharacters", {","}}}},
-          {"inlayHintProvider", true},
-          {"definitionProvider", true},
-          {"referencesProvider", true},
-          {"foldingRangeProvider", true},
-          {"semanticTokensProvider", {{"legend", semantic_tokens_legend()}, {"full", true}}},
-          {"codeActionProvider", {{"codeActionKinds", json::array({"quickfix", "source"})}}},
-          {"executeCommandProvider",
-           {{"commands", json::array({std::string(kWriteDocumentsCommand)})}}}};
-}
-
 std::string document_uri(const json& params) {
   return params.at("textDocument").at("uri").get<std::string>();
 }
@@ -218,13 +200,13 @@ void Server::dispatch(rpc::Parsed parsed) {
   if (!initialized_ && message.method != "initialize") {
     if (is_request) {
       outbox_.reply_error(message.id,
-                          rpc::Error(rpc::kServerNotInitialized, "the server is not initialized"));
+                          rpc::Error(lsp::kServerNotInitialized, "the server is not initialized"));
     }
     return;
   }
   if (shutdown_) {
     if (is_request) {
-      outbox_.reply_error(message.id, rpc::Error(rpc::kInvalidRequest, "the server is shut down"));
+      outbox_.reply_error(message.id, rpc::Error(lsp::kInvalidRequest, "the server is shut down"));
     }
     return;
   }
@@ -270,12 +252,12 @@ void Server::answer(const json& id, const std::string& method, const json& param
       outbox_.reply(id, result);
     }
   } catch (const CompileCancelled&) {
-    outbox_.reply_error(id, rpc::Error(rpc::kRequestCancelled, "the request was cancelled"));
+    outbox_.reply_error(id, rpc::Error(lsp::kRequestCancelled, "the request was cancelled"));
   } catch (const rpc::Error& e) {
     outbox_.reply_error(id, e);
   } catch (const json::exception& e) {
     // Parameters that lack a field or hold the wrong type.
-    outbox_.reply_error(id, rpc::Error(rpc::kInvalidParams, e.what()));
+    outbox_.reply_error(id, rpc::Error(lsp::kInvalidParams, e.what()));
   }
   // The edits of a large document take tens of megabytes while they are
   // built and written; they go back to the system, not to the heap. Not at
@@ -305,11 +287,12 @@ std::string Server::formatting(const json& params, const Asked& asked) {
 
 json Server::request(const std::string& method, const json& params, const Asked& asked) {
   if (method == "initialize") {
-    if (initialized_) throw rpc::Error(rpc::kInvalidRequest, "the server is already initialized");
+    if (initialized_) throw rpc::Error(lsp::kInvalidRequest, "the server is already initialized");
     initialized_ = true;
     client_ = read_client_capabilities(params);
     client_watches_ = can_register_file_watching(params);
-    return {{"capabilities", capabilities()},
+    return {{"capabilities",
+             lsp::server_capabilities(semantic_tokens_legend(), kWriteDocumentsCommand)},
             {"serverInfo", {{"name", "binario"}, {"version", BINARIO_VERSION}}}};
   }
   if (method == "shutdown") {
@@ -321,24 +304,36 @@ json Server::request(const std::string& method, const json& params, const Asked&
   }
   if (method == "textDocument/documentSymbol") {
     const Reading now = reading(document_uri(params), asked);
-    return now.read ? document_symbols(*now.read) : json(nullptr);
+    return now.read ? json(document_symbols(*now.read)) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
     const std::string uri = document_uri(params);
-    const json context = params.value("context", json::object());
-    json actions = quick_fixes(uri, context);
-    if (wants_source_actions(context)) {
-      for (json& action : documents_actions(uri)) actions.push_back(std::move(action));
+    const lsp::CodeActionContext context =
+        lsp::read_code_action_context(params.value("context", json::object()));
+    std::vector<lsp::CodeAction> actions = quick_fixes(uri, context);
+    if (context.wants(lsp::kSourceAction)) {
+      for (lsp::CodeAction& action : documents_actions(uri)) actions.push_back(std::move(action));
     }
     return actions;
   }
   if (method == "workspace/executeCommand") {
     if (params.at("command").get<std::string>() != kWriteDocumentsCommand) {
-      throw rpc::Error(rpc::kInvalidParams, "unknown command");
+      throw rpc::Error(lsp::kInvalidParams, "unknown command");
     }
-    return write_documents(params.at("arguments").at(0).get<std::string>(), asked);
+    const std::vector<std::string> written =
+        write_documents(params.at("arguments").at(0).get<std::string>(), asked);
+    return {{"written", written}};
   }
-  if (method == "completionItem/resolve") return resolve_completion(params, client_);
+  if (method == "completionItem/resolve") {
+    // The item as the client sent it, with the documentation its data names.
+    json item = params;
+    if (const std::optional<std::string> reference = lsp::completion_reference(item)) {
+      if (std::optional<lsp::MarkupContent> entry = completion_documentation(*reference, client_)) {
+        item["documentation"] = *entry;
+      }
+    }
+    return item;
+  }
   // What the compile read of the request's document, and which file it is.
   const auto read_at = [&]() -> std::pair<Reading, std::optional<DescriptionFile>> {
     const std::string uri = document_uri(params);
@@ -354,14 +349,15 @@ json Server::request(const std::string& method, const json& params, const Asked&
     const auto [now, file] = read_at();
     if (!now.read || !file) return nullptr;
     const auto [line, character] = position_of(params);
-    return signature_help(*now.read, *file, line, character, client_.signature_markdown);
+    return lsp::or_null(
+        signature_help(*now.read, *file, line, character, client_.signature_markdown));
   }
   if (method == "textDocument/inlayHint") {
     const Reading now = reading(document_uri(params), asked);
     const json& range = params.at("range");
-    return now.read ? inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
-                                  rpc::uinteger_field(range.at("end"), "line"), now.model.get())
-                    : json::array();
+    if (!now.read) return json::array();
+    return inlay_hints(*now.read, rpc::uinteger_field(range.at("start"), "line"),
+                       rpc::uinteger_field(range.at("end"), "line"), now.model.get());
   }
   if (method == "textDocument/definition" || method == "textDocument/references") {
     const std::string uri = document_uri(params);
@@ -375,36 +371,38 @@ json Server::request(const std::string& method, const json& params, const Asked&
       const Reading read = reading(partner, asked);
       if (read.read && partner_file) documents.push_back({partner, *partner_file, read.read});
     }
-    return cell_locations(documents, line, character, own.model.get(),
-                          method == "textDocument/definition");
+    return lsp::or_null(cell_locations(documents, line, character, own.model.get(),
+                                       method == "textDocument/definition"));
   }
   if (method == "textDocument/foldingRange") {
     const Reading now = reading(document_uri(params), asked);
-    return now.read ? folding_ranges(*now.read) : json::array();
+    return now.read ? json(folding_ranges(*now.read)) : json::array();
   }
   if (method == "textDocument/semanticTokens/full") {
     const Reading now = reading(document_uri(params), asked);
-    return now.read ? semantic_tokens(*now.read) : json(nullptr);
+    return now.read ? json(semantic_tokens(*now.read)) : json(nullptr);
   }
   if (method == "textDocument/hover") {
     const Reading now = reading(document_uri(params), asked);
     const auto [line, character] = position_of(params);
-    return now.read ? hover(*now.read, line, character, now.model.get(), client_.hover_markdown)
-                    : json(nullptr);
+    if (!now.read) return nullptr;
+    return lsp::or_null(hover(*now.read, line, character, now.model.get(), client_.hover_markdown));
   }
-  throw rpc::Error(rpc::kMethodNotFound, "unknown method " + method);
+  throw rpc::Error(lsp::kMethodNotFound, "unknown method " + method);
 }
 
 void Server::notification(const std::string& method, const json& params) {
   if (method == "initialized") {
     if (client_watches_) {
-      outbox_.request("binario-watch", "client/registerCapability", file_watching_registration());
+      outbox_.request("binario-watch", "client/registerCapability",
+                      lsp::registration_params({file_watching_registration()}));
     }
     return;
   }
   if (method == "workspace/didChangeWatchedFiles") {
     for (const json& change : params.at("changes")) {
       const std::string uri = change.at("uri").get<std::string>();
+      forget_seen(uri);
       bool open = false;
       {
         std::lock_guard lock(mutex_);
@@ -418,6 +416,13 @@ void Server::notification(const std::string& method, const json& params) {
   if (method == "textDocument/didOpen" || method == "textDocument/didChange" ||
       method == "textDocument/didSave") {
     look_at_partners();
+  }
+  // A document opened, closed or saved: the pairing looks at its folder
+  // again (a save may have made the file).
+  if (method == "textDocument/didOpen" || method == "textDocument/didClose" ||
+      method == "textDocument/didSave") {
+    const json& document = params.at("textDocument");
+    forget_seen(document.at("uri").get<std::string>());
   }
   if (method == "textDocument/didOpen") {
     const json& doc = params.at("textDocument");
@@ -451,7 +456,7 @@ void Server::notification(const std::string& method, const json& params) {
         reads_.erase(percent_decode(uri));
         has_errors_.erase(percent_decode(uri));
       }
-      publish(spelt, json::array());
+      publish(spelt, {});
     });
     // What is still open of its line is checked again: an open partner now
     // compiles against the file on disk.
@@ -522,12 +527,11 @@ void Server::schedule_after_change(const std::string& uri) {
 }
 
 void Server::schedule_line_of(const std::string& uri, std::chrono::milliseconds delay) {
-  std::string key;
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return;
+  const std::string key = percent_decode(line->line_uri);
   {
     std::lock_guard lock(mutex_);
-    const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-    if (!line) return;
-    key = percent_decode(line->line_uri);
     lines_[key] = line->line_uri;
   }
   scheduler_.schedule(key, delay);
@@ -542,11 +546,20 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   // follows the change that scheduled it.
   changes_.wait_all(changes_.last());
   if (cancelled) return;
+  std::string line_uri;
   {
     std::lock_guard lock(mutex_);
     auto line = lines_.find(key);
     if (line == lines_.end()) return;
-    const LineGroup group = line_group(line->second, documents_, fs_);
+    line_uri = line->second;
+  }
+  // The check looks at the folder again: the stamps it records below are
+  // of what it saw.
+  const LineGroup group = group_of(line_uri, true);
+  {
+    std::lock_guard lock(mutex_);
+    auto line = lines_.find(key);
+    if (line == lines_.end()) return;
     bool any_open = false;
     std::vector<std::string> on_disk;
     auto document = [&](const std::string& uri) {
@@ -600,17 +613,18 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   }
   for (const auto& [target, list] : checked.diagnostics) {
     if (!documents_.is_open(target)) continue;
-    has_errors_[percent_decode(target)] = std::any_of(
-        list.begin(), list.end(), [](const json& d) { return d.value("severity", 0) == 1; });
+    has_errors_[percent_decode(target)] =
+        std::any_of(list.begin(), list.end(),
+                    [](const lsp::Diagnostic& d) { return d.severity == lsp::kSeverityError; });
     publish(target, list);
   }
 }
 
 std::vector<std::string> Server::open_partners(const std::string& uri) {
-  std::lock_guard lock(mutex_);
-  const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
+  const std::optional<LineOf> line = line_of(uri);
   if (!line) return {};
-  const LineGroup group = line_group(line->line_uri, documents_, fs_);
+  const LineGroup group = group_of(line->line_uri);
+  std::lock_guard lock(mutex_);
   std::vector<std::string> uris{group.line_uri};
   for (const LineGroup::Train& train : group.trains) uris.push_back(train.uri);
   std::vector<std::string> open;
@@ -621,11 +635,12 @@ std::vector<std::string> Server::open_partners(const std::string& uri) {
   return open;
 }
 
-json Server::documents_actions(const std::string& uri) {
+std::vector<lsp::CodeAction> Server::documents_actions(const std::string& uri) {
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return {};
+  const LineGroup group = group_of(line->line_uri);
   std::lock_guard lock(mutex_);
-  const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-  if (!line || !documents_.is_open(uri)) return json::array();
-  const LineGroup group = line_group(line->line_uri, documents_, fs_);
+  if (!documents_.is_open(uri)) return {};
   // The pair's last check found no error in what of it is open (and a
   // document not checked yet is not offered the action). The command
   // compiles the pair again and refuses one with errors.
@@ -634,7 +649,7 @@ json Server::documents_actions(const std::string& uri) {
     const auto it = has_errors_.find(percent_decode(of));
     return it != has_errors_.end() && !it->second;
   };
-  json actions = json::array();
+  std::vector<lsp::CodeAction> actions;
   for (const LineGroup::Train& train : group.trains) {
     const bool asked_for = percent_decode(train.uri) == percent_decode(uri);
     if (!line->number.empty() && !asked_for) continue;
@@ -645,21 +660,21 @@ json Server::documents_actions(const std::string& uri) {
   return actions;
 }
 
-json Server::write_documents(const std::string& train_uri, const Asked& asked) {
+std::vector<std::string> Server::write_documents(const std::string& train_uri, const Asked& asked) {
   // Every change sent before the command: the documents are of the texts
   // the editor shows.
   changes_.wait_all(asked.after);
   PairTexts pair;
   std::string folder;
+  const std::optional<LineOf> line = line_of(train_uri);
+  if (!line || line->number.empty()) {
+    throw rpc::Error(lsp::kInvalidParams, "not a train description: " + train_uri);
+  }
+  const std::optional<std::string> line_path = uri_to_path(line->line_uri);
+  if (!line_path) throw rpc::Error(lsp::kInvalidParams, "not a file: " + line->line_uri);
+  folder = path_parent(*line_path);
   {
     std::lock_guard lock(mutex_);
-    const std::optional<LineOf> line = line_of_document(train_uri, documents_, fs_);
-    if (!line || line->number.empty()) {
-      throw rpc::Error(rpc::kInvalidParams, "not a train description: " + train_uri);
-    }
-    const std::optional<std::string> line_path = uri_to_path(line->line_uri);
-    if (!line_path) throw rpc::Error(rpc::kInvalidParams, "not a file: " + line->line_uri);
-    folder = path_parent(*line_path);
     auto document = [&](const std::string& of) {
       const std::shared_ptr<const std::string> open = documents_.text(of);
       return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
@@ -673,8 +688,8 @@ json Server::write_documents(const std::string& train_uri, const Asked& asked) {
       write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
-  outbox_.notify("window/showMessage", {{"type", 3}, {"message", said}});
-  return {{"written", paths}};
+  outbox_.notify("window/showMessage", {{"type", lsp::kMessageInfo}, {"message", said}});
+  return paths;
 }
 
 Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
@@ -702,13 +717,13 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   }
   // A compile of the pair: its partner's changes too.
   changes_.wait_all(asked.after);
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return {};
+  const LineGroup group = group_of(line->line_uri);
   PairTexts pair;
   {
     std::lock_guard lock(mutex_);
     if (!documents_.is_open(uri)) return {};
-    const std::optional<LineOf> line = line_of_document(uri, documents_, fs_);
-    if (!line) return {};
-    const LineGroup group = line_group(line->line_uri, documents_, fs_);
     auto document = [&](const std::string& of) {
       const std::shared_ptr<const std::string> open = documents_.text(of);
       return PairDocument{of, open ? std::optional<std::string>(*open) : std::nullopt};
@@ -734,17 +749,56 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   return {};
 }
 
+Server::PairingStart Server::pairing_start(const std::string* fresh_folder_of) {
+  std::lock_guard lock(mutex_);
+  if (fresh_folder_of) {
+    seen_.forget_folder_of(*fresh_folder_of);
+    ++seen_generation_;
+  }
+  return {documents_.open_uris(), seen_, seen_generation_};
+}
+
+void Server::keep_seen(const PairingStart& start) {
+  std::lock_guard lock(mutex_);
+  if (start.generation == seen_generation_) seen_.add(start.seen);
+}
+
+void Server::forget_seen(const std::string& uri) {
+  std::lock_guard lock(mutex_);
+  seen_.forget_folder_of(uri);
+  ++seen_generation_;
+}
+
+std::optional<LineOf> Server::line_of(const std::string& uri) {
+  PairingStart start = pairing_start(nullptr);
+  std::optional<LineOf> line = line_of_document(uri, start.open, start.seen);
+  keep_seen(start);
+  return line;
+}
+
+LineGroup Server::group_of(const std::string& line_uri, bool fresh) {
+  PairingStart start = pairing_start(fresh ? &line_uri : nullptr);
+  LineGroup group = line_group(line_uri, start.open, start.seen);
+  keep_seen(start);
+  return group;
+}
+
 void Server::look_at_partners() {
   if (client_watches_) return;
   std::vector<std::string> changed;
   {
     std::lock_guard lock(mutex_);
     changed = partners_.changed(fs_);
+    for (const std::string& key : changed) {
+      const auto line = lines_.find(key);
+      if (line != lines_.end()) seen_.forget_folder_of(line->second);
+    }
+    if (!changed.empty()) ++seen_generation_;
   }
   for (const std::string& key : changed) scheduler_.schedule(key, std::chrono::milliseconds(0));
 }
 
-void Server::publish(const std::string& uri, const json& diagnostics) {
+void Server::publish(const std::string& uri, const std::vector<lsp::Diagnostic>& diagnostics) {
   if (uri.empty()) return;
   outbox_.notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", diagnostics}});
 }

@@ -23,6 +23,7 @@
 #include "lsp/json_rpc.h"
 #include "lsp/pair_compile.h"
 #include "lsp/partner_watch.h"
+#include "lsp/protocol.h"
 #include "lsp/request_pool.h"
 #include "lsp/scheduler.h"
 #include "platform/file_system.h"
@@ -110,7 +111,7 @@ class Server {
   void schedule_line_of(const std::string& uri, std::chrono::milliseconds delay);
   // The scheduler's job: checks the open documents of a line and publishes.
   void check(const std::string& key, const std::atomic<bool>& cancelled);
-  void publish(const std::string& uri, const nlohmann::json& diagnostics);
+  void publish(const std::string& uri, const std::vector<lsp::Diagnostic>& diagnostics);
   // What the compile read of the open document `uri` as it stands now, with
   // that compile's model: the last check's when it read this very text,
   // otherwise a compile made now (its diagnostics are left to the check
@@ -122,10 +123,27 @@ class Server {
   Reading reading(const std::string& uri, const Asked& asked);
   // The source actions that write the driver's documents of the pairs of
   // the open description `uri` (of its train, or of each train of a line).
-  nlohmann::json documents_actions(const std::string& uri);
+  std::vector<lsp::CodeAction> documents_actions(const std::string& uri);
   // Writes the documents of the train description `train_uri` and its line,
-  // beside the line description; the result lists the paths written.
-  nlohmann::json write_documents(const std::string& train_uri, const Asked& asked);
+  // beside the line description; returns the paths written.
+  std::vector<std::string> write_documents(const std::string& train_uri, const Asked& asked);
+  // The line description `uri` belongs to, and the line description
+  // `line_uri` with its trains: worked out from the open documents' URIs
+  // and what seen_ holds of the disk, both taken under the lock; what is
+  // not there yet is looked at without it and kept. With `fresh`, the
+  // line's folder is looked at again (a check).
+  std::optional<LineOf> line_of(const std::string& uri);
+  LineGroup group_of(const std::string& line_uri, bool fresh = false);
+  struct PairingStart {
+    OpenUris open;
+    DiskSeen seen;
+    uint64_t generation = 0;
+  };
+  PairingStart pairing_start(const std::string* fresh_folder_of);
+  void keep_seen(const PairingStart& start);
+  // Forgets what seen_ holds of the folder `uri` is in: something there
+  // was opened, closed, saved, created, changed or deleted.
+  void forget_seen(const std::string& uri);
   // The other open documents of the line `uri` belongs to, as the editor
   // spelt their URIs.
   std::vector<std::string> open_partners(const std::string& uri);
@@ -163,6 +181,11 @@ class Server {
   // The line description of each scheduled check, by its key.
   std::map<std::string, std::string> lines_;
   DiskPartners partners_;
+  // What the pairing saw on disk, kept between requests; the generation
+  // changes whenever some of it is forgotten, and a look that started
+  // before is not kept.
+  DiskSeen seen_{fs_};
+  uint64_t seen_generation_ = 0;
   // The pair compiles of the checks and of the requests, one for each pair
   // of texts: a request on a document just changed takes the compile of the
   // check the change scheduled, or the check takes the request's.

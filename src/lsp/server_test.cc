@@ -999,6 +999,16 @@ TEST(Server, AMissingPartnerIsAWarningThatNamesThePath) {
   EXPECT_EQ(list[0]["severity"], 2);
   EXPECT_NE(list[0]["message"].get<std::string>().find("/d/Valdoria_linea.txt"), std::string::npos)
       << list;
+
+  // A name whose decoded bytes are not UTF-8: the warning is given all the
+  // same, those bytes shown as U+FFFD.
+  const std::string latin = "file:///d/%E0_linea.txt";
+  s.open(latin, line_with(""));
+  list = s.published()[latin];
+  ASSERT_EQ(list.size(), 1u) << list;
+  EXPECT_NE(list[0]["message"].get<std::string>().find("/d/\xEF\xBF\xBD_NUM-.txt"),
+            std::string::npos)
+      << list;
 }
 
 // A line whose name has a space and a letter outside ASCII finds its train

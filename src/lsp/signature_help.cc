@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "lsp/client_capabilities.h"
 #include "lsp/cursor_place.h"
@@ -10,8 +11,6 @@
 
 namespace binario {
 namespace {
-
-using nlohmann::json;
 
 ValueRange type_range(ValueType type) {
   switch (type) {
@@ -57,16 +56,16 @@ std::string value_summary(const ValueSpec& value) {
          std::to_string(range.lo) + " to " + std::to_string(range.hi);
 }
 
-json signature_help(const DocumentRead& document, DescriptionFile file, int line, int column,
-                    bool markdown) {
+std::optional<lsp::SignatureHelp> signature_help(const DocumentRead& document, DescriptionFile file,
+                                                 int line, int column, bool markdown) {
   const DocumentLines lines(document.utf8_text);
   const CursorPlace place =
       cursor_place(document.read, file, line, character_index(lines.line(line), column));
-  if (!place.record) return nullptr;
+  if (!place.record) return std::nullopt;
   const RecordSpec& table_row = record_spec(place.record->kind);
-  if (table_row.values.empty()) return nullptr;
+  if (table_row.values.empty()) return std::nullopt;
   std::string label(table_row.written[0]);
-  json parameters = json::array();
+  std::vector<lsp::ParameterInformation> parameters;
   for (size_t i = 0; i < table_row.values.size(); ++i) {
     const ValueSpec& value = table_row.values[i];
     label += ", ";
@@ -75,19 +74,14 @@ json signature_help(const DocumentRead& document, DescriptionFile file, int line
     std::string text = value_summary(value);
     const std::string said = meaning(table_row.reference, static_cast<int>(i + 1));
     if (!said.empty()) text += ": " + said;
-    parameters.push_back(
-        {{"label", {start, label.size()}}, {"documentation", markup(text, markdown)}});
+    parameters.push_back({{start, label.size()}, markup(text, markdown)});
   }
   const size_t active = std::min(place.value, table_row.values.size() - 1);
   const std::string heading =
       "value " + std::to_string(active + 1) + " of " + std::to_string(table_row.values.size());
-  return {{"signatures",
-           {{{"label", label},
-             {"documentation", markup(heading, markdown)},
-             {"parameters", parameters},
-             {"activeParameter", active}}}},
-          {"activeSignature", 0},
-          {"activeParameter", active}};
+  lsp::SignatureInformation signature{label, markup(heading, markdown), std::move(parameters),
+                                      active};
+  return lsp::SignatureHelp{{std::move(signature)}, 0, active};
 }
 
 }  // namespace binario
