@@ -50,6 +50,7 @@
 #include "platform/paths.h"
 #include "platform/ui.h"
 #include "run/file_names.h"
+#include "run/file_sets.h"
 #include "run/form1.h"
 #include "run/read_descriptions.h"
 #include "run/run_report.h"
@@ -146,9 +147,9 @@ void parse_train(TrackModel& model) {
 // read, compiled with the geometry, the three binary files written.
 RunReport compile_large_pair(FileSystem& fs, Status* status) {
   CompileInput input;
-  input.nome_percorso = kLargePairName;
-  input.numero_treno = kLargePairNumber;
-  input.calcola_linea = true;
+  input.model_name = kLargePairName;
+  input.model_number = kLargePairNumber;
+  input.with_geometry = true;
   read_descriptions(fs, bench->line_path, "", bench->train_path, "", &input);
   CompileResult result = compile(input);
   RunReport report = compile_report(result);
@@ -387,9 +388,9 @@ void compile_in_memory(benchmark::State& state, bool extras, bool records_read) 
   CompileInput input;
   input.line = {kLargePairLineFile, bench->pair.line, std::nullopt, false};
   input.train = {kLargePairTrainFile, bench->pair.train, std::nullopt, false};
-  input.nome_percorso = kLargePairName;
-  input.numero_treno = kLargePairNumber;
-  input.calcola_linea = true;
+  input.model_name = kLargePairName;
+  input.model_number = kLargePairNumber;
+  input.with_geometry = true;
   input.extra_diagnostics = extras;
   input.records_read = records_read;
   for (auto _ : state) {
@@ -421,7 +422,7 @@ void BM_DecompileLargePair(benchmark::State& state) {
 
 void compile_benchmark(benchmark::State& state, bool again) {
   RealFileSystem fs;
-  const FileNames out = file_names(bench->dir, kLargePairName, kLargePairNumber);
+  const ScenarioFileNames out = file_names(bench->dir, kLargePairName, kLargePairNumber);
   std::vector<std::string> absent;
   if (!again) absent = {out.geometry, out.train_table, out.cells};
   for (auto _ : state) {
@@ -523,9 +524,9 @@ CompileInput worst_shape_input(const ShapedPair& pair) {
   CompileInput input;
   input.line = {"Prova_linea.txt", pair.line, std::nullopt, false};
   input.train = {"Prova_1-.txt", pair.train, std::nullopt, false};
-  input.nome_percorso = "Prova";
-  input.numero_treno = "1";
-  input.calcola_linea = true;
+  input.model_name = "Prova";
+  input.model_number = "1";
+  input.with_geometry = true;
   return input;
 }
 
@@ -543,8 +544,8 @@ void BM_CheckWorstShape(benchmark::State& state, WorstShape shape) {
 void BM_FormatWorstShape(benchmark::State& state, WorstShape shape) {
   const ShapedPair pair = worst_shape_pair(shape, kDescriptionCap.max_bytes);
   const CompileInput input = worst_shape_input(pair);
-  const DescriptionRole role =
-      shape == WorstShape::kCodePoints ? DescriptionRole::kTrain : DescriptionRole::kLine;
+  const DescriptionFile role =
+      shape == WorstShape::kCodePoints ? DescriptionFile::kTrain : DescriptionFile::kLine;
   for (auto _ : state) benchmark::DoNotOptimize(lay_out_description(input, role));
   state.SetBytesProcessed(
       static_cast<int64_t>(state.iterations() * (pair.line.size() + pair.train.size())));

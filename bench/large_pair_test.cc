@@ -20,9 +20,9 @@ class LargePairTest : public ::testing::Test {
     CompileInput input;
     input.line = SourceText{kLargePairLineFile, pair_->line, std::nullopt, false};
     input.train = SourceText{kLargePairTrainFile, pair_->train, std::nullopt, false};
-    input.nome_percorso = kLargePairName;
-    input.numero_treno = kLargePairNumber;
-    input.calcola_linea = true;
+    input.model_name = kLargePairName;
+    input.model_number = kLargePairNumber;
+    input.with_geometry = true;
     result_ = new CompileResult(compile(input));
   }
   static void TearDownTestSuite() {

@@ -17,8 +17,8 @@ CompileResult compile_shape(const ShapedPair& pair, bool extras) {
   CompileInput input;
   input.line = {"Prova_linea.txt", pair.line, std::nullopt, false};
   input.train = {"Prova_1-.txt", pair.train, std::nullopt, false};
-  input.nome_percorso = "Prova";
-  input.numero_treno = "1";
+  input.model_name = "Prova";
+  input.model_number = "1";
   input.extra_diagnostics = extras;
   return compile(input);
 }

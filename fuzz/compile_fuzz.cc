@@ -107,7 +107,7 @@ bool short_line(const std::string& line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool geometry_asked = false;
   CompileInput in = fuzz::pair_of_input(data, size, &geometry_asked);
-  in.calcola_linea = geometry_asked && short_line(in.line.text);
+  in.with_geometry = geometry_asked && short_line(in.line.text);
 
   const CompileResult result = compile(in);
   const Status& status = result.status;
@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK((result.end == CompileEnd::kSlotTaken) ==
              (result.taken_slot() == 1250 || result.taken_slot() == 1251));
   if (result.end == CompileEnd::kCompiled) {
-    if (in.calcola_linea) check_geometry_written(result.model);
+    if (in.with_geometry) check_geometry_written(result.model);
     check_written(result.model);
   }
   return 0;

@@ -67,9 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CompileInput input;
   input.line = {"line", pair.line_text, std::nullopt, false};
   input.train = {"train", pair.train_text, std::nullopt, false};
-  input.nome_percorso = pair.nome_percorso;
-  input.numero_treno = pair.numero_treno;
-  input.calcola_linea = with_geometry;
+  input.model_name = pair.model_name;
+  input.model_number = pair.model_number;
+  input.with_geometry = with_geometry;
   const CompileResult again = compile(input);
   FUZZ_CHECK(again.end == CompileEnd::kCompiled);
   for (BinaryImage image : images_to_write(with_geometry)) {

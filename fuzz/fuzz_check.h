@@ -42,8 +42,8 @@ inline CompileInput pair_of_input(const uint8_t* data, size_t size, bool* geomet
   CompileInput in;
   in.line.name = "F_linea.txt";
   in.train.name = "F_1-.txt";
-  in.nome_percorso = "F";
-  in.numero_treno = "1";
+  in.model_name = "F";
+  in.model_number = "1";
   in.line.text = input.substr(0, split);
   if (split != std::string::npos) {
     in.train.text = input.substr(split + 1);

@@ -17,9 +17,9 @@ namespace {
 
 using namespace binario;
 
-void check_role(const CompileInput& in, DescriptionRole role) {
+void check_role(const CompileInput& in, DescriptionFile role) {
   const LaidOut once = lay_out_description(in, role);
-  const std::string& text = role == DescriptionRole::kLine ? in.line.text : in.train.text;
+  const std::string& text = role == DescriptionFile::kLine ? in.line.text : in.train.text;
   // A text the compile did not read is left whole; no text the compile read
   // would compile differently laid out (that too would be refused and left
   // whole, but it would mean a message or a reading depends on blanks the
@@ -35,7 +35,7 @@ void check_role(const CompileInput& in, DescriptionRole role) {
     return;
   }
   CompileInput again = in;
-  (role == DescriptionRole::kLine ? again.line.text : again.train.text) = once.text;
+  (role == DescriptionFile::kLine ? again.line.text : again.train.text) = once.text;
   const LaidOut twice = lay_out_description(again, role);
   FUZZ_CHECK(twice.refused.empty());
   FUZZ_CHECK(!twice.changed);
@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CompileInput in = fuzz::pair_of_input(data, size, &geometry_asked);
   // The plan geometry of a long line costs seconds a run; the layout does
   // not touch curves differently from any other record.
-  in.calcola_linea = false;
-  check_role(in, DescriptionRole::kLine);
-  check_role(in, DescriptionRole::kTrain);
+  in.with_geometry = false;
+  check_role(in, DescriptionFile::kLine);
+  check_role(in, DescriptionFile::kTrain);
   return 0;
 }

@@ -13,6 +13,7 @@
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 #include "platform/file_system.h"
+#include "test_support/memory_file_system.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using binario::ReadResult;

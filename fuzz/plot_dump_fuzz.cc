@@ -19,6 +19,7 @@
 #include "fuzz_check.h"
 #include "platform/file_system.h"
 #include "run/run_report.h"
+#include "test_support/memory_file_system.h"
 
 namespace {
 

@@ -97,35 +97,38 @@ std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNa
   return std::nullopt;
 }
 
-std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
-                                      std::ostream& err) {
-  AuthorPairNames names;
-  if (std::optional<int> usage = author_pair_names(options, &names, err)) return usage;
-  form.nome_percorso = names.name;
-  form.numero_treno = names.number;
-  form.nome_percorso_modello = names.model_name;
-  form.numero_treno_modello = names.model_number;
-  form.line_text_path = options.line;
-  form.train_text_path = options.train;
-  form.line_display_name = options.line;
-  form.train_display_name = options.train;
-  form.output_dir = options.output_dir.empty() ? path_parent(options.line) : options.output_dir;
-  form.delete_sources = false;
-  form.extra_diagnostics = true;
-  return std::nullopt;
+std::string author_output_dir(const CompileOptions& options) {
+  return options.output_dir.empty() ? path_parent(options.line) : options.output_dir;
 }
 
-CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
-                                  FileSystem& fs, RunReport* report, bool records_read) {
+CompileInput read_author_pair(const CompileOptions& options, const AuthorPairNames& names,
+                              FileSystem& fs, bool records_read) {
   ReadPlan plan;
   plan.line_path = options.line;
   plan.train_path = options.train;
   plan.model_name = names.model_name;
   plan.model_number = names.model_number;
-  plan.calcola_linea = !options.no_geometry;
+  plan.with_geometry = !options.no_geometry;
   plan.extra_diagnostics = true;
   CompileInput input = read_step(fs, plan);
   input.records_read = records_read;
+  return input;
+}
+
+CommitPlan author_commit_plan(const CompileOptions& options, const AuthorPairNames& names) {
+  CommitPlan plan;
+  plan.line_path = options.line;
+  plan.train_path = options.train;
+  plan.delete_sources = false;
+  plan.refuse_unopened = true;
+  plan.outputs = file_names(author_output_dir(options), names.name, names.number);
+  plan.with_geometry = !options.no_geometry;
+  return plan;
+}
+
+CompileResult compile_author_pair(const CompileOptions& options, const AuthorPairNames& names,
+                                  FileSystem& fs, RunReport* report, bool records_read) {
+  const CompileInput input = read_author_pair(options, names, fs, records_read);
   CompileResult result = compile(input);
   if (report) *report = unwritten_report(input, result);
   return result;

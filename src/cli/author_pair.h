@@ -12,8 +12,8 @@
 #include "compiler/compile.h"
 #include "compiler/diagnostics.h"
 #include "platform/file_system.h"
-#include "run/form1.h"
 #include "run/run_report.h"
+#include "run/run_steps.h"
 
 namespace binario {
 
@@ -57,12 +57,20 @@ std::optional<int> refuse_run_rates(std::optional<double> acceleration,
 std::optional<int> author_pair_names(const CompileOptions& options, AuthorPairNames* names,
                                      std::ostream& err);
 
-// Sets `form` up to compile an author's pair into files, as compile does: the
-// scenario name and train number from the options or the file names, the
-// descriptions read where they are and kept. Returns the usage exit status,
-// after saying why on `err`, when the names cannot be told.
-std::optional<int> set_up_author_pair(const CompileOptions& options, Form1& form,
-                                      std::ostream& err);
+// The folder an author's compile writes into: --output, else LINE's folder.
+std::string author_output_dir(const CompileOptions& options);
+
+// The pair read from where it is, as every command that compiles an author's
+// pair reads it (with warnings). With `records_read` the compile keeps what
+// it read, record by record.
+CompileInput read_author_pair(const CompileOptions& options, const AuthorPairNames& names,
+                              FileSystem& fs, bool records_read = false);
+
+// What compile does with the outcome: the descriptions kept, nothing
+// written when one could not be opened, the binary files (without the
+// geometry under --no-geometry) written as one set into
+// author_output_dir().
+CommitPlan author_commit_plan(const CompileOptions& options, const AuthorPairNames& names);
 
 // Compiles the pair in memory, as check does, without writing anything.
 // `report`, when given, receives how a compile would end, kInputUnopened

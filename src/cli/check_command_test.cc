@@ -15,6 +15,7 @@
 
 #include "cli/commands.h"
 #include "platform/paths.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 

@@ -19,6 +19,7 @@
 #include "sources/line_list.h"
 #include "test_support/error_codes.h"
 #include "test_support/held_file.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 

@@ -12,30 +12,16 @@
 #include "platform/make_ui.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "run/form1.h"
 #include "run/run_report.h"
 #include "run/run_steps.h"
 
 namespace binario {
 
-namespace {
-
-// What --json shows in place of the run's own notices: nothing. The taken
-// slot's fault is in the report, and standard error carries no text a
-// reader of the JSON would have to tell from it.
-class NoNotices : public Ui {
- public:
-  void show_waiting() override {}
-  void errore(std::string_view) override {}
-};
-
-}  // namespace
-
 int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::ostream& out,
                     std::ostream& err, const DocumentOptions& document_options) {
-  NoNotices no_notices;
-  Form1 form(fs, options.json ? no_notices : ui);
-  if (std::optional<int> usage = set_up_author_pair(options, form, err)) return *usage;
+  AuthorPairNames names;
+  if (std::optional<int> usage = author_pair_names(options, &names, err)) return *usage;
+  const CommitPlan plan = author_commit_plan(options, names);
 
   // The documents are refused before anything is written: options that do
   // not fit, a document that would replace an input, or one that exists.
@@ -45,7 +31,7 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     if (std::optional<int> usage = document_choices(document_options, &choices, err)) {
       return *usage;
     }
-    document_files = document_paths(form.output_dir, form.nome_percorso, form.numero_treno);
+    document_files = document_paths(author_output_dir(options), names.name, names.number);
     if (std::optional<int> usage = refuse_document_paths(fs, document_files, document_options.force,
                                                          {options.line, options.train}, err)) {
       return *usage;
@@ -53,9 +39,9 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   }
 
   // The inputs are never touched: refuse an output name that is one of them.
-  const FileNames outputs = file_names(form.output_dir, form.nome_percorso, form.numero_treno);
   // Each name is looked at before anything is written: a set that cannot be
   // written whole is not begun, and the files there stay as they were.
+  const ScenarioFileNames& outputs = plan.outputs;
   for (const std::string* o : {&outputs.geometry, &outputs.train_table, &outputs.cells}) {
     if (input_named_by(fs, *o, {options.line, options.train})) {
       err << "binario: the output '" << escaped_utf8(*o) << "' would replace an input file\n";
@@ -71,12 +57,10 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     }
   }
 
-  // One compile; a strict one is looked at before anything on disk is
-  // touched, and any diagnostic ends the command with nothing written.
-  form.refuse_unopened = true;
-  form.calcola_linea = options.no_geometry ? 0 : 1;
-  CompileInput input = form.read_inputs();
-  input.records_read = options.documents;
+  // One compile, by the same steps as check's; a strict one is looked at
+  // before anything on disk is touched, and any diagnostic ends the command
+  // with nothing written.
+  const CompileInput input = read_author_pair(options, names, fs, options.documents);
   CompileResult result = compile(input);
   if (options.strict && !result.status.diagnostics().empty()) {
     return report_author_pair(options, result.status, unwritten_report(input, result), out, err);
@@ -89,22 +73,26 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     return kExitFileError;
   }
 
-  const std::optional<RecordsRead> records = result.records;
-  RunReport report = form.commit(input, std::move(result));
-  const int status = report_author_pair(options, form.status, report, out, err);
+  const RunReport report = commit_step(fs, plan, input, result);
+  // A taken reserved slot shows its box before the report, as in the run;
+  // with --json the JSON alone tells it.
+  if (report.end == RunEnd::kStopped && !options.json) {
+    ui.errore(std::to_string(result.taken_slot()));
+  }
+  const int status = report_author_pair(options, result.status, report, out, err);
   if (report.end == RunEnd::kInputUnopened && !options.json) {
     err << "binario: nothing written: a description could not be opened, so the files "
            "already there stay as they were\n";
   }
-  if (status == kExitClean && options.summary) err << compile_summary(report, form.model) << '\n';
+  if (status == kExitClean && options.summary) err << compile_summary(report, result.model) << '\n';
   if (!options.documents) return status;
   // The documents of a pair with a fault would show a model the compile
   // did not finish: none are written.
-  if (status != kExitClean || !records) {
+  if (status != kExitClean || !result.records) {
     if (!options.json) err << "binario: the driver's documents were not written\n";
     return status;
   }
-  const DriverDocuments documents = driver_documents(form.model, *records, choices);
+  const DriverDocuments documents = driver_documents(result.model, *result.records, choices);
   if (const int written = write_document_files(fs, document_files, documents, err);
       written != kExitClean) {
     return written;

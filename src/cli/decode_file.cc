@@ -52,17 +52,17 @@ std::optional<int> find_run_files(FileSystem& fs, const std::string& dir,
   std::array<std::vector<std::string>, 3> found;  // cells, train table, geometry
   for (const std::string& name : names) {
     const std::string path = join_path(dir, name);
-    switch (binary_kind_from_name(name)) {
-      case BinaryKind::kCells:
+    const std::optional<BinaryImage> image = binary_image_from_name(name);
+    if (!image) continue;
+    switch (*image) {
+      case BinaryImage::kCells:
         found[0].push_back(path);
         break;
-      case BinaryKind::kTrainTable:
+      case BinaryImage::kTrainTable:
         found[1].push_back(path);
         break;
-      case BinaryKind::kGeometry:
+      case BinaryImage::kGeometry:
         found[2].push_back(path);
-        break;
-      case BinaryKind::kUnknown:
         break;
     }
   }

@@ -30,20 +30,22 @@ std::optional<int> files_from_arguments(const std::vector<std::string>& inputs, 
   std::optional<std::string> cells, train_table;
   for (const std::string& input : inputs) {
     std::optional<std::string>* slot = nullptr;
-    switch (binary_kind_from_name(input)) {
-      case BinaryKind::kCells:
+    const std::optional<BinaryImage> image = binary_image_from_name(input);
+    if (!image) {
+      err << "binario: '" << escaped_utf8(input)
+          << "' is none of a run's binary files (NAME_NUM.dat, NAME_NUM.sim, NAME_linea.dat)\n";
+      return kExitUsage;
+    }
+    switch (*image) {
+      case BinaryImage::kCells:
         slot = &cells;
         break;
-      case BinaryKind::kTrainTable:
+      case BinaryImage::kTrainTable:
         slot = &train_table;
         break;
-      case BinaryKind::kGeometry:
+      case BinaryImage::kGeometry:
         slot = &files->geometry;
         break;
-      case BinaryKind::kUnknown:
-        err << "binario: '" << escaped_utf8(input)
-            << "' is none of a run's binary files (NAME_NUM.dat, NAME_NUM.sim, NAME_linea.dat)\n";
-        return kExitUsage;
     }
     if (*slot) {
       err << "binario: two files of one kind: '" << escaped_utf8(**slot) << "' and '"
@@ -120,8 +122,8 @@ int decompile_command(const DecompileArgs& args, FileSystem& fs, std::ostream& o
   }
 
   const DecompiledPair& pair = *result.pair;
-  const std::optional<std::string> name = file_name_part(pair.nome_percorso);
-  const std::optional<std::string> number = file_name_part(pair.numero_treno);
+  const std::optional<std::string> name = file_name_part(pair.model_name);
+  const std::optional<std::string> number = file_name_part(pair.model_number);
   if (!name || !number) {
     err << escaped_utf8(files.train_table)
         << ": error: the scenario name or train number it holds cannot be part of a file name "

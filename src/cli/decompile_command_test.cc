@@ -164,8 +164,8 @@ TEST_F(DecompileCommandTest, ANameNoFileMayHoldIsRefused) {
   CompileInput input;
   input.line = {"l", line_list_text(builtin_line_list()), std::nullopt, false};
   input.train = {"t", line_list_text(builtin_train_list()), std::nullopt, false};
-  input.nome_percorso = "Zorvane:Pelk";
-  input.numero_treno = "728";
+  input.model_name = "Zorvane:Pelk";
+  input.model_number = "728";
   const CompileResult compiled = compile(input);
   ASSERT_EQ(compiled.status.codice_errore(), 0);
   const stdfs::path odd = dir / "odd";

@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "documents/driver_documents.h"
 #include "platform/paths.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 
 namespace binario {

@@ -102,8 +102,8 @@ bool is_number_option(const std::optional<std::string>& value, const char* optio
 
 int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::ostream& err) {
   const std::string& path = args.file;
-  const BinaryKind kind = binary_kind_from_name(path);
-  if (kind == BinaryKind::kUnknown) {
+  const std::optional<BinaryImage> image = binary_image_from_name(path);
+  if (!image) {
     err << "binario: cannot tell what '" << escaped_utf8(path)
         << "' holds from its name: expected NAME_NUM.dat (track cells), NAME_NUM.sim (train "
            "table) or NAME_linea.dat (plan geometry)\n";
@@ -114,7 +114,8 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
     err << "binario: --cell and --at cannot be given together\n";
     return kExitUsage;
   }
-  if (window && kind != BinaryKind::kCells) {
+  const BinaryImage kind = *image;
+  if (window && kind != BinaryImage::kCells) {
     err << "binario: --cell and --at read a track cells file (NAME_NUM.dat), not '"
         << escaped_utf8(path) << "'\n";
     return kExitUsage;
@@ -126,7 +127,7 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
       args.json ? make_json_sink(out, window) : make_text_sink(out);
   size_t size = 0;
   switch (kind) {
-    case BinaryKind::kCells: {
+    case BinaryImage::kCells: {
       std::vector<Cella> cells;
       auto decode = [&](std::string_view bytes, DecodeError* e) {
         return decode_cells(bytes, &cells, e);
@@ -141,7 +142,7 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
       }
       break;
     }
-    case BinaryKind::kTrainTable: {
+    case BinaryImage::kTrainTable: {
       auto treno = std::make_unique<std::array<VoceTreno, kTrenoEntries>>();
       auto decode = [&](std::string_view bytes, DecodeError* e) {
         return decode_train_table(bytes, treno.get(), e);
@@ -150,7 +151,7 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
       print_train_table(path, size, *treno, *sink);
       break;
     }
-    case BinaryKind::kGeometry: {
+    case BinaryImage::kGeometry: {
       // The bytes are let go once decoded: the points are all that is
       // needed from here on.
       DecodedGeometry geometry;
@@ -161,8 +162,6 @@ int dump_command(const DumpArgs& args, FileSystem& fs, std::ostream& out, std::o
       print_geometry(path, size, geometry, *sink);
       break;
     }
-    case BinaryKind::kUnknown:
-      break;
   }
   out.flush();
   if (!out) {

@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "run/form1.h"
 #include "test_support/error_codes.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 #include "test_support/recording_ui.h"
 

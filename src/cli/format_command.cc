@@ -22,7 +22,7 @@ namespace {
 // description, the line description beside it that its name belongs to. A
 // line description is laid out alone: its records do not depend on a train.
 struct Pairing {
-  DescriptionRole role = DescriptionRole::kLine;
+  DescriptionFile role = DescriptionFile::kLine;
   std::string name;        // the scenario name (UTF-8)
   std::string line_path;   // the line description
   std::string train_path;  // the train description, or empty
@@ -43,7 +43,7 @@ Pairing pairing_of(FileSystem& fs, const std::string& path) {
     p.status = kExitUsage;
     return p;
   }
-  p.role = DescriptionRole::kTrain;
+  p.role = DescriptionFile::kTrain;
   p.train_path = path;
   const std::string dir = path_parent(path);
   std::vector<std::string> names;
@@ -97,8 +97,8 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
       continue;
     }
     CompileInput input;
-    input.nome_percorso = utf8_to_windows1252(pair.name).value_or(pair.name);
-    input.calcola_linea = true;
+    input.model_name = utf8_to_windows1252(pair.name).value_or(pair.name);
+    input.with_geometry = true;
     // The file as it stands before it is read: the laid-out text replaces it
     // only while it still stands so.
     const std::optional<FileStamp> stamp = fs.stamp(path);
@@ -108,13 +108,13 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
       worse(kExitRefused);
       continue;
     }
-    if (pair.role == DescriptionRole::kTrain) {
+    if (pair.role == DescriptionFile::kTrain) {
       if (!read_source(fs, pair.train_path, &input.train, &reason)) {
         err << "binario: " << escaped_utf8(path) << ": cannot read it: " << reason << '\n';
         worse(kExitRefused);
         continue;
       }
-      input.numero_treno = number_from_train_text(path_file_name(path), pair.name).value_or("");
+      input.model_number = number_from_train_text(path_file_name(path), pair.name).value_or("");
     } else {
       input.train.name = "(no train description)";
       input.train.unreadable = "the line description is laid out alone";
@@ -135,7 +135,7 @@ int format_command(const FormatArgs& args, FileSystem& fs, std::ostream& err) {
       continue;
     }
     const std::string& read =
-        pair.role == DescriptionRole::kLine ? input.line.text : input.train.text;
+        pair.role == DescriptionFile::kLine ? input.line.text : input.train.text;
     std::string error = kChangedMeanwhileReason;
     std::unique_ptr<OutputFile> file =
         stamp ? edit_description(fs, path, EditBase{*stamp, &read}, laid.text.size(), &error)

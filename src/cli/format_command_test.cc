@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "platform/paths.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 #include "test_support/scratch_folder.h"
 

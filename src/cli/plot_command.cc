@@ -40,7 +40,7 @@ int plot_from_descriptions(FileSystem& fs, const std::string& line, const std::s
   read.train_path = train;
   read.model_name = utf8_to_windows1252(name).value_or(name);
   read.model_number = utf8_to_windows1252(number).value_or(number);
-  read.calcola_linea = true;
+  read.with_geometry = true;
   read.extra_diagnostics = true;
   const CompileResult result = compile(read_step(fs, read));
   // As the run does, a taken reserved slot shows its box before the report.

@@ -19,6 +19,7 @@
 #include "run/form1.h"
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 #include "test_support/xml_reader.h"
 

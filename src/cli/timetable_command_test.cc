@@ -13,6 +13,7 @@
 #include "run/exit_status.h"
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/program.h"
 
 namespace binario {

@@ -51,8 +51,8 @@ void stop_if_cancelled(const std::atomic<bool>* cancel) {
 void parse_descriptions(const CompileInput& input, const std::atomic<bool>* cancel,
                         CompileResult& result) {
   TrackModel& model = result.model;
-  model.treno[kScenarioEntry].nome = input.nome_percorso;
-  model.treno[kTrainEntry].nome = input.numero_treno;
+  model.treno[kScenarioEntry].nome = input.model_name;
+  model.treno[kTrainEntry].nome = input.model_number;
 
   if (input.line.missing) {
     result.status.fault(101, std::nullopt, SourceLocation{input.line.name, 0, 0});
@@ -67,7 +67,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     stop_if_cancelled(cancel);
     FieldReader line_reader(input.line.text);
     line_reader.cancel_when(cancel);
-    LineParser line_parser(model, result.status, line_reader, input.line.name, input.calcola_linea);
+    LineParser line_parser(model, result.status, line_reader, input.line.name, input.with_geometry);
     if (!input.geometry_points) line_parser.skip_geometry_points();
     if (result.records) line_parser.record_into(&result.records->line);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
@@ -126,6 +126,12 @@ CompileResult compile_until(const CompileInput& input, const std::atomic<bool>* 
   result.status.set_extras(input.extra_diagnostics);
   // The warnings about meaning read the records too.
   if (input.records_read || input.extra_diagnostics) result.records.emplace();
+  // Kept only for the warnings, the list goes before the compile returns,
+  // while the texts are still at hand: it points into them.
+  if (result.records && (!input.records_read || input.records_borrow_texts)) {
+    result.records->line.borrow_texts_of(input.line.text);
+    result.records->train.borrow_texts_of(input.train.text);
+  }
   // Said first: the faults of a swapped pair follow from it.
   if (input.extra_diagnostics) {
     check_pair_order({input.line.name, input.line.text}, {input.train.name, input.train.text},

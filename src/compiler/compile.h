@@ -37,10 +37,10 @@ struct CompileInput {
   SourceText train;
   // The scenario name and train number as the model stores them
   // (Windows-1252 bytes).
-  std::string nome_percorso;
-  std::string numero_treno;
-  bool calcola_linea = false;  // read the curves and build the plan geometry
-  // With calcola_linea, false: the curves are read and checked as when the
+  std::string model_name;
+  std::string model_number;
+  bool with_geometry = false;  // read the curves and build the plan geometry
+  // With with_geometry, false: the curves are read and checked as when the
   // geometry is built (the same faults, the same records read) but none of
   // its points is computed, and the model's geometry stays empty. For a tool
   // that shows what was read and never the plan: a long line's plan is a
@@ -52,6 +52,11 @@ struct CompileInput {
   // Keep what was read, record by record, in CompileResult::records (see
   // compiler/records_read.h). Costs time and memory; the run does not ask.
   bool records_read = false;
+  // The kept list points into line.text and train.text instead of holding
+  // copies of its fields: for a caller that drops the list while it still
+  // holds this input, unchanged. A compile that keeps the list only for its
+  // own warnings always does so.
+  bool records_borrow_texts = false;
   // Run after the compiler's own checks of meaning, with the warnings on.
   MeaningCheck more_checks = nullptr;
 };

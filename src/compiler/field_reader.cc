@@ -13,18 +13,18 @@ char lower_ascii(char c) {
 
 }  // namespace
 
-std::string quoted_field(std::string_view s) {
+std::string quoted_field(std::string_view field) {
   constexpr size_t kLongest = 64;
   std::string out = "'";
-  if (s.size() <= kLongest) {
-    out.append(s);
+  if (field.size() <= kLongest) {
+    out.append(field);
     out += '\'';
     return out;
   }
-  out.append(s.substr(0, kLongest - 16));
+  out.append(field.substr(0, kLongest - 16));
   out += "...";
-  out.append(s.substr(s.size() - 8));
-  out += "' (" + std::to_string(s.size()) + " bytes)";
+  out.append(field.substr(field.size() - 8));
+  out += "' (" + std::to_string(field.size()) + " bytes)";
   return out;
 }
 

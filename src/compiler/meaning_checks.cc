@@ -1,6 +1,7 @@
 #include "compiler/meaning_checks.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
 #include <optional>
@@ -122,14 +123,29 @@ class Checker {
   DescriptionText train_;
   LineIndex line_lines_;
   LineIndex train_lines_;
+
+  // The records that count of one kind, in text order. The checks ask for
+  // most kinds, some more than once: each description's records are sorted
+  // by kind in one pass, the first time.
+  const std::vector<const RecordRead*>& of_kind(const DescriptionRead& d, RecordKind kind);
+  struct ByKind {
+    const DescriptionRead* read = nullptr;
+    std::array<std::vector<const RecordRead*>, kRecordKinds> records;
+  };
+  std::array<ByKind, 2> by_kind_;
 };
 
-std::vector<const RecordRead*> of_kind(const DescriptionRead& d, RecordKind kind) {
-  std::vector<const RecordRead*> out;
-  for (const RecordRead& r : d.records) {
-    if (r.kind == kind && counts(r)) out.push_back(&r);
+const std::vector<const RecordRead*>& Checker::of_kind(const DescriptionRead& d, RecordKind kind) {
+  ByKind* slot = &by_kind_[0];
+  if (slot->read && slot->read != &d) slot = &by_kind_[1];
+  if (slot->read != &d) {
+    slot->read = &d;
+    for (std::vector<const RecordRead*>& records : slot->records) records.clear();
+    for (const RecordRead& r : d.records) {
+      if (counts(r)) slot->records[static_cast<size_t>(r.kind)].push_back(&r);
+    }
   }
-  return out;
+  return slot->records[static_cast<size_t>(kind)];
 }
 
 void Checker::span_order(const DescriptionText& t, const std::vector<const RecordRead*>& records,
@@ -680,7 +696,7 @@ void Checker::station_names(const std::vector<const RecordRead*>& stations) {
 void Checker::once_only(const DescriptionRead& d, const DescriptionText& t,
                         std::initializer_list<RecordKind> kinds) {
   for (RecordKind kind : kinds) {
-    const std::vector<const RecordRead*> records = of_kind(d, kind);
+    const std::vector<const RecordRead*>& records = of_kind(d, kind);
     for (size_t i = 1; i < records.size(); ++i) {
       warn(t, *records[i], "repeated-record",
            "a second '" + std::string(record_spec(kind).written[0]) +

@@ -35,7 +35,7 @@ CompileResult compile_pair(const std::string& line, const std::string& train) {
   CompileInput input;
   input.line = {"l.txt", line, std::nullopt, false};
   input.train = {"t.txt", train, std::nullopt, false};
-  input.calcola_linea = true;
+  input.with_geometry = true;
   return compile(input);
 }
 

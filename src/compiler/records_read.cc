@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 namespace binario {
 
@@ -27,17 +29,29 @@ CellList::CellList(std::span<const int64_t> cells) : size_(std::min(cells.size()
   std::copy_n(cells.begin(), size_, cells_.begin());
 }
 
+ReadStore::~ReadStore() {
+  std::allocator<ValueRead> allocator;
+  for (size_t i = 0; i < value_blocks_.size(); ++i) {
+    allocator.deallocate(value_blocks_[i], value_block_sizes_[i]);
+  }
+}
+
 std::string_view ReadStore::keep(std::string_view text) {
   if (text.empty()) return {};
+  const std::less_equal<const char*> before_or_at;
+  if (before_or_at(borrowed_.data(), text.data()) &&
+      before_or_at(text.data() + text.size(), borrowed_.data() + borrowed_.size())) {
+    return text;
+  }
   if (text.size() > kTextBlock / 4) {
     // A long text gets a block of its own; the open block stays open.
-    text_blocks_.push_back(std::make_unique<char[]>(text.size()));
+    text_blocks_.push_back(std::make_unique_for_overwrite<char[]>(text.size()));
     std::memcpy(text_blocks_.back().get(), text.data(), text.size());
     return {text_blocks_.back().get(), text.size()};
   }
   if (text.size() > text_left_) {
     const size_t size = std::max(text.size(), next_block(text_held_, kFirstTextBlock, kTextBlock));
-    text_blocks_.push_back(std::make_unique<char[]>(size));
+    text_blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
     text_held_ += size;
     text_free_ = text_blocks_.back().get();
     text_left_ = size;
@@ -55,9 +69,16 @@ ValueRead* ReadStore::open_values(size_t most) {
   room_used_ = 0;
   if (values_left_ < most) {
     const size_t size = std::max(most, next_block(values_held_, kFirstValueBlock, kValueBlock));
-    value_blocks_.push_back(std::make_unique<ValueRead[]>(size));
+    // Room in both lists first, so that nothing throws while the block is
+    // held by no one.
+    if (value_blocks_.size() == value_blocks_.capacity()) {
+      value_blocks_.reserve(std::max<size_t>(8, 2 * value_blocks_.size()));
+      value_block_sizes_.reserve(value_blocks_.capacity());
+    }
+    value_blocks_.push_back(std::allocator<ValueRead>().allocate(size));
+    value_block_sizes_.push_back(size);
     values_held_ += size;
-    room_ = value_blocks_.back().get();
+    room_ = value_blocks_.back();
     values_left_ = size;
   }
   return room_;
@@ -70,10 +91,10 @@ ValueRead* ReadStore::add_value(ValueRead* first, size_t count, const ValueRead&
     const std::vector<ValueRead> held(first, first + count);
     if (first == room_) room_used_ = 0;
     first = open_values(std::max<size_t>(2 * count, 4));
-    std::copy(held.begin(), held.end(), first);
+    std::uninitialized_copy(held.begin(), held.end(), first);
     room_used_ = count;
   }
-  first[count] = v;
+  std::construct_at(first + count, v);
   ++room_used_;
   return first;
 }

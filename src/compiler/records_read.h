@@ -15,10 +15,11 @@
 //
 // The list is kept compactly, since a description may be 64 MiB of short
 // records: the texts of the fields live in blocks of the list's own store
-// (never in the description, which may change or go while the list is kept),
-// the values of a record side by side in blocks of values, and the few cells
-// inside the record. Nothing in the store ever moves, so a list may be moved
-// or copied freely: copies share the store, which is only ever added to.
+// (never in the description, which may change or go while the list is kept;
+// only a list dropped while its description is at hand points into it, see
+// CompileInput::records_borrow_texts), the values of a record side by side in
+// blocks of values, and the few cells inside the record. Nothing in the store ever moves, so a list
+// may be moved or copied freely: copies share the store, which is only ever added to.
 #pragma once
 
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <span>
@@ -55,6 +57,32 @@ struct TextField {
   std::string_view text;
 };
 
+// The number of a value, or nothing, in the eight bytes of the number: a
+// description of 64 MiB may hold ten million values, and an optional would
+// take sixteen. Every number read from a text lies within 2^32 of zero, so
+// the lowest int64_t is free to mean "nothing".
+class NumberRead {
+ public:
+  constexpr NumberRead() = default;
+  constexpr NumberRead(std::nullopt_t) {}
+  constexpr NumberRead(int64_t n) : n_(n) {}
+  constexpr NumberRead(std::optional<int64_t> n) : n_(n.value_or(kNothing)) {}
+
+  constexpr bool has_value() const { return n_ != kNothing; }
+  constexpr explicit operator bool() const { return has_value(); }
+  constexpr int64_t operator*() const { return n_; }
+  constexpr int64_t value_or(int64_t otherwise) const { return has_value() ? n_ : otherwise; }
+  constexpr operator std::optional<int64_t>() const {
+    return has_value() ? std::optional<int64_t>(n_) : std::nullopt;
+  }
+  friend constexpr bool operator==(NumberRead a, NumberRead b) = default;
+  friend constexpr bool operator==(NumberRead a, int64_t b) { return a.n_ == b && a.has_value(); }
+
+ private:
+  static constexpr int64_t kNothing = std::numeric_limits<int64_t>::min();
+  int64_t n_ = kNothing;
+};
+
 // One value of a record, in the order of the records table's values for its
 // kind (records_table()[kind].values[i] names value i).
 struct ValueRead {
@@ -62,7 +90,7 @@ struct ValueRead {
   std::string_view text;
   // The number read, for a numeric value; nothing for a text value (the name
   // of a station, the text of a sign board).
-  std::optional<int64_t> number;
+  NumberRead number;
 };
 
 // The cells a record's position lands on: at most three (a slowdown's
@@ -114,8 +142,19 @@ struct RecordRead {
 // added to, so that nothing handed out moves.
 class ReadStore {
  public:
-  // A copy of `text` that lives as long as the store.
+  ReadStore() = default;
+  ReadStore(const ReadStore&) = delete;
+  ReadStore& operator=(const ReadStore&) = delete;
+  ~ReadStore();
+
+  // A copy of `text` that lives as long as the store; `text` itself when it
+  // lies inside the borrowed text (see borrow).
   std::string_view keep(std::string_view text);
+  // From now on a text that lies inside `source` is not copied: the list
+  // points into `source`, which must outlive it. For a list that is read and
+  // dropped while its description is still at hand (the warnings of a
+  // compile), where copying every field would double what the list touches.
+  void borrow(std::string_view source) { borrowed_ = source; }
   // Room for the values of one record, about `most` of them, side by side;
   // the room of the record before is closed with what it holds.
   ValueRead* open_values(size_t most);
@@ -128,11 +167,15 @@ class ReadStore {
   size_t text_held_ = 0;  // the bytes of text_blocks_
   char* text_free_ = nullptr;
   size_t text_left_ = 0;
-  std::vector<std::unique_ptr<ValueRead[]>> value_blocks_;
-  size_t values_held_ = 0;     // the values of value_blocks_
-  ValueRead* room_ = nullptr;  // the room opened last
-  size_t room_used_ = 0;       // values added to it
-  size_t values_left_ = 0;     // values that fit from room_ on
+  // Value blocks are raw storage: a value is constructed in its slot when it
+  // is added, so a block is written once, never cleared first.
+  std::vector<ValueRead*> value_blocks_;
+  size_t values_held_ = 0;                 // the values of value_blocks_
+  ValueRead* room_ = nullptr;              // the room opened last
+  size_t room_used_ = 0;                   // values added to it
+  size_t values_left_ = 0;                 // values that fit from room_ on
+  std::vector<size_t> value_block_sizes_;  // beside value_blocks_
+  std::string_view borrowed_;
 };
 
 // A list of fields, in text order.
@@ -169,6 +212,9 @@ struct DescriptionRead {
   RecordRead& start_record(RecordKind kind, const TextField& keyword, bool after_stop);
   // Adds a value to the record started last.
   void add_value(const TextSpan& span, std::string_view text, std::optional<int64_t> number);
+  // Texts inside `source` are kept as views into it from now on, not copied
+  // (see ReadStore::borrow): `source` must outlive the list.
+  void borrow_texts_of(std::string_view source) { store_->borrow(source); }
 
  private:
   std::shared_ptr<ReadStore> store_ = std::make_shared<ReadStore>();

@@ -194,7 +194,7 @@ TEST(RecordsRead, CurvesWithoutTheGeometryPoints) {
                   std::nullopt, false};
     input.train = {"t.txt", train("velocita, 0, 30\n"), std::nullopt, false};
     input.records_read = true;
-    input.calcola_linea = true;
+    input.with_geometry = true;
     input.geometry_points = points;
     return compile(input);
   };
@@ -287,6 +287,38 @@ TEST(RecordsRead, ValuesOfManyRecordsStayInPlace) {
     }
     EXPECT_EQ(r.keyword.text, "key");
   }
+}
+
+// A list that borrows its description's text points into it for the fields
+// that lie inside it and copies every other text, even one that only begins
+// there; and a value's number is kept apart from its absence at every number
+// a text can give, 0 and the largest of either sign included.
+TEST(RecordsRead, BorrowedTextsAndNumbers) {
+  const std::string source = "pendenza, 400, 2\n";
+  DescriptionRead d;
+  d.borrow_texts_of(std::string_view(source).substr(0, 14));
+  const std::string_view inside = std::string_view(source).substr(10, 3);
+  const std::string_view straddling = std::string_view(source).substr(10, 6);
+  std::string elsewhere = "velocita";
+  d.start_record(records_table()[0].kind, d.field({1, 1, 1, 8}, source.substr(0, 8)), false);
+  d.add_value({1, 11, 1, 13}, inside, 0);
+  d.add_value({1, 11, 1, 16}, straddling, -4294967296);
+  d.add_value({1, 1, 1, 8}, elsewhere, std::nullopt);
+  d.add_value({1, 1, 1, 1}, "", 4294967296);
+  elsewhere.assign(elsewhere.size(), 'x');
+
+  const RecordRead& r = d.records.back();
+  EXPECT_EQ(r.keyword.text, "pendenza");
+  EXPECT_EQ(r.values[0].text.data(), inside.data());
+  EXPECT_NE(r.values[1].text.data(), straddling.data());
+  EXPECT_EQ(r.values[1].text, straddling);
+  EXPECT_EQ(r.values[2].text, "velocita");
+  ASSERT_TRUE(r.values[0].number.has_value());
+  EXPECT_EQ(*r.values[0].number, 0);
+  EXPECT_EQ(r.values[1].number.value_or(0), -4294967296);
+  EXPECT_FALSE(r.values[2].number);
+  EXPECT_EQ(std::optional<int64_t>(r.values[2].number), std::nullopt);
+  EXPECT_EQ(r.values[3].number, 4294967296);
 }
 
 }  // namespace

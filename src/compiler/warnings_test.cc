@@ -318,7 +318,7 @@ TEST(Warnings, AMisspellingCarriesTheEditThatMendsIt) {
   input.line = {"l.txt", replaced(kLine, "[fine]\n[fine]", "curvx3, 400, 2\n[fine]\n[fine]"),
                 std::nullopt, false};
   input.train = {"t.txt", train(""), std::nullopt, false};
-  input.calcola_linea = true;
+  input.with_geometry = true;
   EXPECT_EQ(fix_of(compile(input).status), (Fix{"curvx3", "curvas3"}));
 
   // Without a keyword close enough there is nothing to offer.
@@ -419,7 +419,7 @@ void expect_meaning(const MeaningCase& c, bool geometry = false) {
   CompileInput input;
   input.line = {"l.txt", c.line, std::nullopt, false};
   input.train = {"t.txt", c.train, std::nullopt, false};
-  input.calcola_linea = geometry;
+  input.with_geometry = geometry;
   const CompileResult r = compile(input);
   EXPECT_EQ(summary(r.status), c.expected);
   for (const Diagnostic& d : r.status.diagnostics()) {

@@ -232,18 +232,18 @@ DecompileResult decompile(const BinaryImages& images) {
       std::to_string(train.pass_code_points) + ").");
 
   DecompiledPair pair;
-  pair.nome_percorso = (*treno)[kScenarioEntry].nome;
-  pair.numero_treno = (*treno)[kTrainEntry].nome;
+  pair.model_name = (*treno)[kScenarioEntry].nome;
+  pair.model_number = (*treno)[kTrainEntry].nome;
   pair.line_text = render_line(line, line_summary);
   pair.train_text = render_train(train, train_summary);
 
   CompileInput input;
-  input.line = {pair.nome_percorso + "_linea.txt", pair.line_text, std::nullopt, false};
-  input.train = {pair.nome_percorso + "_" + pair.numero_treno + "-.txt", pair.train_text,
-                 std::nullopt, false};
-  input.nome_percorso = pair.nome_percorso;
-  input.numero_treno = pair.numero_treno;
-  input.calcola_linea = geometry.has_value();
+  input.line = {pair.model_name + "_linea.txt", pair.line_text, std::nullopt, false};
+  input.train = {pair.model_name + "_" + pair.model_number + "-.txt", pair.train_text, std::nullopt,
+                 false};
+  input.model_name = pair.model_name;
+  input.model_number = pair.model_number;
+  input.with_geometry = geometry.has_value();
   input.extra_diagnostics = false;
   const CompileResult result = compile(input);
   if (result.end != CompileEnd::kCompiled) {
@@ -251,7 +251,7 @@ DecompileResult decompile(const BinaryImages& images) {
                    "the decompiled pair does not compile (status " +
                        std::to_string(result.status.codice_errore()) + ")");
   }
-  for (BinaryImage image : images_to_write(input.calcola_linea)) {
+  for (BinaryImage image : images_to_write(input.with_geometry)) {
     const std::string_view file = image == BinaryImage::kCells        ? images.cells
                                   : image == BinaryImage::kTrainTable ? images.train_table
                                                                       : *images.geometry;

@@ -19,8 +19,8 @@ struct BinaryImages {
 };
 
 struct DecompiledPair {
-  std::string nome_percorso;  // the names the train table holds (Windows-1252)
-  std::string numero_treno;
+  std::string model_name;  // the names the train table holds (Windows-1252)
+  std::string model_number;
   std::string line_text;   // NAME_linea.txt, Windows-1252 with CR LF
   std::string train_text;  // NAME_NUM-.txt
 };

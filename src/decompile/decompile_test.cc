@@ -37,9 +37,9 @@ CompileResult compile_texts(const std::string& line, const std::string& train,
   CompileInput input;
   input.line = {name + "_linea.txt", line, std::nullopt, false};
   input.train = {name + "_" + number + "-.txt", train, std::nullopt, false};
-  input.nome_percorso = name;
-  input.numero_treno = number;
-  input.calcola_linea = geometry;
+  input.model_name = name;
+  input.model_number = number;
+  input.with_geometry = geometry;
   input.extra_diagnostics = false;
   return compile(input);
 }
@@ -64,8 +64,8 @@ std::string round_trip(const Images& images, DecompiledPair* out = nullptr) {
   if (!result.pair) return "refused: " + result.refusal.reason;
   const DecompiledPair& pair = *result.pair;
   if (out) *out = pair;
-  const CompileResult again = compile_texts(pair.line_text, pair.train_text, pair.nome_percorso,
-                                            pair.numero_treno, images.with_geometry);
+  const CompileResult again = compile_texts(pair.line_text, pair.train_text, pair.model_name,
+                                            pair.model_number, images.with_geometry);
   if (again.end != CompileEnd::kCompiled) return "the pair does not compile";
   const Images back = images_of(again, images.with_geometry);
   if (back.cells != images.cells || back.train_table != images.train_table ||

@@ -28,9 +28,9 @@ CompileResult compile_pair(const std::string& line, const std::string& train,
   CompileInput input;
   input.line = {name + "_linea.txt", line, std::nullopt, false};
   input.train = {name + "_" + number + "-.txt", train, std::nullopt, false};
-  input.nome_percorso = name;
-  input.numero_treno = number;
-  input.calcola_linea = geometry;
+  input.model_name = name;
+  input.model_number = number;
+  input.with_geometry = geometry;
   input.records_read = true;
   return compile(input);
 }

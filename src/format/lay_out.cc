@@ -245,13 +245,13 @@ struct Outcome {
   bool operator==(const Outcome&) const = default;
 };
 
-Outcome outcome_of(const CompileResult& result, bool calcola_linea) {
+Outcome outcome_of(const CompileResult& result, bool with_geometry) {
   Outcome o;
   o.end = result.end;
   o.code = result.status.codice_errore();
   o.position = result.status.posizione_errore();
   if (result.end == CompileEnd::kCompiled) {
-    for (BinaryImage image : images_to_write(calcola_linea)) {
+    for (BinaryImage image : images_to_write(with_geometry)) {
       StringSink sink;
       write_image(image, result.model, sink);
       o.images.push_back(std::move(sink.bytes));
@@ -267,18 +267,20 @@ Outcome outcome_of(const CompileResult& result, bool calcola_linea) {
 
 }  // namespace
 
-LaidOut lay_out_description(const CompileInput& input, DescriptionRole role) {
+LaidOut lay_out_description(const CompileInput& input, DescriptionFile role) {
   CompileInput asked = input;
   asked.records_read = true;
+  // The list is dropped before the texts change: it may point into them.
+  asked.records_borrow_texts = true;
   asked.extra_diagnostics = true;
   CompileResult before = compile(asked);
-  const bool line = role == DescriptionRole::kLine;
-  const std::string& text = line ? input.line.text : input.train.text;
+  const bool line = role == DescriptionFile::kLine;
+  std::string& text = line ? asked.line.text : asked.train.text;
   const DescriptionRead& read = line ? before.records->line : before.records->train;
 
   LaidOut out;
   if (!read.read) {
-    out.text = text;
+    out.text = std::move(text);
     out.refused = line ? "the compile did not read it"
                        : "the compile did not read it (its line description was refused)";
     return out;
@@ -291,18 +293,18 @@ LaidOut lay_out_description(const CompileInput& input, DescriptionRole role) {
 
   // What was read goes before the second compile: of a large text it is the
   // larger part of the memory a compile takes.
-  const Outcome outcome_before = outcome_of(before, input.calcola_linea);
+  const Outcome outcome_before = outcome_of(before, asked.with_geometry);
   before = CompileResult{};
-  CompileInput again = std::move(asked);
-  (line ? again.line.text : again.train.text) = laid_out;
-  again.records_read = false;
-  const CompileResult after = compile(again);
-  if (!(outcome_before == outcome_of(after, input.calcola_linea))) {
-    out.text = text;
+  std::string original = std::exchange(text, std::move(laid_out));
+  asked.records_read = false;
+  asked.records_borrow_texts = false;
+  const CompileResult after = compile(asked);
+  if (!(outcome_before == outcome_of(after, asked.with_geometry))) {
+    out.text = std::move(original);
     out.refused = "laid out, it would compile differently";
     return out;
   }
-  out.text = std::move(laid_out);
+  out.text = std::move(text);
   out.changed = true;
   return out;
 }

@@ -23,8 +23,6 @@ namespace binario {
 // The text of `read` (what the compile read of `text`) laid out.
 std::string lay_out_text(const std::string& text, const DescriptionRead& read);
 
-enum class DescriptionRole { kLine, kTrain };
-
 struct LaidOut {
   std::string text;      // the laid-out text, or the text as it was
   bool changed = false;  // `text` differs from the description's
@@ -36,6 +34,6 @@ struct LaidOut {
 
 // Lays out the description `role` of `input` (both texts as a compile takes
 // them), checked as above.
-LaidOut lay_out_description(const CompileInput& input, DescriptionRole role);
+LaidOut lay_out_description(const CompileInput& input, DescriptionFile role);
 
 }  // namespace binario

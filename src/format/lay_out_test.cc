@@ -29,9 +29,9 @@ CompileInput pair_input(std::string line, std::string train, const std::string& 
   in.line.text = std::move(line);
   in.train.name = "train";
   in.train.text = std::move(train);
-  in.nome_percorso = name;
-  in.numero_treno = number;
-  in.calcola_linea = true;
+  in.model_name = name;
+  in.model_number = number;
+  in.with_geometry = true;
   return in;
 }
 
@@ -39,13 +39,13 @@ CompileInput pair_input(std::string line, std::string train, const std::string& 
 // the compile did not read is left alone, which only a pair that may be
 // refused (`may_be_unread`) is allowed.
 void expect_laid_out_stably(const CompileInput& in, bool may_be_unread = false) {
-  for (DescriptionRole role : {DescriptionRole::kLine, DescriptionRole::kTrain}) {
-    SCOPED_TRACE(role == DescriptionRole::kLine ? "line" : "train");
+  for (DescriptionFile role : {DescriptionFile::kLine, DescriptionFile::kTrain}) {
+    SCOPED_TRACE(role == DescriptionFile::kLine ? "line" : "train");
     const LaidOut once = lay_out_description(in, role);
     if (may_be_unread && once.refused.find("did not read") != std::string::npos) continue;
     ASSERT_EQ(once.refused, "");
     CompileInput again = in;
-    (role == DescriptionRole::kLine ? again.line.text : again.train.text) = once.text;
+    (role == DescriptionFile::kLine ? again.line.text : again.train.text) = once.text;
     const LaidOut twice = lay_out_description(again, role);
     EXPECT_EQ(twice.refused, "");
     EXPECT_FALSE(twice.changed);
@@ -63,7 +63,7 @@ TEST(LayOut, ExamplesBuiltInAndRandomPairsCompileAsBeforeAndStayLaidOut) {
     SCOPED_TRACE(i);
     const test::RandomPair p = maker.make(i % 4 == 0);
     CompileInput in = pair_input(p.line, p.train, p.name, p.number);
-    in.calcola_linea = p.geometry;
+    in.with_geometry = p.geometry;
     expect_laid_out_stably(in, true);
   }
 }
@@ -100,12 +100,12 @@ TEST(LayOut, AlteredTextsNeverCompileDifferentlyOnceLaidOut) {
       }
     }
     const CompileInput in = pair_input(texts[0], texts[1], "Valdoria", "42");
-    for (DescriptionRole role : {DescriptionRole::kLine, DescriptionRole::kTrain}) {
+    for (DescriptionFile role : {DescriptionFile::kLine, DescriptionFile::kTrain}) {
       const LaidOut once = lay_out_description(in, role);
       EXPECT_EQ(once.refused.find("differently"), std::string::npos) << text;
       if (!once.changed) continue;
       CompileInput again = in;
-      (role == DescriptionRole::kLine ? again.line.text : again.train.text) = once.text;
+      (role == DescriptionFile::kLine ? again.line.text : again.train.text) = once.text;
       EXPECT_FALSE(lay_out_description(again, role).changed) << once.text;
     }
   }
@@ -114,7 +114,7 @@ TEST(LayOut, AlteredTextsNeverCompileDifferentlyOnceLaidOut) {
 TEST(LayOut, RecordLinesAlignNumbersRightAndKeepEveryOtherLine) {
   const std::string line = example("Valdoria_linea.txt");
   const LaidOut laid =
-      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionRole::kLine);
+      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionFile::kLine);
   ASSERT_EQ(laid.refused, "");
   EXPECT_TRUE(laid.changed);
   // The gradient table: one column of positions, one of gradients.
@@ -143,7 +143,7 @@ TEST(LayOut, RecordLinesAlignNumbersRightAndKeepEveryOtherLine) {
 TEST(LayOut, ATableUnderCaptionRowsIsLeftWithItsCaptions) {
   const std::string train = example("Valdoria_42-.txt");
   const LaidOut laid = lay_out_description(pair_input(example("Valdoria_linea.txt"), train),
-                                           DescriptionRole::kTrain);
+                                           DescriptionFile::kTrain);
   ASSERT_EQ(laid.refused, "");
   for (const char* block :
        {"-                v\r\nsegnale,   1000, 1, 4, 1, 0, 0,     0, 0, 0, 0, 0\r\n"
@@ -156,7 +156,7 @@ TEST(LayOut, ATableUnderCaptionRowsIsLeftWithItsCaptions) {
       "[generale]\r\n- limiti\r\nvelocita, 0, 30\r\nvelocita,  500,  90\r\n"
       "stazione, 0, 8, 400, 1,0,0, 4,1,0, 2,1,1, 1, 7,30,0, A\r\n[fine]\r\n";
   const LaidOut under_comment = lay_out_description(
-      pair_input(example("Valdoria_linea.txt"), plain), DescriptionRole::kTrain);
+      pair_input(example("Valdoria_linea.txt"), plain), DescriptionFile::kTrain);
   EXPECT_NE(under_comment.text.find("- limiti\r\nvelocita,   0, 30\r\n"), std::string::npos)
       << under_comment.text;
 }
@@ -170,7 +170,7 @@ TEST(LayOut, LeavesLinesThatHoldMoreOrLessThanOneRecord) {
       "pendenza , 5100 , 1, pendenza , 5200 , 0\r\npendnza , 5300 , 1\r\n";
   line.insert(line.find("[curve]"), odd);
   const LaidOut laid =
-      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionRole::kLine);
+      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionFile::kLine);
   ASSERT_EQ(laid.refused, "");
   EXPECT_NE(laid.text.find(odd), std::string::npos) << laid.text;
   EXPECT_NE(laid.text.find("pendenza, 4800,  0\r\n" + odd), std::string::npos) << laid.text;
@@ -186,7 +186,7 @@ TEST(LayOut, KeepsALineWithTextTheReaderPassedOver) {
   ASSERT_NE(line.find(record), std::string::npos);
   line.replace(line.find(record), record.size(), odd);
   const LaidOut laid =
-      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionRole::kLine);
+      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionFile::kLine);
   EXPECT_EQ(laid.refused, "");
   EXPECT_TRUE(laid.changed);
   EXPECT_NE(laid.text.find(odd + "\r\n"), std::string::npos) << laid.text;
@@ -200,7 +200,7 @@ TEST(LayOut, BlanksAroundAFieldWithUtf8BytesAreLaidOutLikeAnyOthers) {
   ASSERT_NE(line.find(record), std::string::npos);
   line.replace(line.find(record), record.size(), "\xe2\x88\x92lunghezza percorso   ,    6000");
   const LaidOut laid =
-      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionRole::kLine);
+      lay_out_description(pair_input(line, example("Valdoria_42-.txt")), DescriptionFile::kLine);
   EXPECT_EQ(laid.refused, "");
   // Aligned with the records around it: the blanks before the comma go.
   EXPECT_NE(laid.text.find("\xe2\x88\x92lunghezza percorso,"), std::string::npos) << laid.text;
@@ -210,7 +210,7 @@ TEST(LayOut, ADescriptionTheCompileNeverReadIsLeftAsItIs) {
   // The train of a line that never sized the model is not read at all.
   const std::string train = example("Valdoria_42-.txt");
   const LaidOut laid =
-      lay_out_description(pair_input("nothing here\r\n", train), DescriptionRole::kTrain);
+      lay_out_description(pair_input("nothing here\r\n", train), DescriptionFile::kTrain);
   EXPECT_NE(laid.refused, "");
   EXPECT_FALSE(laid.changed);
   EXPECT_EQ(laid.text, train);

@@ -141,11 +141,11 @@ std::optional<std::string> uri_to_path(const std::string& uri) {
   return path;
 }
 
-DocumentKind document_kind(const std::string& uri) {
+std::optional<DescriptionFile> description_file(const std::string& uri) {
   const std::string base = percent_decode(base_of(uri));
-  if (name_from_line_text(base)) return DocumentKind::kLine;
-  if (train_text_stem(base)) return DocumentKind::kTrain;
-  return DocumentKind::kOther;
+  if (name_from_line_text(base)) return DescriptionFile::kLine;
+  if (train_text_stem(base)) return DescriptionFile::kTrain;
+  return std::nullopt;
 }
 
 OpenUris::OpenUris(std::vector<std::string> uris) : uris_(std::move(uris)) {
@@ -265,13 +265,10 @@ std::vector<std::string> DocumentStore::uris() const {
 std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& documents,
                                        DiskSeen& disk) {
   const std::string base = percent_decode(base_of(uri));
-  switch (document_kind(uri)) {
-    case DocumentKind::kOther:
-      return std::nullopt;
-    case DocumentKind::kLine:
-      return LineOf{documents.open_uri(uri).value_or(uri), *name_from_line_text(base), ""};
-    case DocumentKind::kTrain:
-      break;
+  const std::optional<DescriptionFile> file = description_file(uri);
+  if (!file) return std::nullopt;
+  if (*file == DescriptionFile::kLine) {
+    return LineOf{documents.open_uri(uri).value_or(uri), *name_from_line_text(base), ""};
   }
   FolderLines lines(folder_of(uri), documents, disk);
   const TrainSplit split = train_split(folder_of(uri), base, lines);
@@ -296,7 +293,7 @@ LineGroup line_group(const std::string& line_uri, const OpenUris& documents, Dis
   }
   FolderLines lines(folder, documents, disk);
   for (const std::string& uri : candidates) {
-    if (document_kind(uri) != DocumentKind::kTrain) continue;
+    if (description_file(uri) != DescriptionFile::kTrain) continue;
     const TrainSplit split = train_split(folder, percent_decode(base_of(uri)), lines);
     if (percent_decode(split.line_uri) == decoded_line) {
       group.trains.push_back({uri, split.number});

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "compiler/records.h"
 #include "lsp/editable_text.h"
 #include "platform/file_system.h"
 
@@ -29,10 +30,8 @@ std::string percent_decode(std::string_view s);
 // "-._~" escaped.
 std::string percent_encode(std::string_view name);
 
-enum class DocumentKind { kLine, kTrain, kOther };
-
-// What a URI names by the naming rule.
-DocumentKind document_kind(const std::string& uri);
+// Which description a URI names by the naming rule, or none.
+std::optional<DescriptionFile> description_file(const std::string& uri);
 
 // The URIs of the open documents as the editor spelt them: what working out
 // the pairing needs of the store, taken while the store is locked and read

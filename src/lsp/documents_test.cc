@@ -1,4 +1,5 @@
 #include "lsp/documents.h"
+#include "test_support/memory_file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,15 @@ TEST(Documents, UriToPath) {
 }
 
 TEST(Documents, KindFollowsTheNamingRule) {
-  EXPECT_EQ(document_kind("file:///d/Valle_linea.txt"), DocumentKind::kLine);
-  EXPECT_EQ(document_kind("file:///d/Valle_42-.txt"), DocumentKind::kTrain);
-  EXPECT_EQ(document_kind("file:///d/_linea.txt"), DocumentKind::kOther);
-  EXPECT_EQ(document_kind("file:///d/Valle_-.txt"), DocumentKind::kOther);
-  EXPECT_EQ(document_kind("file:///d/42-.txt"), DocumentKind::kOther);
-  EXPECT_EQ(document_kind("file:///d/notes.txt"), DocumentKind::kOther);
+  EXPECT_EQ(description_file("file:///d/Valle_linea.txt"), DescriptionFile::kLine);
+  EXPECT_EQ(description_file("file:///d/Valle_42-.txt"), DescriptionFile::kTrain);
+  EXPECT_EQ(description_file("file:///d/_linea.txt"), std::nullopt);
+  EXPECT_EQ(description_file("file:///d/Valle_-.txt"), std::nullopt);
+  EXPECT_EQ(description_file("file:///d/42-.txt"), std::nullopt);
+  EXPECT_EQ(description_file("file:///d/notes.txt"), std::nullopt);
   // Endings in any letter case, as a Windows folder may hold them.
-  EXPECT_EQ(document_kind("file:///d/VALLE_LINEA.TXT"), DocumentKind::kLine);
-  EXPECT_EQ(document_kind("file:///d/Valle_42-.TXT"), DocumentKind::kTrain);
+  EXPECT_EQ(description_file("file:///d/VALLE_LINEA.TXT"), DescriptionFile::kLine);
+  EXPECT_EQ(description_file("file:///d/Valle_42-.TXT"), DescriptionFile::kTrain);
 }
 
 // A line's group holds every train beside it, open or on disk, once, and

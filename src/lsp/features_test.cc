@@ -8,6 +8,7 @@
 #include "lsp/message_reader.h"
 #include "lsp/server.h"
 #include "output/text_encoding.h"
+#include "test_support/memory_file_system.h"
 
 namespace binario {
 namespace {

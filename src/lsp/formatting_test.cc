@@ -23,7 +23,7 @@ DocumentRead read_of(const std::string& utf8_line) {
   in.line.text = to_compile_text(utf8_line).bytes;
   in.train.name = "train";
   in.train.unreadable = "not open";
-  in.nome_percorso = "Valdoria";
+  in.model_name = "Valdoria";
   in.records_read = true;
   const CompileResult result = compile(in);
   return {utf8_line, result.records->line};

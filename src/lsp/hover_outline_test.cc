@@ -9,6 +9,7 @@
 #include "lsp/hover.h"
 #include "lsp/pair_compile.h"
 #include "platform/file_system.h"
+#include "test_support/memory_file_system.h"
 
 namespace binario {
 namespace {

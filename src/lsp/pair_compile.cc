@@ -114,11 +114,11 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   // while to copy), and taken back once it is done.
   input.line = std::move(line.source);
   input.train = std::move(train.source);
-  input.nome_percorso = utf8_to_windows1252(texts.name).value_or("?");
-  input.numero_treno = utf8_to_windows1252(texts.number).value_or("?");
+  input.model_name = utf8_to_windows1252(texts.name).value_or("?");
+  input.model_number = utf8_to_windows1252(texts.number).value_or("?");
   // The curves are read (hover, the outline and formatting show them) but
   // the plan is never shown here: its million points are not computed.
-  input.calcola_linea = true;
+  input.with_geometry = true;
   input.geometry_points = false;
   input.records_read = true;
   input.more_checks = check_run;  // the warnings of the train's run

@@ -38,17 +38,6 @@ std::pair<int, int> position_of(const json& params) {
   return {rpc::uinteger_field(position, "line"), rpc::uinteger_field(position, "character")};
 }
 
-std::optional<DescriptionFile> description_file(const std::string& uri) {
-  switch (document_kind(uri)) {
-    case DocumentKind::kLine:
-      return DescriptionFile::kLine;
-    case DocumentKind::kTrain:
-      return DescriptionFile::kTrain;
-    default:
-      return std::nullopt;
-  }
-}
-
 // The most requests answered at once; more wait for the first to end.
 constexpr size_t kRequestWorkers = 4;
 
@@ -730,7 +719,7 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
     };
     pair.line = document(group.line_uri);
     pair.name = group.name;
-    if (document_kind(uri) == DocumentKind::kTrain) {
+    if (description_file(uri) == DescriptionFile::kTrain) {
       pair.train = document(documents_.open_uri(uri).value_or(uri));
       pair.number = line->number;
     } else if (!group.trains.empty()) {

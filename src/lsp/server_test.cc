@@ -17,6 +17,7 @@
 #include "lsp/message_reader.h"
 #include "lsp/pair_compile.h"
 #include "output/text_encoding.h"
+#include "test_support/memory_file_system.h"
 
 namespace binario {
 namespace {

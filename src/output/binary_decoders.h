@@ -13,7 +13,7 @@
 
 #include "compiler/track_model.h"
 #include "output/byte_sink.h"
-#include "output/file_naming.h"  // BinaryKind, binary_kind_from_name
+#include "output/file_naming.h"  // BinaryImage, binary_image_from_name
 
 namespace binario {
 

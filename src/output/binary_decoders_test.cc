@@ -337,16 +337,16 @@ TEST(FilesDisagree, CellsAndGeometryFollowTheTrainTablesLineLength) {
   EXPECT_NE(files_disagree(261, treno, &geometry), std::nullopt);
 }
 
-TEST(BinaryKind, ByTheEndingOfTheName) {
-  EXPECT_EQ(binary_kind_from_name("dir/Zorvane_Pelk_linea.dat"), BinaryKind::kGeometry);
-  EXPECT_EQ(binary_kind_from_name("Zorvane_Pelk_728.DAT"), BinaryKind::kCells);
-  EXPECT_EQ(binary_kind_from_name("Zorvane_Pelk_728.dat"), BinaryKind::kCells);
-  EXPECT_EQ(binary_kind_from_name("x/Zorvane_Pelk_728.sim"), BinaryKind::kTrainTable);
-  EXPECT_EQ(binary_kind_from_name("A_LINEA.Dat"), BinaryKind::kGeometry);
-  EXPECT_EQ(binary_kind_from_name("linea.dat"), BinaryKind::kCells);
-  EXPECT_EQ(binary_kind_from_name("Zorvane_Pelk_linea.txt"), BinaryKind::kUnknown);
-  EXPECT_EQ(binary_kind_from_name("sim"), BinaryKind::kUnknown);
-  EXPECT_EQ(binary_kind_from_name(""), BinaryKind::kUnknown);
+TEST(BinaryImageFromName, ByTheEndingOfTheName) {
+  EXPECT_EQ(binary_image_from_name("dir/Zorvane_Pelk_linea.dat"), BinaryImage::kGeometry);
+  EXPECT_EQ(binary_image_from_name("Zorvane_Pelk_728.DAT"), BinaryImage::kCells);
+  EXPECT_EQ(binary_image_from_name("Zorvane_Pelk_728.dat"), BinaryImage::kCells);
+  EXPECT_EQ(binary_image_from_name("x/Zorvane_Pelk_728.sim"), BinaryImage::kTrainTable);
+  EXPECT_EQ(binary_image_from_name("A_LINEA.Dat"), BinaryImage::kGeometry);
+  EXPECT_EQ(binary_image_from_name("linea.dat"), BinaryImage::kCells);
+  EXPECT_EQ(binary_image_from_name("Zorvane_Pelk_linea.txt"), std::nullopt);
+  EXPECT_EQ(binary_image_from_name("sim"), std::nullopt);
+  EXPECT_EQ(binary_image_from_name(""), std::nullopt);
 }
 
 }  // namespace

@@ -172,8 +172,8 @@ void write_cells_file(const std::vector<Cella>& percorso, ByteSink& out) {
   w.flush();
 }
 
-std::vector<BinaryImage> images_to_write(bool calcola_linea) {
-  if (calcola_linea) return {BinaryImage::kGeometry, BinaryImage::kTrainTable, BinaryImage::kCells};
+std::vector<BinaryImage> images_to_write(bool with_geometry) {
+  if (with_geometry) return {BinaryImage::kGeometry, BinaryImage::kTrainTable, BinaryImage::kCells};
   return {BinaryImage::kTrainTable, BinaryImage::kCells};
 }
 

@@ -14,6 +14,7 @@
 
 #include "compiler/track_model.h"
 #include "output/byte_sink.h"
+#include "output/file_naming.h"  // BinaryImage
 #include "output/record_layout.h"
 
 namespace binario {
@@ -40,14 +41,8 @@ void write_geometry_file(const Linea& linea, ByteSink& out);
 void write_train_table_file(const std::array<VoceTreno, kTrenoEntries>& treno, ByteSink& out);
 void write_cells_file(const std::vector<Cella>& percorso, ByteSink& out);
 
-// The three images of a finished model, in the order a compile writes them.
-enum class BinaryImage {
-  kGeometry,    // the plan geometry, NAME_linea.dat (only when it was built)
-  kTrainTable,  // NAME_NUM.sim
-  kCells,       // NAME_NUM.dat
-};
-// The images a compile writes: the geometry only with `calcola_linea`.
-std::vector<BinaryImage> images_to_write(bool calcola_linea);
+// The images a compile writes: the geometry only with `with_geometry`.
+std::vector<BinaryImage> images_to_write(bool with_geometry);
 // Writes `image` of `model` into `out`.
 void write_image(BinaryImage image, const TrackModel& model, ByteSink& out);
 

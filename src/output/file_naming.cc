@@ -93,11 +93,11 @@ std::optional<std::string_view> train_text_stem(std::string_view base) {
   return stem;
 }
 
-BinaryKind binary_kind_from_name(std::string_view path) {
-  if (without_ending(path, kGeometry)) return BinaryKind::kGeometry;
-  if (without_ending(path, kTrainTable)) return BinaryKind::kTrainTable;
-  if (without_ending(path, kCells)) return BinaryKind::kCells;
-  return BinaryKind::kUnknown;
+std::optional<BinaryImage> binary_image_from_name(std::string_view path) {
+  if (without_ending(path, kGeometry)) return BinaryImage::kGeometry;
+  if (without_ending(path, kTrainTable)) return BinaryImage::kTrainTable;
+  if (without_ending(path, kCells)) return BinaryImage::kCells;
+  return std::nullopt;
 }
 
 }  // namespace binario

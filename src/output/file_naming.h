@@ -56,9 +56,15 @@ std::optional<std::string> number_from_train_text(std::string_view base, std::st
 // '_', so which underscore parts NAME from NUM is for the caller to find.
 std::optional<std::string_view> train_text_stem(std::string_view base);
 
+// The three binary files of a scenario, in the order a compile writes them.
+enum class BinaryImage {
+  kGeometry,    // the plan geometry, NAME_linea.dat (only when it was built)
+  kTrainTable,  // NAME_NUM.sim
+  kCells,       // NAME_NUM.dat
+};
+
 // Which binary file a name is, by its ending: "_linea.dat" plan geometry,
-// ".sim" train table, any other ".dat" track cells.
-enum class BinaryKind { kCells, kTrainTable, kGeometry, kUnknown };
-BinaryKind binary_kind_from_name(std::string_view path);
+// ".sim" train table, any other ".dat" track cells; nothing for any other.
+std::optional<BinaryImage> binary_image_from_name(std::string_view path);
 
 }  // namespace binario

@@ -27,9 +27,9 @@ TEST(FileNaming, RecognisesEndingsInAnyLetterCase) {
   EXPECT_EQ(name_from_line_text("Rimini_Linea.Txt"), "Rimini");
   EXPECT_EQ(number_from_train_text("rimini_12-.TXT", "rimini"), "12");
   EXPECT_EQ(train_text_stem("a_b_7-.Txt"), "a_b_7");
-  EXPECT_EQ(binary_kind_from_name("dir/RIMINI_LINEA.DAT"), BinaryKind::kGeometry);
-  EXPECT_EQ(binary_kind_from_name("Rimini_12.SIM"), BinaryKind::kTrainTable);
-  EXPECT_EQ(binary_kind_from_name("Rimini_12.Dat"), BinaryKind::kCells);
+  EXPECT_EQ(binary_image_from_name("dir/RIMINI_LINEA.DAT"), BinaryImage::kGeometry);
+  EXPECT_EQ(binary_image_from_name("Rimini_12.SIM"), BinaryImage::kTrainTable);
+  EXPECT_EQ(binary_image_from_name("Rimini_12.Dat"), BinaryImage::kCells);
   // The name before the ending keeps its case: it is the scenario's name.
   EXPECT_EQ(number_from_train_text("RIMINI_12-.txt", "rimini"), std::nullopt);
 }
@@ -44,8 +44,8 @@ TEST(FileNaming, RefusesNamesWithoutTheirParts) {
   EXPECT_EQ(train_text_stem("_1-.txt"), std::nullopt);
   EXPECT_EQ(train_text_stem("x_-.txt"), std::nullopt);
   EXPECT_EQ(train_text_stem("x1-.txt"), std::nullopt);
-  EXPECT_EQ(binary_kind_from_name("x.svg"), BinaryKind::kUnknown);
-  EXPECT_EQ(binary_kind_from_name("dat"), BinaryKind::kUnknown);
+  EXPECT_EQ(binary_image_from_name("x.svg"), std::nullopt);
+  EXPECT_EQ(binary_image_from_name("dat"), std::nullopt);
 }
 
 TEST(Kilometres, ThreeDigitsOfMetresAndNoOverflowAtTheEnds) {

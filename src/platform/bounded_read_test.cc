@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/file_system.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/scratch_folder.h"
 
 namespace binario {

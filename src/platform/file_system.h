@@ -5,10 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -229,44 +227,5 @@ class RealFileSystem : public FileSystem {
 // The system's text for its error code (errno on POSIX, GetLastError on
 // Windows), as RealFileSystem reports it: no line break, no final period.
 std::string system_error_reason(int code);
-
-// Files held in memory, for tests. Failures can be injected per path.
-class MemoryFileSystem : public FileSystem {
- public:
-  std::map<std::string, std::string> files;
-  std::set<std::string> directories;    // folders that exist (made or listed)
-  std::set<std::string> fail_read;      // read_file fails
-  std::set<std::string> fail_create;    // replace_file fails at once
-  std::set<std::string> fail_write;     // writes fail, reported at commit
-  std::set<std::string> fail_commit;    // the final rename fails
-  std::set<std::string> held_open;      // held by another program: cannot be set aside
-  std::set<std::string> fail_remove;    // remove_file fails
-  std::set<std::string> others;         // paths holding something not a file (a FIFO, a device)
-  std::set<std::string> held;           // temporaries a process holds
-  std::set<std::string> hard_linked;    // files with other hard links
-  std::set<std::string> foreign_owner;  // files whose owner a rewrite cannot keep
-
-  // The modification times stamp() reports (0 for a path not listed).
-  std::map<std::string, int64_t> modified;
-
-  using FileSystem::read_file;
-  bool exists(const std::string& path) override;
-  bool missing(const std::string& path) override;
-  bool read_file(const std::string& path, const ReadCap& cap, std::string* contents,
-                 std::string* error) override;
-  std::unique_ptr<OutputFile> replace_file(const std::string& path, std::string* error) override;
-  std::unique_ptr<OutputFile> edit_file(const std::string& path, const EditBase& base,
-                                        std::string* error) override;
-  bool remove_file(const std::string& path, std::string* error) override;
-  bool remove_unheld_temporary(const std::string& path) override;
-  bool is_directory(const std::string& path) override;
-  bool make_directories(const std::string& path, std::string* error) override;
-  bool list_files(const std::string& path, std::vector<std::string>* names,
-                  std::string* error) override;
-  bool list_entries(const std::string& path, std::vector<std::string>* names,
-                    std::string* error) override;
-  std::optional<FileStamp> stamp(const std::string& path) override;
-  bool same_file(const std::string& a, const std::string& b) override;
-};
 
 }  // namespace binario

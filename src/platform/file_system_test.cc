@@ -35,6 +35,7 @@
 #include "test_support/error_codes.h"
 #include "test_support/full_disk.h"
 #include "test_support/held_file.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/scratch_folder.h"
 
 namespace binario {

@@ -64,9 +64,9 @@ class BuiltinLinePlotTest : public ::testing::Test {
     input.line = SourceText{"linea.txt", line_list_text(builtin_line_list()), std::nullopt, false};
     input.train =
         SourceText{"treno.txt", line_list_text(builtin_train_list()), std::nullopt, false};
-    input.nome_percorso = "Zorvane_Pelk";
-    input.numero_treno = "728";
-    input.calcola_linea = true;
+    input.model_name = "Zorvane_Pelk";
+    input.model_number = "728";
+    input.with_geometry = true;
     CompileResult result = compile(input);
     end_ = result.end;
     model_ = new TrackModel(std::move(result.model));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "run/form1.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/recording_ui.h"
 
 namespace binario {
@@ -195,7 +196,7 @@ class BadInputTest : public ::testing::TestWithParam<BadInput> {
 
 TEST_P(BadInputTest, GivesItsCodePositionAndPlace) {
   const BadInput& c = GetParam();
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   if (c.line) fs.files[n.line_text] = crlf(*c.line);
   if (c.train) fs.files[n.train_text] = crlf(*c.train);
   // Outputs of an earlier run.

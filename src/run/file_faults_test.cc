@@ -13,6 +13,7 @@
 
 #include "run/form1.h"
 #include "test_support/full_disk.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/recording_ui.h"
 #include "test_support/scratch_folder.h"
 
@@ -69,7 +70,7 @@ class FileFaultTest : public ::testing::Test {
   MemoryFileSystem fs;
   test::RecordingUi ui;
   Form1 form;
-  FileNames n;
+  ScenarioFileNames n;
   std::map<std::string, std::string> before;
 };
 
@@ -147,7 +148,7 @@ TEST_F(FileFaultTest, AnUnreadableLineDescriptionBuildsNothing) {
 TEST_F(FileFaultTest, TheRunStopsAtADocumentThatCannotBeWritten) {
   form.nome_percorso = "Zorvane_Pelk";
   form.numero_treno = "728";
-  const FileNames z = form.names();
+  const ScenarioFileNames z = form.names();
   fs.files[z.slowdown_order] = "earlier order";
   fs.fail_write.insert(z.slowdown_order);
   RunReport report = form.form_load();
@@ -177,7 +178,7 @@ TEST(RealFileFault, AWriteTheSystemRefusesKeepsThePreviousFileAndNoTemporary) {
   form.cartella_scenario = std::string(folder.begin(), folder.end());
   form.nome_percorso = "Prova";
   form.numero_treno = "7";
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   const auto on_disk = [](const std::string& utf8) {
     return stdfs::path(std::u8string(utf8.begin(), utf8.end()));
   };

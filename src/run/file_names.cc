@@ -8,18 +8,13 @@
 
 namespace binario {
 
-FileNames file_names(const std::string& dir, const std::string& nome_percorso,
-                     const std::string& numero_treno) {
-  const ScenarioFileNames base = scenario_file_names(nome_percorso, numero_treno);
-  FileNames n;
-  n.line_text = join_path(dir, base.line_text);
-  n.train_text = join_path(dir, base.train_text);
-  n.train_sheet = join_path(dir, base.train_sheet);
-  n.slowdown_order = join_path(dir, base.slowdown_order);
-  n.notes = join_path(dir, base.notes);
-  n.geometry = join_path(dir, base.geometry);
-  n.train_table = join_path(dir, base.train_table);
-  n.cells = join_path(dir, base.cells);
+ScenarioFileNames file_names(const std::string& dir, const std::string& nome_percorso,
+                             const std::string& numero_treno) {
+  ScenarioFileNames n = scenario_file_names(nome_percorso, numero_treno);
+  for (std::string* name : {&n.line_text, &n.train_text, &n.train_sheet, &n.slowdown_order,
+                            &n.notes, &n.geometry, &n.train_table, &n.cells}) {
+    *name = join_path(dir, *name);
+  }
   return n;
 }
 
@@ -46,7 +41,7 @@ std::optional<std::string> windows_name_refusal(const std::string& nome_percorso
                                                 const std::string& numero_treno) {
   if (auto refusal = character_refusal("the scenario name", nome_percorso)) return refusal;
   if (auto refusal = character_refusal("the train number", numero_treno)) return refusal;
-  const FileNames n = file_names("", nome_percorso, numero_treno);
+  const ScenarioFileNames n = file_names("", nome_percorso, numero_treno);
   for (const std::string* name : {&n.line_text, &n.train_text, &n.train_sheet, &n.slowdown_order,
                                   &n.notes, &n.geometry, &n.train_table, &n.cells}) {
     const std::string device = windows_device_name(*name);

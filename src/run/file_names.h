@@ -4,22 +4,14 @@
 #include <optional>
 #include <string>
 
+#include "output/file_naming.h"
+
 namespace binario {
 
-struct FileNames {
-  std::string line_text;       // <nome>_linea.txt
-  std::string train_text;      // <nome>_<numero>-.txt
-  std::string train_sheet;     // <nome>_<numero>_scheda_treno.txt
-  std::string slowdown_order;  // <nome>_<numero>_rallentamenti.txt
-  std::string notes;           // <nome>_<numero>_note.txt
-  std::string geometry;        // <nome>_linea.dat
-  std::string train_table;     // <nome>_<numero>.sim
-  std::string cells;           // <nome>_<numero>.dat
-};
-
-// The names inside `dir`, joined with the platform's directory separator.
-FileNames file_names(const std::string& dir, const std::string& nome_percorso,
-                     const std::string& numero_treno);
+// The names of scenario_file_names() inside `dir`, joined with the
+// platform's directory separator.
+ScenarioFileNames file_names(const std::string& dir, const std::string& nome_percorso,
+                             const std::string& numero_treno);
 
 // Why the files of scenario `nome_percorso` and train `numero_treno` could
 // not be made on Windows, or nothing when they can. Every build refuses such

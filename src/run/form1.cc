@@ -14,16 +14,8 @@
 
 namespace binario {
 
-FileNames Form1::names() const {
+ScenarioFileNames Form1::names() const {
   return file_names(cartella_scenario, nome_percorso, numero_treno);
-}
-
-std::string Form1::line_path() const {
-  return line_text_path.empty() ? names().line_text : line_text_path;
-}
-
-std::string Form1::train_path() const {
-  return train_text_path.empty() ? names().train_text : train_text_path;
 }
 
 std::unique_ptr<FolderLock> Form1::lock_scenario_folder(RunReport& report) {
@@ -48,7 +40,7 @@ RunReport Form1::form_load() {
   // Every name the run writes is looked at before the first file is.
   std::vector<SetText> texts = builtin_texts();
   CommitPlan plan = commit_plan();
-  plan.calcola_linea = true;
+  plan.with_geometry = true;
   std::vector<std::string> paths;
   for (const SetText& t : texts) paths.push_back(t.path);
   paths.insert(paths.end(), {plan.outputs.geometry, plan.outputs.train_table, plan.outputs.cells});
@@ -68,8 +60,7 @@ RunReport Form1::form_load() {
     return report;
   }
   calcola_linea = 1;
-  const CompileInput input = read_inputs();
-  return commit_with(plan, input, compile(input));
+  return compile_and_commit(plan);
 }
 
 RunReport Form1::write_sources(bool force) {
@@ -101,7 +92,7 @@ bool Form1::keeps_foreign_descriptions(RunReport& report) {
 }
 
 std::vector<SetText> Form1::builtin_texts() const {
-  const FileNames n = names();
+  const ScenarioFileNames n = names();
   return {{n.line_text, line_list_text(builtin_line_list())},
           {n.train_text, line_list_text(builtin_train_list())},
           {n.notes, line_list_text(notes_list())},
@@ -123,40 +114,26 @@ void Form1::errore(const std::string& a) {
 
 ReadPlan Form1::read_plan() const {
   ReadPlan plan;
-  plan.line_path = line_path();
-  plan.line_name = line_display_name;
-  plan.train_path = train_path();
-  plan.train_name = train_display_name;
-  plan.model_name = nome_percorso_modello.value_or(nome_percorso);
-  plan.model_number = numero_treno_modello.value_or(numero_treno);
-  plan.calcola_linea = calcola_linea != 0;
-  plan.extra_diagnostics = extra_diagnostics;
+  plan.line_path = names().line_text;
+  plan.train_path = names().train_text;
+  plan.model_name = nome_percorso;
+  plan.model_number = numero_treno;
+  plan.with_geometry = calcola_linea != 0;
   return plan;
 }
 
 CommitPlan Form1::commit_plan() const {
   CommitPlan plan;
-  plan.line_path = line_path();
-  plan.train_path = train_path();
-  plan.delete_sources = delete_sources;
-  plan.refuse_unopened = refuse_unopened;
-  plan.write_outputs = write_outputs;
-  plan.outputs =
-      file_names(output_dir.empty() ? cartella_scenario : output_dir, nome_percorso, numero_treno);
-  plan.calcola_linea = calcola_linea != 0;
+  plan.line_path = names().line_text;
+  plan.train_path = names().train_text;
+  plan.outputs = names();
+  plan.with_geometry = calcola_linea != 0;
   return plan;
 }
 
-CompileInput Form1::read_inputs() {
-  return read_step(fs_, read_plan());
-}
-
-RunReport Form1::commit(const CompileInput& input, CompileResult result) {
-  return commit_with(commit_plan(), input, std::move(result));
-}
-
-RunReport Form1::commit_with(const CommitPlan& plan, const CompileInput& input,
-                             CompileResult result) {
+RunReport Form1::compile_and_commit(const CommitPlan& plan) {
+  const CompileInput input = read_step(fs_, read_plan());
+  CompileResult result = compile(input);
   RunReport report = commit_step(fs_, plan, input, result);
   if (report.end == RunEnd::kStopped) errore(std::to_string(result.taken_slot()));
   status = std::move(result.status);
@@ -166,8 +143,7 @@ RunReport Form1::commit_with(const CommitPlan& plan, const CompileInput& input,
 
 RunReport Form1::memorizza_percorso(int32_t j) {
   calcola_linea = j;
-  const CompileInput input = read_inputs();
-  return commit(input, compile(input));
+  return compile_and_commit(commit_plan());
 }
 
 RunReport run_scenario(FileSystem& fs, Ui& ui, const std::string& dir, Status* status) {

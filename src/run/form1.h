@@ -16,6 +16,7 @@
 #include "platform/file_system.h"
 #include "platform/ui.h"
 #include "run/file_names.h"
+#include "run/file_sets.h"
 #include "run/run_report.h"
 #include "run/run_steps.h"
 #include "sources/line_list.h"
@@ -24,7 +25,8 @@ namespace binario {
 
 // The run on top of the compile: it writes the texts, reads them, compiles,
 // deletes what was read, writes the binary files and shows the window and
-// the error box.
+// the error box. It is the built-in run's alone: an author's commands chain
+// the steps of run/run_steps.h themselves.
 class Form1 {
  public:
   Form1(FileSystem& fs, Ui& ui) : fs_(fs), ui_(ui) {}
@@ -34,31 +36,6 @@ class Form1 {
   std::string numero_treno = "728";
   std::string cartella_scenario;
   int32_t calcola_linea = 0;
-  // The names as the model stores them (Windows-1252 bytes), when they differ
-  // from the names used for the files (UTF-8 on this platform).
-  std::optional<std::string> nome_percorso_modello;
-  std::optional<std::string> numero_treno_modello;
-
-  // Where the descriptions are read from and how they are named in
-  // diagnostics; empty means the run's own names in `cartella_scenario`.
-  std::string line_text_path;
-  std::string train_text_path;
-  std::string line_display_name;
-  std::string train_display_name;
-  // Where the binary files go; empty means `cartella_scenario`.
-  std::string output_dir;
-  // A run deletes the descriptions it has read; an author's compile keeps them.
-  bool delete_sources = true;
-  // False for a check: everything but writing the binary files.
-  bool write_outputs = true;
-  // An author's compile writes nothing when a description could not be
-  // opened at all (missing, held by another program, not a regular file,
-  // over the cap): the old files stay rather than a scenario without it. The
-  // run compiles on and writes the files all the same.
-  bool refuse_unopened = false;
-  // An author's compile also reports warnings and the faults after a stop;
-  // the run reports only the faults that set the status pair.
-  bool extra_diagnostics = false;
 
   Status status;  // codice_errore / posizione_errore and every diagnostic
   TrackModel model;
@@ -80,19 +57,11 @@ class Form1 {
   // Compiles the two descriptions and writes the binary files; `j` non-zero
   // builds and writes the plan geometry. The three steps of run/run_steps.h.
   RunReport memorizza_percorso(int32_t j);
-  // Its steps apart, for a command that looks at the compile before
-  // committing it: the descriptions read as the run's settings say, and the
-  // outcome committed (what was read deleted, the binary files written),
-  // `status` and `model` then holding the compile's.
-  CompileInput read_inputs();
-  RunReport commit(const CompileInput& input, CompileResult result);
 
   // Shows the error box; the caller ends the run.
   void errore(const std::string& a);
 
-  FileNames names() const;
-  std::string line_path() const;
-  std::string train_path() const;
+  ScenarioFileNames names() const;
 
  private:
   // The folder's lock, or null with the failure in `report`.
@@ -106,7 +75,9 @@ class Form1 {
   bool keeps_foreign_descriptions(RunReport& report);
   ReadPlan read_plan() const;
   CommitPlan commit_plan() const;
-  RunReport commit_with(const CommitPlan& plan, const CompileInput& input, CompileResult result);
+  // The descriptions read and compiled, the outcome committed by `plan`;
+  // `status` and `model` then hold the compile's.
+  RunReport compile_and_commit(const CommitPlan& plan);
 
   FileSystem& fs_;
   Ui& ui_;

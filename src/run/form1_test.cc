@@ -8,6 +8,7 @@
 
 #include "sources/builtin_texts.h"
 #include "sources/line_list.h"
+#include "test_support/memory_file_system.h"
 #include "test_support/recording_ui.h"
 
 namespace binario {
@@ -86,7 +87,7 @@ TEST_F(Form1Test, CompilesThePairWritesThreeFilesAndDeletesTheTexts) {
   EXPECT_EQ(report.end, RunEnd::kCompiled);
   EXPECT_EQ(form.status.codice_errore(), 0);
   EXPECT_TRUE(form.status.diagnostics().empty());
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   EXPECT_EQ(report.outputs, (std::vector<std::string>{n.geometry, n.train_table, n.cells}));
   EXPECT_FALSE(fs.exists(n.line_text));
   EXPECT_FALSE(fs.exists(n.train_text));
@@ -99,28 +100,16 @@ TEST_F(Form1Test, CompilesThePairWritesThreeFilesAndDeletesTheTexts) {
   EXPECT_EQ(form.model.percorso[1].valore1, 5121);
 }
 
-TEST_F(Form1Test, AnAuthorsCompileKeepsItsInputs) {
-  put_pair();
-  form.delete_sources = false;
-  form.output_dir = "out";
-  RunReport report = form.memorizza_percorso(1);
-  EXPECT_EQ(exit_status(report, form.status), 0);
-  EXPECT_TRUE(fs.exists(form.names().line_text));
-  EXPECT_TRUE(fs.exists(form.names().train_text));
-  EXPECT_TRUE(fs.exists(file_names("out", "Prova", "7").cells));
-  EXPECT_FALSE(fs.exists(form.names().cells));
-}
-
 TEST_F(Form1Test, SameInputGivesByteIdenticalFiles) {
   put_pair();
-  form.delete_sources = false;
   form.memorizza_percorso(1);
   std::map<std::string, std::string> first = fs.files;
+  // The run deleted what it read: the same texts again, to a new run.
+  put_pair();
   Form1 again(fs, ui);
   again.cartella_scenario = "dir";
   again.nome_percorso = "Prova";
   again.numero_treno = "7";
-  again.delete_sources = false;
   again.memorizza_percorso(1);
   EXPECT_EQ(fs.files, first);
 }
@@ -236,7 +225,7 @@ TEST_F(Form1Test, FailedWriteKeepsThePreviousFileAndReportsIt) {
 // run included, and says nothing was replaced; so does the run, whose
 // documents are replaced only with its binary files.
 TEST_F(Form1Test, ATextThatCannotBeWrittenLeavesTheOldSetWhole) {
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   for (const std::string& path : {n.notes, n.slowdown_order, n.train_sheet, n.cells}) {
     fs.files[path] = "earlier " + path;
   }
@@ -268,7 +257,7 @@ TEST_F(Form1Test, ATextThatCannotBeWrittenLeavesTheOldSetWhole) {
 }
 
 TEST_F(Form1Test, ARenameThatFailsAfterOthersSaysWhichTextsAreNew) {
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   fs.files[n.slowdown_order] = "earlier order";
   fs.files[n.train_sheet] = "earlier sheet";
   fs.fail_commit.insert(n.slowdown_order);
@@ -286,7 +275,7 @@ TEST_F(Form1Test, ARenameThatFailsAfterOthersSaysWhichTextsAreNew) {
 TEST_F(Form1Test, ANameTooLongForTheSystemIsRefusedBeforeAnythingIsWritten) {
   // NAME_7_rallentamenti.txt passes 255 bytes; NAME_linea.txt does not.
   form.nome_percorso = std::string(240, 'a');
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   fs.files[n.line_text] = line_list_text(builtin_line_list());
   const auto before = fs.files;
   for (bool run : {true, false}) {
@@ -303,7 +292,7 @@ TEST_F(Form1Test, ANameTooLongForTheSystemIsRefusedBeforeAnythingIsWritten) {
 TEST_F(Form1Test, TheRunKeepsADescriptionItDidNotWriteAndTouchesNothing) {
   form.nome_percorso = "Zorvane_Pelk";
   form.numero_treno = "728";
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   // `sources`, then an author edits the line description in place.
   form.write_sources();
   fs.files[n.line_text] += "; edited\r\n";
@@ -346,7 +335,7 @@ TEST_F(Form1Test, TheRunCompilesTheBuiltInScenarioCleanly) {
   RunReport report = form.form_load();
   EXPECT_EQ(exit_status(report, form.status), 0);
   EXPECT_TRUE(form.status.diagnostics().empty());
-  const FileNames n = form.names();
+  const ScenarioFileNames n = form.names();
   EXPECT_EQ(report.outputs, (std::vector<std::string>{n.notes, n.slowdown_order, n.train_sheet,
                                                       n.geometry, n.train_table, n.cells}));
   EXPECT_EQ(fs.files.size(), 6u);

@@ -11,6 +11,7 @@
 #include "platform/file_system.h"
 #include "platform/paths.h"
 #include "run/form1.h"
+#include "test_support/memory_file_system.h"
 
 namespace binario {
 namespace {

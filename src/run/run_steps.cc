@@ -9,9 +9,9 @@ namespace binario {
 
 CompileInput read_step(FileSystem& fs, const ReadPlan& plan) {
   CompileInput input;
-  input.nome_percorso = plan.model_name;
-  input.numero_treno = plan.model_number;
-  input.calcola_linea = plan.calcola_linea;
+  input.model_name = plan.model_name;
+  input.model_number = plan.model_number;
+  input.with_geometry = plan.with_geometry;
   input.extra_diagnostics = plan.extra_diagnostics;
   // With the warnings come those of the train's run.
   if (plan.extra_diagnostics) input.more_checks = check_run;
@@ -55,7 +55,7 @@ RunReport commit_step(FileSystem& fs, const CommitPlan& plan, const CompileInput
     report.end = RunEnd::kInputUnopened;
     return report;
   }
-  if (plan.write_outputs && !write_binary_files(fs, plan.outputs, result.model, plan.calcola_linea,
+  if (plan.write_outputs && !write_binary_files(fs, plan.outputs, result.model, plan.with_geometry,
                                                 &report, plan.texts)) {
     report.end = RunEnd::kFileError;
     return report;

@@ -12,6 +12,7 @@
 #include "compiler/compile.h"
 #include "platform/file_system.h"
 #include "run/file_names.h"
+#include "run/file_sets.h"
 #include "run/run_report.h"
 
 namespace binario {
@@ -24,7 +25,7 @@ struct ReadPlan {
   std::string train_name;
   std::string model_name;    // the scenario name as the model stores it
   std::string model_number;  // the train number as the model stores it
-  bool calcola_linea = false;
+  bool with_geometry = false;
   bool extra_diagnostics = false;
 };
 
@@ -42,8 +43,8 @@ struct CommitPlan {
   bool refuse_unopened = false;
   // False for a check: nothing written.
   bool write_outputs = true;
-  FileNames outputs;
-  bool calcola_linea = false;  // the plan geometry is written too
+  ScenarioFileNames outputs;
+  bool with_geometry = false;  // the plan geometry is written too
   // Texts put in place in one set with the binary files, before them (the
   // run's documents): a scenario gets all of them or none.
   std::vector<SetText> texts;

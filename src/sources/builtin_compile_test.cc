@@ -162,9 +162,9 @@ TEST(BuiltinRoundTrip, TheBuiltInScenarioDecodesToItsModel) {
   CompileInput input;
   input.line = SourceText{"linea.txt", line_list_text(builtin_line_list()), std::nullopt, false};
   input.train = SourceText{"treno.txt", line_list_text(builtin_train_list()), std::nullopt, false};
-  input.nome_percorso = "Zorvane_Pelk";
-  input.numero_treno = "728";
-  input.calcola_linea = true;
+  input.model_name = "Zorvane_Pelk";
+  input.model_number = "728";
+  input.with_geometry = true;
   const CompileResult result = compile(input);
   ASSERT_EQ(result.end, CompileEnd::kCompiled);
   const TrackModel& model = result.model;

@@ -19,7 +19,7 @@ TEST(GeneratedPairs, AuthoredPairsCompileWithoutAWarning) {
     CompileInput input;
     input.line = {"l.txt", pair.line, std::nullopt, false};
     input.train = {"t.txt", pair.train, std::nullopt, false};
-    input.calcola_linea = pair.geometry;
+    input.with_geometry = pair.geometry;
     input.more_checks = check_run;
     const CompileResult r = compile(input);
     if (r.end != CompileEnd::kCompiled || r.status.codice_errore() != 0) continue;
