@@ -3,14 +3,16 @@
 
 Starts `binario lsp` as a child process and opens a line description and its
 train description. Then, ROUNDS times:
+  - gives the line a text no round had before (its first line, before the
+    general section, names the round: no compile can be taken from an
+    earlier round) in one whole-text change, and waits for its diagnostics;
   - asks for the formatting of the line and times the answer;
   - sends the edits back in one didChange (the last first, as an editor
     applies them, so that every range holds), a hover on the train right
     behind it, and times the hover's answer from its writing and the line's
     publishDiagnostics from the change's;
-  - sends the text as it was before (one whole-text change) and waits for
-    its diagnostics;
-  - does the same with a hover on the line itself behind its edits.
+  - does the same, with another new text, with a hover on the line itself
+    behind its edits.
 With GRADIENTS, it also writes a large line description to a temporary
 folder — the example line (examples/Valdoria_linea.txt) with GRADIENTS more
 gradient records, none laid out (200,000 make 4.8 MB) — opens it, reads the
@@ -110,7 +112,27 @@ def main():
     version = 1
     formatting, published, hovered, hovered_own, written, edit_counts, cpu = ([], [], [], [], [],
                                                                              [], [])
-    for _ in range(rounds):
+
+    def set_text(text):
+        """Replaces the line's text in one change and waits for its diagnostics."""
+        nonlocal version
+        version += 1
+        send({"jsonrpc": "2.0", "method": "textDocument/didChange",
+              "params": {"textDocument": {"uri": line_uri, "version": version},
+                         "contentChanges": [{"text": text}]}})
+        wait_for(diagnostics_of(line_uri))
+
+    def edits_sent_back(variant, hover_uri, hover_line):
+        """Gives the line a text of its own (the line before its general
+        section, which no record reads, names `variant`: no compile of an
+        earlier round can be reused), asks for its formatting, sends the
+        edits back with a hover on `hover_uri` right behind, and returns the
+        formatting's time, the number of edits, the hover's time from its
+        writing, the edits' writing, the time to the line's diagnostics and
+        the server's processor time to them."""
+        nonlocal version
+        first_end = line_text.index("\r\n")
+        set_text(line_text[:first_end] + " (" + variant + ")" + line_text[first_end:])
         time.sleep(0.5)
         seen.clear()
         started = time.perf_counter()
@@ -118,52 +140,41 @@ def main():
                                                 {"textDocument": {"uri": line_uri},
                                                  "options": {"tabSize": 4,
                                                              "insertSpaces": True}})))
-        formatting.append((at - started) * 1000)
+        formatting_ms = (at - started) * 1000
         edits = answer["result"]
-        edit_counts.append(len(edits))
         changes = [{"range": e["range"], "text": e["newText"]} for e in reversed(edits)]
+        version += 1
+        # Framed before the clock starts: the client's own encoding is not
+        # the server's time.
+        change = frame({"jsonrpc": "2.0", "method": "textDocument/didChange",
+                        "params": {"textDocument": {"uri": line_uri, "version": version},
+                                   "contentChanges": changes}})
+        next_id[0] += 1
+        hover = next_id[0]
+        hover_message = frame({"jsonrpc": "2.0", "id": hover, "method": "textDocument/hover",
+                               "params": {"textDocument": {"uri": hover_uri},
+                                          "position": {"line": hover_line, "character": 2}}})
+        used = cpu_ms(server.pid)
+        started = time.perf_counter()
+        server.stdin.write(change)
+        server.stdin.flush()
+        # The pipe holds 64 kB: the server has read all but the last of the
+        # change when the write returns, and the hover comes right behind.
+        hover_sent = time.perf_counter()
+        server.stdin.write(hover_message)
+        server.stdin.flush()
+        at, _ = wait_for(answer_to(hover))
+        hover_ms = (at - hover_sent) * 1000
+        at, _ = wait_for(diagnostics_of(line_uri))
+        return (formatting_ms, len(edits), hover_ms, (hover_sent - started) * 1000,
+                (at - started) * 1000, cpu_ms(server.pid) - used)
 
-        def edits_sent_back(hover_uri, hover_line):
-            """Sends the edits with a hover on `hover_uri` right behind; returns
-            the hover's time from its writing, the edits' writing, the time to
-            the line's diagnostics and the server's processor time to them;
-            then puts the text back."""
-            nonlocal version
-            version += 1
-            # Framed before the clock starts: the client's own encoding is
-            # not the server's time.
-            change = frame({"jsonrpc": "2.0", "method": "textDocument/didChange",
-                            "params": {"textDocument": {"uri": line_uri, "version": version},
-                                       "contentChanges": changes}})
-            next_id[0] += 1
-            hover = next_id[0]
-            hover_message = frame({"jsonrpc": "2.0", "id": hover, "method": "textDocument/hover",
-                                   "params": {"textDocument": {"uri": hover_uri},
-                                              "position": {"line": hover_line, "character": 2}}})
-            used = cpu_ms(server.pid)
-            started = time.perf_counter()
-            server.stdin.write(change)
-            server.stdin.flush()
-            # The pipe holds 64 kB: the server has read all but the last of
-            # the change when the write returns, and the hover comes right
-            # behind.
-            hover_sent = time.perf_counter()
-            server.stdin.write(hover_message)
-            server.stdin.flush()
-            at, _ = wait_for(answer_to(hover))
-            hover_ms = (at - hover_sent) * 1000
-            at, _ = wait_for(diagnostics_of(line_uri))
-            result = (hover_ms, (hover_sent - started) * 1000, (at - started) * 1000,
-                      cpu_ms(server.pid) - used)
-            # Back to the text as it was.
-            version += 1
-            send({"jsonrpc": "2.0", "method": "textDocument/didChange",
-                  "params": {"textDocument": {"uri": line_uri, "version": version},
-                             "contentChanges": [{"text": line_text}]}})
-            wait_for(diagnostics_of(line_uri))
-            return result
-
-        hover_ms, written_ms, published_ms, cpu_used = edits_sent_back(train_uri, 0)
+    for round_ in range(rounds):
+        time.sleep(0.5)
+        formatting_ms, count, hover_ms, written_ms, published_ms, cpu_used = edits_sent_back(
+            "round %d" % round_, train_uri, 0)
+        formatting.append(formatting_ms)
+        edit_counts.append(count)
         hovered.append(hover_ms)
         written.append(written_ms)
         published.append(published_ms)
@@ -171,7 +182,8 @@ def main():
         time.sleep(0.5)
         # A hover on a record of the changed line itself: it is answered on
         # the changed text, so it waits for the change and a compile.
-        hovered_own.append(edits_sent_back(line_uri, 30)[0])
+        hovered_own.append(edits_sent_back("round %d, line" % round_, line_uri, 30)[2])
+    set_text(line_text)
 
     def show(name, times):
         print("%s: best %.1f ms, median %.1f ms, worst %.1f ms"

@@ -68,6 +68,7 @@ void parse_descriptions(const CompileInput& input, const std::atomic<bool>* canc
     FieldReader line_reader(input.line.text);
     line_reader.cancel_when(cancel);
     LineParser line_parser(model, result.status, line_reader, input.line.name, input.with_geometry);
+    if (!input.geometry_points) line_parser.skip_geometry_points();
     if (result.records) line_parser.record_into(&result.records->line);
     if (line_parser.parse() == LineParser::Outcome::kStopped) return;
 

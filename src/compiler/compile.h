@@ -40,6 +40,12 @@ struct CompileInput {
   std::string model_name;
   std::string model_number;
   bool with_geometry = false;  // read the curves and build the plan geometry
+  // With with_geometry, false: the curves are read and checked as when the
+  // geometry is built (the same faults, the same records read) but none of
+  // its points is computed, and the model's geometry stays empty. For a tool
+  // that shows what was read and never the plan: a long line's plan is a
+  // million points (16 MB) computed and written to memory on every compile.
+  bool geometry_points = true;
   // Report warnings and the faults after a stop (they never change the model
   // or the status pair; off only to check exactly that).
   bool extra_diagnostics = true;

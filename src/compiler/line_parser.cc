@@ -163,7 +163,7 @@ LineParser::Outcome LineParser::parse_text() {
   next_gradient_ = 0;
   gradient_ = 0;
   k_ = 2;
-  if (calcola_linea_) model_.linea.seed();
+  if (calcola_linea_ && geometry_points_) model_.linea.seed();
 
   const RecordReader read_record = [this](const Field& kw) { return read_body_record(kw); };
   TextPosition stopped_at;
@@ -266,7 +266,10 @@ bool LineParser::read_line_length(const Field& kw) {
                       length_at);
   }
   model_.treno[kTrainParameters].fine = length;
-  model_.allocate(length, calcola_linea_);
+  // Without its points the geometry is not allocated: its last point is 0,
+  // so extend_geometry counts the points (and checks the counter) but
+  // computes none.
+  model_.allocate(length, calcola_linea_ && geometry_points_);
   return true;
 }
 

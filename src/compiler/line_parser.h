@@ -30,6 +30,9 @@ class LineParser : private DescriptionParser {
   // `file` names the text in diagnostics. `calcola_linea`: build the geometry.
   LineParser(TrackModel& model, Status& status, FieldReader& reader, std::string file,
              bool calcola_linea);
+  // The curves are still read and checked (with calcola_linea), but no
+  // point of the geometry is computed: the model's geometry stays empty.
+  void skip_geometry_points() { geometry_points_ = false; }
 
   enum class Outcome {
     kReadTrain,  // the end of the text, or a position beyond the model (15): go on
@@ -92,6 +95,7 @@ class LineParser : private DescriptionParser {
   void fill_tails();
 
   bool calcola_linea_;
+  bool geometry_points_ = true;
 
   // Where each chainage reference (tre, due, uno) was read, for a failure
   // while sorting them.

@@ -183,6 +183,62 @@ TEST(RecordsRead, AskingChangesNothingElse) {
   EXPECT_EQ(cells_of(station), std::vector<int64_t>{7});  // kind 8: (0 + 400) / 50 - 1
 }
 
+// Without the geometry's points the curves are read and checked all the
+// same: the same faults at the same places, the same records read, the same
+// cells; only the geometry is empty.
+TEST(RecordsRead, CurvesWithoutTheGeometryPoints) {
+  const auto compile_curves = [](const std::string& body, bool points) {
+    CompileInput input;
+    input.line = {"l.txt",
+                  "[generale]\nlunghezza percorso, 1000000\n[pendenze]\n" + body + "[fine]\n",
+                  std::nullopt, false};
+    input.train = {"t.txt", train("velocita, 0, 30\n"), std::nullopt, false};
+    input.records_read = true;
+    input.with_geometry = true;
+    input.geometry_points = points;
+    return compile(input);
+  };
+  const std::string bodies[] = {
+      "curvas2, 700, 100\npendenza, 300, 4\ncurvad3, 1150, 300\ncurvad1, 999000, 999\n",
+      "curvas2, 700, 100\ncurvas, 900, 100\npendenza, 300, 4\n",      // no class digit
+      "pendenza, 300, 4\ncurvad1, 999000, 1000\npendenza, 900, 4\n",  // past point 1,000,000
+  };
+  for (const std::string& body : bodies) {
+    SCOPED_TRACE(body);
+    const CompileResult with = compile_curves(body, true);
+    const CompileResult without = compile_curves(body, false);
+    EXPECT_TRUE(with.model.linea.allocated());
+    EXPECT_EQ(without.model.linea.filled(), 0u);
+    EXPECT_EQ(with.status.codice_errore(), without.status.codice_errore());
+    EXPECT_EQ(with.status.posizione_errore(), without.status.posizione_errore());
+    ASSERT_EQ(with.status.diagnostics().size(), without.status.diagnostics().size());
+    for (size_t i = 0; i < with.status.diagnostics().size(); ++i) {
+      EXPECT_EQ(format_diagnostic(with.status.diagnostics()[i]),
+                format_diagnostic(without.status.diagnostics()[i]));
+    }
+    ASSERT_EQ(with.model.percorso.size(), without.model.percorso.size());
+    for (size_t j = 0; j < with.model.percorso.size(); ++j) {
+      ASSERT_EQ(with.model.percorso[j].pendenza, without.model.percorso[j].pendenza) << j;
+      ASSERT_EQ(with.model.percorso[j].tipo, without.model.percorso[j].tipo) << j;
+    }
+    const auto kinds = [](const CompileResult& r) {
+      std::vector<std::pair<RecordKind, std::string>> out;
+      for (const RecordRead& record : r.records->line.records) {
+        out.emplace_back(record.kind, at(record.keyword.span));
+      }
+      return out;
+    };
+    EXPECT_EQ(kinds(with), kinds(without));
+  }
+  const CompileResult curves = compile_curves(bodies[0], false);
+  const std::deque<RecordRead>& read = curves.records->line.records;
+  EXPECT_EQ(std::count_if(read.begin(), read.end(),
+                          [](const RecordRead& r) { return r.kind == RecordKind::kCurve; }),
+            3);
+  EXPECT_NE(compile_curves(bodies[1], false).status.codice_errore(), 0);
+  EXPECT_NE(compile_curves(bodies[2], false).status.codice_errore(), 0);
+}
+
 // The list keeps its own copies of the texts: it is read after the
 // description has changed or gone (the editor keeps it while the author
 // types), and copies of it share what they point into.

@@ -4,7 +4,10 @@
 
 #include <chrono>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "lsp/documents.h"
 
@@ -17,6 +20,34 @@ namespace binario {
 // changes before it stay applied.
 void apply_content_changes(DocumentStore& documents, const std::string& uri,
                            const nlohmann::json& changes);
+
+// One of a didChange's contentChanges: the text that replaces the range, or
+// the whole text when there is no range.
+struct ContentChange {
+  struct Range {
+    TextPlace start;
+    TextPlace end;
+  };
+  std::optional<Range> range;
+  std::string text;
+};
+
+// A didChange notification as it is applied: the document and its changes.
+struct DidChange {
+  std::string uri;
+  std::vector<ContentChange> changes;
+};
+
+// The didChange notification `body`, read straight into its changes without
+// building the message as JSON values (a formatting's edits sent back are a
+// megabyte and more, ten thousand objects). Nothing when the body is anything
+// but a well-formed didChange notification whose every change reads as
+// above: the whole parse then handles it, and says what is wrong.
+std::optional<DidChange> read_did_change(std::string_view body);
+
+// Applies `changes` to the open document `uri`, in order.
+void apply_changes(DocumentStore& documents, const std::string& uri,
+                   std::vector<ContentChange>& changes);
 
 // The wait between an edit and the check it causes. The first edit after a
 // pause of at least `longest` waits the least (5 ms, or `longest` when that

@@ -1,7 +1,9 @@
 #include "lsp/pair_compile.h"
 
+#include <chrono>
 #include <climits>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 #include "compiler/cancellable_compile.h"
@@ -114,7 +116,10 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   input.train = std::move(train.source);
   input.model_name = utf8_to_windows1252(texts.name).value_or("?");
   input.model_number = utf8_to_windows1252(texts.number).value_or("?");
+  // The curves are read (hover, the outline and formatting show them) but
+  // the plan is never shown here: its million points are not computed.
   input.with_geometry = true;
+  input.geometry_points = false;
   input.records_read = true;
   input.more_checks = check_run;  // the warnings of the train's run
   // Converting a large text takes a while: a compile cancelled meanwhile is
@@ -199,7 +204,82 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   return out;
 }
 
-LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic<bool>* cancel) {
+namespace {
+
+bool same_document(const PairDocument& a, const PairDocument& b) {
+  return a.uri == b.uri && a.open_text == b.open_text;
+}
+
+bool same_pair(const PairTexts& a, const PairTexts& b) {
+  return a.name == b.name && a.number == b.number && a.keep_records == b.keep_records &&
+         same_document(a.line, b.line) && same_document(a.train, b.train);
+}
+
+// The compiles done that are kept for those who come after.
+constexpr size_t kKeptCompiles = 2;
+
+}  // namespace
+
+std::shared_ptr<const PairCompiled> SharedCompiles::compile(const PairTexts& texts,
+                                                            const std::string& asked_for,
+                                                            FileSystem& fs,
+                                                            const std::atomic<bool>* cancel) {
+  const auto cancelled = [cancel] { return cancel && cancel->load(); };
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (cancelled()) throw CompileCancelled();
+    std::shared_ptr<Entry> same;
+    for (const std::shared_ptr<Entry>& entry : entries_) {
+      if (entry->asked_for == asked_for && same_pair(entry->texts, texts)) same = entry;
+    }
+    if (!same) break;
+    // In progress: its end, its cancelling or ours, whichever comes first.
+    while (!same->result && !same->failed) {
+      done_.wait_for(lock, std::chrono::milliseconds(5));
+      if (cancelled()) throw CompileCancelled();
+    }
+    if (same->result) return same->result;
+  }
+  auto entry = std::make_shared<Entry>(Entry{texts, asked_for, nullptr, false});
+  entries_.push_back(entry);
+  lock.unlock();
+  std::shared_ptr<const PairCompiled> result;
+  try {
+    result = std::make_shared<const PairCompiled>(compile_pair(texts, asked_for, fs, cancel));
+  } catch (...) {
+    lock.lock();
+    entry->failed = true;
+    entries_.remove(entry);
+    done_.notify_all();
+    throw;
+  }
+  lock.lock();
+  entry->result = result;  // for those waiting for it
+  // A partner read from disk may change there unseen: such a compile is
+  // shared while it is in progress only.
+  if (texts.line.open_text && (texts.train.uri.empty() || texts.train.open_text)) {
+    // The newest last: the oldest done go first.
+    entries_.remove(entry);
+    entries_.push_back(entry);
+    size_t done = 0;
+    for (const std::shared_ptr<Entry>& e : entries_) done += e->result ? 1 : 0;
+    for (auto it = entries_.begin(); it != entries_.end() && done > kKeptCompiles;) {
+      if ((*it)->result) {
+        it = entries_.erase(it);
+        --done;
+      } else {
+        ++it;
+      }
+    }
+  } else {
+    entries_.remove(entry);
+  }
+  done_.notify_all();
+  return result;
+}
+
+LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic<bool>* cancel,
+                       SharedCompiles* shared) {
   LineChecked out;
   const bool line_open = texts.line.open_text.has_value();
   // The line's diagnostics from each train it was compiled with.
@@ -207,20 +287,26 @@ LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic
   auto compile_with = [&](const PairDocument& train, const std::string& number) {
     PairTexts pair{texts.line, train, texts.name, number};
     const bool train_open = train.open_text.has_value();
-    PairCompiled compiled = compile_pair(pair, train_open ? train.uri : texts.line.uri, fs, cancel);
-    // The whole model (with the plan geometry) goes as soon as this compile
-    // is placed; what the documents keep of it follows their texts.
-    const auto model = std::make_shared<const CompactModel>(*compiled.model);
-    compiled.model.reset();
+    const std::string asked_for = train_open ? train.uri : texts.line.uri;
+    std::shared_ptr<const PairCompiled> compiled =
+        shared ? shared->compile(pair, asked_for, fs, cancel)
+               : std::make_shared<const PairCompiled>(compile_pair(pair, asked_for, fs, cancel));
+    // What the documents keep of the model follows their texts; the whole
+    // model goes with the last who reads it.
+    const auto model = std::make_shared<const CompactModel>(*compiled->model);
+    const auto of = [&](const auto& map, const std::string& uri) {
+      const auto it = map.find(uri);
+      return it == map.end() ? typename std::decay_t<decltype(map)>::mapped_type{} : it->second;
+    };
     if (train_open) {
-      out.diagnostics[train.uri] = std::move(compiled.diagnostics[train.uri]);
+      out.diagnostics[train.uri] = of(compiled->diagnostics, train.uri);
       out.models[train.uri] = model;
-      out.reads[train.uri] = compiled.reads[train.uri];
+      out.reads[train.uri] = of(compiled->reads, train.uri);
     }
     if (line_open) {
-      line_lists.emplace_back(number, std::move(compiled.diagnostics[texts.line.uri]));
+      line_lists.emplace_back(number, of(compiled->diagnostics, texts.line.uri));
       out.models.emplace(texts.line.uri, model);
-      out.reads.emplace(texts.line.uri, compiled.reads[texts.line.uri]);
+      out.reads.emplace(texts.line.uri, of(compiled->reads, texts.line.uri));
     }
   };
   if (line_open && texts.trains.empty()) compile_with(PairDocument{}, "");

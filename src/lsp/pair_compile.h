@@ -4,8 +4,11 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,13 +74,40 @@ struct LineChecked {
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads;
 };
 
+// The pair compiles in progress, and the last few done of texts all open in
+// the editor, shared by whoever asks for the same pair: a request on a
+// document just changed and the check the change scheduled want the same
+// compile at the same moment; one makes it, the other waits for it.
+class SharedCompiles {
+ public:
+  // compile_pair(texts, asked_for, fs, cancel), or its result taken from a
+  // compile of equal texts in progress or kept. A compile in progress that
+  // is cancelled is made again by those waiting for it. Throws
+  // CompileCancelled once `*cancel` is set, waiting or compiling.
+  std::shared_ptr<const PairCompiled> compile(const PairTexts& texts, const std::string& asked_for,
+                                              FileSystem& fs, const std::atomic<bool>* cancel);
+
+ private:
+  struct Entry {
+    PairTexts texts;
+    std::string asked_for;
+    std::shared_ptr<const PairCompiled> result;  // null while in progress
+    bool failed = false;                         // cancelled: those waiting compile again
+  };
+  std::mutex mutex_;  // guards what follows
+  std::condition_variable done_;
+  std::list<std::shared_ptr<Entry>> entries_;  // oldest first
+};
+
 // Checks what of a line is open in the editor. An open line description is
 // compiled with each train beside it (open or on disk; alone when there is
 // none) and shows its own diagnostics once: one that only some trains give
 // says "(with train NUM)". Each open train is compiled with the line (open
-// or on disk). Documents that are not open get nothing. Throws
-// CompileCancelled once `*cancel` is set.
-LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic<bool>* cancel);
+// or on disk). Documents that are not open get nothing. The compiles are
+// made through `shared` when it is given. Throws CompileCancelled once
+// `*cancel` is set.
+LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic<bool>* cancel,
+                       SharedCompiles* shared = nullptr);
 
 // Compiles the pair. A partner that is not open is read from `fs` as the
 // command line reads it; a partner that does not exist (a line with no

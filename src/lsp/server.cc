@@ -249,8 +249,10 @@ void Server::answer(const json& id, const std::string& method, const json& param
     outbox_.reply_error(id, rpc::Error(lsp::kInvalidParams, e.what()));
   }
   // The edits of a large document take tens of megabytes while they are
-  // built and written; they go back to the system, not to the heap.
-  if (method == "textDocument/formatting") release_free_memory();
+  // built and written; they go back to the system, not to the heap. Not at
+  // once: the editor sends them back right away, and applying them and
+  // compiling the text they make would take the memory again, page by page.
+  if (method == "textDocument/formatting") scheduler_.schedule(kReleaseMemory, kReleaseMemoryAfter);
 }
 
 std::string Server::formatting(const json& params, const Asked& asked) {
@@ -460,6 +462,14 @@ void Server::put_change(const std::string& uri, std::string body) {
 }
 
 void Server::apply_put_change(const std::string& body) {
+  // Read straight into its changes: building the message as JSON values
+  // takes several times as long (ten thousand objects for a formatting's
+  // edits), and a request on this document waits for it.
+  if (std::optional<DidChange> change = read_did_change(body)) {
+    std::lock_guard lock(mutex_);
+    if (documents_.is_open(change->uri)) apply_changes(documents_, change->uri, change->changes);
+    return;
+  }
   rpc::Parsed parsed = rpc::parse_message(body);
   const rpc::Message* message = parsed.message ? &*parsed.message : nullptr;
   if (!message || message->kind != rpc::Message::Kind::kNotification ||
@@ -564,7 +574,7 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
   LineChecked checked;
   const std::clock_t started = std::clock();
   try {
-    checked = check_line(texts, fs_, &cancelled);
+    checked = check_line(texts, fs_, &cancelled, &compiles_);
   } catch (const CompileCancelled&) {
     return;
   }
@@ -710,16 +720,20 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
     pair.line = document(group.line_uri);
     pair.name = group.name;
     if (description_file(uri) == DescriptionFile::kTrain) {
-      pair.train = document(uri);
+      pair.train = document(documents_.open_uri(uri).value_or(uri));
       pair.number = line->number;
     } else if (!group.trains.empty()) {
       pair.train = document(group.trains.front().uri);
       pair.number = group.trains.front().number;
     }
   }
-  PairCompiled compiled = compile_pair(pair, uri, fs_, &asked.cancelled);
-  for (const auto& [compiled_uri, read] : compiled.reads) {
-    if (percent_decode(compiled_uri) == key) return {read, compiled.model};
+  // Asked for as the check asks for it (a diagnostic with no place goes to
+  // the open train), so that the two share one compile of the same texts.
+  const std::string asked_for = pair.train.open_text ? pair.train.uri : pair.line.uri;
+  const std::shared_ptr<const PairCompiled> compiled =
+      compiles_.compile(pair, asked_for, fs_, &asked.cancelled);
+  for (const auto& [compiled_uri, read] : compiled->reads) {
+    if (percent_decode(compiled_uri) == key) return {read, compiled->model};
   }
   return {};
 }

@@ -21,6 +21,7 @@
 #include "lsp/document_read.h"
 #include "lsp/documents.h"
 #include "lsp/json_rpc.h"
+#include "lsp/pair_compile.h"
 #include "lsp/partner_watch.h"
 #include "lsp/protocol.h"
 #include "lsp/request_pool.h"
@@ -185,6 +186,10 @@ class Server {
   // before is not kept.
   DiskSeen seen_{fs_};
   uint64_t seen_generation_ = 0;
+  // The pair compiles of the checks and of the requests, one for each pair
+  // of texts: a request on a document just changed takes the compile of the
+  // check the change scheduled, or the check takes the request's.
+  SharedCompiles compiles_;
 
   Scheduler scheduler_;   // its worker starts once everything above exists
   ChangeQueue changes_;   // its jobs change documents_

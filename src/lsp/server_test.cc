@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <sstream>
+#include <thread>
 #include <utility>
 
 #include "compiler/field_reader.h"
@@ -251,6 +252,48 @@ TEST(PairCompile, ThrowsOnceCancelled) {
   EXPECT_EQ(compile_pair(texts, kLineUri, fs, &cancel).diagnostics.at(kLineUri), json::array());
   cancel = true;
   EXPECT_THROW(compile_pair(texts, kLineUri, fs, &cancel), CompileCancelled);
+}
+
+// One compile for equal texts asked for at once or one after the other; a
+// partner read from disk is read again by the next compile, which sees it
+// changed.
+TEST(PairCompile, SharedCompilesAreOfEqualTextsOnly) {
+  MemoryFileSystem fs;
+  PairTexts texts;
+  texts.line = {kLineUri, line_with("")};
+  texts.train = {kTrainUri, example("Valdoria_42-.txt")};
+  texts.name = "Valdoria";
+  texts.number = "42";
+  SharedCompiles shared;
+  const std::atomic<bool> go_on{false};
+  std::shared_ptr<const PairCompiled> first, second;
+  std::thread other([&] { second = shared.compile(texts, kTrainUri, fs, &go_on); });
+  first = shared.compile(texts, kTrainUri, fs, &go_on);
+  other.join();
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(shared.compile(texts, kTrainUri, fs, &go_on), first);
+  // Another text, another place for what has none, another number.
+  PairTexts clash = texts;
+  clash.line.open_text = line_with(kClash);
+  const auto with_clash = shared.compile(clash, kTrainUri, fs, &go_on);
+  EXPECT_NE(with_clash, first);
+  EXPECT_NE(with_clash->diagnostics.at(kLineUri), json::array());
+  EXPECT_NE(shared.compile(texts, kLineUri, fs, &go_on), first);
+  PairTexts other_number = texts;
+  other_number.number = "43";
+  EXPECT_NE(shared.compile(other_number, kTrainUri, fs, &go_on), first);
+
+  PairTexts on_disk = texts;
+  on_disk.line = {"file:///d/Valdoria_linea.txt", std::nullopt};
+  fs.files["/d/Valdoria_linea.txt"] = utf8_to_windows1252(line_with("")).value();
+  const auto clean = shared.compile(on_disk, kTrainUri, fs, &go_on);
+  EXPECT_EQ(clean->diagnostics.at(kLineUri), json::array());
+  fs.files["/d/Valdoria_linea.txt"] = "[generale]\r\n";
+  const auto changed = shared.compile(on_disk, kTrainUri, fs, &go_on);
+  EXPECT_NE(changed->diagnostics.at(kLineUri), json::array());
+
+  const std::atomic<bool> cancelled{true};
+  EXPECT_THROW(shared.compile(texts, kTrainUri, fs, &cancelled), CompileCancelled);
 }
 
 TEST(Server, PublishesTheClashAndClearsItOnceFixed) {
