@@ -27,12 +27,12 @@ class BoundedInputTest : public ProgramTest {
   }
   // A file of `size` bytes that takes no room on the disk.
   std::string sparse(const std::string& name, off_t size) {
-    const std::string p = put(name, "");
+    std::string p = put(name, "");
     EXPECT_EQ(::truncate(p.c_str(), size), 0);
     return p;
   }
   std::string fifo(const std::string& name) {
-    const std::string p = (dir / name).string();
+    std::string p = (dir / name).string();
     EXPECT_EQ(::mkfifo(p.c_str(), 0600), 0);
     return p;
   }

@@ -80,6 +80,7 @@ ParseOutcome parse_command_line(Command& program, const std::vector<std::string>
 
   std::vector<std::string> copy = arguments;
   std::vector<char*> argv;
+  argv.reserve(copy.size());
   for (std::string& a : copy) argv.push_back(a.data());
   try {
     app.parse(static_cast<int>(argv.size()), argv.data());

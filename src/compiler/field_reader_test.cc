@@ -221,12 +221,12 @@ TEST(LineText, IndexFindsEveryLineInAnyOrder) {
   std::string text;
   std::vector<std::string> lines;
   for (int i = 0; i < 70; ++i) {
-    lines.push_back(std::string(static_cast<size_t>(i % 5), static_cast<char>('a' + i % 26)));
+    lines.emplace_back(static_cast<size_t>(i % 5), static_cast<char>('a' + i % 26));
     // An empty line after a CR ends in CR LF: its LF alone would make one
     // line end of the two.
     text += lines.back() + (lines.back().empty() ? "\r\n" : ends[i % 3]);
   }
-  lines.push_back("");  // after the last line end
+  lines.emplace_back();  // after the last line end
   const LineIndex index(text);
   // Far lines first, then back to the start: the index grows once.
   for (int line : {71, 72, 17, 16, 33, 1, 2, 0, -1}) {

@@ -53,6 +53,7 @@ std::vector<std::string> texts_below(const Element& e) {
   std::vector<const Element*> found;
   e.collect([](const Element& x) { return x.name == "text"; }, &found);
   std::vector<std::string> out;
+  out.reserve(found.size());
   for (const Element* t : found) out.push_back(t->text);
   return out;
 }
