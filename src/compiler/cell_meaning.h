@@ -194,7 +194,7 @@ inline bool station_entry_empty(const VoceTreno& v) {
 inline int station_count(const TrackModel& model) {
   const int last = kFirstBoardSlot - model.numero_cartelli;
   int n = 0;
-  while (n + 1 <= last && !station_entry_empty(model.treno[static_cast<size_t>(n + 1)])) ++n;
+  while (n < last && !station_entry_empty(model.treno[static_cast<size_t>(n) + 1])) ++n;
   return n;
 }
 
