@@ -673,8 +673,7 @@ std::vector<std::string> Server::write_documents(const std::string& train_uri, c
     pair.name = line->name;
     pair.number = line->number;
   }
-  const std::vector<std::string> paths =
-      write_driver_documents(pair, folder, fs_, &asked.cancelled);
+  std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
   outbox_.notify("window/showMessage", {{"type", lsp::kMessageInfo}, {"message", said}});
