@@ -204,6 +204,28 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   return out;
 }
 
+std::shared_ptr<const DocumentRead> read_line_alone(const PairDocument& line,
+                                                    const std::string& name,
+                                                    const std::atomic<bool>* cancel) {
+  if (!line.open_text) return nullptr;
+  CompileText text = to_compile_text(*line.open_text, cancel);
+  CompileInput input;
+  input.line.name = line.uri;
+  input.line.text = std::move(text.bytes);
+  // The compile stops where the train would be read.
+  input.train.unreadable = "not read";
+  input.model_name = utf8_to_windows1252(name).value_or("?");
+  // Asked for as compile_pair asks, so that the line is read the same way.
+  input.with_geometry = true;
+  input.geometry_points = false;
+  input.records_read = true;
+  if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+  CompileResult result = cancel ? compile(input, *cancel) : compile(input);
+  if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+  return std::make_shared<const DocumentRead>(
+      DocumentRead{*line.open_text, std::move(result.records->line)});
+}
+
 namespace {
 
 bool same_document(const PairDocument& a, const PairDocument& b) {
