@@ -377,7 +377,7 @@ json Server::request(const std::string& method, const json& params, const Asked&
     // On a keyword or most values the hover says what was read, and only
     // the cells of a position or the run to a station need the model: the
     // answer from the reading is taken when it never asked for one.
-    if (const std::shared_ptr<const DocumentRead> read = text_reading(uri, asked)) {
+    if (const std::shared_ptr<const DocumentRead> read = text_reading(uri, asked, line + 1)) {
       bool model_asked = false;
       const ModelOfRead no_model = [&model_asked]() -> const TrackModel* {
         model_asked = true;
@@ -755,8 +755,8 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
   return {};
 }
 
-std::shared_ptr<const DocumentRead> Server::text_reading(const std::string& uri,
-                                                         const Asked& asked) {
+std::shared_ptr<const DocumentRead> Server::text_reading(const std::string& uri, const Asked& asked,
+                                                         int through) {
   const std::string key = percent_decode(uri);
   changes_.wait(key, asked.after);
   const bool line_description = description_file(uri) == DescriptionFile::kLine;
@@ -773,6 +773,12 @@ std::shared_ptr<const DocumentRead> Server::text_reading(const std::string& uri,
   if (!line_description) return reading(uri, asked).read;
   const std::optional<LineOf> line = line_of(uri);
   if (!line) return nullptr;
+  if (through > 0) {
+    // Read up to the place asked about: in a long text, a small share of it.
+    std::shared_ptr<const DocumentRead> start =
+        read_line_through(PairDocument{uri, *text}, line->name, through, &asked.cancelled);
+    if (start) return start;
+  }
   std::shared_ptr<const DocumentRead> read =
       read_line_alone(PairDocument{uri, *text}, line->name, &asked.cancelled);
   std::lock_guard lock(mutex_);

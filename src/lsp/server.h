@@ -125,8 +125,11 @@ class Server {
   // a request that needs no model: the last check's reading of this very
   // text, or of a line description its text read alone (read_line_alone:
   // no train, no compile of the pair to wait for), or else reading()'s.
-  // Null when the document is not open or of no line.
-  std::shared_ptr<const DocumentRead> text_reading(const std::string& uri, const Asked& asked);
+  // Null when the document is not open or of no line. With `through` (a
+  // 1-based line), a line description's reading may end a few lines after
+  // that line (read_line_through): for a request on a place up to there.
+  std::shared_ptr<const DocumentRead> text_reading(const std::string& uri, const Asked& asked,
+                                                   int through = 0);
   // The source actions that write the driver's documents of the pairs of
   // the open description `uri` (of its train, or of each train of a line).
   std::vector<lsp::CodeAction> documents_actions(const std::string& uri);
