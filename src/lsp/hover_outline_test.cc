@@ -243,6 +243,11 @@ TEST(Hover, ALineReadAloneOrToThePlaceSaysWhatThePairSays) {
       }
     }
     EXPECT_GT(answered_without_model, 500) << "text " << t;
+    // A place past the last line reads the whole text.
+    const std::shared_ptr<const DocumentRead> past =
+        read_line_through(document, "V", INT_MAX, nullptr);
+    ASSERT_TRUE(past);
+    EXPECT_EQ(past->read.records.size(), alone->read.records.size());
     EXPECT_EQ(after_stop > 0, t == 1 || t == 2) << "text " << t;
   }
 }

@@ -259,7 +259,9 @@ std::shared_ptr<const DocumentRead> read_line_through(const PairDocument& line,
                                                       const std::string& name, int through,
                                                       const std::atomic<bool>* cancel) {
   if (!line.open_text) return nullptr;
-  const int cut = std::max(through, 0) + kLinesPast;
+  through = std::max(through, 0);
+  if (through > INT_MAX - kLinesPast) return read_line_alone(line, name, cancel);
+  const int cut = through + kLinesPast;
   const std::optional<size_t> length = length_of_lines(*line.open_text, cut);
   if (!length) return read_line_alone(line, name, cancel);
   std::shared_ptr<const DocumentRead> read =

@@ -1,6 +1,7 @@
 #include "lsp/server.h"
 
 #include <algorithm>
+#include <climits>
 #include <ctime>
 #include <optional>
 #include <thread>
@@ -377,7 +378,8 @@ json Server::request(const std::string& method, const json& params, const Asked&
     // On a keyword or most values the hover says what was read, and only
     // the cells of a position or the run to a station need the model: the
     // answer from the reading is taken when it never asked for one.
-    if (const std::shared_ptr<const DocumentRead> read = text_reading(uri, asked, line + 1)) {
+    const int through = line < INT_MAX ? line + 1 : line;  // 1-based
+    if (const std::shared_ptr<const DocumentRead> read = text_reading(uri, asked, through)) {
       bool model_asked = false;
       const ModelOfRead no_model = [&model_asked]() -> const TrackModel* {
         model_asked = true;
