@@ -5,6 +5,7 @@
 #include "cli/subcommands.h"
 #include "lsp/server.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace binario {
 namespace {
@@ -31,6 +32,7 @@ Subcommand add_lsp_command(Command& program) {
       "Run the language server on standard input and output: compile the descriptions open in "
       "an editor as they change and publish their diagnostics");
   return {cmd, [] {
+            share_one_heap_between_threads();
             RealFileSystem fs;
             StdoutBuffer buffer;
             std::ostream out(&buffer);

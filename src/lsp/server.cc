@@ -783,9 +783,12 @@ std::shared_ptr<const DocumentRead> Server::text_reading(const std::string& uri,
   std::shared_ptr<const DocumentRead> read =
       read_line_alone(PairDocument{uri, *text}, line->name, &asked.cancelled);
   std::lock_guard lock(mutex_);
-  // Kept while the document holds this text.
+  // Kept while the document holds this text, unless a check that ended
+  // while it was being read keeps a reading of the same text: the two
+  // would hold a long text's records twice until the next check.
   if (std::shared_ptr<const std::string> now = documents_.text(uri); now && *now == *text) {
-    lone_reads_[key] = read;
+    const auto checked = reads_.find(key);
+    if (checked == reads_.end() || checked->second->utf8_text != *text) lone_reads_[key] = read;
   }
   return read;
 }

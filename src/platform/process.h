@@ -54,6 +54,12 @@ bool standard_error_shows_colour();
 // leaves tens of megabytes of it behind otherwise).
 void release_free_memory();
 
+// Has every thread allocate from one heap, for a long-lived program whose
+// threads take turns at large allocations (the language server): memory a
+// worker thread freed in a heap of its own stays held at that heap's top,
+// out of release_free_memory's reach. Call before starting threads.
+void share_one_heap_between_threads();
+
 // The system's number for this process.
 unsigned long current_process_id();
 

@@ -73,4 +73,10 @@ void release_free_memory() {
 #endif
 }
 
+void share_one_heap_between_threads() {
+#if defined(__GLIBC__)
+  mallopt(M_ARENA_MAX, 1);
+#endif
+}
+
 }  // namespace binario

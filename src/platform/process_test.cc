@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -64,6 +68,56 @@ TEST(ProcessTest, ChangingTheFolderMovesRelativePaths) {
   EXPECT_FALSE(error.empty());
   EXPECT_EQ(std::filesystem::current_path(), before);
 }
+
+// The address sanitizer's allocator keeps freed memory aside on purpose.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define BINARIO_OWN_ALLOCATOR 0
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define BINARIO_OWN_ALLOCATOR 0
+#endif
+#ifndef BINARIO_OWN_ALLOCATOR
+#define BINARIO_OWN_ALLOCATOR 1
+#endif
+
+#if defined(__linux__) && BINARIO_OWN_ALLOCATOR
+// The pages of this process in memory, in bytes.
+size_t resident_bytes() {
+  std::ifstream statm("/proc/self/statm");
+  size_t pages = 0;
+  size_t resident = 0;
+  statm >> pages >> resident;
+  return resident * 4096;
+}
+
+// Memory a worker thread took and freed goes back to the system when asked,
+// also after a large block has made the allocator keep blocks of up to
+// twice its size (as in the language server, whose threads take turns at
+// answers of tens of megabytes). In a heap of the thread's own, the freed
+// memory stayed held at that heap's top.
+TEST(ProcessTest, MemoryAWorkerThreadFreedGoesBackWhenReleased) {
+  share_one_heap_between_threads();
+  auto large = std::make_unique<char[]>(size_t{24} << 20);
+  std::memset(large.get(), 1, size_t{24} << 20);
+  large.reset();
+  release_free_memory();
+  const size_t before = resident_bytes();
+  volatile char seen = 0;
+  std::thread([&seen] {
+    std::vector<std::unique_ptr<char[]>> blocks;
+    for (int i = 0; i < 32; ++i) {
+      blocks.push_back(std::make_unique<char[]>(size_t{1} << 20));
+      std::memset(blocks.back().get(), i + 1, size_t{1} << 20);
+    }
+    for (const auto& b : blocks) seen = static_cast<char>(seen + b[4095]);
+  }).join();
+  EXPECT_NE(seen, 0);
+  release_free_memory();
+  EXPECT_LT(resident_bytes(), before + (size_t{8} << 20));
+}
+#endif
 
 }  // namespace
 }  // namespace binario

@@ -197,4 +197,7 @@ void release_free_memory() {
   _heapmin();
 }
 
+// The process heap is one heap for every thread already.
+void share_one_heap_between_threads() {}
+
 }  // namespace binario
