@@ -225,22 +225,22 @@ bool LineParser::read_general_record(RecordKind kind, const Field& kw) {
     case RecordKind::kLineLength:
       return read_line_length(kw);
     case RecordKind::kChainageTre:
-      read_chainage_reference(kw, kChainageTre, "tre");
+      read_chainage_reference(kw, kind, kChainageTre);
       return true;
     case RecordKind::kChainageDue:
-      read_chainage_reference(kw, kChainageDue, "due");
+      read_chainage_reference(kw, kind, kChainageDue);
       return true;
     case RecordKind::kChainageUno:
-      read_chainage_reference(kw, kChainageUno, "uno");
+      read_chainage_reference(kw, kind, kChainageUno);
       return true;
     case RecordKind::kBackgroundUno:
-      scenario.inizio = reader_.read_long("background selector uno");
+      scenario.inizio = static_cast<int32_t>(read_value(kind, 0));
       return true;
     case RecordKind::kBackgroundDue:
-      scenario.posizione = reader_.read_long("background selector due");
+      scenario.posizione = static_cast<int32_t>(read_value(kind, 0));
       return true;
     case RecordKind::kBackgroundTre:
-      scenario.fine = reader_.read_long("background selector tre");
+      scenario.fine = static_cast<int32_t>(read_value(kind, 0));
       return true;
     case RecordKind::kSignalRepetition:
       return read_signal_repetition(kw);
@@ -250,7 +250,7 @@ bool LineParser::read_general_record(RecordKind kind, const Field& kw) {
 }
 
 bool LineParser::read_line_length(const Field& kw) {
-  const int32_t length = reader_.read_long("the length of the line");
+  const int32_t length = read_numbers(RecordKind::kLineLength).as_long(0);
   const TextPosition length_at = reader_.current().where;
   if (length > kMaxLineLength) {
     fault(1, std::nullopt, kw.where,
@@ -273,20 +273,22 @@ bool LineParser::read_line_length(const Field& kw) {
   return true;
 }
 
-void LineParser::read_chainage_reference(const Field& kw, int entry, const char* word) {
+void LineParser::read_chainage_reference(const Field& kw, RecordKind kind, int entry) {
+  using namespace values_of;
   chainage_where_[entry - kChainageTre] = kw.where;
   VoceTreno& v = model_.treno[static_cast<size_t>(entry)];
-  const std::string name = std::string("chainage reference ") + word;
-  v.inizio = reader_.read_long("the key of " + name);
-  v.fine = reader_.read_long("the chainage of " + name);
-  v.posizione = reader_.read_long("the flag of " + name);
+  v.inizio = static_cast<int32_t>(read_value(kind, kChainageKey));
+  v.fine = static_cast<int32_t>(read_value(kind, kChainage));
+  v.posizione = static_cast<int32_t>(read_value(kind, kChainageFlag));
 }
 
 bool LineParser::read_signal_repetition(const Field& kw) {
   const std::string_view t = kw.text;
   VoceTreno& train = model_.treno[kTrainEntry];
-  train.inizio = reader_.read_long("the start of signal repetition");
-  train.fine = reader_.read_long("the end of signal repetition");
+  train.inizio =
+      static_cast<int32_t>(read_value(RecordKind::kSignalRepetition, values_of::kRepetitionFrom));
+  train.fine =
+      static_cast<int32_t>(read_value(RecordKind::kSignalRepetition, values_of::kRepetitionTo));
   if (train.inizio % 50 != 0) {
     fault(3, std::nullopt, kw.where,
           "expected a multiple of 50, found " + std::to_string(train.inizio));
@@ -602,8 +604,8 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
 }
 
 LineParser::Step LineParser::cartello(const Field& kw) {
-  const int32_t p = reader_.read_long("the position of a sign board");
-  const Field text = next_field();
+  const RecordNumbers n = read_numbers(RecordKind::kSignBoard);
+  const int32_t p = n.as_long(values_of::kSignBoardPosition);
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   const int64_t j = point_cell(p);
   if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndSection;
@@ -623,7 +625,7 @@ LineParser::Step LineParser::cartello(const Field& kw) {
   c.tipo = kSignBoard;
   model_.set_origin(j, placed_by(kw));
   c.valore1 = low16(board_slot_);
-  model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(text.text);
+  model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(n.text);
   --board_slot_;
   ++model_.numero_cartelli;
   return Step::kGoOn;

@@ -81,7 +81,7 @@ struct ValueSpec {
   // empty: the name.
   std::string_view caption = "";
   // What a failure to read it calls it ("the position of a signal"); empty
-  // where the parser reads the value by hand.
+  // for a text value, which is always read.
   std::string_view what = "";
 };
 
@@ -164,6 +164,7 @@ enum SpeedBoard : size_t {
   kVcd,
   kStrisced
 };
+enum SignBoard : size_t { kSignBoardPosition, kSignBoardText };
 enum Clock : size_t { kHours, kMinutes, kSeconds };
 enum Signal : size_t {
   kSignalPosition,

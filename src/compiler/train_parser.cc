@@ -88,22 +88,22 @@ TrainParser::Step TrainParser::read_one(RecordKind kind, const Field& kw) {
   VoceTreno& train = model_.treno[kTrainEntry];
   switch (kind) {
     case RecordKind::kBrakedMass:
-      model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
+      model_.treno[kTrainParameters].inizio = read_numbers(kind).as_long(0);
       return Step::kGoOn;
     case RecordKind::kCars:
-      model_.treno[kTrainParameters].posizione = reader_.read_long("the number of cars");
+      model_.treno[kTrainParameters].posizione = read_numbers(kind).as_long(0);
       return Step::kGoOn;
     case RecordKind::kSpeedLimit:
       return velocita(kw);
     case RecordKind::kAdhesion:
       return aderenza(kw);
     case RecordKind::kClock:
-      train.dato3 = reader_.read_integer("the hours of the clock");
-      train.dato4 = reader_.read_integer("the minutes of the clock");
-      train.dato5 = reader_.read_integer("the seconds of the clock");
+      train.dato3 = static_cast<int16_t>(read_value(kind, values_of::kHours));
+      train.dato4 = static_cast<int16_t>(read_value(kind, values_of::kMinutes));
+      train.dato5 = static_cast<int16_t>(read_value(kind, values_of::kSeconds));
       return Step::kGoOn;
     case RecordKind::kSand:
-      train.dato1 = reader_.read_integer("the sand value");
+      train.dato1 = read_numbers(kind).as_integer(0);
       return Step::kGoOn;
     case RecordKind::kSignal:
       return segnale(kw);
@@ -405,7 +405,7 @@ bool TrainParser::station_entry_free(const Field& kw, int64_t n) {
 }
 
 std::optional<TrainParser::Step> TrainParser::read_station_position(const Field& kw, VoceTreno& e) {
-  e.posizione = reader_.read_long("the position of a station");
+  e.posizione = static_cast<int32_t>(read_value(RecordKind::kStation, values_of::kStationPos));
   const int64_t pos = e.posizione;
   if (!range_check(kw, pos, 800)) return Step::kEndSection;
   if (pos % 50 != 0) {
@@ -417,8 +417,10 @@ std::optional<TrainParser::Step> TrainParser::read_station_position(const Field&
 }
 
 bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* length_out) {
-  e.tipo = reader_.read_byte("the kind of a station");
-  const int64_t length = reader_.read_long("the length of a station");
+  using namespace values_of;
+  constexpr RecordKind kKind = RecordKind::kStation;
+  e.tipo = static_cast<uint8_t>(read_value(kKind, kStationKind));
+  const int64_t length = read_value(kKind, kStationLength);
   if (length % 100 != 0) {
     fault(9, e.posizione, kw.where,
           "expected a multiple of 100, found length " + std::to_string(length));
@@ -426,19 +428,19 @@ bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* le
   }
   *length_out = length;
 
-  e.tps = reader_.read_byte("tps of a station");
-  e.opz4 = reader_.read_byte("tab of a station");
-  e.opz3 = reader_.read_byte("mar of a station");
-  e.dato1 = reader_.read_integer("the first d2 of a station");
-  e.dato2 = reader_.read_integer("the first d3 of a station");
-  e.opz1 = reader_.read_byte("rap of a station");
-  e.dato3 = reader_.read_integer("d1 of a station");
-  e.dato4 = reader_.read_integer("the second d2 of a station");
-  e.dato5 = reader_.read_integer("the second d3 of a station");
-  e.opz2 = reader_.read_byte("ac of a station");
-  const int64_t hours = reader_.read_long("the timetable hours of a station");
-  const int64_t minutes = reader_.read_long("the timetable minutes of a station");
-  const int64_t seconds = reader_.read_long("the timetable seconds of a station");
+  e.tps = static_cast<uint8_t>(read_value(kKind, kTps));
+  e.opz4 = static_cast<uint8_t>(read_value(kKind, kTab));
+  e.opz3 = static_cast<uint8_t>(read_value(kKind, kMar));
+  e.dato1 = static_cast<int16_t>(read_value(kKind, kStationD2));
+  e.dato2 = static_cast<int16_t>(read_value(kKind, kStationD3));
+  e.opz1 = static_cast<uint8_t>(read_value(kKind, kRap));
+  e.dato3 = static_cast<int16_t>(read_value(kKind, kStationD1));
+  e.dato4 = static_cast<int16_t>(read_value(kKind, kStationD2b));
+  e.dato5 = static_cast<int16_t>(read_value(kKind, kStationD3b));
+  e.opz2 = static_cast<uint8_t>(read_value(kKind, kAc));
+  const int64_t hours = read_value(kKind, kHoursOfDay);
+  const int64_t minutes = read_value(kKind, kMinutesOfDay);
+  const int64_t seconds = read_value(kKind, kSecondsOfDay);
   const int64_t orario = hours * 3600 + minutes * 60 + seconds;
   if (!fits_long(orario)) {
     throw ReadFailure("expected a timetable time that fits a 32-bit count of seconds, found " +
@@ -447,7 +449,9 @@ bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* le
                       kw.where);
   }
   e.orario = static_cast<int32_t>(orario);
-  e.nome = std::string(next_field().text);
+  std::string_view name;
+  read_value(kKind, kStationName, &name);
+  e.nome = std::string(name);
   return true;
 }
 
