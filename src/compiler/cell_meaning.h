@@ -8,9 +8,12 @@
 // meaning.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "compiler/fixed_width.h"
+#include "compiler/records.h"
 #include "compiler/track_model.h"
 
 namespace binario {
@@ -170,20 +173,152 @@ inline bool sign_board_has_entry(const Cella& c) {
   return c.valore1 >= 1 && c.valore1 <= kFirstBoardSlot;
 }
 
+// ---- Times of day: hours, minutes and seconds as written, kept as one
+// count of seconds.
+
+constexpr int64_t seconds_of_day(int64_t hours, int64_t minutes, int64_t seconds) {
+  return hours * 3600 + minutes * 60 + seconds;
+}
+struct TimeOfDay {
+  int64_t hours;
+  int64_t minutes;
+  int64_t seconds;
+};
+// The hours, minutes and seconds that give `seconds`: minutes and seconds
+// 0 to 59, the hours what is left (negative for a negative count).
+constexpr TimeOfDay time_of_day(int64_t seconds) {
+  const int64_t hours = floor_div(seconds, 3600);
+  const int64_t rest = seconds - hours * 3600;
+  return {hours, rest / 60, rest % 60};
+}
+
+// ---- Station entries: which field of a station's entry in the train table
+// keeps which value of its record (values_of::Station). The length and mar
+// shape the extent (station_extent), which the entry keeps from its start to
+// its end; the time of day is kept as one count of seconds; mar is kept as
+// written until the extent is settled.
+
+// Stores value `i` of a station record in its entry; false, storing
+// nothing, for a value the entry keeps otherwise (the length, the time of
+// day, the name).
+inline bool store_station_value(VoceTreno& e, size_t i, int64_t n) {
+  using namespace values_of;
+  const auto byte = static_cast<uint8_t>(n);
+  const auto integer = static_cast<int16_t>(n);
+  switch (i) {
+    case kStationPos:
+      e.posizione = static_cast<int32_t>(n);
+      return true;
+    case kStationKind:
+      e.tipo = byte;
+      return true;
+    case kTps:
+      e.tps = byte;
+      return true;
+    case kTab:
+      e.opz4 = byte;
+      return true;
+    case kMar:
+      e.opz3 = byte;
+      return true;
+    case kStationD2:
+      e.dato1 = integer;
+      return true;
+    case kStationD3:
+      e.dato2 = integer;
+      return true;
+    case kRap:
+      e.opz1 = byte;
+      return true;
+    case kStationD1:
+      e.dato3 = integer;
+      return true;
+    case kStationD2b:
+      e.dato4 = integer;
+      return true;
+    case kStationD3b:
+      e.dato5 = integer;
+      return true;
+    case kAc:
+      e.opz2 = byte;
+      return true;
+    default:
+      return false;
+  }
+}
+// Value `i` of a station record as its entry keeps it; nothing for a value
+// the entry keeps otherwise.
+inline std::optional<int64_t> stored_station_value(const VoceTreno& e, size_t i) {
+  using namespace values_of;
+  switch (i) {
+    case kStationPos:
+      return e.posizione;
+    case kStationKind:
+      return e.tipo;
+    case kTps:
+      return e.tps;
+    case kTab:
+      return e.opz4;
+    case kMar:
+      return e.opz3;
+    case kStationD2:
+      return e.dato1;
+    case kStationD3:
+      return e.dato2;
+    case kRap:
+      return e.opz1;
+    case kStationD1:
+      return e.dato3;
+    case kStationD2b:
+      return e.dato4;
+    case kStationD3b:
+      return e.dato5;
+    case kAc:
+      return e.opz2;
+    default:
+      return std::nullopt;
+  }
+}
+// The extent of a station as its entry keeps it.
+inline void store_station_extent(VoceTreno& e, int32_t inizio, int32_t fine) {
+  e.inizio = inizio;
+  e.fine = fine;
+}
+inline StationExtent stored_station_extent(const VoceTreno& e) {
+  return {e.inizio, e.fine};
+}
+inline void store_station_time(VoceTreno& e, int32_t seconds) {
+  e.orario = seconds;
+}
+
+// Kinds 5 and 6 stop where no approach marks lead.
+constexpr bool station_has_marks(int64_t kind) {
+  return kind != 5 && kind != 6;
+}
+// The approach mark `j` (1 to 4) cells before the stop of a station whose
+// extent ends at `fine`, and the byte it holds.
+constexpr int64_t station_mark_cell(int64_t fine, int64_t j) {
+  return station_stop_cell(fine) - j;
+}
+constexpr uint8_t station_mark_byte(int64_t j) {
+  return low8(80 + j);
+}
+// The stop cell of station `n`.
+inline void mark_station_stop(Cella& c, int64_t n) {
+  c.tipo = kStationStop;
+  c.valore1 = low16(n);
+}
+
 // The number of the station whose stop cell `c` is, or 0.
 inline int stop_cell_station(const Cella& c) {
   return c.tipo == kStationStop ? c.valore1 : 0;
 }
 
-// Station kinds from this one up get their entry in the table but no cells:
-// no stop cell, no approach marks.
-inline constexpr int kFirstKindWithoutCells = 25;
-
 // The stop cell of a station entry, by the rule the compile writes it:
 // fine / 50 - 1 for kinds below 25; -1 for a kind without cells.
 inline int64_t station_stop_cell(const VoceTreno& v) {
   if (v.tipo >= kFirstKindWithoutCells) return -1;
-  return int64_t{v.fine} / 50 - 1;
+  return station_stop_cell(int64_t{v.fine});
 }
 
 // The entries 1, 2, … that hold stations: up to the first empty entry, and
@@ -210,7 +345,7 @@ inline int64_t braked_mass_percent(const TrackModel& model) {
 }
 inline int64_t clock_seconds(const TrackModel& model) {
   const VoceTreno& t = model.treno[kTrainEntry];
-  return int64_t{t.dato3} * 3600 + int64_t{t.dato4} * 60 + int64_t{t.dato5};
+  return seconds_of_day(t.dato3, t.dato4, t.dato5);
 }
 
 }  // namespace binario

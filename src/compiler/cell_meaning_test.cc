@@ -109,3 +109,64 @@ TEST(CellMeaning, SignalPairsRepeatValuesAndApproachMarksRoundTrip) {
 
 }  // namespace
 }  // namespace binario
+
+namespace binario {
+namespace {
+
+// Each number of a station record that its entry keeps has a field of its
+// own (none overwrites another) and reads back as stored, cut to the field's
+// width; the length, the time and the name have none.
+TEST(CellMeaning, StationValuesKeepAFieldEachAndReadBack) {
+  using namespace values_of;
+  VoceTreno e;
+  for (size_t i = 0; i < kStationValues; ++i) {
+    const bool kept = store_station_value(e, i, static_cast<int64_t>(i) + 1);
+    EXPECT_EQ(kept, stored_station_value(e, i).has_value()) << i;
+    EXPECT_EQ(kept, i != kStationLength && i != kHoursOfDay && i != kMinutesOfDay &&
+                        i != kSecondsOfDay && i != kStationName)
+        << i;
+  }
+  for (size_t i = 0; i < kStationValues; ++i) {
+    if (const std::optional<int64_t> v = stored_station_value(e, i)) {
+      EXPECT_EQ(*v, static_cast<int64_t>(i) + 1) << i;
+    }
+  }
+  // Bytes and Integers keep what their width holds, as the reader took it.
+  store_station_value(e, kStationKind, 300);
+  store_station_value(e, kStationD1, 70000);
+  store_station_value(e, kStationPos, -2'000'000'000);
+  EXPECT_EQ(stored_station_value(e, kStationKind), 44);
+  EXPECT_EQ(stored_station_value(e, kStationD1), 4464);
+  EXPECT_EQ(stored_station_value(e, kStationPos), -2'000'000'000);
+}
+
+// A time of day splits into minutes and seconds of 0 to 59 and the hours
+// left, negative ones included, and joins back to the same count.
+TEST(CellMeaning, TimeOfDaySplitsAndJoinsBack) {
+  struct Case {
+    int64_t seconds, hours, minutes, secs;
+  };
+  const Case cases[] = {{0, 0, 0, 0},
+                        {59, 0, 0, 59},
+                        {60, 0, 1, 0},
+                        {3599, 0, 59, 59},
+                        {3600, 1, 0, 0},
+                        {86399, 23, 59, 59},
+                        {90061, 25, 1, 1},
+                        {-1, -1, 59, 59},
+                        {-3600, -1, 0, 0},
+                        {-3601, -2, 59, 59},
+                        {2147483647, 596523, 14, 7}};
+  for (const Case& c : cases) {
+    const TimeOfDay t = time_of_day(c.seconds);
+    EXPECT_EQ(t.hours, c.hours) << c.seconds;
+    EXPECT_EQ(t.minutes, c.minutes) << c.seconds;
+    EXPECT_EQ(t.seconds, c.secs) << c.seconds;
+    EXPECT_EQ(seconds_of_day(t.hours, t.minutes, t.seconds), c.seconds);
+  }
+  // As written, minutes and seconds may run past 59 or below 0.
+  EXPECT_EQ(seconds_of_day(1, 75, -10), 3600 + 4500 - 10);
+}
+
+}  // namespace
+}  // namespace binario

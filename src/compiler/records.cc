@@ -549,7 +549,7 @@ SlowdownCells slowdown_cells(int64_t x, int64_t l) {
 
 StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, int64_t mar) {
   if (tipo == 5 || tipo == 6) return {posizione - length, posizione + 150};
-  if (tipo == 7 || tipo == 8) return {posizione - length, posizione + length};
+  if (!station_centred(tipo)) return {posizione - length, posizione + length};
   return {posizione - length / 2, posizione + length / 2 + (mar != 0 ? kCellLength : 0)};
 }
 
@@ -569,16 +569,19 @@ std::vector<int64_t> record_cells(RecordKind kind, std::span<const int64_t> valu
   }
   switch (kind) {
     case K::kMountain:
-      return {span_cell(p),
-              nearest(static_cast<double>(values[1]) / static_cast<double>(kCellLength) - 1.0)};
+      return {span_cell(p), nearest(static_cast<double>(values[v::kMountainTo]) /
+                                        static_cast<double>(kCellLength) -
+                                    1.0)};
     case K::kSlowdown: {
-      const SlowdownCells c = slowdown_cells(p, values[2]);
+      const SlowdownCells c = slowdown_cells(p, values[v::kSlowdownL]);
       if (c.warning) return {c.a, c.b, c.e};
       return {c.b, c.e};
     }
     case K::kStation: {
-      if (values[1] >= 25) return {};
-      return {station_extent(p, values[1], values[2], values[5]).fine / kCellLength - 1};
+      const int64_t tipo = values[v::kStationKind];
+      if (tipo >= kFirstKindWithoutCells) return {};
+      return {station_stop_cell(
+          station_extent(p, tipo, values[v::kStationLength], values[v::kMar]).fine)};
     }
     default:
       return {};

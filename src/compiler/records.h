@@ -252,6 +252,22 @@ struct StationExtent {
   int64_t fine;
 };
 StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, int64_t mar);
+// Station kinds from this one up get their entry in the table but no cells:
+// no stop cell, no approach marks.
+inline constexpr int kFirstKindWithoutCells = 25;
+
+// The stop cell of a station whose extent ends at metre `fine` (a multiple
+// of 50): the last cell of the extent.
+constexpr int64_t station_stop_cell(int64_t fine) {
+  return fine / kCellLength - 1;
+}
+
+// Whether a station of kind `tipo` stands in the middle of its extent (and
+// `mar` counts); kinds 5 to 8 end their extent by their own rule and keep no
+// mar.
+constexpr bool station_centred(int64_t tipo) {
+  return tipo < 5 || tipo > 8;
+}
 
 // The cells a record of `kind` with the numbers `values` (in table order, a
 // text value as 0) lands on: one cell for a span or a point object; a mountain span's first

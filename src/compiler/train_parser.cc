@@ -369,20 +369,22 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
 }
 
 TrainParser::Step TrainParser::stazione(const Field& kw) {
+  using namespace values_of;
   const int64_t n = station_number_;
   if (!station_entry_free(kw, n)) return Step::kStop;
   VoceTreno& e = model_.treno[static_cast<size_t>(n)];
   if (std::optional<Step> refused = read_station_position(kw, e)) return *refused;
-  warn_in_run_out(kw, e.posizione, "the station");
+  const int32_t position = static_cast<int32_t>(*stored_station_value(e, kStationPos));
+  warn_in_run_out(kw, position, "the station");
   int64_t length = 0;
   if (!read_station_values(kw, e, &length)) return Step::kStop;
   const StationExtent extent = station_extent(kw, e, length);
-  if (length < 600) e.opz4 = 0;
+  if (length < 600) store_station_value(e, kTab, 0);
   if (n == 1) {
-    e.opz3 = 0;
-    e.opz4 = 0;
+    store_station_value(e, kMar, 0);
+    store_station_value(e, kTab, 0);
   }
-  if (e.tipo < 25) {
+  if (*stored_station_value(e, kStationKind) < kFirstKindWithoutCells) {
     if (std::optional<Step> refused = place_station_stop(kw, e, n, extent.fine)) return *refused;
   }
   if (!far_enough_from_previous_station(kw, e, n, extent.inizio)) return Step::kStop;
@@ -405,11 +407,11 @@ bool TrainParser::station_entry_free(const Field& kw, int64_t n) {
 }
 
 std::optional<TrainParser::Step> TrainParser::read_station_position(const Field& kw, VoceTreno& e) {
-  e.posizione = static_cast<int32_t>(read_value(RecordKind::kStation, values_of::kStationPos));
-  const int64_t pos = e.posizione;
+  const int64_t pos = read_value(RecordKind::kStation, values_of::kStationPos);
+  store_station_value(e, values_of::kStationPos, pos);
   if (!range_check(kw, pos, 800)) return Step::kEndSection;
-  if (pos % 50 != 0) {
-    fault(8, e.posizione, kw.where,
+  if (pos % kCellLength != 0) {
+    fault(8, static_cast<int32_t>(pos), kw.where,
           "expected a multiple of 50, found metre " + std::to_string(pos));
     return Step::kStop;
   }
@@ -419,36 +421,31 @@ std::optional<TrainParser::Step> TrainParser::read_station_position(const Field&
 bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* length_out) {
   using namespace values_of;
   constexpr RecordKind kKind = RecordKind::kStation;
-  e.tipo = static_cast<uint8_t>(read_value(kKind, kStationKind));
+  // Each value is stored as it is read: a read that fails leaves the values
+  // before it in the entry.
+  store_station_value(e, kStationKind, read_value(kKind, kStationKind));
   const int64_t length = read_value(kKind, kStationLength);
   if (length % 100 != 0) {
-    fault(9, e.posizione, kw.where,
+    fault(9, static_cast<int32_t>(*stored_station_value(e, kStationPos)), kw.where,
           "expected a multiple of 100, found length " + std::to_string(length));
     return false;
   }
   *length_out = length;
 
-  e.tps = static_cast<uint8_t>(read_value(kKind, kTps));
-  e.opz4 = static_cast<uint8_t>(read_value(kKind, kTab));
-  e.opz3 = static_cast<uint8_t>(read_value(kKind, kMar));
-  e.dato1 = static_cast<int16_t>(read_value(kKind, kStationD2));
-  e.dato2 = static_cast<int16_t>(read_value(kKind, kStationD3));
-  e.opz1 = static_cast<uint8_t>(read_value(kKind, kRap));
-  e.dato3 = static_cast<int16_t>(read_value(kKind, kStationD1));
-  e.dato4 = static_cast<int16_t>(read_value(kKind, kStationD2b));
-  e.dato5 = static_cast<int16_t>(read_value(kKind, kStationD3b));
-  e.opz2 = static_cast<uint8_t>(read_value(kKind, kAc));
+  for (size_t i = kStationLength + 1; i < kHoursOfDay; ++i) {
+    store_station_value(e, i, read_value(kKind, i));
+  }
   const int64_t hours = read_value(kKind, kHoursOfDay);
   const int64_t minutes = read_value(kKind, kMinutesOfDay);
   const int64_t seconds = read_value(kKind, kSecondsOfDay);
-  const int64_t orario = hours * 3600 + minutes * 60 + seconds;
+  const int64_t orario = seconds_of_day(hours, minutes, seconds);
   if (!fits_long(orario)) {
     throw ReadFailure("expected a timetable time that fits a 32-bit count of seconds, found " +
                           std::to_string(hours) + " h " + std::to_string(minutes) + " min " +
                           std::to_string(seconds) + " s, " + std::to_string(orario) + " seconds",
                       kw.where);
   }
-  e.orario = static_cast<int32_t>(orario);
+  store_station_time(e, static_cast<int32_t>(orario));
   std::string_view name;
   read_value(kKind, kStationName, &name);
   e.nome = std::string(name);
@@ -456,8 +453,11 @@ bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* le
 }
 
 StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e, int64_t length) {
-  const StationExtent extent = binario::station_extent(e.posizione, e.tipo, length, e.opz3);
-  if (e.tipo >= 5 && e.tipo <= 8) e.opz3 = 0;
+  using namespace values_of;
+  const int64_t kind = *stored_station_value(e, kStationKind);
+  const StationExtent extent = binario::station_extent(*stored_station_value(e, kStationPos), kind,
+                                                       length, *stored_station_value(e, kMar));
+  if (!station_centred(kind)) store_station_value(e, kMar, 0);
   for (int64_t v : {extent.inizio, extent.fine}) {
     if (!fits_long(v)) {
       throw ReadFailure("expected the station's extent to fit 32-bit positions, found metre " +
@@ -466,27 +466,26 @@ StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e, int64_t
                         kw.where);
     }
   }
-  e.inizio = static_cast<int32_t>(extent.inizio);
-  e.fine = static_cast<int32_t>(extent.fine);
+  store_station_extent(e, static_cast<int32_t>(extent.inizio), static_cast<int32_t>(extent.fine));
   return extent;
 }
 
 std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw,
                                                                  const VoceTreno& e, int64_t n,
                                                                  int64_t fine) {
-  // `fine` is a multiple of 50: the station cell is the last cell of the extent.
-  const int64_t stop = fine / 50 - 1;
+  const int64_t stop = station_stop_cell(fine);
+  const int32_t position = static_cast<int32_t>(*stored_station_value(e, values_of::kStationPos));
   if (stop > model_.last_cell()) {
-    fault(15, e.posizione, kw.where,
+    fault(15, position, kw.where,
           "expected the station's stop cell up to the last cell, " +
               std::to_string(model_.last_cell()) + ", found stop cell " + std::to_string(stop) +
               " (its extent ends at metre " + std::to_string(fine) + ")");
     return Step::kEndSection;
   }
-  if (e.tipo != 5 && e.tipo != 6) {
+  if (station_has_marks(*stored_station_value(e, values_of::kStationKind))) {
     for (int64_t j = 1; j <= 4; ++j) {
-      const int64_t q = fine / 50 - j - 1;
-      if (q > 1) cell(q).ripetizione = low8(80 + j);
+      const int64_t q = station_mark_cell(fine, j);
+      if (q > 1) cell(q).ripetizione = station_mark_byte(j);
     }
   }
   if (stop <= 1) {
@@ -495,19 +494,18 @@ std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw
               std::to_string(fine) + " (its stop cell would be " + std::to_string(stop) + ")");
     return Step::kStop;
   }
-  Cella& c = cell(stop);
-  c.tipo = kStationStop;
+  mark_station_stop(cell(stop), n);
   model_.set_origin(stop, placed_by(kw));
-  c.valore1 = low16(n);
   return std::nullopt;
 }
 
 bool TrainParser::far_enough_from_previous_station(const Field& kw, const VoceTreno& e, int64_t n,
                                                    int64_t inizio) {
   if (n <= 1) return true;
-  const int64_t previous_fine = model_.treno[static_cast<size_t>(n - 1)].fine;
+  const int64_t previous_fine =
+      stored_station_extent(model_.treno[static_cast<size_t>(n - 1)]).fine;
   if (inizio - 350 < previous_fine) {
-    fault(22, e.posizione, kw.where,
+    fault(22, static_cast<int32_t>(*stored_station_value(e, values_of::kStationPos)), kw.where,
           "expected its extent to begin at metre " + std::to_string(previous_fine + 350) +
               " or later, 350 m after the previous station ends at " +
               std::to_string(previous_fine) + ", found it begins at " + std::to_string(inizio) +

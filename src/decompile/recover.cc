@@ -331,26 +331,27 @@ class Recovery {
   void station(int64_t n) {
     const VoceTreno& e = treno_[static_cast<size_t>(n)];
     const std::string which = "station " + str(n) + " (treno entry " + str(n) + ")";
-    const int64_t pos = e.posizione;
+    using namespace values_of;
+    const int64_t pos = *stored_station_value(e, kStationPos);
+    const int64_t kind = *stored_station_value(e, kStationKind);
+    const int64_t kept_mar = *stored_station_value(e, kMar);
+    const StationExtent kept = stored_station_extent(e);
     int64_t length = 0;
     int64_t mar = 0;
-    if (e.tipo == 5 || e.tipo == 6 || e.tipo == 7 || e.tipo == 8) {
-      length = pos - int64_t{e.inizio};
-      const int64_t fine = e.tipo <= 6 ? pos + 150 : pos + length;
-      if (e.fine != fine || e.opz3 != 0) {
-        refuse(which + " of kind " + str(e.tipo) + " ends at metre " + str(e.fine) +
+    if (!station_centred(kind)) {
+      length = pos - kept.inizio;
+      if (station_extent(pos, kind, length, 0).fine != kept.fine || kept_mar != 0) {
+        refuse(which + " of kind " + str(kind) + " ends at metre " + str(kept.fine) +
                ", which no length gives");
       }
     } else {
-      const int64_t half = pos - int64_t{e.inizio};
-      length = 2 * half;
-      const int64_t extra = int64_t{e.fine} - (pos + half);
-      if ((extra != 0 && extra != 50) || (n > 1 && (extra == 50) != (e.opz3 != 0)) ||
-          (n == 1 && e.opz3 != 0)) {
-        refuse(which + " runs from metre " + str(e.inizio) + " to " + str(e.fine) +
+      // The first station's mar is cleared once its extent is settled.
+      length = 2 * (pos - kept.inizio);
+      mar = n > 1 ? kept_mar : station_extent(pos, kind, length, 1).fine == kept.fine ? 1 : 0;
+      if (station_extent(pos, kind, length, mar).fine != kept.fine || (n == 1 && kept_mar != 0)) {
+        refuse(which + " runs from metre " + str(kept.inizio) + " to " + str(kept.fine) +
                " around metre " + str(pos) + ", which no length and mar give");
       }
-      mar = n == 1 ? (extra == 50 ? 1 : 0) : e.opz3;
     }
     if (length % 100 != 0 || !fits_long(length) || pos % 50 != 0) {
       refuse(which + " has a length of " + str(length) + " m at metre " + str(pos) +
@@ -359,45 +360,31 @@ class Recovery {
     if (!on_track(pos, 800)) {
       refuse(which + " at metre " + str(pos) + " lies beyond what a description can place");
     }
-    const int64_t orario = e.orario;
-    const int64_t ore = floor_div(orario, 3600);
-    const int64_t rest = orario - ore * 3600;
     StationRecord r;
-    {
-      using namespace values_of;
-      auto& v = r.values;
-      v[kStationPos] = pos;
-      v[kStationKind] = e.tipo;
-      v[kStationLength] = length;
-      v[kTps] = e.tps;
-      v[kTab] = e.opz4;
-      v[kMar] = mar;
-      v[kStationD2] = e.dato1;
-      v[kStationD3] = e.dato2;
-      v[kRap] = e.opz1;
-      v[kStationD1] = e.dato3;
-      v[kStationD2b] = e.dato4;
-      v[kStationD3b] = e.dato5;
-      v[kAc] = e.opz2;
-      v[kHoursOfDay] = ore;
-      v[kMinutesOfDay] = rest / 60;
-      v[kSecondsOfDay] = rest % 60;
+    for (size_t i = 0; i < kStationName; ++i) {
+      if (const std::optional<int64_t> v = stored_station_value(e, i)) r.values[i] = *v;
     }
+    r.values[kStationLength] = length;
+    r.values[kMar] = mar;
+    const TimeOfDay time = time_of_day(station_time(e));
+    r.values[kHoursOfDay] = time.hours;
+    r.values[kMinutesOfDay] = time.minutes;
+    r.values[kSecondsOfDay] = time.seconds;
     r.name = e.nome;
     train_.stations.push_back(std::move(r));
-    if (e.tipo < 25) {
-      if (e.fine % 50 != 0) refuse(which + " ends off a cell boundary");
-      const int64_t stop = e.fine / 50 - 1;
+    if (kind < kFirstKindWithoutCells) {
+      if (kept.fine % kCell != 0) refuse(which + " ends off a cell boundary");
+      const int64_t stop = station_stop_cell(kept.fine);
       if (stop <= 1 || stop > last()) refuse(which + " has its stop cell outside the track");
       stops_.push_back({n, stop});
       MarkWriter w;
       w.station = true;
       w.index = train_.stations.size() - 1;
       w.station_number = n;
-      if (e.tipo != 5 && e.tipo != 6) {
+      if (station_has_marks(kind)) {
         for (int64_t j = 1; j <= 4; ++j) {
-          const int64_t q = e.fine / 50 - j - 1;
-          if (q > 1) w.marks.push_back({q, 0, low8(80 + j)});
+          const int64_t q = station_mark_cell(kept.fine, j);
+          if (q > 1) w.marks.push_back({q, 0, station_mark_byte(j)});
         }
       }
       writers_.push_back(std::move(w));
@@ -420,7 +407,7 @@ class Recovery {
     }
     for (const auto& [n, stop] : stops_) {
       const Cella& c = cell(stop);
-      if (c.tipo != kStationStop || c.valore1 != n) {
+      if (stop_cell_station(c) != n) {
         refuse("cell " + str(stop) + " does not hold the stop of station " + str(n));
       }
       bool marks = false;
