@@ -149,6 +149,51 @@ constexpr int64_t signal_repeat(int16_t stored, int64_t mark) {
   return diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
 }
 
+// ---- Slowdowns: each part is a cell of its own kind. The start and the end
+// keep the speed (valore1), the second speed d_v when it is not 0
+// (valore2) and f_tt (valore3); the warning board keeps the speed and d_v;
+// each of the four countdown boards keeps its step 1 to 4 (valore1), and
+// again in valore2 when d_v is not 0.
+
+enum class SlowdownPart : uint8_t { kStart, kEnd, kWarning };
+
+// Writes part `part` of a slowdown with speed `v`, `f_tt` and `d_v` as
+// written into `c`. Parts that share a cell are written end, start, warning
+// board: the last one's kind stays, the values of each stay where the later
+// ones write none.
+inline void write_slowdown_part(Cella& c, SlowdownPart part, int64_t v, int64_t f_tt, int64_t d_v) {
+  switch (part) {
+    case SlowdownPart::kStart:
+      c.tipo = kSlowdownStart;
+      break;
+    case SlowdownPart::kEnd:
+      c.tipo = kSlowdownEnd;
+      break;
+    case SlowdownPart::kWarning:
+      c.tipo = kSlowdownWarning;
+      break;
+  }
+  if (d_v != 0) c.valore2 = low16(d_v);
+  c.valore1 = low16(v);
+  if (part != SlowdownPart::kWarning) c.valore3 = low16(f_tt);
+}
+// Writes countdown board `step` (1 to 4, counting back from the warning
+// board) of a slowdown with `d_v` into `c`.
+inline void write_countdown_board(Cella& c, int64_t step, int64_t d_v) {
+  c.tipo = kCountdown;
+  c.valore1 = low16(step);
+  if (d_v != 0) c.valore2 = low16(step);
+}
+
+// Whether `c` holds the slowdown part or countdown board written into
+// `want`: the same kind and values, its speed (or step) only when
+// `with_speed`.
+inline bool shows_part(const Cella& c, const Cella& want, bool with_speed) {
+  return c.tipo == want.tipo && (!with_speed || c.valore1 == want.valore1) &&
+         c.valore2 == want.valore2 && c.valore3 == want.valore3 && c.valore4 == want.valore4 &&
+         c.tempo == want.tempo;
+}
+
 // A slowdown's start and end boards, and the speed they carry (km/h).
 inline bool starts_slowdown(const Cella& c) {
   return c.tipo == kSlowdownStart;
@@ -161,6 +206,17 @@ inline int slowdown_speed_kmh(const Cella& c) {
 }
 // The speed a slowdown's warning board announces (km/h).
 inline int warning_board_speed_kmh(const Cella& c) {
+  return c.valore1;
+}
+// The d_v and f_tt a slowdown's part keeps (d_v: 0 when written as 0).
+inline int16_t slowdown_d_v(const Cella& c) {
+  return c.valore2;
+}
+inline int16_t slowdown_f_tt(const Cella& c) {
+  return c.valore3;
+}
+// The step (1 to 4) of a countdown board.
+inline int countdown_step(const Cella& c) {
   return c.valore1;
 }
 
@@ -307,6 +363,13 @@ constexpr uint8_t station_mark_byte(int64_t j) {
 inline void mark_station_stop(Cella& c, int64_t n) {
   c.tipo = kStationStop;
   c.valore1 = low16(n);
+}
+
+// Whether `c`, a station stop, may have been written over the part in
+// `want`: a stop writes only its kind and its number, the rest stays.
+inline bool stop_keeps_part(const Cella& c, const Cella& want) {
+  return c.valore2 == want.valore2 && c.valore3 == want.valore3 && c.valore4 == want.valore4 &&
+         c.tempo == want.tempo;
 }
 
 // The number of the station whose stop cell `c` is, or 0.

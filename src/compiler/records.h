@@ -241,6 +241,8 @@ struct SlowdownCells {
   int64_t a;  // warning board, 1200 m ahead of the start
   int64_t b;  // start
   int64_t e;  // end
+  int64_t w;  // the countdown's board nearest the warning board; the other three
+              // stand in the cells before it
 };
 SlowdownCells slowdown_cells(int64_t x, int64_t l);
 

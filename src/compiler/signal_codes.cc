@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/line_index.h"
 
@@ -187,7 +188,7 @@ class Pass {
                   object_in(i) + ", " + found(cells, 3));
       }
     }
-    if (cell(i).valore1 >= kWalkSpeedLimit) return;
+    if (slowdown_speed_kmh(cell(i)) >= kWalkSpeedLimit) return;
     if (std::optional<int32_t> e = walk(i)) after_slowdown(*e);
   }
 
@@ -212,7 +213,7 @@ class Pass {
                     found(cells, 3));
         }
       }
-      if (cell(k).tipo == kSlowdownEnd) return k;
+      if (ends_slowdown(cell(k))) return k;
     }
     return std::nullopt;
   }

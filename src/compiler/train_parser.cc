@@ -288,39 +288,26 @@ std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentament
   if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b), cells.b};
   if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e), cells.e};
 
-  Cella& end = cell(cells.e);
-  end.tipo = kSlowdownEnd;
+  // The end first, so that a start or a warning board in its cell wins.
+  write_slowdown_part(cell(cells.e), SlowdownPart::kEnd, r.v, r.f_tt, r.d_v);
   model_.set_origin(cells.e, origin);
-  if (r.d_v != 0) end.valore2 = low16(r.d_v);
-  Cella& start = cell(cells.b);
-  start.tipo = kSlowdownStart;
+  write_slowdown_part(cell(cells.b), SlowdownPart::kStart, r.v, r.f_tt, r.d_v);
   model_.set_origin(cells.b, origin);
-  if (r.d_v != 0) start.valore2 = low16(r.d_v);
   if (cells.warning) {
-    Cella& board = cell(cells.a);
-    board.tipo = kSlowdownWarning;
+    write_slowdown_part(cell(cells.a), SlowdownPart::kWarning, r.v, r.f_tt, r.d_v);
     model_.set_origin(cells.a, origin);
-    if (r.d_v != 0) board.valore2 = low16(r.d_v);
-    board.valore1 = low16(r.v);
-  }
-  for (int64_t j : {cells.b, cells.e}) {
-    cell(j).valore1 = low16(r.v);
-    cell(j).valore3 = low16(r.f_tt);
   }
   if (f_ta == 0) return std::nullopt;
 
   // The countdown stands in the four cells behind the warning board. The
   // start lies past 1500 m here, so they are all at cell 3 or later.
-  const int64_t w = nearest(static_cast<double>(int64_t{r.x} - 1200) / 50.0);
+  const int64_t w = cells.w;
   for (int64_t i = 0; i < 4; ++i) {
     if (!is_free(cell(w - i))) return Refusal{20, taken(w - i), w - i};
   }
   for (int64_t i = 0; i < 4; ++i) {
-    Cella& c = cell(w - i);
-    c.tipo = kCountdown;
+    write_countdown_board(cell(w - i), i + 1, r.d_v);
     model_.set_origin(w - i, origin);
-    c.valore1 = low16(i + 1);
-    if (r.d_v != 0) c.valore2 = low16(i + 1);
   }
   return std::nullopt;
 }

@@ -733,21 +733,29 @@ class Recovery {
     train_.signals.push_back(r);
   }
 
-  // Whether cell `j`, not yet used, shows a slowdown part of kind `tipo`
-  // with these values (`v1` nothing: any).
-  bool shows(int64_t j, uint8_t tipo, std::optional<int16_t> v1, int16_t v2, int16_t v3,
-             const std::vector<bool>& used) const {
-    if (j < 0 || j > last() || used[static_cast<size_t>(j)]) return false;
-    const Cella& c = cell(j);
-    return c.tipo == tipo && (!v1 || c.valore1 == *v1) && c.valore2 == v2 && c.valore3 == v3 &&
-           c.valore4 == 0 && c.tempo == 0;
+  // The cell part `part` of a slowdown with these values leaves (`v`
+  // nothing: 0); with `over_end`, written over the slowdown's own end.
+  static Cella part_cell(SlowdownPart part, std::optional<int16_t> v, int16_t dv, int16_t ftt,
+                         bool over_end = false) {
+    Cella c;
+    if (over_end) write_slowdown_part(c, SlowdownPart::kEnd, v.value_or(0), ftt, dv);
+    write_slowdown_part(c, part, v.value_or(0), ftt, dv);
+    return c;
   }
-  // Whether cell `j` is a station stop, not yet explained, that overwrote a
-  // slowdown part leaving these values (a stop keeps all but kind and valore1).
-  bool hides(int64_t j, int16_t v2, int16_t v3, const std::vector<bool>& used) const {
+  static Cella countdown_cell(int64_t step, int16_t dv) {
+    Cella c;
+    write_countdown_board(c, step, dv);
+    return c;
+  }
+  // Whether cell `j`, not yet used, shows `want` (any speed unless `with_speed`).
+  bool shows(int64_t j, const Cella& want, bool with_speed, const std::vector<bool>& used) const {
+    if (j < 0 || j > last() || used[static_cast<size_t>(j)]) return false;
+    return shows_part(cell(j), want, with_speed);
+  }
+  // Whether cell `j` is a station stop, not yet explained, that overwrote `want`.
+  bool hides(int64_t j, const Cella& want, const std::vector<bool>& used) const {
     if (j < 0 || j > last() || used[static_cast<size_t>(j)] || !open_stops_.count(j)) return false;
-    const Cella& c = cell(j);
-    return c.valore2 == v2 && c.valore3 == v3 && c.valore4 == 0 && c.tempo == 0;
+    return stop_keeps_part(cell(j), want);
   }
 
   struct Slowdown {
@@ -764,10 +772,11 @@ class Recovery {
   std::optional<Slowdown> slowdown_at(int64_t b, int64_t must,
                                       const std::vector<bool>& used) const {
     const Cella& s = cell(b);
-    const bool hidden = s.tipo != kSlowdownStart;
-    if (hidden && !hides(b, s.valore2, s.valore3, used)) return std::nullopt;
+    const bool hidden = !starts_slowdown(s);
+    const int16_t dv = slowdown_d_v(s), ftt = slowdown_f_tt(s);
+    using P = SlowdownPart;
+    if (hidden && !hides(b, part_cell(P::kStart, std::nullopt, dv, ftt), used)) return std::nullopt;
     if (!hidden && used[static_cast<size_t>(b)]) return std::nullopt;
-    const int16_t dv = s.valore2, ftt = s.valore3;
     std::optional<Slowdown> best;
     std::optional<int16_t> best_v;  // the speed, when a shown cell keeps it
     int best_quality = -1;
@@ -777,31 +786,32 @@ class Recovery {
       if (c.b != b) continue;
       Slowdown h{p, b, b, -1, -1, 0, dv, ftt};
       std::optional<int16_t> v;
-      if (!hidden) v = s.valore1;
+      if (!hidden) v = static_cast<int16_t>(slowdown_speed_kmh(s));
       int quality = 2;  // no warning board
       if (c.warning) {
         // An end in the board's cell (a length of about -1200 m) leaves its
         // f_tt there under the board.
-        if (shows(c.a, kSlowdownWarning, v, dv, 0, used) ||
-            (ftt != 0 && shows(c.a, kSlowdownWarning, v, dv, ftt, used))) {
+        if (shows(c.a, part_cell(P::kWarning, v, dv, 0), v.has_value(), used) ||
+            (ftt != 0 &&
+             shows(c.a, part_cell(P::kWarning, v, dv, ftt, true), v.has_value(), used))) {
           quality = 4;
-          v = cell(c.a).valore1;
-          if (cell(c.a).valore3 != 0) h.e = c.a;
-        } else if (hides(c.a, dv, 0, used)) {
+          v = static_cast<int16_t>(warning_board_speed_kmh(cell(c.a)));
+          if (slowdown_f_tt(cell(c.a)) != 0) h.e = c.a;
+        } else if (hides(c.a, part_cell(P::kWarning, std::nullopt, dv, 0), used)) {
           quality = 0;
         } else {
           continue;
         }
         h.a = c.a;
-        const int64_t w = nearest(static_cast<double>(p - 1200) / 50.0);
+        const int64_t w = c.w;
         bool countdown = true;
         int shown = 0;
-        for (int16_t i = 0; i < 4 && countdown; ++i) {
-          const int16_t k = dv != 0 ? static_cast<int16_t>(i + 1) : int16_t{0};
-          if (shows(w - i, kCountdown, static_cast<int16_t>(i + 1), k, 0, used)) {
+        for (int64_t i = 0; i < 4 && countdown; ++i) {
+          const Cella board = countdown_cell(i + 1, dv);
+          if (shows(w - i, board, true, used)) {
             ++shown;
           } else {
-            countdown = hides(w - i, k, 0, used);
+            countdown = hides(w - i, board, used);
           }
         }
         if (countdown && shown > 0) {
@@ -809,11 +819,11 @@ class Recovery {
           ++quality;
         }
       }
-      const bool end_must = must >= 0 && cell(must).tipo == kSlowdownEnd;
+      const bool end_must = must >= 0 && ends_slowdown(cell(must));
       if (end_must) {
-        if (!shows(must, kSlowdownEnd, v, dv, ftt, used)) continue;
+        if (!shows(must, part_cell(P::kEnd, v, dv, ftt), v.has_value(), used)) continue;
         h.e = must;
-        v = cell(must).valore1;
+        v = static_cast<int16_t>(slowdown_speed_kmh(cell(must)));
       } else if (must >= 0 && must != h.a && !(h.w >= 0 && must <= h.w && must > h.w - 4)) {
         continue;
       }
@@ -824,20 +834,23 @@ class Recovery {
         best_v = v;
       }
     }
-    if (!best || (must >= 0 && cell(must).tipo == kSlowdownEnd) || best->e != b) return best;
+    if (!best || (must >= 0 && ends_slowdown(cell(must))) || best->e != b) return best;
+    const Cella end = part_cell(P::kEnd, best_v, dv, ftt);
     int64_t e = -1;
     for (int64_t j = b + 1; e < 0 && j <= last(); ++j) {
-      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+      if (shows(j, end, best_v.has_value(), used)) e = j;
     }
     // A negative length puts the end before the start.
     for (int64_t j = b - 1; e < 0 && j >= 0; --j) {
-      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+      if (shows(j, end, best_v.has_value(), used)) e = j;
     }
     for (int64_t j = b + 1; e < 0 && j <= last() && (dv != 0 || ftt != 0); ++j) {
-      if (j != best->a && hides(j, dv, ftt, used)) e = j;
+      if (j != best->a && hides(j, end, used)) e = j;
     }
     if (e >= 0) best->e = e;
-    if (!best_v && cell(best->e).tipo == kSlowdownEnd) best->v = cell(best->e).valore1;
+    if (!best_v && ends_slowdown(cell(best->e))) {
+      best->v = static_cast<int16_t>(slowdown_speed_kmh(cell(best->e)));
+    }
     return best;
   }
 
@@ -886,7 +899,7 @@ class Recovery {
       if (t == kSlowdownWarning) {
         starts = {j + 24};
       } else if (t == kCountdown) {
-        const int64_t w = j + cell(j).valore1 - 1;
+        const int64_t w = j + countdown_step(cell(j)) - 1;
         starts = {w + 25, w + 26};
       } else {
         // The nearest stop before the end first, then those after it.
