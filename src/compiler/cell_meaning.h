@@ -8,6 +8,7 @@
 // meaning.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -402,13 +403,102 @@ inline int64_t station_time(const VoceTreno& v) {
   return v.orario;
 }
 
-// The train's braked-mass percentage and its clock (entries 84 and 86).
+// ---- The reserved entries of the train table: which field of which entry
+// keeps each value of the records of the general sections. A chainage
+// reference keeps its three values in an entry of its own (81 to 83, sorted
+// once the line's general section is read, see progressive_ordina); the
+// signal repetition keeps beside its span the count of codes its keyword
+// gives.
+
+// The field of its entry that keeps a chainage reference's value `i`
+// (values_of::Chainage).
+constexpr int32_t VoceTreno::*chainage_member(size_t i) {
+  using namespace values_of;
+  return i == kChainageKey ? &VoceTreno::inizio
+         : i == kChainage  ? &VoceTreno::fine
+                           : &VoceTreno::posizione;
+}
+
+// The entry and the field (a Long one, or an Integer one) that keep value
+// `i` of the general record `kind`; entry -1 for a record of no general
+// section.
+struct GeneralField {
+  int entry = -1;
+  int32_t VoceTreno::*wide = nullptr;
+  int16_t VoceTreno::*narrow = nullptr;
+};
+constexpr GeneralField general_field(RecordKind kind, size_t i) {
+  using K = RecordKind;
+  using V = VoceTreno;
+  switch (kind) {
+    case K::kLineLength:
+      return {kTrainParameters, &V::fine};
+    case K::kChainageTre:
+      return {kChainageTre, chainage_member(i)};
+    case K::kChainageDue:
+      return {kChainageDue, chainage_member(i)};
+    case K::kChainageUno:
+      return {kChainageUno, chainage_member(i)};
+    case K::kBackgroundUno:
+      return {kScenarioEntry, &V::inizio};
+    case K::kBackgroundDue:
+      return {kScenarioEntry, &V::posizione};
+    case K::kBackgroundTre:
+      return {kScenarioEntry, &V::fine};
+    case K::kSignalRepetition:
+      return {kTrainEntry, i == values_of::kRepetitionFrom ? &V::inizio : &V::fine};
+    case K::kBrakedMass:
+      return {kTrainParameters, &V::inizio};
+    case K::kCars:
+      return {kTrainParameters, &V::posizione};
+    case K::kClock:
+      return {kTrainEntry, nullptr,
+              i == values_of::kHours     ? &V::dato3
+              : i == values_of::kMinutes ? &V::dato4
+                                         : &V::dato5};
+    case K::kSand:
+      return {kTrainEntry, nullptr, &V::dato1};
+    default:
+      return {};
+  }
+}
+
+// Stores value `i` of the general record `kind` where the train table keeps
+// it, cut to the field's width as the reader took it.
+inline void store_general_value(std::array<VoceTreno, kTrenoEntries>& treno, RecordKind kind,
+                                size_t i, int64_t n) {
+  const GeneralField f = general_field(kind, i);
+  if (f.entry < 0) return;
+  VoceTreno& v = treno[static_cast<size_t>(f.entry)];
+  if (f.wide) v.*f.wide = static_cast<int32_t>(n);
+  if (f.narrow) v.*f.narrow = static_cast<int16_t>(n);
+}
+// Value `i` of the general record `kind` as the train table keeps it; 0 for
+// a record of no general section.
+inline int64_t general_value(const std::array<VoceTreno, kTrenoEntries>& treno, RecordKind kind,
+                             size_t i) {
+  const GeneralField f = general_field(kind, i);
+  if (f.entry < 0) return 0;
+  const VoceTreno& v = treno[static_cast<size_t>(f.entry)];
+  return f.wide ? int64_t{v.*f.wide} : int64_t{v.*f.narrow};
+}
+// The signal repetition's count of codes (4 or 9; 0 without an end).
+inline void store_repetition_codes(std::array<VoceTreno, kTrenoEntries>& treno, int32_t codes) {
+  treno[kTrainEntry].posizione = codes;
+}
+inline int64_t repetition_codes(const std::array<VoceTreno, kTrenoEntries>& treno) {
+  return treno[kTrainEntry].posizione;
+}
+
+// The train's braked-mass percentage and its clock in seconds.
 inline int64_t braked_mass_percent(const TrackModel& model) {
-  return model.treno[kTrainParameters].inizio;
+  return general_value(model.treno, RecordKind::kBrakedMass, 0);
 }
 inline int64_t clock_seconds(const TrackModel& model) {
-  const VoceTreno& t = model.treno[kTrainEntry];
-  return seconds_of_day(t.dato3, t.dato4, t.dato5);
+  using namespace values_of;
+  return seconds_of_day(general_value(model.treno, RecordKind::kClock, kHours),
+                        general_value(model.treno, RecordKind::kClock, kMinutes),
+                        general_value(model.treno, RecordKind::kClock, kSeconds));
 }
 
 }  // namespace binario

@@ -140,6 +140,38 @@ TEST(CellMeaning, StationValuesKeepAFieldEachAndReadBack) {
   EXPECT_EQ(stored_station_value(e, kStationPos), -2'000'000'000);
 }
 
+// Every value of the general sections' records has a field of its own in
+// the train table's reserved entries, beside the repetition's count of codes
+// and outside the station entries; the records of the bodies have none.
+TEST(CellMeaning, GeneralValuesKeepAFieldEachInTheReservedEntries) {
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  int64_t next = 1;
+  for (const RecordSpec& row : records_table()) {
+    const bool general = row.position == std::nullopt;
+    for (size_t i = 0; i < row.values.size(); ++i) {
+      const GeneralField f = general_field(row.kind, i);
+      EXPECT_EQ(f.entry > kFirstBoardSlot, general) << row.written[0] << " " << i;
+      store_general_value(treno, row.kind, i, next++);
+    }
+  }
+  store_repetition_codes(treno, 9);
+  next = 1;
+  for (const RecordSpec& row : records_table()) {
+    for (size_t i = 0; i < row.values.size(); ++i, ++next) {
+      if (row.position) continue;
+      EXPECT_EQ(general_value(treno, row.kind, i), next) << row.written[0] << " " << i;
+    }
+  }
+  EXPECT_EQ(repetition_codes(treno), 9);
+  TrackModel model;
+  for (size_t i = 0; i < values_of::kClockValues; ++i) {
+    store_general_value(model.treno, RecordKind::kClock, i, static_cast<int64_t>(i) + 7);
+  }
+  store_general_value(model.treno, RecordKind::kBrakedMass, 0, 120);
+  EXPECT_EQ(clock_seconds(model), 7 * 3600 + 8 * 60 + 9);
+  EXPECT_EQ(braked_mass_percent(model), 120);
+}
+
 // A time of day splits into minutes and seconds of 0 to 59 and the hours
 // left, negative ones included, and joins back to the same count.
 TEST(CellMeaning, TimeOfDaySplitsAndJoinsBack) {

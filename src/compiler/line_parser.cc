@@ -69,7 +69,9 @@ struct Triple {
 };
 
 Triple triple_of(const VoceTreno& v) {
-  return {v.inizio, v.fine, v.posizione};
+  using namespace values_of;
+  return {v.*chainage_member(kChainageKey), v.*chainage_member(kChainage),
+          v.*chainage_member(kChainageFlag)};
 }
 
 // Sorts the chainage references in entries 81 (tre), 82 (due) and 83 (uno)
@@ -111,9 +113,9 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
   for (int d = 0; d < 3; ++d) {
     Triple t = order[d] == kZero ? Triple{} : in[order[d]];
     VoceTreno& v = model.treno[kChainageTre + d];
-    v.inizio = t.key;
-    v.fine = t.chainage;
-    v.posizione = t.flag;
+    v.*chainage_member(values_of::kChainageKey) = t.key;
+    v.*chainage_member(values_of::kChainage) = t.chainage;
+    v.*chainage_member(values_of::kChainageFlag) = t.flag;
     if (t.flag == 1) {
       std::optional<int32_t> raised = checked_long(chainage_stored(t.chainage, t.flag));
       if (!raised) {
@@ -122,7 +124,7 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
                               " is added, found " + std::to_string(t.chainage),
                           where[order[d]]);
       }
-      v.fine = *raised;
+      v.*chainage_member(values_of::kChainage) = *raised;
     }
   }
 }
@@ -220,27 +222,18 @@ LineParser::Step LineParser::read_general_row(const Field& kw) {
 }
 
 bool LineParser::read_general_record(RecordKind kind, const Field& kw) {
-  VoceTreno& scenario = model_.treno[kScenarioEntry];
   switch (kind) {
     case RecordKind::kLineLength:
       return read_line_length(kw);
     case RecordKind::kChainageTre:
-      read_chainage_reference(kw, kind, kChainageTre);
-      return true;
     case RecordKind::kChainageDue:
-      read_chainage_reference(kw, kind, kChainageDue);
-      return true;
     case RecordKind::kChainageUno:
-      read_chainage_reference(kw, kind, kChainageUno);
+      read_chainage_reference(kw, kind);
       return true;
     case RecordKind::kBackgroundUno:
-      scenario.inizio = static_cast<int32_t>(read_value(kind, 0));
-      return true;
     case RecordKind::kBackgroundDue:
-      scenario.posizione = static_cast<int32_t>(read_value(kind, 0));
-      return true;
     case RecordKind::kBackgroundTre:
-      scenario.fine = static_cast<int32_t>(read_value(kind, 0));
+      store_general_value(model_.treno, kind, 0, read_value(kind, 0));
       return true;
     case RecordKind::kSignalRepetition:
       return read_signal_repetition(kw);
@@ -265,7 +258,7 @@ bool LineParser::read_line_length(const Field& kw) {
                           std::to_string(last_cell) + ")",
                       length_at);
   }
-  model_.treno[kTrainParameters].fine = length;
+  store_general_value(model_.treno, RecordKind::kLineLength, 0, length);
   // Without its points the geometry is not allocated: its last point is 0,
   // so extend_geometry counts the points (and checks the counter) but
   // computes none.
@@ -273,30 +266,29 @@ bool LineParser::read_line_length(const Field& kw) {
   return true;
 }
 
-void LineParser::read_chainage_reference(const Field& kw, RecordKind kind, int entry) {
-  using namespace values_of;
-  chainage_where_[entry - kChainageTre] = kw.where;
-  VoceTreno& v = model_.treno[static_cast<size_t>(entry)];
-  v.inizio = static_cast<int32_t>(read_value(kind, kChainageKey));
-  v.fine = static_cast<int32_t>(read_value(kind, kChainage));
-  v.posizione = static_cast<int32_t>(read_value(kind, kChainageFlag));
+void LineParser::read_chainage_reference(const Field& kw, RecordKind kind) {
+  chainage_where_[general_field(kind, 0).entry - kChainageTre] = kw.where;
+  // Each value is stored as it is read: a read that fails leaves the values
+  // before it in the entry.
+  for (size_t i = 0; i < values_of::kChainageValues; ++i) {
+    store_general_value(model_.treno, kind, i, read_value(kind, i));
+  }
 }
 
 bool LineParser::read_signal_repetition(const Field& kw) {
+  using namespace values_of;
+  constexpr RecordKind kKind = RecordKind::kSignalRepetition;
   const std::string_view t = kw.text;
-  VoceTreno& train = model_.treno[kTrainEntry];
-  train.inizio =
-      static_cast<int32_t>(read_value(RecordKind::kSignalRepetition, values_of::kRepetitionFrom));
-  train.fine =
-      static_cast<int32_t>(read_value(RecordKind::kSignalRepetition, values_of::kRepetitionTo));
-  if (train.inizio % 50 != 0) {
-    fault(3, std::nullopt, kw.where,
-          "expected a multiple of 50, found " + std::to_string(train.inizio));
+  const int32_t from = static_cast<int32_t>(read_value(kKind, kRepetitionFrom));
+  store_general_value(model_.treno, kKind, kRepetitionFrom, from);
+  const int32_t to = static_cast<int32_t>(read_value(kKind, kRepetitionTo));
+  store_general_value(model_.treno, kKind, kRepetitionTo, to);
+  if (from % 50 != 0) {
+    fault(3, std::nullopt, kw.where, "expected a multiple of 50, found " + std::to_string(from));
     return false;
   }
-  if (train.fine % 50 != 0) {
-    fault(4, std::nullopt, kw.where,
-          "expected a multiple of 50, found " + std::to_string(train.fine));
+  if (to % 50 != 0) {
+    fault(4, std::nullopt, kw.where, "expected a multiple of 50, found " + std::to_string(to));
     return false;
   }
   int32_t codes = 0;
@@ -309,8 +301,8 @@ bool LineParser::read_signal_repetition(const Field& kw) {
           "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
     return false;
   }
-  if (train.fine == 0) codes = 0;
-  train.posizione = codes;
+  if (to == 0) codes = 0;
+  store_repetition_codes(model_.treno, codes);
   return true;
 }
 

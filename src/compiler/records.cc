@@ -443,16 +443,20 @@ static_assert(table_in_kind_order(), "kRecords must list every RecordKind in ord
 // The positions values_of names stand where the table lists those values.
 namespace v = values_of;
 static_assert(kChainageTreValues[v::kChainageFlag].name == "flag" &&
+              std::size(kChainageTreValues) == v::kChainageValues &&
               kChainageDueValues[v::kChainageFlag].name == "flag" &&
               kChainageUnoValues[v::kChainageFlag].name == "flag");
-static_assert(kRepetitionValues[v::kRepetitionTo].name == "to");
-static_assert(kMountainValues[v::kMountainKind].name == "t");
+static_assert(kRepetitionValues[v::kRepetitionTo].name == "to" &&
+              std::size(kRepetitionValues) == v::kRepetitionValues);
+static_assert(kMountainValues[v::kMountainKind].name == "t" &&
+              std::size(kMountainValues) == v::kMountainValues);
 static_assert(kSpeedBoardValues[v::kStrisces].name == "strisces" &&
               kSpeedBoardValues[v::kVad].name == "vad" &&
               kSpeedBoardValues[v::kStrisced].name == "strisced" &&
               std::size(kSpeedBoardValues) == v::kStrisced + 1);
 static_assert(kSignBoardValues[v::kSignBoardText].type == T::kText);
-static_assert(kClockValues[v::kSeconds].name == "seconds");
+static_assert(kClockValues[v::kSeconds].name == "seconds" &&
+              std::size(kClockValues) == v::kClockValues);
 static_assert(kSignalValues[v::kRapp].name == "rapp" && kSignalValues[v::kDx].name == "dx" &&
               kSignalValues[v::kTempo].name == "tempo" &&
               std::size(kSignalValues) == v::kSignalValues);

@@ -150,9 +150,9 @@ namespace values_of {
 // A position and what holds from it on or stands there (gradient, curve
 // length, speed limit, adhesion, speed-code value).
 enum Pair : size_t { kPairPosition, kPairValue };
-enum Chainage : size_t { kChainageKey, kChainage, kChainageFlag };
-enum Repetition : size_t { kRepetitionFrom, kRepetitionTo };
-enum Mountain : size_t { kMountainFrom, kMountainTo, kMountainKind };
+enum Chainage : size_t { kChainageKey, kChainage, kChainageFlag, kChainageValues };
+enum Repetition : size_t { kRepetitionFrom, kRepetitionTo, kRepetitionValues };
+enum Mountain : size_t { kMountainFrom, kMountainTo, kMountainKind, kMountainValues };
 enum SpeedBoard : size_t {
   kBoardPosition,
   kVas,
@@ -165,7 +165,7 @@ enum SpeedBoard : size_t {
   kStrisced
 };
 enum SignBoard : size_t { kSignBoardPosition, kSignBoardText };
-enum Clock : size_t { kHours, kMinutes, kSeconds };
+enum Clock : size_t { kHours, kMinutes, kSeconds, kClockValues };
 enum Signal : size_t {
   kSignalPosition,
   kSx,

@@ -85,26 +85,21 @@ TrainParser::Step TrainParser::read_record(const Field& kw) {
 }
 
 TrainParser::Step TrainParser::read_one(RecordKind kind, const Field& kw) {
-  VoceTreno& train = model_.treno[kTrainEntry];
   switch (kind) {
     case RecordKind::kBrakedMass:
-      model_.treno[kTrainParameters].inizio = read_numbers(kind).as_long(0);
-      return Step::kGoOn;
     case RecordKind::kCars:
-      model_.treno[kTrainParameters].posizione = read_numbers(kind).as_long(0);
+    case RecordKind::kSand:
+    case RecordKind::kClock:
+      // Each value is stored as it is read: a read that fails leaves the
+      // values before it stored.
+      for (size_t i = 0; i < record_spec(kind).values.size(); ++i) {
+        store_general_value(model_.treno, kind, i, read_value(kind, i));
+      }
       return Step::kGoOn;
     case RecordKind::kSpeedLimit:
       return velocita(kw);
     case RecordKind::kAdhesion:
       return aderenza(kw);
-    case RecordKind::kClock:
-      train.dato3 = static_cast<int16_t>(read_value(kind, values_of::kHours));
-      train.dato4 = static_cast<int16_t>(read_value(kind, values_of::kMinutes));
-      train.dato5 = static_cast<int16_t>(read_value(kind, values_of::kSeconds));
-      return Step::kGoOn;
-    case RecordKind::kSand:
-      train.dato1 = read_numbers(kind).as_integer(0);
-      return Step::kGoOn;
     case RecordKind::kSignal:
       return segnale(kw);
     case RecordKind::kSlowdown:
@@ -532,7 +527,8 @@ void TrainParser::end_of_file_steps() {
   std::string bad;
   for (int entry : {kChainageTre, kChainageDue, kChainageUno}) {
     const VoceTreno& m = model_.treno[entry];
-    for (auto [name, value] : {std::pair{"inizio", m.inizio}, std::pair{"fine", m.fine}}) {
+    for (auto [name, value] : {std::pair{"inizio", m.*chainage_member(values_of::kChainageKey)},
+                               std::pair{"fine", m.*chainage_member(values_of::kChainage)}}) {
       if (value % 50 == 0) continue;
       if (!bad.empty()) bad += ", ";
       bad += "entry " + std::to_string(entry) + " " + name + " " + std::to_string(value);

@@ -104,7 +104,7 @@ class Recovery {
   }
 
   void check_sizes_and_stamps() {
-    const int64_t length = treno_[kTrainParameters].fine;
+    const int64_t length = general_value(treno_, RecordKind::kLineLength, 0);
     if (length > kMaxLineLength) {
       refuse("the train table gives a line of " + str(length) + " m, more than the " +
              str(kMaxLineLength) + " m a line may have");
@@ -144,72 +144,69 @@ class Recovery {
   }
 
   void general() {
-    const VoceTreno& p = treno_[kTrainParameters];
-    line_.length = p.fine;
-    train_.massa = p.inizio;
-    train_.vetture = p.posizione;
-    const VoceTreno& s = treno_[kScenarioEntry];
-    line_.sfondo_uno = s.inizio;
-    line_.sfondo_tre = s.fine;
-    line_.sfondo_due = s.posizione;
-    const VoceTreno& t = treno_[kTrainEntry];
-    line_.repetition_from = t.inizio;
-    line_.repetition_to = t.fine;
-    if (t.fine == 0 ? t.posizione != 0 : (t.posizione != 4 && t.posizione != 9)) {
-      refuse("the signal repetition holds " + str(t.posizione) + " codes from metre " +
-             str(t.inizio) + " to " + str(t.fine) + ": a description gives 4 or 9 (0 without " +
-             "an end)");
+    using K = RecordKind;
+    using namespace values_of;
+    auto value = [&](RecordKind kind, size_t i) { return general_value(treno_, kind, i); };
+    line_.length = value(K::kLineLength, 0);
+    train_.massa = value(K::kBrakedMass, 0);
+    train_.vetture = value(K::kCars, 0);
+    line_.sfondo_uno = value(K::kBackgroundUno, 0);
+    line_.sfondo_due = value(K::kBackgroundDue, 0);
+    line_.sfondo_tre = value(K::kBackgroundTre, 0);
+    for (size_t i = 0; i < kRepetitionValues; ++i) {
+      line_.repetition[i] = value(K::kSignalRepetition, i);
     }
-    line_.repetition_codes = t.posizione == 9 ? 9 : 4;
-    train_.sabbia = t.dato1;
-    train_.ore = t.dato3;
-    train_.minuti = t.dato4;
-    train_.secondi = t.dato5;
+    const int64_t codes = repetition_codes(treno_);
+    const int64_t from = line_.repetition[kRepetitionFrom], to = line_.repetition[kRepetitionTo];
+    if (to == 0 ? codes != 0 : (codes != 4 && codes != 9)) {
+      refuse("the signal repetition holds " + str(codes) + " codes from metre " + str(from) +
+             " to " + str(to) + ": a description gives 4 or 9 (0 without an end)");
+    }
+    line_.repetition_codes = codes == 9 ? 9 : 4;
+    train_.sabbia = value(K::kSand, 0);
+    for (size_t i = 0; i < kClockValues; ++i) train_.clock[i] = value(K::kClock, i);
     chainages();
   }
 
   // The three references as written, in some order of the three lines, that
   // the sort puts back where the table holds them.
   void chainages() {
+    using namespace values_of;
+    constexpr RecordKind kKinds[3] = {RecordKind::kChainageTre, RecordKind::kChainageDue,
+                                      RecordKind::kChainageUno};
     std::array<ChainageLine, 3> stored;
-    for (int i = 0; i < 3; ++i) {
-      const VoceTreno& v = treno_[static_cast<size_t>(kChainageTre + i)];
-      stored[static_cast<size_t>(i)] = {v.inizio, chainage_written(v.fine, v.posizione),
-                                        v.posizione};
+    for (size_t i = 0; i < 3; ++i) {
+      for (size_t k = 0; k < kChainageValues; ++k)
+        stored[i][k] = general_value(treno_, kKinds[i], k);
+      stored[i][kChainage] = chainage_written(stored[i][kChainage], stored[i][kChainageFlag]);
     }
     std::array<int, 3> perm = {0, 1, 2};
     do {
       TrackModel scratch;
-      auto put = [&](int entry, const ChainageLine& c) {
-        VoceTreno& v = scratch.treno[static_cast<size_t>(entry)];
-        v.inizio = static_cast<int32_t>(c.key);
-        v.fine = static_cast<int32_t>(c.chainage);
-        v.posizione = static_cast<int32_t>(c.flag);
-      };
-      const ChainageLine& tre = stored[static_cast<size_t>(perm[0])];
-      const ChainageLine& due = stored[static_cast<size_t>(perm[1])];
-      const ChainageLine& uno = stored[static_cast<size_t>(perm[2])];
-      if (!fits_long(tre.chainage) || !fits_long(due.chainage) || !fits_long(uno.chainage)) {
-        continue;
+      bool fits = true;
+      for (size_t i = 0; i < 3; ++i) {
+        const ChainageLine& c = stored[static_cast<size_t>(perm[i])];
+        fits = fits && fits_long(c[kChainage]);
+        for (size_t k = 0; k < kChainageValues; ++k) {
+          store_general_value(scratch.treno, kKinds[i], k, c[k]);
+        }
       }
-      put(kChainageTre, tre);
-      put(kChainageDue, due);
-      put(kChainageUno, uno);
+      if (!fits) continue;
       try {
         progressive_ordina(scratch);
       } catch (const ReadFailure&) {
         continue;
       }
       bool same = true;
-      for (int e = kChainageTre; e <= kChainageUno; ++e) {
-        const VoceTreno& a = scratch.treno[static_cast<size_t>(e)];
-        const VoceTreno& b = treno_[static_cast<size_t>(e)];
-        same = same && a.inizio == b.inizio && a.fine == b.fine && a.posizione == b.posizione;
+      for (RecordKind kind : kKinds) {
+        for (size_t k = 0; k < kChainageValues; ++k) {
+          same = same && general_value(scratch.treno, kind, k) == general_value(treno_, kind, k);
+        }
       }
       if (same) {
-        line_.tre = tre;
-        line_.due = due;
-        line_.uno = uno;
+        line_.tre = stored[static_cast<size_t>(perm[0])];
+        line_.due = stored[static_cast<size_t>(perm[1])];
+        line_.uno = stored[static_cast<size_t>(perm[2])];
         return;
       }
     } while (std::next_permutation(perm.begin(), perm.end()));
@@ -562,17 +559,22 @@ class Recovery {
     int64_t previous_fine = 0;
     bool first = true;
     for (const Span& sp : spans) {
+      using namespace values_of;
       MountainRecord r;
-      r.inizio = sp.first * kCell;
-      r.fine = (sp.last + 1) * kCell;
-      require_on_track(r.inizio, "a mountain span from cell " + str(sp.first));
-      r.tipo = sp.markers ? (sp.kind == 0 ? 266 : int64_t{sp.kind} + 10)
-                          : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
-      if (!first && r.inizio - previous_fine <= 150 && sp.kind != 3) {
-        line_.mountains.push_back({0, -1000, 0, true});
+      const int64_t from = sp.first * kCell;
+      r.values[kMountainFrom] = from;
+      r.values[kMountainTo] = (sp.last + 1) * kCell;
+      require_on_track(from, "a mountain span from cell " + str(sp.first));
+      r.values[kMountainKind] = sp.markers ? (sp.kind == 0 ? 266 : int64_t{sp.kind} + 10)
+                                           : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
+      if (!first && from - previous_fine <= 150 && sp.kind != 3) {
+        MountainRecord separator;
+        separator.values[kMountainTo] = -1000;
+        separator.separator = true;
+        line_.mountains.push_back(separator);
       }
       line_.mountains.push_back(r);
-      previous_fine = r.fine;
+      previous_fine = r.values[kMountainTo];
       first = false;
     }
   }
