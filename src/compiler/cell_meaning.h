@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "compiler/fixed_width.h"
 #include "compiler/records.h"
@@ -103,6 +104,39 @@ constexpr LeftRight board_stripes(int64_t stored) {
   return {tens, stored - tens * 10};
 }
 
+// A speed board's cell: the packed speeds of classes A, B and C in valore1
+// to valore3, the packed stripe counts in valore4.
+inline constexpr values_of::SpeedBoard kBoardLeft[3] = {values_of::kVas, values_of::kVbs,
+                                                        values_of::kVcs};
+inline constexpr values_of::SpeedBoard kBoardRight[3] = {values_of::kVad, values_of::kVbd,
+                                                         values_of::kVcd};
+// Writes a speed board of the values `v` (the table's order) into `c`.
+inline void write_speed_board(Cella& c, std::span<const int64_t, values_of::kStrisced + 1> v) {
+  using namespace values_of;
+  c.tipo = kSpeedBoard;
+  c.valore1 = board_speeds_cell(v[kVas], v[kVad]);
+  c.valore2 = board_speeds_cell(v[kVbs], v[kVbd]);
+  c.valore3 = board_speeds_cell(v[kVcs], v[kVcd]);
+  c.valore4 = low16(board_stripes_value(v[kStrisces], v[kStrisced]));
+}
+// Reads the speeds and stripe counts of the board in `c` into `v` (all but
+// the position), as a description writes them.
+inline void read_speed_board(const Cella& c, std::span<int64_t, values_of::kStrisced + 1> v) {
+  const int16_t packed[3] = {c.valore1, c.valore2, c.valore3};
+  for (size_t i = 0; i < 3; ++i) {
+    const LeftRight speeds = board_speeds(packed[i]);
+    v[kBoardLeft[i]] = speeds.left;
+    v[kBoardRight[i]] = speeds.right;
+  }
+  const LeftRight stripes = board_stripes(c.valore4);
+  v[values_of::kStrisces] = stripes.left;
+  v[values_of::kStrisced] = stripes.right;
+}
+// Whether `c` holds any of a board's values.
+inline bool holds_board_values(const Cella& c) {
+  return c.valore1 != 0 || c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0;
+}
+
 // ---- Signals: each aspect pair (s, d) is kept as s * 10 + d; the repeat
 // value and the approach-mark value m = sx * 3 + dx as rapp * 10 + m; a timed
 // signal (sx 2) keeps its time in a Byte, never 1 to 100.
@@ -148,6 +182,30 @@ constexpr int64_t mark_from_byte(uint8_t held, int64_t b) {
 constexpr int64_t signal_repeat(int16_t stored, int64_t mark) {
   const int64_t diff = stored - mark;
   return diff % 10 == 0 ? diff / 10 : (((diff / 2) % 32768 + 32768) * 19661) % 32768;
+}
+
+// A signal's cell: the aspect pairs in valore1 to valore3, the repeat value
+// with the mark value in valore4, a timed signal's time in `tempo`.
+inline void write_signal(Cella& c, std::span<const int64_t, values_of::kSignalValues> v) {
+  using namespace values_of;
+  c.tipo = kSignal;
+  c.valore4 = low16(signal_repeat_value(v[kRapp], signal_mark_value(v[kSx], v[kDx])));
+  c.valore1 = low16(signal_pair_value(v[kS1], v[kD1]));
+  c.valore2 = low16(signal_pair_value(v[kS2], v[kD2]));
+  c.valore3 = low16(signal_pair_value(v[kS3], v[kD3]));
+  c.tempo = signal_time_byte(v[kSx], signal_time(v[kTempo]));
+}
+// The stored pair `k` (1 to 3) of a signal's cell.
+inline int16_t signal_pair_cell(const Cella& c, int k) {
+  return k == 1 ? c.valore1 : k == 2 ? c.valore2 : c.valore3;
+}
+// The stored repeat and mark value of a signal's cell.
+inline int16_t signal_repeat_cell(const Cella& c) {
+  return c.valore4;
+}
+// The time a signal's cell keeps (0: an untimed signal).
+inline uint8_t signal_time_cell(const Cella& c) {
+  return c.tempo;
 }
 
 // ---- Slowdowns: each part is a cell of its own kind. The start and the end
@@ -371,6 +429,15 @@ inline void mark_station_stop(Cella& c, int64_t n) {
 inline bool stop_keeps_part(const Cella& c, const Cella& want) {
   return c.valore2 == want.valore2 && c.valore3 == want.valore3 && c.valore4 == want.valore4 &&
          c.tempo == want.tempo;
+}
+
+// What `c`, a station stop, shows of the cell it was written over: all but
+// the kind and the number the stop writes.
+inline Cella under_stop(const Cella& c) {
+  Cella u = c;
+  u.tipo = kNone;
+  u.valore1 = 0;
+  return u;
 }
 
 // The number of the station whose stop cell `c` is, or 0.

@@ -586,12 +586,10 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
     relate_occupant(j);
     return false;
   }
-  c.tipo = kSpeedBoard;
+  const std::array<int64_t, values_of::kStrisced + 1> values = {
+      posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced};
+  write_speed_board(c, values);
   model_.set_origin(j, placed_by(kw));
-  c.valore1 = board_speeds_cell(vas, vad);
-  c.valore2 = board_speeds_cell(vbs, vbd);
-  c.valore3 = board_speeds_cell(vcs, vcd);
-  c.valore4 = low16(board_stripes_value(strisces, strisced));
   return true;
 }
 

@@ -224,15 +224,25 @@ std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOr
   Cella& c = cell(k);
   if (!is_free(c)) return Refusal{16, model_.cell_taken(k, Placer::kTrainText), k};
 
-  c.tipo = kSignal;
+  {
+    using namespace values_of;
+    std::array<int64_t, kSignalValues> v{};
+    v[kSignalPosition] = s.posizione;
+    v[kSx] = s.sx;
+    v[kS1] = s.s1;
+    v[kS2] = s.s2;
+    v[kS3] = s.s3;
+    v[kRapp] = s.rapp;
+    v[kDx] = s.dx;
+    v[kD1] = s.d1;
+    v[kD2] = s.d2;
+    v[kD3] = s.d3;
+    v[kTempo] = s.tempo;
+    write_signal(c, v);
+  }
   model_.set_origin(k, origin);
   const int64_t mark = signal_mark_value(s.sx, s.dx);
-  c.valore4 = low16(signal_repeat_value(s.rapp, mark));
-  c.valore1 = low16(signal_pair_value(s.s1, s.d1));
-  c.valore2 = low16(signal_pair_value(s.s2, s.d2));
-  c.valore3 = low16(signal_pair_value(s.s3, s.d3));
   s.tempo = static_cast<int32_t>(signal_time(s.tempo));
-  c.tempo = signal_time_byte(s.sx, s.tempo);
 
   // Approach marks 100, 200, 300 and 400 m before the signal's cell; those
   // before the first cell are left out.

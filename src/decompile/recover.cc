@@ -429,7 +429,7 @@ class Recovery {
     }
     for (int64_t stop : open_stops_) {
       const Cella& c = cell(stop);
-      if (c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0) {
+      if (holds_board_values(under_stop(c))) {
         board_cell(stop, true);
       } else {
         free_stops_.push_back(stop);
@@ -441,26 +441,14 @@ class Recovery {
               });
   }
 
-  // Each Integer of a speed board keeps the left speed in hundreds and the
-  // right one in units, both in steps of 5 km/h; the stripes as tens and units.
   void board_cell(int64_t j, bool under_station) {
-    const Cella& c = cell(j);
+    const Cella c = under_station ? under_stop(cell(j)) : cell(j);
     using namespace values_of;
     SpeedBoardRecord r;
     r.values[kBoardPosition] = (j - 1) * kCell;
     r.under_station = under_station;
     require_on_track(r.values[kBoardPosition], "a speed board in cell " + str(j));
-    const int16_t v[3] = {under_station ? int16_t{0} : c.valore1, c.valore2, c.valore3};
-    const SpeedBoard left[3] = {kVas, kVbs, kVcs};
-    const SpeedBoard right[3] = {kVad, kVbd, kVcd};
-    for (size_t i = 0; i < 3; ++i) {
-      const LeftRight speeds = board_speeds(v[i]);
-      r.values[left[i]] = speeds.left;
-      r.values[right[i]] = speeds.right;
-    }
-    const LeftRight stripes = board_stripes(c.valore4);
-    r.values[kStrisces] = stripes.left;
-    r.values[kStrisced] = stripes.right;
+    read_speed_board(c, r.values);
     line_.speed_boards.push_back(r);
   }
 
@@ -590,7 +578,7 @@ class Recovery {
       MarkWriter w;
       w.index = i;
       w.station_number = station;
-      w.parity = cell(k).valore4 & 1;
+      w.parity = signal_repeat_cell(cell(k)) & 1;
       for (int64_t b = 1; b <= 4; ++b) {
         if (k - 2 * b >= 0) w.marks.push_back({k - 2 * b, b, 0});
       }
@@ -700,24 +688,24 @@ class Recovery {
     return {reversed.rbegin(), reversed.rend()};
   }
 
-  // A signal cell keeps s·10 + d of each aspect pair and rapp·10 + m, with
-  // m = sx·3 + dx; a timed signal (sx 2) keeps its time in 8 bits.
+  // The signal in cell `k` (under the stop of station `station`, or 0) with
+  // mark value `m`.
   void signal(int64_t k, int64_t station, int m) {
-    const Cella& c = cell(k);
-    const bool timed = c.tempo != 0;
+    const Cella c = station ? under_stop(cell(k)) : cell(k);
+    const bool timed = signal_time_cell(c) != 0;
     const int64_t sx = timed ? kTimedSignal : m / 3;
     const int64_t dx = m - signal_mark_value(sx, 0);
-    const int64_t rapp = signal_repeat(c.valore4, m);
-    if (low16(signal_repeat_value(rapp, m)) != c.valore4) {
-      refuse("the signal in cell " + str(k) + " holds valore4 " + str(c.valore4) +
+    const int16_t repeat = signal_repeat_cell(c);
+    const int64_t rapp = signal_repeat(repeat, m);
+    if (low16(signal_repeat_value(rapp, m)) != repeat) {
+      refuse("the signal in cell " + str(k) + " holds valore4 " + str(repeat) +
              ", which does not fit its approach marks");
     }
-    int64_t tempo = c.tempo;
+    int64_t tempo = signal_time_cell(c);
     if (tempo >= 1 && tempo <= 100) tempo += 256;  // a time up to 100 would be raised to 101
-    const int16_t v1 = station ? int16_t{0} : c.valore1;
-    const LeftRight p1 = signal_pair(v1);
-    const LeftRight p2 = signal_pair(c.valore2);
-    const LeftRight p3 = signal_pair(c.valore3);
+    const LeftRight p1 = signal_pair(signal_pair_cell(c, 1));
+    const LeftRight p2 = signal_pair(signal_pair_cell(c, 2));
+    const LeftRight p3 = signal_pair(signal_pair_cell(c, 3));
     using namespace values_of;
     SignalRecord r;
     r.values[kSignalPosition] = (k - 1) * kCell;
