@@ -72,6 +72,23 @@ inline int gradient_per_mille(const Cella& c) {
   return static_cast<int>(gradient_from_byte(c.pendenza));
 }
 
+// ---- Mountain spans: the kind as written is kept in a Byte in each cell of
+// the span; a kind above 10 stands for the kind 10 lower with markers every
+// fourth cell.
+
+struct MountainKind {
+  int64_t kind;  // as kept, before it is cut to the Byte
+  bool markers;
+};
+constexpr MountainKind mountain_kind(int64_t written) {
+  return written > 10 ? MountainKind{written - 10, true} : MountainKind{written, false};
+}
+// A kind as written that keeps the Byte `kept`, with or without markers.
+constexpr int64_t mountain_written_kind(uint8_t kept, bool markers) {
+  if (markers) return kept == 0 ? 266 : int64_t{kept} + 10;
+  return kept <= 10 ? kept : int64_t{kept} - 256;
+}
+
 // ---- Speed boards: each class's left and right speeds share one Integer,
 // the left one's fifth as hundreds and the right one's as units; the two
 // stripe counts share another as 10 * left + right.
@@ -121,10 +138,13 @@ inline void write_speed_board(Cella& c, std::span<const int64_t, values_of::kStr
 }
 // Reads the speeds and stripe counts of the board in `c` into `v` (all but
 // the position), as a description writes them.
+// The packed speeds of class `k` (0 for A, 1 for B, 2 for C) in a board's cell.
+inline int16_t board_class_cell(const Cella& c, size_t k) {
+  return k == 0 ? c.valore1 : k == 1 ? c.valore2 : c.valore3;
+}
 inline void read_speed_board(const Cella& c, std::span<int64_t, values_of::kStrisced + 1> v) {
-  const int16_t packed[3] = {c.valore1, c.valore2, c.valore3};
   for (size_t i = 0; i < 3; ++i) {
-    const LeftRight speeds = board_speeds(packed[i]);
+    const LeftRight speeds = board_speeds(board_class_cell(c, i));
     v[kBoardLeft[i]] = speeds.left;
     v[kBoardRight[i]] = speeds.right;
   }
@@ -277,6 +297,23 @@ inline int16_t slowdown_f_tt(const Cella& c) {
 // The step (1 to 4) of a countdown board.
 inline int countdown_step(const Cella& c) {
   return c.valore1;
+}
+
+// A sign board's cell keeps the table entry that holds its text.
+inline void write_sign_board(Cella& c, int64_t entry) {
+  c.tipo = kSignBoard;
+  c.valore1 = low16(entry);
+}
+
+// A speed-code point keeps its value; one of value below 1 is bare and
+// keeps none.
+inline void write_code_point(Cella& c, int64_t w) {
+  if (w >= 1) {
+    c.tipo = kCodePoint;
+    c.valore1 = low16(w);
+  } else {
+    c.tipo = kBareCodePoint;
+  }
 }
 
 // The table entry (80 down) holding a sign board's text; one outside 1 to

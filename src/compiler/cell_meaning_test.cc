@@ -172,6 +172,19 @@ TEST(CellMeaning, GeneralValuesKeepAFieldEachInTheReservedEntries) {
   EXPECT_EQ(braked_mass_percent(model), 120);
 }
 
+// Every Byte a mountain span's cells keep, with markers or without, comes
+// from the kind decompile writes for it.
+TEST(CellMeaning, MountainKindsRoundTripThroughTheByte) {
+  for (int b = 0; b <= 255; ++b) {
+    for (bool markers : {false, true}) {
+      const MountainKind kept =
+          mountain_kind(mountain_written_kind(static_cast<uint8_t>(b), markers));
+      EXPECT_EQ(low8(kept.kind), b) << markers;
+      EXPECT_EQ(kept.markers, markers) << b;
+    }
+  }
+}
+
 // A time of day splits into minutes and seconds of 0 to 59 and the hours
 // left, negative ones included, and joins back to the same count.
 TEST(CellMeaning, TimeOfDaySplitsAndJoinsBack) {

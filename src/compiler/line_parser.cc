@@ -445,18 +445,16 @@ LineParser::Step LineParser::montagna(const Field& kw) {
 }
 
 void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellOrigin origin) {
-  bool markers = false;
-  if (tipo > 10) {
-    tipo -= 10;
-    markers = true;
-  }
+  const MountainKind written = mountain_kind(tipo);
+  tipo = written.kind;
+  const bool markers = written.markers;
   ++numero_montagne_;
   // A span that begins at most 150 m after the previous one ends joins it.
   if (numero_montagne_ > 1 && inizio - fine_montagna_precedente_ <= 150) tipo = 3;
   fine_montagna_precedente_ = fine;
 
   const int64_t first = span_cell(inizio);
-  const int64_t last = nearest(static_cast<double>(fine) / 50.0 - 1.0);
+  const int64_t last = mountain_last_cell(fine);
   // Cells outside the track are skipped; the markers keep counting from the
   // span's own first cell.
   const int64_t from = std::max<int64_t>(first, 0);
@@ -612,9 +610,8 @@ LineParser::Step LineParser::cartello(const Field& kw) {
               std::to_string(kFirstBoardSlot) + " entries for sign-board texts taken");
     return Step::kStop;
   }
-  c.tipo = kSignBoard;
+  write_sign_board(c, board_slot_);
   model_.set_origin(j, placed_by(kw));
-  c.valore1 = low16(board_slot_);
   model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(n.text);
   --board_slot_;
   ++model_.numero_cartelli;

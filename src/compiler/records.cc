@@ -574,9 +574,7 @@ std::vector<int64_t> record_cells(RecordKind kind, std::span<const int64_t> valu
   }
   switch (kind) {
     case K::kMountain:
-      return {span_cell(p), nearest(static_cast<double>(values[v::kMountainTo]) /
-                                        static_cast<double>(kCellLength) -
-                                    1.0)};
+      return {span_cell(p), mountain_last_cell(values[v::kMountainTo])};
     case K::kSlowdown: {
       const SlowdownCells c = slowdown_cells(p, values[v::kSlowdownL]);
       if (c.warning) return {c.a, c.b, c.e};

@@ -246,6 +246,12 @@ struct SlowdownCells {
 };
 SlowdownCells slowdown_cells(int64_t x, int64_t l);
 
+// The last cell of a mountain span that ends at metre `fine` (its first is
+// span_cell of its start).
+inline int64_t mountain_last_cell(int64_t fine) {
+  return nearest(static_cast<double>(fine) / static_cast<double>(kCellLength) - 1.0);
+}
+
 // The extent of a station at `posizione` of kind `tipo` and `length`, with
 // `mar` as written (non-zero: the extent runs 50 m further for kinds other
 // than 5 to 8).

@@ -62,8 +62,7 @@ class Pass {
   // A code point in cell j, placed because of the slowdown object in cell
   // `cause`.
   void place(int32_t j, int32_t cause) {
-    cell(j).tipo = kCodePoint;
-    cell(j).valore1 = kCode;
+    write_code_point(cell(j), kCode);
     model_.set_origin(j, {Placer::kSignalCodePass, 0, cause});
   }
   // Places a code point on the first free cell of `candidates`; the index of

@@ -350,12 +350,7 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
     relate_occupant(k);
     return Step::kStop;
   }
-  if (w >= 1) {
-    c.tipo = kCodePoint;
-    c.valore1 = low16(w);
-  } else {
-    c.tipo = kBareCodePoint;
-  }
+  write_code_point(c, w);
   model_.set_origin(k, placed_by(kw));
   return Step::kGoOn;
 }

@@ -459,7 +459,7 @@ class Recovery {
     int64_t lowest = kFirstBoardSlot + 1;
     for (int64_t j = 0; j <= last(); ++j) {
       if (cell(j).tipo != kSignBoard) continue;
-      const int64_t slot = cell(j).valore1;
+      const int64_t slot = sign_board_entry(cell(j));
       if (slot <= station_count_ || slot > kFirstBoardSlot || cell_of_slot.count(slot)) {
         refuse("the sign board in cell " + str(j) + " points at treno entry " + str(slot) +
                ", which no sign board of a description gets");
@@ -553,8 +553,7 @@ class Recovery {
       r.values[kMountainFrom] = from;
       r.values[kMountainTo] = (sp.last + 1) * kCell;
       require_on_track(from, "a mountain span from cell " + str(sp.first));
-      r.values[kMountainKind] = sp.markers ? (sp.kind == 0 ? 266 : int64_t{sp.kind} + 10)
-                                           : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
+      r.values[kMountainKind] = mountain_written_kind(sp.kind, sp.markers);
       if (!first && from - previous_fine <= 150 && sp.kind != 3) {
         MountainRecord separator;
         separator.values[kMountainTo] = -1000;
