@@ -58,7 +58,7 @@ bool enter_folder(const std::string& dir) {
 // Parses `arguments` (the program's name first) and runs what they ask for.
 // `ran_the_run` is set when they asked for the run, whose own box tells a
 // taken reserved slot.
-int parse_and_run(std::vector<std::string> arguments, bool* ran_the_run) {
+int parse_and_run(const std::vector<std::string>& arguments, bool* ran_the_run) {
   Command program{
       "binario",
       "binario compiles train-driving scenarios: without a subcommand it writes the built-in "
@@ -121,7 +121,7 @@ int run_cli(int argc, char** argv) {
   }
   if (!output_vanishes_at_exit()) {
     bool ran_the_run = false;
-    return parse_and_run(std::move(arguments), &ran_the_run);
+    return parse_and_run(arguments, &ran_the_run);
   }
   // Started from Explorer: what goes to standard error is shown in a box
   // too, on failure and after a drop of a pair on the program.
@@ -132,7 +132,7 @@ int run_cli(int argc, char** argv) {
     arguments.insert(arguments.erase(arguments.begin() + 1, arguments.end()), dropped->begin(),
                      dropped->end());
   bool ran_the_run = false;
-  const int status = parse_and_run(std::move(arguments), &ran_the_run);
+  const int status = parse_and_run(arguments, &ran_the_run);
   std::cerr.flush();
   const bool clash_shown = ran_the_run && status == kExitStopped;
   if ((status != kExitClean && !clash_shown) || dropped) {

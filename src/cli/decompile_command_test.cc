@@ -24,7 +24,7 @@ class DecompileCommandTest : public ProgramTest {
  protected:
   // A run's three files in dir/run.
   stdfs::path run_folder() {
-    const stdfs::path run_dir = dir / "run";
+    stdfs::path run_dir = dir / "run";
     EXPECT_EQ(run("--no-window -C " + run_dir.string()).status, 0);
     return run_dir;
   }

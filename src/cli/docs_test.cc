@@ -43,7 +43,7 @@ std::set<int> first_column(const std::string& text, const std::string& heading) 
   std::string line;
   bool in_table = false;
   while (std::getline(lines, line)) {
-    if (line.rfind("|", 0) != 0) {
+    if (line.rfind('|', 0) != 0) {
       if (in_table) break;
       continue;
     }
@@ -110,7 +110,7 @@ std::set<std::string> anchors_of(const std::string& text) {
   bool fenced = false;
   while (std::getline(lines, line)) {
     if (line.rfind("```", 0) == 0) fenced = !fenced;
-    if (fenced || line.rfind("#", 0) != 0) continue;
+    if (fenced || line.rfind('#', 0) != 0) continue;
     const size_t text_at = line.find_first_not_of('#');
     if (text_at == std::string::npos || line[text_at] != ' ') continue;
     anchors.insert(anchor_of(std::string_view(line).substr(text_at + 1)));

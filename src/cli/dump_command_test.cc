@@ -100,6 +100,7 @@ TEST_F(DumpTest, JsonOfEveryFileOfTheRunAgreesWithTheModel) {
   ASSERT_EQ(geometry["points"], linea.points());
   ASSERT_EQ(geometry["first"].size(), linea.points());
   ASSERT_EQ(geometry["second"].size(), linea.points());
+  const std::vector<Linea::Point> points = linea.coordinates();
   for (size_t k = 0; k < linea.points(); ++k) {
     const Tag tag = linea.tag(k);
     for (int c = 0; c < 2; ++c) {
@@ -109,7 +110,7 @@ TEST_F(DumpTest, JsonOfEveryFileOfTheRunAgreesWithTheModel) {
         ASSERT_TRUE(j["value"].is_null()) << k;
         continue;
       }
-      const double v = c == 0 ? linea.x(k) : linea.y(k);
+      const double v = c == 0 ? points[k].x : points[k].y;
       if (tag == Tag::kInteger) {
         ASSERT_TRUE(j["value"].is_number_integer()) << k;
       } else {

@@ -181,6 +181,7 @@ class TextSink : public DumpSink {
 
     Buffered b(out_);
     std::vector<std::string> headers;
+    headers.reserve(placed.size());
     for (const Placed& p : placed) headers.push_back(r.columns[p.column].header);
     b.add(render(placed, gap, headers));
     for (size_t k = 0; k < r.count; ++k) {

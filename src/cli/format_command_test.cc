@@ -140,7 +140,7 @@ TEST(FormatCommand, CheckFailsForAFileItCouldNotCheck) {
 // through a symbolic link is laid out where it lives.
 TEST(FormatCommand, KeepsTheModeAndFollowsASymbolicLinkOnDisk) {
   const test::ScratchFolder scratch("binario-format");
-  const std::filesystem::path dir = scratch.path();
+  const std::filesystem::path& dir = scratch.path();
   std::filesystem::create_directory(dir / "texts");
   std::ofstream(dir / "texts" / "Valdoria_linea.txt", std::ios::binary)
       << example("Valdoria_linea.txt");

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   // The arguments as UTF-8 on every platform.
   std::vector<std::string> arguments = binario::program_arguments(argc, argv);
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size());
   for (std::string& a : arguments) pointers.push_back(a.data());
   return with_output_checked(binario::run_cli(static_cast<int>(pointers.size()), pointers.data()));
 }

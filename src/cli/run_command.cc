@@ -61,7 +61,8 @@ int sources_command(const std::string& dir, bool force, FileSystem& fs, std::ost
   return exit_status(report, form.status);
 }
 
-std::function<int()> add_run_options(Command& program, std::shared_ptr<const std::string> dir) {
+std::function<int()> add_run_options(Command& program,
+                                     const std::shared_ptr<const std::string>& dir) {
   auto no_window = std::make_shared<bool>(false);
   program.add_flag("--no-window", no_window.get(),
                    "Show no window: \"Attendere\" and the error box go to standard error");
@@ -75,7 +76,7 @@ std::function<int()> add_run_options(Command& program, std::shared_ptr<const std
 }
 
 Subcommand add_sources_command(Command& program,
-                               std::shared_ptr<const std::string> program_folder) {
+                               const std::shared_ptr<const std::string>& program_folder) {
   auto dir = std::make_shared<std::string>();
   Command* cmd = &program.add_subcommand(
       "sources", "Write the built-in scenario's two descriptions and three documents, and stop");

@@ -20,7 +20,8 @@ Subcommand add_compile_command(Command& program);
 Subcommand add_check_command(Command& program);
 // `folder` is the program's -C: when it is given and sources has no -C of
 // its own, the texts go into the folder the program was moved into.
-Subcommand add_sources_command(Command& program, std::shared_ptr<const std::string> folder);
+Subcommand add_sources_command(Command& program,
+                               const std::shared_ptr<const std::string>& program_folder);
 Subcommand add_dump_command(Command& program);
 Subcommand add_plot_command(Command& program);
 Subcommand add_timetable_command(Command& program);
@@ -32,6 +33,7 @@ Subcommand add_lsp_command(Command& program);
 
 // The options of the run without a subcommand; the returned action is the
 // run itself, in `folder` (the program's -C).
-std::function<int()> add_run_options(Command& program, std::shared_ptr<const std::string> folder);
+std::function<int()> add_run_options(Command& program,
+                                     const std::shared_ptr<const std::string>& dir);
 
 }  // namespace binario

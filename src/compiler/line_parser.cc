@@ -394,29 +394,9 @@ bool LineParser::extend_geometry(const Field* kw, int64_t end, bool rotate, doub
   int64_t last_computed = std::min<int64_t>(end, model_.linea.last());
   if (capped) last_computed = std::min(last_computed, kMaxGeometryPoint);
 
-  Linea& linea = model_.linea;
-  if (k_ <= last_computed) {
-    const size_t k = static_cast<size_t>(k_);
-    double x0 = linea.x(k - 2), y0 = linea.y(k - 2);
-    double x1 = linea.x(k - 1), y1 = linea.y(k - 1);
-    for (int64_t i = k_; i <= last_computed; ++i) {
-      const double d0 = x1 - x0;
-      const double d1 = y1 - y0;
-      double x, y;
-      if (rotate) {
-        x = x1 + (d0 + kappa * d1);
-        y = y1 + (d1 - kappa * d0);
-      } else {
-        x = x1 + d0;
-        y = y1 + d1;
-      }
-      linea.push(x, y);
-      x0 = x1;
-      y0 = y1;
-      x1 = x;
-      y1 = y;
-    }
-  }
+  // The points are not computed here: the geometry keeps the run and makes
+  // its points when they are read.
+  if (k_ <= last_computed) model_.linea.extend(static_cast<size_t>(last_computed), rotate, kappa);
 
   if (capped && end >= kMaxGeometryPoint) {
     k_ = kMaxGeometryPoint + 1;

@@ -207,7 +207,7 @@ TEST(LineParserBody, EndOfTheText) {
   EXPECT_EQ(bare.outcome, LineParser::Outcome::kReadTrain);
   EXPECT_EQ(bare.cell(157).pendenza, 100);
   EXPECT_EQ(bare.model.linea.filled(), 7999u);
-  EXPECT_EQ(bare.model.linea.y(7998), 7998.0);
+  EXPECT_EQ(bare.model.linea.coordinates()[7998].y, 7998.0);
 
   // A gradient on the last line is applied; a keyword that is the last field is not.
   EXPECT_EQ(Parsed("[generale]\r\nlunghezza percorso, 1000\r\n[a]\r\npendenza, 300, 4\r\n")
@@ -225,20 +225,23 @@ TEST(LineParserBody, Comments) {
   EXPECT_EQ(r.outcome, LineParser::Outcome::kReadTrain);
   EXPECT_EQ(r.cell(6).pendenza, 104);  // the third comment in a row is a keyword
   EXPECT_EQ(r.model.treno[kScenarioEntry].inizio, 0);
-  EXPECT_EQ(r.model.linea.x(800), 0.0);  // a hyphenated curve keyword is a comment
+  EXPECT_EQ(r.model.linea.coordinates()[800].x, 0.0);  // a hyphenated curve keyword is a comment
 }
 
 TEST(LineParserBody, Geometry) {
   Parsed r(text("curvas2,   700,  100\r\ncurvas3, 1100, 50\r\ncurvad3,  1150,  300\r\ncurvad6, "
                 "2000, 1000\r\n"),
            true);
-  const Linea& g = r.model.linea;
-  EXPECT_EQ(g.tag(1), Tag::kInteger);
-  EXPECT_EQ(g.y(700), 700.0);
-  EXPECT_EQ(g.x(700), 0.0);
-  EXPECT_EQ(g.x(701), -0.0002);
-  EXPECT_EQ(g.y(701), 701.0);
-  const double heading = std::atan2(g.x(800) - g.x(799), g.y(800) - g.y(799));
+  const Linea& linea = r.model.linea;
+  EXPECT_EQ(linea.tag(1), Tag::kInteger);
+  const std::vector<Linea::Point> p = linea.coordinates();
+  const auto x = [&p](size_t k) { return p[k].x; };
+  const auto y = [&p](size_t k) { return p[k].y; };
+  EXPECT_EQ(y(700), 700.0);
+  EXPECT_EQ(x(700), 0.0);
+  EXPECT_EQ(x(701), -0.0002);
+  EXPECT_EQ(y(701), 701.0);
+  const double heading = std::atan2(x(800) - x(799), y(800) - y(799));
   EXPECT_NEAR(heading, -0.02, 1e-6);
   // Each turned point is grouped as x1 + (d0 + k d1), y1 + (d1 - k d0), to the
   // last bit; the right-hand curve begins at point 1151, right after the left one.
@@ -249,15 +252,15 @@ TEST(LineParserBody, Geometry) {
                          : k <= 1450 ? 0.0004
                          : k <= 2000 ? 0
                                      : 0.003;
-    const double d0 = g.x(k - 1) - g.x(k - 2), d1 = g.y(k - 1) - g.y(k - 2);
-    ASSERT_EQ(g.x(k), g.x(k - 1) + (kappa == 0 ? d0 : d0 + kappa * d1)) << k;
-    ASSERT_EQ(g.y(k), g.y(k - 1) + (kappa == 0 ? d1 : d1 - kappa * d0)) << k;
+    const double d0 = x(k - 1) - x(k - 2), d1 = y(k - 1) - y(k - 2);
+    ASSERT_EQ(x(k), x(k - 1) + (kappa == 0 ? d0 : d0 + kappa * d1)) << k;
+    ASSERT_EQ(y(k), y(k - 1) + (kappa == 0 ? d1 : d1 - kappa * d0)) << k;
   }
-  EXPECT_EQ(g.tag(88998), Tag::kDouble);
-  EXPECT_EQ(g.tag(88999), Tag::kEmpty);
+  EXPECT_EQ(linea.tag(88998), Tag::kDouble);
+  EXPECT_EQ(linea.tag(88999), Tag::kEmpty);
 
   Parsed lowest_digit(text("curvas12, 10, 5\r\n"), true);
-  EXPECT_EQ(lowest_digit.model.linea.x(11), -0.0001);
+  EXPECT_EQ(lowest_digit.model.linea.coordinates()[11].x, -0.0001);
 
   // Without the geometry a curve line is not recognised at all.
   Parsed flat(text("curva, 700, 100\r\npendenza, 300, 4\r\n"), false);

@@ -1,9 +1,5 @@
 #include "compiler/track_model.h"
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include <algorithm>
 #include <new>
 
@@ -12,48 +8,104 @@
 
 namespace binario {
 
-namespace {
-
-constexpr size_t kHugePage = size_t{2} << 20;
-
-}  // namespace
-
-void* allocate_coordinates(size_t bytes) {
-  if (bytes < kHugePage) return ::operator new(std::max<size_t>(bytes, 1));
-  if (bytes > SIZE_MAX - kHugePage) throw std::bad_alloc();
-  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = ::operator new (rounded, std::align_val_t{kHugePage});
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  // Advice only: where huge pages are not to be had the array works the same.
-  ::madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-  return p;
-}
-
-void free_coordinates(void* p, size_t bytes) noexcept {
-  if (bytes < kHugePage) {
-    ::operator delete(p);
-  } else {
-    ::operator delete (p, std::align_val_t{kHugePage});
-  }
-}
-
 void Linea::allocate(int32_t last) {
   allocated_ = true;
   last_ = last;
-  x_.clear();
-  y_.clear();
-  x_.shrink_to_fit();
-  y_.shrink_to_fit();
-  x_.reserve(static_cast<size_t>(last) + 1);
-  y_.reserve(static_cast<size_t>(last) + 1);
+  filled_ = 0;
+  runs_.clear();
+  given_.clear();
 }
 
 void Linea::seed() {
-  x_.clear();
-  y_.clear();
+  filled_ = 0;
+  runs_.clear();
+  given_.clear();
   push(0, 0);
   push(0, 1);
+}
+
+void Linea::push(double x, double y) {
+  given_.push_back({x, y});
+  ++filled_;
+  if (!runs_.empty() && runs_.back().make == Make::kGiven) {
+    runs_.back().end = static_cast<uint32_t>(filled_);
+  } else {
+    runs_.push_back({0, static_cast<uint32_t>(filled_), Make::kGiven});
+  }
+}
+
+void Linea::extend(size_t through, bool turn, double kappa) {
+  if (through < filled_) return;
+  filled_ = through + 1;
+  const Make make = turn ? Make::kTurn : Make::kStraight;
+  // A run that goes on as the one before it (straight after straight, the
+  // same curvature after itself) lengthens it: the points come out the same.
+  if (!runs_.empty() && runs_.back().make == make &&
+      (make == Make::kStraight || runs_.back().kappa == kappa)) {
+    runs_.back().end = static_cast<uint32_t>(filled_);
+  } else {
+    runs_.push_back({turn ? kappa : 0, static_cast<uint32_t>(filled_), make});
+  }
+}
+
+size_t Linea::Walker::next(double* xs, double* ys, size_t most) {
+  const std::vector<Run>& runs = linea_.runs_;
+  size_t made = 0;
+  // The two points before the next, in registers while a run is made.
+  double x0 = x0_, y0 = y0_, x1 = x1_, y1 = y1_;
+  while (made < most && run_ < runs.size()) {
+    const Run& run = runs[run_];
+    const size_t stop = std::min<size_t>(run.end, k_ + (most - made));
+    const size_t count = stop - k_;
+    double* x = xs + made;
+    double* y = ys + made;
+    if (run.make == Make::kGiven) {
+      for (size_t i = 0; i < count; ++i) {
+        const Point& p = linea_.given_[given_ + i];
+        x0 = x1;
+        y0 = y1;
+        x1 = x[i] = p.x;
+        y1 = y[i] = p.y;
+      }
+      given_ += count;
+    } else if (run.make == Make::kStraight) {
+      for (size_t i = 0; i < count; ++i) {
+        const double xn = x1 + (x1 - x0);
+        const double yn = y1 + (y1 - y0);
+        x0 = x1;
+        y0 = y1;
+        x1 = x[i] = xn;
+        y1 = y[i] = yn;
+      }
+    } else {
+      const double kappa = run.kappa;
+      for (size_t i = 0; i < count; ++i) {
+        const double d0 = x1 - x0;
+        const double d1 = y1 - y0;
+        const double xn = x1 + (d0 + kappa * d1);
+        const double yn = y1 + (d1 - kappa * d0);
+        x0 = x1;
+        y0 = y1;
+        x1 = x[i] = xn;
+        y1 = y[i] = yn;
+      }
+    }
+    made += count;
+    k_ = stop;
+    if (k_ == run.end) ++run_;
+  }
+  x0_ = x0;
+  y0_ = y0;
+  x1_ = x1;
+  y1_ = y1;
+  return made;
+}
+
+std::vector<Linea::Point> Linea::coordinates() const {
+  std::vector<Point> points;
+  points.reserve(filled_);
+  for_each_point([&points](double x, double y) { points.push_back({x, y}); });
+  return points;
 }
 
 std::string cell_kind_noun(uint8_t tipo) {

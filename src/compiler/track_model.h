@@ -91,35 +91,25 @@ inline constexpr int32_t kRunOut = 7000;
 // Type tags of the tagged values in the geometry file.
 enum class Tag : uint16_t { kEmpty = 0, kInteger = 2, kDouble = 5 };
 
-// The plan geometry: one point per metre, k = 0 .. last(). Held compactly as
-// two coordinate arrays: points 0 and 1 are the Integer seed (0,0), (0,1); the
-// points 2 .. filled() - 1 are computed Doubles; every later point is empty.
-// The tag of a point therefore follows from how far the geometry got.
-// Storage for the geometry's coordinate arrays. A 1,000,000 m line holds
-// 16 MB of them: arrays of 2 MiB and more are aligned to 2 MiB and offered to
-// the system as huge pages, because first touching 16 MB in 4 KiB pages costs
-// about as much as writing the whole geometry file. Smaller arrays are plain
-// allocations.
-void* allocate_coordinates(size_t bytes);
-// Frees what allocate_coordinates(bytes) returned.
-void free_coordinates(void* p, size_t bytes) noexcept;
-
-template <typename T>
-struct CoordinateAllocator {
-  using value_type = T;
-  CoordinateAllocator() = default;
-  template <typename U>
-  CoordinateAllocator(const CoordinateAllocator<U>&) noexcept {}
-  T* allocate(size_t n) {
-    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
-    return static_cast<T*>(allocate_coordinates(n * sizeof(T)));
-  }
-  void deallocate(T* p, size_t n) noexcept { free_coordinates(p, n * sizeof(T)); }
-  friend bool operator==(const CoordinateAllocator&, const CoordinateAllocator&) { return true; }
-};
-
+// The plan geometry: one point per metre, k = 0 .. last(). Points 0 and 1 are
+// the Integer seed (0,0), (0,1); the points 2 .. filled() - 1 are Doubles;
+// every later point is empty. The tag of a point therefore follows from how
+// far the geometry got.
+//
+// The coordinates are not held: a 1,000,000 m line would hold 16 MB of them,
+// and first touching that memory costs about as much as writing the whole
+// geometry file. The geometry keeps instead how its points are made — runs of
+// points that each continue the two before it, straight on or turned by a
+// curvature, and points given outright — a few kilobytes for a long line, and
+// makes the points again, in order and to the last bit, whenever they are read
+// (for_each_point). The writer reads them twice, once per coordinate.
 class Linea {
  public:
+  struct Point {
+    double x = 0;
+    double y = 0;
+  };
+
   // Makes room for points 0 .. last, all empty.
   void allocate(int32_t last);
   bool allocated() const { return allocated_; }
@@ -129,24 +119,66 @@ class Linea {
   // Stores the Integer seed: point 0 = (0, 0), point 1 = (0, 1).
   void seed();
   // Number of points holding a value (0, or 2 and more once seeded).
-  size_t filled() const { return x_.size(); }
-  // Appends the next computed point; the caller keeps filled() <= points().
-  void push(double x, double y) {
-    x_.push_back(x);
-    y_.push_back(y);
-  }
-  double x(size_t k) const { return x_[k]; }
-  double y(size_t k) const { return y_[k]; }
+  size_t filled() const { return filled_; }
+  // Appends the next point, given outright; the caller keeps filled() <= points().
+  void push(double x, double y);
+  // Appends the points filled() .. through, each continuing the two before it
+  // (filled() >= 2): straight on (d0, d1 the step from the point before last
+  // to the last), x1 + d0, y1 + d1; or, `turn`, by the curvature `kappa`,
+  // x1 + (d0 + kappa d1), y1 + (d1 - kappa d0). The caller keeps through <
+  // points().
+  void extend(size_t through, bool turn, double kappa);
+
   Tag tag(size_t k) const {
-    if (k >= x_.size()) return Tag::kEmpty;
+    if (k >= filled_) return Tag::kEmpty;
     return k < 2 ? Tag::kInteger : Tag::kDouble;
   }
 
+  // Makes the points again, in order, a block at a time.
+  class Walker {
+   public:
+    explicit Walker(const Linea& linea) : linea_(linea) {}
+    // Makes the next points, at most `most`, into xs[0 ..] and ys[0 ..];
+    // returns how many (0 once every point was made).
+    size_t next(double* xs, double* ys, size_t most);
+
+   private:
+    const Linea& linea_;
+    size_t run_ = 0;                            // the run of the next point
+    size_t k_ = 0;                              // the next point
+    size_t given_ = 0;                          // the next point of given_
+    double x0_ = 0, y0_ = 0, x1_ = 0, y1_ = 0;  // the two points before it
+  };
+
+  // Calls visit(x, y) for the points 0 .. filled() - 1, in order.
+  template <typename Visit>
+  void for_each_point(Visit&& visit) const {
+    constexpr size_t kBlock = 512;
+    double xs[kBlock];
+    double ys[kBlock];
+    Walker walker(*this);
+    for (size_t n = 0; (n = walker.next(xs, ys, kBlock)) > 0;) {
+      for (size_t i = 0; i < n; ++i) visit(xs[i], ys[i]);
+    }
+  }
+  // The points 0 .. filled() - 1.
+  std::vector<Point> coordinates() const;
+
  private:
+  enum class Make : uint8_t { kGiven, kStraight, kTurn };
+  // Points up to (not including) `end`: for kGiven the next ones of given_,
+  // else each made from the two before it.
+  struct Run {
+    double kappa = 0;
+    uint32_t end = 0;
+    Make make = Make::kGiven;
+  };
+
   bool allocated_ = false;
   int32_t last_ = 0;
-  std::vector<double, CoordinateAllocator<double>> x_;
-  std::vector<double, CoordinateAllocator<double>> y_;
+  size_t filled_ = 0;
+  std::vector<Run> runs_;
+  std::vector<Point> given_;
 };
 
 // Who placed the point object of a cell: a record of one of the two

@@ -181,7 +181,7 @@ std::string running_cell(const RunProfile& run, int64_t from, int64_t to) {
 // first timed station, at a station without a time and where the run cannot
 // reach (a speed limit of 0 on the way).
 std::string recovery_cell(const RunProfile& run, int entry) {
-  const std::string blank(5, ' ');
+  std::string blank(5, ' ');
   const auto s = std::find_if(run.stations.begin(), run.stations.end(),
                               [&](const StationRun& r) { return r.entry == entry; });
   if (s == run.stations.end() || !s->scheduled || !s->previous_timed || !s->fastest) return blank;

@@ -14,7 +14,7 @@ namespace {
 using std::chrono::seconds;
 
 // A job that runs once `release` is set, after saying it started.
-ChangeQueue::Job held(std::promise<void>& started, std::shared_future<void> release) {
+ChangeQueue::Job held(std::promise<void>& started, const std::shared_future<void>& release) {
   return [&started, release] {
     started.set_value();
     release.wait();
@@ -32,8 +32,8 @@ TEST(ChangeQueue, AReaderWaitsForTheChangesOfItsDocumentBeforeIt) {
   EXPECT_EQ(queue.last(), 0u);
   const uint64_t before = queue.last();
   const uint64_t first = queue.put("line", held(started, release.get_future().share()));
-  queue.put("line", [&] { ran.push_back("line 2"); });
-  queue.put("train", [&] { ran.push_back("train"); });
+  queue.put("line", [&] { ran.emplace_back("line 2"); });
+  queue.put("train", [&] { ran.emplace_back("train"); });
   EXPECT_EQ(first, 1u);
   EXPECT_EQ(queue.last(), 3u);
   started.get_future().wait();

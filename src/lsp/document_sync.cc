@@ -211,15 +211,288 @@ class DidChangeReader : public nlohmann::json_sax<json> {
   std::string key_;
 };
 
-}  // namespace
+// The lexer and parser of quick_sax_parse: a JSON text read in one pass,
+// by recursion over its values.
+class QuickReader {
+ public:
+  QuickReader(std::string_view text, nlohmann::json_sax<json>* sax) : text_(text), sax_(sax) {}
 
-std::optional<DidChange> read_did_change(std::string_view body) {
-  DidChangeReader reader;
-  if (!json::sax_parse(body, &reader)) return std::nullopt;
+  QuickParse run() {
+    skip_blanks();
+    const Step step = value(0);
+    if (step != Step::kGoOn)
+      return step == Step::kStopped ? QuickParse::kStopped : QuickParse::kUnsure;
+    skip_blanks();
+    return at_ == text_.size() ? QuickParse::kParsed : QuickParse::kUnsure;
+  }
+
+ private:
+  enum class Step { kGoOn, kStopped, kUnsure };
+  static constexpr int kDeepest = 256;
+  static constexpr size_t kMostDigits = 18;  // below 2^63: no overflow
+
+  static Step given(bool taken) { return taken ? Step::kGoOn : Step::kStopped; }
+
+  int peek() const { return at_ < text_.size() ? static_cast<unsigned char>(text_[at_]) : -1; }
+  void skip_blanks() {
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
+      ++at_;
+    }
+  }
+
+  Step value(int depth) {
+    if (depth > kDeepest) return Step::kUnsure;
+    switch (peek()) {
+      case '{':
+        return object(depth);
+      case '[':
+        return array(depth);
+      case '"': {
+        std::string s;
+        if (!string(&s)) return Step::kUnsure;
+        return given(sax_->string(s));
+      }
+      case 't':
+        return literal("true") ? given(sax_->boolean(true)) : Step::kUnsure;
+      case 'f':
+        return literal("false") ? given(sax_->boolean(false)) : Step::kUnsure;
+      case 'n':
+        return literal("null") ? given(sax_->null()) : Step::kUnsure;
+      default:
+        return number();
+    }
+  }
+
+  Step object(int depth) {
+    ++at_;
+    if (!sax_->start_object(static_cast<std::size_t>(-1))) return Step::kStopped;
+    skip_blanks();
+    if (peek() == '}') {
+      ++at_;
+      return given(sax_->end_object());
+    }
+    for (;;) {
+      skip_blanks();
+      if (peek() != '"') return Step::kUnsure;
+      std::string key;
+      if (!string(&key)) return Step::kUnsure;
+      if (!sax_->key(key)) return Step::kStopped;
+      skip_blanks();
+      if (peek() != ':') return Step::kUnsure;
+      ++at_;
+      skip_blanks();
+      if (const Step step = value(depth + 1); step != Step::kGoOn) return step;
+      skip_blanks();
+      if (peek() == ',') {
+        ++at_;
+        continue;
+      }
+      if (peek() != '}') return Step::kUnsure;
+      ++at_;
+      return given(sax_->end_object());
+    }
+  }
+
+  Step array(int depth) {
+    ++at_;
+    if (!sax_->start_array(static_cast<std::size_t>(-1))) return Step::kStopped;
+    skip_blanks();
+    if (peek() == ']') {
+      ++at_;
+      return given(sax_->end_array());
+    }
+    for (;;) {
+      skip_blanks();
+      if (const Step step = value(depth + 1); step != Step::kGoOn) return step;
+      skip_blanks();
+      if (peek() == ',') {
+        ++at_;
+        continue;
+      }
+      if (peek() != ']') return Step::kUnsure;
+      ++at_;
+      return given(sax_->end_array());
+    }
+  }
+
+  bool literal(std::string_view word) {
+    if (text_.substr(at_, word.size()) != word) return false;
+    at_ += word.size();
+    return true;
+  }
+
+  // Digits alone, without a leading zero before another digit: what the
+  // whole parser reads as an unsigned number.
+  Step number() {
+    const size_t from = at_;
+    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
+    const size_t digits = at_ - from;
+    if (digits == 0 || digits > kMostDigits || (digits > 1 && text_[from] == '0')) {
+      return Step::kUnsure;
+    }
+    const int next = peek();
+    if (next == '.' || next == 'e' || next == 'E' || next == '-' || next == '+')
+      return Step::kUnsure;
+    uint64_t n = 0;
+    for (size_t i = from; i < at_; ++i) n = n * 10 + static_cast<uint64_t>(text_[i] - '0');
+    return given(sax_->number_unsigned(n));
+  }
+
+  // The length of the well-formed UTF-8 sequence at at_, 0 for none.
+  size_t sequence() const {
+    const auto byte = [&](size_t i) {
+      return at_ + i < text_.size() ? static_cast<unsigned char>(text_[at_ + i]) : 0u;
+    };
+    const auto in = [](unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; };
+    const unsigned b0 = byte(0);
+    if (in(b0, 0xC2, 0xDF)) return in(byte(1), 0x80, 0xBF) ? 2 : 0;
+    if (in(b0, 0xE0, 0xEF)) {
+      const unsigned low = b0 == 0xE0 ? 0xA0 : 0x80;
+      const unsigned high = b0 == 0xED ? 0x9F : 0xBF;
+      return in(byte(1), low, high) && in(byte(2), 0x80, 0xBF) ? 3 : 0;
+    }
+    if (in(b0, 0xF0, 0xF4)) {
+      const unsigned low = b0 == 0xF0 ? 0x90 : 0x80;
+      const unsigned high = b0 == 0xF4 ? 0x8F : 0xBF;
+      return in(byte(1), low, high) && in(byte(2), 0x80, 0xBF) && in(byte(3), 0x80, 0xBF) ? 4 : 0;
+    }
+    return 0;
+  }
+
+  // Four hexadecimal digits at at_, or -1.
+  int hex4() {
+    if (text_.size() - at_ < 4) return -1;
+    int n = 0;
+    for (int i = 0; i < 4; ++i) {
+      const char c = text_[at_++];
+      const int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
+      if (d < 0) return -1;
+      n = n * 16 + d;
+    }
+    return n;
+  }
+
+  static void append_utf8(uint32_t cp, std::string* out) {
+    if (cp < 0x80) {
+      out->push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+      out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+      out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+      out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+      out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+  }
+
+  // The string at at_ (its opening quote), unescaped.
+  bool string(std::string* out) {
+    ++at_;
+    for (;;) {
+      const size_t run = at_;
+      while (at_ < text_.size()) {
+        const auto c = static_cast<unsigned char>(text_[at_]);
+        if (c == '"' || c == '\\' || c < 0x20 || c >= 0x80) break;
+        ++at_;
+      }
+      out->append(text_.data() + run, at_ - run);
+      const int c = peek();
+      if (c == '"') {
+        ++at_;
+        return true;
+      }
+      if (c < 0x20) return false;  // the end of the text too
+      if (c >= 0x80) {
+        const size_t length = sequence();
+        if (length == 0) return false;
+        out->append(text_.data() + at_, length);
+        at_ += length;
+        continue;
+      }
+      ++at_;  // the backslash
+      const int escaped = peek();
+      ++at_;
+      switch (escaped) {
+        case '"':
+        case '\\':
+        case '/':
+          out->push_back(static_cast<char>(escaped));
+          break;
+        case 'b':
+          out->push_back('\b');
+          break;
+        case 'f':
+          out->push_back('\f');
+          break;
+        case 'n':
+          out->push_back('\n');
+          break;
+        case 'r':
+          out->push_back('\r');
+          break;
+        case 't':
+          out->push_back('\t');
+          break;
+        case 'u': {
+          int cp = hex4();
+          if (cp < 0 || (cp >= 0xDC00 && cp <= 0xDFFF)) return false;
+          if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (!literal("\\u")) return false;
+            const int low = hex4();
+            if (low < 0xDC00 || low > 0xDFFF) return false;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+          }
+          append_utf8(static_cast<uint32_t>(cp), out);
+          break;
+        }
+        default:
+          return false;
+      }
+    }
+  }
+
+  std::string_view text_;
+  nlohmann::json_sax<json>* sax_;
+  size_t at_ = 0;
+};
+
+std::optional<DidChange> read_into(DidChangeReader& reader) {
   if (!reader.has_method || !reader.has_uri || !reader.has_changes || !reader.complete()) {
     return std::nullopt;
   }
   return std::move(reader.read);
+}
+
+}  // namespace
+
+QuickParse quick_sax_parse(std::string_view text, nlohmann::json_sax<json>* sax) {
+  return QuickReader(text, sax).run();
+}
+
+std::optional<DidChange> read_did_change(std::string_view body) {
+  {
+    DidChangeReader reader;
+    switch (quick_sax_parse(body, &reader)) {
+      case QuickParse::kParsed:
+        return read_into(reader);
+      case QuickParse::kStopped:
+        return std::nullopt;
+      case QuickParse::kUnsure:
+        break;
+    }
+  }
+  DidChangeReader reader;
+  if (!json::sax_parse(body, &reader)) return std::nullopt;
+  return read_into(reader);
 }
 
 void apply_changes(DocumentStore& documents, const std::string& uri,

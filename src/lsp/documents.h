@@ -135,10 +135,10 @@ struct LineOf {
   std::string number;  // empty for a line description
 };
 // What is on disk is asked of `disk`.
-std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& open,
+std::optional<LineOf> line_of_document(const std::string& uri, const OpenUris& documents,
                                        DiskSeen& disk);
 
 // The line description `line_uri` with every train description beside it.
-LineGroup line_group(const std::string& line_uri, const OpenUris& open, DiskSeen& disk);
+LineGroup line_group(const std::string& line_uri, const OpenUris& documents, DiskSeen& disk);
 
 }  // namespace binario

@@ -71,6 +71,17 @@ void EditableText::replace(TextPlace start, TextPlace end, std::string_view text
   std::pair<size_t, size_t> to = locate(end);
   if (to < from) std::swap(from, to);
   split_at(from.first);
+  // Inside one line and with no line end in the new text (a formatting's
+  // edits): the line is changed where it is. Not when all that stands
+  // before its end goes: an LF left first may join a CR before it.
+  if (from.first == to.first && text.find_first_of("\r\n") == std::string_view::npos) {
+    std::string& at = after_.back();
+    if (from.second > 0 || !text.empty() || to.second + end_length(at) < at.size()) {
+      bytes_ = bytes_ - (to.second - from.second) + text.size();
+      at.replace(from.second, to.second - from.second, text);
+      return;
+    }
+  }
   // The lines the range touches, joined with the new text between the
   // parts of them that stay.
   std::string joined = std::move(after_.back());

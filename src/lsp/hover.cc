@@ -38,8 +38,9 @@ std::string cell_contents(const TrackModel& model, int64_t k) {
 
 // Where a position lands: the cells the compile computed for the record.
 std::string cells_text(const RecordSpec& table_row, const RecordRead& record,
-                       const TrackModel* model) {
+                       const ModelOfRead& model_of_read) {
   if (record.cells.empty()) return "";
+  const TrackModel* model = model_of_read();
   const bool with_contents = model && model->built();
   if (table_row.cell_rule == CellRule::kSpan || table_row.cell_rule == CellRule::kPoint) {
     const int64_t cell = record.cells.front();
@@ -63,7 +64,7 @@ std::string cells_text(const RecordSpec& table_row, const RecordRead& record,
 }
 
 std::string value_text(const RecordSpec& table_row, const RecordRead& record, size_t value,
-                       const TrackModel* model) {
+                       const ModelOfRead& model) {
   const std::string_view name = table_row.reference;
   std::string text = "`" + std::string(name) + "`, value " + std::to_string(value + 1);
   if (const std::optional<std::string> entry = reference_entry(name)) {
@@ -85,8 +86,10 @@ std::string value_text(const RecordSpec& table_row, const RecordRead& record, si
 // On a station's time: the run of the train to it, from the timed station
 // before it.
 std::string station_run_text(const DocumentRead& document, const RecordRead& record,
-                             const TrackModel* model) {
-  if (!model || !model->built() || record.kind != RecordKind::kStation) return "";
+                             const ModelOfRead& model_of_read) {
+  if (record.kind != RecordKind::kStation) return "";
+  const TrackModel* model = model_of_read();
+  if (!model || !model->built()) return "";
   size_t index = 0;
   for (const RecordRead& r : document.read.records) {
     if (&r == &record) break;
@@ -122,7 +125,7 @@ lsp::Hover hover_of(std::string text, const RecordRead& record, const DocumentLi
 }  // namespace
 
 std::optional<lsp::Hover> hover(const DocumentRead& document, int line, int column,
-                                const TrackModel* model, bool markdown) {
+                                const ModelOfRead& model, bool markdown) {
   const DocumentLines lines(document.utf8_text);
   const int at = character_index(lines.line(line), column);
   for (const RecordRead& record : document.read.records) {
@@ -142,6 +145,12 @@ std::optional<lsp::Hover> hover(const DocumentRead& document, int line, int colu
     }
   }
   return std::nullopt;
+}
+
+std::optional<lsp::Hover> hover(const DocumentRead& document, int line, int column,
+                                const TrackModel* model, bool markdown) {
+  return hover(
+      document, line, column, [model] { return model; }, markdown);
 }
 
 }  // namespace binario

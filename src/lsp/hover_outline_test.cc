@@ -2,12 +2,17 @@
 // by line and comma by comma goes wrong, they agree with the compiler.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "compiler/records.h"
 #include "lsp/document_symbols.h"
 #include "lsp/hover.h"
 #include "lsp/pair_compile.h"
+#include "lsp/text_position.h"
+#include "output/text_encoding.h"
 #include "platform/file_system.h"
 #include "test_support/memory_file_system.h"
 
@@ -167,6 +172,83 @@ TEST(Hover, EveryRecordKeywordShowsItsEntry) {
                   "### `" + std::string(table_row.reference) + "`\n", 0),
               0u)
         << table_row.reference;
+  }
+}
+
+std::string example(const std::string& name) {
+  std::ifstream in(std::string(BINARIO_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return windows1252_to_utf8(text.str());
+}
+
+// `text` with `what` put in place of the first `where`.
+std::string replaced(std::string text, const std::string& where, const std::string& what) {
+  const size_t at = text.find(where);
+  EXPECT_NE(at, std::string::npos) << where;
+  return text.replace(at, where.size(), what);
+}
+
+// A line description read alone, or only up to a few lines past the place
+// asked about, gives the hover of the pair's compile wherever that hover
+// needs no model: the same records at the same places, the same stop. On
+// every character of texts that stop early, run a record onto the next
+// line, or open a quote that runs to the end.
+TEST(Hover, ALineReadAloneOrToThePlaceSaysWhatThePairSays) {
+  const std::string line = example("Valdoria_linea.txt");
+  const std::string train = example("Valdoria_42-.txt");
+  const std::vector<std::string> texts = {
+      line,
+      // A second board on the cell of the first stops the compile: what
+      // follows is read after the stop.
+      replaced(line, "indicatori_vmax, 3450",
+               "indicatori_vmax, 600, 80, 90, 95, 0, 0, 0, 0, 0\r\n"
+               "indicatori_vmax, 3450"),
+      // Short of values on its line, a record takes those of the next (and
+      // the compile stops there).
+      replaced(line, "indicatori_vmax, 600, 90, ", "indicatori_vmax, 600, 90,\r\n  "),
+      // A quote never closed runs to the end of the text, lines after it.
+      replaced(line, "(  Km. ) (3.000)", "\"(  Km. ) (3.000)") + std::string(12, '\n'),
+      // A quote never closed early on: every record after it is a text.
+      replaced(line, "sfondo uno,    1", "sfondo uno,  \"1"),
+  };
+  for (size_t t = 0; t < texts.size(); ++t) {
+    const std::string& text = texts[t];
+    MemoryFileSystem fs;
+    const PairCompiled pair =
+        compile_pair({{kLineUri, text}, {kTrainUri, train}, "V", "1"}, kTrainUri, fs, nullptr);
+    const DocumentRead& whole = *pair.reads.at(kLineUri);
+    const PairDocument document{kLineUri, text};
+    const std::shared_ptr<const DocumentRead> alone = read_line_alone(document, "V", nullptr);
+    const DocumentLines lines(text);
+    int answered_without_model = 0;
+    int after_stop = 0;
+    for (int l = 0; l < lines.size(); ++l) {
+      const std::shared_ptr<const DocumentRead> start =
+          read_line_through(document, "V", l + 1, nullptr);
+      for (int c = 0; c <= utf16_column(lines.line(l), INT_MAX); ++c) {
+        const json expected = lsp::or_null(hover(whole, l, c, pair.model.get()));
+        for (const DocumentRead* read : {alone.get(), start.get()}) {
+          if (!read) continue;
+          bool model_asked = false;
+          const json said = lsp::or_null(hover(*read, l, c, [&]() -> const TrackModel* {
+            model_asked = true;
+            return nullptr;
+          }));
+          if (model_asked) continue;
+          EXPECT_EQ(said, expected) << "text " << t << ", line " << l << ", column " << c;
+          ++answered_without_model;
+          after_stop += said.dump().find("after the compile stopped") != std::string::npos;
+        }
+      }
+    }
+    EXPECT_GT(answered_without_model, 500) << "text " << t;
+    // A place past the last line reads the whole text.
+    const std::shared_ptr<const DocumentRead> past =
+        read_line_through(document, "V", INT_MAX, nullptr);
+    ASSERT_TRUE(past);
+    EXPECT_EQ(past->read.records.size(), alone->read.records.size());
+    EXPECT_EQ(after_stop > 0, t == 1 || t == 2) << "text " << t;
   }
 }
 

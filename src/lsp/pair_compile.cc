@@ -1,5 +1,6 @@
 #include "lsp/pair_compile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <set>
@@ -202,6 +203,78 @@ PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, 
   }
   out.model = std::make_shared<const TrackModel>(std::move(result.model));
   return out;
+}
+
+namespace {
+
+// The line read alone from `utf8`, the whole of its text or its start.
+std::shared_ptr<const DocumentRead> read_alone(const PairDocument& line, std::string utf8,
+                                               const std::string& name,
+                                               const std::atomic<bool>* cancel) {
+  CompileText text = to_compile_text(utf8, cancel);
+  CompileInput input;
+  input.line.name = line.uri;
+  input.line.text = std::move(text.bytes);
+  // The compile stops where the train would be read.
+  input.train.unreadable = "not read";
+  input.model_name = utf8_to_windows1252(name).value_or("?");
+  // Asked for as compile_pair asks, so that the line is read the same way.
+  input.with_geometry = true;
+  input.geometry_points = false;
+  input.records_read = true;
+  if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+  CompileResult result = cancel ? compile(input, *cancel) : compile(input);
+  if (cancel && cancel->load(std::memory_order_relaxed)) throw CompileCancelled();
+  return std::make_shared<const DocumentRead>(
+      DocumentRead{std::move(utf8), std::move(result.records->line)});
+}
+
+// How many lines past the one asked for are read: enough for a record with
+// a quoted text over a few lines.
+constexpr int kLinesPast = 8;
+
+// The length of the first `lines` lines of `text`, with their line ends
+// (CR LF, CR or LF, as the field reader counts them); nothing when the text
+// holds no more.
+std::optional<size_t> length_of_lines(std::string_view text, int lines) {
+  size_t at = 0;
+  for (int i = 0; i < lines; ++i) {
+    const size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string_view::npos) return std::nullopt;
+    at = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  return at < text.size() ? std::optional<size_t>(at) : std::nullopt;
+}
+
+}  // namespace
+
+std::shared_ptr<const DocumentRead> read_line_alone(const PairDocument& line,
+                                                    const std::string& name,
+                                                    const std::atomic<bool>* cancel) {
+  if (!line.open_text) return nullptr;
+  return read_alone(line, *line.open_text, name, cancel);
+}
+
+std::shared_ptr<const DocumentRead> read_line_through(const PairDocument& line,
+                                                      const std::string& name, int through,
+                                                      const std::atomic<bool>* cancel) {
+  if (!line.open_text) return nullptr;
+  through = std::max(through, 0);
+  if (through > INT_MAX - kLinesPast) return read_line_alone(line, name, cancel);
+  const int cut = through + kLinesPast;
+  const std::optional<size_t> length = length_of_lines(*line.open_text, cut);
+  if (!length) return read_line_alone(line, name, cancel);
+  std::shared_ptr<const DocumentRead> read =
+      read_alone(line, line.open_text->substr(0, *length), name, cancel);
+  // Every record up to `through` ended at least a whole line before the
+  // cut: its reading never reached the cut.
+  for (const RecordRead& record : read->read.records) {
+    if (record.keyword.span.line > through) break;
+    const int last_line =
+        record.values.empty() ? record.keyword.span.last_line : record.values.back().span.last_line;
+    if (!record.complete || last_line >= cut - 1) return nullptr;
+  }
+  return read;
 }
 
 namespace {

@@ -118,4 +118,27 @@ LineChecked check_line(const LineTexts& texts, FileSystem& fs, const std::atomic
 PairCompiled compile_pair(const PairTexts& texts, const std::string& asked_for, FileSystem& fs,
                           const std::atomic<bool>* cancel);
 
+// What a compile of a pair reads of the line description `line`, open in the
+// editor, made without its train: the compile reads the line before the
+// train and nothing of the train changes how the line is read, so the
+// records, their places and where the compile stopped are those of every
+// pair the line is in. It costs the line's reading without the train's, the
+// signal codes or the checks of the run; its model is left out (a train is
+// missing from it). Throws CompileCancelled once `*cancel` is set.
+std::shared_ptr<const DocumentRead> read_line_alone(const PairDocument& line,
+                                                    const std::string& name,
+                                                    const std::atomic<bool>* cancel);
+
+// What read_line_alone reads of the records that start on or before the
+// 1-based line `through`, read from the text up to a few lines after it:
+// the compile reads a text in order, so a record read to its last value
+// before the cut is read as in the whole text, the stop before it too. Its
+// text and its lists end at the cut: it answers a request on a place up to
+// `through`, nothing else. Nothing when a record that starts there was not
+// read to its last value well before the cut (it runs on, or is short of
+// values): only the whole text tells how it is read then.
+std::shared_ptr<const DocumentRead> read_line_through(const PairDocument& line,
+                                                      const std::string& name, int through,
+                                                      const std::atomic<bool>* cancel);
+
 }  // namespace binario

@@ -1,6 +1,7 @@
 #include "lsp/server.h"
 
 #include <algorithm>
+#include <climits>
 #include <ctime>
 #include <optional>
 #include <thread>
@@ -256,9 +257,9 @@ void Server::answer(const json& id, const std::string& method, const json& param
 }
 
 std::string Server::formatting(const json& params, const Asked& asked) {
-  const Reading now = reading(document_uri(params), asked);
-  if (!now.read) return "[]";
-  const std::vector<LineEdit> edits = formatting_edits(*now.read, &asked.cancelled);
+  const std::shared_ptr<const DocumentRead> read = text_reading(document_uri(params), asked);
+  if (!read) return "[]";
+  const std::vector<LineEdit> edits = formatting_edits(*read, &asked.cancelled);
   // The protocol's TextEdit[], each member as dump() would write it.
   std::string out = "[";
   for (const LineEdit& edit : edits) {
@@ -292,8 +293,8 @@ json Server::request(const std::string& method, const json& params, const Asked&
     return nullptr;
   }
   if (method == "textDocument/documentSymbol") {
-    const Reading now = reading(document_uri(params), asked);
-    return now.read ? json(document_symbols(*now.read)) : json(nullptr);
+    const std::shared_ptr<const DocumentRead> read = text_reading(document_uri(params), asked);
+    return read ? json(document_symbols(*read)) : json(nullptr);
   }
   if (method == "textDocument/codeAction") {
     const std::string uri = document_uri(params);
@@ -324,22 +325,22 @@ json Server::request(const std::string& method, const json& params, const Asked&
     return item;
   }
   // What the compile read of the request's document, and which file it is.
-  const auto read_at = [&]() -> std::pair<Reading, std::optional<DescriptionFile>> {
+  const auto read_at =
+      [&]() -> std::pair<std::shared_ptr<const DocumentRead>, std::optional<DescriptionFile>> {
     const std::string uri = document_uri(params);
-    return {reading(uri, asked), description_file(uri)};
+    return {text_reading(uri, asked), description_file(uri)};
   };
   if (method == "textDocument/completion") {
-    const auto [now, file] = read_at();
-    if (!now.read || !file) return json::array();
+    const auto [read, file] = read_at();
+    if (!read || !file) return json::array();
     const auto [line, character] = position_of(params);
-    return keyword_completions(*now.read, *file, line, character, client_);
+    return keyword_completions(*read, *file, line, character, client_);
   }
   if (method == "textDocument/signatureHelp") {
-    const auto [now, file] = read_at();
-    if (!now.read || !file) return nullptr;
+    const auto [read, file] = read_at();
+    if (!read || !file) return nullptr;
     const auto [line, character] = position_of(params);
-    return lsp::or_null(
-        signature_help(*now.read, *file, line, character, client_.signature_markdown));
+    return lsp::or_null(signature_help(*read, *file, line, character, client_.signature_markdown));
   }
   if (method == "textDocument/inlayHint") {
     const Reading now = reading(document_uri(params), asked);
@@ -364,16 +365,31 @@ json Server::request(const std::string& method, const json& params, const Asked&
                                        method == "textDocument/definition"));
   }
   if (method == "textDocument/foldingRange") {
-    const Reading now = reading(document_uri(params), asked);
-    return now.read ? json(folding_ranges(*now.read)) : json::array();
+    const std::shared_ptr<const DocumentRead> read = text_reading(document_uri(params), asked);
+    return read ? json(folding_ranges(*read)) : json::array();
   }
   if (method == "textDocument/semanticTokens/full") {
-    const Reading now = reading(document_uri(params), asked);
-    return now.read ? json(semantic_tokens(*now.read)) : json(nullptr);
+    const std::shared_ptr<const DocumentRead> read = text_reading(document_uri(params), asked);
+    return read ? json(semantic_tokens(*read)) : json(nullptr);
   }
   if (method == "textDocument/hover") {
-    const Reading now = reading(document_uri(params), asked);
+    const std::string uri = document_uri(params);
     const auto [line, character] = position_of(params);
+    // On a keyword or most values the hover says what was read, and only
+    // the cells of a position or the run to a station need the model: the
+    // answer from the reading is taken when it never asked for one.
+    const int through = line < INT_MAX ? line + 1 : line;  // 1-based
+    if (const std::shared_ptr<const DocumentRead> read = text_reading(uri, asked, through)) {
+      bool model_asked = false;
+      const ModelOfRead no_model = [&model_asked]() -> const TrackModel* {
+        model_asked = true;
+        return nullptr;
+      };
+      std::optional<lsp::Hover> said =
+          hover(*read, line, character, no_model, client_.hover_markdown);
+      if (!model_asked) return lsp::or_null(said);
+    }
+    const Reading now = reading(uri, asked);
     if (!now.read) return nullptr;
     return lsp::or_null(hover(*now.read, line, character, now.model.get(), client_.hover_markdown));
   }
@@ -443,6 +459,7 @@ void Server::notification(const std::string& method, const json& params) {
         documents_.close(uri);
         models_.erase(percent_decode(uri));
         reads_.erase(percent_decode(uri));
+        lone_reads_.erase(percent_decode(uri));
         has_errors_.erase(percent_decode(uri));
       }
       publish(spelt, {});
@@ -598,7 +615,9 @@ void Server::check(const std::string& key, const std::atomic<bool>& cancelled) {
     if (documents_.is_open(uri)) models_[percent_decode(uri)] = std::move(model);
   }
   for (auto& [uri, read] : checked.reads) {
-    if (documents_.is_open(uri)) reads_[percent_decode(uri)] = std::move(read);
+    if (!documents_.is_open(uri)) continue;
+    reads_[percent_decode(uri)] = std::move(read);
+    lone_reads_.erase(percent_decode(uri));
   }
   for (const auto& [target, list] : checked.diagnostics) {
     if (!documents_.is_open(target)) continue;
@@ -673,8 +692,7 @@ std::vector<std::string> Server::write_documents(const std::string& train_uri, c
     pair.name = line->name;
     pair.number = line->number;
   }
-  const std::vector<std::string> paths =
-      write_driver_documents(pair, folder, fs_, &asked.cancelled);
+  std::vector<std::string> paths = write_driver_documents(pair, folder, fs_, &asked.cancelled);
   std::string said = "Wrote the driver's documents:";
   for (const std::string& path : paths) said += " " + path;
   outbox_.notify("window/showMessage", {{"type", lsp::kMessageInfo}, {"message", said}});
@@ -736,6 +754,40 @@ Server::Reading Server::reading(const std::string& uri, const Asked& asked) {
     if (percent_decode(compiled_uri) == key) return {read, compiled->model};
   }
   return {};
+}
+
+std::shared_ptr<const DocumentRead> Server::text_reading(const std::string& uri, const Asked& asked,
+                                                         int through) {
+  const std::string key = percent_decode(uri);
+  changes_.wait(key, asked.after);
+  const bool line_description = description_file(uri) == DescriptionFile::kLine;
+  std::shared_ptr<const std::string> text;
+  {
+    std::lock_guard lock(mutex_);
+    text = documents_.text(uri);
+    if (!text) return nullptr;
+    for (const auto* kept : {&reads_, &lone_reads_}) {
+      const auto it = kept->find(key);
+      if (it != kept->end() && it->second->utf8_text == *text) return it->second;
+    }
+  }
+  if (!line_description) return reading(uri, asked).read;
+  const std::optional<LineOf> line = line_of(uri);
+  if (!line) return nullptr;
+  if (through > 0) {
+    // Read up to the place asked about: in a long text, a small share of it.
+    std::shared_ptr<const DocumentRead> start =
+        read_line_through(PairDocument{uri, *text}, line->name, through, &asked.cancelled);
+    if (start) return start;
+  }
+  std::shared_ptr<const DocumentRead> read =
+      read_line_alone(PairDocument{uri, *text}, line->name, &asked.cancelled);
+  std::lock_guard lock(mutex_);
+  // Kept while the document holds this text.
+  if (std::shared_ptr<const std::string> now = documents_.text(uri); now && *now == *text) {
+    lone_reads_[key] = read;
+  }
+  return read;
 }
 
 Server::PairingStart Server::pairing_start(const std::string* fresh_folder_of) {

@@ -121,6 +121,15 @@ class Server {
     std::shared_ptr<const TrackModel> model;
   };
   Reading reading(const std::string& uri, const Asked& asked);
+  // What the compile read of the open document `uri` as it stands now, for
+  // a request that needs no model: the last check's reading of this very
+  // text, or of a line description its text read alone (read_line_alone:
+  // no train, no compile of the pair to wait for), or else reading()'s.
+  // Null when the document is not open or of no line. With `through` (a
+  // 1-based line), a line description's reading may end a few lines after
+  // that line (read_line_through): for a request on a place up to there.
+  std::shared_ptr<const DocumentRead> text_reading(const std::string& uri, const Asked& asked,
+                                                   int through = 0);
   // The source actions that write the driver's documents of the pairs of
   // the open description `uri` (of its train, or of each train of a line).
   std::vector<lsp::CodeAction> documents_actions(const std::string& uri);
@@ -175,6 +184,9 @@ class Server {
   std::map<std::string, std::shared_ptr<const CompactModel>> models_;
   // What the last compile read of each open document, by decoded URI.
   std::map<std::string, std::shared_ptr<const DocumentRead>> reads_;
+  // The last reading of each open line description read alone, by decoded
+  // URI: the requests on one text share it until a check reads that text.
+  std::map<std::string, std::shared_ptr<const DocumentRead>> lone_reads_;
   // Whether the last check of each open document published an error, by
   // decoded URI.
   std::map<std::string, bool> has_errors_;

@@ -834,6 +834,92 @@ TEST(Server, HoverAndOutlineReadTheTextAsItStandsNow) {
   EXPECT_NE(results[3].dump().find("\"line\":" + std::to_string(at)), std::string::npos);
 }
 
+// A hover on a line description just changed is answered on its new text
+// while the check of the pair is still compiling (held here at its reading
+// of the train on disk): the line is read alone, its stop included, and the
+// answer is the one a server gives once its check has read that text.
+TEST(Server, AHoverOnAChangedLineWaitsForNoCompileOfThePair) {
+  const std::string train = *utf8_to_windows1252(example("Valdoria_42-.txt"));
+  int at = 0;
+  // The clash stops the compile; two lines were put before the second board.
+  const std::string changed = line_with(std::string(kClash) + "- nota -\r\n", &at);
+  const std::vector<std::pair<int, int>> places = {
+      {at + 2, 2},   // the second board's keyword, read after the stop
+      {at + 2, 24},  // one of its speeds: no model asked
+      {14, 2},       // a gradient's keyword, before the stop
+      {5, 1},        // the line's length
+  };
+  HookedFileSystem fs;
+  fs.directories.insert("/d");
+  fs.files["/d/Valdoria_42-.txt"] = train;
+  WatchedOutput watched;
+  std::map<int, json> answers;
+  {
+    std::ostream out(&watched);
+    Server server(fs, out, ServerOptions{std::chrono::milliseconds(60'000), true});
+    auto send = [&](const std::string& method, const json& params, int id = 0) {
+      json m = {{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
+      if (id) m["id"] = id;
+      server.handle(m.dump());
+    };
+    send("initialize",
+         {{"capabilities", {{"textDocument", {{"hover", {{"contentFormat", {"markdown"}}}}}}}}}, 1);
+    send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
+    ASSERT_TRUE(watched.wait_for("publishDiagnostics", std::chrono::seconds(20)));
+    // The next compile waits at the train until the hovers are answered.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool go = false;
+    fs.on_read = [&] {
+      std::unique_lock lock(mutex);
+      released.wait_for(lock, std::chrono::seconds(30), [&] { return go; });
+    };
+    send("textDocument/didChange", {{"textDocument", {{"uri", kLineUri}, {"version", 2}}},
+                                    {"contentChanges", {{{"text", changed}}}}});
+    for (size_t i = 0; i < places.size(); ++i) {
+      send("textDocument/hover",
+           {{"textDocument", {{"uri", kLineUri}}},
+            {"position", {{"line", places[i].first}, {"character", places[i].second}}}},
+           static_cast<int>(10 + i));
+    }
+    bool all = true;
+    for (size_t i = 0; i < places.size(); ++i) {
+      all = all && watched.wait_for(R"("id":)" + std::to_string(10 + i), std::chrono::seconds(10));
+    }
+    {
+      std::lock_guard lock(mutex);
+      go = true;
+    }
+    released.notify_all();
+    ASSERT_TRUE(all) << "a hover waited for the compile of the pair";
+    send("shutdown", json::object(), 2);
+    std::istringstream in(watched.str());
+    std::string body;
+    while (read_message(in, &body) == ReadResult::kMessage) {
+      const json m = json::parse(body);
+      if (m.contains("id")) answers[m["id"].get<int>()] = m["result"];
+    }
+  }
+  // The same text opened in a server whose check has read it.
+  Session s;
+  s.fs.directories.insert("/d");
+  s.fs.files["/d/Valdoria_42-.txt"] = train;
+  s.request(1, "initialize",
+            {{"capabilities", {{"textDocument", {{"hover", {{"contentFormat", {"markdown"}}}}}}}}});
+  s.open(kLineUri, changed);
+  s.received();
+  for (size_t i = 0; i < places.size(); ++i) {
+    s.request(2, "textDocument/hover",
+              {{"textDocument", {{"uri", kLineUri}}},
+               {"position", {{"line", places[i].first}, {"character", places[i].second}}}});
+    const json checked = s.received().at(0)["result"];
+    ASSERT_TRUE(checked.is_object()) << i;
+    EXPECT_EQ(answers[static_cast<int>(10 + i)], checked) << i;
+  }
+  EXPECT_NE(answers[10].dump().find("Read after the compile stopped"), std::string::npos)
+      << answers[10];
+}
+
 // A change too large for the handling thread is applied off it: a request
 // after it on the same document answers on the changed text, one on another
 // document is answered, and a close and an open of the document behind the

@@ -1,6 +1,7 @@
 #include "output/binary_files.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 #include <memory>
@@ -80,61 +81,72 @@ void put_le_fixed(unsigned char* at, uint64_t value) {
   }
 }
 
-// Points first .. end - 1 of one coordinate, all computed Doubles, encoded a
-// chunk at a time: a geometry holds up to a million of them in a row, so the
-// per-value work is kept to the two stores.
-template <typename Coordinate>
-void write_doubles(Coordinate coordinate, size_t first, size_t end, ChunkWriter& w) {
+// The Doubles values[0 .. count - 1], tagged, a chunk at a time: a geometry
+// holds up to a million of them in a row, so the per-value work is kept to
+// the two stores.
+void write_doubles(const double* values, size_t count, ChunkWriter& w) {
   constexpr size_t kValueSize = kTagSize + tagged_payload_size(Tag::kDouble);
   constexpr uint16_t kDoubleTag = static_cast<uint16_t>(Tag::kDouble);
-  size_t k = first;
-  while (k < end) {
-    size_t batch = std::min(end - k, w.room() / kValueSize);
+  while (count > 0) {
+    const size_t batch = std::min(count, w.room() / kValueSize);
     if (batch == 0) {
       w.flush();
       continue;
     }
     unsigned char* p = w.take(batch * kValueSize);
-    for (const size_t stop = k + batch; k < stop; ++k, p += kValueSize) {
+    for (size_t i = 0; i < batch; ++i, p += kValueSize) {
       put_le_fixed<kTagSize>(p, kDoubleTag);
-      put_le_fixed<8>(p + kTagSize, std::bit_cast<uint64_t>(coordinate(k)));
+      put_le_fixed<8>(p + kTagSize, std::bit_cast<uint64_t>(values[i]));
     }
+    values += batch;
+    count -= batch;
   }
 }
 
-// One coordinate's run of tagged values, points 0 .. last.
-void write_coordinate(const Linea& linea, int c, ChunkWriter& w) {
+// One coordinate's run of tagged values, points 0 .. last: the seed's
+// Integers, the Doubles the geometry makes again block by block as they are
+// written, then the empty values.
+template <int kCoordinate>
+void write_coordinate(const Linea& linea, ChunkWriter& w) {
+  constexpr size_t kBlock = 2048;
   const size_t n = linea.points();
-  for (size_t k = 0; k < n;) {
-    const Tag tag = linea.tag(k);
-    if (tag == Tag::kDouble) {
-      // Every point from here up to filled() is a computed Double.
-      const size_t end = std::min(linea.filled(), n);
-      if (c == 0) {
-        write_doubles([&linea](size_t i) { return linea.x(i); }, k, end, w);
-      } else {
-        write_doubles([&linea](size_t i) { return linea.y(i); }, k, end, w);
-      }
-      k = end;
+  const size_t filled = std::min(linea.filled(), n);
+  std::array<double, kBlock> xs;
+  std::array<double, kBlock> ys;
+  Linea::Walker walker(linea);
+  size_t k = 0;
+  while (k < filled) {
+    const size_t made = walker.next(xs.data(), ys.data(), std::min(kBlock, filled - k));
+    if (made == 0) break;  // cannot happen: the walker makes filled() points
+    const double* values = kCoordinate == 0 ? xs.data() : ys.data();
+    size_t i = 0;
+    for (; i < made && linea.tag(k) == Tag::kInteger; ++i, ++k) {
+      unsigned char* at = w.take(kTagSize + tagged_payload_size(Tag::kInteger));
+      put_le(at, kTagSize, static_cast<uint16_t>(Tag::kInteger));
+      put_le(at + kTagSize, 2, low16(nearest(values[i])));
+    }
+    write_doubles(values + i, made - i, w);
+    k += made - i;
+  }
+  while (k < n) {
+    const size_t batch = std::min(n - k, w.room() / kTagSize);
+    if (batch == 0) {
+      w.flush();
       continue;
     }
-    unsigned char* p = w.take(kTagSize + tagged_payload_size(tag));
-    put_le(p, kTagSize, static_cast<uint16_t>(tag));
-    if (tag == Tag::kInteger) {
-      const double v = c == 0 ? linea.x(k) : linea.y(k);
-      put_le(p + kTagSize, 2, low16(nearest(v)));
-    }
-    ++k;
+    std::memset(w.take(batch * kTagSize), 0, batch * kTagSize);
+    k += batch;
   }
 }
 
 }  // namespace
 
 size_t geometry_file_size(const Linea& linea) {
-  size_t total = 0;
-  for (size_t k = 0; k < linea.points(); ++k) {
-    total += kTagSize + tagged_payload_size(linea.tag(k));
-  }
+  const size_t n = linea.points();
+  const size_t filled = std::min(linea.filled(), n);
+  const size_t integers = std::min<size_t>(filled, 2);
+  const size_t total = n * kTagSize + integers * tagged_payload_size(Tag::kInteger) +
+                       (filled - integers) * tagged_payload_size(Tag::kDouble);
   return 2 * total;
 }
 
@@ -144,8 +156,8 @@ size_t train_record_size(const VoceTreno& voce) {
 
 void write_geometry_file(const Linea& linea, ByteSink& out) {
   ChunkWriter w(out);
-  write_coordinate(linea, 0, w);
-  write_coordinate(linea, 1, w);
+  write_coordinate<0>(linea, w);
+  write_coordinate<1>(linea, w);
   w.flush();
 }
 

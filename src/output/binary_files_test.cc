@@ -212,6 +212,38 @@ TEST(GeometryFile, UnallocatedWritesNothingAndUncomputedPointsAreEmpty) {
             std::string(2 * 10 * kTagSize, '\0'));
 }
 
+// A geometry made by runs (straight, turned, continuing from a point given
+// outright) writes the bytes of the same points given one by one, across
+// several chunks of the writer.
+TEST(GeometryFile, PointsMadeByRunsWriteAsTheSamePointsGiven) {
+  Linea made;
+  made.allocate(200'000);
+  made.seed();
+  made.extend(999, false, 0);
+  made.extend(90'000, true, 0.0003);
+  made.extend(90'010, true, 0.0003);  // the same curvature goes on
+  made.push(5.5, -2.25);
+  made.extend(150'000, false, 0);
+  made.extend(199'990, true, -0.006);
+  ASSERT_EQ(made.filled(), 199'991u);
+
+  const std::vector<Linea::Point> p = made.coordinates();
+  ASSERT_EQ(p.size(), made.filled());
+  EXPECT_EQ(p[999].y, 999.0);
+  EXPECT_EQ(p[1000].x, 0.0003);  // turned: x1 + (d0 + kappa d1) with d0 = 0, d1 = 1
+  EXPECT_EQ(p[90'011].x, 5.5);
+  // The straight run after the given point continues from it and the point before.
+  EXPECT_EQ(p[90'012].x, 5.5 + (5.5 - p[90'010].x));
+  EXPECT_EQ(p[90'012].y, -2.25 + (-2.25 - p[90'010].y));
+
+  Linea given;
+  given.allocate(200'000);
+  for (const Linea::Point& point : p) given.push(point.x, point.y);
+  const std::string bytes = written([&](ByteSink& f) { write_geometry_file(made, f); });
+  EXPECT_EQ(bytes.size(), geometry_file_size(made));
+  EXPECT_EQ(bytes, written([&](ByteSink& f) { write_geometry_file(given, f); }));
+}
+
 // Counts the writes and bytes a writer hands to its file, keeping only the
 // last bytes so a long file costs no memory here.
 class CountingFile : public ByteSink {

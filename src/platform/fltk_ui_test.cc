@@ -43,7 +43,7 @@ std::string find_xvfb() {
   while (start <= dirs.size()) {
     size_t end = dirs.find(':', start);
     if (end == std::string::npos) end = dirs.size();
-    const std::string candidate = dirs.substr(start, end - start) + "/Xvfb";
+    std::string candidate = dirs.substr(start, end - start) + "/Xvfb";
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     start = end + 1;
   }
@@ -425,7 +425,7 @@ void probe_error_box(void* data) {
     for (int i = 0; i < box->children(); ++i) {
       Fl_Widget* w = box->child(i);
       if (dynamic_cast<Fl_Button*>(w)) {
-        probe->buttons.push_back(w->label() ? w->label() : "");
+        probe->buttons.emplace_back(w->label() ? w->label() : "");
       } else if (w->label() && *w->label()) {
         probe->text = w->label();
         text_area = Rect{w->x(), w->y(), w->w(), w->h()};

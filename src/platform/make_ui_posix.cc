@@ -53,6 +53,7 @@ std::unique_ptr<Ui> make_ui(bool allow_window) {
 // that a window that was shown does not count as a leak of ours. (The hook is
 // read when the program starts, before the module is loaded, so it lives
 // here.)
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the leak checker looks this name up.
 extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\n";
 }

@@ -20,7 +20,7 @@ namespace {
 TEST(ProcessTest, TheProgramsFolderHoldsTheProgram) {
   const std::optional<std::string> known = program_directory();
   ASSERT_TRUE(known.has_value());
-  const std::string folder = *known;
+  const std::string& folder = *known;
   EXPECT_TRUE(std::filesystem::path(folder).is_absolute()) << folder;
   RealFileSystem fs;
   ASSERT_TRUE(fs.is_directory(folder)) << folder;
@@ -36,6 +36,7 @@ TEST(ProcessTest, TheProgramsFolderHoldsTheProgram) {
 TEST(ProcessTest, TheArgumentsAreTheOnesTheProgramWasStartedWith) {
   std::vector<std::string> given = ::testing::internal::GetArgvs();
   std::vector<char*> argv;
+  argv.reserve(given.size());
   for (std::string& a : given) argv.push_back(a.data());
   const std::vector<std::string> arguments =
       program_arguments(static_cast<int>(argv.size()), argv.data());

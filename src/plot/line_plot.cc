@@ -19,7 +19,7 @@ LineData line_data_from_model(const TrackModel& model) {
   data.treno = model.treno;
   const Linea& linea = model.linea;
   data.plan.reserve(linea.filled());
-  for (size_t k = 0; k < linea.filled(); ++k) data.plan.push_back({linea.x(k), linea.y(k)});
+  linea.for_each_point([&data](double x, double y) { data.plan.push_back({x, y}); });
   return data;
 }
 

@@ -112,13 +112,13 @@ TEST_F(BuiltinLinePlotTest, IsOneSmallSvgDocument) {
 TEST_F(BuiltinLinePlotTest, PlanReachesTheGeometrysExtremes) {
   const Linea& linea = model_->linea;
   ASSERT_GT(linea.filled(), 2u);
-  double min_x = linea.x(0), max_x = linea.x(0), min_y = linea.y(0), max_y = linea.y(0);
-  for (size_t k = 0; k < linea.filled(); ++k) {
-    min_x = std::min(min_x, linea.x(k));
-    max_x = std::max(max_x, linea.x(k));
-    min_y = std::min(min_y, linea.y(k));
-    max_y = std::max(max_y, linea.y(k));
-  }
+  double min_x = 0, max_x = 0, min_y = 0, max_y = 0;
+  linea.for_each_point([&](double x, double y) {
+    min_x = std::min(min_x, x);
+    max_x = std::max(max_x, x);
+    min_y = std::min(min_y, y);
+    max_y = std::max(max_y, y);
+  });
   EXPECT_EQ(plot_->plan_bounds.min_x, min_x);
   EXPECT_EQ(plot_->plan_bounds.max_x, max_x);
   EXPECT_EQ(plot_->plan_bounds.min_y, min_y);
@@ -215,6 +215,7 @@ TEST_F(BuiltinLinePlotTest, EveryStationAppearsOnceAtItsKilometreWithItsExtent) 
   ASSERT_EQ(plan.size(), 1u);
   std::map<std::string, int> named;
   for (const std::string& t : texts_below(*plan[0])) ++named[t];
+  const std::vector<Linea::Point> plan_points = model_->linea.coordinates();
   for (const auto& [name, v] : expected) EXPECT_EQ(named[name], 1) << name;
   for (const Element& c : plan[0]->children) {
     if (c.name != "circle") continue;
@@ -223,8 +224,8 @@ TEST_F(BuiltinLinePlotTest, EveryStationAppearsOnceAtItsKilometreWithItsExtent) 
     bool on_station = false;
     for (const auto& [name, v] : expected) {
       const auto k = static_cast<size_t>(v->posizione);
-      on_station |= std::abs(x - layout.page_x(model_->linea.x(k))) < 0.051 &&
-                    std::abs(y - layout.page_y(model_->linea.y(k))) < 0.051;
+      on_station |= std::abs(x - layout.page_x(plan_points[k].x)) < 0.051 &&
+                    std::abs(y - layout.page_y(plan_points[k].y)) < 0.051;
     }
     EXPECT_TRUE(on_station) << x << "," << y;
   }

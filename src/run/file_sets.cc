@@ -70,8 +70,7 @@ bool write_binary_files(FileSystem& fs, const ScenarioFileNames& out, const Trac
   // Temporaries a killed compile left in this folder go first.
   const std::string folder = path_parent(out.cells);
   remove_stale_temporaries(fs, folder.empty() ? "." : folder);
-  std::vector<std::string> paths;
-  for (const SetText& t : texts) paths.push_back(t.path);
+  std::vector<std::string> paths = set_text_paths(texts);
   const std::vector<BinaryImage> images = images_to_write(with_geometry);
   for (BinaryImage image : images) {
     paths.push_back(image == BinaryImage::kGeometry     ? out.geometry
@@ -113,9 +112,15 @@ std::optional<std::string> set_name_refusal(const std::vector<std::string>& path
   return std::nullopt;
 }
 
-bool write_texts_together(FileSystem& fs, const std::vector<SetText>& texts, RunReport* report) {
+std::vector<std::string> set_text_paths(const std::vector<SetText>& texts) {
   std::vector<std::string> paths;
+  paths.reserve(texts.size());
   for (const SetText& t : texts) paths.push_back(t.path);
+  return paths;
+}
+
+bool write_texts_together(FileSystem& fs, const std::vector<SetText>& texts, RunReport* report) {
+  std::vector<std::string> paths = set_text_paths(texts);
   if (std::optional<std::string> refusal = set_name_refusal(paths)) {
     report->file_errors.push_back(*refusal + kNothingReplaced);
     return false;

@@ -26,6 +26,9 @@ struct SetText {
   std::string text;
 };
 
+// The paths of `texts`, in order.
+std::vector<std::string> set_text_paths(const std::vector<SetText>& texts);
+
 // Writes the binary files of a finished model under the names of `out` (the
 // plan geometry only with `with_geometry`) as one set with `texts` (written
 // before them), after removing the stale temporaries of their folder

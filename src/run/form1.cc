@@ -41,8 +41,7 @@ RunReport Form1::form_load() {
   std::vector<SetText> texts = builtin_texts();
   CommitPlan plan = commit_plan();
   plan.with_geometry = true;
-  std::vector<std::string> paths;
-  for (const SetText& t : texts) paths.push_back(t.path);
+  std::vector<std::string> paths = set_text_paths(texts);
   paths.insert(paths.end(), {plan.outputs.geometry, plan.outputs.train_table, plan.outputs.cells});
   if (std::optional<std::string> refusal = set_name_refusal(paths)) {
     report.file_errors.push_back(*refusal + "; nothing was replaced");

@@ -14,7 +14,7 @@
 namespace binario {
 namespace {
 
-std::string crlf(std::string text) {
+std::string crlf(const std::string& text) {
   std::string out;
   for (char c : text) {
     if (c == '\n') out += '\r';
