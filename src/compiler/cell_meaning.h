@@ -188,6 +188,13 @@ constexpr uint8_t signal_time_byte(int64_t sx, int64_t tempo) {
 constexpr uint8_t approach_mark_byte(int64_t mark, int64_t b) {
   return low8(mark * 10 + b);
 }
+// The approach mark a cell keeps (0: none), beside whatever object it holds.
+inline uint8_t approach_mark(const Cella& c) {
+  return c.ripetizione;
+}
+inline void set_approach_mark(Cella& c, uint8_t mark) {
+  c.ripetizione = mark;
+}
 // The mark value a mark byte `held` at distance `b` can come from: the byte
 // keeps 10 * m in 8 bits, so m is known modulo 128 (77 is 1/5 modulo 128);
 // -1 when no m gives the byte.
@@ -307,6 +314,13 @@ inline void write_sign_board(Cella& c, int64_t entry) {
 
 // A speed-code point keeps its value; one of value below 1 is bare and
 // keeps none.
+// The value a speed-code point keeps.
+inline int16_t code_point_value(const Cella& c) {
+  return c.valore1;
+}
+inline void set_code_point_value(Cella& c, int16_t w) {
+  c.valore1 = w;
+}
 inline void write_code_point(Cella& c, int64_t w) {
   if (w >= 1) {
     c.tipo = kCodePoint;

@@ -165,9 +165,9 @@ class Pass {
     } else if (free(d - 2)) {
       place(d - 2, i);
     } else if (code_point(d - 1)) {
-      cell(d - 1).valore1 = minimo(kCode, cell(d - 1).valore1);
+      set_code_point_value(cell(d - 1), minimo(kCode, code_point_value(cell(d - 1))));
     } else if (code_point(d - 2)) {
-      cell(d - 2).valore1 = minimo(kCode, cell(d - 2).valore1);
+      set_code_point_value(cell(d - 2), minimo(kCode, code_point_value(cell(d - 2))));
     } else {
       const int32_t cells[2] = {d - 1, d - 2};
       fault(11, d, d,

@@ -248,7 +248,7 @@ std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOr
   // before the first cell are left out.
   for (int64_t b = 1; b <= 4; ++b) {
     const int64_t j = k - 2 * b;
-    if (model_.in_cells(j)) cell(j).ripetizione = approach_mark_byte(mark, b);
+    if (model_.in_cells(j)) set_approach_mark(cell(j), approach_mark_byte(mark, b));
   }
   return std::nullopt;
 }
@@ -472,7 +472,7 @@ std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw
   if (station_has_marks(*stored_station_value(e, values_of::kStationKind))) {
     for (int64_t j = 1; j <= 4; ++j) {
       const int64_t q = station_mark_cell(fine, j);
-      if (q > 1) cell(q).ripetizione = station_mark_byte(j);
+      if (q > 1) set_approach_mark(cell(q), station_mark_byte(j));
     }
   }
   if (stop <= 1) {

@@ -410,9 +410,10 @@ class Recovery {
       bool marks = false;
       for (int64_t b = 1; b <= 4; ++b) {
         const int64_t q = stop - 2 * b;
-        marks = marks || (q >= 0 && !covered[static_cast<size_t>(q)] && cell(q).ripetizione != 0);
+        marks =
+            marks || (q >= 0 && !covered[static_cast<size_t>(q)] && approach_mark(cell(q)) != 0);
       }
-      if (c.tempo != 0 || marks) {
+      if (signal_time_cell(c) != 0 || marks) {
         signal_cells_.push_back({stop, n});
       } else {
         open_stops_.insert(stop);
@@ -592,7 +593,7 @@ class Recovery {
     for (const Mark& mk : w.marks) {
       const size_t c = static_cast<size_t>(mk.cell);
       if (claimed[c]) continue;
-      const uint8_t held = cells_[c].ripetizione;
+      const uint8_t held = approach_mark(cells_[c]);
       if (w.station) {
         if (held != mk.value) return false;
         continue;
@@ -619,8 +620,8 @@ class Recovery {
     std::vector<bool> covered(cells_.size(), false);
     for (const MarkWriter& w : writers_) claim(w, covered);
     for (int64_t j = 0; j <= last(); ++j) {
-      if (cell(j).ripetizione != 0 && !covered[static_cast<size_t>(j)]) {
-        refuse("cell " + str(j) + " holds the approach mark " + str(cell(j).ripetizione) +
+      if (approach_mark(cell(j)) != 0 && !covered[static_cast<size_t>(j)]) {
+        refuse("cell " + str(j) + " holds the approach mark " + str(approach_mark(cell(j))) +
                ", which no signal or station before it writes");
       }
     }
@@ -925,12 +926,12 @@ class Recovery {
       if (c.tipo == kCodePoint || c.tipo == kBareCodePoint) {
         points.push_back(j);
         c.tipo = kNone;
-        c.valore1 = 0;
+        set_code_point_value(c, 0);
       }
     }
     std::set<int64_t> author;
     for (int64_t j : points) {
-      if (cell(j).tipo != kCodePoint || cell(j).valore1 != kPassCode) author.insert(j);
+      if (cell(j).tipo != kCodePoint || code_point_value(cell(j)) != kPassCode) author.insert(j);
     }
     std::set<int64_t> tried;
     for (int round = 0; round < 64; ++round) {
@@ -938,7 +939,7 @@ class Recovery {
       model.percorso = base.percorso;
       for (int64_t j : author) {
         model.percorso[static_cast<size_t>(j)].tipo = cell(j).tipo;
-        model.percorso[static_cast<size_t>(j)].valore1 = cell(j).valore1;
+        set_code_point_value(model.percorso[static_cast<size_t>(j)], code_point_value(cell(j)));
       }
       Status status;
       status.set_extras(false);
@@ -950,7 +951,7 @@ class Recovery {
       for (int64_t j = 0; j <= last(); ++j) {
         const Cella& got = model.percorso[static_cast<size_t>(j)];
         const Cella& want = cell(j);
-        if (got.tipo == want.tipo && got.valore1 == want.valore1) continue;
+        if (got.tipo == want.tipo && code_point_value(got) == code_point_value(want)) continue;
         if ((want.tipo == kCodePoint || want.tipo == kBareCodePoint) && !author.count(j) &&
             got.tipo != kCodePoint) {
           author.insert(j);
@@ -962,10 +963,9 @@ class Recovery {
       if (added) continue;
       if (wrong < 0) {
         for (int64_t j : author) {
-          const int64_t w = cell(j).tipo == kBareCodePoint ? 0
-                            : cell(j).valore1 >= 1         ? cell(j).valore1
-                                                           : int64_t{cell(j).valore1} + 65536;
-          if (cell(j).tipo == kBareCodePoint && cell(j).valore1 != 0) {
+          const int64_t kept = code_point_value(cell(j));
+          const int64_t w = cell(j).tipo == kBareCodePoint ? 0 : kept >= 1 ? kept : kept + 65536;
+          if (cell(j).tipo == kBareCodePoint && kept != 0) {
             refuse("the bare speed-code point in cell " + str(j) + " holds a value");
           }
           train_.code_points.push_back({j * kCell, w});
