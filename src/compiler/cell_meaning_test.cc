@@ -109,3 +109,109 @@ TEST(CellMeaning, SignalPairsRepeatValuesAndApproachMarksRoundTrip) {
 
 }  // namespace
 }  // namespace binario
+
+namespace binario {
+namespace {
+
+// Each number of a station record that its entry keeps has a field of its
+// own (none overwrites another) and reads back as stored, cut to the field's
+// width; the length, the time and the name have none.
+TEST(CellMeaning, StationValuesKeepAFieldEachAndReadBack) {
+  using namespace values_of;
+  VoceTreno e;
+  for (size_t i = 0; i < kStationValues; ++i) {
+    const bool kept = store_station_value(e, i, static_cast<int64_t>(i) + 1);
+    EXPECT_EQ(kept, stored_station_value(e, i).has_value()) << i;
+    EXPECT_EQ(kept, i != kStationLength && i != kHoursOfDay && i != kMinutesOfDay &&
+                        i != kSecondsOfDay && i != kStationName)
+        << i;
+  }
+  for (size_t i = 0; i < kStationValues; ++i) {
+    if (const std::optional<int64_t> v = stored_station_value(e, i)) {
+      EXPECT_EQ(*v, static_cast<int64_t>(i) + 1) << i;
+    }
+  }
+  // Bytes and Integers keep what their width holds, as the reader took it.
+  store_station_value(e, kStationKind, 300);
+  store_station_value(e, kStationD1, 70000);
+  store_station_value(e, kStationPos, -2'000'000'000);
+  EXPECT_EQ(stored_station_value(e, kStationKind), 44);
+  EXPECT_EQ(stored_station_value(e, kStationD1), 4464);
+  EXPECT_EQ(stored_station_value(e, kStationPos), -2'000'000'000);
+}
+
+// Every value of the general sections' records has a field of its own in
+// the train table's reserved entries, beside the repetition's count of codes
+// and outside the station entries; the records of the bodies have none.
+TEST(CellMeaning, GeneralValuesKeepAFieldEachInTheReservedEntries) {
+  std::array<VoceTreno, kTrenoEntries> treno{};
+  int64_t next = 1;
+  for (const RecordSpec& row : records_table()) {
+    const bool general = row.position == std::nullopt;
+    for (size_t i = 0; i < row.values.size(); ++i) {
+      const GeneralField f = general_field(row.kind, i);
+      EXPECT_EQ(f.entry > kFirstBoardSlot, general) << row.written[0] << " " << i;
+      store_general_value(treno, row.kind, i, next++);
+    }
+  }
+  store_repetition_codes(treno, 9);
+  next = 1;
+  for (const RecordSpec& row : records_table()) {
+    for (size_t i = 0; i < row.values.size(); ++i, ++next) {
+      if (row.position) continue;
+      EXPECT_EQ(general_value(treno, row.kind, i), next) << row.written[0] << " " << i;
+    }
+  }
+  EXPECT_EQ(repetition_codes(treno), 9);
+  TrackModel model;
+  for (size_t i = 0; i < values_of::kClockValues; ++i) {
+    store_general_value(model.treno, RecordKind::kClock, i, static_cast<int64_t>(i) + 7);
+  }
+  store_general_value(model.treno, RecordKind::kBrakedMass, 0, 120);
+  EXPECT_EQ(clock_seconds(model), 7 * 3600 + 8 * 60 + 9);
+  EXPECT_EQ(braked_mass_percent(model), 120);
+}
+
+// Every Byte a mountain span's cells keep, with markers or without, comes
+// from the kind decompile writes for it.
+TEST(CellMeaning, MountainKindsRoundTripThroughTheByte) {
+  for (int b = 0; b <= 255; ++b) {
+    for (bool markers : {false, true}) {
+      const MountainKind kept =
+          mountain_kind(mountain_written_kind(static_cast<uint8_t>(b), markers));
+      EXPECT_EQ(low8(kept.kind), b) << markers;
+      EXPECT_EQ(kept.markers, markers) << b;
+    }
+  }
+}
+
+// A time of day splits into minutes and seconds of 0 to 59 and the hours
+// left, negative ones included, and joins back to the same count.
+TEST(CellMeaning, TimeOfDaySplitsAndJoinsBack) {
+  struct Case {
+    int64_t seconds, hours, minutes, secs;
+  };
+  const Case cases[] = {{0, 0, 0, 0},
+                        {59, 0, 0, 59},
+                        {60, 0, 1, 0},
+                        {3599, 0, 59, 59},
+                        {3600, 1, 0, 0},
+                        {86399, 23, 59, 59},
+                        {90061, 25, 1, 1},
+                        {-1, -1, 59, 59},
+                        {-3600, -1, 0, 0},
+                        {-3601, -2, 59, 59},
+                        {2147483647, 596523, 14, 7}};
+  for (const Case& c : cases) {
+    const TimeOfDay t = time_of_day(c.seconds);
+    EXPECT_EQ(t.hours, c.hours) << c.seconds;
+    EXPECT_EQ(t.minutes, c.minutes) << c.seconds;
+    EXPECT_EQ(t.seconds, c.secs) << c.seconds;
+    EXPECT_EQ(seconds_of_day(t.hours, t.minutes, t.seconds), c.seconds);
+  }
+  // As written, minutes and seconds may run past 59 or below 0.
+  EXPECT_EQ(seconds_of_day(1, 75, -10), 3600 + 4500 - 10);
+}
+
+}  // namespace
+}  // namespace binario

@@ -429,24 +429,29 @@ void DescriptionParser::read_after_stop(TextPosition where, const Section& secti
   status_.end_after_stop();
 }
 
+int64_t DescriptionParser::read_value(RecordKind kind, size_t i, std::string_view* text) {
+  const ValueSpec& v = record_spec(kind).values[i];
+  switch (v.type) {
+    case ValueType::kLong:
+      return reader_.read_long(v.what);
+    case ValueType::kInteger:
+      return reader_.read_integer(v.what);
+    case ValueType::kByte:
+      return reader_.read_byte(v.what);
+    case ValueType::kText: {
+      const Field f = next_field();
+      if (text) *text = f.text;
+      return 0;
+    }
+  }
+  return 0;
+}
+
 DescriptionParser::RecordNumbers DescriptionParser::read_numbers(RecordKind kind) {
   RecordNumbers out;
-  const std::span<const ValueSpec> values = record_spec(kind).values;
-  for (size_t i = 0; i < values.size() && i < out.values.size(); ++i) {
-    const ValueSpec& v = values[i];
-    switch (v.type) {
-      case ValueType::kLong:
-        out.values[i] = reader_.read_long(v.what);
-        break;
-      case ValueType::kInteger:
-        out.values[i] = reader_.read_integer(v.what);
-        break;
-      case ValueType::kByte:
-        out.values[i] = reader_.read_byte(v.what);
-        break;
-      case ValueType::kText:
-        break;
-    }
+  const size_t count = record_spec(kind).values.size();
+  for (size_t i = 0; i < count && i < out.values.size(); ++i) {
+    out.values[i] = read_value(kind, i, &out.text);
   }
   return out;
 }

@@ -105,16 +105,23 @@ class DescriptionParser {
   // Reads the next text field, warning about a quote that is never closed or
   // a quoted text that runs over line ends.
   Field next_field();
-  // The numbers of a record, in the records table's order.
+  // The values of a record, in the records table's order: the numbers, and
+  // the text of its text value (a view into the description; 0 stands in
+  // the numbers at its place).
   struct RecordNumbers {
-    std::array<int64_t, 16> values{};
+    std::array<int64_t, 17> values{};
+    std::string_view text;
     int64_t operator[](size_t i) const { return values[i]; }
     int32_t as_long(size_t i) const { return static_cast<int32_t>(values[i]); }
     int16_t as_integer(size_t i) const { return static_cast<int16_t>(values[i]); }
   };
-  // Reads every value of a record of `kind` (all numbers) in the table's
-  // order, each as its type and, when it cannot be read, named by its
-  // `what`.
+  // Reads value `i` of a record of `kind` as its type and, when it cannot be
+  // read, names it by its `what`. A text value is read as a field: its text
+  // goes to `text` (when given) and 0 is returned.
+  int64_t read_value(RecordKind kind, size_t i, std::string_view* text = nullptr);
+  // Reads every value of a record of `kind` in the table's order. A record
+  // whose checks stand between its values reads them one by one with
+  // read_value, so a fault comes before the values after it are read.
   RecordNumbers read_numbers(RecordKind kind);
   // Warns about `kw`, which no keyword took: a misspelt keyword drops its
   // record without a fault. Comments, section headers and empty fields are

@@ -69,7 +69,9 @@ struct Triple {
 };
 
 Triple triple_of(const VoceTreno& v) {
-  return {v.inizio, v.fine, v.posizione};
+  using namespace values_of;
+  return {v.*chainage_member(kChainageKey), v.*chainage_member(kChainage),
+          v.*chainage_member(kChainageFlag)};
 }
 
 // Sorts the chainage references in entries 81 (tre), 82 (due) and 83 (uno)
@@ -111,9 +113,9 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
   for (int d = 0; d < 3; ++d) {
     Triple t = order[d] == kZero ? Triple{} : in[order[d]];
     VoceTreno& v = model.treno[kChainageTre + d];
-    v.inizio = t.key;
-    v.fine = t.chainage;
-    v.posizione = t.flag;
+    v.*chainage_member(values_of::kChainageKey) = t.key;
+    v.*chainage_member(values_of::kChainage) = t.chainage;
+    v.*chainage_member(values_of::kChainageFlag) = t.flag;
     if (t.flag == 1) {
       std::optional<int32_t> raised = checked_long(chainage_stored(t.chainage, t.flag));
       if (!raised) {
@@ -122,7 +124,7 @@ void sort_chainages(TrackModel& model, const TextPosition (&where)[3]) {
                               " is added, found " + std::to_string(t.chainage),
                           where[order[d]]);
       }
-      v.fine = *raised;
+      v.*chainage_member(values_of::kChainage) = *raised;
     }
   }
 }
@@ -220,27 +222,18 @@ LineParser::Step LineParser::read_general_row(const Field& kw) {
 }
 
 bool LineParser::read_general_record(RecordKind kind, const Field& kw) {
-  VoceTreno& scenario = model_.treno[kScenarioEntry];
   switch (kind) {
     case RecordKind::kLineLength:
       return read_line_length(kw);
     case RecordKind::kChainageTre:
-      read_chainage_reference(kw, kChainageTre, "tre");
-      return true;
     case RecordKind::kChainageDue:
-      read_chainage_reference(kw, kChainageDue, "due");
-      return true;
     case RecordKind::kChainageUno:
-      read_chainage_reference(kw, kChainageUno, "uno");
+      read_chainage_reference(kw, kind);
       return true;
     case RecordKind::kBackgroundUno:
-      scenario.inizio = reader_.read_long("background selector uno");
-      return true;
     case RecordKind::kBackgroundDue:
-      scenario.posizione = reader_.read_long("background selector due");
-      return true;
     case RecordKind::kBackgroundTre:
-      scenario.fine = reader_.read_long("background selector tre");
+      store_general_value(model_.treno, kind, 0, read_value(kind, 0));
       return true;
     case RecordKind::kSignalRepetition:
       return read_signal_repetition(kw);
@@ -250,7 +243,7 @@ bool LineParser::read_general_record(RecordKind kind, const Field& kw) {
 }
 
 bool LineParser::read_line_length(const Field& kw) {
-  const int32_t length = reader_.read_long("the length of the line");
+  const int32_t length = read_numbers(RecordKind::kLineLength).as_long(0);
   const TextPosition length_at = reader_.current().where;
   if (length > kMaxLineLength) {
     fault(1, std::nullopt, kw.where,
@@ -265,7 +258,7 @@ bool LineParser::read_line_length(const Field& kw) {
                           std::to_string(last_cell) + ")",
                       length_at);
   }
-  model_.treno[kTrainParameters].fine = length;
+  store_general_value(model_.treno, RecordKind::kLineLength, 0, length);
   // Without its points the geometry is not allocated: its last point is 0,
   // so extend_geometry counts the points (and checks the counter) but
   // computes none.
@@ -273,28 +266,29 @@ bool LineParser::read_line_length(const Field& kw) {
   return true;
 }
 
-void LineParser::read_chainage_reference(const Field& kw, int entry, const char* word) {
-  chainage_where_[entry - kChainageTre] = kw.where;
-  VoceTreno& v = model_.treno[static_cast<size_t>(entry)];
-  const std::string name = std::string("chainage reference ") + word;
-  v.inizio = reader_.read_long("the key of " + name);
-  v.fine = reader_.read_long("the chainage of " + name);
-  v.posizione = reader_.read_long("the flag of " + name);
+void LineParser::read_chainage_reference(const Field& kw, RecordKind kind) {
+  chainage_where_[general_field(kind, 0).entry - kChainageTre] = kw.where;
+  // Each value is stored as it is read: a read that fails leaves the values
+  // before it in the entry.
+  for (size_t i = 0; i < values_of::kChainageValues; ++i) {
+    store_general_value(model_.treno, kind, i, read_value(kind, i));
+  }
 }
 
 bool LineParser::read_signal_repetition(const Field& kw) {
+  using namespace values_of;
+  constexpr RecordKind kKind = RecordKind::kSignalRepetition;
   const std::string_view t = kw.text;
-  VoceTreno& train = model_.treno[kTrainEntry];
-  train.inizio = reader_.read_long("the start of signal repetition");
-  train.fine = reader_.read_long("the end of signal repetition");
-  if (train.inizio % 50 != 0) {
-    fault(3, std::nullopt, kw.where,
-          "expected a multiple of 50, found " + std::to_string(train.inizio));
+  const int32_t from = static_cast<int32_t>(read_value(kKind, kRepetitionFrom));
+  store_general_value(model_.treno, kKind, kRepetitionFrom, from);
+  const int32_t to = static_cast<int32_t>(read_value(kKind, kRepetitionTo));
+  store_general_value(model_.treno, kKind, kRepetitionTo, to);
+  if (from % 50 != 0) {
+    fault(3, std::nullopt, kw.where, "expected a multiple of 50, found " + std::to_string(from));
     return false;
   }
-  if (train.fine % 50 != 0) {
-    fault(4, std::nullopt, kw.where,
-          "expected a multiple of 50, found " + std::to_string(train.fine));
+  if (to % 50 != 0) {
+    fault(4, std::nullopt, kw.where, "expected a multiple of 50, found " + std::to_string(to));
     return false;
   }
   int32_t codes = 0;
@@ -307,8 +301,8 @@ bool LineParser::read_signal_repetition(const Field& kw) {
           "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
     return false;
   }
-  if (train.fine == 0) codes = 0;
-  train.posizione = codes;
+  if (to == 0) codes = 0;
+  store_repetition_codes(model_.treno, codes);
   return true;
 }
 
@@ -431,18 +425,16 @@ LineParser::Step LineParser::montagna(const Field& kw) {
 }
 
 void LineParser::memo_montagna(int64_t inizio, int64_t fine, int64_t tipo, CellOrigin origin) {
-  bool markers = false;
-  if (tipo > 10) {
-    tipo -= 10;
-    markers = true;
-  }
+  const MountainKind written = mountain_kind(tipo);
+  tipo = written.kind;
+  const bool markers = written.markers;
   ++numero_montagne_;
   // A span that begins at most 150 m after the previous one ends joins it.
   if (numero_montagne_ > 1 && inizio - fine_montagna_precedente_ <= 150) tipo = 3;
   fine_montagna_precedente_ = fine;
 
   const int64_t first = span_cell(inizio);
-  const int64_t last = nearest(static_cast<double>(fine) / 50.0 - 1.0);
+  const int64_t last = mountain_last_cell(fine);
   // Cells outside the track are skipped; the markers keep counting from the
   // span's own first cell.
   const int64_t from = std::max<int64_t>(first, 0);
@@ -572,18 +564,16 @@ bool LineParser::memo_indicatori_v_max(const Field& kw, int32_t posizione, int32
     relate_occupant(j);
     return false;
   }
-  c.tipo = kSpeedBoard;
+  const std::array<int64_t, values_of::kStrisced + 1> values = {
+      posizione, vas, vbs, vcs, strisces, vad, vbd, vcd, strisced};
+  write_speed_board(c, values);
   model_.set_origin(j, placed_by(kw));
-  c.valore1 = board_speeds_cell(vas, vad);
-  c.valore2 = board_speeds_cell(vbs, vbd);
-  c.valore3 = board_speeds_cell(vcs, vcd);
-  c.valore4 = low16(board_stripes_value(strisces, strisced));
   return true;
 }
 
 LineParser::Step LineParser::cartello(const Field& kw) {
-  const int32_t p = reader_.read_long("the position of a sign board");
-  const Field text = next_field();
+  const RecordNumbers n = read_numbers(RecordKind::kSignBoard);
+  const int32_t p = n.as_long(values_of::kSignBoardPosition);
   if (!range_check(kw, p, 100)) return Step::kEndSection;
   const int64_t j = point_cell(p);
   if (!cell_inside(kw, p, j, "the sign board")) return Step::kEndSection;
@@ -600,10 +590,9 @@ LineParser::Step LineParser::cartello(const Field& kw) {
               std::to_string(kFirstBoardSlot) + " entries for sign-board texts taken");
     return Step::kStop;
   }
-  c.tipo = kSignBoard;
+  write_sign_board(c, board_slot_);
   model_.set_origin(j, placed_by(kw));
-  c.valore1 = low16(board_slot_);
-  model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(text.text);
+  model_.treno[static_cast<size_t>(board_slot_)].nome = std::string(n.text);
   --board_slot_;
   ++model_.numero_cartelli;
   return Step::kGoOn;

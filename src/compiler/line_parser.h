@@ -59,8 +59,8 @@ class LineParser : private DescriptionParser {
   // status 1, when above the longest line); the signal repetition is false
   // (status 3, 4 or 5) when refused.
   bool read_line_length(const Field& kw);
-  // Reads the chainage reference `word` into `treno` entry `entry`.
-  void read_chainage_reference(const Field& kw, int entry, const char* word);
+  // Reads the chainage reference of `kind` into its `treno` entry.
+  void read_chainage_reference(const Field& kw, RecordKind kind);
   bool read_signal_repetition(const Field& kw);
   // Reads the body records whose keyword `kw` holds; kEndSection for a
   // position beyond the model (15): the tails follow.

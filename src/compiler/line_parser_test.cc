@@ -107,6 +107,45 @@ TEST(LineParserGeneral, ReadFailures) {
   }
 }
 
+// A value of the general section that is no number is named as the author
+// would look for it; the values read before it stay stored.
+TEST(LineParserGeneral, AValueThatIsNoNumberIsNamedByItsPlaceInTheRecord) {
+  struct Case {
+    std::string general;
+    std::string name;
+  };
+  const std::string length(kLength);
+  const Case cases[] = {
+      {"lunghezza percorso, x\r\n", "the length of the line"},
+      {length + "progressiva chilometrica tre, x, 0, 0\r\n", "the key of chainage reference tre"},
+      {length + "progressiva chilometrica due, 0, x, 0\r\n",
+       "the chainage of chainage reference due"},
+      {length + "progressiva chilometrica uno, 7, 800, x\r\n",
+       "the flag of chainage reference uno"},
+      {length + "sfondo uno, x\r\n", "background selector uno"},
+      {length + "sfondo due, x\r\n", "background selector due"},
+      {length + "sfondo tre, x\r\n", "background selector tre"},
+      {length + "ripetizione segnali 4 codici, x, 100\r\n", "the start of signal repetition"},
+      {length + "ripetizione segnali 4 codici, 100, x\r\n", "the end of signal repetition"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.general);
+    try {
+      Parsed r(text("", c.general));
+      ADD_FAILURE() << "no read failure";
+    } catch (const ReadFailure& f) {
+      EXPECT_NE(f.message().find(c.name), std::string::npos) << f.message();
+    }
+  }
+  TrackModel model;
+  Status status;
+  const std::string source = text("", length + "progressiva chilometrica uno, 7, 800, x\r\n");
+  FieldReader reader(source);
+  EXPECT_THROW(LineParser(model, status, reader, "z_linea.txt", false).parse(), ReadFailure);
+  EXPECT_EQ(model.treno[kChainageUno].inizio, 7);
+  EXPECT_EQ(model.treno[kChainageUno].fine, 800);
+}
+
 TEST(LineParserGeneral, TenCommentsInARowArePassedOver) {
   // The eleventh comment in a row is read as a keyword; as it begins with a
   // hyphen, its brackets do not close the section.

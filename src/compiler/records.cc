@@ -11,11 +11,29 @@ namespace {
 using T = ValueType;
 constexpr std::nullopt_t kNo = std::nullopt;
 
-constexpr ValueSpec kLineLengthValues[] = {{"L", "m", T::kLong, ValueRange{-6974, 1'000'000}}};
-constexpr ValueSpec kChainageValues[] = {
-    {"key", "", T::kLong}, {"chainage", "m", T::kLong}, {"flag", "", T::kLong}};
-constexpr ValueSpec kBackgroundValues[] = {{"n", "", T::kLong}};
-constexpr ValueSpec kRepetitionValues[] = {{"from", "m", T::kLong}, {"to", "m", T::kLong}};
+constexpr ValueSpec kLineLengthValues[] = {
+    {"L", "m", T::kLong, ValueRange{-6974, 1'000'000}, "", "the length of the line"}};
+constexpr ValueSpec kChainageTreValues[] = {
+    {"key", "", T::kLong, kNo, "", "the key of chainage reference tre"},
+    {"chainage", "m", T::kLong, kNo, "", "the chainage of chainage reference tre"},
+    {"flag", "", T::kLong, kNo, "", "the flag of chainage reference tre"}};
+constexpr ValueSpec kChainageDueValues[] = {
+    {"key", "", T::kLong, kNo, "", "the key of chainage reference due"},
+    {"chainage", "m", T::kLong, kNo, "", "the chainage of chainage reference due"},
+    {"flag", "", T::kLong, kNo, "", "the flag of chainage reference due"}};
+constexpr ValueSpec kChainageUnoValues[] = {
+    {"key", "", T::kLong, kNo, "", "the key of chainage reference uno"},
+    {"chainage", "m", T::kLong, kNo, "", "the chainage of chainage reference uno"},
+    {"flag", "", T::kLong, kNo, "", "the flag of chainage reference uno"}};
+constexpr ValueSpec kBackgroundUnoValues[] = {
+    {"n", "", T::kLong, kNo, "", "background selector uno"}};
+constexpr ValueSpec kBackgroundDueValues[] = {
+    {"n", "", T::kLong, kNo, "", "background selector due"}};
+constexpr ValueSpec kBackgroundTreValues[] = {
+    {"n", "", T::kLong, kNo, "", "background selector tre"}};
+constexpr ValueSpec kRepetitionValues[] = {
+    {"from", "m", T::kLong, kNo, "", "the start of signal repetition"},
+    {"to", "m", T::kLong, kNo, "", "the end of signal repetition"}};
 constexpr ValueSpec kGradientValues[] = {
     {"p", "m", T::kLong, kNo, "pos.", "the position of a gradient"},
     {"g", "", T::kLong, kNo, "per mille", "a gradient"}};
@@ -35,10 +53,12 @@ constexpr ValueSpec kSpeedBoardValues[] = {
     {"vbd", "km/h", T::kLong, kNo, "", "the right class B speed of a speed board"},
     {"vcd", "km/h", T::kLong, kNo, "", "the right class C speed of a speed board"},
     {"strisced", "", T::kInteger, kNo, "str.", "the right stripe count of a speed board"}};
-constexpr ValueSpec kSignBoardValues[] = {{"p", "m", T::kLong, kNo, "pos."},
-                                          {"text", "", T::kText, kNo, "testo"}};
-constexpr ValueSpec kBrakedMassValues[] = {{"percentage", "%", T::kLong}};
-constexpr ValueSpec kCarsValues[] = {{"cars", "", T::kLong}};
+constexpr ValueSpec kSignBoardValues[] = {
+    {"p", "m", T::kLong, kNo, "pos.", "the position of a sign board"},
+    {"text", "", T::kText, kNo, "testo"}};
+constexpr ValueSpec kBrakedMassValues[] = {
+    {"percentage", "%", T::kLong, kNo, "", "the braked-mass percentage"}};
+constexpr ValueSpec kCarsValues[] = {{"cars", "", T::kLong, kNo, "", "the number of cars"}};
 constexpr ValueSpec kSpeedLimitValues[] = {
     {"p", "m", T::kLong, kNo, "pos.", "the position of a speed limit"},
     {"s", "km/h", T::kLong, ValueRange{-2, 1277}, "km/h", "the speed of a speed limit"}};
@@ -46,8 +66,10 @@ constexpr ValueSpec kAdhesionValues[] = {
     {"p", "m", T::kLong, kNo, "pos.", "the position of an adhesion value"},
     {"a", "", T::kLong, kNo, "valore", "an adhesion value"}};
 constexpr ValueSpec kClockValues[] = {
-    {"hours", "h", T::kInteger}, {"minutes", "min", T::kInteger}, {"seconds", "s", T::kInteger}};
-constexpr ValueSpec kSandValues[] = {{"sand", "", T::kInteger}};
+    {"hours", "h", T::kInteger, kNo, "", "the hours of the clock"},
+    {"minutes", "min", T::kInteger, kNo, "", "the minutes of the clock"},
+    {"seconds", "s", T::kInteger, kNo, "", "the seconds of the clock"}};
+constexpr ValueSpec kSandValues[] = {{"sand", "", T::kInteger, kNo, "", "the sand value"}};
 constexpr ValueSpec kSignalValues[] = {
     {"posizione", "m", T::kLong, kNo, "pos.", "the position of a signal"},
     {"sx", "", T::kLong, kNo, "", "sx of a signal"},
@@ -70,23 +92,24 @@ constexpr ValueSpec kSlowdownValues[] = {
 constexpr ValueSpec kCodePointValues[] = {
     {"p", "m", T::kLong, kNo, "pos.", "the position of a speed-code point"},
     {"w", "", T::kLong, kNo, "valore", "the value of a speed-code point"}};
-constexpr ValueSpec kStationValues[] = {{"pos.", "m", T::kLong},
-                                        {"tipo", "", T::kByte},
-                                        {"lung.", "m", T::kLong},
-                                        {"tps", "", T::kByte},
-                                        {"tab", "", T::kByte},
-                                        {"mar", "", T::kByte},
-                                        {"d2", "", T::kInteger},
-                                        {"d3", "", T::kInteger},
-                                        {"rap", "", T::kByte},
-                                        {"d1", "", T::kInteger},
-                                        {"d2", "", T::kInteger},
-                                        {"d3", "", T::kInteger},
-                                        {"ac", "", T::kByte},
-                                        {"oro", "h", T::kLong, kNo, "ore"},
-                                        {"orm", "min", T::kLong, kNo, "min"},
-                                        {"ors", "s", T::kLong, kNo, "sec"},
-                                        {"nome", "", T::kText}};
+constexpr ValueSpec kStationValues[] = {
+    {"pos.", "m", T::kLong, kNo, "", "the position of a station"},
+    {"tipo", "", T::kByte, kNo, "", "the kind of a station"},
+    {"lung.", "m", T::kLong, kNo, "", "the length of a station"},
+    {"tps", "", T::kByte, kNo, "", "tps of a station"},
+    {"tab", "", T::kByte, kNo, "", "tab of a station"},
+    {"mar", "", T::kByte, kNo, "", "mar of a station"},
+    {"d2", "", T::kInteger, kNo, "", "the first d2 of a station"},
+    {"d3", "", T::kInteger, kNo, "", "the first d3 of a station"},
+    {"rap", "", T::kByte, kNo, "", "rap of a station"},
+    {"d1", "", T::kInteger, kNo, "", "d1 of a station"},
+    {"d2", "", T::kInteger, kNo, "", "the second d2 of a station"},
+    {"d3", "", T::kInteger, kNo, "", "the second d3 of a station"},
+    {"ac", "", T::kByte, kNo, "", "ac of a station"},
+    {"oro", "h", T::kLong, kNo, "ore", "the timetable hours of a station"},
+    {"orm", "min", T::kLong, kNo, "min", "the timetable minutes of a station"},
+    {"ors", "s", T::kLong, kNo, "sec", "the timetable seconds of a station"},
+    {"nome", "", T::kText}};
 
 using K = RecordKind;
 using F = DescriptionFile;
@@ -116,7 +139,7 @@ constexpr RecordSpec kRecords[] = {
      false,
      F::kLine,
      S::kLineGeneral,
-     kChainageValues,
+     kChainageTreValues,
      kNo,
      C::kNone,
      O::kNone,
@@ -129,7 +152,7 @@ constexpr RecordSpec kRecords[] = {
      false,
      F::kLine,
      S::kLineGeneral,
-     kChainageValues,
+     kChainageDueValues,
      kNo,
      C::kNone,
      O::kNone,
@@ -142,7 +165,7 @@ constexpr RecordSpec kRecords[] = {
      false,
      F::kLine,
      S::kLineGeneral,
-     kChainageValues,
+     kChainageUnoValues,
      kNo,
      C::kNone,
      O::kNone,
@@ -155,7 +178,7 @@ constexpr RecordSpec kRecords[] = {
      false,
      F::kLine,
      S::kLineGeneral,
-     kBackgroundValues,
+     kBackgroundUnoValues,
      kNo,
      C::kNone,
      O::kNone,
@@ -168,7 +191,7 @@ constexpr RecordSpec kRecords[] = {
      false,
      F::kLine,
      S::kLineGeneral,
-     kBackgroundValues,
+     kBackgroundDueValues,
      kNo,
      C::kNone,
      O::kNone,
@@ -181,7 +204,7 @@ constexpr RecordSpec kRecords[] = {
      false,
      F::kLine,
      S::kLineGeneral,
-     kBackgroundValues,
+     kBackgroundTreValues,
      kNo,
      C::kNone,
      O::kNone,
@@ -419,14 +442,21 @@ static_assert(table_in_kind_order(), "kRecords must list every RecordKind in ord
 
 // The positions values_of names stand where the table lists those values.
 namespace v = values_of;
-static_assert(kChainageValues[v::kChainageFlag].name == "flag");
-static_assert(kRepetitionValues[v::kRepetitionTo].name == "to");
-static_assert(kMountainValues[v::kMountainKind].name == "t");
+static_assert(kChainageTreValues[v::kChainageFlag].name == "flag" &&
+              std::size(kChainageTreValues) == v::kChainageValues &&
+              kChainageDueValues[v::kChainageFlag].name == "flag" &&
+              kChainageUnoValues[v::kChainageFlag].name == "flag");
+static_assert(kRepetitionValues[v::kRepetitionTo].name == "to" &&
+              std::size(kRepetitionValues) == v::kRepetitionValues);
+static_assert(kMountainValues[v::kMountainKind].name == "t" &&
+              std::size(kMountainValues) == v::kMountainValues);
 static_assert(kSpeedBoardValues[v::kStrisces].name == "strisces" &&
               kSpeedBoardValues[v::kVad].name == "vad" &&
               kSpeedBoardValues[v::kStrisced].name == "strisced" &&
               std::size(kSpeedBoardValues) == v::kStrisced + 1);
-static_assert(kClockValues[v::kSeconds].name == "seconds");
+static_assert(kSignBoardValues[v::kSignBoardText].type == T::kText);
+static_assert(kClockValues[v::kSeconds].name == "seconds" &&
+              std::size(kClockValues) == v::kClockValues);
 static_assert(kSignalValues[v::kRapp].name == "rapp" && kSignalValues[v::kDx].name == "dx" &&
               kSignalValues[v::kTempo].name == "tempo" &&
               std::size(kSignalValues) == v::kSignalValues);
@@ -518,12 +548,13 @@ SlowdownCells slowdown_cells(int64_t x, int64_t l) {
     c.a = nearest(static_cast<double>(x - 1200) / static_cast<double>(kCellLength) + 1.0);
   c.b = point_cell(x);
   c.e = nearest(static_cast<double>(x + l) / static_cast<double>(kCellLength) + 1.0);
+  c.w = nearest(static_cast<double>(x - 1200) / static_cast<double>(kCellLength));
   return c;
 }
 
 StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, int64_t mar) {
   if (tipo == 5 || tipo == 6) return {posizione - length, posizione + 150};
-  if (tipo == 7 || tipo == 8) return {posizione - length, posizione + length};
+  if (!station_centred(tipo)) return {posizione - length, posizione + length};
   return {posizione - length / 2, posizione + length / 2 + (mar != 0 ? kCellLength : 0)};
 }
 
@@ -543,16 +574,17 @@ std::vector<int64_t> record_cells(RecordKind kind, std::span<const int64_t> valu
   }
   switch (kind) {
     case K::kMountain:
-      return {span_cell(p),
-              nearest(static_cast<double>(values[1]) / static_cast<double>(kCellLength) - 1.0)};
+      return {span_cell(p), mountain_last_cell(values[v::kMountainTo])};
     case K::kSlowdown: {
-      const SlowdownCells c = slowdown_cells(p, values[2]);
+      const SlowdownCells c = slowdown_cells(p, values[v::kSlowdownL]);
       if (c.warning) return {c.a, c.b, c.e};
       return {c.b, c.e};
     }
     case K::kStation: {
-      if (values[1] >= 25) return {};
-      return {station_extent(p, values[1], values[2], values[5]).fine / kCellLength - 1};
+      const int64_t tipo = values[v::kStationKind];
+      if (tipo >= kFirstKindWithoutCells) return {};
+      return {station_stop_cell(
+          station_extent(p, tipo, values[v::kStationLength], values[v::kMar]).fine)};
     }
     default:
       return {};

@@ -81,7 +81,7 @@ struct ValueSpec {
   // empty: the name.
   std::string_view caption = "";
   // What a failure to read it calls it ("the position of a signal"); empty
-  // where the parser reads the value by hand.
+  // for a text value, which is always read.
   std::string_view what = "";
 };
 
@@ -150,9 +150,9 @@ namespace values_of {
 // A position and what holds from it on or stands there (gradient, curve
 // length, speed limit, adhesion, speed-code value).
 enum Pair : size_t { kPairPosition, kPairValue };
-enum Chainage : size_t { kChainageKey, kChainage, kChainageFlag };
-enum Repetition : size_t { kRepetitionFrom, kRepetitionTo };
-enum Mountain : size_t { kMountainFrom, kMountainTo, kMountainKind };
+enum Chainage : size_t { kChainageKey, kChainage, kChainageFlag, kChainageValues };
+enum Repetition : size_t { kRepetitionFrom, kRepetitionTo, kRepetitionValues };
+enum Mountain : size_t { kMountainFrom, kMountainTo, kMountainKind, kMountainValues };
 enum SpeedBoard : size_t {
   kBoardPosition,
   kVas,
@@ -164,7 +164,8 @@ enum SpeedBoard : size_t {
   kVcd,
   kStrisced
 };
-enum Clock : size_t { kHours, kMinutes, kSeconds };
+enum SignBoard : size_t { kSignBoardPosition, kSignBoardText };
+enum Clock : size_t { kHours, kMinutes, kSeconds, kClockValues };
 enum Signal : size_t {
   kSignalPosition,
   kSx,
@@ -240,8 +241,16 @@ struct SlowdownCells {
   int64_t a;  // warning board, 1200 m ahead of the start
   int64_t b;  // start
   int64_t e;  // end
+  int64_t w;  // the countdown's board nearest the warning board; the other three
+              // stand in the cells before it
 };
 SlowdownCells slowdown_cells(int64_t x, int64_t l);
+
+// The last cell of a mountain span that ends at metre `fine` (its first is
+// span_cell of its start).
+inline int64_t mountain_last_cell(int64_t fine) {
+  return nearest(static_cast<double>(fine) / static_cast<double>(kCellLength) - 1.0);
+}
 
 // The extent of a station at `posizione` of kind `tipo` and `length`, with
 // `mar` as written (non-zero: the extent runs 50 m further for kinds other
@@ -251,6 +260,22 @@ struct StationExtent {
   int64_t fine;
 };
 StationExtent station_extent(int64_t posizione, int64_t tipo, int64_t length, int64_t mar);
+// Station kinds from this one up get their entry in the table but no cells:
+// no stop cell, no approach marks.
+inline constexpr int kFirstKindWithoutCells = 25;
+
+// The stop cell of a station whose extent ends at metre `fine` (a multiple
+// of 50): the last cell of the extent.
+constexpr int64_t station_stop_cell(int64_t fine) {
+  return fine / kCellLength - 1;
+}
+
+// Whether a station of kind `tipo` stands in the middle of its extent (and
+// `mar` counts); kinds 5 to 8 end their extent by their own rule and keep no
+// mar.
+constexpr bool station_centred(int64_t tipo) {
+  return tipo < 5 || tipo > 8;
+}
 
 // The cells a record of `kind` with the numbers `values` (in table order, a
 // text value as 0) lands on: one cell for a span or a point object; a mountain span's first

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "compiler/cell_meaning.h"
 #include "compiler/fixed_width.h"
 #include "compiler/line_index.h"
 
@@ -61,8 +62,7 @@ class Pass {
   // A code point in cell j, placed because of the slowdown object in cell
   // `cause`.
   void place(int32_t j, int32_t cause) {
-    cell(j).tipo = kCodePoint;
-    cell(j).valore1 = kCode;
+    write_code_point(cell(j), kCode);
     model_.set_origin(j, {Placer::kSignalCodePass, 0, cause});
   }
   // Places a code point on the first free cell of `candidates`; the index of
@@ -165,9 +165,9 @@ class Pass {
     } else if (free(d - 2)) {
       place(d - 2, i);
     } else if (code_point(d - 1)) {
-      cell(d - 1).valore1 = minimo(kCode, cell(d - 1).valore1);
+      set_code_point_value(cell(d - 1), minimo(kCode, code_point_value(cell(d - 1))));
     } else if (code_point(d - 2)) {
-      cell(d - 2).valore1 = minimo(kCode, cell(d - 2).valore1);
+      set_code_point_value(cell(d - 2), minimo(kCode, code_point_value(cell(d - 2))));
     } else {
       const int32_t cells[2] = {d - 1, d - 2};
       fault(11, d, d,
@@ -187,7 +187,7 @@ class Pass {
                   object_in(i) + ", " + found(cells, 3));
       }
     }
-    if (cell(i).valore1 >= kWalkSpeedLimit) return;
+    if (slowdown_speed_kmh(cell(i)) >= kWalkSpeedLimit) return;
     if (std::optional<int32_t> e = walk(i)) after_slowdown(*e);
   }
 
@@ -212,7 +212,7 @@ class Pass {
                     found(cells, 3));
         }
       }
-      if (cell(k).tipo == kSlowdownEnd) return k;
+      if (ends_slowdown(cell(k))) return k;
     }
     return std::nullopt;
   }

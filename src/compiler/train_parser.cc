@@ -85,26 +85,21 @@ TrainParser::Step TrainParser::read_record(const Field& kw) {
 }
 
 TrainParser::Step TrainParser::read_one(RecordKind kind, const Field& kw) {
-  VoceTreno& train = model_.treno[kTrainEntry];
   switch (kind) {
     case RecordKind::kBrakedMass:
-      model_.treno[kTrainParameters].inizio = reader_.read_long("the braked-mass percentage");
-      return Step::kGoOn;
     case RecordKind::kCars:
-      model_.treno[kTrainParameters].posizione = reader_.read_long("the number of cars");
+    case RecordKind::kSand:
+    case RecordKind::kClock:
+      // Each value is stored as it is read: a read that fails leaves the
+      // values before it stored.
+      for (size_t i = 0; i < record_spec(kind).values.size(); ++i) {
+        store_general_value(model_.treno, kind, i, read_value(kind, i));
+      }
       return Step::kGoOn;
     case RecordKind::kSpeedLimit:
       return velocita(kw);
     case RecordKind::kAdhesion:
       return aderenza(kw);
-    case RecordKind::kClock:
-      train.dato3 = reader_.read_integer("the hours of the clock");
-      train.dato4 = reader_.read_integer("the minutes of the clock");
-      train.dato5 = reader_.read_integer("the seconds of the clock");
-      return Step::kGoOn;
-    case RecordKind::kSand:
-      train.dato1 = reader_.read_integer("the sand value");
-      return Step::kGoOn;
     case RecordKind::kSignal:
       return segnale(kw);
     case RecordKind::kSlowdown:
@@ -229,21 +224,31 @@ std::optional<TrainParser::Refusal> TrainParser::memo_segnale(Segnale& s, CellOr
   Cella& c = cell(k);
   if (!is_free(c)) return Refusal{16, model_.cell_taken(k, Placer::kTrainText), k};
 
-  c.tipo = kSignal;
+  {
+    using namespace values_of;
+    std::array<int64_t, kSignalValues> v{};
+    v[kSignalPosition] = s.posizione;
+    v[kSx] = s.sx;
+    v[kS1] = s.s1;
+    v[kS2] = s.s2;
+    v[kS3] = s.s3;
+    v[kRapp] = s.rapp;
+    v[kDx] = s.dx;
+    v[kD1] = s.d1;
+    v[kD2] = s.d2;
+    v[kD3] = s.d3;
+    v[kTempo] = s.tempo;
+    write_signal(c, v);
+  }
   model_.set_origin(k, origin);
   const int64_t mark = signal_mark_value(s.sx, s.dx);
-  c.valore4 = low16(signal_repeat_value(s.rapp, mark));
-  c.valore1 = low16(signal_pair_value(s.s1, s.d1));
-  c.valore2 = low16(signal_pair_value(s.s2, s.d2));
-  c.valore3 = low16(signal_pair_value(s.s3, s.d3));
   s.tempo = static_cast<int32_t>(signal_time(s.tempo));
-  c.tempo = signal_time_byte(s.sx, s.tempo);
 
   // Approach marks 100, 200, 300 and 400 m before the signal's cell; those
   // before the first cell are left out.
   for (int64_t b = 1; b <= 4; ++b) {
     const int64_t j = k - 2 * b;
-    if (model_.in_cells(j)) cell(j).ripetizione = approach_mark_byte(mark, b);
+    if (model_.in_cells(j)) set_approach_mark(cell(j), approach_mark_byte(mark, b));
   }
   return std::nullopt;
 }
@@ -288,39 +293,26 @@ std::optional<TrainParser::Refusal> TrainParser::memo_rallentamento(Rallentament
   if (!is_free(cell(cells.b))) return Refusal{18, taken(cells.b), cells.b};
   if (!is_free(cell(cells.e))) return Refusal{19, taken(cells.e), cells.e};
 
-  Cella& end = cell(cells.e);
-  end.tipo = kSlowdownEnd;
+  // The end first, so that a start or a warning board in its cell wins.
+  write_slowdown_part(cell(cells.e), SlowdownPart::kEnd, r.v, r.f_tt, r.d_v);
   model_.set_origin(cells.e, origin);
-  if (r.d_v != 0) end.valore2 = low16(r.d_v);
-  Cella& start = cell(cells.b);
-  start.tipo = kSlowdownStart;
+  write_slowdown_part(cell(cells.b), SlowdownPart::kStart, r.v, r.f_tt, r.d_v);
   model_.set_origin(cells.b, origin);
-  if (r.d_v != 0) start.valore2 = low16(r.d_v);
   if (cells.warning) {
-    Cella& board = cell(cells.a);
-    board.tipo = kSlowdownWarning;
+    write_slowdown_part(cell(cells.a), SlowdownPart::kWarning, r.v, r.f_tt, r.d_v);
     model_.set_origin(cells.a, origin);
-    if (r.d_v != 0) board.valore2 = low16(r.d_v);
-    board.valore1 = low16(r.v);
-  }
-  for (int64_t j : {cells.b, cells.e}) {
-    cell(j).valore1 = low16(r.v);
-    cell(j).valore3 = low16(r.f_tt);
   }
   if (f_ta == 0) return std::nullopt;
 
   // The countdown stands in the four cells behind the warning board. The
   // start lies past 1500 m here, so they are all at cell 3 or later.
-  const int64_t w = nearest(static_cast<double>(int64_t{r.x} - 1200) / 50.0);
+  const int64_t w = cells.w;
   for (int64_t i = 0; i < 4; ++i) {
     if (!is_free(cell(w - i))) return Refusal{20, taken(w - i), w - i};
   }
   for (int64_t i = 0; i < 4; ++i) {
-    Cella& c = cell(w - i);
-    c.tipo = kCountdown;
+    write_countdown_board(cell(w - i), i + 1, r.d_v);
     model_.set_origin(w - i, origin);
-    c.valore1 = low16(i + 1);
-    if (r.d_v != 0) c.valore2 = low16(i + 1);
   }
   return std::nullopt;
 }
@@ -358,31 +350,28 @@ TrainParser::Step TrainParser::abbattimento(const Field& kw) {
     relate_occupant(k);
     return Step::kStop;
   }
-  if (w >= 1) {
-    c.tipo = kCodePoint;
-    c.valore1 = low16(w);
-  } else {
-    c.tipo = kBareCodePoint;
-  }
+  write_code_point(c, w);
   model_.set_origin(k, placed_by(kw));
   return Step::kGoOn;
 }
 
 TrainParser::Step TrainParser::stazione(const Field& kw) {
+  using namespace values_of;
   const int64_t n = station_number_;
   if (!station_entry_free(kw, n)) return Step::kStop;
   VoceTreno& e = model_.treno[static_cast<size_t>(n)];
   if (std::optional<Step> refused = read_station_position(kw, e)) return *refused;
-  warn_in_run_out(kw, e.posizione, "the station");
+  const int32_t position = static_cast<int32_t>(*stored_station_value(e, kStationPos));
+  warn_in_run_out(kw, position, "the station");
   int64_t length = 0;
   if (!read_station_values(kw, e, &length)) return Step::kStop;
   const StationExtent extent = station_extent(kw, e, length);
-  if (length < 600) e.opz4 = 0;
+  if (length < 600) store_station_value(e, kTab, 0);
   if (n == 1) {
-    e.opz3 = 0;
-    e.opz4 = 0;
+    store_station_value(e, kMar, 0);
+    store_station_value(e, kTab, 0);
   }
-  if (e.tipo < 25) {
+  if (*stored_station_value(e, kStationKind) < kFirstKindWithoutCells) {
     if (std::optional<Step> refused = place_station_stop(kw, e, n, extent.fine)) return *refused;
   }
   if (!far_enough_from_previous_station(kw, e, n, extent.inizio)) return Step::kStop;
@@ -405,11 +394,11 @@ bool TrainParser::station_entry_free(const Field& kw, int64_t n) {
 }
 
 std::optional<TrainParser::Step> TrainParser::read_station_position(const Field& kw, VoceTreno& e) {
-  e.posizione = reader_.read_long("the position of a station");
-  const int64_t pos = e.posizione;
+  const int64_t pos = read_value(RecordKind::kStation, values_of::kStationPos);
+  store_station_value(e, values_of::kStationPos, pos);
   if (!range_check(kw, pos, 800)) return Step::kEndSection;
-  if (pos % 50 != 0) {
-    fault(8, e.posizione, kw.where,
+  if (pos % kCellLength != 0) {
+    fault(8, static_cast<int32_t>(pos), kw.where,
           "expected a multiple of 50, found metre " + std::to_string(pos));
     return Step::kStop;
   }
@@ -417,43 +406,45 @@ std::optional<TrainParser::Step> TrainParser::read_station_position(const Field&
 }
 
 bool TrainParser::read_station_values(const Field& kw, VoceTreno& e, int64_t* length_out) {
-  e.tipo = reader_.read_byte("the kind of a station");
-  const int64_t length = reader_.read_long("the length of a station");
+  using namespace values_of;
+  constexpr RecordKind kKind = RecordKind::kStation;
+  // Each value is stored as it is read: a read that fails leaves the values
+  // before it in the entry.
+  store_station_value(e, kStationKind, read_value(kKind, kStationKind));
+  const int64_t length = read_value(kKind, kStationLength);
   if (length % 100 != 0) {
-    fault(9, e.posizione, kw.where,
+    fault(9, static_cast<int32_t>(*stored_station_value(e, kStationPos)), kw.where,
           "expected a multiple of 100, found length " + std::to_string(length));
     return false;
   }
   *length_out = length;
 
-  e.tps = reader_.read_byte("tps of a station");
-  e.opz4 = reader_.read_byte("tab of a station");
-  e.opz3 = reader_.read_byte("mar of a station");
-  e.dato1 = reader_.read_integer("the first d2 of a station");
-  e.dato2 = reader_.read_integer("the first d3 of a station");
-  e.opz1 = reader_.read_byte("rap of a station");
-  e.dato3 = reader_.read_integer("d1 of a station");
-  e.dato4 = reader_.read_integer("the second d2 of a station");
-  e.dato5 = reader_.read_integer("the second d3 of a station");
-  e.opz2 = reader_.read_byte("ac of a station");
-  const int64_t hours = reader_.read_long("the timetable hours of a station");
-  const int64_t minutes = reader_.read_long("the timetable minutes of a station");
-  const int64_t seconds = reader_.read_long("the timetable seconds of a station");
-  const int64_t orario = hours * 3600 + minutes * 60 + seconds;
+  for (size_t i = kStationLength + 1; i < kHoursOfDay; ++i) {
+    store_station_value(e, i, read_value(kKind, i));
+  }
+  const int64_t hours = read_value(kKind, kHoursOfDay);
+  const int64_t minutes = read_value(kKind, kMinutesOfDay);
+  const int64_t seconds = read_value(kKind, kSecondsOfDay);
+  const int64_t orario = seconds_of_day(hours, minutes, seconds);
   if (!fits_long(orario)) {
     throw ReadFailure("expected a timetable time that fits a 32-bit count of seconds, found " +
                           std::to_string(hours) + " h " + std::to_string(minutes) + " min " +
                           std::to_string(seconds) + " s, " + std::to_string(orario) + " seconds",
                       kw.where);
   }
-  e.orario = static_cast<int32_t>(orario);
-  e.nome = std::string(next_field().text);
+  store_station_time(e, static_cast<int32_t>(orario));
+  std::string_view name;
+  read_value(kKind, kStationName, &name);
+  e.nome = std::string(name);
   return true;
 }
 
 StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e, int64_t length) {
-  const StationExtent extent = binario::station_extent(e.posizione, e.tipo, length, e.opz3);
-  if (e.tipo >= 5 && e.tipo <= 8) e.opz3 = 0;
+  using namespace values_of;
+  const int64_t kind = *stored_station_value(e, kStationKind);
+  const StationExtent extent = binario::station_extent(*stored_station_value(e, kStationPos), kind,
+                                                       length, *stored_station_value(e, kMar));
+  if (!station_centred(kind)) store_station_value(e, kMar, 0);
   for (int64_t v : {extent.inizio, extent.fine}) {
     if (!fits_long(v)) {
       throw ReadFailure("expected the station's extent to fit 32-bit positions, found metre " +
@@ -462,27 +453,26 @@ StationExtent TrainParser::station_extent(const Field& kw, VoceTreno& e, int64_t
                         kw.where);
     }
   }
-  e.inizio = static_cast<int32_t>(extent.inizio);
-  e.fine = static_cast<int32_t>(extent.fine);
+  store_station_extent(e, static_cast<int32_t>(extent.inizio), static_cast<int32_t>(extent.fine));
   return extent;
 }
 
 std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw,
                                                                  const VoceTreno& e, int64_t n,
                                                                  int64_t fine) {
-  // `fine` is a multiple of 50: the station cell is the last cell of the extent.
-  const int64_t stop = fine / 50 - 1;
+  const int64_t stop = station_stop_cell(fine);
+  const int32_t position = static_cast<int32_t>(*stored_station_value(e, values_of::kStationPos));
   if (stop > model_.last_cell()) {
-    fault(15, e.posizione, kw.where,
+    fault(15, position, kw.where,
           "expected the station's stop cell up to the last cell, " +
               std::to_string(model_.last_cell()) + ", found stop cell " + std::to_string(stop) +
               " (its extent ends at metre " + std::to_string(fine) + ")");
     return Step::kEndSection;
   }
-  if (e.tipo != 5 && e.tipo != 6) {
+  if (station_has_marks(*stored_station_value(e, values_of::kStationKind))) {
     for (int64_t j = 1; j <= 4; ++j) {
-      const int64_t q = fine / 50 - j - 1;
-      if (q > 1) cell(q).ripetizione = low8(80 + j);
+      const int64_t q = station_mark_cell(fine, j);
+      if (q > 1) set_approach_mark(cell(q), station_mark_byte(j));
     }
   }
   if (stop <= 1) {
@@ -491,19 +481,18 @@ std::optional<TrainParser::Step> TrainParser::place_station_stop(const Field& kw
               std::to_string(fine) + " (its stop cell would be " + std::to_string(stop) + ")");
     return Step::kStop;
   }
-  Cella& c = cell(stop);
-  c.tipo = kStationStop;
+  mark_station_stop(cell(stop), n);
   model_.set_origin(stop, placed_by(kw));
-  c.valore1 = low16(n);
   return std::nullopt;
 }
 
 bool TrainParser::far_enough_from_previous_station(const Field& kw, const VoceTreno& e, int64_t n,
                                                    int64_t inizio) {
   if (n <= 1) return true;
-  const int64_t previous_fine = model_.treno[static_cast<size_t>(n - 1)].fine;
+  const int64_t previous_fine =
+      stored_station_extent(model_.treno[static_cast<size_t>(n - 1)]).fine;
   if (inizio - 350 < previous_fine) {
-    fault(22, e.posizione, kw.where,
+    fault(22, static_cast<int32_t>(*stored_station_value(e, values_of::kStationPos)), kw.where,
           "expected its extent to begin at metre " + std::to_string(previous_fine + 350) +
               " or later, 350 m after the previous station ends at " +
               std::to_string(previous_fine) + ", found it begins at " + std::to_string(inizio) +
@@ -543,7 +532,8 @@ void TrainParser::end_of_file_steps() {
   std::string bad;
   for (int entry : {kChainageTre, kChainageDue, kChainageUno}) {
     const VoceTreno& m = model_.treno[entry];
-    for (auto [name, value] : {std::pair{"inizio", m.inizio}, std::pair{"fine", m.fine}}) {
+    for (auto [name, value] : {std::pair{"inizio", m.*chainage_member(values_of::kChainageKey)},
+                               std::pair{"fine", m.*chainage_member(values_of::kChainage)}}) {
       if (value % 50 == 0) continue;
       if (!bad.empty()) bad += ", ";
       bad += "entry " + std::to_string(entry) + " " + name + " " + std::to_string(value);

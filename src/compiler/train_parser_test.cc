@@ -372,6 +372,7 @@ TEST_F(TrainParserTest, EveryRefusalWithItsPositionAndPlace) {
        "cell 20 already holds a signal"},
       {"8", none, "stazione, 125, 4\r\n", 8, 125, false, "metre 125"},
       {"9", none, "stazione, 1000, 4, 350\r\n", 9, 1000, false, "length 350"},
+      {"8 before 9", none, "stazione, 125, 4, 350\r\n", 8, 125, false, "metre 125"},
       {"10 board texts everywhere", [](TrackModel& m) { m.numero_cartelli = 80; },
        station(1000, 4, 400), 10, std::nullopt, false, "no entry left for station 1"},
       {"15 speed", none, "velocita, 90000, 30\r\n", 15, 90000, true, "up to metre 88900"},
@@ -503,8 +504,8 @@ TEST_F(TrainParserTest, ReadFailures) {
 namespace binario {
 namespace {
 
-// Each value of a signal and of a slowdown is read in its place, and a value
-// that is no number is named as the author would look for it.
+// Each value of a record is read in its place, and a value that is no number
+// is named as the author would look for it.
 TEST_F(TrainParserTest, AValueThatIsNoNumberIsNamedByItsPlaceInTheRecord) {
   const std::vector<std::string> signal = {
       "the position of a signal", "sx of a signal",   "s1 of a signal",      "s2 of a signal",
@@ -513,11 +514,42 @@ TEST_F(TrainParserTest, AValueThatIsNoNumberIsNamedByItsPlaceInTheRecord) {
   const std::vector<std::string> slowdown = {"the start of a slowdown",  "the speed of a slowdown",
                                              "the length of a slowdown", "f_tt of a slowdown",
                                              "f_ta of a slowdown",       "d_v of a slowdown"};
+  // A station's numbers around the bad one are those of a station the
+  // compile accepts, so no fault comes before the failure.
+  const std::vector<std::string> station = {"the position of a station",
+                                            "the kind of a station",
+                                            "the length of a station",
+                                            "tps of a station",
+                                            "tab of a station",
+                                            "mar of a station",
+                                            "the first d2 of a station",
+                                            "the first d3 of a station",
+                                            "rap of a station",
+                                            "d1 of a station",
+                                            "the second d2 of a station",
+                                            "the second d3 of a station",
+                                            "ac of a station",
+                                            "the timetable hours of a station",
+                                            "the timetable minutes of a station",
+                                            "the timetable seconds of a station"};
+  const std::vector<std::string> station_values = {"1000", "4", "400", "1", "0", "0", "4",  "1",
+                                                   "0",    "2", "1",   "1", "1", "5", "50", "0"};
+  const std::vector<std::string> clock = {"the hours of the clock", "the minutes of the clock",
+                                          "the seconds of the clock"};
   for (const auto& [keyword, names] :
-       {std::pair{"segnale", signal}, std::pair{"rallentamento", slowdown}}) {
+       {std::pair{"segnale", signal}, std::pair{"rallentamento", slowdown},
+        std::pair{"stazione", station}, std::pair{"orologio", clock},
+        std::pair{"sabbia", std::vector<std::string>{"the sand value"}},
+        std::pair{"numero vetture", std::vector<std::string>{"the number of cars"}},
+        std::pair{"percentuale massa frenata",
+                  std::vector<std::string>{"the braked-mass percentage"}}}) {
+    const bool is_station = names == station;
     for (size_t bad = 0; bad < names.size(); ++bad) {
       std::string record = keyword;
-      for (size_t i = 0; i < names.size(); ++i) record += i == bad ? ", x" : ", 5000";
+      for (size_t i = 0; i < names.size(); ++i) {
+        record += i == bad ? ", x" : ", " + (is_station ? station_values[i] : "5000");
+      }
+      if (is_station) record += ", NAME";
       const ReadFailure f = failure_of(record + "\r\n");
       EXPECT_NE(f.message().find(names[bad]), std::string::npos) << record << ": " << f.message();
     }

@@ -16,11 +16,8 @@
 
 namespace binario {
 
-struct ChainageLine {
-  int64_t key = 0;
-  int64_t chainage = 0;
-  int64_t flag = 0;
-};
+// A chainage reference's values (values_of::Chainage).
+using ChainageLine = std::array<int64_t, values_of::kChainageValues>;
 
 // A record of two values: a position and what holds from it on (gradient,
 // adhesion, speed) or sits there (a speed-code point).
@@ -37,9 +34,7 @@ struct CurveRecord {
 };
 
 struct MountainRecord {
-  int64_t inizio = 0;
-  int64_t fine = 0;
-  int64_t tipo = 0;
+  std::array<int64_t, values_of::kMountainValues> values{};
   // A span that covers no cell and only keeps the next span from joining
   // the one before it.
   bool separator = false;
@@ -58,9 +53,9 @@ struct SignBoardRecord {
 
 struct LineRecords {
   int64_t length = 0;
-  ChainageLine uno, due, tre;
+  ChainageLine uno{}, due{}, tre{};
   int64_t sfondo_uno = 0, sfondo_due = 0, sfondo_tre = 0;
-  int64_t repetition_from = 0, repetition_to = 0;
+  std::array<int64_t, values_of::kRepetitionValues> repetition{};
   int repetition_codes = 4;  // the digit of the keyword
   std::vector<ValueAt> gradients;
   std::vector<CurveRecord> curves;
@@ -93,7 +88,7 @@ struct StationOrSignal {
 
 struct TrainRecords {
   int64_t vetture = 0, massa = 0, sabbia = 0;
-  int64_t ore = 0, minuti = 0, secondi = 0;
+  std::array<int64_t, values_of::kClockValues> clock{};
   std::vector<ValueAt> adhesion;
   std::vector<ValueAt> speeds;
   std::vector<StationRecord> stations;

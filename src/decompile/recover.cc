@@ -104,7 +104,7 @@ class Recovery {
   }
 
   void check_sizes_and_stamps() {
-    const int64_t length = treno_[kTrainParameters].fine;
+    const int64_t length = general_value(treno_, RecordKind::kLineLength, 0);
     if (length > kMaxLineLength) {
       refuse("the train table gives a line of " + str(length) + " m, more than the " +
              str(kMaxLineLength) + " m a line may have");
@@ -144,72 +144,69 @@ class Recovery {
   }
 
   void general() {
-    const VoceTreno& p = treno_[kTrainParameters];
-    line_.length = p.fine;
-    train_.massa = p.inizio;
-    train_.vetture = p.posizione;
-    const VoceTreno& s = treno_[kScenarioEntry];
-    line_.sfondo_uno = s.inizio;
-    line_.sfondo_tre = s.fine;
-    line_.sfondo_due = s.posizione;
-    const VoceTreno& t = treno_[kTrainEntry];
-    line_.repetition_from = t.inizio;
-    line_.repetition_to = t.fine;
-    if (t.fine == 0 ? t.posizione != 0 : (t.posizione != 4 && t.posizione != 9)) {
-      refuse("the signal repetition holds " + str(t.posizione) + " codes from metre " +
-             str(t.inizio) + " to " + str(t.fine) + ": a description gives 4 or 9 (0 without " +
-             "an end)");
+    using K = RecordKind;
+    using namespace values_of;
+    auto value = [&](RecordKind kind, size_t i) { return general_value(treno_, kind, i); };
+    line_.length = value(K::kLineLength, 0);
+    train_.massa = value(K::kBrakedMass, 0);
+    train_.vetture = value(K::kCars, 0);
+    line_.sfondo_uno = value(K::kBackgroundUno, 0);
+    line_.sfondo_due = value(K::kBackgroundDue, 0);
+    line_.sfondo_tre = value(K::kBackgroundTre, 0);
+    for (size_t i = 0; i < kRepetitionValues; ++i) {
+      line_.repetition[i] = value(K::kSignalRepetition, i);
     }
-    line_.repetition_codes = t.posizione == 9 ? 9 : 4;
-    train_.sabbia = t.dato1;
-    train_.ore = t.dato3;
-    train_.minuti = t.dato4;
-    train_.secondi = t.dato5;
+    const int64_t codes = repetition_codes(treno_);
+    const int64_t from = line_.repetition[kRepetitionFrom], to = line_.repetition[kRepetitionTo];
+    if (to == 0 ? codes != 0 : (codes != 4 && codes != 9)) {
+      refuse("the signal repetition holds " + str(codes) + " codes from metre " + str(from) +
+             " to " + str(to) + ": a description gives 4 or 9 (0 without an end)");
+    }
+    line_.repetition_codes = codes == 9 ? 9 : 4;
+    train_.sabbia = value(K::kSand, 0);
+    for (size_t i = 0; i < kClockValues; ++i) train_.clock[i] = value(K::kClock, i);
     chainages();
   }
 
   // The three references as written, in some order of the three lines, that
   // the sort puts back where the table holds them.
   void chainages() {
+    using namespace values_of;
+    constexpr RecordKind kKinds[3] = {RecordKind::kChainageTre, RecordKind::kChainageDue,
+                                      RecordKind::kChainageUno};
     std::array<ChainageLine, 3> stored;
-    for (int i = 0; i < 3; ++i) {
-      const VoceTreno& v = treno_[static_cast<size_t>(kChainageTre + i)];
-      stored[static_cast<size_t>(i)] = {v.inizio, chainage_written(v.fine, v.posizione),
-                                        v.posizione};
+    for (size_t i = 0; i < 3; ++i) {
+      for (size_t k = 0; k < kChainageValues; ++k)
+        stored[i][k] = general_value(treno_, kKinds[i], k);
+      stored[i][kChainage] = chainage_written(stored[i][kChainage], stored[i][kChainageFlag]);
     }
     std::array<int, 3> perm = {0, 1, 2};
     do {
       TrackModel scratch;
-      auto put = [&](int entry, const ChainageLine& c) {
-        VoceTreno& v = scratch.treno[static_cast<size_t>(entry)];
-        v.inizio = static_cast<int32_t>(c.key);
-        v.fine = static_cast<int32_t>(c.chainage);
-        v.posizione = static_cast<int32_t>(c.flag);
-      };
-      const ChainageLine& tre = stored[static_cast<size_t>(perm[0])];
-      const ChainageLine& due = stored[static_cast<size_t>(perm[1])];
-      const ChainageLine& uno = stored[static_cast<size_t>(perm[2])];
-      if (!fits_long(tre.chainage) || !fits_long(due.chainage) || !fits_long(uno.chainage)) {
-        continue;
+      bool fits = true;
+      for (size_t i = 0; i < 3; ++i) {
+        const ChainageLine& c = stored[static_cast<size_t>(perm[i])];
+        fits = fits && fits_long(c[kChainage]);
+        for (size_t k = 0; k < kChainageValues; ++k) {
+          store_general_value(scratch.treno, kKinds[i], k, c[k]);
+        }
       }
-      put(kChainageTre, tre);
-      put(kChainageDue, due);
-      put(kChainageUno, uno);
+      if (!fits) continue;
       try {
         progressive_ordina(scratch);
       } catch (const ReadFailure&) {
         continue;
       }
       bool same = true;
-      for (int e = kChainageTre; e <= kChainageUno; ++e) {
-        const VoceTreno& a = scratch.treno[static_cast<size_t>(e)];
-        const VoceTreno& b = treno_[static_cast<size_t>(e)];
-        same = same && a.inizio == b.inizio && a.fine == b.fine && a.posizione == b.posizione;
+      for (RecordKind kind : kKinds) {
+        for (size_t k = 0; k < kChainageValues; ++k) {
+          same = same && general_value(scratch.treno, kind, k) == general_value(treno_, kind, k);
+        }
       }
       if (same) {
-        line_.tre = tre;
-        line_.due = due;
-        line_.uno = uno;
+        line_.tre = stored[static_cast<size_t>(perm[0])];
+        line_.due = stored[static_cast<size_t>(perm[1])];
+        line_.uno = stored[static_cast<size_t>(perm[2])];
         return;
       }
     } while (std::next_permutation(perm.begin(), perm.end()));
@@ -331,26 +328,27 @@ class Recovery {
   void station(int64_t n) {
     const VoceTreno& e = treno_[static_cast<size_t>(n)];
     const std::string which = "station " + str(n) + " (treno entry " + str(n) + ")";
-    const int64_t pos = e.posizione;
+    using namespace values_of;
+    const int64_t pos = *stored_station_value(e, kStationPos);
+    const int64_t kind = *stored_station_value(e, kStationKind);
+    const int64_t kept_mar = *stored_station_value(e, kMar);
+    const StationExtent kept = stored_station_extent(e);
     int64_t length = 0;
     int64_t mar = 0;
-    if (e.tipo == 5 || e.tipo == 6 || e.tipo == 7 || e.tipo == 8) {
-      length = pos - int64_t{e.inizio};
-      const int64_t fine = e.tipo <= 6 ? pos + 150 : pos + length;
-      if (e.fine != fine || e.opz3 != 0) {
-        refuse(which + " of kind " + str(e.tipo) + " ends at metre " + str(e.fine) +
+    if (!station_centred(kind)) {
+      length = pos - kept.inizio;
+      if (station_extent(pos, kind, length, 0).fine != kept.fine || kept_mar != 0) {
+        refuse(which + " of kind " + str(kind) + " ends at metre " + str(kept.fine) +
                ", which no length gives");
       }
     } else {
-      const int64_t half = pos - int64_t{e.inizio};
-      length = 2 * half;
-      const int64_t extra = int64_t{e.fine} - (pos + half);
-      if ((extra != 0 && extra != 50) || (n > 1 && (extra == 50) != (e.opz3 != 0)) ||
-          (n == 1 && e.opz3 != 0)) {
-        refuse(which + " runs from metre " + str(e.inizio) + " to " + str(e.fine) +
+      // The first station's mar is cleared once its extent is settled.
+      length = 2 * (pos - kept.inizio);
+      mar = n > 1 ? kept_mar : station_extent(pos, kind, length, 1).fine == kept.fine ? 1 : 0;
+      if (station_extent(pos, kind, length, mar).fine != kept.fine || (n == 1 && kept_mar != 0)) {
+        refuse(which + " runs from metre " + str(kept.inizio) + " to " + str(kept.fine) +
                " around metre " + str(pos) + ", which no length and mar give");
       }
-      mar = n == 1 ? (extra == 50 ? 1 : 0) : e.opz3;
     }
     if (length % 100 != 0 || !fits_long(length) || pos % 50 != 0) {
       refuse(which + " has a length of " + str(length) + " m at metre " + str(pos) +
@@ -359,45 +357,31 @@ class Recovery {
     if (!on_track(pos, 800)) {
       refuse(which + " at metre " + str(pos) + " lies beyond what a description can place");
     }
-    const int64_t orario = e.orario;
-    const int64_t ore = floor_div(orario, 3600);
-    const int64_t rest = orario - ore * 3600;
     StationRecord r;
-    {
-      using namespace values_of;
-      auto& v = r.values;
-      v[kStationPos] = pos;
-      v[kStationKind] = e.tipo;
-      v[kStationLength] = length;
-      v[kTps] = e.tps;
-      v[kTab] = e.opz4;
-      v[kMar] = mar;
-      v[kStationD2] = e.dato1;
-      v[kStationD3] = e.dato2;
-      v[kRap] = e.opz1;
-      v[kStationD1] = e.dato3;
-      v[kStationD2b] = e.dato4;
-      v[kStationD3b] = e.dato5;
-      v[kAc] = e.opz2;
-      v[kHoursOfDay] = ore;
-      v[kMinutesOfDay] = rest / 60;
-      v[kSecondsOfDay] = rest % 60;
+    for (size_t i = 0; i < kStationName; ++i) {
+      if (const std::optional<int64_t> v = stored_station_value(e, i)) r.values[i] = *v;
     }
+    r.values[kStationLength] = length;
+    r.values[kMar] = mar;
+    const TimeOfDay time = time_of_day(station_time(e));
+    r.values[kHoursOfDay] = time.hours;
+    r.values[kMinutesOfDay] = time.minutes;
+    r.values[kSecondsOfDay] = time.seconds;
     r.name = e.nome;
     train_.stations.push_back(std::move(r));
-    if (e.tipo < 25) {
-      if (e.fine % 50 != 0) refuse(which + " ends off a cell boundary");
-      const int64_t stop = e.fine / 50 - 1;
+    if (kind < kFirstKindWithoutCells) {
+      if (kept.fine % kCell != 0) refuse(which + " ends off a cell boundary");
+      const int64_t stop = station_stop_cell(kept.fine);
       if (stop <= 1 || stop > last()) refuse(which + " has its stop cell outside the track");
       stops_.push_back({n, stop});
       MarkWriter w;
       w.station = true;
       w.index = train_.stations.size() - 1;
       w.station_number = n;
-      if (e.tipo != 5 && e.tipo != 6) {
+      if (station_has_marks(kind)) {
         for (int64_t j = 1; j <= 4; ++j) {
-          const int64_t q = e.fine / 50 - j - 1;
-          if (q > 1) w.marks.push_back({q, 0, low8(80 + j)});
+          const int64_t q = station_mark_cell(kept.fine, j);
+          if (q > 1) w.marks.push_back({q, 0, station_mark_byte(j)});
         }
       }
       writers_.push_back(std::move(w));
@@ -420,15 +404,16 @@ class Recovery {
     }
     for (const auto& [n, stop] : stops_) {
       const Cella& c = cell(stop);
-      if (c.tipo != kStationStop || c.valore1 != n) {
+      if (stop_cell_station(c) != n) {
         refuse("cell " + str(stop) + " does not hold the stop of station " + str(n));
       }
       bool marks = false;
       for (int64_t b = 1; b <= 4; ++b) {
         const int64_t q = stop - 2 * b;
-        marks = marks || (q >= 0 && !covered[static_cast<size_t>(q)] && cell(q).ripetizione != 0);
+        marks =
+            marks || (q >= 0 && !covered[static_cast<size_t>(q)] && approach_mark(cell(q)) != 0);
       }
-      if (c.tempo != 0 || marks) {
+      if (signal_time_cell(c) != 0 || marks) {
         signal_cells_.push_back({stop, n});
       } else {
         open_stops_.insert(stop);
@@ -445,7 +430,7 @@ class Recovery {
     }
     for (int64_t stop : open_stops_) {
       const Cella& c = cell(stop);
-      if (c.valore2 != 0 || c.valore3 != 0 || c.valore4 != 0) {
+      if (holds_board_values(under_stop(c))) {
         board_cell(stop, true);
       } else {
         free_stops_.push_back(stop);
@@ -457,26 +442,14 @@ class Recovery {
               });
   }
 
-  // Each Integer of a speed board keeps the left speed in hundreds and the
-  // right one in units, both in steps of 5 km/h; the stripes as tens and units.
   void board_cell(int64_t j, bool under_station) {
-    const Cella& c = cell(j);
+    const Cella c = under_station ? under_stop(cell(j)) : cell(j);
     using namespace values_of;
     SpeedBoardRecord r;
     r.values[kBoardPosition] = (j - 1) * kCell;
     r.under_station = under_station;
     require_on_track(r.values[kBoardPosition], "a speed board in cell " + str(j));
-    const int16_t v[3] = {under_station ? int16_t{0} : c.valore1, c.valore2, c.valore3};
-    const SpeedBoard left[3] = {kVas, kVbs, kVcs};
-    const SpeedBoard right[3] = {kVad, kVbd, kVcd};
-    for (size_t i = 0; i < 3; ++i) {
-      const LeftRight speeds = board_speeds(v[i]);
-      r.values[left[i]] = speeds.left;
-      r.values[right[i]] = speeds.right;
-    }
-    const LeftRight stripes = board_stripes(c.valore4);
-    r.values[kStrisces] = stripes.left;
-    r.values[kStrisced] = stripes.right;
+    read_speed_board(c, r.values);
     line_.speed_boards.push_back(r);
   }
 
@@ -487,7 +460,7 @@ class Recovery {
     int64_t lowest = kFirstBoardSlot + 1;
     for (int64_t j = 0; j <= last(); ++j) {
       if (cell(j).tipo != kSignBoard) continue;
-      const int64_t slot = cell(j).valore1;
+      const int64_t slot = sign_board_entry(cell(j));
       if (slot <= station_count_ || slot > kFirstBoardSlot || cell_of_slot.count(slot)) {
         refuse("the sign board in cell " + str(j) + " points at treno entry " + str(slot) +
                ", which no sign board of a description gets");
@@ -575,17 +548,21 @@ class Recovery {
     int64_t previous_fine = 0;
     bool first = true;
     for (const Span& sp : spans) {
+      using namespace values_of;
       MountainRecord r;
-      r.inizio = sp.first * kCell;
-      r.fine = (sp.last + 1) * kCell;
-      require_on_track(r.inizio, "a mountain span from cell " + str(sp.first));
-      r.tipo = sp.markers ? (sp.kind == 0 ? 266 : int64_t{sp.kind} + 10)
-                          : (sp.kind <= 10 ? sp.kind : sp.kind - 256);
-      if (!first && r.inizio - previous_fine <= 150 && sp.kind != 3) {
-        line_.mountains.push_back({0, -1000, 0, true});
+      const int64_t from = sp.first * kCell;
+      r.values[kMountainFrom] = from;
+      r.values[kMountainTo] = (sp.last + 1) * kCell;
+      require_on_track(from, "a mountain span from cell " + str(sp.first));
+      r.values[kMountainKind] = mountain_written_kind(sp.kind, sp.markers);
+      if (!first && from - previous_fine <= 150 && sp.kind != 3) {
+        MountainRecord separator;
+        separator.values[kMountainTo] = -1000;
+        separator.separator = true;
+        line_.mountains.push_back(separator);
       }
       line_.mountains.push_back(r);
-      previous_fine = r.fine;
+      previous_fine = r.values[kMountainTo];
       first = false;
     }
   }
@@ -601,7 +578,7 @@ class Recovery {
       MarkWriter w;
       w.index = i;
       w.station_number = station;
-      w.parity = cell(k).valore4 & 1;
+      w.parity = signal_repeat_cell(cell(k)) & 1;
       for (int64_t b = 1; b <= 4; ++b) {
         if (k - 2 * b >= 0) w.marks.push_back({k - 2 * b, b, 0});
       }
@@ -616,7 +593,7 @@ class Recovery {
     for (const Mark& mk : w.marks) {
       const size_t c = static_cast<size_t>(mk.cell);
       if (claimed[c]) continue;
-      const uint8_t held = cells_[c].ripetizione;
+      const uint8_t held = approach_mark(cells_[c]);
       if (w.station) {
         if (held != mk.value) return false;
         continue;
@@ -643,8 +620,8 @@ class Recovery {
     std::vector<bool> covered(cells_.size(), false);
     for (const MarkWriter& w : writers_) claim(w, covered);
     for (int64_t j = 0; j <= last(); ++j) {
-      if (cell(j).ripetizione != 0 && !covered[static_cast<size_t>(j)]) {
-        refuse("cell " + str(j) + " holds the approach mark " + str(cell(j).ripetizione) +
+      if (approach_mark(cell(j)) != 0 && !covered[static_cast<size_t>(j)]) {
+        refuse("cell " + str(j) + " holds the approach mark " + str(approach_mark(cell(j))) +
                ", which no signal or station before it writes");
       }
     }
@@ -711,24 +688,24 @@ class Recovery {
     return {reversed.rbegin(), reversed.rend()};
   }
 
-  // A signal cell keeps s·10 + d of each aspect pair and rapp·10 + m, with
-  // m = sx·3 + dx; a timed signal (sx 2) keeps its time in 8 bits.
+  // The signal in cell `k` (under the stop of station `station`, or 0) with
+  // mark value `m`.
   void signal(int64_t k, int64_t station, int m) {
-    const Cella& c = cell(k);
-    const bool timed = c.tempo != 0;
+    const Cella c = station ? under_stop(cell(k)) : cell(k);
+    const bool timed = signal_time_cell(c) != 0;
     const int64_t sx = timed ? kTimedSignal : m / 3;
     const int64_t dx = m - signal_mark_value(sx, 0);
-    const int64_t rapp = signal_repeat(c.valore4, m);
-    if (low16(signal_repeat_value(rapp, m)) != c.valore4) {
-      refuse("the signal in cell " + str(k) + " holds valore4 " + str(c.valore4) +
+    const int16_t repeat = signal_repeat_cell(c);
+    const int64_t rapp = signal_repeat(repeat, m);
+    if (low16(signal_repeat_value(rapp, m)) != repeat) {
+      refuse("the signal in cell " + str(k) + " holds valore4 " + str(repeat) +
              ", which does not fit its approach marks");
     }
-    int64_t tempo = c.tempo;
+    int64_t tempo = signal_time_cell(c);
     if (tempo >= 1 && tempo <= 100) tempo += 256;  // a time up to 100 would be raised to 101
-    const int16_t v1 = station ? int16_t{0} : c.valore1;
-    const LeftRight p1 = signal_pair(v1);
-    const LeftRight p2 = signal_pair(c.valore2);
-    const LeftRight p3 = signal_pair(c.valore3);
+    const LeftRight p1 = signal_pair(signal_pair_cell(c, 1));
+    const LeftRight p2 = signal_pair(signal_pair_cell(c, 2));
+    const LeftRight p3 = signal_pair(signal_pair_cell(c, 3));
     using namespace values_of;
     SignalRecord r;
     r.values[kSignalPosition] = (k - 1) * kCell;
@@ -746,21 +723,29 @@ class Recovery {
     train_.signals.push_back(r);
   }
 
-  // Whether cell `j`, not yet used, shows a slowdown part of kind `tipo`
-  // with these values (`v1` nothing: any).
-  bool shows(int64_t j, uint8_t tipo, std::optional<int16_t> v1, int16_t v2, int16_t v3,
-             const std::vector<bool>& used) const {
-    if (j < 0 || j > last() || used[static_cast<size_t>(j)]) return false;
-    const Cella& c = cell(j);
-    return c.tipo == tipo && (!v1 || c.valore1 == *v1) && c.valore2 == v2 && c.valore3 == v3 &&
-           c.valore4 == 0 && c.tempo == 0;
+  // The cell part `part` of a slowdown with these values leaves (`v`
+  // nothing: 0); with `over_end`, written over the slowdown's own end.
+  static Cella part_cell(SlowdownPart part, std::optional<int16_t> v, int16_t dv, int16_t ftt,
+                         bool over_end = false) {
+    Cella c;
+    if (over_end) write_slowdown_part(c, SlowdownPart::kEnd, v.value_or(0), ftt, dv);
+    write_slowdown_part(c, part, v.value_or(0), ftt, dv);
+    return c;
   }
-  // Whether cell `j` is a station stop, not yet explained, that overwrote a
-  // slowdown part leaving these values (a stop keeps all but kind and valore1).
-  bool hides(int64_t j, int16_t v2, int16_t v3, const std::vector<bool>& used) const {
+  static Cella countdown_cell(int64_t step, int16_t dv) {
+    Cella c;
+    write_countdown_board(c, step, dv);
+    return c;
+  }
+  // Whether cell `j`, not yet used, shows `want` (any speed unless `with_speed`).
+  bool shows(int64_t j, const Cella& want, bool with_speed, const std::vector<bool>& used) const {
+    if (j < 0 || j > last() || used[static_cast<size_t>(j)]) return false;
+    return shows_part(cell(j), want, with_speed);
+  }
+  // Whether cell `j` is a station stop, not yet explained, that overwrote `want`.
+  bool hides(int64_t j, const Cella& want, const std::vector<bool>& used) const {
     if (j < 0 || j > last() || used[static_cast<size_t>(j)] || !open_stops_.count(j)) return false;
-    const Cella& c = cell(j);
-    return c.valore2 == v2 && c.valore3 == v3 && c.valore4 == 0 && c.tempo == 0;
+    return stop_keeps_part(cell(j), want);
   }
 
   struct Slowdown {
@@ -777,10 +762,11 @@ class Recovery {
   std::optional<Slowdown> slowdown_at(int64_t b, int64_t must,
                                       const std::vector<bool>& used) const {
     const Cella& s = cell(b);
-    const bool hidden = s.tipo != kSlowdownStart;
-    if (hidden && !hides(b, s.valore2, s.valore3, used)) return std::nullopt;
+    const bool hidden = !starts_slowdown(s);
+    const int16_t dv = slowdown_d_v(s), ftt = slowdown_f_tt(s);
+    using P = SlowdownPart;
+    if (hidden && !hides(b, part_cell(P::kStart, std::nullopt, dv, ftt), used)) return std::nullopt;
     if (!hidden && used[static_cast<size_t>(b)]) return std::nullopt;
-    const int16_t dv = s.valore2, ftt = s.valore3;
     std::optional<Slowdown> best;
     std::optional<int16_t> best_v;  // the speed, when a shown cell keeps it
     int best_quality = -1;
@@ -790,31 +776,32 @@ class Recovery {
       if (c.b != b) continue;
       Slowdown h{p, b, b, -1, -1, 0, dv, ftt};
       std::optional<int16_t> v;
-      if (!hidden) v = s.valore1;
+      if (!hidden) v = static_cast<int16_t>(slowdown_speed_kmh(s));
       int quality = 2;  // no warning board
       if (c.warning) {
         // An end in the board's cell (a length of about -1200 m) leaves its
         // f_tt there under the board.
-        if (shows(c.a, kSlowdownWarning, v, dv, 0, used) ||
-            (ftt != 0 && shows(c.a, kSlowdownWarning, v, dv, ftt, used))) {
+        if (shows(c.a, part_cell(P::kWarning, v, dv, 0), v.has_value(), used) ||
+            (ftt != 0 &&
+             shows(c.a, part_cell(P::kWarning, v, dv, ftt, true), v.has_value(), used))) {
           quality = 4;
-          v = cell(c.a).valore1;
-          if (cell(c.a).valore3 != 0) h.e = c.a;
-        } else if (hides(c.a, dv, 0, used)) {
+          v = static_cast<int16_t>(warning_board_speed_kmh(cell(c.a)));
+          if (slowdown_f_tt(cell(c.a)) != 0) h.e = c.a;
+        } else if (hides(c.a, part_cell(P::kWarning, std::nullopt, dv, 0), used)) {
           quality = 0;
         } else {
           continue;
         }
         h.a = c.a;
-        const int64_t w = nearest(static_cast<double>(p - 1200) / 50.0);
+        const int64_t w = c.w;
         bool countdown = true;
         int shown = 0;
-        for (int16_t i = 0; i < 4 && countdown; ++i) {
-          const int16_t k = dv != 0 ? static_cast<int16_t>(i + 1) : int16_t{0};
-          if (shows(w - i, kCountdown, static_cast<int16_t>(i + 1), k, 0, used)) {
+        for (int64_t i = 0; i < 4 && countdown; ++i) {
+          const Cella board = countdown_cell(i + 1, dv);
+          if (shows(w - i, board, true, used)) {
             ++shown;
           } else {
-            countdown = hides(w - i, k, 0, used);
+            countdown = hides(w - i, board, used);
           }
         }
         if (countdown && shown > 0) {
@@ -822,11 +809,11 @@ class Recovery {
           ++quality;
         }
       }
-      const bool end_must = must >= 0 && cell(must).tipo == kSlowdownEnd;
+      const bool end_must = must >= 0 && ends_slowdown(cell(must));
       if (end_must) {
-        if (!shows(must, kSlowdownEnd, v, dv, ftt, used)) continue;
+        if (!shows(must, part_cell(P::kEnd, v, dv, ftt), v.has_value(), used)) continue;
         h.e = must;
-        v = cell(must).valore1;
+        v = static_cast<int16_t>(slowdown_speed_kmh(cell(must)));
       } else if (must >= 0 && must != h.a && !(h.w >= 0 && must <= h.w && must > h.w - 4)) {
         continue;
       }
@@ -837,20 +824,23 @@ class Recovery {
         best_v = v;
       }
     }
-    if (!best || (must >= 0 && cell(must).tipo == kSlowdownEnd) || best->e != b) return best;
+    if (!best || (must >= 0 && ends_slowdown(cell(must))) || best->e != b) return best;
+    const Cella end = part_cell(P::kEnd, best_v, dv, ftt);
     int64_t e = -1;
     for (int64_t j = b + 1; e < 0 && j <= last(); ++j) {
-      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+      if (shows(j, end, best_v.has_value(), used)) e = j;
     }
     // A negative length puts the end before the start.
     for (int64_t j = b - 1; e < 0 && j >= 0; --j) {
-      if (shows(j, kSlowdownEnd, best_v, dv, ftt, used)) e = j;
+      if (shows(j, end, best_v.has_value(), used)) e = j;
     }
     for (int64_t j = b + 1; e < 0 && j <= last() && (dv != 0 || ftt != 0); ++j) {
-      if (j != best->a && hides(j, dv, ftt, used)) e = j;
+      if (j != best->a && hides(j, end, used)) e = j;
     }
     if (e >= 0) best->e = e;
-    if (!best_v && cell(best->e).tipo == kSlowdownEnd) best->v = cell(best->e).valore1;
+    if (!best_v && ends_slowdown(cell(best->e))) {
+      best->v = static_cast<int16_t>(slowdown_speed_kmh(cell(best->e)));
+    }
     return best;
   }
 
@@ -899,7 +889,7 @@ class Recovery {
       if (t == kSlowdownWarning) {
         starts = {j + 24};
       } else if (t == kCountdown) {
-        const int64_t w = j + cell(j).valore1 - 1;
+        const int64_t w = j + countdown_step(cell(j)) - 1;
         starts = {w + 25, w + 26};
       } else {
         // The nearest stop before the end first, then those after it.
@@ -936,12 +926,12 @@ class Recovery {
       if (c.tipo == kCodePoint || c.tipo == kBareCodePoint) {
         points.push_back(j);
         c.tipo = kNone;
-        c.valore1 = 0;
+        set_code_point_value(c, 0);
       }
     }
     std::set<int64_t> author;
     for (int64_t j : points) {
-      if (cell(j).tipo != kCodePoint || cell(j).valore1 != kPassCode) author.insert(j);
+      if (cell(j).tipo != kCodePoint || code_point_value(cell(j)) != kPassCode) author.insert(j);
     }
     std::set<int64_t> tried;
     for (int round = 0; round < 64; ++round) {
@@ -949,7 +939,7 @@ class Recovery {
       model.percorso = base.percorso;
       for (int64_t j : author) {
         model.percorso[static_cast<size_t>(j)].tipo = cell(j).tipo;
-        model.percorso[static_cast<size_t>(j)].valore1 = cell(j).valore1;
+        set_code_point_value(model.percorso[static_cast<size_t>(j)], code_point_value(cell(j)));
       }
       Status status;
       status.set_extras(false);
@@ -961,7 +951,7 @@ class Recovery {
       for (int64_t j = 0; j <= last(); ++j) {
         const Cella& got = model.percorso[static_cast<size_t>(j)];
         const Cella& want = cell(j);
-        if (got.tipo == want.tipo && got.valore1 == want.valore1) continue;
+        if (got.tipo == want.tipo && code_point_value(got) == code_point_value(want)) continue;
         if ((want.tipo == kCodePoint || want.tipo == kBareCodePoint) && !author.count(j) &&
             got.tipo != kCodePoint) {
           author.insert(j);
@@ -973,10 +963,9 @@ class Recovery {
       if (added) continue;
       if (wrong < 0) {
         for (int64_t j : author) {
-          const int64_t w = cell(j).tipo == kBareCodePoint ? 0
-                            : cell(j).valore1 >= 1         ? cell(j).valore1
-                                                           : int64_t{cell(j).valore1} + 65536;
-          if (cell(j).tipo == kBareCodePoint && cell(j).valore1 != 0) {
+          const int64_t kept = code_point_value(cell(j));
+          const int64_t w = cell(j).tipo == kBareCodePoint ? 0 : kept >= 1 ? kept : kept + 65536;
+          if (cell(j).tipo == kBareCodePoint && kept != 0) {
             refuse("the bare speed-code point in cell " + str(j) + " holds a value");
           }
           train_.code_points.push_back({j * kCell, w});

@@ -133,13 +133,12 @@ std::string render_line(const LineRecords& r, const std::vector<std::string>& su
   for (const auto& [kind, c] :
        {std::pair{K::kChainageUno, &r.uno}, std::pair{K::kChainageDue, &r.due},
         std::pair{K::kChainageTre, &r.tre}}) {
-    general.add(row(kind, std::array<int64_t, 3>{c->key, c->chainage, c->flag}));
+    general.add(row(kind, *c));
   }
   general.add(row(K::kBackgroundUno, std::array<int64_t, 1>{r.sfondo_uno}));
   general.add(row(K::kBackgroundDue, std::array<int64_t, 1>{r.sfondo_due}));
   general.add(row(K::kBackgroundTre, std::array<int64_t, 1>{r.sfondo_tre}));
-  std::vector<std::string> repetition =
-      row(K::kSignalRepetition, std::array<int64_t, 2>{r.repetition_from, r.repetition_to});
+  std::vector<std::string> repetition = row(K::kSignalRepetition, r.repetition);
   repetition[0] = repetition_keyword(r.repetition_codes);
   general.add(std::move(repetition));
   general.write(out, false);
@@ -165,7 +164,7 @@ std::string render_line(const LineRecords& r, const std::vector<std::string>& su
 
   Table mountains = table_of(K::kMountain);
   for (const MountainRecord& m : r.mountains) {
-    mountains.add(row(K::kMountain, std::array<int64_t, 3>{m.inizio, m.fine, m.tipo}),
+    mountains.add(row(K::kMountain, m.values),
                   m.separator ? "no cell: keeps the next span apart from the one before" : "");
   }
   section(out, K::kMountain, mountains);
@@ -191,7 +190,7 @@ std::string render_train(const TrainRecords& r, const std::vector<std::string>& 
   general.add(row(K::kCars, std::array<int64_t, 1>{r.vetture}));
   general.add(row(K::kBrakedMass, std::array<int64_t, 1>{r.massa}));
   general.add(row(K::kSand, std::array<int64_t, 1>{r.sabbia}));
-  general.add(row(K::kClock, std::array<int64_t, 3>{r.ore, r.minuti, r.secondi}));
+  general.add(row(K::kClock, r.clock));
   general.write(out, false);
 
   Table adhesion = table_of(K::kAdhesion);

@@ -129,10 +129,10 @@ std::string time_cell(const TrackModel& model, const SheetRow& row, int first, i
   constexpr std::string_view kNoTime = "        -       ";
   if (!row.station) return std::string(kNoTime);
   const VoceTreno& v = model.treno[static_cast<size_t>(row.entry)];
-  if (v.orario == 0) return std::string(kNoTime);
-  const std::optional<std::string> t = clock_text(v.orario);
+  if (station_time(v) == 0) return std::string(kNoTime);
+  const std::optional<std::string> t = clock_text(station_time(v));
   if (!t) {
-    notices.push_back("the time of " + shown(v.nome) + ", " + std::to_string(v.orario) +
+    notices.push_back("the time of " + shown(v.nome) + ", " + std::to_string(station_time(v)) +
                       " seconds, cannot be shown as hours and minutes: its row shows no time");
     return std::string(kNoTime);
   }
@@ -206,7 +206,6 @@ std::string train_sheet(const TrackModel& model, const RecordsRead& records,
   const std::string& first_name = stations > 0 ? model.treno[1].nome : std::string();
   const std::string& last_name =
       stations > 0 ? model.treno[static_cast<size_t>(stations)].nome : std::string();
-  const VoceTreno& parameters = model.treno[kTrainParameters];
 
   std::string doc;
   add_line(doc, "");
@@ -229,7 +228,8 @@ std::string train_sheet(const TrackModel& model, const RecordsRead& records,
                     forms::centred(choices.speed_class, forms::kIdentityRight)}));
   add_line(doc, " " + std::string(forms::kIdentityLeftClosed) +
                     forms::left(to, forms::kIdentityMiddle) + "|" +
-                    forms::centred(std::to_string(parameters.inizio) + "%", forms::kIdentityRight) +
+                    forms::centred(std::to_string(braked_mass_percent(model)) + "%",
+                                   forms::kIdentityRight) +
                     "|");
   add_line(doc, forms::kIdentityRightClosed);
 
@@ -352,7 +352,6 @@ std::string notes(const TrackModel& model, const RecordsRead& records,
                   const DocumentChoices& choices) {
   const int stations = station_count(model, records);
   const VoceTreno& train = model.treno[kTrainEntry];
-  const VoceTreno& parameters = model.treno[kTrainParameters];
   const std::string& number = train.nome;
   std::string doc;
 
@@ -382,17 +381,26 @@ std::string notes(const TrackModel& model, const RecordsRead& records,
   std::string made =
       "\xC8"
       " composto da " +
-      with_count(static_cast<size_t>(std::max(parameters.posizione, 0)), "vettura", "vetture") +
-      ", con una percentuale di massa frenata del " + std::to_string(parameters.inizio) + "%";
+      with_count(static_cast<size_t>(
+                     std::max<int64_t>(general_value(model.treno, RecordKind::kCars, 0), 0)),
+                 "vettura", "vetture") +
+      ", con una percentuale di massa frenata del " + std::to_string(braked_mass_percent(model)) +
+      "%";
   if (!choices.mass.empty()) made += " e una massa bloccata di " + choices.mass + " t";
   add_line(doc, made + ".");
 
-  const std::string clock =
-      std::to_string(train.dato3) + "." + (train.dato4 < 10 && train.dato4 >= 0 ? "0" : "") +
-      std::to_string(train.dato4) + "." + (train.dato5 < 10 && train.dato5 >= 0 ? "0" : "") +
-      std::to_string(train.dato5);
+  const auto clock_value = [&](size_t i) {
+    return general_value(model.treno, RecordKind::kClock, i);
+  };
+  const int64_t minutes = clock_value(values_of::kMinutes);
+  const int64_t seconds = clock_value(values_of::kSeconds);
+  const std::string clock = std::to_string(clock_value(values_of::kHours)) + "." +
+                            (minutes < 10 && minutes >= 0 ? "0" : "") + std::to_string(minutes) +
+                            "." + (seconds < 10 && seconds >= 0 ? "0" : "") +
+                            std::to_string(seconds);
   size_t timed = 0;
-  for (int i = 1; i <= stations; ++i) timed += model.treno[static_cast<size_t>(i)].orario != 0;
+  for (int i = 1; i <= stations; ++i)
+    timed += station_time(model.treno[static_cast<size_t>(i)]) != 0;
   add_line(doc, "Gli orari della scheda treno sono quelli della descrizione del treno: " +
                     with_count(timed, "stazione", "stazioni") + " su " + std::to_string(stations) +
                     " con un orario; l'orologio parte alle " + clock + ".");

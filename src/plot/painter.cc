@@ -38,9 +38,9 @@ std::pair<int, int> board_speeds(int16_t value) {
 }
 
 std::string board_label(const Cella& c) {
-  const auto [la, ra] = board_speeds(c.valore1);
-  const auto [lb, rb] = board_speeds(c.valore2);
-  const auto [lc, rc] = board_speeds(c.valore3);
+  const auto [la, ra] = board_speeds(board_class_cell(c, 0));
+  const auto [lb, rb] = board_speeds(board_class_cell(c, 1));
+  const auto [lc, rc] = board_speeds(board_class_cell(c, 2));
   std::string s = std::to_string(la) + " " + std::to_string(lb) + " " + std::to_string(lc);
   if (ra != 0 || rb != 0 || rc != 0) {
     s += " | " + std::to_string(ra) + " " + std::to_string(rb) + " " + std::to_string(rc);

@@ -159,8 +159,12 @@ void RunChecker::check(const DescriptionRead& read) {
   // The clock of the run (the last read) against the first departure.
   if (clock_records.empty() || !run_.first_timed) return;
   const RecordRead& clock = *clock_records.back();
-  const VoceTreno& t = model_.treno[kTrainEntry];
-  if (t.dato3 < 0 || t.dato3 > 23 || t.dato4 < 0 || t.dato4 > 59 || t.dato5 < 0 || t.dato5 > 59)
+  const auto clock_value = [&](size_t i) {
+    return general_value(model_.treno, RecordKind::kClock, i);
+  };
+  const int64_t h = clock_value(values_of::kHours), m = clock_value(values_of::kMinutes),
+                s = clock_value(values_of::kSeconds);
+  if (h < 0 || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
     return;  // no time of day: warned as such
   const int64_t c = clock_seconds(model_);
   const StationRun& first = run_.stations[static_cast<size_t>(*run_.first_timed)];
