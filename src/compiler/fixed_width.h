@@ -42,6 +42,16 @@ inline int64_t point_cell(int64_t p) {
   return nearest(static_cast<double>(p) / static_cast<double>(kCellLength) + 1.0);
 }
 
+// The metre a span starting in cell j is written at: span_cell of it is j.
+inline int64_t span_start(int64_t j) {
+  return j * kCellLength;
+}
+
+// The metre a point object in cell j is written at: point_cell of it is j.
+inline int64_t point_position(int64_t j) {
+  return (j - 1) * kCellLength;
+}
+
 constexpr bool fits_long(int64_t v) {
   return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
 }

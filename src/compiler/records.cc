@@ -545,10 +545,11 @@ SlowdownCells slowdown_cells(int64_t x, int64_t l) {
   SlowdownCells c{};
   c.warning = x > 1500;
   if (c.warning)
-    c.a = nearest(static_cast<double>(x - 1200) / static_cast<double>(kCellLength) + 1.0);
+    c.a = nearest(
+        static_cast<double>(x - kWarningBoardDistance) / static_cast<double>(kCellLength) + 1.0);
   c.b = point_cell(x);
   c.e = nearest(static_cast<double>(x + l) / static_cast<double>(kCellLength) + 1.0);
-  c.w = nearest(static_cast<double>(x - 1200) / static_cast<double>(kCellLength));
+  c.w = nearest(static_cast<double>(x - kWarningBoardDistance) / static_cast<double>(kCellLength));
   return c;
 }
 

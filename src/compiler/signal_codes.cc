@@ -11,7 +11,6 @@ namespace binario {
 
 namespace {
 
-constexpr int16_t kCode = 180;              // value of every code point the pass places
 constexpr int kWarningLookBack = 20;        // cells examined before a warning board
 constexpr int32_t kLowestLookBackCell = 3;  // ... but none below this one
 constexpr int16_t kWalkSpeedLimit = 110;    // slowdowns below this get code points inside
@@ -62,7 +61,7 @@ class Pass {
   // A code point in cell j, placed because of the slowdown object in cell
   // `cause`.
   void place(int32_t j, int32_t cause) {
-    write_code_point(cell(j), kCode);
+    write_code_point(cell(j), kPassCodePointValue);
     model_.set_origin(j, {Placer::kSignalCodePass, 0, cause});
   }
   // Places a code point on the first free cell of `candidates`; the index of
@@ -165,9 +164,9 @@ class Pass {
     } else if (free(d - 2)) {
       place(d - 2, i);
     } else if (code_point(d - 1)) {
-      set_code_point_value(cell(d - 1), minimo(kCode, code_point_value(cell(d - 1))));
+      set_code_point_value(cell(d - 1), minimo(kPassCodePointValue, code_point_value(cell(d - 1))));
     } else if (code_point(d - 2)) {
-      set_code_point_value(cell(d - 2), minimo(kCode, code_point_value(cell(d - 2))));
+      set_code_point_value(cell(d - 2), minimo(kPassCodePointValue, code_point_value(cell(d - 2))));
     } else {
       const int32_t cells[2] = {d - 1, d - 2};
       fault(11, d, d,

@@ -10,6 +10,9 @@
 
 namespace binario {
 
+// The value of every speed-code point the pass places.
+inline constexpr int16_t kPassCodePointValue = 180;
+
 // The smaller of the two; on equal values the first.
 int16_t minimo(int16_t x, int16_t y);
 

@@ -27,8 +27,10 @@ namespace binario {
 
 namespace {
 
-constexpr int64_t kCell = 50;
-constexpr int16_t kPassCode = 180;     // the value of every code point the pass places
+// A slowdown's start lies this many cells after its warning board (the
+// countdown's nearest board is one cell before the warning board).
+constexpr int64_t kWarningCells = kWarningBoardDistance / kCellLength;
+
 constexpr int16_t kCellMarker = 5121;  // cell 1 valore1 after the stamping
 constexpr int64_t kMaxCurvePoint = 1'000'000;
 
@@ -94,7 +96,8 @@ class Recovery {
   const Cella& cell(int64_t j) const { return cells_[static_cast<size_t>(j)]; }
   // The range test of the parsers: `p` leaves `margin` metres before the last cell.
   bool on_track(int64_t p, int64_t margin = 100) const {
-    return static_cast<double>(last()) >= static_cast<double>(p + margin) / 50.0;
+    return static_cast<double>(last()) >=
+           static_cast<double>(p + margin) / static_cast<double>(kCellLength);
   }
   void require_on_track(int64_t p, const std::string& what) const {
     if (!on_track(p)) {
@@ -222,7 +225,7 @@ class Recovery {
     for (int64_t j = 0; j <= last() - 3; ++j) {
       const uint8_t b = cell(j).*field;
       if (b != previous) {
-        out.push_back({j * kCell, value(b)});
+        out.push_back({span_start(j), value(b)});
         previous = b;
       }
     }
@@ -233,7 +236,7 @@ class Recovery {
       if (cell(last() - 2 + t).*field != 0) written = t + 1;
     }
     for (int64_t t = 0; t < written; ++t) {
-      out.push_back({(last() - 2) * kCell, value(cell(last() - 2 + t).*field)});
+      out.push_back({span_start(last() - 2), value(cell(last() - 2 + t).*field)});
     }
     return out;
   }
@@ -370,7 +373,7 @@ class Recovery {
     r.name = e.nome;
     train_.stations.push_back(std::move(r));
     if (kind < kFirstKindWithoutCells) {
-      if (kept.fine % kCell != 0) refuse(which + " ends off a cell boundary");
+      if (kept.fine % kCellLength != 0) refuse(which + " ends off a cell boundary");
       const int64_t stop = station_stop_cell(kept.fine);
       if (stop <= 1 || stop > last()) refuse(which + " has its stop cell outside the track");
       stops_.push_back({n, stop});
@@ -446,7 +449,7 @@ class Recovery {
     const Cella c = under_station ? under_stop(cell(j)) : cell(j);
     using namespace values_of;
     SpeedBoardRecord r;
-    r.values[kBoardPosition] = (j - 1) * kCell;
+    r.values[kBoardPosition] = point_position(j);
     r.under_station = under_station;
     require_on_track(r.values[kBoardPosition], "a speed board in cell " + str(j));
     read_speed_board(c, r.values);
@@ -475,10 +478,10 @@ class Recovery {
       SignBoardRecord r;
       r.text = treno_[static_cast<size_t>(e)].nome;
       if (auto it = cell_of_slot.find(e); it != cell_of_slot.end()) {
-        r.position = (it->second - 1) * kCell;
+        r.position = (it->second - 1) * kCellLength;
         require_on_track(r.position, "a sign board in cell " + str(it->second));
       } else if (!free_stops_.empty()) {
-        r.position = (free_stops_.back() - 1) * kCell;
+        r.position = (free_stops_.back() - 1) * kCellLength;
         r.under_station = true;
         free_stops_.pop_back();
       } else {
@@ -550,9 +553,9 @@ class Recovery {
     for (const Span& sp : spans) {
       using namespace values_of;
       MountainRecord r;
-      const int64_t from = sp.first * kCell;
+      const int64_t from = span_start(sp.first);
       r.values[kMountainFrom] = from;
-      r.values[kMountainTo] = (sp.last + 1) * kCell;
+      r.values[kMountainTo] = (sp.last + 1) * kCellLength;
       require_on_track(from, "a mountain span from cell " + str(sp.first));
       r.values[kMountainKind] = mountain_written_kind(sp.kind, sp.markers);
       if (!first && from - previous_fine <= 150 && sp.kind != 3) {
@@ -574,7 +577,7 @@ class Recovery {
     std::sort(signal_cells_.begin(), signal_cells_.end());
     for (size_t i = 0; i < signal_cells_.size(); ++i) {
       const auto& [k, station] = signal_cells_[i];
-      require_on_track((k - 1) * kCell, "a signal in cell " + str(k));
+      require_on_track(point_position(k), "a signal in cell " + str(k));
       MarkWriter w;
       w.index = i;
       w.station_number = station;
@@ -708,7 +711,7 @@ class Recovery {
     const LeftRight p3 = signal_pair(signal_pair_cell(c, 3));
     using namespace values_of;
     SignalRecord r;
-    r.values[kSignalPosition] = (k - 1) * kCell;
+    r.values[kSignalPosition] = point_position(k);
     r.values[kSx] = sx;
     r.values[kDx] = dx;
     r.values[kRapp] = rapp;
@@ -771,7 +774,7 @@ class Recovery {
     std::optional<int16_t> best_v;  // the speed, when a shown cell keeps it
     int best_quality = -1;
     for (int64_t delta : {0, 25, -25, 10, -10, 24, -24, 26, -26}) {
-      const int64_t p = (b - 1) * kCell + delta;
+      const int64_t p = point_position(b) + delta;
       const SlowdownCells c = slowdown_cells(p, 0);
       if (c.b != b) continue;
       Slowdown h{p, b, b, -1, -1, 0, dv, ftt};
@@ -857,7 +860,7 @@ class Recovery {
     using namespace values_of;
     r.values[kSlowdownX] = h.p;
     r.values[kSlowdownV] = h.v;
-    r.values[kSlowdownL] = h.e * kCell - kCell - h.p;
+    r.values[kSlowdownL] = h.e * kCellLength - kCellLength - h.p;
     r.values[kFtt] = h.ftt;
     r.values[kFta] = h.w >= 0 ? 1 : 0;
     r.values[kDv] = h.dv;
@@ -887,10 +890,10 @@ class Recovery {
       }
       std::vector<int64_t> starts;
       if (t == kSlowdownWarning) {
-        starts = {j + 24};
+        starts = {j + kWarningCells};
       } else if (t == kCountdown) {
         const int64_t w = j + countdown_step(cell(j)) - 1;
-        starts = {w + 25, w + 26};
+        starts = {w + kWarningCells + 1, w + kWarningCells + 2};
       } else {
         // The nearest stop before the end first, then those after it.
         for (auto it = open_stops_.lower_bound(j); it != open_stops_.begin();)
@@ -931,7 +934,8 @@ class Recovery {
     }
     std::set<int64_t> author;
     for (int64_t j : points) {
-      if (cell(j).tipo != kCodePoint || code_point_value(cell(j)) != kPassCode) author.insert(j);
+      if (cell(j).tipo != kCodePoint || code_point_value(cell(j)) != kPassCodePointValue)
+        author.insert(j);
     }
     std::set<int64_t> tried;
     for (int round = 0; round < 64; ++round) {
@@ -968,8 +972,8 @@ class Recovery {
           if (cell(j).tipo == kBareCodePoint && kept != 0) {
             refuse("the bare speed-code point in cell " + str(j) + " holds a value");
           }
-          train_.code_points.push_back({j * kCell, w});
-          require_on_track(j * kCell, "a speed-code point in cell " + str(j));
+          train_.code_points.push_back({span_start(j), w});
+          require_on_track(span_start(j), "a speed-code point in cell " + str(j));
         }
         train_.pass_code_points = points.size() - author.size();
         return;
