@@ -79,10 +79,10 @@ struct ValueSpec {
   std::optional<ValueRange> range = std::nullopt;
   // The column's caption where a decompiled description names its values;
   // empty: the name.
-  std::string_view caption = "";
+  std::string_view caption{};
   // What a failure to read it calls it ("the position of a signal"); empty
   // for a text value, which is always read.
-  std::string_view what = "";
+  std::string_view what{};
 };
 
 // The caption of a value's column: its caption, else its name.
@@ -130,7 +130,7 @@ struct RecordSpec {
   std::string_view reference;
   // The section header a decompiled description writes it under; empty for
   // the general section's records.
-  std::string_view header = "";
+  std::string_view header{};
 };
 
 // The texts around the records: the field after which a written
@@ -233,6 +233,9 @@ bool names_section(std::string_view field);
 // in table order.
 std::vector<std::string_view> written_keywords(RecordSection section);
 std::vector<std::string_view> written_keywords();
+
+// How far ahead of a slowdown's start its warning board stands, in metres.
+inline constexpr int64_t kWarningBoardDistance = 1200;
 
 // The cells of a slowdown starting at metre `x` and running for `l` metres.
 // The warning board (and the countdown before it) exist only past 1500 m.

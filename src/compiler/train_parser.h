@@ -112,8 +112,8 @@ class TrainParser : private DescriptionParser {
   // The speed cell value of `previous_speed_`; throws ReadFailure when its
   // fifth does not fit a byte.
   uint8_t speed_cell_value() const;
-  void fill_speed(int64_t cell);
-  void fill_adhesion(int64_t cell);
+  void fill_speed(int64_t j);
+  void fill_adhesion(int64_t j);
 
   Cella& cell(int64_t j) { return model_.percorso[static_cast<size_t>(j)]; }
   int64_t speed_cursor_ = 0;
