@@ -283,20 +283,16 @@ bool LineParser::read_signal_repetition(const Field& kw) {
   store_general_value(model_.treno, kKind, kRepetitionFrom, from);
   const int32_t to = static_cast<int32_t>(read_value(kKind, kRepetitionTo));
   store_general_value(model_.treno, kKind, kRepetitionTo, to);
-  if (from % 50 != 0) {
+  if (from % kCellLength != 0) {
     fault(3, std::nullopt, kw.where, "expected a multiple of 50, found " + std::to_string(from));
     return false;
   }
-  if (to % 50 != 0) {
+  if (to % kCellLength != 0) {
     fault(4, std::nullopt, kw.where, "expected a multiple of 50, found " + std::to_string(to));
     return false;
   }
-  int32_t codes = 0;
-  if (contains(t, "4")) {
-    codes = 4;
-  } else if (contains(t, "9")) {
-    codes = 9;
-  } else {
+  int32_t codes = signal_repetition_codes(t);
+  if (codes == 0) {
     fault(5, std::nullopt, kw.where,
           "expected the number of codes, 4 or 9, in the keyword, found " + quoted(t));
     return false;
@@ -366,21 +362,14 @@ LineParser::Step LineParser::curva(const Field& kw) {
   const int32_t n = read.as_long(values_of::kPairValue);
   if (!range_check(kw, s, 100)) return Step::kEndSection;
 
-  double kappa = 0;
-  bool found = false;
-  for (size_t c = 0; c < kCurveClassCurvature.size() && !found; ++c) {
-    const char digit[2] = {static_cast<char>('1' + c), '\0'};
-    if (contains(kw.text, digit)) {
-      kappa = kCurveClassCurvature[c];
-      found = true;
-    }
-  }
-  if (!found) {
+  const CurveKeyword keyword = read_curve_keyword(kw.text);
+  if (keyword.curve_class == 0) {
     fault(103, std::nullopt, kw.where,
           "expected a class digit 1 to 6 in the keyword, found " + quoted(kw.text));
     return Step::kStop;
   }
-  if (contains_nocase(kw.text, "s")) kappa = -kappa;
+  double kappa = kCurveClassCurvature[static_cast<size_t>(keyword.curve_class - 1)];
+  if (keyword.left) kappa = -kappa;
 
   if (!extend_geometry(&kw, s, false, 0, true)) return Step::kStop;
   if (!extend_geometry(&kw, int64_t{s} + n, true, kappa, true)) return Step::kStop;

@@ -174,35 +174,6 @@ void Checker::span_order(const DescriptionText& t, const std::vector<const Recor
   }
 }
 
-// The hand and class a curve keyword is read as: left-hand when it holds an
-// "s" in any case, the class the first of the digits 1 to 6 it holds, tested
-// in that order (as the line parser reads it).
-struct CurveKeyword {
-  bool left;
-  int curve_class;  // 1 to 6; 0 for none
-};
-
-CurveKeyword read_curve_keyword(std::string_view keyword) {
-  CurveKeyword k{false, 0};
-  for (char c : keyword) {
-    if (c == 's' || c == 'S') k.left = true;
-  }
-  for (int c = 1; c <= 6 && k.curve_class == 0; ++c) {
-    if (keyword.find(static_cast<char>('0' + c)) != std::string_view::npos) k.curve_class = c;
-  }
-  return k;
-}
-
-// True for a keyword written the one way: "curvas" or "curvad" and a class
-// digit, in any letter case.
-bool plain_curve_keyword(std::string_view keyword) {
-  if (keyword.size() != 7) return false;
-  std::string lower(keyword);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.starts_with("curva") && (lower[5] == 's' || lower[5] == 'd') && lower[6] >= '1' &&
-         lower[6] <= '6';
-}
-
 void Checker::curves(const std::vector<const RecordRead*>& records) {
   int64_t k = 2;  // the next geometry point
   const RecordRead* previous = nullptr;
@@ -213,15 +184,15 @@ void Checker::curves(const std::vector<const RecordRead*>& records) {
     const int64_t first = std::max(k, s + 1), last = s + n;
     const CurveKeyword hand = read_curve_keyword(r->keyword.text);
     if (!plain_curve_keyword(r->keyword.text) && hand.curve_class != 0) {
-      const std::string meant =
-          std::string("curva") + (hand.left ? "s" : "d") + str(hand.curve_class);
+      const std::string meant = curve_keyword(hand.left, hand.curve_class);
+      const std::array<std::string_view, 2>& written = record_spec(RecordKind::kCurve).written;
       warn(line_, *r, "curve-keyword",
            "'" + std::string(r->keyword.text) + "' is read as a " +
                (hand.left ? "left-hand curve, because it holds an 's'"
                           : "right-hand curve, because it holds no 's'") +
-               ", of class " + str(hand.curve_class) +
-               "; write 'curvas' (left) or 'curvad' (right) and the class digit, here '" + meant +
-               "' if that is the curve meant");
+               ", of class " + str(hand.curve_class) + "; write '" + std::string(written[0]) +
+               "' (left) or '" + std::string(written[1]) + "' (right) and the class digit, here '" +
+               meant + "' if that is the curve meant");
     }
     // The next curve begins inside this one, but not before metre n: the
     // length was most likely written as the curve's end.

@@ -541,6 +541,34 @@ std::vector<std::string_view> written_keywords() {
   return out;
 }
 
+CurveKeyword read_curve_keyword(std::string_view keyword) {
+  CurveKeyword k{contains_nocase(keyword, "s"), 0};
+  for (int c = 1; c <= 6 && k.curve_class == 0; ++c) {
+    if (keyword.find(static_cast<char>('0' + c)) != std::string_view::npos) k.curve_class = c;
+  }
+  return k;
+}
+
+std::string curve_keyword(bool left, int curve_class) {
+  const RecordSpec& curve = record_spec(K::kCurve);
+  return std::string(curve.written[left ? 0 : 1]) + static_cast<char>('0' + curve_class);
+}
+
+bool plain_curve_keyword(std::string_view keyword) {
+  if (keyword.empty() || keyword.back() < '1' || keyword.back() > '6') return false;
+  const std::string_view word = keyword.substr(0, keyword.size() - 1);
+  for (std::string_view w : record_spec(K::kCurve).written) {
+    if (w.size() == word.size() && contains_nocase(word, w)) return true;
+  }
+  return false;
+}
+
+int signal_repetition_codes(std::string_view keyword) {
+  if (contains(keyword, "4")) return 4;
+  if (contains(keyword, "9")) return 9;
+  return 0;
+}
+
 SlowdownCells slowdown_cells(int64_t x, int64_t l) {
   SlowdownCells c{};
   c.warning = x > 1500;

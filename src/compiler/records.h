@@ -234,6 +234,24 @@ bool names_section(std::string_view field);
 std::vector<std::string_view> written_keywords(RecordSection section);
 std::vector<std::string_view> written_keywords();
 
+// How a curve's keyword is read: left-hand when it holds an "s" in any
+// letter case, of the class of the first of the digits 1 to 6 it holds,
+// tested in that order (0: none, which the compile refuses).
+struct CurveKeyword {
+  bool left;
+  int curve_class;
+};
+CurveKeyword read_curve_keyword(std::string_view keyword);
+// The keyword a curve of this hand and class is written with ("curvas3").
+std::string curve_keyword(bool left, int curve_class);
+// True for a curve keyword written the one way, in any letter case: a
+// written keyword and its class digit, nothing else.
+bool plain_curve_keyword(std::string_view keyword);
+
+// The codes per cell a signal repetition's keyword asks for: 4 when it holds
+// a "4", else 9 when it holds a "9", else 0 (which the compile refuses).
+int signal_repetition_codes(std::string_view keyword);
+
 // How far ahead of a slowdown's start its warning board stands, in metres.
 inline constexpr int64_t kWarningBoardDistance = 1200;
 

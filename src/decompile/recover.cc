@@ -376,7 +376,7 @@ class Recovery {
       if (kept.fine % kCellLength != 0) refuse(which + " ends off a cell boundary");
       const int64_t stop = station_stop_cell(kept.fine);
       if (stop <= 1 || stop > last()) refuse(which + " has its stop cell outside the track");
-      stops_.push_back({n, stop});
+      stops_.emplace_back(n, stop);
       MarkWriter w;
       w.station = true;
       w.index = train_.stations.size() - 1;
@@ -417,7 +417,7 @@ class Recovery {
             marks || (q >= 0 && !covered[static_cast<size_t>(q)] && approach_mark(cell(q)) != 0);
       }
       if (signal_time_cell(c) != 0 || marks) {
-        signal_cells_.push_back({stop, n});
+        signal_cells_.emplace_back(stop, n);
       } else {
         open_stops_.insert(stop);
       }
@@ -572,7 +572,7 @@ class Recovery {
 
   void signals() {
     for (int64_t j = 0; j <= last(); ++j) {
-      if (cell(j).tipo == kSignal) signal_cells_.push_back({j, 0});
+      if (cell(j).tipo == kSignal) signal_cells_.emplace_back(j, 0);
     }
     std::sort(signal_cells_.begin(), signal_cells_.end());
     for (size_t i = 0; i < signal_cells_.size(); ++i) {
