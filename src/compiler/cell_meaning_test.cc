@@ -213,5 +213,48 @@ TEST(CellMeaning, TimeOfDaySplitsAndJoinsBack) {
   EXPECT_EQ(seconds_of_day(1, 75, -10), 3600 + 4500 - 10);
 }
 
+// Decompile writes a record back at the metre its cell's inverse gives: that
+// metre must land on the same cell by the compile's own rule, and a
+// slowdown's warning board must stand the cells before its start that
+// decompile counts back from a board it finds.
+TEST(CellMeaning, TheCellRulesInversesLandOnTheirCells) {
+  for (int64_t j = 1; j < 40'000; j += 7) {
+    EXPECT_EQ(span_cell(span_start(j)), j) << j;
+    EXPECT_EQ(point_cell(point_position(j)), j) << j;
+  }
+  for (int64_t x = 1550; x < 200'000; x += 37) {
+    const SlowdownCells c = slowdown_cells(x, 0);
+    const int64_t board_cells = kWarningBoardDistance / kCellLength;
+    EXPECT_EQ(c.b - c.a, board_cells) << x;
+  }
+}
+
+// A curve keyword is read by its "s" in any case and the first of the class
+// digits 1 to 6 in that order; the keyword written back for what was read
+// is the plain one, which reads as itself.
+TEST(CellMeaning, CurveAndRepetitionKeywordsReadAsTheParserReadsThem) {
+  for (bool left : {true, false}) {
+    for (int curve_class = 1; curve_class <= 6; ++curve_class) {
+      const std::string plain = curve_keyword(left, curve_class);
+      EXPECT_TRUE(plain_curve_keyword(plain)) << plain;
+      const CurveKeyword read = read_curve_keyword(plain);
+      EXPECT_EQ(read.left, left) << plain;
+      EXPECT_EQ(read.curve_class, curve_class) << plain;
+    }
+  }
+  EXPECT_TRUE(plain_curve_keyword("CurvaS3"));
+  const CurveKeyword odd = read_curve_keyword("curva S 63");
+  EXPECT_TRUE(odd.left);
+  EXPECT_EQ(odd.curve_class, 3);  // 3 is tested before 6
+  EXPECT_FALSE(plain_curve_keyword("curva S 63"));
+  EXPECT_FALSE(plain_curve_keyword("curvas7"));
+  EXPECT_FALSE(plain_curve_keyword("curvax3"));
+  EXPECT_EQ(read_curve_keyword("curvad").curve_class, 0);
+  EXPECT_EQ(signal_repetition_codes("ripetizione segnali 4"), 4);
+  EXPECT_EQ(signal_repetition_codes("ripetizione segnali 9"), 9);
+  EXPECT_EQ(signal_repetition_codes("ripetizione segnali 94"), 4);
+  EXPECT_EQ(signal_repetition_codes("ripetizione segnali"), 0);
+}
+
 }  // namespace
 }  // namespace binario

@@ -18,7 +18,7 @@
 
 namespace binario {
 
-// Change of heading per metre of the six curve classes ("curvad1" … "curvad6").
+// Change of heading per metre of the six curve classes (class digits 1 to 6).
 inline constexpr std::array<double, 6> kCurveClassCurvature = {0.0001, 0.0002, 0.0004,
                                                                0.001,  0.002,  0.003};
 

@@ -24,8 +24,9 @@ std::string ordinal(size_t n) {
   return str(n) + suffix;
 }
 
-// "'segnale' takes 11 values; this line holds 10, " — what every message
-// starts with.
+// What every message starts with: the record's keyword, how many values it
+// takes and how many the line holds ("'KEYWORD' takes 11 values; this line
+// holds 10, ").
 std::string takes_holds(const RecordRead& r, size_t held) {
   const RecordSpec& table_row = record_spec(r.kind);
   const size_t wanted = table_row.values.size();

@@ -30,9 +30,11 @@ std::string cell_contents(const TrackModel& model, int64_t k) {
       if (origin.by == Placer::kSignalCodePass) out += ", placed by the signal-code pass";
     }
   }
+  const int adhesion = c.aderenza;
+  const int mountain_kind = c.montagna;
   out += "; speed limit " + std::to_string(speed_limit_kmh(c)) + " km/h, gradient " +
-         std::to_string(gradient_per_mille(c)) + ", adhesion " + std::to_string(c.aderenza);
-  if (c.montagna != 0) out += ", mountain kind " + std::to_string(c.montagna);
+         std::to_string(gradient_per_mille(c)) + ", adhesion " + std::to_string(adhesion);
+  if (mountain_kind != 0) out += ", mountain kind " + std::to_string(mountain_kind);
   return out;
 }
 
