@@ -849,6 +849,11 @@ TEST(Server, AHoverOnAChangedLineWaitsForNoCompileOfThePair) {
       {14, 2},       // a gradient's keyword, before the stop
       {5, 1},        // the line's length
   };
+  // Declared before the server: its check may still be held at the train
+  // when the server is destroyed, and then reads them.
+  std::mutex mutex;
+  std::condition_variable released;
+  bool go = false;
   HookedFileSystem fs;
   fs.directories.insert("/d");
   fs.files["/d/Valdoria_42-.txt"] = train;
@@ -867,9 +872,6 @@ TEST(Server, AHoverOnAChangedLineWaitsForNoCompileOfThePair) {
     send("textDocument/didOpen", {{"textDocument", {{"uri", kLineUri}, {"text", line_with("")}}}});
     ASSERT_TRUE(watched.wait_for("publishDiagnostics", std::chrono::seconds(20)));
     // The next compile waits at the train until the hovers are answered.
-    std::mutex mutex;
-    std::condition_variable released;
-    bool go = false;
     fs.on_read = [&] {
       std::unique_lock lock(mutex);
       released.wait_for(lock, std::chrono::seconds(30), [&] { return go; });
