@@ -104,8 +104,10 @@ int parse_and_run(const std::vector<std::string>& arguments, bool* ran_the_run) 
   for (const Subcommand& s : subcommands) {
     if (!s.command->parsed()) continue;
     if (!folder->empty() && !enter_folder(*folder)) return kExitFileError;
+    if (!s.long_lived) prepare_heap_for_one_command();
     return s.run();
   }
+  prepare_heap_for_one_command();
   *ran_the_run = true;
   return run();
 }

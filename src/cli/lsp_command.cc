@@ -31,7 +31,8 @@ Subcommand add_lsp_command(Command& program) {
       "lsp",
       "Run the language server on standard input and output: compile the descriptions open in "
       "an editor as they change and publish their diagnostics");
-  return {cmd, [] {
+  return {cmd,
+          [] {
             share_one_heap_between_threads();
             RealFileSystem fs;
             StdoutBuffer buffer;
@@ -40,7 +41,8 @@ Subcommand add_lsp_command(Command& program) {
             options.log = &std::cerr;
             Server server(fs, out, options);
             return server.run(std::cin);
-          }};
+          },
+          true};
 }
 
 }  // namespace binario

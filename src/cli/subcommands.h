@@ -14,6 +14,8 @@ namespace binario {
 struct Subcommand {
   Command* command = nullptr;
   std::function<int()> run;  // returns the exit status
+  // Runs until told to stop (the language server), rather than one command.
+  bool long_lived = false;
 };
 
 Subcommand add_compile_command(Command& program);

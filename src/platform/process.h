@@ -60,6 +60,18 @@ void release_free_memory();
 // out of release_free_memory's reach. Call before starting threads.
 void share_one_heap_between_threads();
 
+// Prepares the heap of a program that runs one command and ends (a compile,
+// a check, a format): its memory comes from one region of the heap, handed
+// out in large pages where the system offers them, and what it frees stays
+// there for its next blocks. A command touches each page of what it builds
+// once, and on a virtual machine the first touch of a small page costs more
+// than the work done in it; a large page is one touch for 512 of them. Not
+// for a long-lived program (the language server), whose memory should go
+// back when its documents close. Call before the command starts its work.
+// True when large pages were asked for (never on Windows, where they need a
+// privilege, nor under an allocator other than the C library's own).
+bool prepare_heap_for_one_command();
+
 // The system's number for this process.
 unsigned long current_process_id();
 

@@ -1,6 +1,7 @@
 // The process on POSIX systems: the program's path from /proc/self/exe, the
 // arguments and streams as they are.
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #endif
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <system_error>
@@ -77,6 +80,64 @@ void share_one_heap_between_threads() {
 #if defined(__GLIBC__)
   mallopt(M_ARENA_MAX, 1);
 #endif
+}
+
+namespace {
+
+// What prepare_heap_for_one_command does, once in a process.
+bool ask_for_large_pages() {
+#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  // Blocks up to the allocator's largest threshold come from the heap rather
+  // than from mappings of their own, which would each be touched afresh.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  // What is freed is never given back while the command runs.
+  mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+  // Grow the heap now by 1 GiB, as much as the largest input's compile
+  // takes: address space only, nothing is touched until it is used. Past
+  // that it grows 64 MiB at a time. Where the allocator is not glibc's (a
+  // sanitizer's), the block does not come from the heap and nothing more is
+  // done; where the system refuses the growth, the heap stays as it was.
+  mallopt(M_TOP_PAD, 1 << 30);
+  const auto* const before = static_cast<const char*>(::sbrk(0));
+  void* const block = std::malloc(kLargePage);
+  const auto* const after = static_cast<const char*>(::sbrk(0));
+  mallopt(M_TOP_PAD, 64 << 20);
+  if (block == nullptr) return false;
+  const auto start = reinterpret_cast<std::uintptr_t>(block);
+  const auto end = reinterpret_cast<std::uintptr_t>(after);
+  if (before == reinterpret_cast<const char*>(-1) || after == reinterpret_cast<const char*>(-1) ||
+      after <= before || start >= end) {
+    std::free(block);
+    return false;
+  }
+  // A large page covers a whole aligned 2 MiB that nothing has touched yet,
+  // so the heap up to the first boundary past the block (whose end the
+  // allocator has written to) cannot have one: the block grows to end just
+  // there and stays held, untouched, so that every later block lies past
+  // it. (The allocator keeps 16 bytes of a block's size before it, and grows
+  // a block followed by the heap's top in place, touching nothing past it.)
+  const std::uintptr_t boundary = (start + kLargePage + 64 + kLargePage - 1) & ~(kLargePage - 1);
+  static void* held_below_the_boundary = nullptr;
+  held_below_the_boundary = std::realloc(block, boundary - start - 8);
+  if (held_below_the_boundary == nullptr) {
+    std::free(block);
+    return false;
+  }
+  // Only a hint: where the system has no large pages the heap stays as it was.
+  const std::uintptr_t last = end & ~(kLargePage - 1);
+  return held_below_the_boundary == block && last > boundary &&
+         ::madvise(reinterpret_cast<void*>(boundary), last - boundary, MADV_HUGEPAGE) == 0;
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+bool prepare_heap_for_one_command() {
+  static const bool asked = ask_for_large_pages();
+  return asked;
 }
 
 }  // namespace binario

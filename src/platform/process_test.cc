@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -116,6 +118,43 @@ TEST(ProcessTest, MemoryAWorkerThreadFreedGoesBackWhenReleased) {
   EXPECT_NE(seen, 0);
   release_free_memory();
   EXPECT_LT(resident_bytes(), before + (size_t{8} << 20));
+}
+
+// The flags of the mapping that holds `address` (/proc/self/smaps's
+// "VmFlags" line), or an empty text when none holds it.
+std::string mapping_flags(const void* address) {
+  std::ifstream smaps("/proc/self/smaps");
+  const auto at = reinterpret_cast<uintptr_t>(address);
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    uintptr_t first = 0;
+    uintptr_t end = 0;
+    char dash = 0;
+    std::istringstream range(line);
+    if (range >> std::hex >> first >> dash >> end && dash == '-') {
+      inside = first <= at && at < end;
+    } else if (inside && line.starts_with("VmFlags:")) {
+      return line;
+    }
+  }
+  return "";
+}
+
+// A command's new blocks, past the allocator's usual threshold for mappings
+// of their own and as large as a compile's, come from memory the system was
+// asked to back with large pages ("hg"), and are usable; asked again, the
+// heap is left as it was prepared.
+TEST(ProcessTest, AOneCommandsHeapHandsBlocksOutOfLargePages) {
+  ASSERT_TRUE(prepare_heap_for_one_command());
+  std::vector<std::unique_ptr<char[]>> blocks;
+  for (const size_t size : {size_t{256} << 10, size_t{4} << 20, size_t{24} << 20}) {
+    blocks.push_back(std::make_unique<char[]>(size));
+    std::memset(blocks.back().get(), 7, size);
+    EXPECT_NE(mapping_flags(blocks.back().get()).find(" hg"), std::string::npos) << size;
+  }
+  EXPECT_TRUE(prepare_heap_for_one_command());
+  blocks.push_back(std::make_unique<char[]>(size_t{1} << 20));
+  EXPECT_NE(mapping_flags(blocks.back().get()).find(" hg"), std::string::npos);
 }
 #endif
 

@@ -200,4 +200,10 @@ void release_free_memory() {
 // The process heap is one heap for every thread already.
 void share_one_heap_between_threads() {}
 
+// Large pages on Windows need a privilege users do not hold; the process
+// heap is left as the system sets it up.
+bool prepare_heap_for_one_command() {
+  return false;
+}
+
 }  // namespace binario
