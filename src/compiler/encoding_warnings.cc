@@ -1,6 +1,8 @@
 #include "compiler/encoding_warnings.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +37,27 @@ size_t sequence_length(std::string_view s, size_t i) {
     if (!is_continuation(static_cast<unsigned char>(s[i + k]))) return 0;
   }
   return n;
+}
+
+// Where the first UTF-8 multi-byte sequence at or past `from` starts, or
+// npos. Only a byte of 0xC2 or more starts one, and most texts hold none: the
+// scan passes over eight bytes at a time while none has its high bit set.
+size_t first_sequence(std::string_view s, size_t from) {
+  constexpr uint64_t kHighBits = 0x8080808080808080;
+  size_t i = from;
+  while (i < s.size()) {
+    if (i + sizeof(uint64_t) <= s.size()) {
+      uint64_t word = 0;
+      std::memcpy(&word, s.data() + i, sizeof word);
+      if ((word & kHighBits) == 0) {
+        i += sizeof word;
+        continue;
+      }
+    }
+    if (static_cast<unsigned char>(s[i]) >= 0xC2 && sequence_length(s, i) > 0) return i;
+    ++i;
+  }
+  return std::string_view::npos;
 }
 
 // The code point of the sequence of `n` bytes at `i`.
@@ -110,10 +133,18 @@ void warn_utf8_text(std::string_view text, const std::string& file, Status& stat
                 text_line(text, 1));
     start = kByteOrderMark.size();
   }
-  // Lines end as the reader counts them: CR LF, CR or LF.
+  // Lines end as the reader counts them: CR LF, CR or LF. Only the lines
+  // that hold a sequence are looked at; the scan passes over the rest.
   size_t line_start = 0;
-  for (int line = 1; start <= text.size(); ++line) {
-    size_t end = text.find_first_of("\r\n", start);
+  int line = 1;
+  for (size_t found; (found = first_sequence(text, start)) != std::string_view::npos;) {
+    for (size_t i = start; i < found; ++i) {
+      if (text[i] != '\r' && text[i] != '\n') continue;
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      ++line;
+      start = line_start = i + 1;
+    }
+    size_t end = text.find_first_of("\r\n", found);
     if (end == std::string_view::npos) end = text.size();
     const std::string_view scanned = text.substr(start, end - start);
     if (intended(scanned)) {
@@ -156,6 +187,7 @@ void warn_utf8_text(std::string_view text, const std::string& file, Status& stat
     start = end + 1;
     if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
     line_start = start;
+    ++line;
   }
 }
 

@@ -35,9 +35,18 @@ bool contains(std::string_view field, std::string_view key) {
 bool contains_nocase(std::string_view field, std::string_view key) {
   if (key.empty()) return true;
   if (field.size() < key.size()) return false;
-  auto it = std::search(field.begin(), field.end(), key.begin(), key.end(),
-                        [](char a, char b) { return lower_ascii(a) == lower_ascii(b); });
-  return it != field.end();
+  // Every field of a description is tried against the keywords, so this is
+  // kept to a plain loop: a place is compared further only where the key's
+  // first letter stands.
+  const char first = lower_ascii(key.front());
+  const size_t last = field.size() - key.size();
+  for (size_t i = 0; i <= last; ++i) {
+    if (lower_ascii(field[i]) != first) continue;
+    size_t k = 1;
+    while (k < key.size() && lower_ascii(field[i + k]) == lower_ascii(key[k])) ++k;
+    if (k == key.size()) return true;
+  }
+  return false;
 }
 
 std::optional<std::string_view> text_line(std::string_view text, int line) {
