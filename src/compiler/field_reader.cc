@@ -5,14 +5,6 @@
 
 namespace binario {
 
-namespace {
-
-char lower_ascii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-}  // namespace
-
 std::string quoted_field(std::string_view field) {
   constexpr size_t kLongest = 64;
   std::string out = "'";
@@ -30,23 +22,6 @@ std::string quoted_field(std::string_view field) {
 
 bool contains(std::string_view field, std::string_view key) {
   return field.find(key) != std::string_view::npos;
-}
-
-bool contains_nocase(std::string_view field, std::string_view key) {
-  if (key.empty()) return true;
-  if (field.size() < key.size()) return false;
-  // Every field of a description is tried against the keywords, so this is
-  // kept to a plain loop: a place is compared further only where the key's
-  // first letter stands.
-  const char first = lower_ascii(key.front());
-  const size_t last = field.size() - key.size();
-  for (size_t i = 0; i <= last; ++i) {
-    if (lower_ascii(field[i]) != first) continue;
-    size_t k = 1;
-    while (k < key.size() && lower_ascii(field[i + k]) == lower_ascii(key[k])) ++k;
-    if (k == key.size()) return true;
-  }
-  return false;
 }
 
 std::optional<std::string_view> text_line(std::string_view text, int line) {

@@ -168,6 +168,26 @@ std::optional<std::string_view> text_line(std::string_view text, int line);
 std::string quoted_field(std::string_view field);
 
 bool contains(std::string_view field, std::string_view key);
-bool contains_nocase(std::string_view field, std::string_view key);
+
+// Every field of a description is tried against every keyword of its
+// section (64 million empty fields in a 64 MiB line of commas), so this is a
+// plain loop the caller inlines: a place is compared further only where the
+// key's first letter stands, letters compared without regard to case.
+inline bool contains_nocase(std::string_view field, std::string_view key) {
+  if (key.empty()) return true;
+  if (field.size() < key.size()) return false;
+  const auto lower = [](char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  const char first = lower(key.front());
+  const size_t last = field.size() - key.size();
+  for (size_t i = 0; i <= last; ++i) {
+    if (lower(field[i]) != first) continue;
+    size_t k = 1;
+    while (k < key.size() && lower(field[i + k]) == lower(key[k])) ++k;
+    if (k == key.size()) return true;
+  }
+  return false;
+}
 
 }  // namespace binario

@@ -1,5 +1,7 @@
 #include "compiler/records.h"
 
+#include <array>
+#include <span>
 #include <string>
 
 #include "compiler/field_reader.h"
@@ -493,12 +495,25 @@ std::span<const RecordSpec> records_table() {
   return kRecords;
 }
 
-std::span<const RecordSpec> section_records(RecordSection section) {
+namespace {
+
+// The rows of one section, which stand together in the table.
+constexpr std::span<const RecordSpec> rows_of(RecordSection section) {
   size_t first = 0;
   while (first < std::size(kRecords) && kRecords[first].section != section) ++first;
   size_t end = first;
   while (end < std::size(kRecords) && kRecords[end].section == section) ++end;
   return std::span<const RecordSpec>(kRecords).subspan(first, end - first);
+}
+
+}  // namespace
+
+std::span<const RecordSpec> section_records(RecordSection section) {
+  // Asked for every field a description holds: the rows are found once.
+  static constexpr std::array<std::span<const RecordSpec>, 3> kSections = {
+      rows_of(RecordSection::kLineGeneral), rows_of(RecordSection::kLineBody),
+      rows_of(RecordSection::kTrain)};
+  return kSections[static_cast<size_t>(section)];
 }
 
 bool names_record(const RecordSpec& table_row, std::string_view field) {
