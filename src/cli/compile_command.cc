@@ -1,11 +1,13 @@
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 
 #include "cli/author_pair.h"
 #include "cli/commands.h"
 #include "cli/document_files.h"
+#include "cli/report.h"
 #include "cli/subcommands.h"
 #include "output/file_naming.h"
 #include "output/text_encoding.h"
@@ -73,13 +75,19 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
     return kExitFileError;
   }
 
-  const RunReport report = commit_step(fs, plan, input, result);
+  RunReport report = commit_step(fs, plan, input, result);
   // A taken reserved slot shows its box before the report, as in the run;
   // with --json the JSON alone tells it.
   if (report.end == RunEnd::kStopped && !options.json) {
     ui.errore(std::to_string(result.taken_slot()));
   }
-  const int status = report_author_pair(options, result.status, report, out, err);
+  // With --documents and --json the report waits for the documents: once
+  // they are written, its "outputs" lists them after the binary files.
+  const bool json_after_documents = options.documents && options.json;
+  std::ostringstream held;
+  const int status =
+      report_author_pair(options, result.status, report, json_after_documents ? held : out, err);
+  const auto release_report = [&] { out << held.str(); };
   if (report.end == RunEnd::kInputUnopened && !options.json) {
     err << "binario: nothing written: a description could not be opened, so the files "
            "already there stay as they were\n";
@@ -89,13 +97,19 @@ int compile_command(const CompileOptions& options, FileSystem& fs, Ui& ui, std::
   // The documents of a pair with a fault would show a model the compile
   // did not finish: none are written.
   if (status != kExitClean || !result.records) {
+    release_report();
     if (!options.json) err << "binario: the driver's documents were not written\n";
     return status;
   }
   const DriverDocuments documents = driver_documents(result.model, *result.records, choices);
   if (const int written = write_document_files(fs, document_files, documents, err);
       written != kExitClean) {
+    release_report();
     return written;
+  }
+  if (json_after_documents) {
+    report.outputs.insert(report.outputs.end(), document_files.begin(), document_files.end());
+    out << json_report(result.status, report);
   }
   if (options.summary) {
     std::string files;

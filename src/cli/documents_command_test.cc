@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -250,6 +251,22 @@ TEST_F(DocumentsProgramTest, CompileWritesTheDocumentsBesideTheBinaryFiles) {
   r = run("compile --documents --force " + (dir / "texts" / "Zorvane_Pelk_linea.txt").string() +
           " " + (dir / "texts" / "Zorvane_Pelk_728-.txt").string() + " -o " + out.string());
   EXPECT_EQ(r.status, 0) << r.err;
+
+  // With --json the report lists the documents after the binary files.
+  r = run("compile --documents --force --json " +
+          (dir / "texts" / "Zorvane_Pelk_linea.txt").string() + " " +
+          (dir / "texts" / "Zorvane_Pelk_728-.txt").string() + " -o " + out.string());
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json report = nlohmann::json::parse(r.out);
+  std::vector<std::string> names;
+  for (const auto& path : report["outputs"]) {
+    names.push_back(stdfs::path(path.get<std::string>()).filename().string());
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "Zorvane_Pelk_linea.dat", "Zorvane_Pelk_728.sim", "Zorvane_Pelk_728.dat",
+                       "Zorvane_Pelk_728_scheda_treno.txt", "Zorvane_Pelk_728_rallentamenti.txt",
+                       "Zorvane_Pelk_728_note.txt"}));
+  EXPECT_EQ(report["status"]["code"], 0);
 
   r = run("explain documents");
   EXPECT_EQ(r.status, 0);
