@@ -145,6 +145,9 @@ std::string mapping_flags(const void* address) {
 // asked to back with large pages ("hg"), and are usable; asked again, the
 // heap is left as it was prepared.
 TEST(ProcessTest, AOneCommandsHeapHandsBlocksOutOfLargePages) {
+  if (!std::filesystem::exists("/sys/kernel/mm/transparent_hugepage")) {
+    GTEST_SKIP() << "this kernel has no transparent huge pages";
+  }
   ASSERT_TRUE(prepare_heap_for_one_command());
   std::vector<std::unique_ptr<char[]>> blocks;
   for (const size_t size : {size_t{256} << 10, size_t{4} << 20, size_t{24} << 20}) {
