@@ -106,8 +106,7 @@ bool ask_for_large_pages() {
   if (block == nullptr) return false;
   const auto start = reinterpret_cast<std::uintptr_t>(block);
   const auto end = reinterpret_cast<std::uintptr_t>(after);
-  if (before == reinterpret_cast<const char*>(-1) || after == reinterpret_cast<const char*>(-1) ||
-      after <= before || start >= end) {
+  if (end <= reinterpret_cast<std::uintptr_t>(before) || start >= end) {
     std::free(block);
     return false;
   }
@@ -126,8 +125,9 @@ bool ask_for_large_pages() {
   }
   // Only a hint: where the system has no large pages the heap stays as it was.
   const std::uintptr_t last = end & ~(kLargePage - 1);
-  return held_below_the_boundary == block && last > boundary &&
-         ::madvise(reinterpret_cast<void*>(boundary), last - boundary, MADV_HUGEPAGE) == 0;
+  return reinterpret_cast<std::uintptr_t>(held_below_the_boundary) == start && last > boundary &&
+         ::madvise(static_cast<char*>(held_below_the_boundary) + (boundary - start),
+                   last - boundary, MADV_HUGEPAGE) == 0;
 #else
   return false;
 #endif
