@@ -95,14 +95,16 @@ bool ask_for_large_pages() {
   mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
   // Grow the heap now by 1 GiB, as much as the largest input's compile
   // takes: address space only, nothing is touched until it is used. Past
-  // that it grows 64 MiB at a time. Where the allocator is not glibc's (a
-  // sanitizer's), the block does not come from the heap and nothing more is
-  // done; where the system refuses the growth, the heap stays as it was.
+  // that, and where the system refuses the growth (a limit on the address
+  // space, or memory committed strictly), the heap grows in the allocator's
+  // own small steps, so that a command that fitted such a limit still does.
+  // Where the allocator is not glibc's (a sanitizer's), the block does not
+  // come from the heap and nothing more is done.
   mallopt(M_TOP_PAD, 1 << 30);
   const auto* const before = static_cast<const char*>(::sbrk(0));
   void* const block = std::malloc(kLargePage);
   const auto* const after = static_cast<const char*>(::sbrk(0));
-  mallopt(M_TOP_PAD, 64 << 20);
+  mallopt(M_TOP_PAD, 128 << 10);
   if (block == nullptr) return false;
   const auto start = reinterpret_cast<std::uintptr_t>(block);
   const auto end = reinterpret_cast<std::uintptr_t>(after);

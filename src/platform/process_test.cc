@@ -2,10 +2,13 @@
 // its arguments as UTF-8.
 #include "platform/process.h"
 
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -158,6 +161,38 @@ TEST(ProcessTest, AOneCommandsHeapHandsBlocksOutOfLargePages) {
   EXPECT_TRUE(prepare_heap_for_one_command());
   blocks.push_back(std::make_unique<char[]>(size_t{1} << 20));
   EXPECT_NE(mapping_flags(blocks.back().get()).find(" hg"), std::string::npos);
+}
+
+// The address space this process holds, in bytes (/proc/self/status).
+size_t address_space_bytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.starts_with("VmSize:")) return std::stoul(line.substr(7)) * 1024;
+  }
+  return 0;
+}
+
+// Under a limit on the address space (`ulimit -v`) the 1 GiB of heap cannot
+// be had; the heap then grows in the allocator's own small steps, so a
+// command that fitted the limit before still does: here 80 MiB in blocks of
+// 1 MiB with 100 MiB to spare. (Growing in steps of 64 MiB, the second step
+// went past the limit and the command ended with std::bad_alloc.) Run in a
+// child process, which ends with 0 when every block was had.
+[[noreturn]] void take_blocks_under_a_limit() {
+  const rlim_t limit = address_space_bytes() + (rlim_t{100} << 20);
+  const rlimit r{limit, limit};
+  if (::setrlimit(RLIMIT_AS, &r) != 0) std::_Exit(2);
+  prepare_heap_for_one_command();
+  std::vector<std::unique_ptr<char[]>> blocks;
+  for (int i = 0; i < 80; ++i) {
+    blocks.push_back(std::make_unique<char[]>(size_t{1} << 20));
+    blocks.back()[0] = 1;
+  }
+  std::_Exit(0);
+}
+
+TEST(ProcessTest, UnderALimitOnTheAddressSpaceEveryBlockThatFitsIsHad) {
+  EXPECT_EXIT(take_blocks_under_a_limit(), ::testing::ExitedWithCode(0), "");
 }
 #endif
 
