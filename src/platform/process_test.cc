@@ -2,7 +2,9 @@
 // its arguments as UTF-8.
 #include "platform/process.h"
 
+#if defined(__linux__)
 #include <sys/resource.h>
+#endif
 
 #include <gtest/gtest.h>
 
